@@ -1,0 +1,231 @@
+// The one seam between the installer and Windows.
+//
+// Everything the installer asks of the operating system goes through the
+// Platform interface below; nothing above this layer includes a Windows
+// header.  There are two implementations, chosen at link time by
+// createPlatform(): platform/win32 (the real program) and platform/sim (a
+// simulated Windows inside the test process).
+//
+// Strings are byte strings in the system's ANSI code page throughout.  Win32
+// values that the installer's behaviour depends on (message-box styles, show
+// modes, error codes, access masks, attributes) are spelled out here as the
+// seam's own constants.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ui {
+class Control;
+class Form;
+struct Font;
+struct Rect;
+}  // namespace ui
+
+namespace plat {
+
+// ---------------------------------------------------------------- constants
+
+// Message-box styles and results (MB_*, ID*).
+namespace mb {
+constexpr std::uint32_t Ok = 0x0, OkCancel = 0x1, RetryCancel = 0x5;
+constexpr std::uint32_t IconStop = 0x10, IconQuestion = 0x20, IconExclamation = 0x30,
+                        IconInformation = 0x40;
+constexpr std::uint32_t Topmost = 0x40000;
+}  // namespace mb
+enum class Answer : int { Ok = 1, Cancel = 2, Retry = 4 };
+
+// Show modes (SW_*).
+namespace sw {
+constexpr int ShowNormal = 1, ShowNoActivate = 4, Show = 5;
+}
+
+// File attributes (FILE_ATTRIBUTE_* / fa*).
+namespace attr {
+constexpr std::uint32_t ReadOnly = 0x01, Hidden = 0x02, System = 0x04, VolumeId = 0x08,
+                        Directory = 0x10, Archive = 0x20, Normal = 0x80;
+constexpr std::uint32_t AnyFile = 0x3F;
+}  // namespace attr
+
+// System error codes that callers and tests name.
+namespace err {
+constexpr std::uint32_t FileNotFound = 2, PathNotFound = 3, AccessDenied = 5,
+                        InvalidHandle = 6, WriteProtect = 19, SharingViolation = 32,
+                        HandleEof = 38, FileExists = 80, DiskFull = 112, AlreadyExists = 183;
+}
+
+// Registry roots and access masks.
+enum class RootKey { LocalMachine, CurrentUser };
+namespace access {
+constexpr std::uint32_t Read = 0x20019;       // KEY_READ
+constexpr std::uint32_t AllAccess = 0xF003F;  // KEY_ALL_ACCESS
+}  // namespace access
+
+// Thread priorities of the worker (TThreadPriority order).
+enum class Priority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeCritical };
+
+// ---------------------------------------------------------------- file system
+
+// A file handle; 0 is "none".
+using FileHandle = std::intptr_t;
+constexpr FileHandle kNoFile = 0;
+
+// One directory entry as the system returns it.
+struct FindData {
+    std::string name;          // file name only, no folder
+    std::uint32_t attributes;  // attr:: bits
+    std::uint32_t sizeLow;
+};
+
+// An open directory search (FindFirstFile / FindNextFile / FindClose).
+class DirSearch {
+public:
+    virtual ~DirSearch() = default;
+    // Next entry after the first; false at the end or on error.
+    virtual bool next(FindData& out) = 0;
+};
+
+// ---------------------------------------------------------------- shell link
+
+// One shell-link object (IShellLinkA + IPersistFile).  Results of the
+// setters and of save are not examined by callers.
+class ShellLink {
+public:
+    virtual ~ShellLink() = default;
+    virtual void setPath(const std::string& ansiPath) = 0;
+    virtual void setWorkingDirectory(const std::string& ansiDir) = 0;
+    // Converts the ANSI path to UTF-16 with the ANSI code page, then saves.
+    virtual void save(const std::string& ansiFile) = 0;
+};
+
+// ---------------------------------------------------------------- control peers
+
+// The native side of one control or form.  The component model owns every
+// property's value and pushes changes here only when the peer exists; a new
+// peer replays the stored properties itself.  Every method defaults to doing
+// nothing, so a back end overrides only what it draws.
+class ControlPeer {
+public:
+    virtual ~ControlPeer() = default;
+    virtual void textChanged() {}       // caption or text
+    virtual void boundsChanged() {}
+    virtual void visibleChanged() {}
+    virtual void enabledChanged() {}
+    virtual void fontChanged() {}
+    virtual void itemsChanged() {}      // list contents (combo box, memo lines)
+    virtual void itemIndexChanged() {}
+    virtual void positionChanged() {}   // progress bar, gauge (gauge repaints at once)
+    virtual void pageChanged() {}       // page control's active page
+    // Forms only.
+    virtual void beginModal() {}        // disable other windows, centre, show
+    virtual void endModal() {}          // hide, re-enable what beginModal disabled
+    virtual void show() {}              // a non-modal show (the main window)
+    // Folder trees only: the selected folder's path, "X:\" for a drive root,
+    // empty when nothing (or no file-system folder) is selected.
+    virtual std::string selectedPath() { return {}; }
+};
+
+// ---------------------------------------------------------------- the seam
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // -- program
+    virtual void comInitialize() = 0;
+    virtual std::string programPath() = 0;  // full path of the program file
+    virtual unsigned ansiCodePage() = 0;
+    virtual bool isDbcsLeadByte(unsigned char c) = 0;
+
+    // -- own resources: the bytes of resource (type, name) of the program
+    // file, names matched without regard to case.  Returns false when
+    // missing.  The bytes stay valid for the rest of the run.
+    virtual bool ownResource(const std::string& type, const std::string& name,
+                             const std::uint8_t*& data, std::size_t& size) = 0;
+
+    // -- message box: modal, topmost, owned by the application.
+    virtual Answer messageBox(const std::string& text, const std::string& caption,
+                              std::uint32_t style) = 0;
+
+    // -- message loop
+    // Handle every waiting message, timer ticks and handed-over worker calls
+    // included; return as soon as nothing waits.  Never blocks.
+    virtual void processMessages() = 0;
+    // Wait until something arrives, then handle it (one message and any
+    // hand-overs).  Used by the event loop and by modal loops.
+    virtual void handleMessage() = 0;
+
+    // -- timers, ticking on the user-interface thread while messages are handled
+    using TimerId = std::uintptr_t;
+    virtual TimerId setTimer(std::uint32_t intervalMs, std::function<void()> tick) = 0;
+    virtual void killTimer(TimerId id) = 0;
+
+    // -- worker threads
+    // Start a thread running body at the given priority; it runs at once.
+    virtual void startThread(std::function<void()> body, Priority priority) = 0;
+    // Called on a worker: run call on the user-interface thread the next time
+    // it handles messages, and block until it has run there.
+    virtual void handOver(const std::function<void()>& call) = 0;
+
+    // -- file system
+    virtual bool fileExists(const std::string& path) = 0;    // false for a folder
+    virtual bool folderExists(const std::string& path) = 0;  // false for a file
+    // First entry matching pattern (a folder, a backslash and a wildcard);
+    // nullptr when there is none.  Entries come in the file system's order,
+    // "." and ".." included where the system lists them.
+    virtual std::unique_ptr<DirSearch> findFirst(const std::string& pattern, FindData& first) = 0;
+    virtual bool createFolder(const std::string& path) = 0;   // one level
+    virtual bool deleteFile(const std::string& path) = 0;     // false while in use, protected or missing
+
+    // File handles; all opened without sharing.  A failing call returns
+    // kNoFile / false and leaves its code for lastError().
+    virtual FileHandle openRead(const std::string& path) = 0;     // must exist
+    virtual FileHandle createNew(const std::string& path) = 0;    // fails (80) if it exists
+    virtual FileHandle openWrite(const std::string& path) = 0;    // must exist, not truncated
+    virtual FileHandle createAlways(const std::string& path) = 0; // create or truncate, read/write
+    virtual bool readFile(FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done) = 0;
+    virtual bool writeFile(FileHandle h, const void* buffer, std::uint32_t count, std::uint32_t& done) = 0;
+    virtual bool seekFromStart(FileHandle h, std::uint32_t position) = 0;
+    virtual bool fileSize(FileHandle h, std::uint32_t& low) = 0;  // low 32 bits
+    virtual void closeFile(FileHandle h) = 0;
+
+    // The calling thread's last error code, and the system's text for a code
+    // (empty when the system has none; keeps the system's trailing line break).
+    virtual std::uint32_t lastError() = 0;
+    virtual std::string errorText(std::uint32_t code) = 0;
+
+    // -- registry: does value exist under root\subKey, the key opened with
+    // the given access and never created?  A key that cannot be opened
+    // (missing or refused) counts as absent.
+    virtual bool registryValueExists(RootKey root, const std::string& subKey,
+                                     const std::string& value, std::uint32_t access) = 0;
+
+    // -- profile strings (GetPrivateProfileString, at most 2047 bytes)
+    virtual std::string profileString(const std::string& file, const std::string& section,
+                                      const std::string& key, const std::string& def) = 0;
+
+    // -- programs and the shell
+    virtual void winExec(const std::string& commandLine, int showMode) = 0;
+    virtual void shellOpen(const std::string& address, int showMode) = 0;
+    // The Start menu's Programs folder; empty when it cannot be located.
+    virtual std::string programsFolder() = 0;
+    // A new shell-link object; throws ui::Error when it cannot be created or
+    // lacks one of its interfaces.
+    virtual std::unique_ptr<ShellLink> createShellLink() = 0;
+
+    // -- windows
+    virtual std::unique_ptr<ControlPeer> createPeer(ui::Control& control) = 0;
+};
+
+// The process's platform, made once by the linked back end.
+std::unique_ptr<Platform> createPlatform();
+
+// The platform in force; set by the program entry or by a test fixture.
+Platform& platform();
+void setPlatform(Platform* p);
+
+}  // namespace plat

@@ -1,0 +1,41 @@
+// What the platform contract tests need besides the seam itself: a scratch
+// folder and a few ways to arrange the world that the seam cannot (or must
+// not) do.  One implementation per back end: SimEnv.cpp (simulated Windows)
+// and Win32Env.cpp (the real one, under Wine).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace contract {
+
+class ContractEnv {
+public:
+    virtual ~ContractEnv() = default;
+    // The platform under test, already in force (plat::platform() returns it).
+    virtual plat::Platform& platform() = 0;
+    // An existing, empty, writable folder for this test, without a trailing
+    // backslash (e.g. "C:\tmp\ct1234").  Removed by the environment afterwards.
+    virtual std::string scratch() = 0;
+    // Write a file directly (not through the seam), creating it or replacing it.
+    virtual void writeFile(const std::string& path, const std::string& bytes) = 0;
+    virtual std::string readFile(const std::string& path) = 0;
+    virtual void makeFolder(const std::string& path) = 0;
+    virtual void setAttributes(const std::string& path, std::uint32_t attributes) = 0;
+    // Create HKCU\subKey (test keys live under the current user) with a value.
+    virtual void setRegistryValue(const std::string& subKey, const std::string& value) = 0;
+    virtual void deleteRegistryKey(const std::string& subKey) = 0;
+    // Run the user-interface side for about ms milliseconds of (virtual or
+    // real) time, handling messages as the event loop would.
+    virtual void runFor(std::uint32_t ms) = 0;
+    // "sim" or "win32", for known differences marked where they occur.
+    virtual const char* name() const = 0;
+};
+
+// Made by the linked environment.
+std::unique_ptr<ContractEnv> makeEnv();
+
+}  // namespace contract

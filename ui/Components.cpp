@@ -1,0 +1,450 @@
+#include "ui/Components.h"
+
+#include <algorithm>
+
+namespace ui {
+
+namespace {
+int mulDiv(int a, int b, int c) {
+    long long p = static_cast<long long>(a) * b;
+    long long half = c / 2;
+    return static_cast<int>(p >= 0 ? (p + half) / c : (p - half) / c);
+}
+}  // namespace
+
+int Font::size() const { return -mulDiv(height, 72, kPixelsPerInch); }
+void Font::setSize(int points) { height = -mulDiv(points, kPixelsPerInch, 72); }
+
+const char* kindName(Kind k) {
+    switch (k) {
+        case Kind::Form: return "Form";
+        case Kind::Button: return "Button";
+        case Kind::Edit: return "Edit";
+        case Kind::Label: return "Label";
+        case Kind::GroupBox: return "GroupBox";
+        case Kind::Memo: return "Memo";
+        case Kind::ComboBox: return "ComboBox";
+        case Kind::ProgressBar: return "ProgressBar";
+        case Kind::Gauge: return "Gauge";
+        case Kind::ShellTreeView: return "ShellTreeView";
+        case Kind::PageControl: return "PageControl";
+        case Kind::TabSheet: return "TabSheet";
+        case Kind::Panel: return "Panel";
+        case Kind::Image: return "Image";
+        case Kind::Timer: return "Timer";
+        case Kind::Component: return "Component";
+    }
+    return "?";
+}
+
+// ---------------------------------------------------------------- Component
+
+Component::Component(Form* owner, std::string name) : owner_(owner), name_(std::move(name)) {}
+
+Control::Control(Form* owner, std::string name, Control* parent, Rect bounds)
+    : Component(owner, std::move(name)), parent_(parent), bounds_(bounds) {}
+
+void Control::setBounds(const Rect& r) {
+    bounds_ = r;
+    notify(&plat::ControlPeer::boundsChanged);
+}
+
+void Control::setText(const std::string& t) {
+    if (t == text_) return;
+    text_ = t;
+    notify(&plat::ControlPeer::textChanged);
+}
+
+void Control::setEnabled(bool e) {
+    if (e == enabled_) return;
+    enabled_ = e;
+    notify(&plat::ControlPeer::enabledChanged);
+}
+
+void Control::setVisible(bool v) {
+    if (v == visible_) return;
+    visible_ = v;
+    notify(&plat::ControlPeer::visibleChanged);
+}
+
+const Font& Control::font() const {
+    if (ownFont_) return *ownFont_;
+    if (parent_) return parent_->font();
+    if (kind() == Kind::Form) return static_cast<const Form*>(this)->formFont();
+    static const Font fallback;
+    return fallback;
+}
+
+void Control::setOwnFont(const Font& f) {
+    ownFont_ = std::make_unique<Font>(f);
+    notify(&plat::ControlPeer::fontChanged);
+}
+
+void Control::parentFontChanged() {
+    if (!ownFont_) notify(&plat::ControlPeer::fontChanged);
+}
+
+void Control::createPeer() {
+    if (!peer_) peer_ = plat::platform().createPeer(*this);
+}
+
+void dispatch(const std::function<void()>& handler) {
+    if (!handler) return;
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        app().showError(e.what());
+    }
+}
+
+void Button::click() {
+    if (enabled()) dispatch(OnClick);
+}
+
+void Edit::userEdited(const std::string& t) {
+    // The native field already shows the text: store it without echoing back.
+    storeText(t);
+}
+
+// ---------------------------------------------------------------- Memo
+
+void Memo::clear() {
+    lines_.clear();
+    notify(&plat::ControlPeer::itemsChanged);
+}
+
+void Memo::loadText(const std::string& bytes) {
+    lines_.clear();
+    std::string line;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            lines_.push_back(line);
+            line.clear();
+            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty()) lines_.push_back(line);
+    notify(&plat::ControlPeer::itemsChanged);
+}
+
+std::string Memo::joined() const {
+    std::string out;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        if (i) out += "\r\n";
+        out += lines_[i];
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------- ComboBox
+
+void ComboBox::addItem(const std::string& item) {
+    items_.push_back(item);
+    notify(&plat::ControlPeer::itemsChanged);
+}
+
+void ComboBox::clearItems() {
+    items_.clear();
+    itemIndex_ = -1;
+    notify(&plat::ControlPeer::itemsChanged);
+}
+
+void ComboBox::setItemIndex(int i) {
+    if (i < -1 || i >= static_cast<int>(items_.size())) i = -1;
+    itemIndex_ = i;
+    notify(&plat::ControlPeer::itemIndexChanged);
+}
+
+std::string ComboBox::selectedText() const {
+    return itemIndex_ >= 0 ? items_[static_cast<std::size_t>(itemIndex_)] : std::string();
+}
+
+void ComboBox::userSelected(int i) {
+    if (i < -1 || i >= static_cast<int>(items_.size())) return;
+    itemIndex_ = i;
+    dispatch(OnChange);
+}
+
+// ---------------------------------------------------------------- bars
+
+void ProgressBar::setPosition(int p) {
+    p = std::clamp(p, min_, max_);
+    if (p == position_) return;
+    position_ = p;
+    notify(&plat::ControlPeer::positionChanged);
+}
+
+int Gauge::percentDone() const {
+    if (max_ == min_) return 0;
+    return static_cast<int>(100LL * (progress_ - min_) / (max_ - min_));
+}
+
+void Gauge::setProgress(int p) {
+    p = std::clamp(p, min_, max_);
+    if (p == progress_) return;
+    int before = percentDone();
+    progress_ = p;
+    if (percentDone() != before) notify(&plat::ControlPeer::positionChanged);
+}
+
+std::string ShellTreeView::path() const { return peer() ? peer()->selectedPath() : std::string(); }
+
+// ---------------------------------------------------------------- pages
+
+void PageControl::addPage(TabSheet* page) {
+    page->setPageIndex(static_cast<int>(pages_.size()));
+    page->setVisible(page->pageIndex() == active_);
+    pages_.push_back(page);
+}
+
+void PageControl::setActivePageIndex(int i) {
+    if (i < 0 || i >= static_cast<int>(pages_.size())) return;
+    active_ = i;
+    for (auto* p : pages_) p->setVisible(p->pageIndex() == i);
+    notify(&plat::ControlPeer::pageChanged);
+}
+
+// ---------------------------------------------------------------- Timer
+
+Timer::Timer(Form* owner, std::string name, std::uint32_t intervalMs, bool enabled)
+    : Component(owner, std::move(name)), interval_(intervalMs), enabled_(enabled) {}
+
+Timer::~Timer() { disarm(); }
+
+void Timer::start() {
+    started_ = true;
+    if (enabled_) arm();
+}
+
+void Timer::setEnabled(bool e) {
+    if (e == enabled_) return;
+    enabled_ = e;
+    if (!started_) return;
+    if (e)
+        arm();
+    else
+        disarm();
+}
+
+void Timer::arm() {
+    disarm();
+    id_ = plat::platform().setTimer(interval_, [this] {
+        if (enabled_) dispatch(OnTimer);
+    });
+}
+
+void Timer::disarm() {
+    if (id_) plat::platform().killTimer(id_);
+    id_ = 0;
+}
+
+// ---------------------------------------------------------------- Form
+
+Form::Form(std::string className, std::string name)
+    : Control(nullptr, std::move(name), nullptr, {}), className_(std::move(className)) {
+    setVisible(false);
+}
+
+Form::~Form() {
+    // Children's peers go before the form's own window.
+    for (auto it = owned_.rbegin(); it != owned_.rend(); ++it)
+        if (auto* c = dynamic_cast<Control*>(it->get())) c->destroyPeer();
+    destroyPeer();
+}
+
+void Form::setFont(const Font& f) {
+    font_ = f;
+    font_.charset &= 0xFF;
+    notify(&plat::ControlPeer::fontChanged);
+    for (auto* c : order_)
+        if (auto* ctl = dynamic_cast<Control*>(c)) ctl->parentFontChanged();
+}
+
+void Form::setFontName(const std::string& name) {
+    Font f = font_;
+    f.name = name;
+    setFont(f);
+}
+
+void Form::setFontCharset(int charset) {
+    Font f = font_;
+    f.charset = charset & 0xFF;
+    setFont(f);
+}
+
+void Form::setFontSize(int points) {
+    Font f = font_;
+    f.setSize(points);
+    setFont(f);
+}
+
+void Form::setFontHeight(int pixels) {
+    Font f = font_;
+    f.height = pixels;
+    setFont(f);
+}
+
+Component* Form::findComponent(const std::string& name) const {
+    for (auto* c : order_)
+        if (c->name() == name) return c;
+    return nullptr;
+}
+
+void Form::adopt(std::unique_ptr<Component> c) {
+    order_.push_back(c.get());
+    owned_.push_back(std::move(c));
+}
+
+void Form::build(const ControlDef* defs, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const ControlDef& d = defs[i];
+        Control* parent = this;
+        if (d.parent && *d.parent) parent = &get<Control>(d.parent);
+        Control* made = nullptr;
+        switch (d.kind) {
+            case Kind::Button: made = &add<Button>(this, d.name, parent, d.bounds); break;
+            case Kind::Edit: made = &add<Edit>(this, d.name, parent, d.bounds); break;
+            case Kind::Label: made = &add<Label>(this, d.name, parent, d.bounds); break;
+            case Kind::GroupBox: made = &add<GroupBox>(this, d.name, parent, d.bounds); break;
+            case Kind::Memo: made = &add<Memo>(this, d.name, parent, d.bounds); break;
+            case Kind::ComboBox: made = &add<ComboBox>(this, d.name, parent, d.bounds); break;
+            case Kind::ProgressBar: made = &add<ProgressBar>(this, d.name, parent, d.bounds); break;
+            case Kind::Gauge: made = &add<Gauge>(this, d.name, parent, d.bounds); break;
+            case Kind::ShellTreeView: made = &add<ShellTreeView>(this, d.name, parent, d.bounds); break;
+            case Kind::PageControl: made = &add<PageControl>(this, d.name, parent, d.bounds); break;
+            case Kind::Panel: made = &add<Panel>(this, d.name, parent, d.bounds); break;
+            case Kind::Image: made = &add<Image>(this, d.name, parent, d.bounds); break;
+            case Kind::TabSheet: {
+                auto* pages = dynamic_cast<PageControl*>(parent);
+                if (!pages) throw std::logic_error(std::string(d.name) + " needs a page control");
+                // A sheet fills its page control's client area.
+                auto& sheet = add<TabSheet>(this, d.name, parent,
+                                            Rect{0, 0, parent->bounds().width, parent->bounds().height});
+                pages->addPage(&sheet);
+                made = &sheet;
+                break;
+            }
+            case Kind::Form:
+            case Kind::Timer:
+            case Kind::Component:
+                throw std::logic_error(std::string(d.name) + ": not a control kind");
+        }
+        if (d.content) made->setText(d.content);
+    }
+}
+
+Timer& Form::addTimer(const std::string& name, std::uint32_t intervalMs, bool enabled) {
+    return add<Timer>(this, name, intervalMs, enabled);
+}
+
+void Form::createWindows() {
+    createPeer();
+    for (auto* c : order_)
+        if (auto* ctl = dynamic_cast<Control*>(c)) ctl->createPeer();
+    for (auto* c : order_)
+        if (c->kind() == Kind::Timer) static_cast<Timer*>(c)->start();
+}
+
+void Form::Show() {
+    showing_ = true;
+    setVisible(true);
+    dispatch(OnShow);
+    if (peer()) peer()->show();
+}
+
+int Form::ShowModal() {
+    modalResult_ = mrNone;
+    showing_ = true;
+    setVisible(true);
+    dispatch(OnShow);
+    if (peer()) peer()->beginModal();
+    while (modalResult_ == mrNone) {
+        plat::platform().handleMessage();
+        if (app().terminated()) modalResult_ = mrCancel;
+    }
+    dispatch(OnClose);
+    showing_ = false;
+    setVisible(false);
+    if (peer()) peer()->endModal();
+    dispatch(OnHide);
+    return modalResult_;
+}
+
+void Form::Close() {
+    if (app().mainForm() == this) {
+        dispatch(OnClose);
+        app().terminate();
+    } else if (showing_) {
+        modalResult_ = mrCancel;
+    }
+}
+
+void Form::userClose() {
+    dispatch([this] { Close(); });
+}
+
+// ---------------------------------------------------------------- Application
+
+Application& app() {
+    static Application instance;
+    return instance;
+}
+
+void Application::run() {
+    if (mainForm_) mainForm_->Show();
+    while (!terminated_) plat::platform().handleMessage();
+}
+
+std::string errorBoxText(const std::string& message) {
+    if (message.empty()) return message;
+    // The last character, stepping over double-byte characters.
+    auto& p = plat::platform();
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < message.size();) {
+        last = i;
+        i += (p.isDbcsLeadByte(static_cast<unsigned char>(message[i])) && i + 1 < message.size()) ? 2 : 1;
+    }
+    if (static_cast<unsigned char>(message[last]) > '.') return message + ".";
+    return message;
+}
+
+std::string applicationTitle(const std::string& programPath) {
+    auto& p = plat::platform();
+    // The file name: everything after the last backslash or colon.
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < programPath.size();) {
+        unsigned char c = static_cast<unsigned char>(programPath[i]);
+        if (p.isDbcsLeadByte(c) && i + 1 < programPath.size()) {
+            i += 2;
+            continue;
+        }
+        if (c == '\\' || c == ':') start = i + 1;
+        ++i;
+    }
+    std::string name;
+    bool first = true;
+    for (std::size_t i = start; i < programPath.size();) {
+        unsigned char c = static_cast<unsigned char>(programPath[i]);
+        if (c == '.') break;
+        if (p.isDbcsLeadByte(c) && i + 1 < programPath.size()) {
+            name.append(programPath, i, 2);
+            i += 2;
+        } else {
+            name += static_cast<char>(!first && c >= 'A' && c <= 'Z' ? c + 32 : c);
+            ++i;
+        }
+        first = false;
+    }
+    return name;
+}
+
+std::string Application::title() const { return applicationTitle(plat::platform().programPath()); }
+
+void Application::showError(const std::string& message) {
+    plat::platform().messageBox(errorBoxText(message), title(), plat::mb::Ok | plat::mb::IconStop);
+}
+
+}  // namespace ui
