@@ -310,6 +310,9 @@ public:
     BorderStyle borderStyle = BorderStyle::Single;
     bool systemMenu = true, minimizeBox = false, maximizeBox = false;
     Position position = Position::DesktopCenter;
+    // Keyboard order of the controls that take focus, by name; creation
+    // order when empty.
+    std::vector<std::string> tabOrder;
 
     const Font& formFont() const { return font_; }
     void setFont(const Font& f);

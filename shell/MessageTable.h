@@ -1,0 +1,45 @@
+// The message table: every message-box text and caption the installer shows,
+// 18 entries in the system's ANSI code page.  Built-in texts are Simplified
+// Chinese; a language file may replace any entry in place.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace shell {
+
+// Message-box kinds and their exact style values.
+enum class MsgKind : std::uint32_t {
+    Confirm = plat::mb::OkCancel | plat::mb::IconQuestion | plat::mb::Topmost,            // 0x40021
+    Information = plat::mb::Ok | plat::mb::IconInformation | plat::mb::Topmost,           // 0x40040
+    QuestionNotice = plat::mb::Ok | plat::mb::IconQuestion | plat::mb::Topmost,           // 0x40020
+    Stop = plat::mb::Ok | plat::mb::IconStop | plat::mb::Topmost,                         // 0x40010
+    AskLocate = plat::mb::OkCancel | plat::mb::IconStop | plat::mb::Topmost,              // 0x40011
+    RetryDisc = plat::mb::RetryCancel | plat::mb::IconQuestion | plat::mb::Topmost,       // 0x40025
+    Warning = plat::mb::Ok | plat::mb::IconExclamation | plat::mb::Topmost,               // 0x40030
+    Plain = plat::mb::Ok | plat::mb::Topmost,                                             // 0x40000
+};
+
+class MessageTable {
+public:
+    static constexpr int kCount = 18;
+    MessageTable();  // the built-in entries
+
+    std::string get(int index) const;  // a copy
+    void put(int index, const std::string& text);
+    int count() const { return kCount; }
+
+    // The built-in text of an entry.
+    static const char* builtIn(int index);
+
+private:
+    std::array<std::string, kCount> entries_;
+};
+
+// Modal, topmost, owned by the application; returns the button pressed.
+plat::Answer showMessage(const std::string& text, const std::string& caption, MsgKind kind);
+
+}  // namespace shell

@@ -1,0 +1,56 @@
+#include "shell/Paths.h"
+
+#include "platform/Platform.h"
+
+namespace shell {
+
+namespace {
+bool lead(const std::string& s, std::size_t i) {
+    return i + 1 < s.size() && plat::platform().isDbcsLeadByte(static_cast<unsigned char>(s[i]));
+}
+}  // namespace
+
+std::size_t lastDelimiter(const std::string& path) {
+    std::size_t found = std::string::npos;
+    for (std::size_t i = 0; i < path.size();) {
+        if (lead(path, i)) {
+            i += 2;
+            continue;
+        }
+        if (path[i] == '\\' || path[i] == ':') found = i;
+        ++i;
+    }
+    return found;
+}
+
+std::string extractFilePath(const std::string& path) {
+    std::size_t i = lastDelimiter(path);
+    return i == std::string::npos ? std::string() : path.substr(0, i + 1);
+}
+
+std::string extractFileDir(const std::string& path) {
+    std::size_t i = lastDelimiter(path);
+    if (i == std::string::npos) return {};
+    // Keep the backslash of a root ("X:\") and the colon of "X:".
+    if (i > 0 && path[i] == '\\' && path[i - 1] != ':' && path[i - 1] != '\\') return path.substr(0, i);
+    return path.substr(0, i + 1);
+}
+
+std::string cutDriveRoot(const std::string& folder) {
+    return folder.size() == 3 ? folder.substr(0, 2) : folder;
+}
+
+std::string ansiUpperCase(const std::string& s) {
+    std::string out = s;
+    for (std::size_t i = 0; i < out.size();) {
+        if (lead(out, i)) {
+            i += 2;
+            continue;
+        }
+        if (out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 32);
+        ++i;
+    }
+    return out;
+}
+
+}  // namespace shell

@@ -1,0 +1,69 @@
+#include "shell/Program.h"
+
+#include <memory>
+
+TForm1* Form1 = nullptr;
+TForm2* Form2 = nullptr;
+TForm3* Form3 = nullptr;
+TForm4* Form4 = nullptr;
+
+namespace shell {
+
+namespace {
+
+std::unique_ptr<TForm1> form1;
+std::unique_ptr<TForm2> form2;
+std::unique_ptr<TForm3> form3;
+std::unique_ptr<TForm4> form4;
+
+// The main window's buttons hand over to the other windows and subsystems.
+void connect() {
+    Form1->discInstall = [] {
+        Form2->Edit1->setText(Form1->sourceFolder);
+        Form2->ShowModal();
+        Form2->PageControl1->setActivePageIndex(0);
+    };
+}
+
+}  // namespace
+
+void createForms() {
+    form1 = std::make_unique<TForm1>();
+    Form1 = form1.get();
+    ui::app().setMainForm(Form1);
+    Form1->FormCreate();
+    Form1->createWindows();
+
+    form2 = std::make_unique<TForm2>();
+    Form2 = form2.get();
+    Form2->createWindows();
+    form3 = std::make_unique<TForm3>();
+    Form3 = form3.get();
+    Form3->createWindows();
+    form4 = std::make_unique<TForm4>();
+    Form4 = form4.get();
+    Form4->createWindows();
+    connect();
+}
+
+void destroyForms() {
+    form4.reset();
+    form3.reset();
+    form2.reset();
+    form1.reset();
+    Form1 = nullptr;
+    Form2 = nullptr;
+    Form3 = nullptr;
+    Form4 = nullptr;
+    ui::app().reset();
+}
+
+int runProgram() {
+    plat::platform().comInitialize();
+    createForms();
+    ui::app().run();
+    destroyForms();
+    return 0;
+}
+
+}  // namespace shell
