@@ -1,0 +1,271 @@
+// A simulated Windows inside the test process.
+//
+//   sim::SimPlatform s;            // installs nothing globally
+//   sim::Installed on(s);          // plat::setPlatform(&s), ui::app().reset(); undone at scope end
+//   s.setFailureHandler([](const std::string& m) { ADD_FAILURE() << m; });
+//
+// Everything except handOver() and lastError() is for the user-interface
+// thread, which is the thread that constructed the SimPlatform.
+//
+// Paths: "C:\a\b"; doubled backslashes count as one; "\x" and "x" are
+// relative to the root of the current drive (C unless changed); "X:" alone is
+// the root of X; "." and ".." components are resolved.  Names are compared
+// with ASCII case folding; bytes >= 0x80 are compared exactly and a lead byte
+// of the code page takes the next byte with it (a trail byte 0x5C is not a
+// separator, a trail byte 'a' is not folded).
+//
+// Failures: an unanswered message box, a modal loop that can no longer make
+// progress (no script, no worker, no timer, no posted action and the form not
+// closed), a pump spinning without progress and virtual time running away
+// each call the failure handler and then throw sim::Stuck.  Stuck is NOT
+// derived from std::exception, so ui::dispatch() lets it through to the test
+// instead of showing it in an error box.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace ui {
+class Gauge;
+class ShellTreeView;
+}  // namespace ui
+
+namespace sim {
+
+// Thrown after the failure handler ran; deliberately not a std::exception.
+struct Stuck {
+    std::string message;
+};
+
+// Thrown by handOver() on a worker once the simulation is shutting down, so
+// that a worker whose loop never ends unwinds; the sim's thread wrapper
+// catches it.  Not a std::exception either.
+struct Stopped {};
+
+constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
+
+struct BoxRecord {
+    std::string text, caption;
+    std::uint32_t style = 0;
+    plat::Answer answer = plat::Answer::Ok;  // what the script answered
+};
+
+struct ExecRecord {
+    std::string commandLine;
+    int showMode = 0;
+};
+
+struct OpenRecord {
+    std::string address;
+    int showMode = 0;
+};
+
+struct LinkRecord {
+    std::string file, path, workingDirectory;
+    bool saved = false;  // false when the file could not be written (e.g. missing folder)
+};
+
+// Peer calls recorded per control, in order.
+enum class PeerEvent {
+    Created, Text, Bounds, Visible, Enabled, Font, Items, ItemIndex, Position, Page,
+    BeginModal, EndModal, Show
+};
+
+class SimPlatform : public plat::Platform {
+public:
+    SimPlatform();
+    ~SimPlatform() override;
+    SimPlatform(const SimPlatform&) = delete;
+    SimPlatform& operator=(const SimPlatform&) = delete;
+
+    // ------------------------------------------------------------ drives
+    // Drive C exists from the start.  Adding an existing drive only changes
+    // its media flag.
+    void addDrive(char letter, bool readOnlyMedia = false);
+    void setReadOnlyMedia(char letter, bool readOnly);
+    void setCurrentDrive(char letter);
+    // Total bytes that file contents on the drive may hold; a write beyond it
+    // writes what fits and fails with ERROR_DISK_FULL (112).  0 = unlimited.
+    void setDriveCapacity(char letter, std::uint64_t bytes);
+
+    // ------------------------------------------------------------ files, bypassing the seam
+    // These ignore media, attributes, sharing and faults.  Misuse (a missing
+    // drive, a file where a folder is needed) throws std::logic_error.
+    void writeFile(const std::string& path, const std::string& bytes,
+                   std::uint32_t attributes = plat::attr::Archive);  // creates parents
+    void makeFolder(const std::string& path);                        // with parents
+    std::optional<std::string> readFile(const std::string& path) const;
+    bool exists(const std::string& path) const;              // file or folder
+    std::uint32_t attributes(const std::string& path) const;  // kInvalidAttributes when missing
+    void setAttributes(const std::string& path, std::uint32_t attributes);  // keeps the folder bit
+    bool remove(const std::string& path);                     // a file or a whole folder
+    std::vector<std::string> listNames(const std::string& folder) const;  // creation order, no "." ".."
+    // Another process holds the file open without sharing.
+    void lockFile(const std::string& path);
+    void unlockFile(const std::string& path);
+    std::size_t openHandles() const;  // handles opened through the seam and not closed
+
+    // ------------------------------------------------------------ faults (persist until cleared)
+    // A read that asks for the byte at byteOffset or later fails, reading nothing.
+    void failReadAt(const std::string& path, std::uint32_t byteOffset, std::uint32_t code);
+    // A write that reaches byteOffset writes up to it, then fails.
+    void failWriteAt(const std::string& path, std::uint32_t byteOffset, std::uint32_t code);
+    void failCreateFolder(const std::string& path, std::uint32_t code);
+    void failDelete(const std::string& path, std::uint32_t code);
+    void failCreate(const std::string& path, std::uint32_t code);  // createNew, createAlways
+    void failOpen(const std::string& path, std::uint32_t code);    // openRead, openWrite
+    void failSize(const std::string& path, std::uint32_t code);
+    void failSeek(const std::string& path, std::uint32_t code);
+    void clearFaults();
+
+    // ------------------------------------------------------------ registry
+    // Creates the key (and its parents) and the value.  Key names are
+    // case-insensitive; "" is the key's default value.
+    void setRegistryValue(plat::RootKey root, const std::string& subKey, const std::string& valueName);
+    void removeRegistryKey(plat::RootKey root, const std::string& subKey);  // with its subkeys
+    // Opening this key or one below it with any write bit in the access mask
+    // fails, as for a non-administrator under HKEY_LOCAL_MACHINE.  "" = the root.
+    void denyWriteAccess(plat::RootKey root, const std::string& subKey);
+
+    // ------------------------------------------------------------ resources and program
+    void setResource(const std::string& type, const std::string& name, const std::string& bytes);
+    void removeResource(const std::string& type, const std::string& name);
+    void setProgramPath(const std::string& path);  // default "C:\Setup.exe" (no file is made)
+    void setCodePage(unsigned codePage);           // 936 (default) or 950
+    int comInitialized() const;                    // how often comInitialize() ran
+
+    // ------------------------------------------------------------ message boxes
+    // Queued answers are used first, then the handler.  An answer that the
+    // box's buttons cannot give is a failure; so is a box with no answer.
+    // The handler runs while the "box is up" and may act (click, pump ...).
+    void answerBoxes(const std::vector<plat::Answer>& answers);
+    void onBox(std::function<plat::Answer(const BoxRecord&)> handler);
+    const std::vector<BoxRecord>& boxes() const;
+    std::size_t pendingAnswers() const;
+
+    // ------------------------------------------------------------ modal windows
+    // Runs the script once each time a form of that class begins its modal
+    // loop, from the first handleMessage() inside ui::Form::ShowModal.  The
+    // form needs its windows (createWindows()) for the sim to see it begin.
+    void onModal(const std::string& className, std::function<void(ui::Form&)> script);
+    const std::vector<std::string>& modals() const;  // class names, in the order they began
+
+    // ------------------------------------------------------------ peers
+    // What ShellTreeView::path() then returns; "" = nothing selected.  The
+    // tree needs its peer; a non-empty path must be an existing folder.
+    void setTreeSelection(ui::ShellTreeView& tree, const std::string& path);
+    // The gauge's percentDone() at each repaint caused by a change of its
+    // shown percentage (the first paint of the window is not recorded).
+    std::vector<int> gaugePaints(const ui::Gauge& gauge) const;
+    std::vector<PeerEvent> peerEvents(const ui::Control& control) const;
+
+    // ------------------------------------------------------------ virtual time and pumping
+    std::uint64_t now() const;  // virtual milliseconds since construction
+    // Moves time forward by ms, firing each due timer at its due time, in
+    // order, and running hand-overs and posted actions in between.
+    void advance(std::uint64_t ms);
+    // Runs until nothing is pending and no timer is armed, or limitMs of
+    // virtual time have passed; true when it went idle.
+    bool runUntilIdle(std::uint64_t limitMs = 60 * 60 * 1000);
+    // An action to run in the next pump (processMessages, handleMessage,
+    // advance), as a posted message would.
+    void post(std::function<void()> action);
+    // Called at the start of every processMessages() and handleMessage().
+    void onPump(std::function<void()> hook);
+    std::size_t armedTimers() const;
+    // processMessages() calls in a row that found nothing to do, with no
+    // worker alive, before the pump counts as stuck.  Default 1,000,000.
+    void setSpinLimit(std::uint64_t calls);
+    // Virtual time that handleMessage() may skip on its own between two test
+    // calls of advance()/runUntilIdle() before it counts as stuck.  Default 1 h.
+    void setIdleTimeLimit(std::uint64_t ms);
+
+    // ------------------------------------------------------------ programs, shell, links
+    const std::vector<ExecRecord>& execs() const;
+    void onExec(std::function<void(const std::string& commandLine)> hook);
+    const std::vector<OpenRecord>& opened() const;
+    const std::vector<LinkRecord>& links() const;
+    void failShellLinkCreation(bool fail);
+    void setProgramsFolder(const std::string& path);  // "" = cannot be located; created otherwise
+
+    // ------------------------------------------------------------ worker threads
+    std::size_t liveWorkers() const;
+    std::uint64_t handOversRun() const;
+    // Releases every worker blocked in handOver without running its call and
+    // joins all workers; later handOver calls throw Stopped.  Done by
+    // Installed's and the sim's destructors.
+    void stopWorkers();
+
+    // ------------------------------------------------------------ failures
+    // Called before Stuck is thrown; defaults to printing to stderr.
+    void setFailureHandler(std::function<void(const std::string&)> handler);
+
+    // ------------------------------------------------------------ plat::Platform
+    void comInitialize() override;
+    std::string programPath() override;
+    unsigned ansiCodePage() override;
+    bool isDbcsLeadByte(unsigned char c) override;
+    bool ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
+                     std::size_t& size) override;
+    plat::Answer messageBox(const std::string& text, const std::string& caption,
+                            std::uint32_t style) override;
+    void processMessages() override;
+    void handleMessage() override;
+    TimerId setTimer(std::uint32_t intervalMs, std::function<void()> tick) override;
+    void killTimer(TimerId id) override;
+    void startThread(std::function<void()> body, plat::Priority priority) override;
+    void handOver(const std::function<void()>& call) override;
+    bool fileExists(const std::string& path) override;
+    bool folderExists(const std::string& path) override;
+    std::unique_ptr<plat::DirSearch> findFirst(const std::string& pattern, plat::FindData& first) override;
+    bool createFolder(const std::string& path) override;
+    bool deleteFile(const std::string& path) override;
+    plat::FileHandle openRead(const std::string& path) override;
+    plat::FileHandle createNew(const std::string& path) override;
+    plat::FileHandle openWrite(const std::string& path) override;
+    plat::FileHandle createAlways(const std::string& path) override;
+    bool readFile(plat::FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done) override;
+    bool writeFile(plat::FileHandle h, const void* buffer, std::uint32_t count, std::uint32_t& done) override;
+    bool seekFromStart(plat::FileHandle h, std::uint32_t position) override;
+    bool fileSize(plat::FileHandle h, std::uint32_t& low) override;
+    void closeFile(plat::FileHandle h) override;
+    std::uint32_t lastError() override;
+    std::string errorText(std::uint32_t code) override;
+    bool registryValueExists(plat::RootKey root, const std::string& subKey, const std::string& value,
+                             std::uint32_t access) override;
+    std::string profileString(const std::string& file, const std::string& section, const std::string& key,
+                              const std::string& def) override;
+    void winExec(const std::string& commandLine, int showMode) override;
+    void shellOpen(const std::string& address, int showMode) override;
+    std::string programsFolder() override;
+    std::unique_ptr<plat::ShellLink> createShellLink() override;
+    std::unique_ptr<plat::ControlPeer> createPeer(ui::Control& control) override;
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> d_;
+};
+
+// Puts a SimPlatform in force for a scope: plat::setPlatform(&s) and
+// ui::app().reset(); on leaving, stops the sim's workers, then clears the
+// platform and resets the application again.  Declare forms after it.
+class Installed {
+public:
+    explicit Installed(SimPlatform& s,
+                       std::function<void(const std::string&)> failureHandler = nullptr);
+    ~Installed();
+    Installed(const Installed&) = delete;
+    Installed& operator=(const Installed&) = delete;
+
+private:
+    SimPlatform& s_;
+};
+
+}  // namespace sim
