@@ -27,10 +27,11 @@ void connect() {
 
 }  // namespace
 
-void createForms() {
+void createForms(const std::function<void(TForm1&)>& beforeCreate) {
     form1 = std::make_unique<TForm1>();
     Form1 = form1.get();
     ui::app().setMainForm(Form1);
+    if (beforeCreate) beforeCreate(*Form1);
     Form1->FormCreate();
     Form1->createWindows();
 

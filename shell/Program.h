@@ -2,6 +2,8 @@
 // program entry.
 #pragma once
 
+#include <functional>
+
 #include "discinstall/DiscForm.h"
 #include "extras/FolderPicker.h"
 #include "patch/PatchForm.h"
@@ -17,7 +19,8 @@ namespace shell {
 // Creates the four windows in their fixed order: the main window (whose
 // creation step runs before the others exist), then the disc installation
 // window, the folder picker and the patch progress window, hidden.
-void createForms();
+// A test may adjust the main window before its creation step runs.
+void createForms(const std::function<void(TForm1&)>& beforeCreate = {});
 void destroyForms();
 
 // COM, the windows, the event loop until the main window closes.

@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include "shell/MessageTable.h"
+#include "SimTest.h"
+
+namespace {
+
+// The built-in texts as the user reads them; the table must hold their GBK bytes.
+const char* const kExpected[] = {
+    "您要安装《Lunavire》声音认识补丁吗？", "提示", "声音认识安装完成！",
+    "没有找到原版《Lunavire》安装光盘！", "请确认您使用的是正版的《Lunavire》！",
+    "请插入《Lunavire》安装CD-2！", "更换光盘", "安装没有完成！", "警告",
+    "没有找到文件！要手动查找文件所在吗？", "错误", "请插入《Lunavire》安装CD-3！",
+    "恭喜，安装已经完成！", "您所选择的安装路径有误！或选择了一个只读介质！", "\\Lunavire",
+    "请选择《Lunavire》游戏目录", "没有发现《Lunavire》游戏文件！",
+    "汉化补丁安装成功！请运行KESTAL.EXE开始游戏！",
+};
+
+std::string toGbk(const std::string& utf8) {
+    iconv_t cd = iconv_open("GBK", "UTF-8");
+    std::string in = utf8, out(utf8.size() * 2, '\0');
+    char* ip = in.data();
+    char* op = out.data();
+    std::size_t il = in.size(), ol = out.size();
+    EXPECT_NE(iconv(cd, &ip, &il, &op, &ol), static_cast<std::size_t>(-1)) << utf8;
+    iconv_close(cd);
+    out.resize(out.size() - ol);
+    return out;
+}
+
+TEST(MessageTable, HoldsTheEighteenBuiltInGbkTexts) {
+    shell::MessageTable t;
+    ASSERT_EQ(t.count(), 18);
+    for (int i = 0; i < 18; ++i) EXPECT_EQ(t.get(i), toGbk(kExpected[i])) << "entry " << i;
+    // Spot check of the raw bytes: entry 1 is "提示".
+    EXPECT_EQ(t.get(1), "\xCC\xE1\xCA\xBE");
+}
+
+TEST(MessageTable, PutReplacesInPlaceAndGetReturnsACopy) {
+    shell::MessageTable t;
+    std::string copy = t.get(12);
+    copy += "x";
+    EXPECT_EQ(t.get(12), toGbk(kExpected[12])) << "changing a copy must not change the table";
+    t.put(14, "\\Game");
+    EXPECT_EQ(t.get(14), "\\Game");
+    EXPECT_EQ(t.count(), 18);
+    EXPECT_THROW(t.get(18), std::out_of_range);
+    EXPECT_THROW(t.put(-1, ""), std::out_of_range);
+}
+
+class ShowMessage : public SimTest {};
+
+TEST_F(ShowMessage, EachKindPassesItsExactStyle) {
+    struct Row {
+        shell::MsgKind kind;
+        std::uint32_t style;
+        plat::Answer answer;
+    } rows[] = {
+        {shell::MsgKind::Confirm, 0x40021, plat::Answer::Cancel},
+        {shell::MsgKind::Information, 0x40040, plat::Answer::Ok},
+        {shell::MsgKind::QuestionNotice, 0x40020, plat::Answer::Ok},
+        {shell::MsgKind::Stop, 0x40010, plat::Answer::Ok},
+        {shell::MsgKind::AskLocate, 0x40011, plat::Answer::Ok},
+        {shell::MsgKind::RetryDisc, 0x40025, plat::Answer::Retry},
+        {shell::MsgKind::Warning, 0x40030, plat::Answer::Ok},
+        {shell::MsgKind::Plain, 0x40000, plat::Answer::Ok},
+    };
+    for (const auto& r : rows) s.answerBoxes({r.answer});
+    for (const auto& r : rows) EXPECT_EQ(shell::showMessage("t", "c", r.kind), r.answer);
+    ASSERT_EQ(s.boxes().size(), std::size(rows));
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        EXPECT_EQ(s.boxes()[i].style, rows[i].style) << "row " << i;
+        EXPECT_EQ(s.boxes()[i].style & 0x40000u, 0x40000u) << "every box is topmost";
+    }
+}
+
+}  // namespace

@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include "shell/Paths.h"
+#include "shell/Program.h"
+#include "SimTest.h"
+
+namespace {
+
+TEST(SourceFolder, IsTheProgramsFolderWithoutItsTrailingBackslash) {
+    sim::SimPlatform s;
+    sim::Installed on(s);
+    struct Row {
+        const char* program;
+        const char* folder;
+    } rows[] = {
+        {"D:\\Setup.exe", "D:"},
+        {"D:\\inst\\Setup.exe", "D:\\inst"},
+        {"C:\\a\\b\\Setup.exe", "C:\\a\\b"},
+        // A double-byte name whose second byte is a backslash is one character.
+        {"D:\\\x81\x5C\\Setup.exe", "D:\\\x81\x5C"},
+        {"D:\\x\x81\x5CSetup.exe", "D:"},
+    };
+    for (const auto& r : rows) EXPECT_EQ(sourceFolderOf(r.program), r.folder) << r.program;
+}
+
+TEST(Paths, FolderPartAndUpperCaseStepOverDoubleByteCharacters) {
+    sim::SimPlatform s;
+    sim::Installed on(s);
+    EXPECT_EQ(shell::extractFilePath("D:\\G\\KESTAL.exe"), "D:\\G\\");
+    EXPECT_EQ(shell::extractFilePath("D:KESTAL.exe"), "D:");
+    EXPECT_EQ(shell::extractFilePath("KESTAL.exe"), "");
+    EXPECT_EQ(shell::extractFilePath("D:\\\x81\x5Cx"), "D:\\");
+    EXPECT_EQ(shell::cutDriveRoot("E:\\"), "E:");
+    EXPECT_EQ(shell::cutDriveRoot("E:\\a"), "E:\\a");
+    EXPECT_EQ(shell::ansiUpperCase("AutoRun\x81\x61.ini"), "AUTORUN\x81\x61.INI");
+}
+
+TEST(ErrorBox, AppendsAFullStopOnlyAfterCharactersAboveIt) {
+    sim::SimPlatform s;
+    sim::Installed on(s);
+    struct Row {
+        const char* in;
+        const char* out;
+    } rows[] = {
+        {"Stream read error", "Stream read error."},
+        {"error.", "error."},
+        {"File 5", "File 5."},
+        {"Oops!", "Oops!"},  // '!' sorts below '.'
+        {"(x)", "(x)"},
+        {"a-", "a-"},
+        {"a/", "a/."},
+        {"", ""},
+        {"\xB4\xED\xCE\xF3", "\xB4\xED\xCE\xF3."},  // ends in a double-byte character
+    };
+    for (const auto& r : rows) EXPECT_EQ(ui::errorBoxText(r.in), r.out) << r.in;
+}
+
+TEST(ErrorBox, TitleIsTheProgramNameUpToItsFirstFullStopInLowerCaseButTheFirst) {
+    sim::SimPlatform s;
+    sim::Installed on(s);
+    struct Row {
+        const char* path;
+        const char* title;
+    } rows[] = {
+        {"D:\\SETUP.EXE", "Setup"},
+        {"C:\\Games\\LunaVire.Setup.exe", "Lunavire"},
+        {"C:\\x\\setup", "setup"},
+        {"C:\\A.B\\INSTALL.EXE", "Install"},
+    };
+    for (const auto& r : rows) EXPECT_EQ(ui::applicationTitle(r.path), r.title) << r.path;
+}
+
+class Startup : public SimTest {
+protected:
+    void TearDown() override { shell::destroyForms(); }
+};
+
+TEST_F(Startup, MainWindowsCreationStepRunsBeforeTheOtherWindowsExist) {
+    s.setProgramPath("D:\\Setup.exe");
+    bool othersMissing = false;
+    shell::createForms([&](TForm1& main) {
+        main.findLanguages = [&] {
+            othersMissing = Form1 == &main && !Form2 && !Form3 && !Form4;
+            return std::vector<std::string>{"B", "A"};
+        };
+    });
+    EXPECT_TRUE(othersMissing) << "the language list is filled before the other windows exist";
+    ASSERT_TRUE(Form2 && Form3 && Form4);
+    EXPECT_EQ(Form1->ComboBox1->items(), (std::vector<std::string>{"B", "A"})) << "listing order kept";
+    EXPECT_EQ(Form1->ComboBox1->itemIndex(), -1) << "nothing selected at start";
+    EXPECT_EQ(Form1->sourceFolder, "D:");
+}
+
+TEST_F(Startup, WindowsComeUpWithTheirSizesTitlesAndFonts) {
+    shell::createForms();
+    EXPECT_EQ(Form1->className(), "TForm1");
+    EXPECT_EQ(Form2->className(), "TForm2");
+    EXPECT_EQ(Form3->className(), "TForm3");
+    EXPECT_EQ(Form4->className(), "TForm4");
+    EXPECT_EQ(Form1->clientWidth, 557);
+    EXPECT_EQ(Form1->clientHeight, 372);
+    EXPECT_EQ(Form2->clientWidth, 368);
+    EXPECT_EQ(Form2->clientHeight, 281);
+    EXPECT_TRUE(Form3->outerSize);
+    EXPECT_EQ(Form3->bounds().width, 312);
+    EXPECT_EQ(Form3->bounds().height, 320);
+    EXPECT_EQ(Form4->clientWidth, 323);
+    EXPECT_EQ(Form4->clientHeight, 67);
+    EXPECT_FALSE(Form4->systemMenu) << "the progress window has no border icons";
+    for (ui::Form* f : {static_cast<ui::Form*>(Form1), static_cast<ui::Form*>(Form2),
+                        static_cast<ui::Form*>(Form3), static_cast<ui::Form*>(Form4)}) {
+        EXPECT_EQ(f->formFont().name, "\xCB\xCE\xCC\xE5") << f->className() << " font is SimSun in GBK";
+        EXPECT_EQ(f->formFont().charset, 134);
+        EXPECT_EQ(f->formFont().height, -12);
+        EXPECT_FALSE(f->showing()) << "nothing is shown before the event loop runs";
+    }
+    // Button6 and ComboBox1 keep their own fonts when the window's changes.
+    Form1->setFontName("Arial");
+    EXPECT_EQ(Form1->Button1->font().name, "Arial");
+    EXPECT_EQ(Form1->Button6->font().name, "MS Sans Serif");
+    EXPECT_EQ(Form1->Button6->font().height, -11);
+    EXPECT_EQ(Form1->ComboBox1->font().height, -13);
+    // Controls of a nested container inherit the window's font.
+    EXPECT_EQ(Form2->Button8->font().name, "\xCB\xCE\xCC\xE5");
+    EXPECT_FALSE(Form2->Panel1->visible()) << "the folder panel starts hidden";
+    EXPECT_EQ(Form2->Edit2->text(), "c:\\Lunavire");
+    EXPECT_EQ(Form4->Timer1->interval(), 300u);
+    EXPECT_FALSE(Form4->Timer1->enabled());
+}
+
+TEST_F(Startup, MainWindowOwnsItsControlsInCreationOrder) {
+    shell::createForms();
+    std::vector<std::string> names;
+    for (auto* c : Form1->components()) names.push_back(c->name());
+    EXPECT_EQ(names, (std::vector<std::string>{"Image1", "Memo1", "Button1", "Button2", "Button3", "Button4",
+                                               "Button5", "Button6", "ComboBox1", "Timer1"}));
+    std::vector<std::string> captions;
+    for (auto* b : {Form1->Button1, Form1->Button2, Form1->Button3, Form1->Button4, Form1->Button5,
+                    Form1->Button6})
+        captions.push_back(b->text());
+    EXPECT_EQ(captions[0], "\xB4\xD3\xD4\xB4\xB9\xE2\xC5\xCC\xB0\xB2\xD7\xB0\xD3\xCE\xCF\xB7");  // 从源光盘安装游戏
+    EXPECT_EQ(captions[1], "\xB0\xB2\xD7\xB0 directx 8.0");
+    EXPECT_EQ(captions[5], "\xB0\xB2\xD7\xB0NETSHOW");
+}
+
+TEST_F(Startup, StartTimerAppliesTheLanguageOnceAfterOneSecond) {
+    shell::createForms();
+    int detects = 0, applies = 0;
+    Form1->detectLanguage = [&] {
+        ++detects;
+        return std::string("L");
+    };
+    Form1->applyLanguage = [&](const std::string& l) {
+        EXPECT_EQ(l, "L");
+        ++applies;
+    };
+    s.advance(999);
+    EXPECT_EQ(applies, 0);
+    s.advance(1);
+    EXPECT_EQ(applies, 1);
+    EXPECT_FALSE(Form1->Timer1->enabled());
+    s.advance(10000);
+    EXPECT_EQ(detects, 1);
+    EXPECT_EQ(applies, 1) << "the start timer never fires again after a successful tick";
+}
+
+TEST_F(Startup, AFailingStartTickIsSwallowedAndRetriedASecondLater) {
+    shell::createForms();
+    int applies = 0;
+    Form1->detectLanguage = [] { return std::string("L"); };
+    Form1->applyLanguage = [&](const std::string&) {
+        if (++applies < 3) throw ui::Error("Resource lince1 not found");
+    };
+    s.advance(1000);
+    EXPECT_EQ(applies, 1);
+    EXPECT_TRUE(Form1->Timer1->enabled());
+    s.advance(1000);
+    EXPECT_EQ(applies, 2);
+    s.advance(1000);
+    EXPECT_EQ(applies, 3);
+    s.advance(5000);
+    EXPECT_EQ(applies, 3);
+    EXPECT_TRUE(s.boxes().empty()) << "start-up errors are never shown";
+}
+
+TEST_F(Startup, AnErrorEscapingAButtonShowsTheErrorBoxAndTheWindowStaysUsable) {
+    s.setProgramPath("D:\\SETUP.EXE");
+    shell::createForms();
+    int clicks = 0;
+    Form1->patchInstall = [&] {
+        ++clicks;
+        throw ui::Error("Cannot create file D:\\x\\KESTAL.exe");
+    };
+    s.answerBoxes({plat::Answer::Ok, plat::Answer::Ok});
+    Form1->Button3->click();
+    Form1->Button3->click();
+    EXPECT_EQ(clicks, 2);
+    ASSERT_EQ(s.boxes().size(), 2u);
+    EXPECT_EQ(s.boxes()[0].text, "Cannot create file D:\\x\\KESTAL.exe.");
+    EXPECT_EQ(s.boxes()[0].caption, "Setup");
+    EXPECT_EQ(s.boxes()[0].style, 0x10u) << "stop icon and OK, not topmost";
+}
+
+TEST_F(Startup, DiscButtonOpensTheDiscWindowWithTheSourceFolderAndResetsItsPage) {
+    s.setProgramPath("D:\\inst\\Setup.exe");
+    shell::createForms();
+    std::string seen;
+    s.onModal("TForm2", [&](ui::Form& f) {
+        seen = Form2->Edit1->text();
+        Form2->PageControl1->setActivePageIndex(1);
+        f.Close();
+    });
+    Form1->Button1->click();
+    EXPECT_EQ(seen, "D:\\inst");
+    EXPECT_EQ(Form2->PageControl1->activePageIndex(), 0);
+    EXPECT_FALSE(Form2->showing());
+}
+
+TEST_F(Startup, ProgramRunsUntilTheMainWindowCloses) {
+    s.setProgramPath("D:\\Setup.exe");
+    s.post([] {
+        ASSERT_TRUE(Form1 && Form1->showing());
+        EXPECT_FALSE(Form2->showing());
+        Form1->Close();
+    });
+    EXPECT_EQ(shell::runProgram(), 0);
+    EXPECT_EQ(s.comInitialized(), 1) << "COM starts before any window";
+    EXPECT_EQ(Form1, nullptr) << "the windows are gone when the program ends";
+}
+
+}  // namespace

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing the installer needs on Debian 12.
+# Quick when everything is there already.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ clang libclang-rt-14-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 libz-mingw-w64-dev
+  wine wine64 xvfb xauth x11-utils imagemagick
+  fonts-wqy-microhei fonts-arphic-uming locales
+  python3 python3-pefile liblnk-utils
+)
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine takes its ANSI code page from the locale: 936 from zh_CN, 950 from zh_TW.
+want_locales=(zh_CN.UTF-8 zh_TW.UTF-8 en_US.UTF-8)
+have=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | sed 's/utf8/utf-8/')
+need_gen=0
+for l in "${want_locales[@]}"; do
+  lc=$(echo "$l" | tr 'A-Z' 'a-z')
+  echo "$have" | grep -qx "$lc" && continue
+  need_gen=1
+  grep -q "^$l UTF-8" /etc/locale.gen 2>/dev/null || echo "$l UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
+done
+if [ $need_gen -eq 1 ]; then
+  $sudo locale-gen >/dev/null
+fi
