@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "shell/Language.h"
+
 TForm1* Form1 = nullptr;
 TForm2* Form2 = nullptr;
 TForm3* Form3 = nullptr;
@@ -31,6 +33,9 @@ void createForms(const std::function<void(TForm1&)>& beforeCreate) {
     form1 = std::make_unique<TForm1>();
     Form1 = form1.get();
     ui::app().setMainForm(Form1);
+    Form1->findLanguages = findLanguageFiles;
+    Form1->detectLanguage = detectLanguage;
+    Form1->applyLanguage = applyLanguage;
     if (beforeCreate) beforeCreate(*Form1);
     Form1->FormCreate();
     Form1->createWindows();

@@ -1,0 +1,34 @@
+// Language files: INI files beside the program, one per language, named
+// after the language.  Applying one relocalises all four windows and the
+// message table; the list's text also decides the patch edition.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace shell {
+
+// The two built-in language names (GBK bytes).
+extern const char* const kSimplified;   // 简体中文
+extern const char* const kTraditional;  // 繁體中文
+
+// Names of the "*.ini" entries of the program's own folder, in the order the
+// listing returns them, without extension; AutoRun.ini is not a language.
+std::vector<std::string> findLanguageFiles();
+
+// The system's Chinese variant from its font association: Simplified when the
+// GB2312 character set is associated, Traditional otherwise.  Selects the list
+// entry of that name in the main window (none when the list lacks it).
+std::string detectLanguage();
+
+// Relocalises the four windows and the message table from the language's
+// file; the notice of its edition goes into the main window.  Raises
+// ui::Error when the notice payload fails or a font number is not an integer.
+void applyLanguage(const std::string& name);
+
+// Integer syntax of the language files: leading blanks, an optional sign and
+// decimal digits, or hexadecimal after "$", "x" or "0x".  Raises
+// "'%s' is not a valid integer value".
+int strToInt(const std::string& text);
+
+}  // namespace shell
