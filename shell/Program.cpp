@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "extras/Launchers.h"
+#include "patch/PatchRun.h"
 #include "shell/Language.h"
 
 TForm1* Form1 = nullptr;
@@ -25,6 +27,12 @@ void connect() {
         Form2->ShowModal();
         Form2->PageControl1->setActivePageIndex(0);
     };
+    Form1->directXSetup = extras::startDirectXSetup;
+    Form1->netShowSetup = extras::startNetShowSetup;
+    Form1->homePage = extras::openHomePage;
+    Form1->patchInstall = patch::startPatchInstallation;
+    patch::connectPatchWindow();
+    extras::connectFolderPicker();
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+#include "extras/Shortcuts.h"
+
+#include "platform/Platform.h"
+#include "shell/Paths.h"
+
+namespace extras {
+
+namespace {
+
+const char kFolder[] = "\\Lunavire";
+
+// The file name of each kind's shortcut, appended to the Programs folder.
+const char* linkName(int kind) {
+    switch (kind) {
+        case 1: return "\\Lunavire\\Lunavire.lnk";
+        case 2: return "\\Lunavire\\Lunavire\xD6\xD0\xCE\xC4\xB0\xE6.lnk";  // 中文版 in GBK
+        case 3: return "\\Lunavire\\Lunavire\xA4\xA4\xA4\xE5\xAA\xA9.lnk";  // 中文版 in Big5
+        case 4: return "\\Lunavire\\readme.lnk";
+        default: return nullptr;
+    }
+}
+
+// Creates a folder and any missing parents.
+void forceFolders(const std::string& path) {
+    auto& p = plat::platform();
+    std::string dir = path;
+    while (!dir.empty() && dir.back() == '\\' && dir.size() > 3) dir.pop_back();
+    if (dir.empty() || p.folderExists(dir)) return;
+    std::string parent = shell::extractFileDir(dir);
+    if (!parent.empty() && parent != dir) forceFolders(parent);
+    p.createFolder(dir);
+}
+
+void makeOne(int kind, const std::string& target) {
+    auto& p = plat::platform();
+    auto link = p.createShellLink();
+    link->setPath(target);
+    link->setWorkingDirectory(shell::extractFilePath(target));
+    std::string programs = p.programsFolder();
+    // Without a Programs folder there is nowhere sensible to put it.
+    if (programs.empty()) return;
+    forceFolders(programs + kFolder);
+    link->save(programs + linkName(kind));
+}
+
+}  // namespace
+
+void makeShortcuts(int kind, const std::string& target) {
+    if (!linkName(kind)) return;
+    if (kind == 2 || kind == 3) makeShortcuts(4, shell::extractFilePath(target) + "readme.txt");
+    makeOne(kind, target);
+}
+
+}  // namespace extras
