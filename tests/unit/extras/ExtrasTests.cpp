@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include "extras/Launchers.h"
+#include "extras/Shortcuts.h"
+#include "shell/Program.h"
+#include "../shell/SimTest.h"
+
+namespace {
+
+const std::string kPrograms = "C:\\Users\\Player\\Start Menu\\Programs";
+
+class Launchers : public SimTest {
+protected:
+    void SetUp() override {
+        s.addDrive('D', true);
+        s.addDrive('E');
+        s.setProgramPath("D:\\Setup.exe");
+        shell::createForms();
+    }
+    void TearDown() override { shell::destroyForms(); }
+    // The picker's script: select a folder, then press a button.
+    void pickOnce(const std::string& folder, ui::Button* TForm3::*button) {
+        s.onModal("TForm3", [this, folder, button](ui::Form&) {
+            if (!folder.empty()) s.setTreeSelection(*Form3->ShellTreeView1, folder);
+            (Form3->*button)->click();
+        });
+    }
+};
+
+TEST_F(Launchers, SetupUnderTheSourceFolderStartsWithoutThePicker) {
+    s.writeFile("D:\\directx\\dxsetup.exe", "MZ");
+    s.writeFile("D:\\netshow\\nsplay.exe", "MZ");
+    Form1->Button2->click();
+    Form1->Button6->click();
+    ASSERT_EQ(s.execs().size(), 2u);
+    EXPECT_EQ(s.execs()[0].commandLine, "D:\\directx\\dxsetup.exe");
+    EXPECT_EQ(s.execs()[0].showMode, 4);
+    EXPECT_EQ(s.execs()[1].commandLine, "D:\\netshow\\nsplay.exe");
+    EXPECT_TRUE(s.modals().empty());
+    EXPECT_TRUE(s.boxes().empty());
+}
+
+TEST_F(Launchers, APickedDriveRootBecomesTheSourceFolderForLaterActions) {
+    s.writeFile("E:\\directx\\dxsetup.exe", "MZ");
+    pickOnce("E:\\", &TForm3::Button1);
+    Form1->Button2->click();
+    EXPECT_EQ(Form1->sourceFolder, "E:");
+    ASSERT_EQ(s.execs().size(), 1u);
+    EXPECT_EQ(s.execs()[0].commandLine, "E:\\directx\\dxsetup.exe");
+    EXPECT_EQ(s.execs()[0].showMode, 4);
+
+    // NetShow is looked for under the new source folder first.
+    s.writeFile("E:\\netshow\\nsplay.exe", "MZ");
+    Form1->Button6->click();
+    EXPECT_EQ(s.modals().size(), 1u);
+    EXPECT_EQ(s.execs().back().commandLine, "E:\\netshow\\nsplay.exe");
+}
+
+TEST_F(Launchers, ASecondLookupThatFailsShowsTheJoinedMessage) {
+    s.makeFolder("E:\\cd");
+    pickOnce("E:\\cd", &TForm3::Button1);
+    s.answerBoxes({plat::Answer::Ok});
+    Form1->Button6->click();
+    EXPECT_EQ(Form1->sourceFolder, "E:\\cd") << "the choice stays in force although nothing was found";
+    EXPECT_TRUE(s.execs().empty());
+    ASSERT_EQ(s.boxes().size(), 1u);
+    const auto& m = Form1->messages;
+    EXPECT_EQ(s.boxes()[0].text, m.get(3) + "\r\n" + m.get(4));
+    EXPECT_EQ(s.boxes()[0].caption, m.get(1));
+    EXPECT_EQ(s.boxes()[0].style, 0x40020u);
+}
+
+TEST_F(Launchers, CancelOrTheCloseBoxChangesNothing) {
+    s.writeFile("E:\\directx\\dxsetup.exe", "MZ");
+    pickOnce("E:\\", &TForm3::Button2);
+    Form1->Button2->click();
+    s.onModal("TForm3", [](ui::Form& f) { f.userClose(); });
+    Form1->Button2->click();
+    EXPECT_EQ(Form1->sourceFolder, "D:");
+    EXPECT_TRUE(s.execs().empty());
+    EXPECT_TRUE(s.boxes().empty());
+    EXPECT_EQ(s.modals().size(), 2u);
+}
+
+TEST_F(Launchers, PickerKeepsItsSelectionAndOkWithNothingSelectedGivesAnEmptyPath) {
+    std::string seen = "unset";
+    s.onModal("TForm3", [&](ui::Form&) { Form3->Button1->click(); });
+    EXPECT_EQ(extras::pickFolder(), std::optional<std::string>(""));
+
+    pickOnce("E:\\", &TForm3::Button1);
+    EXPECT_EQ(extras::pickFolder(), std::optional<std::string>("E:\\"));
+    s.onModal("TForm3", [&](ui::Form&) {
+        seen = Form3->ShellTreeView1->path();
+        Form3->Button1->click();
+    });
+    EXPECT_EQ(extras::pickFolder(), std::optional<std::string>("E:\\"));
+    EXPECT_EQ(seen, "E:\\") << "a second showing starts with the previous selection";
+}
+
+TEST_F(Launchers, AnEmptyChoiceLooksBelowTheCurrentDrivesRoot) {
+    s.onModal("TForm3", [](ui::Form&) { Form3->Button1->click(); });
+    s.writeFile("C:\\directx\\dxsetup.exe", "MZ");
+    Form1->Button2->click();
+    EXPECT_EQ(Form1->sourceFolder, "");
+    ASSERT_EQ(s.execs().size(), 1u);
+    EXPECT_EQ(s.execs()[0].commandLine, "\\directx\\dxsetup.exe");
+}
+
+TEST_F(Launchers, HomePageOpensWithTheShellVerbAndShowMode5) {
+    Form1->Button5->click();
+    ASSERT_EQ(s.opened().size(), 1u);
+    EXPECT_EQ(s.opened()[0].address, extras::kHomePage);
+    EXPECT_EQ(s.opened()[0].showMode, 5);
+}
+
+class Shortcuts : public SimTest {};
+
+TEST_F(Shortcuts, EachKindMakesItsFilesWithTargetAndWorkingDirectory) {
+    struct Expect {
+        std::string file, path, dir;
+    };
+    struct Row {
+        int kind;
+        std::string target;
+        std::vector<Expect> links;
+    } rows[] = {
+        {1, "D:\\Games\\Lunavire\\Vandry.EXE",
+         {{kPrograms + "\\Lunavire\\Lunavire.lnk", "D:\\Games\\Lunavire\\Vandry.EXE", "D:\\Games\\Lunavire\\"}}},
+        {2, "D:\\G\\KESTAL.exe",
+         {{kPrograms + "\\Lunavire\\readme.lnk", "D:\\G\\readme.txt", "D:\\G\\"},
+          {kPrograms + "\\Lunavire\\Lunavire\xD6\xD0\xCE\xC4\xB0\xE6.lnk", "D:\\G\\KESTAL.exe", "D:\\G\\"}}},
+        {3, "D:\\G\\KESTAL.exe",
+         {{kPrograms + "\\Lunavire\\readme.lnk", "D:\\G\\readme.txt", "D:\\G\\"},
+          {kPrograms + "\\Lunavire\\Lunavire\xA4\xA4\xA4\xE5\xAA\xA9.lnk", "D:\\G\\KESTAL.exe", "D:\\G\\"}}},
+        {4, "E:\\x\\readme.txt", {{kPrograms + "\\Lunavire\\readme.lnk", "E:\\x\\readme.txt", "E:\\x\\"}}},
+        {0, "D:\\G\\KESTAL.exe", {}},
+        {5, "D:\\G\\KESTAL.exe", {}},
+    };
+    std::size_t seen = 0;
+    for (const auto& r : rows) {
+        extras::makeShortcuts(r.kind, r.target);
+        ASSERT_EQ(s.links().size(), seen + r.links.size()) << "kind " << r.kind;
+        for (const auto& e : r.links) {
+            const auto& got = s.links()[seen++];
+            EXPECT_EQ(got.file, e.file) << "kind " << r.kind;
+            EXPECT_EQ(got.path, e.path) << "kind " << r.kind;
+            EXPECT_EQ(got.workingDirectory, e.dir) << "kind " << r.kind;
+            EXPECT_TRUE(got.saved);
+            EXPECT_TRUE(s.exists(e.file));
+        }
+    }
+    // Both editions' game shortcuts stand side by side; readme.lnk is shared.
+    EXPECT_EQ(s.listNames(kPrograms + "\\Lunavire").size(), 4u);
+}
+
+TEST_F(Shortcuts, TheLunavireFolderIsCreatedWithItsParentsOnlyWhenMissing) {
+    s.setProgramsFolder("C:\\Deep\\Start Menu\\Programs");
+    s.remove("C:\\Deep");
+    extras::makeShortcuts(1, "C:\\L\\Vandry.EXE");
+    EXPECT_TRUE(s.exists("C:\\Deep\\Start Menu\\Programs\\Lunavire\\Lunavire.lnk"));
+    extras::makeShortcuts(1, "C:\\M\\Vandry.EXE");
+    EXPECT_EQ(s.links().back().path, "C:\\M\\Vandry.EXE");
+    EXPECT_EQ(s.listNames("C:\\Deep\\Start Menu\\Programs\\Lunavire").size(), 1u) << "replaced, not added";
+}
+
+TEST_F(Shortcuts, ADoubleByteFolderNameKeepsItsTrailByteBackslash) {
+    // "\x81\x5C" is one character whose second byte is a backslash.
+    extras::makeShortcuts(1, "D:\\\x81\x5C\\Vandry.EXE");
+    ASSERT_EQ(s.links().size(), 1u);
+    EXPECT_EQ(s.links()[0].workingDirectory, "D:\\\x81\x5C\\");
+    extras::makeShortcuts(1, "D:\\a\x81\x5CVandry.EXE");
+    EXPECT_EQ(s.links()[1].workingDirectory, "D:\\");
+}
+
+TEST_F(Shortcuts, ALinkObjectThatCannotBeMadeRaisesAndMakesNothing) {
+    s.failShellLinkCreation(true);
+    EXPECT_THROW(extras::makeShortcuts(2, "D:\\G\\KESTAL.exe"), ui::Error);
+    EXPECT_TRUE(s.links().empty());
+}
+
+TEST_F(Shortcuts, WithoutAProgramsFolderNoShortcutIsMade) {
+    s.setProgramsFolder("");
+    EXPECT_NO_THROW(extras::makeShortcuts(2, "D:\\G\\KESTAL.exe"));
+    EXPECT_TRUE(s.links().empty());
+    EXPECT_FALSE(s.exists("\\Lunavire"));
+    EXPECT_FALSE(s.exists("C:\\Lunavire"));
+}
+
+}  // namespace
