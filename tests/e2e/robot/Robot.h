@@ -1,0 +1,130 @@
+// A small robot that drives a Windows program from outside, as a user would:
+// it finds windows by class, controls by component name, reads their text,
+// clicks, chooses list items, answers message boxes and takes screenshots.
+//
+// Every wait has a time-out and throws robot::Failure with a message that says
+// what was awaited and what was seen instead, so that a test fails clearly and
+// never hangs.  Text is ANSI bytes in the robot's own code page, which under
+// the same locale is the program's.
+#pragma once
+
+#include <windows.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace robot {
+
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Default time-outs, in milliseconds.  Generous: Wine on a busy 2-core
+// machine can take seconds to start a GUI program.
+constexpr DWORD kStartTimeout = 30000;
+constexpr DWORD kActionTimeout = 10000;
+
+// The name of the window property that holds the atom of a control's
+// component name.
+constexpr const char* kNameProperty = "LunavireName";
+
+// A started program.  Ends it (TerminateProcess) if it is still running when
+// the object goes, so a failed test leaves nothing behind.
+class Process {
+public:
+    // Starts `exe` with CreateProcessA in its own folder, inheriting the
+    // environment.  `arguments` is appended to the quoted program path.
+    static Process start(const std::string& exe, const std::string& arguments = "");
+
+    Process() = default;  // no process yet
+
+    Process(Process&& other) noexcept;
+    Process& operator=(Process&& other) noexcept;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    ~Process();
+
+    DWORD id() const { return id_; }
+    HANDLE handle() const { return process_; }
+    bool running() const;
+    // Waits for the end of the process and returns its exit code; throws
+    // when it is still running after `timeoutMs`.
+    DWORD waitForExit(DWORD timeoutMs = kActionTimeout);
+    void terminate();
+
+private:
+    Process(HANDLE process, DWORD id) : process_(process), id_(id) {}
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+};
+
+// Top-level windows of process `pid`, in Z order; only those of `className`
+// when it is given, only visible ones when `visibleOnly`.
+std::vector<HWND> topLevelWindows(DWORD pid, const char* className = nullptr, bool visibleOnly = false);
+
+// Waits until process `pid` has a visible top-level window of `className`.
+// Also fails at once when the process ends meanwhile (pass its handle).
+HWND waitForWindow(const Process& process, const char* className, DWORD timeoutMs = kStartTimeout);
+
+// The component name of a control ("" when it carries none).
+std::string nameOf(HWND control);
+// The class name of a window.
+std::string classOf(HWND window);
+
+// The descendant of `top` named `name`, or nullptr.
+HWND findControl(HWND top, const std::string& name);
+// Waits until `top` has a descendant named `name` (children are created after
+// their window becomes findable).
+HWND waitForControl(HWND top, const std::string& name, DWORD timeoutMs = kActionTimeout);
+// Names of every named descendant of `top`, in enumeration order.
+std::vector<std::string> controlNames(HWND top);
+
+// The window text as ANSI bytes (WM_GETTEXT, answered by the program's own
+// thread, so it is what the program set, not a cached title).
+std::string textOf(HWND window, DWORD timeoutMs = kActionTimeout);
+// Waits until textOf(window) equals `expected`; the failure shows the last
+// text seen.
+void waitForText(HWND window, const std::string& expected, DWORD timeoutMs = kActionTimeout);
+
+// Clicks a button: a posted BM_CLICK, so a handler that opens a modal window
+// or a message box does not block the robot.
+void click(HWND button);
+// Selects item `index` of a combo box as a user would: CB_SETCURSEL, then a
+// posted CBN_SELCHANGE notification to its parent.
+void selectComboItem(HWND combo, int index);
+// Items of a combo box.
+std::vector<std::string> comboItems(HWND combo);
+int comboSelection(HWND combo);
+
+// A visible message box of the process: a "#32770" window with a static text
+// of ID 0xFFFF.
+struct Box {
+    HWND window = nullptr;
+    std::string caption;
+    std::string text;
+};
+Box waitForMessageBox(const Process& process, DWORD timeoutMs = kActionTimeout);
+// Presses the button with `id` (IDOK, IDCANCEL, IDRETRY ...) of a message box
+// and waits until the box is gone.
+void pressButton(const Box& box, int id, DWORD timeoutMs = kActionTimeout);
+
+SIZE clientSize(HWND window);
+bool isVisible(HWND window);
+bool isEnabled(HWND window);
+
+// Waits until the program's user-interface thread has handled every message
+// sent before (a WM_NULL round trip), then gives it a moment to paint.
+void settle(HWND window, DWORD paintMs = 300);
+
+// Saves what is on screen in the window's rectangle (frame included) as a
+// 24-bit BMP file.
+void saveScreenshot(HWND window, const std::string& path);
+
+// Posts WM_CLOSE to a window.
+void closeWindow(HWND window);
+
+// Shows bytes as printable ASCII with \xNN escapes, for failure messages.
+std::string escaped(const std::string& bytes);
+
+}  // namespace robot
