@@ -1,0 +1,157 @@
+#include "payload/Payload.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include "platform/Platform.h"
+#include "ui/Components.h"
+
+namespace payload {
+
+namespace {
+
+[[noreturn]] void readError() { throw ui::Error("Stream read error"); }
+[[noreturn]] void writeError() { throw ui::Error("Stream write error"); }
+[[noreturn]] void corrupt() { throw ui::Error("error"); }
+[[noreturn]] void outOfMemory() { throw ui::Error("Out of memory"); }
+
+// One inflater over the stream part of a container, fed in bounded pieces.
+class Inflater {
+public:
+    Inflater(const std::uint8_t* stream, std::size_t size) : next_(stream), left_(size) {
+        if (inflateInit(&zs_) != Z_OK) corrupt();
+    }
+    ~Inflater() { inflateEnd(&zs_); }
+    Inflater(const Inflater&) = delete;
+    Inflater& operator=(const Inflater&) = delete;
+
+    void run(std::uint8_t* out, std::uint32_t n) {
+        zs_.next_out = out;
+        zs_.avail_out = n;
+        while (zs_.avail_out > 0) {
+            if (zs_.avail_in == 0 && !feed()) readError();
+            int r = inflate(&zs_, Z_NO_FLUSH);
+            if (r == Z_STREAM_END) {
+                if (zs_.avail_out > 0) readError();
+                return;  // ended with the N-th byte; zlib has checked the trailer
+            }
+            // Z_BUF_ERROR with input left would mean no progress at all.
+            if (r != Z_OK && !(r == Z_BUF_ERROR && zs_.avail_in == 0)) corrupt();
+        }
+        settle();
+    }
+
+private:
+    // All N bytes exist.  The stream may still end without producing another
+    // byte (end-of-block codes, the trailer); drive it on with no room for
+    // output so that such an end is reached and its Adler-32 verified.  It
+    // stops by itself at the first byte it would produce beyond N: more data
+    // than N is not an error, those bytes are simply never made.
+    void settle() {
+        for (;;) {
+            int r = inflate(&zs_, Z_NO_FLUSH);
+            if (r == Z_STREAM_END) return;
+            if (r != Z_OK && r != Z_BUF_ERROR) corrupt();
+            if (zs_.avail_in > 0) return;  // waiting for output room: more data follows
+            if (!feed()) return;          // the input stops inside the tail
+        }
+    }
+
+    bool feed() {
+        std::size_t piece = std::min(left_, kInputPiece);
+        if (piece == 0) return false;
+        zs_.next_in = const_cast<Bytef*>(next_);  // zlib never writes through next_in
+        zs_.avail_in = static_cast<uInt>(piece);
+        next_ += piece;
+        left_ -= piece;
+        return true;
+    }
+
+    z_stream zs_{};
+    const std::uint8_t* next_;
+    std::size_t left_;
+};
+
+void ownPayload(const std::string& name, const std::string& type, const std::uint8_t*& data,
+                std::size_t& size) {
+    if (!plat::platform().ownResource(type, name, data, size))
+        throw ui::Error("Resource " + name + " not found");
+}
+
+class FileCloser {
+public:
+    explicit FileCloser(plat::FileHandle h) : h_(h) {}
+    ~FileCloser() { plat::platform().closeFile(h_); }
+    FileCloser(const FileCloser&) = delete;
+    FileCloser& operator=(const FileCloser&) = delete;
+
+private:
+    plat::FileHandle h_;
+};
+
+}  // namespace
+
+std::uint32_t inflatedSize(const std::uint8_t* container, std::size_t size) {
+    if (size < 4) readError();
+    std::uint32_t n = static_cast<std::uint32_t>(container[0]) |
+                      static_cast<std::uint32_t>(container[1]) << 8 |
+                      static_cast<std::uint32_t>(container[2]) << 16 |
+                      static_cast<std::uint32_t>(container[3]) << 24;
+    if (n >= kMaxInflatedSize) writeError();
+    return n;
+}
+
+void inflateContainer(const std::uint8_t* container, std::size_t size, std::uint8_t* out) {
+    std::uint32_t n = inflatedSize(container, size);
+    if (n == 0) return;  // the stream is not even looked at
+    Inflater(container + 4, size - 4).run(out, n);
+}
+
+void inflateInPlace(std::vector<std::uint8_t>& buffer) {
+    std::vector<std::uint8_t> out;
+    try {
+        out.resize(inflatedSize(buffer.data(), buffer.size()));
+    } catch (const std::bad_alloc&) {
+        outOfMemory();
+    }
+    inflateContainer(buffer.data(), buffer.size(), out.data());
+    buffer.swap(out);
+}
+
+std::string payloadBytes(const std::string& name, const std::string& type) {
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    ownPayload(name, type, data, size);
+    std::string out;
+    try {
+        out.resize(inflatedSize(data, size));
+    } catch (const std::bad_alloc&) {
+        outOfMemory();
+    }
+    inflateContainer(data, size, reinterpret_cast<std::uint8_t*>(&out[0]));
+    return out;
+}
+
+void extractPayload(const std::string& name, const std::string& type, const std::string& target) {
+    // The resource's bytes are already in memory and stay valid: inflate
+    // straight from them into one N-byte block, uninitialised, and write it.
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    ownPayload(name, type, data, size);
+    std::uint32_t n = inflatedSize(data, size);
+    std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[n == 0 ? 1 : n]);
+    if (!block) outOfMemory();
+    inflateContainer(data, size, block.get());
+
+    plat::Platform& p = plat::platform();
+    plat::FileHandle h = p.createAlways(target);
+    if (h == plat::kNoFile) throw ui::Error("Cannot create file " + target);
+    FileCloser closer(h);
+    std::uint32_t done = 0;
+    if (n > 0 && (!p.writeFile(h, block.get(), n, done) || done != n)) writeError();
+}
+
+}  // namespace payload
