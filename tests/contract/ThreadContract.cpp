@@ -1,0 +1,219 @@
+// The worker of a file copy and the timers: work handed over from a worker
+// runs on the user-interface thread, only while that thread handles its
+// messages, and the worker waits for it; timers tick there too.
+#include <atomic>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "tests/contract/Contract.h"
+
+namespace contract {
+namespace {
+
+using namespace std::chrono_literals;
+using plat::Priority;
+
+class ThreadContract : public ContractTest {
+protected:
+    // A worker that has not ended would outlive this test's stack: give up
+    // on the whole run rather than return.
+    void finishWorkers(const std::atomic<int>& running) {
+        if (!pumpUntil([&] { return running.load() == 0; }, 20s)) giveUp("a worker did not end within 20 s");
+    }
+};
+
+TEST_F(ThreadContract, StartedThreadsRunAtOnceAtEveryPriority) {
+    const Priority priorities[] = {Priority::Idle,   Priority::Lowest,  Priority::Lower,       Priority::Normal,
+                                   Priority::Higher, Priority::Highest, Priority::TimeCritical};
+    for (Priority p : priorities) {
+        SCOPED_TRACE(static_cast<int>(p));
+        std::atomic<bool> ran{false};
+        std::atomic<int> running{1};
+        std::thread::id id;
+        sys().startThread(
+            [&] {
+                id = std::this_thread::get_id();
+                ran = true;
+                running = 0;
+            },
+            p);
+        // No pumping: the thread is not created suspended and needs nothing
+        // from the user-interface thread.
+        EXPECT_TRUE(waitUntil([&] { return ran.load(); })) << "a started thread runs at once";
+        finishWorkers(running);
+        EXPECT_NE(id, std::this_thread::get_id()) << "on a thread of its own";
+    }
+}
+
+TEST_F(ThreadContract, HandOverRunsOnTheUserInterfaceThreadOnlyWhileItPumpsAndTheWorkerWaits) {
+    plat::Platform& p = sys();
+    {
+        Watchdog dog("processMessages() with nothing waiting");
+        p.processMessages();  // never blocks
+    }
+
+    std::atomic<bool> entered{false}, ran{false}, returned{false}, ranBeforeReturn{false};
+    std::atomic<int> running{1};
+    std::thread::id ranOn;
+    p.startThread(
+        [&] {
+            entered = true;
+            p.handOver([&] {
+                ranOn = std::this_thread::get_id();
+                ran = true;
+            });
+            ranBeforeReturn = ran.load();
+            returned = true;
+            running = 0;
+        },
+        Priority::Normal);
+
+    ASSERT_TRUE(waitUntil([&] { return entered.load(); })) << "the worker runs at once";
+    std::this_thread::sleep_for(200ms);
+    EXPECT_FALSE(ran) << "a handed-over call waits until the user-interface thread handles messages";
+    EXPECT_FALSE(returned) << "and the worker waits with it";
+
+    EXPECT_TRUE(pumpUntil([&] { return ran.load(); })) << "pumping runs the handed-over call";
+    finishWorkers(running);
+    EXPECT_EQ(ranOn, std::this_thread::get_id()) << "the call runs on the user-interface thread";
+    EXPECT_TRUE(ranBeforeReturn) << "handOver returns only after the call has run";
+}
+
+TEST_F(ThreadContract, HandleMessageReturnsOnceAHandOverHasRun) {
+    // The disc installation waits in handleMessage() until the copy's last
+    // step sets its finish flag: a hand-over alone must end the wait.
+    plat::Platform& p = sys();
+    std::atomic<bool> ran{false};
+    std::atomic<int> running{1};
+    p.startThread(
+        [&] {
+            std::this_thread::sleep_for(100ms);  // let the user-interface thread block first
+            p.handOver([&] { ran = true; });
+            running = 0;
+        },
+        Priority::Normal);
+    {
+        Watchdog dog("handleMessage() after the only hand-over had run");
+        while (!ran) p.handleMessage();
+    }
+    finishWorkers(running);
+    EXPECT_TRUE(ran);
+}
+
+TEST_F(ThreadContract, ManyHandOversRunOnceEachInOrder) {
+    plat::Platform& p = sys();
+    constexpr int kSteps = 2000;  // about 2 MB of copy steps
+    std::vector<int> seen;         // touched on the user-interface thread only
+    std::atomic<bool> offThread{false};
+    const auto ui = std::this_thread::get_id();
+    std::atomic<int> running{1};
+    p.startThread(
+        [&] {
+            for (int i = 0; i < kSteps; ++i) {
+                p.handOver([&seen, &offThread, ui, i] {
+                    if (std::this_thread::get_id() != ui) offThread = true;
+                    seen.push_back(i);
+                });
+            }
+            running = 0;
+        },
+        Priority::Normal);
+    finishWorkers(running);
+    EXPECT_FALSE(offThread) << "every call runs on the user-interface thread";
+    ASSERT_EQ(seen.size(), static_cast<std::size_t>(kSteps)) << "every handed-over call runs exactly once";
+    for (int i = 0; i < kSteps; ++i) {
+        if (seen[i] != i) {
+            ADD_FAILURE() << "calls run in the order handed over; position " << i << " holds " << seen[i];
+            break;
+        }
+    }
+}
+
+TEST_F(ThreadContract, TwoWorkersHandOverSideBySide) {
+    // After Stop and Start a new copy's worker may hand over while the old
+    // one's last request still waits.
+    plat::Platform& p = sys();
+    constexpr int kSteps = 300;
+    std::vector<std::pair<int, int>> seen;  // (worker, step), user-interface thread only
+    std::atomic<int> running{2};
+    for (int w = 0; w < 2; ++w) {
+        p.startThread(
+            [&, w] {
+                for (int i = 0; i < kSteps; ++i) p.handOver([&seen, w, i] { seen.emplace_back(w, i); });
+                --running;
+            },
+            Priority::Normal);
+    }
+    finishWorkers(running);
+    ASSERT_EQ(seen.size(), 2u * kSteps) << "no call is lost or run twice";
+    int next[2] = {0, 0};
+    for (const auto& [w, i] : seen) {
+        if (i != next[w]) {
+            ADD_FAILURE() << "worker " << w << "'s calls keep their order; got step " << i << " for " << next[w];
+            break;
+        }
+        ++next[w];
+    }
+}
+
+// ------------------------------------------------------------------ timers
+
+TEST_F(ThreadContract, TimerTicksOnTheUserInterfaceThreadWhileMessagesAreHandled) {
+    plat::Platform& p = sys();
+    int ticks = 0;
+    bool offThread = false;
+    const auto ui = std::this_thread::get_id();
+    const auto id = p.setTimer(50, [&] {
+        if (std::this_thread::get_id() != ui) offThread = true;
+        ++ticks;
+    });
+
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(ticks, 0) << "a timer ticks only while messages are handled";
+
+    env().runFor(1000);
+    EXPECT_GE(ticks, 10) << "about one tick per 50 ms interval (20 in 1000 ms)";
+    EXPECT_LE(ticks, 21) << "at most one tick per interval";
+    EXPECT_FALSE(offThread) << "ticks run on the user-interface thread";
+
+    p.killTimer(id);
+    const int atKill = ticks;
+    env().runFor(300);
+    EXPECT_EQ(ticks, atKill) << "a killed timer ticks no more";
+}
+
+TEST_F(ThreadContract, TimerKilledInItsOwnTickTicksOnce) {
+    // The start timer and the patch timer are one-shot: their tick disables them.
+    plat::Platform& p = sys();
+    int ticks = 0;
+    plat::Platform::TimerId id = 0;
+    id = p.setTimer(100, [&] {
+        ++ticks;
+        p.killTimer(id);
+    });
+    env().runFor(1000);
+    EXPECT_EQ(ticks, 1) << "a timer killed in its tick does not tick again";
+}
+
+TEST_F(ThreadContract, TimersAreIndependent) {
+    plat::Platform& p = sys();
+    int fast = 0, slow = 0;
+    const auto fastId = p.setTimer(40, [&] { ++fast; });
+    const auto slowId = p.setTimer(100, [&] { ++slow; });
+    EXPECT_NE(fastId, slowId) << "each timer has an id of its own";
+
+    env().runFor(500);
+    EXPECT_GT(fast, slow) << "each timer keeps its own interval";
+    EXPECT_GE(slow, 2);
+    p.killTimer(fastId);
+    const int fastAtKill = fast, slowAtKill = slow;
+    env().runFor(500);
+    EXPECT_EQ(fast, fastAtKill) << "the killed timer stops";
+    EXPECT_GE(slow, slowAtKill + 2) << "the other one keeps ticking";
+    p.killTimer(slowId);
+}
+
+}  // namespace
+}  // namespace contract
