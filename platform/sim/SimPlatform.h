@@ -9,10 +9,12 @@
 //
 // Paths: "C:\a\b"; doubled backslashes count as one; "\x" and "x" are
 // relative to the root of the current drive (C unless changed); "X:" alone is
-// the root of X; "." and ".." components are resolved.  Names are compared
-// with ASCII case folding; bytes >= 0x80 are compared exactly and a lead byte
-// of the code page takes the next byte with it (a trail byte 0x5C is not a
-// separator, a trail byte 'a' is not folded).
+// the root of X; "." and ".." components are resolved; trailing dots and
+// blanks of a name are dropped.  A lead byte of the code page takes the next
+// byte with it (a trail byte 0x5C is not a separator, a trail byte 'a' is not
+// folded).  File names are compared as Wine compares them: decoded to Unicode
+// and upper-cased (so full-width letters fold too); profile, registry and
+// resource names fold ASCII letters only.
 //
 // Failures: an unanswered message box, a modal loop that can no longer make
 // progress (no script, no worker, no timer, no posted action and the form not
@@ -93,6 +95,11 @@ public:
     // Total bytes that file contents on the drive may hold; a write beyond it
     // writes what fits and fails with ERROR_DISK_FULL (112).  0 = unlimited.
     void setDriveCapacity(char letter, std::uint64_t bytes);
+    // Directory order: by default entries are listed sorted by their
+    // upper-cased Unicode names, "." and ".." first, as Wine (and NTFS) list
+    // them.  A drive set to creation order (before it has entries) lists them
+    // in the order they were made, as FAT does.
+    void setCreationOrder(char letter, bool creationOrder = true);
 
     // ------------------------------------------------------------ files, bypassing the seam
     // These ignore media, attributes, sharing and faults.  Misuse (a missing
@@ -105,7 +112,7 @@ public:
     std::uint32_t attributes(const std::string& path) const;  // kInvalidAttributes when missing
     void setAttributes(const std::string& path, std::uint32_t attributes);  // keeps the folder bit
     bool remove(const std::string& path);                     // a file or a whole folder
-    std::vector<std::string> listNames(const std::string& folder) const;  // creation order, no "." ".."
+    std::vector<std::string> listNames(const std::string& folder) const;  // directory order, no "." ".."
     // Another process holds the file open without sharing.
     void lockFile(const std::string& path);
     void unlockFile(const std::string& path);

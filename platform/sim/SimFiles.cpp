@@ -1,0 +1,492 @@
+#include "platform/sim/SimFiles.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <stdexcept>
+
+namespace sim::detail {
+
+namespace {
+
+using plat::attr::Archive;
+using plat::attr::Directory;
+using plat::attr::Normal;
+using plat::attr::ReadOnly;
+
+constexpr std::uint32_t kFileNotFound = 2, kPathNotFound = 3, kAccessDenied = 5, kInvalidHandle = 6,
+                        kWriteProtect = 19, kSharing = 32, kFileExists = 80, kDiskFull = 112,
+                        kAlreadyExists = 183;
+
+// '*' any run of characters, '?' exactly one.
+bool matches(const std::u16string& mask, const std::u16string& name) {
+    std::size_t m = 0, n = 0, starM = std::u16string::npos, starN = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && (mask[m] == u'?' || mask[m] == name[n])) {
+            ++m;
+            ++n;
+        } else if (m < mask.size() && mask[m] == u'*') {
+            starM = m++;
+            starN = n;
+        } else if (starM != std::u16string::npos) {
+            m = starM + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == u'*') ++m;
+    return m == mask.size();
+}
+
+std::uint32_t reported(const Node& n) {
+    if (n.folder) return Directory | n.attributes;
+    return n.attributes ? n.attributes : Normal;
+}
+
+std::uint64_t bytesBelow(const Node& n) {
+    std::uint64_t total = n.data.size();
+    for (const auto& c : n.children) total += bytesBelow(*c);
+    return total;
+}
+
+Node* child(const Node& folder, const std::u16string& key) {
+    for (const auto& c : folder.children)
+        if (c->key == key) return c.get();
+    return nullptr;
+}
+
+}  // namespace
+
+FileSystem::FileSystem() : cp_(&CodePage::get(936)) { addDrive('C', false); }
+
+void FileSystem::setCodePage(const CodePage& cp) {
+    cp_ = &cp;
+    for (auto& [letter, d] : drives_) rekey(*d.root);
+}
+
+void FileSystem::rekey(Node& n) {
+    for (auto& c : n.children) {
+        c->key = fileNameKey(*cp_, c->name);
+        rekey(*c);
+    }
+}
+
+// ---------------------------------------------------------------- drives
+
+void FileSystem::addDrive(char letter, bool readOnly) {
+    letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+    if (letter < 'A' || letter > 'Z') throw std::logic_error("a drive letter is A to Z");
+    Drive& d = drives_[letter];
+    d.letter = letter;
+    d.readOnly = readOnly;
+    if (!d.root) {
+        d.root = std::make_shared<Node>();
+        d.root->folder = true;
+    }
+}
+
+Drive* FileSystem::drive(char letter) {
+    auto it = drives_.find(static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
+    return it == drives_.end() ? nullptr : &it->second;
+}
+
+void FileSystem::setCurrentDrive(char letter) {
+    if (!drive(letter)) throw std::logic_error(std::string("no drive ") + letter);
+    current_ = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+}
+
+// ---------------------------------------------------------------- names
+
+Path FileSystem::parse(const std::string& path) const {
+    Path p;
+    p.drive = current_;
+    std::size_t i = 0;
+    if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]))) {
+        p.drive = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
+        i = 2;
+    }
+    std::string part;
+    auto flush = [&] {
+        if (part == "..") {
+            if (!p.parts.empty()) p.parts.pop_back();
+        } else if (part != ".") {
+            // Windows drops trailing dots and blanks of a name (a trail byte is never one).
+            while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+            if (!part.empty()) p.parts.push_back(part);
+        }
+        part.clear();
+    };
+    while (i < path.size()) {
+        std::size_t n = cp_->charLength(path, i);
+        if (n == 1 && (path[i] == '\\' || path[i] == '/')) {
+            flush();
+            p.trailingSeparator = true;
+        } else {
+            part.append(path, i, n);
+            p.trailingSeparator = false;
+        }
+        i += n;
+    }
+    flush();
+    if (p.parts.empty()) p.trailingSeparator = false;
+    return p;
+}
+
+FileSystem::Resolved FileSystem::resolve(const Path& p) const {
+    Resolved r;
+    auto it = drives_.find(p.drive);
+    if (it == drives_.end()) {
+        // As Wine answers for an unmapped drive: its root is a missing path,
+        // a name directly in it a missing file.
+        r.error = p.parts.size() == 1 ? kFileNotFound : kPathNotFound;
+        return r;
+    }
+    r.drive = const_cast<Drive*>(&it->second);
+    Node* folder = it->second.root.get();
+    if (p.parts.empty()) {
+        r.node = folder;
+        return r;
+    }
+    for (std::size_t i = 0; i + 1 < p.parts.size(); ++i) {
+        Node* next = child(*folder, fileNameKey(*cp_, p.parts[i]));
+        if (!next || !next->folder) {
+            r.error = kPathNotFound;
+            return r;
+        }
+        folder = next;
+    }
+    r.parent = folder;
+    r.node = child(*folder, fileNameKey(*cp_, p.parts.back()));
+    if (p.trailingSeparator && (!r.node || !r.node->folder)) {
+        // "file\" names a folder that is not there.
+        r = Resolved{r.drive, nullptr, nullptr, kPathNotFound};
+    }
+    return r;
+}
+
+std::string FileSystem::canonical(const std::string& path) const {
+    Path p = parse(path);
+    auto it = drives_.find(p.drive);
+    if (it == drives_.end()) return {};
+    std::string out = std::string(1, p.drive) + ":";
+    const Node* folder = it->second.root.get();
+    for (const auto& part : p.parts) {
+        const Node* next = child(*folder, fileNameKey(*cp_, part));
+        if (!next || !next->folder) return {};
+        out += "\\" + next->name;
+        folder = next;
+    }
+    return p.parts.empty() ? out + "\\" : out;
+}
+
+std::u16string FileSystem::faultKey(const Path& p) const {
+    std::u16string key(1, static_cast<char16_t>(p.drive));
+    key += u':';
+    for (const auto& part : p.parts) key += u'\\' + fileNameKey(*cp_, part);
+    return key;
+}
+
+const FileSystem::FaultSpec* FileSystem::fault(Fault f, const std::u16string& key) const {
+    auto it = faults_.find({static_cast<int>(f), key});
+    return it == faults_.end() ? nullptr : &it->second;
+}
+
+void FileSystem::setFault(Fault f, const std::string& path, std::uint32_t code, std::uint32_t offset) {
+    faults_[{static_cast<int>(f), faultKey(parse(path))}] = FaultSpec{code, offset};
+}
+
+std::shared_ptr<Node> FileSystem::insert(Drive& d, Node& folder, const std::string& name, bool isFolder) {
+    auto n = std::make_shared<Node>();
+    n->name = name;
+    n->key = fileNameKey(*cp_, name);
+    n->folder = isFolder;
+    n->attributes = isFolder ? 0 : Archive;
+    auto at = folder.children.end();
+    if (d.order == DirectoryOrder::Sorted)
+        at = std::upper_bound(folder.children.begin(), folder.children.end(), n,
+                              [](const std::shared_ptr<Node>& a, const std::shared_ptr<Node>& b) {
+                                  return a->key < b->key;
+                              });
+    folder.children.insert(at, n);
+    return n;
+}
+
+void FileSystem::detach(Drive& d, Node& folder, Node* c) {
+    d.used -= bytesBelow(*c);
+    folder.children.erase(std::find_if(folder.children.begin(), folder.children.end(),
+                                       [c](const std::shared_ptr<Node>& x) { return x.get() == c; }));
+}
+
+// ---------------------------------------------------------------- test side
+
+void FileSystem::makeFolders(const std::string& path) {
+    Path p = parse(path);
+    Drive* d = drive(p.drive);
+    if (!d) throw std::logic_error("no drive for " + path);
+    Node* folder = d->root.get();
+    for (const auto& part : p.parts) {
+        Node* next = child(*folder, fileNameKey(*cp_, part));
+        if (next && !next->folder) throw std::logic_error(path + ": a file is in the way");
+        folder = next ? next : insert(*d, *folder, part, true).get();
+    }
+}
+
+void FileSystem::put(const std::string& path, const std::string& bytes, std::uint32_t attributes) {
+    Path p = parse(path);
+    Drive* d = drive(p.drive);
+    if (!d || p.parts.empty()) throw std::logic_error("not a file path: " + path);
+    std::string leaf = p.parts.back();
+    p.parts.pop_back();
+    Node* folder = d->root.get();
+    for (const auto& part : p.parts) {
+        Node* next = child(*folder, fileNameKey(*cp_, part));
+        if (next && !next->folder) throw std::logic_error(path + ": a file is in the way");
+        folder = next ? next : insert(*d, *folder, part, true).get();
+    }
+    Node* n = child(*folder, fileNameKey(*cp_, leaf));
+    if (n && n->folder) throw std::logic_error(path + " is a folder");
+    if (!n) n = insert(*d, *folder, leaf, false).get();
+    d->used += bytes.size();
+    d->used -= n->data.size();
+    n->data = bytes;
+    n->attributes = attributes & ~(Directory | Normal);
+}
+
+const Node* FileSystem::find(const std::string& path) const {
+    Resolved r = resolve(parse(path));
+    return r.error ? nullptr : r.node;
+}
+
+Node* FileSystem::find(const std::string& path) {
+    return const_cast<Node*>(static_cast<const FileSystem*>(this)->find(path));
+}
+
+bool FileSystem::removeEntry(const std::string& path) {
+    Resolved r = resolve(parse(path));
+    if (r.error || !r.node || !r.parent) return false;
+    detach(*r.drive, *r.parent, r.node);
+    return true;
+}
+
+// ---------------------------------------------------------------- seam operations
+
+std::uint32_t FileSystem::attributesOf(const std::string& path, std::uint32_t& attributes) const {
+    Resolved r = resolve(parse(path));
+    if (r.error) return r.error;
+    if (!r.node) return kFileNotFound;
+    attributes = reported(*r.node);
+    return 0;
+}
+
+std::uint32_t FileSystem::findAll(const std::string& pattern, std::vector<plat::FindData>& out) const {
+    out.clear();
+    Path p = parse(pattern);
+    if (p.parts.empty() || p.trailingSeparator) {
+        // No name to match: Wine finds nothing in an existing folder.
+        Resolved r = resolve(p);
+        return r.error ? r.error : kFileNotFound;
+    }
+    std::string mask = p.parts.back();
+    p.parts.pop_back();
+    Resolved r = resolve(p);
+    if (r.error) return r.error;
+    if (!r.node || !r.node->folder) return kPathNotFound;
+    // "*.*" matches names without a dot too.
+    std::u16string maskKey = mask == "*.*" ? u"*" : fileNameKey(*cp_, mask);
+    if (!p.parts.empty())
+        for (const char* dots : {".", ".."})
+            if (matches(maskKey, fileNameKey(*cp_, dots))) out.push_back({dots, Directory, 0});
+    for (const auto& c : r.node->children)
+        if (matches(maskKey, c->key))
+            out.push_back({c->name, reported(*c), static_cast<std::uint32_t>(c->data.size())});
+    return out.empty() ? kFileNotFound : 0;
+}
+
+std::uint32_t FileSystem::createFolder(const std::string& path) {
+    Path p = parse(path);
+    if (const FaultSpec* f = fault(Fault::CreateFolder, faultKey(p))) return f->code;
+    Resolved r = resolve(p);
+    if (r.error) return r.error;
+    if (r.node) return kAlreadyExists;
+    if (r.drive->readOnly) return kWriteProtect;
+    insert(*r.drive, *r.parent, p.parts.back(), true);
+    return 0;
+}
+
+std::uint32_t FileSystem::deleteFile(const std::string& path) {
+    Path p = parse(path);
+    if (const FaultSpec* f = fault(Fault::Delete, faultKey(p))) return f->code;
+    Resolved r = resolve(p);
+    if (r.error) return r.error;
+    if (!r.node) return kFileNotFound;
+    if (r.node->folder) return kAccessDenied;
+    if (r.node->openCount || r.node->locked) return kSharing;
+    if (r.drive->readOnly) return kWriteProtect;
+    if (r.node->attributes & ReadOnly) return kAccessDenied;
+    detach(*r.drive, *r.parent, r.node);
+    return 0;
+}
+
+std::uint32_t FileSystem::open(const std::string& path, OpenMode mode, plat::FileHandle& h,
+                               std::uint32_t& successCode) {
+    h = plat::kNoFile;
+    Path p = parse(path);
+    std::u16string key = faultKey(p);
+    bool creating = mode == OpenMode::CreateNew || mode == OpenMode::CreateAlways;
+    if (const FaultSpec* f = fault(creating ? Fault::Create : Fault::Open, key)) return f->code;
+    Resolved r = resolve(p);
+    if (r.error) return r.error;
+    Node* n = r.node;
+    std::shared_ptr<Node> held;
+    successCode = 0;
+    if (n && !r.parent) return n->folder ? (mode == OpenMode::CreateNew ? kFileExists : kAccessDenied) : kAccessDenied;
+    if (n) {
+        for (const auto& c : r.parent->children)
+            if (c.get() == n) held = c;
+    }
+    switch (mode) {
+        case OpenMode::Read:
+        case OpenMode::Write:
+            if (!n) return kFileNotFound;
+            if (n->folder) return kAccessDenied;
+            if (n->openCount || n->locked) return kSharing;
+            if (mode == OpenMode::Write) {
+                if (r.drive->readOnly) return kWriteProtect;
+                if (n->attributes & ReadOnly) return kAccessDenied;
+            }
+            break;
+        case OpenMode::CreateNew:
+            if (n) return kFileExists;
+            if (r.drive->readOnly) return kWriteProtect;
+            held = insert(*r.drive, *r.parent, p.parts.back(), false);
+            break;
+        case OpenMode::CreateAlways:
+            if (n) {
+                if (n->folder) return kAccessDenied;
+                if (n->openCount || n->locked) return kSharing;
+                if (r.drive->readOnly) return kWriteProtect;
+                if (n->attributes & ReadOnly) return kAccessDenied;
+                r.drive->used -= n->data.size();
+                n->data.clear();
+                n->attributes |= Archive;  // hidden and system stay, as on Wine
+                successCode = kAlreadyExists;
+            } else {
+                if (r.drive->readOnly) return kWriteProtect;
+                held = insert(*r.drive, *r.parent, p.parts.back(), false);
+            }
+            break;
+    }
+    Handle hd;
+    hd.node = held;
+    hd.drive = r.drive;
+    hd.faultKey = key;
+    hd.canRead = mode == OpenMode::Read || mode == OpenMode::CreateAlways;
+    hd.canWrite = mode != OpenMode::Read;
+    ++held->openCount;
+    nextHandle_ += 4;
+    h = nextHandle_;
+    handles_.emplace(h, std::move(hd));
+    return 0;
+}
+
+FileSystem::Handle* FileSystem::handle(plat::FileHandle h) {
+    auto it = handles_.find(h);
+    return it == handles_.end() ? nullptr : &it->second;
+}
+
+std::uint32_t FileSystem::read(plat::FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done) {
+    done = 0;
+    Handle* hd = handle(h);
+    if (!hd) return kInvalidHandle;
+    if (!hd->canRead) return kAccessDenied;
+    if (const FaultSpec* f = fault(Fault::Read, hd->faultKey))
+        if (hd->position + count > f->offset) return f->code;
+    const std::string& data = hd->node->data;
+    if (hd->position >= data.size()) return 0;
+    std::size_t n = std::min<std::uint64_t>(count, data.size() - hd->position);
+    std::memcpy(buffer, data.data() + hd->position, n);
+    hd->position += n;
+    done = static_cast<std::uint32_t>(n);
+    return 0;
+}
+
+std::uint32_t FileSystem::write(plat::FileHandle h, const void* buffer, std::uint32_t count,
+                                std::uint32_t& done) {
+    done = 0;
+    Handle* hd = handle(h);
+    if (!hd) return kInvalidHandle;
+    if (!hd->canWrite) return kAccessDenied;
+    std::string& data = hd->node->data;
+    std::uint64_t pos = hd->position, want = count;
+    std::uint32_t code = 0;
+    if (const FaultSpec* f = fault(Fault::Write, hd->faultKey))
+        if (pos + count > f->offset) {
+            want = f->offset > pos ? f->offset - pos : 0;
+            code = f->code;
+        }
+    Drive& d = *hd->drive;
+    if (d.capacity) {
+        std::uint64_t end = pos + want, growth = end > data.size() ? end - data.size() : 0;
+        if (d.used + growth > d.capacity) {
+            std::uint64_t room = d.capacity > d.used ? d.capacity - d.used : 0;
+            std::uint64_t maxEnd = data.size() + room;
+            want = maxEnd > pos ? std::min(want, maxEnd - pos) : 0;
+            if (!code) code = kDiskFull;
+        }
+    }
+    if (want) {
+        if (pos + want > data.size()) {
+            d.used += pos + want - data.size();
+            data.resize(pos + want);
+        }
+        std::memcpy(&data[pos], buffer, want);
+        hd->position += want;
+    }
+    done = static_cast<std::uint32_t>(want);
+    return code;
+}
+
+std::uint32_t FileSystem::seek(plat::FileHandle h, std::uint32_t position) {
+    Handle* hd = handle(h);
+    if (!hd) return kInvalidHandle;
+    if (const FaultSpec* f = fault(Fault::Seek, hd->faultKey)) return f->code;
+    hd->position = position;
+    return 0;
+}
+
+std::uint32_t FileSystem::size(plat::FileHandle h, std::uint32_t& low) {
+    Handle* hd = handle(h);
+    if (!hd) return kInvalidHandle;
+    if (const FaultSpec* f = fault(Fault::Size, hd->faultKey)) return f->code;
+    low = static_cast<std::uint32_t>(hd->node->data.size());
+    return 0;
+}
+
+std::uint32_t FileSystem::close(plat::FileHandle h) {
+    auto it = handles_.find(h);
+    if (it == handles_.end()) return kInvalidHandle;
+    --it->second.node->openCount;
+    handles_.erase(it);
+    return 0;
+}
+
+std::uint32_t FileSystem::readWhole(const std::string& path, std::string& bytes) {
+    plat::FileHandle h;
+    std::uint32_t ignored;
+    if (std::uint32_t e = open(path, OpenMode::Read, h, ignored)) return e;
+    bytes = handle(h)->node->data;
+    close(h);
+    return 0;
+}
+
+std::uint32_t FileSystem::writeWhole(const std::string& path, const std::string& bytes) {
+    plat::FileHandle h;
+    std::uint32_t ignored, done;
+    if (std::uint32_t e = open(path, OpenMode::CreateAlways, h, ignored)) return e;
+    std::uint32_t e = write(h, bytes.data(), static_cast<std::uint32_t>(bytes.size()), done);
+    close(h);
+    return e;
+}
+
+}  // namespace sim::detail

@@ -1,0 +1,131 @@
+// The simulated drives: in-memory folder trees, file handles without
+// sharing, and injected faults.  Every operation returns the Windows error
+// code it ends with (0 for success); SimPlatform turns that into the seam's
+// results and the thread's last error.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "platform/sim/CodePage.h"
+
+namespace sim::detail {
+
+struct Node {
+    std::string name;
+    std::u16string key;  // fileNameKey(name)
+    bool folder = false;
+    std::uint32_t attributes = 0;  // without the folder bit
+    std::string data;
+    std::vector<std::shared_ptr<Node>> children;  // in directory order
+    int openCount = 0;
+    bool locked = false;
+};
+
+enum class DirectoryOrder { Sorted, Creation };
+
+struct Drive {
+    char letter = 'C';
+    bool readOnly = false;
+    std::uint64_t capacity = 0;  // 0 = unlimited
+    std::uint64_t used = 0;
+    DirectoryOrder order = DirectoryOrder::Sorted;
+    std::shared_ptr<Node> root;
+};
+
+struct Path {
+    char drive = 'C';
+    std::vector<std::string> parts;
+    bool trailingSeparator = false;
+};
+
+enum class Fault { Open, Create, Read, Write, Size, Seek, Delete, CreateFolder };
+enum class OpenMode { Read, Write, CreateNew, CreateAlways };
+
+class FileSystem {
+public:
+    FileSystem();
+
+    void setCodePage(const CodePage& cp);
+    const CodePage& codePage() const { return *cp_; }
+
+    // -- drives
+    void addDrive(char letter, bool readOnly);
+    Drive* drive(char letter);
+    void setCurrentDrive(char letter);
+
+    // -- names
+    Path parse(const std::string& path) const;
+    // The path as the file system spells it ("C:\Games\Luna", "C:\" for a
+    // root); empty when it does not exist.
+    std::string canonical(const std::string& path) const;
+
+    // -- test side: no media, attribute, sharing or fault checks
+    void put(const std::string& path, const std::string& bytes, std::uint32_t attributes);
+    void makeFolders(const std::string& path);
+    const Node* find(const std::string& path) const;
+    Node* find(const std::string& path);
+    bool removeEntry(const std::string& path);
+    void setFault(Fault f, const std::string& path, std::uint32_t code, std::uint32_t offset = 0);
+    void clearFaults() { faults_.clear(); }
+    std::size_t openHandles() const { return handles_.size(); }
+
+    // -- seam operations
+    std::uint32_t attributesOf(const std::string& path, std::uint32_t& attributes) const;
+    std::uint32_t findAll(const std::string& pattern, std::vector<plat::FindData>& out) const;
+    std::uint32_t createFolder(const std::string& path);
+    std::uint32_t deleteFile(const std::string& path);
+    // On success also gives the code the call leaves behind (0, or 183 when
+    // createAlways replaced a file).
+    std::uint32_t open(const std::string& path, OpenMode mode, plat::FileHandle& handle,
+                       std::uint32_t& successCode);
+    std::uint32_t read(plat::FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done);
+    std::uint32_t write(plat::FileHandle h, const void* buffer, std::uint32_t count, std::uint32_t& done);
+    std::uint32_t seek(plat::FileHandle h, std::uint32_t position);
+    std::uint32_t size(plat::FileHandle h, std::uint32_t& low);
+    std::uint32_t close(plat::FileHandle h);
+    // A whole file read through a handle of its own (sharing and faults apply).
+    std::uint32_t readWhole(const std::string& path, std::string& bytes);
+    // A whole file written as createAlways would (media, attributes, sharing apply).
+    std::uint32_t writeWhole(const std::string& path, const std::string& bytes);
+
+private:
+    struct Resolved {
+        Drive* drive = nullptr;
+        Node* parent = nullptr;  // folder that holds (or would hold) the entry
+        Node* node = nullptr;    // the entry; null when missing
+        std::uint32_t error = 0; // 2 or 3 when even the parent cannot be found
+    };
+    struct Handle {
+        std::shared_ptr<Node> node;
+        Drive* drive;
+        std::u16string faultKey;
+        std::uint64_t position = 0;
+        bool canRead = false, canWrite = false;
+    };
+    struct FaultSpec {
+        std::uint32_t code;
+        std::uint32_t offset;
+    };
+
+    Resolved resolve(const Path& p) const;
+    std::u16string faultKey(const Path& p) const;
+    const FaultSpec* fault(Fault f, const std::u16string& key) const;
+    std::shared_ptr<Node> insert(Drive& d, Node& folder, const std::string& name, bool isFolder);
+    void detach(Drive& d, Node& folder, Node* child);
+    Handle* handle(plat::FileHandle h);
+    void rekey(Node& n);
+
+    const CodePage* cp_;
+    char current_ = 'C';
+    std::map<char, Drive> drives_;
+    std::map<std::pair<int, std::u16string>, FaultSpec> faults_;
+    std::map<plat::FileHandle, Handle> handles_;
+    plat::FileHandle nextHandle_ = 0x40;
+};
+
+}  // namespace sim::detail
