@@ -29,11 +29,28 @@ std::string extractFilePath(const std::string& path) {
 }
 
 std::string extractFileDir(const std::string& path) {
-    std::size_t i = lastDelimiter(path);
-    if (i == std::string::npos) return {};
+    // The last delimiter, and whether the character before it is a delimiter
+    // too (a single byte, not the trail byte of a double-byte character).
+    std::size_t found = std::string::npos;
+    bool afterDelimiter = false, prevDelimiter = false;
+    for (std::size_t i = 0; i < path.size();) {
+        if (lead(path, i)) {
+            prevDelimiter = false;
+            i += 2;
+            continue;
+        }
+        bool delim = path[i] == '\\' || path[i] == ':';
+        if (delim) {
+            found = i;
+            afterDelimiter = prevDelimiter;
+        }
+        prevDelimiter = delim;
+        ++i;
+    }
+    if (found == std::string::npos) return {};
     // Keep the backslash of a root ("X:\") and the colon of "X:".
-    if (i > 0 && path[i] == '\\' && path[i - 1] != ':' && path[i - 1] != '\\') return path.substr(0, i);
-    return path.substr(0, i + 1);
+    if (found > 0 && path[found] == '\\' && !afterDelimiter) return path.substr(0, found);
+    return path.substr(0, found + 1);
 }
 
 std::string cutDriveRoot(const std::string& folder) {

@@ -2,6 +2,8 @@
 // texts, so that the Chinese literals below are the bytes the program sees.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Containers.h"
 #include "shell/Language.h"
 #include "shell/Program.h"
@@ -198,7 +200,8 @@ TEST_F(Language, StartTickRetriesAFailingApplyWhileAListChangeShowsTheError) {
     EXPECT_TRUE(s.boxes().empty());
 
     s.answerBoxes({plat::Answer::Ok});
-    Form1->ComboBox1->userSelected(1);
+    const auto& items = Form1->ComboBox1->items();
+    Form1->ComboBox1->userSelected(static_cast<int>(std::find(items.begin(), items.end(), "Broken") - items.begin()));
     ASSERT_EQ(s.boxes().size(), 1u);
     EXPECT_EQ(s.boxes()[0].text, "'abc' is not a valid integer value.");
     EXPECT_EQ(s.boxes()[0].style, 0x10u);
