@@ -39,6 +39,55 @@ bool matches(const std::u16string& mask, const std::u16string& name) {
     return m == mask.size();
 }
 
+bool invalidDosChar(char16_t c) { return c > 0x7F || std::u16string(u"*?<>|\"+=,;[] ").find(c) != std::u16string::npos; }
+
+bool legal8dot3(const std::u16string& name) {
+    if (name == u"." || name == u"..") return true;
+    if (name.empty() || name.size() > 12) return false;
+    std::size_t dot = std::u16string::npos;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (invalidDosChar(name[i])) return false;
+        if (name[i] == u'.') {
+            if (dot != std::u16string::npos) return false;
+            dot = i;
+        }
+    }
+    if (dot == std::u16string::npos) return name.size() <= 8;
+    return dot >= 1 && dot <= 8 && name.size() - dot - 1 <= 3;
+}
+
+char16_t lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 0x20) : c; }
+
+// The short name Wine makes up for a name that is not 8.3: four characters,
+// tildes, a three-character hash and the first three of the extension.
+// Searches match it too, so "*.ini" finds "notes.inibak".
+std::u16string shortName(const std::u16string& name) {
+    static const char hashChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345";
+    const std::size_t end = name.size();
+    std::size_t ext = std::u16string::npos;
+    for (std::size_t p = end - 1; p > 0; --p)
+        if (name[p] == u'.') {
+            ext = p;
+            break;
+        }
+    unsigned short hash = 0xBEEF;
+    for (std::size_t p = 0; p + 1 < end; ++p)
+        hash = static_cast<unsigned short>((hash << 3) ^ (hash >> 5) ^ lower(name[p]) ^ (lower(name[p + 1]) << 8));
+    hash = static_cast<unsigned short>((hash << 3) ^ (hash >> 5) ^ lower(name[end - 1]));
+    auto dos = [](char16_t c) { return invalidDosChar(c) || c == u'~' || c == u'.' ? u'_' : upcase(c); };
+    std::u16string out;
+    for (std::size_t p = 0; p < end && p != ext && out.size() < 4; ++p) out += dos(name[p]);
+    while (out.size() < 5) out += u'~';
+    out += static_cast<char16_t>(hashChars[(hash >> 10) & 0x1F]);
+    out += static_cast<char16_t>(hashChars[(hash >> 5) & 0x1F]);
+    out += static_cast<char16_t>(hashChars[hash & 0x1F]);
+    if (ext != std::u16string::npos) {
+        out += u'.';
+        for (std::size_t p = ext + 1; p < end && p <= ext + 3; ++p) out += dos(name[p]);
+    }
+    return out;
+}
+
 std::uint32_t reported(const Node& n) {
     if (n.folder) return Directory | n.attributes;
     return n.attributes ? n.attributes : Normal;
@@ -297,9 +346,15 @@ std::uint32_t FileSystem::findAll(const std::string& pattern, std::vector<plat::
     if (!p.parts.empty())
         for (const char* dots : {".", ".."})
             if (matches(maskKey, fileNameKey(*cp_, dots))) out.push_back({dots, Directory, 0});
-    for (const auto& c : r.node->children)
-        if (matches(maskKey, c->key))
+    for (const auto& c : r.node->children) {
+        bool hit = matches(maskKey, c->key);
+        if (!hit) {
+            std::u16string wide = cp_->toUnicode(c->name);
+            hit = !legal8dot3(wide) && matches(maskKey, shortName(wide));
+        }
+        if (hit)
             out.push_back({c->name, reported(*c), static_cast<std::uint32_t>(c->data.size())});
+    }
     return out.empty() ? kFileNotFound : 0;
 }
 

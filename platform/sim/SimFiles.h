@@ -33,7 +33,7 @@ struct Drive {
     bool readOnly = false;
     std::uint64_t capacity = 0;  // 0 = unlimited
     std::uint64_t used = 0;
-    DirectoryOrder order = DirectoryOrder::Sorted;
+    DirectoryOrder order = DirectoryOrder::Creation;
     std::shared_ptr<Node> root;
 };
 

@@ -454,11 +454,11 @@ void SimPlatform::setDriveCapacity(char letter, std::uint64_t bytes) {
     d->capacity = bytes;
 }
 
-void SimPlatform::setCreationOrder(char letter, bool creationOrder) {
+void SimPlatform::setSortedOrder(char letter, bool sorted) {
     detail::Drive* d = d_->fs.drive(letter);
     if (!d) throw std::logic_error(std::string("no drive ") + letter);
     if (d->root->children.size()) throw std::logic_error("choose the directory order before the drive has entries");
-    d->order = creationOrder ? detail::DirectoryOrder::Creation : detail::DirectoryOrder::Sorted;
+    d->order = sorted ? detail::DirectoryOrder::Sorted : detail::DirectoryOrder::Creation;
 }
 
 void SimPlatform::writeFile(const std::string& path, const std::string& bytes, std::uint32_t attributes) {
@@ -564,6 +564,11 @@ bool SimPlatform::registryValueExists(plat::RootKey root, const std::string& sub
             }
     if (!key.empty() && !d_->keys.count({r, key})) {
         setError(plat::err::FileNotFound);
+        return false;
+    }
+    // KEY_QUERY_VALUE, or a generic right that includes it, is needed to read a value.
+    if (!(access & (0x0001 | 0x02000000 | 0x10000000 | 0x80000000u))) {
+        setError(plat::err::AccessDenied);
         return false;
     }
     bool found = d_->values.count({r, key, detail::asciiUpper(*d_->cp, value)}) > 0;

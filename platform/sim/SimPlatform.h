@@ -95,11 +95,11 @@ public:
     // Total bytes that file contents on the drive may hold; a write beyond it
     // writes what fits and fails with ERROR_DISK_FULL (112).  0 = unlimited.
     void setDriveCapacity(char letter, std::uint64_t bytes);
-    // Directory order: by default entries are listed sorted by their
-    // upper-cased Unicode names, "." and ".." first, as Wine (and NTFS) list
-    // them.  A drive set to creation order (before it has entries) lists them
-    // in the order they were made, as FAT does.
-    void setCreationOrder(char letter, bool creationOrder = true);
+    // Directory order: entries are listed in the order they were made, "."
+    // and ".." first in folders below the root (FAT's order, so tests can
+    // build any order).  A drive set to sorted order (before it has entries)
+    // lists them sorted by their upper-cased Unicode names, as Wine and NTFS do.
+    void setSortedOrder(char letter, bool sorted = true);
 
     // ------------------------------------------------------------ files, bypassing the seam
     // These ignore media, attributes, sharing and faults.  Misuse (a missing

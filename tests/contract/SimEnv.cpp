@@ -1,0 +1,59 @@
+// The contract tests' environment over the simulated Windows: a fresh
+// SimPlatform per test, a scratch folder on its drive C, and virtual time.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/sim/SimPlatform.h"
+#include "tests/contract/ContractEnv.h"
+
+namespace contract {
+
+namespace {
+
+class SimEnv : public ContractEnv {
+public:
+    SimEnv() : installed_(sim_, [](const std::string& m) { ADD_FAILURE() << m; }) {
+        static int counter = 0;
+        scratch_ = "C:\\ct\\" + std::to_string(++counter);
+        sim_.makeFolder(scratch_);
+    }
+
+    plat::Platform& platform() override { return sim_; }
+    std::string scratch() override { return scratch_; }
+    void writeFile(const std::string& path, const std::string& bytes) override { sim_.writeFile(path, bytes); }
+    std::string readFile(const std::string& path) override { return sim_.readFile(path).value_or(""); }
+    void makeFolder(const std::string& path) override { sim_.makeFolder(path); }
+    void setAttributes(const std::string& path, std::uint32_t attributes) override {
+        sim_.setAttributes(path, attributes);
+    }
+    void setRegistryValue(const std::string& subKey, const std::string& value) override {
+        sim_.setRegistryValue(plat::RootKey::CurrentUser, subKey, value);
+    }
+    void deleteRegistryKey(const std::string& subKey) override {
+        sim_.removeRegistryKey(plat::RootKey::CurrentUser, subKey);
+    }
+    // Timers tick in virtual time; workers are real threads, so while any
+    // is alive the loop also gets the real time to take their hand-overs.
+    void runFor(std::uint32_t ms) override {
+        const auto realEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        sim_.advance(ms);
+        while (sim_.liveWorkers() && std::chrono::steady_clock::now() < realEnd) {
+            sim_.processMessages();
+            std::this_thread::yield();
+        }
+    }
+    const char* name() const override { return "sim"; }
+
+private:
+    sim::SimPlatform sim_;
+    sim::Installed installed_;
+    std::string scratch_;
+};
+
+}  // namespace
+
+std::unique_ptr<ContractEnv> makeEnv() { return std::make_unique<SimEnv>(); }
+
+}  // namespace contract
