@@ -22,7 +22,9 @@ def resources(path):
     pe.parse_data_directories(
         directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
     found = {}
-    for rtype in getattr(pe, "DIRECTORY_ENTRY_RESOURCE", pefile.Structure("")).entries:
+    if not hasattr(pe, "DIRECTORY_ENTRY_RESOURCE"):
+        return found
+    for rtype in pe.DIRECTORY_ENTRY_RESOURCE.entries:
         if rtype.name is None:
             continue  # numbered standard types (icons, versions) are not payloads
         for rname in rtype.directory.entries:

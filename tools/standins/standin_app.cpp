@@ -63,7 +63,7 @@ void logStart() {
     int len = WideCharToMultiByte(CP_UTF8, 0, role.file, -1, line, 200, nullptr, nullptr);
     if (len > 0) {
         len -= 1;
-        len += WideCharToMultiByte(CP_UTF8, 0, L" started:", -1, line + len, 20, nullptr, nullptr) - 1;
+        len += WideCharToMultiByte(CP_UTF8, 0, L" started: ", -1, line + len, 20, nullptr, nullptr) - 1;
         int rest = WideCharToMultiByte(CP_UTF8, 0, GetCommandLineW(), -1, line + len,
                                        static_cast<int>(sizeof line) - len - 3, nullptr, nullptr);
         len += rest > 0 ? rest - 1 : 0;
@@ -100,7 +100,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     wc.lpszClassName = L"LunavireStandIn";
     RegisterClassW(&wc);
 
-    const int width = 480, height = 150;
+    const int width = 480, height = 120;
     HWND hwnd = CreateWindowExW(0, wc.lpszClassName, role.title, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
                                 (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr,

@@ -64,7 +64,9 @@ protected:
             }
         });
         if (error != "(no error)") {
-            if (way == Way::Extract) EXPECT_FALSE(s.exists(kTarget)) << "a failed extraction makes no file";
+            if (way == Way::Extract) {
+                EXPECT_FALSE(s.exists(kTarget)) << "a failed extraction makes no file";
+            }
             return "!" + error;
         }
         return got;
