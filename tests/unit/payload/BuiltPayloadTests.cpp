@@ -33,6 +33,17 @@ std::string inflated(const std::string& payload) {
     return std::string(buffer.begin(), buffer.end());
 }
 
+TEST(BuiltPayloads, EveryContainerInflatesToItsFile) {
+    ASSERT_FALSE(packed().empty());
+    for (const std::string& p : packed()) {
+        std::string file = slurp(std::string(LUNAVIRE_PAYLOAD_FILES) + "/" + p);
+        std::string got = inflated(p);
+        EXPECT_EQ(got.size(), file.size()) << p;
+        EXPECT_TRUE(got == file) << p;
+    }
+}
+
+#if LUNAVIRE_STANDIN_PAYLOADS
 // Text in a legacy charset to UTF-8; empty when it does not convert.
 std::string toUtf8(const std::string& bytes, const char* charset) {
     iconv_t cd = iconv_open("UTF-8", charset);
@@ -48,17 +59,6 @@ std::string toUtf8(const std::string& bytes, const char* charset) {
     return out;
 }
 
-TEST(BuiltPayloads, EveryContainerInflatesToItsFile) {
-    ASSERT_FALSE(packed().empty());
-    for (const std::string& p : packed()) {
-        std::string file = slurp(std::string(LUNAVIRE_PAYLOAD_FILES) + "/" + p);
-        std::string got = inflated(p);
-        EXPECT_EQ(got.size(), file.size()) << p;
-        EXPECT_TRUE(got == file) << p;
-    }
-}
-
-#if LUNAVIRE_STANDIN_PAYLOADS
 // The inflated sizes of the real payloads; the stand-ins keep them.
 const std::map<std::string, std::size_t> kSizes = {
     {"GB_/GAME00", 9718716}, {"GB_/GAME01", 1884521}, {"GB_/KESTAL", 242176}, {"GB_/CVANDRY", 614400},
