@@ -113,5 +113,15 @@ TEST_F(ProfileContract, CorpusReadsAsWindowsReadsIt) {
     }
 }
 
+TEST_F(ProfileContract, AFileIsReadAfreshAfterItChanges) {
+    // Wine keeps recently read files in a cache: a language file edited
+    // between two applies must still be read as it now is.
+    env().writeFile(at("edited.ini"), "[window1]\r\ntitle=before\r\n");
+    EXPECT_EQ(sys().profileString(at("edited.ini"), "window1", "title", "def"), "before");
+    env().writeFile(at("edited.ini"), "[window1]\r\ntitle=after the edit\r\n");
+    EXPECT_EQ(sys().profileString(at("edited.ini"), "window1", "title", "def"), "after the edit")
+        << "the reader sees the file as it is now";
+}
+
 }  // namespace
 }  // namespace contract
