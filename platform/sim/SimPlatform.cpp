@@ -37,6 +37,7 @@ constexpr std::uint32_t kWriteAccessBits = 0x0002 | 0x0004 | 0x0020  // set valu
                                            | 0x02000000 | 0x10000000 | 0x40000000;  // maximum, generic all/write
 constexpr std::uint32_t kMinimumTimerMs = 10;  // USER_TIMER_MINIMUM
 constexpr auto kWorkerSilence = std::chrono::seconds(10);
+constexpr int kSpinPolls = 20000, kYieldPolls = 100;
 
 struct HandOverItem {
     const std::function<void()>* call;
@@ -73,6 +74,8 @@ bool answerFits(std::uint32_t style, Answer a) {
 
 struct SimPlatform::Impl {
     std::thread::id uiThread = std::this_thread::get_id();
+    // Peers and links may outlive the simulation; they reach it through this.
+    std::shared_ptr<Impl*> self;
 
     // program
     const CodePage* cp = &CodePage::get(936);
@@ -126,8 +129,10 @@ struct SimPlatform::Impl {
     std::deque<HandOverItem*> queue;
     std::atomic<std::size_t> queued{0};
     std::atomic<std::uint64_t> handOversRun{0};
-    bool stopping = false;
-    std::size_t live = 0;
+    std::atomic<bool> stopping{false};
+    std::atomic<std::size_t> live{0};
+    std::atomic<bool> hasWorkerErrors{false};
+    std::atomic<int> sleepers{0};  // workers blocked on workerCv
     struct Worker {
         std::thread thread;
         bool done = false;
@@ -183,25 +188,24 @@ struct SimPlatform::Impl {
 
     // ------------------------------------------------------------ pumping
 
+    // Runs the hand-overs queued when it was called (later ones wait for
+    // the next pump), one at a time: a call may pump again itself.
     bool runHandOvers() {
-        if (queued.load(std::memory_order_acquire) == 0) return false;
-        std::deque<HandOverItem*> batch;
-        {
-            std::lock_guard<std::mutex> lock(m);
-            batch.swap(queue);
-            queued.store(0, std::memory_order_release);
-        }
-        while (!batch.empty()) {
-            HandOverItem* item = batch.front();
-            batch.pop_front();
+        const std::size_t n = queued.load(std::memory_order_acquire);
+        if (n == 0) return false;
+        for (std::size_t i = 0; i < n; ++i) {
+            HandOverItem* item;
+            {
+                std::lock_guard<std::mutex> lock(m);
+                if (queue.empty()) break;  // released by stopWorkers
+                item = queue.front();
+                queue.pop_front();
+                queued.store(queue.size(), std::memory_order_release);
+            }
             try {
                 (*item->call)();
             } catch (...) {
                 finish(item, 1);
-                // The rest stay queued, in order, for the next pump.
-                std::lock_guard<std::mutex> lock(m);
-                queue.insert(queue.begin(), batch.begin(), batch.end());
-                queued.store(queue.size(), std::memory_order_release);
                 throw;
             }
             finish(item, 1);
@@ -211,24 +215,25 @@ struct SimPlatform::Impl {
     }
 
     void finish(HandOverItem* item, int state) {
-        {
-            std::lock_guard<std::mutex> lock(m);
-            item->state.store(state, std::memory_order_release);
+        // The item lives on the worker's stack: once state is set it may be
+        // gone.  A worker that went to sleep counted itself in sleepers
+        // first, so one of the two sides always sees the other.
+        item->state.store(state, std::memory_order_seq_cst);
+        if (sleepers.load(std::memory_order_seq_cst) > 0) {
+            { std::lock_guard<std::mutex> lock(m); }
+            workerCv.notify_all();
         }
-        workerCv.notify_all();
     }
 
-    std::size_t liveWorkers() {
-        std::lock_guard<std::mutex> lock(m);
-        return stopping ? 0 : live;
-    }
+    std::size_t liveWorkers() const { return stopping.load() ? 0 : live.load(); }
 
     // Blocks until a worker hands something over or ends.
     void waitForWorker() {
         std::unique_lock<std::mutex> lock(m);
-        std::size_t before = live;
-        if (!uiCv.wait_for(lock, kWorkerSilence,
-                           [&] { return !queue.empty() || live != before || stopping || !workerErrors.empty(); })) {
+        std::size_t before = live.load();
+        if (!uiCv.wait_for(lock, kWorkerSilence, [&] {
+                return !queue.empty() || live.load() != before || stopping.load() || !workerErrors.empty();
+            })) {
             lock.unlock();
             fail("a worker thread neither handed anything over nor ended for 10 s" + where());
         }
@@ -242,6 +247,8 @@ struct SimPlatform::Impl {
     }
 
     bool fireDueTimers() {
+        if (std::none_of(timers.begin(), timers.end(), [this](const auto& t) { return t.second.due <= now; }))
+            return false;
         std::vector<std::pair<std::uint64_t, TimerId>> due;
         for (const auto& [id, t] : timers)
             if (t.due <= now) due.emplace_back(t.due, id);
@@ -260,12 +267,15 @@ struct SimPlatform::Impl {
     // (which Windows delivers first), posted actions, due timers.
     bool runReady() {
         bool did = false;
-        std::vector<std::string> errors;
-        {
-            std::lock_guard<std::mutex> lock(m);
-            errors.swap(workerErrors);
+        if (hasWorkerErrors.load(std::memory_order_acquire)) {
+            std::vector<std::string> errors;
+            {
+                std::lock_guard<std::mutex> lock(m);
+                errors.swap(workerErrors);
+                hasWorkerErrors = false;
+            }
+            for (const auto& e : errors) report(e);
         }
-        for (const auto& e : errors) report(e);
         while (!modalPending.empty()) {
             ui::Form* form = modalPending.front();
             modalPending.erase(modalPending.begin());
@@ -312,8 +322,15 @@ struct SimPlatform::Impl {
 
     void processMessages() {
         if (pumpHook) pumpHook();
-        if (runReady() || liveWorkers()) {
+        if (runReady()) {
             spins = 0;
+            return;
+        }
+        if (liveWorkers()) {
+            // A loop pumping for a worker's next step: let the worker have
+            // this processor if it is waiting for one.
+            spins = 0;
+            std::this_thread::yield();
             return;
         }
         if (++spins > spinLimit) {
@@ -345,12 +362,26 @@ struct SimPlatform::Impl {
 
 namespace {
 
+// Reaches the simulation while it lives.
+class Backref {
+public:
+    explicit Backref(SimPlatform::Impl& d) : d_(d.self) {}
+    SimPlatform::Impl* get() const {
+        auto p = d_.lock();
+        return p ? *p : nullptr;
+    }
+
+private:
+    std::weak_ptr<SimPlatform::Impl*> d_;
+};
+
 class SimPeer : public plat::ControlPeer {
 public:
     SimPeer(SimPlatform::Impl& d, ui::Control& c)
         : d_(d), gauge_(dynamic_cast<ui::Gauge*>(&c)), form_(dynamic_cast<ui::Form*>(&c)) {
         events.push_back(PeerEvent::Created);
     }
+    ~SimPeer() override { forget(); }
     void textChanged() override { events.push_back(PeerEvent::Text); }
     void boundsChanged() override { events.push_back(PeerEvent::Bounds); }
     void visibleChanged() override { events.push_back(PeerEvent::Visible); }
@@ -365,20 +396,15 @@ public:
     void pageChanged() override { events.push_back(PeerEvent::Page); }
     void beginModal() override {
         events.push_back(PeerEvent::BeginModal);
-        if (!form_) return;
-        d_.modalsBegun.push_back(form_->className());
-        d_.modalPending.push_back(form_);
-        d_.modalStack.push_back(form_);
+        SimPlatform::Impl* d = d_.get();
+        if (!form_ || !d) return;
+        d->modalsBegun.push_back(form_->className());
+        d->modalPending.push_back(form_);
+        d->modalStack.push_back(form_);
     }
     void endModal() override {
         events.push_back(PeerEvent::EndModal);
-        if (!form_) return;
-        auto drop = [this](std::vector<ui::Form*>& v) {
-            auto it = std::find(v.rbegin(), v.rend(), form_);
-            if (it != v.rend()) v.erase(std::next(it).base());
-        };
-        drop(d_.modalPending);
-        drop(d_.modalStack);
+        forget();
     }
     void show() override { events.push_back(PeerEvent::Show); }
     std::string selectedPath() override { return selection; }
@@ -388,7 +414,19 @@ public:
     std::string selection;
 
 private:
-    SimPlatform::Impl& d_;
+    // The form's modal loop is over (or the form is gone, e.g. after Stuck).
+    void forget() {
+        SimPlatform::Impl* d = d_.get();
+        if (!form_ || !d) return;
+        auto drop = [this](std::vector<ui::Form*>& v) {
+            auto it = std::find(v.rbegin(), v.rend(), form_);
+            if (it != v.rend()) v.erase(std::next(it).base());
+        };
+        drop(d->modalPending);
+        drop(d->modalStack);
+    }
+
+    Backref d_;
     ui::Gauge* gauge_;
     ui::Form* form_;
 };
@@ -399,13 +437,15 @@ public:
     void setPath(const std::string& p) override { path_ = p; }
     void setWorkingDirectory(const std::string& w) override { dir_ = w; }
     void save(const std::string& file) override {
+        SimPlatform::Impl* d = d_.get();
+        if (!d) return;
         std::string content = "[sim shell link]\r\nPath=" + path_ + "\r\nWorkingDirectory=" + dir_ + "\r\n";
-        bool saved = d_.fs.writeWhole(file, content) == 0;
-        d_.links.push_back({file, path_, dir_, saved});
+        bool saved = d->fs.writeWhole(file, content) == 0;
+        d->links.push_back({file, path_, dir_, saved});
     }
 
 private:
-    SimPlatform::Impl& d_;
+    Backref d_;
     std::string path_, dir_;
 };
 
@@ -432,9 +472,15 @@ SimPeer* simPeer(const ui::Control& c) { return dynamic_cast<SimPeer*>(c.peer())
 
 // ---------------------------------------------------------------- construction
 
-SimPlatform::SimPlatform() : d_(std::make_unique<Impl>()) { d_->fs.makeFolders(d_->programsFolder); }
+SimPlatform::SimPlatform() : d_(std::make_unique<Impl>()) {
+    d_->self = std::make_shared<Impl*>(d_.get());
+    d_->fs.makeFolders(d_->programsFolder);
+}
 
-SimPlatform::~SimPlatform() { d_->stopWorkers(); }
+SimPlatform::~SimPlatform() {
+    d_->stopWorkers();
+    d_->self.reset();
+}
 
 // ---------------------------------------------------------------- drives and files (test side)
 
@@ -744,7 +790,7 @@ void SimPlatform::startThread(std::function<void()> body, plat::Priority) {
     std::list<Impl::Worker> ended;
     {
         std::lock_guard<std::mutex> lock(d.m);
-        if (d.stopping) throw std::logic_error("the simulation has stopped its workers");
+        if (d.stopping.load()) throw std::logic_error("the simulation has stopped its workers");
         for (auto it = d.workers.begin(); it != d.workers.end();) {
             auto here = it++;
             if (here->done) ended.splice(ended.end(), d.workers, here);
@@ -767,7 +813,10 @@ void SimPlatform::startThread(std::function<void()> body, plat::Priority) {
             }
             {
                 std::lock_guard<std::mutex> lock(d.m);
-                if (!error.empty()) d.workerErrors.push_back(error);
+                if (!error.empty()) {
+                    d.workerErrors.push_back(error);
+                    d.hasWorkerErrors = true;
+                }
                 --d.live;
                 w->done = true;
             }
@@ -787,17 +836,23 @@ void SimPlatform::handOver(const std::function<void()>& call) {
     item.call = &call;
     {
         std::lock_guard<std::mutex> lock(d.m);
-        if (d.stopping) throw Stopped{};
+        if (d.stopping.load()) throw Stopped{};
         d.queue.push_back(&item);
         d.queued.store(d.queue.size(), std::memory_order_release);
     }
     d.uiCv.notify_all();
-    // The user-interface thread usually runs the call within microseconds:
-    // yield a while before sleeping on the condition variable.
-    for (int i = 0; i < 1000 && item.state.load(std::memory_order_acquire) == 0; ++i) std::this_thread::yield();
+    // A pumping user-interface thread runs the call within microseconds:
+    // poll first (a sleep and wake-up per step would cost far more than the
+    // step), then yield, and only then sleep on the condition variable.
+    for (int i = 0; i < kSpinPolls && item.state.load(std::memory_order_acquire) == 0; ++i) {
+    }
+    for (int i = 0; i < kYieldPolls && item.state.load(std::memory_order_acquire) == 0; ++i)
+        std::this_thread::yield();
     if (item.state.load(std::memory_order_acquire) == 0) {
         std::unique_lock<std::mutex> lock(d.m);
-        d.workerCv.wait(lock, [&] { return item.state.load(std::memory_order_acquire) != 0; });
+        d.sleepers.fetch_add(1, std::memory_order_seq_cst);
+        d.workerCv.wait(lock, [&] { return item.state.load(std::memory_order_seq_cst) != 0; });
+        d.sleepers.fetch_sub(1, std::memory_order_seq_cst);
     }
 }
 

@@ -1,0 +1,108 @@
+// The worker hand-over: a real thread whose calls run on the user-interface
+// thread inside the pump, in order, and which the simulation can always end.
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "tests/unit/sim/SimTest.h"
+
+namespace simtest {
+namespace {
+
+using namespace std::chrono_literals;
+using plat::Priority;
+
+using SimThreads = SimTest;
+
+TEST_F(SimThreads, HandOversRunInThePumpInOrderOnTheUserInterfaceThread) {
+    constexpr int kSteps = 5000;
+    const auto ui = std::this_thread::get_id();
+    std::vector<int> seen;  // user-interface thread only
+    bool offThread = false;
+    std::atomic<bool> terminated{false}, finished{false};
+    // Shaped like the copy worker: hand over until asked to stop.
+    p.startThread(
+        [&] {
+            int step = 0;
+            while (!terminated.load())
+                p.handOver([&, i = step++] {
+                    offThread |= std::this_thread::get_id() != ui;
+                    seen.push_back(i);
+                    if (i + 1 == kSteps) terminated = true;
+                });
+            finished = true;
+        },
+        Priority::Normal);
+    while (!finished.load() || s.liveWorkers()) p.processMessages();
+    EXPECT_FALSE(offThread);
+    ASSERT_EQ(seen.size(), static_cast<std::size_t>(kSteps));
+    for (int i = 0; i < kSteps; ++i) ASSERT_EQ(seen[i], i) << "in the order handed over";
+    EXPECT_EQ(s.handOversRun(), static_cast<std::uint64_t>(kSteps));
+
+    bool direct = false;
+    p.handOver([&] { direct = true; });
+    EXPECT_TRUE(direct) << "from the user-interface thread itself the call runs at once";
+}
+
+TEST_F(SimThreads, HandleMessageWaitsForTheWorker) {
+    std::atomic<bool> ran{false};
+    p.startThread(
+        [&] {
+            std::this_thread::sleep_for(50ms);  // the user-interface thread blocks first
+            p.handOver([&] { ran = true; });
+        },
+        Priority::Normal);
+    while (!ran.load()) p.handleMessage();
+    EXPECT_EQ(s.now(), 0u) << "waiting for a worker takes no virtual time";
+}
+
+TEST_F(SimThreads, StoppingReleasesABlockedWorkerWithoutRunningItsCall) {
+    std::atomic<bool> entered{false}, returned{false};
+    bool ran = false;
+    p.startThread(
+        [&] {
+            entered = true;
+            p.handOver([&] { ran = true; });
+            returned = true;
+            p.handOver([&] { ran = true; });  // after the stop: unwinds the worker
+            returned = false;
+        },
+        Priority::Normal);
+    while (!entered.load()) std::this_thread::yield();
+    s.stopWorkers();
+    EXPECT_TRUE(returned.load()) << "the blocked hand-over returned";
+    EXPECT_FALSE(ran) << "without running its call";
+    EXPECT_EQ(s.liveWorkers(), 0u);
+    EXPECT_THROW(p.startThread([] {}, Priority::Normal), std::logic_error);
+}
+
+TEST_F(SimThreads, ASimulationEndsWhileItsWorkerStillLoops) {
+    std::atomic<int> cycles{0};
+    {
+        sim::SimPlatform local;
+        local.startThread(
+            [&] {
+                for (;;) {  // never asked to terminate
+                    local.handOver([] {});
+                    ++cycles;
+                }
+            },
+            Priority::Normal);
+        while (cycles.load() < 3) local.processMessages();
+    }
+    const int atEnd = cycles.load();
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(cycles.load(), atEnd) << "the destructor ended the worker instead of hanging on it";
+}
+
+TEST_F(SimThreads, AWorkersExceptionIsReportedAtTheNextPump) {
+    expectFailures = true;
+    p.startThread([] { throw std::runtime_error("boom"); }, Priority::Normal);
+    while (s.liveWorkers()) std::this_thread::yield();
+    p.processMessages();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_NE(failures[0].find("boom"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace simtest
