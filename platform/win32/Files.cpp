@@ -1,0 +1,148 @@
+// File system, registry and profile strings.
+#include <vector>
+
+#include "platform/win32/Win32Platform.h"
+
+namespace w32 {
+
+namespace {
+
+HANDLE toHandle(plat::FileHandle h) { return reinterpret_cast<HANDLE>(h); }
+
+plat::FileHandle fromHandle(HANDLE h) {
+    return h == INVALID_HANDLE_VALUE ? plat::kNoFile : reinterpret_cast<plat::FileHandle>(h);
+}
+
+// Every file is opened without sharing.
+plat::FileHandle open(const std::string& path, DWORD access, DWORD disposition) {
+    return fromHandle(
+        CreateFileA(path.c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+void fill(const WIN32_FIND_DATAA& d, plat::FindData& out) {
+    out.name = d.cFileName;
+    out.attributes = d.dwFileAttributes;
+    out.sizeLow = d.nFileSizeLow;
+}
+
+class Search final : public plat::DirSearch {
+public:
+    explicit Search(HANDLE h) : find_(h) {}
+    bool next(plat::FindData& out) override {
+        WIN32_FIND_DATAA d;
+        if (!FindNextFileA(find_.get(), &d)) return false;
+        fill(d, out);
+        return true;
+    }
+
+private:
+    FindHandle find_;
+};
+
+HKEY rootKey(plat::RootKey r) {
+    return r == plat::RootKey::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+}  // namespace
+
+bool Win32Platform::fileExists(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32Platform::folderExists(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::unique_ptr<plat::DirSearch> Win32Platform::findFirst(const std::string& pattern, plat::FindData& first) {
+    WIN32_FIND_DATAA d;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &d);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    auto search = std::make_unique<Search>(h);
+    fill(d, first);
+    return search;
+}
+
+bool Win32Platform::createFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr); }
+
+bool Win32Platform::deleteFile(const std::string& path) { return DeleteFileA(path.c_str()); }
+
+plat::FileHandle Win32Platform::openRead(const std::string& path) {
+    return open(path, GENERIC_READ, OPEN_EXISTING);
+}
+
+plat::FileHandle Win32Platform::createNew(const std::string& path) {
+    return open(path, GENERIC_WRITE, CREATE_NEW);
+}
+
+plat::FileHandle Win32Platform::openWrite(const std::string& path) {
+    return open(path, GENERIC_WRITE, OPEN_EXISTING);
+}
+
+plat::FileHandle Win32Platform::createAlways(const std::string& path) {
+    return open(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
+}
+
+bool Win32Platform::readFile(plat::FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done) {
+    DWORD n = 0;
+    BOOL ok = ReadFile(toHandle(h), buffer, count, &n, nullptr);
+    done = n;
+    return ok;
+}
+
+bool Win32Platform::writeFile(plat::FileHandle h, const void* buffer, std::uint32_t count,
+                              std::uint32_t& done) {
+    DWORD n = 0;
+    BOOL ok = WriteFile(toHandle(h), buffer, count, &n, nullptr);
+    done = n;
+    return ok;
+}
+
+bool Win32Platform::seekFromStart(plat::FileHandle h, std::uint32_t position) {
+    // With a high part given, the low part counts as unsigned: positions up
+    // to 4 GiB work.  0xFFFFFFFF is a valid position, so only the last
+    // error tells a failure.
+    LONG high = 0;
+    SetLastError(NO_ERROR);
+    DWORD r = SetFilePointer(toHandle(h), static_cast<LONG>(position), &high, FILE_BEGIN);
+    return !(r == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR);
+}
+
+bool Win32Platform::fileSize(plat::FileHandle h, std::uint32_t& low) {
+    SetLastError(NO_ERROR);
+    DWORD size = GetFileSize(toHandle(h), nullptr);
+    if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
+    low = size;
+    return true;
+}
+
+void Win32Platform::closeFile(plat::FileHandle h) {
+    if (h != plat::kNoFile) CloseHandle(toHandle(h));
+}
+
+std::uint32_t Win32Platform::lastError() { return GetLastError(); }
+
+std::string Win32Platform::errorText(std::uint32_t code) {
+    char buf[1000];
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buf,
+                             sizeof buf, nullptr);
+    return std::string(buf, n);
+}
+
+bool Win32Platform::registryValueExists(plat::RootKey root, const std::string& subKey,
+                                        const std::string& value, std::uint32_t access) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(rootKey(root), subKey.c_str(), 0, access, &opened) != ERROR_SUCCESS) return false;
+    RegKey key(opened);
+    return RegQueryValueExA(key.get(), value.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+std::string Win32Platform::profileString(const std::string& file, const std::string& section,
+                                         const std::string& key, const std::string& def) {
+    char buf[2048];
+    DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buf, sizeof buf, file.c_str());
+    return std::string(buf, n);
+}
+
+}  // namespace w32

@@ -1,0 +1,218 @@
+// Windows of our own classes: containers (group box, panel, page control,
+// tab sheet), the percentage gauge and the stretched picture.
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/win32/Peers.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace w32 {
+
+namespace {
+
+constexpr const char* kContainerClass = "LunavireContainer";
+constexpr const char* kGaugeClass = "LunavireGauge";
+constexpr const char* kPictureClass = "LunavirePicture";
+
+HBRUSH faceBrush() { return reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)); }
+
+class OwnDrawnPeer : public ControlPeer {
+public:
+    using ControlPeer::ControlPeer;
+    void textChanged() override {
+        ControlPeer::textChanged();
+        InvalidateRect(hwnd(), nullptr, TRUE);
+    }
+    void fontChanged() override {
+        ControlPeer::fontChanged();
+        InvalidateRect(hwnd(), nullptr, TRUE);
+    }
+
+protected:
+    void create(const char* cls, DWORD exStyle, DWORD style) {
+        const ui::Rect& r = control_.bounds();
+        createOwn(cls, exStyle, childStyle() | style, control_.text(), r.left, r.top, r.width, r.height,
+                  parentWindow());
+        finishCreate();
+    }
+    std::string caption() const { return control_.text(); }
+};
+
+// A window that holds other controls.  Group boxes and panels draw their
+// frame and caption; page controls and sheets are plain.  Children's
+// notifications reach their peers through the window procedure.
+class ContainerPeer final : public OwnDrawnPeer {
+public:
+    enum class Look { Plain, Group, Panel };
+    ContainerPeer(Win32Platform& p, ui::Control& c, Look look) : OwnDrawnPeer(p, c), look_(look) {
+        create(kContainerClass, WS_EX_CONTROLPARENT, WS_CLIPCHILDREN);
+    }
+    void pageChanged() override {
+        // The sheets' visibility follows the page through the model.
+    }
+
+private:
+    void onPaint(HDC dc) override {
+        if (look_ == Look::Group) paintGroup(dc);
+        if (look_ == Look::Panel) paintPanel(dc);
+    }
+    void paintGroup(HDC dc) {
+        RECT rc;
+        GetClientRect(hwnd(), &rc);
+        Selected font(dc, font_);
+        TEXTMETRICA tm;
+        GetTextMetricsA(dc, &tm);
+        RECT frame = rc;
+        frame.top = tm.tmHeight / 2;
+        DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+        std::string text = caption();
+        if (text.empty()) return;
+        SetBkMode(dc, OPAQUE);
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        SetTextColor(dc, GetSysColor(IsWindowEnabled(hwnd()) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+        TextOutA(dc, 8, 0, text.c_str(), static_cast<int>(text.size()));
+    }
+    void paintPanel(HDC dc) {
+        RECT rc;
+        GetClientRect(hwnd(), &rc);
+        DrawEdge(dc, &rc, BDR_RAISEDINNER, BF_RECT);
+        std::string text = caption();
+        if (text.empty()) return;
+        Selected font(dc, font_);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rc,
+                  DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    Look look_;
+};
+
+// A horizontal bar, black on white with a one-pixel border, and its
+// percentage centred, drawn inverted: black over the empty part, white over
+// the filled part.
+class GaugePeer final : public OwnDrawnPeer {
+public:
+    GaugePeer(Win32Platform& p, ui::Gauge& g) : OwnDrawnPeer(p, g), gauge_(g) { create(kGaugeClass, 0, 0); }
+    void textChanged() override {}
+    void positionChanged() override {
+        // The copy loop does not let WM_PAINT through often enough: paint now.
+        RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    }
+
+private:
+    bool onEraseBackground(HDC) override { return true; }
+    void onPaint(HDC dc) override {
+        RECT rc;
+        GetClientRect(hwnd(), &rc);
+        int w = rc.right, h = rc.bottom;
+        if (w <= 0 || h <= 0) return;
+        // Drawn off screen, so the bar does not flicker at every step.
+        MemoryDc mem(CreateCompatibleDC(dc));
+        Bitmap bitmap(CreateCompatibleBitmap(dc, w, h));
+        Selected bitmapIn(mem.get(), bitmap.get());
+        HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+        FillRect(mem.get(), &rc, white);
+        FrameRect(mem.get(), &rc, black);
+        RECT inner{1, 1, std::max(1, w - 1), std::max(1, h - 1)};
+        RECT filled = inner;
+        filled.right = inner.left + gaugeFillWidth(inner.right - inner.left, gauge_.percentDone());
+        FillRect(mem.get(), &filled, black);
+
+        char text[16];
+        int n = std::snprintf(text, sizeof text, "%d%%", gauge_.percentDone());
+        Selected fontIn(mem.get(), font_);
+        SetBkMode(mem.get(), TRANSPARENT);
+        {
+            SavedDc saved(mem.get());
+            IntersectClipRect(mem.get(), filled.right, inner.top, inner.right, inner.bottom);
+            SetTextColor(mem.get(), RGB(0, 0, 0));
+            DrawTextA(mem.get(), text, n, &inner, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        }
+        {
+            SavedDc saved(mem.get());
+            IntersectClipRect(mem.get(), filled.left, filled.top, filled.right, filled.bottom);
+            SetTextColor(mem.get(), RGB(255, 255, 255));
+            DrawTextA(mem.get(), text, n, &inner, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        }
+        BitBlt(dc, 0, 0, w, h, mem.get(), 0, 0, SRCCOPY);
+    }
+    ui::Gauge& gauge_;
+};
+
+// A BITMAP resource of the program, as large as fits, proportions kept.
+class PicturePeer final : public OwnDrawnPeer {
+public:
+    PicturePeer(Win32Platform& p, ui::Image& i) : OwnDrawnPeer(p, i), image_(i) { create(kPictureClass, 0, 0); }
+    void textChanged() override {}
+
+private:
+    void onPaint(HDC dc) override {
+        // The resource name is a plain field of the image: look it up when
+        // painting, and again only when it changed.
+        if (loadedName_ != image_.bitmapResource) {
+            loadedName_ = image_.bitmapResource;
+            bitmap_.reset(loadedName_.empty()
+                              ? nullptr
+                              : static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), loadedName_.c_str(),
+                                                                IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+        }
+        if (!bitmap_) return;
+        BITMAP info{};
+        GetObjectA(bitmap_.get(), sizeof info, &info);
+        RECT rc;
+        GetClientRect(hwnd(), &rc);
+        RECT to = fitPicture(info.bmWidth, info.bmHeight, rc.right, rc.bottom);
+        MemoryDc mem(CreateCompatibleDC(dc));
+        Selected bitmapIn(mem.get(), bitmap_.get());
+        SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);
+        StretchBlt(dc, to.left, to.top, to.right - to.left, to.bottom - to.top, mem.get(), 0, 0, info.bmWidth,
+                   info.bmHeight, SRCCOPY);
+    }
+    ui::Image& image_;
+    std::string loadedName_;
+    Bitmap bitmap_;
+};
+
+void registerClasses() {
+    static bool done = false;
+    if (done) return;
+    // Containers repaint whole on resize: their frames sit at the edges.
+    Window::registerClass(kContainerClass, CS_HREDRAW | CS_VREDRAW, faceBrush());
+    Window::registerClass(kGaugeClass, CS_HREDRAW | CS_VREDRAW, nullptr);
+    Window::registerClass(kPictureClass, CS_HREDRAW | CS_VREDRAW, faceBrush());
+    done = true;
+}
+
+}  // namespace
+
+int gaugeFillWidth(int innerWidth, int percent) {
+    if (innerWidth <= 0) return 0;
+    return innerWidth * std::clamp(percent, 0, 100) / 100;
+}
+
+RECT fitPicture(int w, int h, int boxW, int boxH) {
+    if (w <= 0 || h <= 0 || boxW <= 0 || boxH <= 0) return RECT{0, 0, 0, 0};
+    // Compare w/h with boxW/boxH without rounding.
+    long long wide = static_cast<long long>(w) * boxH, tall = static_cast<long long>(h) * boxW;
+    if (wide >= tall) return RECT{0, 0, boxW, static_cast<LONG>(static_cast<long long>(h) * boxW / w)};
+    return RECT{0, 0, static_cast<LONG>(static_cast<long long>(w) * boxH / h), boxH};
+}
+
+std::unique_ptr<plat::ControlPeer> makeOwnDrawnPeer(Win32Platform& p, ui::Control& c) {
+    registerClasses();
+    using Look = ContainerPeer::Look;
+    switch (c.kind()) {
+        case ui::Kind::GroupBox: return std::make_unique<ContainerPeer>(p, c, Look::Group);
+        case ui::Kind::Panel: return std::make_unique<ContainerPeer>(p, c, Look::Panel);
+        case ui::Kind::PageControl:
+        case ui::Kind::TabSheet: return std::make_unique<ContainerPeer>(p, c, Look::Plain);
+        case ui::Kind::Gauge: return std::make_unique<GaugePeer>(p, static_cast<ui::Gauge&>(c));
+        case ui::Kind::Image: return std::make_unique<PicturePeer>(p, static_cast<ui::Image&>(c));
+        default: break;
+    }
+    return nullptr;
+}
+
+}  // namespace w32

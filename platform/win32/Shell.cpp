@@ -1,0 +1,80 @@
+// Programs, the shell and shell links.
+#include <vector>
+
+#include "platform/win32/Win32Platform.h"
+#include "ui/Components.h"
+
+namespace w32 {
+
+namespace {
+
+std::string hresultText(HRESULT hr) {
+    char buf[1000];
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             static_cast<DWORD>(hr), 0, buf, sizeof buf, nullptr);
+    while (n && (buf[n - 1] == '\r' || buf[n - 1] == '\n' || buf[n - 1] == ' ')) --n;
+    if (n) return std::string(buf, n);
+    char hex[16];
+    wsprintfA(hex, "%08lX", static_cast<unsigned long>(hr));
+    return std::string("COM error ") + hex;
+}
+
+class Win32ShellLink final : public plat::ShellLink {
+public:
+    Win32ShellLink(ComPtr<IShellLinkA> link, ComPtr<IPersistFile> file)
+        : link_(std::move(link)), file_(std::move(file)) {}
+
+    void setPath(const std::string& ansiPath) override { link_->SetPath(ansiPath.c_str()); }
+    void setWorkingDirectory(const std::string& ansiDir) override {
+        link_->SetWorkingDirectory(ansiDir.c_str());
+    }
+    void save(const std::string& ansiFile) override {
+        int n = MultiByteToWideChar(CP_ACP, 0, ansiFile.c_str(), -1, nullptr, 0);
+        if (n <= 0) return;
+        std::vector<wchar_t> wide(static_cast<std::size_t>(n));
+        MultiByteToWideChar(CP_ACP, 0, ansiFile.c_str(), -1, wide.data(), n);
+        file_->Save(wide.data(), FALSE);
+    }
+
+private:
+    ComPtr<IShellLinkA> link_;
+    ComPtr<IPersistFile> file_;
+};
+
+}  // namespace
+
+void Win32Platform::winExec(const std::string& commandLine, int showMode) {
+    WinExec(commandLine.c_str(), static_cast<UINT>(showMode));
+}
+
+void Win32Platform::shellOpen(const std::string& address, int showMode) {
+    ShellExecuteA(mainWindow(), "open", address.c_str(), nullptr, nullptr, showMode);
+}
+
+std::string Win32Platform::programsFolder() {
+    // One byte more than the path limit, zero-filled: a failed lookup leaves
+    // the empty text.
+    char buf[MAX_PATH + 1] = {};
+    ITEMIDLIST* pidl = nullptr;
+    if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAMS, &pidl))) {
+        ItemIdList owned(pidl);
+        SHGetPathFromIDListA(owned.get(), buf);
+    }
+    return std::string(buf);
+}
+
+std::unique_ptr<plat::ShellLink> Win32Platform::createShellLink() {
+    ComPtr<IUnknown> object;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                                  IID_IUnknown, object.putVoid());
+    if (FAILED(hr)) throw ui::Error(hresultText(hr));
+    ComPtr<IShellLinkA> link;
+    hr = object->QueryInterface(IID_IShellLinkA, link.putVoid());
+    if (FAILED(hr)) throw ui::Error("Interface not supported");
+    ComPtr<IPersistFile> file;
+    hr = object->QueryInterface(IID_IPersistFile, file.putVoid());
+    if (FAILED(hr)) throw ui::Error("Interface not supported");
+    return std::make_unique<Win32ShellLink>(std::move(link), std::move(file));
+}
+
+}  // namespace w32

@@ -1,0 +1,232 @@
+// Program, message loop, timers, threads and the hand-over.
+#include "platform/win32/Win32Platform.h"
+
+#include <stdexcept>
+
+#include "platform/win32/Peers.h"
+#include "ui/Components.h"
+
+namespace w32 {
+
+namespace {
+constexpr const char* kMessageWindowClass = "LunavireMessageWindow";
+constexpr double kDefaultPeekInterval = 0.001;
+
+int threadPriority(plat::Priority p) {
+    switch (p) {
+        case plat::Priority::Idle: return THREAD_PRIORITY_IDLE;
+        case plat::Priority::Lowest: return THREAD_PRIORITY_LOWEST;
+        case plat::Priority::Lower: return THREAD_PRIORITY_BELOW_NORMAL;
+        case plat::Priority::Normal: return THREAD_PRIORITY_NORMAL;
+        case plat::Priority::Higher: return THREAD_PRIORITY_ABOVE_NORMAL;
+        case plat::Priority::Highest: return THREAD_PRIORITY_HIGHEST;
+        case plat::Priority::TimeCritical: return THREAD_PRIORITY_TIME_CRITICAL;
+    }
+    return THREAD_PRIORITY_NORMAL;
+}
+
+DWORD WINAPI threadMain(void* param) {
+    std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(param));
+    try {
+        (*body)();
+    } catch (...) {
+        // A worker has nobody to report to; its thread simply ends.
+    }
+    return 0;
+}
+}  // namespace
+
+// ---------------------------------------------------------------- MessageWindow
+
+MessageWindow::MessageWindow(Win32Platform& platform) : platform_(platform) {
+    registerClass(kMessageWindowClass, 0, nullptr);
+    createOwn(kMessageWindowClass, 0, 0, "", 0, 0, 0, 0, HWND_MESSAGE);
+}
+
+void MessageWindow::onTimer(UINT_PTR id) { platform_.runTimer(id); }
+void MessageWindow::onWake() { platform_.wakeReceived(); }
+
+// ---------------------------------------------------------------- Win32Platform
+
+Win32Platform::Win32Platform()
+    : messageWindow_(*this), handOvers_([this] {
+          // One wake message in the queue is enough.
+          if (!wakePosted_.exchange(true)) PostMessageA(messageWindow_.hwnd(), kWakeMessage, 0, 0);
+      }) {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    ticksPerSecond_ = f.QuadPart;
+    setPeekInterval(kDefaultPeekInterval);
+
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+}
+
+Win32Platform::~Win32Platform() {
+    for (auto& t : timers_) KillTimer(messageWindow_.hwnd(), t.first);
+    if (comInitialised_) OleUninitialize();
+}
+
+void Win32Platform::comInitialize() {
+    if (comInitialised_) return;
+    HRESULT hr = OleInitialize(nullptr);
+    comInitialised_ = SUCCEEDED(hr);
+}
+
+std::string Win32Platform::programPath() {
+    char buf[MAX_PATH + 1] = {};
+    DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
+    return std::string(buf, n);
+}
+
+unsigned Win32Platform::ansiCodePage() { return GetACP(); }
+
+bool Win32Platform::isDbcsLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
+
+bool Win32Platform::ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
+                                std::size_t& size) {
+    // String names are matched without regard to case by FindResource itself.
+    HRSRC res = FindResourceA(nullptr, name.c_str(), type.c_str());
+    if (!res) return false;
+    HGLOBAL loaded = LoadResource(nullptr, res);
+    if (!loaded) return false;
+    const void* bytes = LockResource(loaded);
+    if (!bytes) return false;
+    data = static_cast<const std::uint8_t*>(bytes);
+    size = SizeofResource(nullptr, res);
+    return true;
+}
+
+plat::Answer Win32Platform::messageBox(const std::string& text, const std::string& caption,
+                                       std::uint32_t style) {
+    HWND owner = GetActiveWindow();
+    if (!owner) owner = mainWindow();
+    int r = MessageBoxA(owner, text.c_str(), caption.c_str(), style);
+    switch (r) {
+        case IDOK: return plat::Answer::Ok;
+        case IDRETRY: return plat::Answer::Retry;
+        default: return plat::Answer::Cancel;
+    }
+}
+
+HWND Win32Platform::mainWindow() {
+    ui::Form* main = ui::app().mainForm();
+    if (!main) return nullptr;
+    auto* w = dynamic_cast<Window*>(main->peer());
+    return w ? w->hwnd() : nullptr;
+}
+
+// ---------------------------------------------------------------- message loop
+
+LONGLONG Win32Platform::now() const {
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return t.QuadPart;
+}
+
+void Win32Platform::setPeekInterval(double seconds) {
+    peekInterval_ = static_cast<LONGLONG>(seconds * static_cast<double>(ticksPerSecond_));
+}
+
+bool Win32Platform::dispatch(const MSG& m) {
+    if (m.message == WM_QUIT) {
+        ui::app().terminate();
+        return false;
+    }
+    TranslateMessage(&m);
+    DispatchMessageA(&m);
+    return true;
+}
+
+Win32Platform::LoopStats Win32Platform::stats() const {
+    LoopStats s;
+    s.peeks = peeks_;
+    s.handOvers = handOvers_.runCount();
+    s.wakes = handOvers_.wakeCount();
+    return s;
+}
+
+void Win32Platform::pumpQueue() {
+    ++peeks_;
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        dispatch(m);
+        if (handOvers_.runPending()) handedOverSincePeek_ = true;
+    }
+}
+
+void Win32Platform::processMessages() {
+    if (handOvers_.runPending()) handedOverSincePeek_ = true;
+    // A caller looping on processMessages() while a copy runs would spend
+    // most of its time in PeekMessage; while hand-overs keep arriving, look
+    // at the queue only once per peek interval.  Otherwise look every time.
+    LONGLONG t = now();
+    if (!handedOverSincePeek_ || t - lastPeek_ >= peekInterval_) {
+        handedOverSincePeek_ = false;
+        lastPeek_ = t;
+        pumpQueue();
+    }
+    if (handOvers_.runPending()) handedOverSincePeek_ = true;
+}
+
+void Win32Platform::handleMessage() {
+    if (handOvers_.runPending()) return;
+    MSG m;
+    if (!PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        handOvers_.setUiBlocked(true);
+        if (!handOvers_.pending()) MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        handOvers_.setUiBlocked(false);
+        if (handOvers_.runPending()) return;
+        if (!PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) return;
+    }
+    dispatch(m);
+    handOvers_.runPending();
+}
+
+void Win32Platform::wakeReceived() {
+    wakePosted_.store(false);
+    handOvers_.runPending();
+}
+
+// ---------------------------------------------------------------- timers
+
+plat::Platform::TimerId Win32Platform::setTimer(std::uint32_t intervalMs, std::function<void()> tick) {
+    UINT_PTR id = nextTimer_++;
+    if (!SetTimer(messageWindow_.hwnd(), id, intervalMs, nullptr)) return 0;
+    timers_[id] = std::make_shared<std::function<void()>>(std::move(tick));
+    return id;
+}
+
+void Win32Platform::killTimer(TimerId id) {
+    if (timers_.erase(id)) KillTimer(messageWindow_.hwnd(), id);
+}
+
+void Win32Platform::runTimer(UINT_PTR id) {
+    auto it = timers_.find(id);
+    if (it == timers_.end()) return;
+    // The tick may kill its own timer: keep the function alive while it runs.
+    auto tick = it->second;
+    (*tick)();
+}
+
+// ---------------------------------------------------------------- threads
+
+void Win32Platform::startThread(std::function<void()> body, plat::Priority priority) {
+    auto* param = new std::function<void()>(std::move(body));
+    KernelHandle thread(CreateThread(nullptr, 0, &threadMain, param, CREATE_SUSPENDED, nullptr));
+    if (!thread) {
+        delete param;
+        throw std::runtime_error("cannot start a thread (error " + std::to_string(GetLastError()) + ")");
+    }
+    SetThreadPriority(thread.get(), threadPriority(priority));
+    ResumeThread(thread.get());
+    // The thread ends by itself; nobody waits for it.
+}
+
+void Win32Platform::handOver(const std::function<void()>& call) { handOvers_.handOver(call); }
+
+}  // namespace w32
+
+namespace plat {
+std::unique_ptr<Platform> createPlatform() { return std::make_unique<w32::Win32Platform>(); }
+}  // namespace plat

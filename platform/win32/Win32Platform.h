@@ -1,0 +1,127 @@
+// The real platform: the Win32 API, ANSI functions throughout.
+#pragma once
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+
+#include "platform/Platform.h"
+#include "platform/win32/HandOver.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/Window.h"
+
+namespace ui {
+struct Font;
+}
+
+namespace w32 {
+
+class Win32Platform;
+
+// A hidden message-only window of the user-interface thread: it owns the
+// timers and receives the wake-up of a blocked loop.
+class MessageWindow : public Window {
+public:
+    explicit MessageWindow(Win32Platform& platform);
+
+private:
+    void onTimer(UINT_PTR id) override;
+    void onWake() override;
+    Win32Platform& platform_;
+};
+
+class Win32Platform final : public plat::Platform {
+public:
+    Win32Platform();
+    ~Win32Platform() override;
+
+    // -- program
+    void comInitialize() override;
+    std::string programPath() override;
+    unsigned ansiCodePage() override;
+    bool isDbcsLeadByte(unsigned char c) override;
+    bool ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
+                     std::size_t& size) override;
+
+    plat::Answer messageBox(const std::string& text, const std::string& caption, std::uint32_t style) override;
+
+    // -- message loop
+    void processMessages() override;
+    void handleMessage() override;
+    TimerId setTimer(std::uint32_t intervalMs, std::function<void()> tick) override;
+    void killTimer(TimerId id) override;
+    void startThread(std::function<void()> body, plat::Priority priority) override;
+    void handOver(const std::function<void()>& call) override;
+
+    // -- file system
+    bool fileExists(const std::string& path) override;
+    bool folderExists(const std::string& path) override;
+    std::unique_ptr<plat::DirSearch> findFirst(const std::string& pattern, plat::FindData& first) override;
+    bool createFolder(const std::string& path) override;
+    bool deleteFile(const std::string& path) override;
+    plat::FileHandle openRead(const std::string& path) override;
+    plat::FileHandle createNew(const std::string& path) override;
+    plat::FileHandle openWrite(const std::string& path) override;
+    plat::FileHandle createAlways(const std::string& path) override;
+    bool readFile(plat::FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done) override;
+    bool writeFile(plat::FileHandle h, const void* buffer, std::uint32_t count, std::uint32_t& done) override;
+    bool seekFromStart(plat::FileHandle h, std::uint32_t position) override;
+    bool fileSize(plat::FileHandle h, std::uint32_t& low) override;
+    void closeFile(plat::FileHandle h) override;
+    std::uint32_t lastError() override;
+    std::string errorText(std::uint32_t code) override;
+
+    // -- registry, profiles, shell
+    bool registryValueExists(plat::RootKey root, const std::string& subKey, const std::string& value,
+                             std::uint32_t access) override;
+    std::string profileString(const std::string& file, const std::string& section, const std::string& key,
+                              const std::string& def) override;
+    void winExec(const std::string& commandLine, int showMode) override;
+    void shellOpen(const std::string& address, int showMode) override;
+    std::string programsFolder() override;
+    std::unique_ptr<plat::ShellLink> createShellLink() override;
+
+    std::unique_ptr<plat::ControlPeer> createPeer(ui::Control& control) override;
+
+    // -- for the peers
+    // A font for a ui::Font, made once and kept for the platform's life.
+    HFONT font(const ui::Font& f);
+    // The main form's window, or nullptr.
+    static HWND mainWindow();
+    void runTimer(UINT_PTR id);
+    void wakeReceived();
+
+    // Minimum time between two looks at the message queue while hand-overs
+    // keep arriving (each look is a wineserver round trip under Wine).
+    void setPeekInterval(double seconds);
+
+    // Counters of the message loop, for benchmarks and tests.
+    struct LoopStats {
+        unsigned long peeks = 0;     // looks at the message queue (PeekMessage runs)
+        unsigned long handOvers = 0; // calls run for workers
+        unsigned long wakes = 0;     // times a worker had to wake this thread
+    };
+    LoopStats stats() const;
+
+private:
+    void pumpQueue();
+    LONGLONG now() const;
+    bool dispatch(const MSG& m);
+
+    MessageWindow messageWindow_;
+    HandOverQueue handOvers_;
+    std::atomic<bool> wakePosted_{false};
+    std::map<UINT_PTR, std::shared_ptr<std::function<void()>>> timers_;
+    UINT_PTR nextTimer_ = 1;
+    std::map<std::tuple<std::string, int, int>, Font> fonts_;
+    LONGLONG ticksPerSecond_ = 1;
+    LONGLONG peekInterval_ = 0;
+    LONGLONG lastPeek_ = 0;
+    bool handedOverSincePeek_ = false;
+    unsigned long peeks_ = 0;
+    bool comInitialised_ = false;
+};
+
+}  // namespace w32

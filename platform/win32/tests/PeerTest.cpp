@@ -1,0 +1,394 @@
+// Peers: every control kind as a real window, driven from outside as a
+// robot or the user would.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/win32/Peers.h"
+#include "platform/win32/tests/TestSupport.h"
+
+namespace {
+
+using ui::Kind;
+using w32::ControlPeer;
+using w32test::platform;
+
+const ui::ControlDef kControls[] = {
+    {"GroupBox1", Kind::GroupBox, "", {8, 8, 200, 90}, "Group"},
+    {"Button1", Kind::Button, "GroupBox1", {10, 20, 80, 25}, "Press"},
+    {"Edit1", Kind::Edit, "GroupBox1", {10, 55, 150, 20}, "c:\\Lunavire"},
+    {"Label1", Kind::Label, "", {8, 100, 200, 13}, "a&b"},
+    {"Memo1", Kind::Memo, "", {220, 8, 170, 90}, nullptr},
+    {"ComboBox1", Kind::ComboBox, "", {220, 104, 170, 24}, nullptr},
+    {"ProgressBar1", Kind::ProgressBar, "", {8, 120, 200, 18}, nullptr},
+    {"Gauge1", Kind::Gauge, "", {8, 144, 200, 28}, nullptr},
+    {"PageControl1", Kind::PageControl, "", {220, 134, 170, 60}, nullptr},
+    {"TabSheet1", Kind::TabSheet, "PageControl1", {}, nullptr},
+    {"Button2", Kind::Button, "TabSheet1", {4, 4, 80, 25}, "On page 0"},
+    {"TabSheet2", Kind::TabSheet, "PageControl1", {}, nullptr},
+    {"Panel1", Kind::Panel, "", {150, 60, 120, 50}, nullptr},
+    {"Button3", Kind::Button, "Panel1", {4, 4, 80, 25}, "In panel"},
+    {"Image1", Kind::Image, "", {8, 180, 100, 100}, nullptr},
+    {"ShellTreeView1", Kind::ShellTreeView, "", {120, 200, 270, 90}, nullptr},
+};
+
+ui::Font simSun() {
+    ui::Font f;
+    f.name = "SimSun";
+    f.charset = ui::kGb2312Charset;
+    f.height = -12;
+    return f;
+}
+
+class Peers : public ::testing::Test {
+protected:
+    ui::Form form{"TForm1", "Form1"};
+
+    void SetUp() override {
+        form.clientWidth = 400;
+        form.clientHeight = 300;
+        form.setText("peer test");
+        form.setFont(simSun());
+        form.build(kControls, sizeof kControls / sizeof kControls[0]);
+        form.get<ui::Image>("Image1").bitmapResource = "testart";
+        ui::Font own;
+        own.height = -13;
+        form.get<ui::ComboBox>("ComboBox1").setOwnFont(own);
+        form.createWindows();
+        ui::app().setMainForm(&form);
+    }
+    void TearDown() override { ui::app().reset(); }
+
+    HWND window(const std::string& name) {
+        return ControlPeer::windowOf(name == form.name() ? form : form.get<ui::Control>(name));
+    }
+    void showAndPaint() {
+        form.Show();
+        w32test::pumpFor(100);
+        RedrawWindow(window("Form1"), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
+    COLORREF pixel(const std::string& name, int x, int y) {
+        HWND h = window(name);
+        HDC dc = GetDC(h);
+        COLORREF c = GetPixel(dc, x, y);
+        ReleaseDC(h, dc);
+        return c;
+    }
+};
+
+TEST_F(Peers, EveryControlIsAWindowOfItsClassNamedForRobots) {
+    struct Row {
+        const char *name, *windowClass;
+    } rows[] = {
+        {"Form1", "TForm1"},          {"GroupBox1", "LunavireContainer"}, {"Button1", "Button"},
+        {"Edit1", "Edit"},            {"Label1", "Static"},               {"Memo1", "Edit"},
+        {"ComboBox1", "ComboBox"},    {"ProgressBar1", "msctls_progress32"}, {"Gauge1", "LunavireGauge"},
+        {"PageControl1", "LunavireContainer"}, {"TabSheet2", "LunavireContainer"},
+        {"Panel1", "LunavireContainer"}, {"Image1", "LunavirePicture"}, {"ShellTreeView1", "SysTreeView32"},
+    };
+    for (const auto& r : rows) {
+        HWND h = window(r.name);
+        ASSERT_TRUE(IsWindow(h)) << r.name;
+        char cls[64] = {};
+        GetClassNameA(h, cls, sizeof cls);
+        EXPECT_STRCASEEQ(cls, r.windowClass) << r.name;
+        EXPECT_EQ(w32test::componentName(h), r.name);
+    }
+    EXPECT_EQ(GetParent(window("Button1")), window("GroupBox1")) << "group boxes hold their controls";
+    EXPECT_EQ(GetParent(window("Button2")), window("TabSheet1"));
+}
+
+TEST_F(Peers, StylesOfEachKind) {
+    struct Row {
+        const char* name;
+        LONG_PTR set, clear;
+    } rows[] = {
+        {"Form1", WS_CAPTION | WS_SYSMENU, WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX},
+        {"ComboBox1", CBS_DROPDOWNLIST, 0},
+        {"Memo1", ES_MULTILINE | ES_READONLY | WS_VSCROLL, 0},
+        {"Label1", SS_NOPREFIX, 0},
+        {"ShellTreeView1", TVS_HASBUTTONS | TVS_HASLINES, TVS_LINESATROOT},
+        {"Edit1", ES_AUTOHSCROLL, ES_MULTILINE},
+    };
+    for (const auto& r : rows) {
+        LONG_PTR style = GetWindowLongPtrA(window(r.name), GWL_STYLE);
+        EXPECT_EQ(style & r.set, r.set) << r.name;
+        EXPECT_EQ(style & r.clear, 0) << r.name;
+    }
+    EXPECT_EQ(SendMessageA(window("ShellTreeView1"), TVM_GETINDENT, 0, 0), 19);
+}
+
+TEST_F(Peers, FormsTakeTheirSizeAndBorderFromTheModel) {
+    RECT rc;
+    GetClientRect(window("Form1"), &rc);
+    EXPECT_EQ(rc.right, 400);
+    EXPECT_EQ(rc.bottom, 300);
+
+    ui::Form picker("TForm3", "Form3");
+    picker.outerSize = true;
+    picker.borderStyle = ui::BorderStyle::Sizeable;
+    picker.setBounds({0, 0, 312, 320});
+    ui::Form progress("TForm4", "Form4");
+    progress.systemMenu = false;
+    progress.clientWidth = 323;
+    progress.clientHeight = 67;
+    picker.createWindows();
+    progress.createWindows();
+
+    HWND h3 = ControlPeer::windowOf(picker), h4 = ControlPeer::windowOf(progress);
+    GetWindowRect(h3, &rc);
+    EXPECT_EQ(rc.right - rc.left, 312);
+    EXPECT_EQ(rc.bottom - rc.top, 320);
+    EXPECT_TRUE(GetWindowLongPtrA(h3, GWL_STYLE) & WS_THICKFRAME);
+    EXPECT_FALSE(GetWindowLongPtrA(h4, GWL_STYLE) & WS_SYSMENU) << "TForm4 has no system menu";
+    GetClientRect(h4, &rc);
+    EXPECT_EQ(rc.right, 323);
+    EXPECT_EQ(rc.bottom, 67);
+}
+
+TEST_F(Peers, FontsFollowTheFormUnlessTheControlHasItsOwn) {
+    auto fontOf = [&](const char* name) {
+        LOGFONTA lf{};
+        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(window(name), WM_GETFONT, 0, 0)), sizeof lf, &lf);
+        return lf;
+    };
+    LOGFONTA lf = fontOf("Button1");
+    EXPECT_STREQ(lf.lfFaceName, "SimSun");
+    EXPECT_EQ(lf.lfCharSet, ui::kGb2312Charset);
+    EXPECT_EQ(lf.lfHeight, -12);
+    EXPECT_EQ(fontOf("ComboBox1").lfHeight, -13);
+
+    form.setFontHeight(-16);
+    EXPECT_EQ(fontOf("Button1").lfHeight, -16) << "inherited font follows";
+    EXPECT_EQ(fontOf("Edit1").lfHeight, -16);
+    EXPECT_EQ(fontOf("ComboBox1").lfHeight, -13) << "own font stays";
+}
+
+TEST_F(Peers, PostedClickReachesTheButtonInsideAGroupBox) {
+    int clicks = 0;
+    form.get<ui::Button>("Button1").OnClick = [&] { ++clicks; };
+    form.get<ui::Button>("Button3").OnClick = [&] { clicks += 10; };
+    showAndPaint();
+    PostMessageA(window("Button1"), BM_CLICK, 0, 0);
+    EXPECT_TRUE(w32test::pumpUntil([&] { return clicks == 1; }, 3000));
+    PostMessageA(window("Button3"), BM_CLICK, 0, 0);
+    EXPECT_TRUE(w32test::pumpUntil([&] { return clicks == 11; }, 3000)) << "and inside a panel";
+
+    form.get<ui::Button>("Button1").setEnabled(false);
+    EXPECT_FALSE(IsWindowEnabled(window("Button1")));
+    PostMessageA(window("Button1"), BM_CLICK, 0, 0);
+    w32test::pumpFor(100);
+    EXPECT_EQ(clicks, 11) << "a disabled button does not click";
+}
+
+TEST_F(Peers, ComboBoxShowsItemsAndReportsTheUsersChoice) {
+    auto& combo = form.get<ui::ComboBox>("ComboBox1");
+    combo.addItem("\xBC\xF2\xCC\xE5\xD6\xD0\xCE\xC4");  // GBK bytes
+    combo.addItem("English");
+    HWND h = window("ComboBox1");
+    EXPECT_EQ(SendMessageA(h, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessageA(h, CB_GETCURSEL, 0, 0), CB_ERR) << "nothing selected yet";
+    combo.setItemIndex(1);
+    EXPECT_EQ(SendMessageA(h, CB_GETCURSEL, 0, 0), 1);
+
+    int changes = 0;
+    combo.OnChange = [&] { ++changes; };
+    SendMessageA(h, CB_SETCURSEL, 0, 0);
+    SendMessageA(GetParent(h), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(h), CBN_SELCHANGE), reinterpret_cast<LPARAM>(h));
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(combo.itemIndex(), 0);
+    EXPECT_EQ(combo.selectedText(), "\xBC\xF2\xCC\xE5\xD6\xD0\xCE\xC4");
+
+    combo.clearItems();
+    EXPECT_EQ(SendMessageA(h, CB_GETCOUNT, 0, 0), 0);
+}
+
+TEST_F(Peers, EditAndModelAgreeOnTheText) {
+    auto& edit = form.get<ui::Edit>("Edit1");
+    HWND h = window("Edit1");
+    char buf[64] = {};
+    GetWindowTextA(h, buf, sizeof buf);
+    EXPECT_STREQ(buf, "c:\\Lunavire");
+    SetWindowTextA(h, "d:\\typed");  // as typing does: EN_CHANGE follows
+    EXPECT_EQ(edit.text(), "d:\\typed");
+    edit.setText("e:\\set");
+    GetWindowTextA(h, buf, sizeof buf);
+    EXPECT_STREQ(buf, "e:\\set");
+}
+
+TEST_F(Peers, MemoShowsRawBytesLineByLine) {
+    auto& memo = form.get<ui::Memo>("Memo1");
+    memo.loadText("first\r\n\xD6\xD0\xCE\xC4\nthird");
+    std::string shown(256, '\0');
+    shown.resize(static_cast<std::size_t>(GetWindowTextA(window("Memo1"), &shown[0], 256)));
+    EXPECT_EQ(shown, "first\r\n\xD6\xD0\xCE\xC4\r\nthird");
+    EXPECT_EQ(SendMessageA(window("Memo1"), EM_GETLINECOUNT, 0, 0), 3);
+}
+
+TEST_F(Peers, ProgressBarFollowsThePosition) {
+    auto& bar = form.get<ui::ProgressBar>("ProgressBar1");
+    bar.setPosition(42);
+    EXPECT_EQ(SendMessageA(window("ProgressBar1"), PBM_GETPOS, 0, 0), 42);
+    bar.setPosition(150);
+    EXPECT_EQ(SendMessageA(window("ProgressBar1"), PBM_GETPOS, 0, 0), 100) << "above the range shows full";
+}
+
+TEST_F(Peers, OnlyTheActivePageIsVisible) {
+    showAndPaint();
+    auto& pages = form.get<ui::PageControl>("PageControl1");
+    EXPECT_TRUE(IsWindowVisible(window("TabSheet1")));
+    EXPECT_FALSE(IsWindowVisible(window("TabSheet2")));
+    pages.setActivePageIndex(1);
+    EXPECT_FALSE(IsWindowVisible(window("TabSheet1")));
+    EXPECT_TRUE(IsWindowVisible(window("TabSheet2")));
+    EXPECT_FALSE(IsWindowVisible(window("Button2"))) << "controls of a hidden page are hidden";
+}
+
+TEST_F(Peers, LaterControlsLieAboveEarlierOnes) {
+    showAndPaint();
+    // Panel1 (made after GroupBox1) overlaps its lower right corner.
+    POINT inBoth{180, 80};
+    EXPECT_EQ(ChildWindowFromPointEx(window("Form1"), inBoth, CWP_SKIPINVISIBLE), window("Panel1"));
+}
+
+bool dark(COLORREF c) { return GetRValue(c) < 64 && GetGValue(c) < 64 && GetBValue(c) < 64; }
+bool light(COLORREF c) { return GetRValue(c) > 192 && GetGValue(c) > 192 && GetBValue(c) > 192; }
+
+TEST_F(Peers, GaugeDrawsItsPercentageInverted) {
+    showAndPaint();
+    auto& gauge = form.get<ui::Gauge>("Gauge1");
+    RECT rc;
+    GetClientRect(window("Gauge1"), &rc);
+    const int w = rc.right, h = rc.bottom, mid = h / 2;
+
+    EXPECT_TRUE(dark(pixel("Gauge1", 0, 0))) << "one-pixel border";
+    EXPECT_TRUE(light(pixel("Gauge1", 3, mid))) << "empty bar at 0%";
+
+    gauge.setProgress(50);  // repaints at once: nothing is pumped here
+    EXPECT_TRUE(dark(pixel("Gauge1", 3, mid))) << "filled part";
+    EXPECT_TRUE(light(pixel("Gauge1", w - 4, mid))) << "empty part";
+    // "50%" straddles the edge of the fill: its left half is light on dark,
+    // its right half dark on light (smoothed glyphs are grey at the edges,
+    // so count any ink that differs from the background).
+    int lightInFill = 0, darkInEmpty = 0;
+    const int edge = 1 + w32::gaugeFillWidth(w - 2, 50);
+    for (int y = 2; y < h - 2; ++y)
+        for (int x = w / 2 - 20; x < w / 2 + 20; ++x) {
+            COLORREF c = pixel("Gauge1", x, y);
+            if (x < edge && !dark(c)) ++lightInFill;
+            if (x >= edge && !light(c)) ++darkInEmpty;
+        }
+    EXPECT_GT(lightInFill, 5) << "text over the fill is white";
+    EXPECT_GT(darkInEmpty, 5) << "text over the empty part is black";
+
+    gauge.setProgress(100);
+    EXPECT_TRUE(dark(pixel("Gauge1", w - 4, mid)));
+}
+
+TEST_F(Peers, PictureIsStretchedWithItsProportions) {
+    showAndPaint();
+    // The test bitmap is 40 x 20: left half red, right half blue; in a
+    // 100 x 100 box it fills 100 x 50 at the top.
+    COLORREF left = pixel("Image1", 20, 25), right = pixel("Image1", 80, 25), below = pixel("Image1", 50, 80);
+    EXPECT_GT(GetRValue(left), 200);
+    EXPECT_LT(GetBValue(left), 60);
+    EXPECT_GT(GetBValue(right), 200);
+    EXPECT_LT(GetRValue(right), 60);
+    EXPECT_EQ(below, GetSysColor(COLOR_BTNFACE)) << "below the picture is the background";
+}
+
+TEST_F(Peers, ShellTreeReadsFileSystemPathsOnly) {
+    HWND tree = window("ShellTreeView1");
+    auto& view = form.get<ui::ShellTreeView>("ShellTreeView1");
+    auto root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(root)), 0)
+        << "one root: My Computer";
+    EXPECT_EQ(view.path(), "") << "nothing selected";
+
+    HTREEITEM drive = nullptr;
+    for (auto it = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(root)));
+         it; it = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(it)))) {
+        SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(it));
+        if (view.path() == "C:\\") drive = it;
+    }
+    ASSERT_NE(drive, nullptr) << "drive C: is below My Computer";
+
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
+    EXPECT_EQ(view.path(), "") << "My Computer has no file-system path";
+
+    // Expanding C: lists its folders; each reads as a path below C:\.
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(drive));
+    auto child = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(drive)));
+    ASSERT_NE(child, nullptr);
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(child));
+    std::string path = view.path();
+    EXPECT_EQ(path.rfind("C:\\", 0), 0u) << path;
+    EXPECT_TRUE(platform().folderExists(path)) << path;
+
+    // A right click selects the item under the cursor.
+    showAndPaint();
+    // TVM_GETITEMRECT takes the item in the rectangle's first bytes.
+    RECT item{};
+    std::memcpy(&item, &drive, sizeof drive);
+    ASSERT_TRUE(SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&item)));
+    POINT at{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+    ClientToScreen(tree, &at);
+    SetCursorPos(at.x, at.y);
+    NMHDR click{tree, static_cast<UINT_PTR>(GetDlgCtrlID(tree)), static_cast<UINT>(NM_RCLICK)};
+    SendMessageA(GetParent(tree), WM_NOTIFY, click.idFrom, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ(view.path(), "C:\\");
+}
+
+TEST_F(Peers, CloseBoxAsksTheFormAndModalDisablesTheRest) {
+    showAndPaint();
+    ui::Form dialog("TForm2", "Form2");
+    dialog.clientWidth = 200;
+    dialog.clientHeight = 100;
+    dialog.position = ui::Position::MainFormCenter;
+    dialog.createWindows();
+    HWND h = ControlPeer::windowOf(dialog), main = window("Form1");
+
+    bool mainDisabledWhileUp = false;
+    int closes = 0;
+    dialog.OnClose = [&] { ++closes; };
+    auto closer = platform().setTimer(50, [&] {
+        if (!IsWindowVisible(h)) return;
+        mainDisabledWhileUp = !IsWindowEnabled(main);
+        PostMessageA(h, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(dialog.ShowModal(), ui::mrCancel);
+    platform().killTimer(closer);
+    EXPECT_TRUE(mainDisabledWhileUp);
+    EXPECT_TRUE(IsWindowEnabled(main)) << "re-enabled after the modal show";
+    EXPECT_EQ(closes, 1);
+    EXPECT_TRUE(IsWindow(h)) << "closing hides the window, it is not destroyed";
+    EXPECT_FALSE(IsWindowVisible(h));
+
+    // Centred over the main window.
+    RECT a, b;
+    GetWindowRect(main, &a);
+    GetWindowRect(h, &b);
+    EXPECT_NEAR((a.left + a.right) / 2, (b.left + b.right) / 2, 1);
+    EXPECT_NEAR((a.top + a.bottom) / 2, (b.top + b.bottom) / 2, 1);
+}
+
+TEST(Geometry, PictureFitKeepsProportions) {
+    struct Row {
+        int w, h, boxW, boxH;
+        RECT expected;
+    } rows[] = {
+        {40, 20, 100, 100, {0, 0, 100, 50}},   // wide: full width
+        {20, 40, 100, 100, {0, 0, 50, 100}},   // tall: full height
+        {250, 350, 250, 350, {0, 0, 250, 350}},  // exact
+        {10, 10, 300, 100, {0, 0, 100, 100}},  // enlarged
+        {0, 10, 100, 100, {0, 0, 0, 0}},       // empty picture
+    };
+    for (const auto& r : rows) {
+        RECT got = w32::fitPicture(r.w, r.h, r.boxW, r.boxH);
+        EXPECT_EQ(got.right, r.expected.right) << r.w << "x" << r.h << " in " << r.boxW << "x" << r.boxH;
+        EXPECT_EQ(got.bottom, r.expected.bottom) << r.w << "x" << r.h << " in " << r.boxW << "x" << r.boxH;
+    }
+}
+
+}  // namespace

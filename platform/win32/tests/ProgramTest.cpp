@@ -1,0 +1,149 @@
+// Code page, resources, registry, profile strings, shell folder and links.
+#include <gtest/gtest.h>
+
+#include "platform/win32/tests/TestSupport.h"
+
+namespace {
+
+using w32test::platform;
+using w32test::TempDir;
+
+TEST(Program, RunsInTheChineseAnsiCodePage) {
+    // The locale of the test run (zh_CN.UTF-8) must give code page 936;
+    // Wine silently falls back to 1252 when the locale is missing.
+    EXPECT_EQ(platform().ansiCodePage(), 936u);
+    EXPECT_TRUE(platform().isDbcsLeadByte(0xB0)) << "first byte of a GBK character";
+    EXPECT_FALSE(platform().isDbcsLeadByte('\\'));
+    EXPECT_FALSE(platform().isDbcsLeadByte(0x80)) << "0x80 leads nothing in GBK";
+}
+
+TEST(Program, ProgramPathIsTheRunningFile) {
+    std::string path = platform().programPath();
+    ASSERT_GT(path.size(), 3u);
+    EXPECT_EQ(path[1], ':');
+    EXPECT_TRUE(platform().fileExists(path));
+    EXPECT_EQ(path.substr(path.size() - 4), ".exe");
+}
+
+TEST(Program, OwnResourcesIgnoreCase) {
+    struct Row {
+        const char *type, *name;
+        bool found;
+    } rows[] = {
+        {"GB_", "KESTAL", true}, {"gb_", "kestal", true}, {"Gb_", "KeStAl", true},
+        {"BIG", "KESTAL", false}, {"GB_", "KESTAL2", false},
+    };
+    for (const auto& r : rows) {
+        const std::uint8_t* data = nullptr;
+        std::size_t size = 0;
+        EXPECT_EQ(platform().ownResource(r.type, r.name, data, size), r.found) << r.type << "/" << r.name;
+        if (r.found) {
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), size), "lunavire test resource\n");
+        }
+    }
+}
+
+class Registry : public ::testing::Test {
+protected:
+    const std::string key = "Software\\LunavireTest\\Platform";
+    void SetUp() override {
+        HKEY k = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        w32::RegKey owned(k);
+        RegSetValueExA(k, "Present", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
+        RegSetValueExA(k, "", 0, REG_SZ, reinterpret_cast<const BYTE*>("default"), 8);
+    }
+    void TearDown() override {
+        RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\LunavireTest");
+    }
+};
+
+TEST_F(Registry, ValueExistsOnlyWhenKeyAndValueDo) {
+    auto& p = platform();
+    auto cu = plat::RootKey::CurrentUser;
+    EXPECT_TRUE(p.registryValueExists(cu, key, "Present", plat::access::AllAccess));
+    EXPECT_TRUE(p.registryValueExists(cu, key, "present", plat::access::Read)) << "names ignore case";
+    EXPECT_TRUE(p.registryValueExists(cu, key, "", plat::access::Read)) << "the default value";
+    EXPECT_FALSE(p.registryValueExists(cu, key, "Absent", plat::access::AllAccess));
+    EXPECT_FALSE(p.registryValueExists(cu, key + "\\Missing", "Present", plat::access::AllAccess));
+    HKEY k = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, (key + "\\Missing").c_str(), 0, KEY_READ, &k), ERROR_SUCCESS)
+        << "looking never creates the key";
+}
+
+TEST(Profile, DefaultsAndLimits) {
+    TempDir dir;
+    const std::string ini = dir / "lang.ini";
+    std::string longValue(3000, 'v');
+    w32test::writeBytes(ini, "[window1]\r\ntitle=Hello\r\nspaced =  padded  \r\nlong=" + longValue +
+                                 "\r\nquoted=\"q\"\r\n");
+    auto& p = platform();
+    struct Row {
+        std::string file, section, key, def, expected;
+    } rows[] = {
+        {ini, "window1", "title", "d", "Hello"},
+        {ini, "WINDOW1", "TITLE", "d", "Hello"},
+        {ini, "window1", "spaced", "d", "padded"},
+        {ini, "window1", "quoted", "d", "q"},
+        {ini, "window1", "missing", "fallback", "fallback"},
+        {ini, "nosection", "title", "fallback", "fallback"},
+        {dir / "nofile.ini", "window1", "title", "fallback", "fallback"},
+        {ini, "window1", "missing", "", ""},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(p.profileString(r.file, r.section, r.key, r.def), r.expected) << r.section << "/" << r.key;
+    EXPECT_EQ(p.profileString(ini, "window1", "long", ""), longValue.substr(0, 2047)) << "at most 2047 bytes";
+}
+
+TEST(Shell, ProgramsFolderExists) {
+    std::string folder = platform().programsFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_TRUE(platform().folderExists(folder)) << folder;
+}
+
+std::wstring wide(const std::string& ansi) {
+    int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &w[0], n);
+    w.resize(static_cast<std::size_t>(n - 1));
+    return w;
+}
+
+TEST(Shell, LinkIsSavedUnderItsAnsiNameWithPathAndFolder) {
+    TempDir dir;
+    // "中文版" in GBK: the name is converted with the ANSI code page.
+    const std::string name = dir / "Lunavire\xD6\xD0\xCE\xC4\xB0\xE6.lnk";
+    const std::string target = "C:\\Games\\Lunavire\\Vandry.EXE";
+    {
+        auto link = platform().createShellLink();
+        link->setPath(target);
+        link->setWorkingDirectory("C:\\Games\\Lunavire\\");
+        link->save(name);
+    }
+    ASSERT_NE(GetFileAttributesW(wide(name).c_str()), INVALID_FILE_ATTRIBUTES) << "saved under the decoded name";
+
+    w32::ComPtr<IShellLinkA> link;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                           link.putVoid())));
+    w32::ComPtr<IPersistFile> file;
+    ASSERT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.putVoid())));
+    ASSERT_TRUE(SUCCEEDED(file->Load(wide(name).c_str(), STGM_READ)));
+    char path[MAX_PATH] = {}, work[MAX_PATH] = {};
+    link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH);
+    link->GetWorkingDirectory(work, MAX_PATH);
+    EXPECT_STRCASEEQ(path, target.c_str());
+    EXPECT_STREQ(work, "C:\\Games\\Lunavire\\");
+}
+
+TEST(Shell, WinExecStartsWithoutWaiting) {
+    TempDir dir;
+    const std::string marker = dir / "started.txt";
+    platform().winExec("cmd.exe /c echo started> \"" + marker + "\"", plat::sw::ShowNoActivate);
+    EXPECT_TRUE(w32test::pumpUntil([&] { return platform().fileExists(marker); }, 10000))
+        << "the started program ran";
+}
+
+}  // namespace

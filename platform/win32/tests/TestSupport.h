@@ -1,0 +1,41 @@
+// Shared helpers of the Windows-side platform tests.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/win32/Win32Platform.h"
+
+namespace w32test {
+
+// The platform made for the test run (see main.cpp).
+w32::Win32Platform& platform();
+
+// An empty folder under %TEMP%, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+};
+
+void removeTree(const std::string& path);
+void writeBytes(const std::string& path, const std::string& bytes);
+std::string readBytes(const std::string& path);
+
+// Pumps messages (as the event loop would) until done() holds or the time
+// runs out; says whether done() held.
+bool pumpUntil(const std::function<bool()>& done, unsigned timeoutMs = 5000);
+void pumpFor(unsigned ms);
+
+// The component name a window carries for robots, read as another process
+// would: the property's atom, then the atom's text.
+std::string componentName(HWND h);
+
+}  // namespace w32test

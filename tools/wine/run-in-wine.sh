@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# run-in-wine.sh [--prefix DIR] [--locale LOCALE] PROGRAM.exe [ARG...]
+# Runs a Windows program in the test prefix (prepared on first use), with a
+# display (an Xvfb when none is set), and exits with the program's exit code.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=common.sh
+. "$here/common.sh"
+
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --prefix) export LUNAVIRE_WINEPREFIX; LUNAVIRE_WINEPREFIX=$(realpath -m "$2"); shift 2 ;;
+    --locale) export LUNAVIRE_LOCALE="$2"; shift 2 ;;
+    --) shift; break ;;
+    -*) echo "run-in-wine: unknown option $1" >&2; exit 2 ;;
+    *) break ;;
+  esac
+done
+if [ $# -eq 0 ]; then
+  echo "usage: $0 [--prefix DIR] [--locale LOCALE] PROGRAM.exe [ARG...]" >&2
+  exit 2
+fi
+
+if [ -z "${DISPLAY:-}" ]; then
+  exec "$here/with-display.sh" "$0" "$@"
+fi
+
+lunavire_wine_env
+"$here/prepare-prefix.sh"
+# Let with-display.sh stop this prefix's wineserver with its Xvfb.
+if [ -n "${LUNAVIRE_XSTATE:-}" ]; then
+  echo "$WINEPREFIX" >>"$LUNAVIRE_XSTATE/prefixes"
+fi
+
+t=$(lunavire_now)
+set +e
+wine "$@"
+rc=$?
+set -e
+lunavire_took "$(basename "$1") (exit $rc)" "$t"
+exit $rc
