@@ -857,6 +857,7 @@ void SimPlatform::handOver(const std::function<void()>& call) {
 }
 
 std::size_t SimPlatform::liveWorkers() const { return d_->liveWorkers(); }
+std::size_t SimPlatform::pendingHandOvers() const { return d_->queued.load(); }
 std::uint64_t SimPlatform::handOversRun() const { return d_->handOversRun.load(); }
 void SimPlatform::stopWorkers() { d_->stopWorkers(); }
 

@@ -203,6 +203,7 @@ public:
 
     // ------------------------------------------------------------ worker threads
     std::size_t liveWorkers() const;
+    std::size_t pendingHandOvers() const;  // queued, not yet run
     std::uint64_t handOversRun() const;
     // Releases every worker blocked in handOver without running its call and
     // joins all workers; later handOver calls throw Stopped.  Done by

@@ -47,6 +47,25 @@ TEST_F(SimLoop, TimersTickAtTheirDueTimesInOrder) {
     EXPECT_EQ(once, 1) << "a timer killed in its own tick ticks once";
 }
 
+TEST_F(SimLoop, RunUntilIdleStopsWhenNothingIsArmedOrAtItsLimit) {
+    int chain = 0;
+    std::vector<plat::Platform::TimerId> ids;
+    std::function<void()> arm = [&] {
+        ids.push_back(p.setTimer(100, [&] {
+            p.killTimer(ids[chain]);  // one-shot, re-armed twice from its own tick
+            if (++chain < 3) arm();
+        }));
+    };
+    arm();
+    EXPECT_TRUE(s.runUntilIdle());
+    EXPECT_EQ(chain, 3);
+    EXPECT_EQ(s.now(), 300u) << "idle after the last one-shot tick";
+    auto periodic = p.setTimer(1000, [] {});
+    EXPECT_FALSE(s.runUntilIdle(5500)) << "a periodic timer never lets the loop go idle";
+    EXPECT_EQ(s.now(), 5800u);
+    p.killTimer(periodic);
+}
+
 TEST_F(SimLoop, PostedActionsAndHooksRunInThePump) {
     int pumps = 0;
     std::vector<int> ran;

@@ -57,18 +57,17 @@ TEST_F(SimThreads, HandleMessageWaitsForTheWorker) {
 }
 
 TEST_F(SimThreads, StoppingReleasesABlockedWorkerWithoutRunningItsCall) {
-    std::atomic<bool> entered{false}, returned{false};
+    std::atomic<bool> returned{false};
     bool ran = false;
     p.startThread(
         [&] {
-            entered = true;
             p.handOver([&] { ran = true; });
             returned = true;
             p.handOver([&] { ran = true; });  // after the stop: unwinds the worker
             returned = false;
         },
         Priority::Normal);
-    while (!entered.load()) std::this_thread::yield();
+    while (s.pendingHandOvers() == 0) std::this_thread::yield();
     s.stopWorkers();
     EXPECT_TRUE(returned.load()) << "the blocked hand-over returned";
     EXPECT_FALSE(ran) << "without running its call";
