@@ -22,11 +22,14 @@ if [ $# -eq 0 ]; then
   exit 2
 fi
 
-if [ -z "${DISPLAY:-}" ]; then
-  exec "$here/with-display.sh" "$0" "$@"
-fi
-
 lunavire_wine_env
+if [ -z "${DISPLAY:-}" ]; then
+  # A prefix's wineserver is bound to the display of its first program and
+  # is stopped with that display: runs on one prefix, each with a display of
+  # its own, take turns.
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  exec flock "$WINEPREFIX.run.lock" "$here/with-display.sh" "$0" "$@"
+fi
 "$here/prepare-prefix.sh"
 # Let with-display.sh stop this prefix's wineserver with its Xvfb.
 if [ -n "${LUNAVIRE_XSTATE:-}" ]; then

@@ -1,0 +1,139 @@
+// The contract tests' environment over the real Windows (under Wine): one
+// Win32Platform for the whole run, a scratch folder under %TEMP% per test,
+// test keys under HKEY_CURRENT_USER, and real time.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "platform/win32/Win32Platform.h"
+#include "tests/contract/ContractEnv.h"
+
+namespace contract {
+
+namespace {
+
+// Made on the first test's thread (the user-interface thread) and kept to
+// the end: a worker left over from one test may still hand over during the
+// next, and must find the platform alive.
+w32::Win32Platform& sharedPlatform() {
+    static w32::Win32Platform* instance = [] {
+        auto* p = new w32::Win32Platform;
+        p->comInitialize();
+        return p;
+    }();
+    return *instance;
+}
+
+void removeTree(const std::string& path) {
+    WIN32_FIND_DATAA d;
+    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &d);
+    if (h != INVALID_HANDLE_VALUE) {
+        w32::FindHandle search(h);
+        do {
+            std::string name = d.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string full = path + "\\" + name;
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                removeTree(full);
+            else
+                DeleteFileA(full.c_str());
+        } while (FindNextFileA(search.get(), &d));
+    }
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryA(path.c_str());
+}
+
+std::runtime_error failed(const std::string& what) {
+    return std::runtime_error(what + " (error " + std::to_string(GetLastError()) + ")");
+}
+
+class Win32Env : public ContractEnv {
+public:
+    Win32Env() : platform_(sharedPlatform()) {
+        plat::setPlatform(&platform_);
+        static unsigned counter = 0;
+        char temp[MAX_PATH + 1] = {};
+        DWORD n = GetTempPathA(MAX_PATH, temp);
+        std::string base(temp, n);
+        if (!base.empty() && base.back() == '\\') base.pop_back();
+        scratch_ = base + "\\ct" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+        removeTree(scratch_);
+        if (!CreateDirectoryA(scratch_.c_str(), nullptr)) throw failed("cannot create " + scratch_);
+    }
+    ~Win32Env() override { removeTree(scratch_); }
+
+    plat::Platform& platform() override { return platform_; }
+    std::string scratch() override { return scratch_; }
+
+    void writeFile(const std::string& path, const std::string& bytes) override {
+        w32::FileHandle h(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                      nullptr));
+        if (!h) throw failed("cannot write " + path);
+        DWORD done = 0;
+        if (!WriteFile(h.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) ||
+            done != bytes.size())
+            throw failed("cannot write " + path);
+    }
+
+    std::string readFile(const std::string& path) override {
+        w32::FileHandle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+        if (!h) return {};
+        std::string out(GetFileSize(h.get(), nullptr), '\0');
+        DWORD done = 0;
+        if (!out.empty() && !ReadFile(h.get(), &out[0], static_cast<DWORD>(out.size()), &done, nullptr)) return {};
+        out.resize(done);
+        return out;
+    }
+
+    void makeFolder(const std::string& path) override {
+        if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+            throw failed("cannot create " + path);
+    }
+
+    void setAttributes(const std::string& path, std::uint32_t attributes) override {
+        if (!SetFileAttributesA(path.c_str(), attributes)) throw failed("cannot set attributes of " + path);
+    }
+
+    void setRegistryValue(const std::string& subKey, const std::string& value) override {
+        HKEY k = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                            nullptr) != ERROR_SUCCESS)
+            throw std::runtime_error("cannot create HKCU\\" + subKey);
+        w32::RegKey key(k);
+        static const char data[] = "1";
+        if (RegSetValueExA(k, value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof data) !=
+            ERROR_SUCCESS)
+            throw std::runtime_error("cannot set HKCU\\" + subKey + " " + value);
+    }
+
+    void deleteRegistryKey(const std::string& subKey) override {
+        RegDeleteTreeA(HKEY_CURRENT_USER, subKey.c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, subKey.c_str());
+    }
+
+    void runFor(std::uint32_t ms) override {
+        const DWORD start = GetTickCount();
+        for (;;) {
+            platform_.processMessages();
+            DWORD spent = GetTickCount() - start;
+            if (spent >= ms) break;
+            // Sleeps until a message comes (a hand-over that is not taken at
+            // once posts one) or a millisecond passes.
+            MsgWaitForMultipleObjectsEx(0, nullptr, 1, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        }
+    }
+
+    const char* name() const override { return "win32"; }
+
+private:
+    w32::Win32Platform& platform_;
+    std::string scratch_;
+};
+
+}  // namespace
+
+std::unique_ptr<ContractEnv> makeEnv() { return std::make_unique<Win32Env>(); }
+
+}  // namespace contract
