@@ -21,8 +21,17 @@ headless() {
   local setup_pid rc=0
   (cd "$build/dist" && exec "$wine_run" --prefix "$prefix" "$exe") &
   setup_pid=$!
-  if ! "$wine_run" --prefix "$prefix" "$ctl" wait TForm1 ComboBox1 60000; then
-    echo "run: the main window did not come up" >&2
+  # Short waits, so that a program that ends at once is noticed at once.
+  local up=0
+  for _ in $(seq 1 30); do
+    kill -0 "$setup_pid" 2>/dev/null || break
+    if "$wine_run" --prefix "$prefix" "$ctl" wait TForm1 ComboBox1 2000 2>/dev/null; then
+      up=1
+      break
+    fi
+  done
+  if [ $up -eq 0 ]; then
+    echo "run: the main window of Setup.exe did not come up" >&2
     kill "$setup_pid" 2>/dev/null || true
     wait "$setup_pid" 2>/dev/null || true
     return 1
@@ -30,7 +39,10 @@ headless() {
   # The start-up language is applied a second after start.
   sleep 2
   mkdir -p "$(dirname "$shot")"
-  import -window root "$shot"
+  # Wine's virtual desktop when it is there, else the whole display.
+  local desktop
+  desktop=$(xwininfo -root -tree 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) "[^"]*Wine desktop".*/\1/p' | head -n1)
+  import -window "${desktop:-root}" "$shot"
   "$wine_run" --prefix "$prefix" "$ctl" close TForm1 || rc=1
   for _ in $(seq 1 100); do
     kill -0 "$setup_pid" 2>/dev/null || break
@@ -46,10 +58,21 @@ headless() {
   return $rc
 }
 
-if [ "${1:-}" = "--headless" ]; then
-  headless
-  exit $?
-fi
+# Runs with a display: wineboot and reg want one.
+prepare() {
+  "$root/tools/wine/prepare-prefix.sh" --prefix "$prefix"
+  # A Simplified Chinese Windows associates the GB2312 character set with its
+  # fonts; Wine's zh_CN prefix does not, and the installer picks its start-up
+  # language from that association.
+  local key='HKLM\System\CurrentControlSet\Control\FontAssoc\Associated Charset'
+  "$wine_run" --prefix "$prefix" reg query "$key" /v 'GB2312(86)' >/dev/null 2>&1 ||
+    "$wine_run" --prefix "$prefix" reg add "$key" /v 'GB2312(86)' /t REG_SZ /d YES /f >/dev/null
+}
+
+case "${1:-}" in
+  --prepare) prepare; exit $? ;;
+  --headless) headless; exit $? ;;
+esac
 
 tools/setup-debian.sh
 
@@ -62,8 +85,7 @@ mapfile -t dist < <(ninja -C "$build" -t targets all | sed -n 's|^\(dist/[^:]*\)
 ninja -C "$build" -j"${JOBS:-$(nproc)}" Setup e2e_ctl "${dist[@]}" >"$root/build/win32.run-build.log" 2>&1 \
   || { tail -n 60 "$root/build/win32.run-build.log"; exit 1; }
 
-# wineboot wants a display too.
-"$root/tools/wine/with-display.sh" "$root/tools/wine/prepare-prefix.sh" --prefix "$prefix"
+"$root/tools/wine/with-display.sh" "$root/run.sh" --prepare
 
 if [ -n "${DISPLAY:-}" ]; then
   echo "== running Setup.exe on $DISPLAY; close its window to finish"

@@ -120,8 +120,10 @@ TEST_F(SetupSmoke, MainWindowComesUpAsBuilt) {
     std::string title = textOf(main_);
     EXPECT_TRUE(title == kInitialTitle || title == kDefaultTitle) << "window caption: " << escaped(title);
 
-    for (const auto& b : kButtons)
+    for (const auto& b : kButtons) {
         EXPECT_EQ(escaped(textOf(control(b.name))), escaped(b.gbk)) << b.name << " shows its built-in caption";
+        EXPECT_TRUE(isVisible(control(b.name)) && isEnabled(control(b.name))) << b.name << " can be pressed";
+    }
 
     SIZE client = clientSize(main_);
     EXPECT_EQ(client.cx, 557);
