@@ -4,8 +4,15 @@
 //   sim::Installed on(s);          // plat::setPlatform(&s), ui::app().reset(); undone at scope end
 //   s.setFailureHandler([](const std::string& m) { ADD_FAILURE() << m; });
 //
-// Everything except handOver() and lastError() is for the user-interface
-// thread, which is the thread that constructed the SimPlatform.
+// Everything except handOver(), lastError() and the worker counters is for
+// the user-interface thread, the thread that constructed the SimPlatform.
+//
+// Behaviour follows Wine 8 (zh_CN, code page 936) where the two were
+// compared: error codes of the file calls, error texts, profile reading,
+// wildcard and short-name matching.  Known differences: listings come in
+// creation order unless setSortedOrder() (Wine sorts); the read-only
+// attribute refuses writing (Wine running as root ignores it); a file with a
+// NUL byte is not sniffed for UTF-16 as Wine sometimes does.
 //
 // Paths: "C:\a\b"; doubled backslashes count as one; "\x" and "x" are
 // relative to the root of the current drive (C unless changed); "X:" alone is
