@@ -150,6 +150,7 @@ void FileSystem::setCurrentDrive(char letter) {
 Path FileSystem::parse(const std::string& path) const {
     Path p;
     p.drive = current_;
+    p.empty = path.empty();
     std::size_t i = 0;
     if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]))) {
         p.drive = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
@@ -184,6 +185,10 @@ Path FileSystem::parse(const std::string& path) const {
 
 FileSystem::Resolved FileSystem::resolve(const Path& p) const {
     Resolved r;
+    if (p.empty) {
+        r.error = kPathNotFound;
+        return r;
+    }
     auto it = drives_.find(p.drive);
     if (it == drives_.end()) {
         // As Wine answers for an unmapped drive: its root is a missing path,

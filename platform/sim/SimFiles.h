@@ -41,6 +41,7 @@ struct Path {
     char drive = 'C';
     std::vector<std::string> parts;
     bool trailingSeparator = false;
+    bool empty = false;  // "" names nothing, not the current folder
 };
 
 enum class Fault { Open, Create, Read, Write, Size, Seek, Delete, CreateFolder };

@@ -46,6 +46,7 @@ TEST_F(SimFiles, NamesAreFoundAsWindowsFindsThem) {
         {"C:\\" + std::string("\x81\x61") + ".txt", false, "a trail byte 'a' is not the letter a"},
         {"C:\\" + ansi("Ａ") + ".TXT", true, "full-width letters fold as Wine folds them"},
         {"E:\\Games", false, "a missing drive"},
+        {"", false, "an empty path names nothing"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.path);
