@@ -213,8 +213,9 @@ public:
     std::size_t pendingHandOvers() const;  // queued, not yet run
     std::uint64_t handOversRun() const;
     // Releases every worker blocked in handOver without running its call and
-    // joins all workers; later handOver calls throw Stopped.  Done by
-    // Installed's and the sim's destructors.
+    // joins all workers; later handOver calls throw Stopped.  A worker blocked
+    // on anything else must end by itself.  Done by Installed's and the sim's
+    // destructors.
     void stopWorkers();
 
     // ------------------------------------------------------------ failures
