@@ -10,25 +10,31 @@ constexpr LONG kTaken = 1;     // the user-interface thread has it
 constexpr LONG kDone = 2;      // it has run; the worker may go on
 constexpr LONG kSleeping = 4;  // the worker waits on the state word
 
-// Longer than a copy step plus one PeekMessage round trip of the
-// user-interface thread under Wine (about 50 us), far shorter than a sleep.
-constexpr LONGLONG kSpinMicroseconds = 150;
+// A copy step and the way back take a few microseconds when both threads
+// run; past this the worker sleeps instead of burning its core.
+constexpr long long kSpinMicroseconds = 50;
+// The user-interface thread counts as away when it has not pumped for this
+// long; a sleeping worker looks again this often.
+constexpr long long kAwayMicroseconds = 5000;
+constexpr DWORD kRecheckMilliseconds = 5;
+}  // namespace
 
-LONGLONG now() {
+long long HandOverQueue::now() {
     LARGE_INTEGER t;
     QueryPerformanceCounter(&t);
     return t.QuadPart;
 }
 
-LONGLONG spinTicks() {
-    static const LONGLONG ticks = [] {
+long long HandOverQueue::ticks(long long microseconds) {
+    static const long long perSecond = [] {
         LARGE_INTEGER f;
         QueryPerformanceFrequency(&f);
-        return f.QuadPart * kSpinMicroseconds / 1000000;
+        return f.QuadPart;
     }();
-    return ticks;
+    return perSecond * microseconds / 1000000;
 }
-}  // namespace
+
+HandOverQueue::HandOverQueue(std::function<void()> wakeUi) : uiSeen_(now()), wakeUi_(std::move(wakeUi)) {}
 
 struct HandOverQueue::Request {
     const std::function<void()>* call;
@@ -42,20 +48,24 @@ void HandOverQueue::wake() {
     if (wakeUi_) wakeUi_();
 }
 
+bool HandOverQueue::uiAway() const {
+    return now() - uiSeen_.load(std::memory_order_relaxed) > ticks(kAwayMicroseconds);
+}
+
 void HandOverQueue::handOver(const std::function<void()>& call) {
     Request r;
     r.call = &call;
     r.next = head_.load(std::memory_order_relaxed);
     while (!head_.compare_exchange_weak(r.next, &r, std::memory_order_seq_cst, std::memory_order_relaxed)) {
     }
-    // Pairs with the user-interface thread's setUiBlocked(true) followed by
-    // pending(): one of the two sides sees the other.
+    // Pairs with setUiBlocked(true) followed by pending() on the other
+    // side: one of the two sees the other.
     bool woken = false;
     if (uiBlocked_.load(std::memory_order_seq_cst)) {
         wake();
         woken = true;
     }
-    const LONGLONG deadline = now() + spinTicks();
+    const long long deadline = now() + ticks(kSpinMicroseconds);
     for (unsigned i = 1;; ++i) {
         if (r.state.load(std::memory_order_acquire) & kDone) break;
         if (i % 64 == 0 && now() > deadline) break;
@@ -63,17 +73,32 @@ void HandOverQueue::handOver(const std::function<void()>& call) {
     }
     LONG s = r.state.load(std::memory_order_acquire);
     if (!(s & kDone)) {
-        if (!(s & kTaken) && !woken) wake();
         s = r.state.fetch_or(kSleeping, std::memory_order_acq_rel) | kSleeping;
         while (!(s & kDone)) {
-            WaitOnAddress(&r.state, &s, sizeof s, INFINITE);
+            bool taken = (s & kTaken) != 0;
+            if (!taken && !woken && uiAway()) {
+                wake();
+                woken = true;
+            }
+            WaitOnAddress(&r.state, &s, sizeof s, taken || woken ? INFINITE : kRecheckMilliseconds);
             s = r.state.load(std::memory_order_acquire);
         }
     }
     if (r.error) std::rethrow_exception(r.error);
 }
 
+bool HandOverQueue::awaitBriefly(long long microseconds) const {
+    if (pending()) return true;
+    const long long deadline = now() + ticks(microseconds);
+    for (unsigned i = 1;; ++i) {
+        if (pending()) return true;
+        if (i % 64 == 0 && now() > deadline) return false;
+        YieldProcessor();
+    }
+}
+
 bool HandOverQueue::runPending() {
+    uiSeen_.store(now(), std::memory_order_relaxed);
     Request* list = head_.exchange(nullptr, std::memory_order_acquire);
     if (!list) return false;
     // The list is newest first; run oldest first.
@@ -98,6 +123,7 @@ bool HandOverQueue::runPending() {
         // The waker only uses the address as a key, so the request having
         // returned in the meantime is harmless.
         if (before & kSleeping) WakeByAddressSingle(&r->state);
+        uiSeen_.store(now(), std::memory_order_relaxed);
     }
     return true;
 }

@@ -5,11 +5,15 @@
 // wineserver (a posted message, an event, even PeekMessage) costs tens of
 // microseconds, so the hot path avoids all of them: the worker pushes a
 // request that lives on its own stack onto a lock-free list, spins briefly,
-// and only then sleeps on WaitOnAddress (a futex under Wine).  The
-// user-interface thread drains the list whenever it pumps.  The owner's
-// wake function (a posted message) is called only when the user-interface
-// thread is blocked waiting for messages, or has not picked the request up
-// within the spin (it may be inside a message box's own loop).
+// then sleeps on WaitOnAddress (a futex under Wine).  The user-interface
+// thread drains the list whenever it pumps, and wakes a sleeping worker the
+// same way.
+//
+// The owner's wake function (a posted message) is called only when the
+// user-interface thread cannot be relied on to come by: it is blocked
+// waiting for messages, or it has not pumped for a while (a long handler, a
+// message box's own loop).  A thread that keeps pumping is never sent one:
+// under Wine each would cost more than the step it announces.
 #pragma once
 
 #include <atomic>
@@ -20,7 +24,7 @@ namespace w32 {
 
 class HandOverQueue {
 public:
-    explicit HandOverQueue(std::function<void()> wakeUi) : wakeUi_(std::move(wakeUi)) {}
+    explicit HandOverQueue(std::function<void()> wakeUi);
     HandOverQueue(const HandOverQueue&) = delete;
     HandOverQueue& operator=(const HandOverQueue&) = delete;
 
@@ -28,25 +32,34 @@ public:
     // has run there.  An exception thrown by call is rethrown here.
     void handOver(const std::function<void()>& call);
 
-    // User-interface side: run every waiting call, oldest first.  Returns
-    // whether any ran.
+    // User-interface side.
+    // Runs every waiting call, oldest first; returns whether any ran.  Also
+    // notes that the thread is pumping.
     bool runPending();
     bool pending() const { return head_.load(std::memory_order_seq_cst) != nullptr; }
-
-    // The user-interface thread is about to block (true) or has woken
-    // (false).  A request that arrives while it is blocked wakes it.
+    // Spins up to the given time for a call to arrive; true when one waits.
+    bool awaitBriefly(long long microseconds) const;
+    // The thread is about to block (true) or has woken (false).  A request
+    // that arrives while it is blocked wakes it at once.
     void setUiBlocked(bool blocked) { uiBlocked_.store(blocked, std::memory_order_seq_cst); }
 
-    // How many times the worker side had to call the wake function.
-    unsigned long wakeCount() const { return wakes_.load(std::memory_order_relaxed); }
+    // How many calls ran, and how many times a worker had to wake the
+    // user-interface thread.
     unsigned long runCount() const { return runs_; }
+    unsigned long wakeCount() const { return wakes_.load(std::memory_order_relaxed); }
+
+    // The clock of the queue (QueryPerformanceCounter ticks).
+    static long long now();
+    static long long ticks(long long microseconds);
 
 private:
     struct Request;
     void wake();
+    bool uiAway() const;
 
     std::atomic<Request*> head_{nullptr};
     std::atomic<bool> uiBlocked_{false};
+    std::atomic<long long> uiSeen_;  // when the interface thread last pumped
     std::atomic<unsigned long> wakes_{0};
     unsigned long runs_ = 0;  // user-interface thread only
     std::function<void()> wakeUi_;

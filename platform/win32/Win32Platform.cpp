@@ -11,6 +11,9 @@ namespace w32 {
 namespace {
 constexpr const char* kMessageWindowClass = "LunavireMessageWindow";
 constexpr double kDefaultPeekInterval = 0.001;
+// How long handleMessage() waits for a busy worker's next hand-over before
+// it asks for messages and blocks.
+constexpr long long kAwaitHandOverMicroseconds = 50;
 
 int threadPriority(plat::Priority p) {
     switch (p) {
@@ -118,14 +121,18 @@ HWND Win32Platform::mainWindow() {
 
 // ---------------------------------------------------------------- message loop
 
-LONGLONG Win32Platform::now() const {
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return t.QuadPart;
-}
+LONGLONG Win32Platform::now() const { return HandOverQueue::now(); }
 
 void Win32Platform::setPeekInterval(double seconds) {
     peekInterval_ = static_cast<LONGLONG>(seconds * static_cast<double>(ticksPerSecond_));
+}
+
+Win32Platform::LoopStats Win32Platform::stats() const {
+    LoopStats s;
+    s.peeks = peeks_;
+    s.handOvers = handOvers_.runCount();
+    s.wakes = handOvers_.wakeCount();
+    return s;
 }
 
 bool Win32Platform::dispatch(const MSG& m) {
@@ -138,54 +145,68 @@ bool Win32Platform::dispatch(const MSG& m) {
     return true;
 }
 
-Win32Platform::LoopStats Win32Platform::stats() const {
-    LoopStats s;
-    s.peeks = peeks_;
-    s.handOvers = handOvers_.runCount();
-    s.wakes = handOvers_.wakeCount();
-    return s;
+bool Win32Platform::runHandOvers() {
+    if (!handOvers_.runPending()) return false;
+    handedOverSincePeek_ = true;
+    return true;
 }
 
-void Win32Platform::pumpQueue() {
+// While a worker keeps handing over, a caller looping on the pump would
+// spend most of its time asking the wineserver for messages: the queue is
+// looked at only once per peek interval then, and every time otherwise.
+bool Win32Platform::peekDue() const {
+    return !handedOverSincePeek_ || now() - lastPeek_ >= peekInterval_;
+}
+
+void Win32Platform::markPeek() {
+    handedOverSincePeek_ = false;
+    lastPeek_ = now();
     ++peeks_;
-    MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-        dispatch(m);
-        if (handOvers_.runPending()) handedOverSincePeek_ = true;
-    }
 }
 
 void Win32Platform::processMessages() {
-    if (handOvers_.runPending()) handedOverSincePeek_ = true;
-    // A caller looping on processMessages() while a copy runs would spend
-    // most of its time in PeekMessage; while hand-overs keep arriving, look
-    // at the queue only once per peek interval.  Otherwise look every time.
-    LONGLONG t = now();
-    if (!handedOverSincePeek_ || t - lastPeek_ >= peekInterval_) {
-        handedOverSincePeek_ = false;
-        lastPeek_ = t;
-        pumpQueue();
+    runHandOvers();
+    if (peekDue()) {
+        markPeek();
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            dispatch(m);
+            runHandOvers();
+        }
     }
-    if (handOvers_.runPending()) handedOverSincePeek_ = true;
+    runHandOvers();
 }
 
 void Win32Platform::handleMessage() {
-    if (handOvers_.runPending()) return;
+    bool ran = runHandOvers();
+    // A worker that has just handed over is about to hand over again: wait
+    // for it a moment rather than go to the wineserver and block.
+    if (!ran && handedOverSincePeek_ && handOvers_.awaitBriefly(kAwaitHandOverMicroseconds)) ran = runHandOvers();
     MSG m;
+    if (ran) {
+        if (!peekDue()) return;
+        markPeek();
+        if (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            dispatch(m);
+            runHandOvers();
+        }
+        return;
+    }
+    markPeek();
     if (!PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
         handOvers_.setUiBlocked(true);
         if (!handOvers_.pending()) MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         handOvers_.setUiBlocked(false);
-        if (handOvers_.runPending()) return;
+        if (runHandOvers()) return;
         if (!PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) return;
     }
     dispatch(m);
-    handOvers_.runPending();
+    runHandOvers();
 }
 
 void Win32Platform::wakeReceived() {
     wakePosted_.store(false);
-    handOvers_.runPending();
+    runHandOvers();
 }
 
 // ---------------------------------------------------------------- timers

@@ -106,7 +106,9 @@ public:
     LoopStats stats() const;
 
 private:
-    void pumpQueue();
+    bool runHandOvers();
+    bool peekDue() const;
+    void markPeek();
     LONGLONG now() const;
     bool dispatch(const MSG& m);
 
