@@ -191,6 +191,23 @@ std::vector<HWND> topLevelWindows(DWORD pid, const char* className, bool visible
     return query.found;
 }
 
+std::vector<HWND> visibleWindowsOfClass(const char* className) {
+    struct Query {
+        const char* className;
+        std::vector<HWND> found;
+    } query{className, {}};
+    EnumWindows(
+        [](HWND w, LPARAM lp) -> BOOL {
+            auto& q = *reinterpret_cast<Query*>(lp);
+            if (IsWindowVisible(w) && classOf(w) == q.className) q.found.push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&query));
+    return query.found;
+}
+
+bool waitUntil(DWORD timeoutMs, const std::function<bool()>& ready) { return poll(timeoutMs, ready); }
+
 HWND waitForWindow(const Process& process, const char* className, DWORD timeoutMs) {
     HWND found = nullptr;
     bool ended = false;
@@ -424,6 +441,11 @@ void saveScreenshot(HWND window, const std::string& path) {
     bool ok = std::fwrite(&file, sizeof file, 1, out.get()) == 1 && std::fwrite(&info, sizeof info, 1, out.get()) == 1 &&
               std::fwrite(pixels.data(), 1, pixels.size(), out.get()) == pixels.size();
     if (!ok || std::fclose(out.release()) != 0) throw Failure("cannot write " + path);
+}
+
+void moveWindow(HWND window, int x, int y) {
+    if (!SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE))
+        throw Failure("cannot move " + describe(window) + " (error " + std::to_string(GetLastError()) + ")");
 }
 
 void closeWindow(HWND window) { post(window, WM_CLOSE, 0, 0, "close"); }

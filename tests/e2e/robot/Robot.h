@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -62,6 +63,14 @@ private:
 // Top-level windows of process `pid`, in Z order; only those of `className`
 // when it is given, only visible ones when `visibleOnly`.
 std::vector<HWND> topLevelWindows(DWORD pid, const char* className = nullptr, bool visibleOnly = false);
+
+// Visible top-level windows of `className` of any process (a program that
+// the program under test started, for example), in Z order.
+std::vector<HWND> visibleWindowsOfClass(const char* className);
+
+// Polls `ready` every few milliseconds until it returns true (then true) or
+// `timeoutMs` passes (then false).
+bool waitUntil(DWORD timeoutMs, const std::function<bool()>& ready);
 
 // Waits until process `pid` has a visible top-level window of `className`.
 // Also fails at once when the process ends meanwhile (pass its handle).
@@ -120,6 +129,10 @@ void settle(HWND window, DWORD paintMs = 300);
 // Saves what is on screen in the window's rectangle (frame included) as a
 // 24-bit BMP file.
 void saveScreenshot(HWND window, const std::string& path);
+
+// Moves a top-level window (of any process) so that its top left corner is
+// at x, y of the screen, without activating it.
+void moveWindow(HWND window, int x, int y);
 
 // Posts WM_CLOSE to a window.
 void closeWindow(HWND window);

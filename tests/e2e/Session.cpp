@@ -1,0 +1,378 @@
+#include "tests/e2e/Session.h"
+
+#include <shlobj.h>
+
+#include <cstdio>
+
+#include "tests/e2e/robot/Tree.h"
+
+namespace e2e {
+
+using namespace robot;
+
+const wchar_t kSimplified[] = L"简体中文";
+const wchar_t kTraditional[] = L"繁體中文";
+
+namespace {
+
+// The start timer's first tick is one second after start; allow for a slow
+// machine.
+constexpr DWORD kStartLanguageTimeout = 15000;
+
+std::string folderOf(const std::string& path) {
+    size_t cut = std::string::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
+            ++i;
+            continue;
+        }
+        if (path[i] == '\\') cut = i;
+    }
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
+std::string convert(const std::string& bytes, UINT from, UINT to) {
+    if (bytes.empty()) return {};
+    int n = MultiByteToWideChar(from, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(from, 0, bytes.data(), static_cast<int>(bytes.size()), &wide[0], n);
+    int m = WideCharToMultiByte(to, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(m), '\0');
+    WideCharToMultiByte(to, 0, wide.data(), n, &out[0], m, nullptr, nullptr);
+    return out;
+}
+
+std::wstring wide(const std::string& ansi) {
+    if (ansi.empty()) return {};
+    int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &out[0], n);
+    return out;
+}
+
+std::string utf8FromWide(const std::wstring& text) {
+    if (text.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+std::string trim(const std::string& s) {
+    size_t b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return {};
+    size_t e = s.find_last_not_of(" \t");
+    return s.substr(b, e - b + 1);
+}
+
+std::string lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+}  // namespace
+
+// ---- files ----
+
+std::string distFolder() { return folderOf(options().exe); }
+
+std::string readFile(const std::string& path) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           0, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        throw Failure("cannot open " + escaped(path) + " (error " + std::to_string(GetLastError()) + ")");
+    std::string out(GetFileSize(f, nullptr), '\0');
+    DWORD done = 0;
+    bool ok = out.empty() || (ReadFile(f, &out[0], static_cast<DWORD>(out.size()), &done, nullptr) &&
+                              done == out.size());
+    CloseHandle(f);
+    if (!ok) throw Failure("cannot read " + escaped(path));
+    return out;
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        throw Failure("cannot create " + escaped(path) + " (error " + std::to_string(GetLastError()) + ")");
+    DWORD done = 0;
+    bool ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) && done == bytes.size();
+    ok = CloseHandle(f) && ok;
+    if (!ok) throw Failure("cannot write " + escaped(path));
+}
+
+bool fileExists(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<std::string> folderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA d;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &d);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string n = d.cFileName;
+        if (n != "." && n != "..") names.push_back(n);
+    } while (FindNextFileA(h, &d));
+    FindClose(h);
+    return names;
+}
+
+namespace {
+
+// In UTF-16: a name that this code page cannot spell (简体中文.ini under 950)
+// comes back from the ANSI functions with question marks.
+void removeTreeW(const std::wstring& path) {
+    WIN32_FIND_DATAW d;
+    HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &d);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = d.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring full = path + L"\\" + name;
+            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                removeTreeW(full);
+            else
+                DeleteFileW(full.c_str());
+        } while (FindNextFileW(h, &d));
+        FindClose(h);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+}  // namespace
+
+void removeTree(const std::string& path) { removeTreeW(wide(path)); }
+
+std::string utf8FromAnsi(const std::string& ansi) { return convert(ansi, CP_ACP, CP_UTF8); }
+std::string ansiFromUtf8(const std::string& utf8) { return convert(utf8, CP_UTF8, CP_ACP); }
+std::string asShownHere(const std::string& bytes) { return convert(bytes, CP_ACP, CP_ACP); }
+
+std::string ansi(const std::wstring& text) {
+    if (text.empty()) return {};
+    int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+std::string shippedLanguage(const std::wstring& name) {
+    // By its Unicode name: under a code page without some of its characters
+    // the ANSI name would not find it.
+    const std::wstring path = wide(distFolder()) + L"\\" + name + L".ini";
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) throw Failure("the build has no language file " + utf8FromWide(name) + ".ini");
+    std::string out(GetFileSize(f, nullptr), '\0');
+    DWORD done = 0;
+    bool ok = out.empty() || (ReadFile(f, &out[0], static_cast<DWORD>(out.size()), &done, nullptr) &&
+                              done == out.size());
+    CloseHandle(f);
+    if (!ok) throw Failure("cannot read the language file " + utf8FromWide(name) + ".ini");
+    return out;
+}
+
+std::string payload(const std::string& group, const std::string& name) {
+    if (featureOptions().payloads.empty()) throw Failure("no --payloads folder given");
+    return readFile(featureOptions().payloads + "\\" + group + "\\" + name);
+}
+
+std::string noticeAsShown(const std::string& bytes) {
+    std::string out = bytes;
+    if (out.size() >= 2 && out.compare(out.size() - 2, 2, "\r\n") == 0) out.resize(out.size() - 2);
+    return out;
+}
+
+// ---- language files ----
+
+LanguageFileBytes::LanguageFileBytes(const std::string& bytes) {
+    std::string section;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        line = trim(line);
+        if (line.empty() || line[0] == ';') continue;
+        if (line[0] == '[' && line.back() == ']') {
+            section = lower(trim(line.substr(1, line.size() - 2)));
+            continue;
+        }
+        size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string key = trim(line.substr(0, eq));
+        // The first of equal keys counts.
+        if (values_.emplace(std::make_pair(section, lower(key)), trim(line.substr(eq + 1))).second)
+            order_.emplace_back(section, key);
+    }
+}
+
+std::string LanguageFileBytes::get(const std::string& section, const std::string& key) const {
+    auto it = values_.find({lower(section), lower(key)});
+    if (it == values_.end()) throw Failure("the language file has no [" + section + "] " + key);
+    return it->second;
+}
+
+std::vector<std::string> LanguageFileBytes::keys(const std::string& section) const {
+    std::vector<std::string> out;
+    for (const auto& entry : order_)
+        if (entry.first == lower(section)) out.push_back(entry.second);
+    return out;
+}
+
+// ---- registry ----
+
+namespace {
+const char kFontAssocKey[] = "System\\CurrentControlSet\\Control\\fontassoc\\Associated CharSet";
+const char kGb2312[] = "GB2312(86)";
+}  // namespace
+
+Gb2312Association::Gb2312Association(bool on) : had_(present()) { set(on); }
+Gb2312Association::~Gb2312Association() {
+    try {
+        set(had_);
+    } catch (const Failure& f) {
+        ADD_FAILURE() << f.what();
+    }
+}
+
+bool Gb2312Association::present() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFontAssocKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+    bool found = RegQueryValueExA(key, kGb2312, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return found;
+}
+
+void Gb2312Association::set(bool on) {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kFontAssocKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        throw Failure("cannot open the font association key");
+    if (on)
+        RegSetValueExA(key, kGb2312, 0, REG_SZ, reinterpret_cast<const BYTE*>("YES"), 4);
+    else
+        RegDeleteValueA(key, kGb2312);
+    RegCloseKey(key);
+    if (present() != on) throw Failure("cannot change the font association");
+}
+
+// ---- shortcuts ----
+
+std::string programsFolder() {
+    char path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, path)))
+        throw Failure("the shell has no Programs folder");
+    return path;
+}
+
+void listShortcutForLinux(const std::string& link, const std::string& snapshot, const std::string& target,
+                          const std::string& workingDirectory) {
+    const std::string copy = artifactPath(snapshot);
+    if (!CopyFileA(link.c_str(), copy.c_str(), FALSE))
+        throw Failure("cannot copy " + escaped(link) + " (error " + std::to_string(GetLastError()) + ")");
+    if (featureOptions().links.empty()) return;
+    // One line per shortcut, UTF-8: snapshot, code page of its ANSI strings,
+    // target, working directory, the shortcut's own path.
+    std::string line = snapshot + "\t" + std::to_string(GetACP()) + "\t" + utf8FromAnsi(target) + "\t" +
+                       utf8FromAnsi(workingDirectory) + "\t" + utf8FromAnsi(link) + "\n";
+    std::FILE* f = std::fopen(featureOptions().links.c_str(), "ab");
+    if (!f || std::fwrite(line.data(), 1, line.size(), f) != line.size() || std::fclose(f) != 0)
+        throw Failure("cannot add to " + featureOptions().links);
+}
+
+// ---- the fixture ----
+
+void SetupSession::SetUp() {
+    char temp[MAX_PATH];
+    ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+    folder_ = std::string(temp) + "lunavire-e2e2-" + std::to_string(GetCurrentProcessId()) + "-" +
+              testing::UnitTest::GetInstance()->current_test_info()->name();
+    removeTree(folder_);
+    ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr)) << folder_;
+    exe_ = folder_ + "\\Setup.exe";
+    ASSERT_TRUE(CopyFileA(options().exe.c_str(), exe_.c_str(), FALSE))
+        << "copy " << options().exe << " (error " << GetLastError() << ")";
+}
+
+void SetupSession::TearDown() {
+    if (process_.running()) {
+        // A failed test may have left a box or the picker up: end it.
+        if (main_) PostMessageA(main_, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(process_.handle(), 3000) != WAIT_OBJECT_0) process_.terminate();
+    }
+    removeTree(folder_);
+}
+
+void SetupSession::addShippedLanguage(const std::wstring& name) {
+    const std::wstring file = L"\\" + name + L".ini";
+    ASSERT_TRUE(CopyFileW((wide(distFolder()) + file).c_str(), (wide(folder_) + file).c_str(), FALSE))
+        << "copy " << utf8FromWide(name) << ".ini (error " << GetLastError() << ")";
+}
+
+void SetupSession::start() {
+    process_ = Process::start(exe_);
+    main_ = waitForWindow(process_, "TForm1");
+    for (const char* name : {"Memo1", "Button1", "Button2", "Button3", "Button4", "Button5", "Button6", "ComboBox1"})
+        waitForControl(main_, name);
+}
+
+void SetupSession::waitForStartLanguage(const std::string& notice) {
+    HWND memo = control("Memo1");
+    if (!waitUntil(kStartLanguageTimeout, [&] { return textOf(memo) == notice; }))
+        throw Failure("the start-up language was not applied within " + std::to_string(kStartLanguageTimeout) +
+                      " ms: the notice reads \"" + escaped(textOf(memo).substr(0, 80)) + "...\"");
+}
+
+std::string SetupSession::selectedLanguage() {
+    HWND combo = control("ComboBox1");
+    const int index = comboSelection(combo);
+    const auto items = comboItems(combo);
+    return index >= 0 && static_cast<size_t>(index) < items.size() ? items[static_cast<size_t>(index)]
+                                                                   : "(nothing selected)";
+}
+
+void SetupSession::chooseLanguage(const std::string& name) {
+    HWND combo = control("ComboBox1");
+    auto items = comboItems(combo);
+    for (size_t i = 0; i < items.size(); ++i)
+        if (items[i] == name) return selectComboItem(combo, static_cast<int>(i));
+    std::string seen;
+    for (const auto& item : items) seen += " \"" + escaped(item) + "\"";
+    throw Failure("no language \"" + escaped(name) + "\" in the list:" + (seen.empty() ? " (empty)" : seen));
+}
+
+HWND SetupSession::form(const char* className) {
+    auto windows = topLevelWindows(process_.id(), className);
+    if (windows.size() != 1) throw Failure(std::string("the program has ") + std::to_string(windows.size()) + " " +
+                                           className + " windows, not one");
+    return windows.front();
+}
+
+std::string SetupSession::makeFolder(const std::string& name) {
+    std::string path = folder_ + "\\" + name;
+    if (!CreateDirectoryA(path.c_str(), nullptr)) throw Failure("cannot create " + escaped(path));
+    return path;
+}
+
+void SetupSession::pickGameFolder(const std::string& folder, const std::string& askText,
+                                  const std::string& askCaption, const std::function<void(HWND)>& beforeOk) {
+    click(control("Button3"));
+    Box ask = waitForMessageBox(process_);
+    EXPECT_EQ(escaped(ask.text), escaped(askText)) << "the patch first asks for the game folder (message 15)";
+    EXPECT_EQ(escaped(ask.caption), escaped(askCaption)) << "under the notice caption (message 1)";
+    pressButton(ask, IDOK);
+
+    HWND picker = waitForWindow(process_, "TForm3");
+    RemoteTree tree(waitForControl(picker, "ShellTreeView1"));
+    tree.selectPath(folder);
+    if (beforeOk) beforeOk(picker);
+    click(waitForControl(picker, "Button1"));
+    if (!waitUntil(kActionTimeout, [&] { return !isVisible(picker); }))
+        throw Failure("the folder picker stays up after its Button1");
+}
+
+}  // namespace e2e

@@ -1,0 +1,140 @@
+// What the feature tests of Setup.exe share: their options, file helpers, the
+// language files' own bytes, the font association, and a fixture that runs a
+// copy of Setup.exe in a folder of its own and drives it through the patch.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/e2e/E2eOptions.h"
+#include "tests/e2e/robot/Robot.h"
+
+namespace e2e {
+
+// Options of the feature tests besides --exe and --artifacts.
+struct FeatureOptions {
+    std::string payloads;  // --payloads=DIR: the stand-in payload files, DIR\<TYPE>\<NAME>
+    std::string links;     // --links=FILE: where the shortcuts to check from Linux are listed
+};
+const FeatureOptions& featureOptions();
+
+// The folder of the program under test: the build puts the converted
+// language files beside it.
+std::string distFolder();
+
+// The bytes of a file; throws robot::Failure when it cannot be read.
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& bytes);
+bool fileExists(const std::string& path);
+// Names of the entries of a folder, "." and ".." left out.
+std::vector<std::string> folderEntries(const std::string& folder);
+// Deletes a folder with everything in it.
+void removeTree(const std::string& path);
+
+// ANSI bytes of this process's code page to UTF-8, and back.
+std::string utf8FromAnsi(const std::string& ansi);
+std::string ansiFromUtf8(const std::string& utf8);
+// What a control of this code page shows for bytes of another: the bytes
+// through UTF-16 and back, as the program's SetWindowTextA and the robot's
+// WM_GETTEXT take them.
+std::string asShownHere(const std::string& bytes);
+
+// A stand-in payload's bytes ("GB_", "KESTAL").
+std::string payload(const std::string& group, const std::string& name);
+// The notice payload as the main window's text box shows it: its lines
+// joined by CRLF, without a line end after the last one.
+std::string noticeAsShown(const std::string& bytes);
+
+// A language file read as bytes, with nothing of Windows' profile reader:
+// "[section]" lines and "key=value" lines.  Only what the shipped files use.
+class LanguageFileBytes {
+public:
+    explicit LanguageFileBytes(const std::string& bytes);
+    // The value's bytes; throws robot::Failure when the file lacks the key.
+    std::string get(const std::string& section, const std::string& key) const;
+    // The keys of a section as the file spells them, in file order.
+    std::vector<std::string> keys(const std::string& section) const;
+
+private:
+    // (section, key) in lower case -> value
+    std::map<std::pair<std::string, std::string>, std::string> values_;
+    std::vector<std::pair<std::string, std::string>> order_;  // (section in lower case, key)
+};
+
+// Names of the shipped language files.
+extern const wchar_t kSimplified[];   // 简体中文
+extern const wchar_t kTraditional[];  // 繁體中文
+// A name in this process's code page.
+std::string ansi(const std::wstring& text);
+// The bytes of a language file that the build put beside the program.
+std::string shippedLanguage(const std::wstring& name);
+
+// HKLM\System\CurrentControlSet\Control\fontassoc\Associated CharSet
+// "GB2312(86)" set or removed for the scope, as it was afterwards.
+class Gb2312Association {
+public:
+    explicit Gb2312Association(bool present);
+    ~Gb2312Association();
+    Gb2312Association(const Gb2312Association&) = delete;
+    Gb2312Association& operator=(const Gb2312Association&) = delete;
+
+    static bool present();
+    static void set(bool present);
+
+private:
+    bool had_ = false;
+};
+
+// The user's Start-menu Programs folder, as the shell gives it.
+std::string programsFolder();
+
+// A shortcut to check from Linux: copied into the artifacts folder under
+// `snapshot` and listed with what it must hold.
+void listShortcutForLinux(const std::string& link, const std::string& snapshot, const std::string& target,
+                          const std::string& workingDirectory);
+
+// A copy of Setup.exe in a fresh folder of its own (%TEMP%\lunavire-e2e2-
+// <pid>-<test>), so that only the files a test puts there lie beside it.
+class SetupSession : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Copies a language file of the build beside the program.
+    void addShippedLanguage(const std::wstring& name);
+    // Starts the program and waits for its main window with its controls.
+    void start();
+    // Waits for the one-second start timer, seen by the notice text box
+    // changing to `notice`.
+    void waitForStartLanguage(const std::string& notice);
+    // The selected item of ComboBox1, or "(nothing selected)".
+    std::string selectedLanguage();
+    // Chooses the item of ComboBox1 that reads `name` (bytes of this code page).
+    void chooseLanguage(const std::string& name);
+
+    HWND control(const char* name) { return robot::waitForControl(main_, name); }
+    // One of the program's four windows, visible or not.
+    HWND form(const char* className);
+
+    // A new empty folder inside the test's folder.
+    std::string makeFolder(const std::string& name);
+
+    // Button3, OK on the notice that asks for the game folder (`askText`,
+    // `askCaption`), then the folder picker: opens the tree down to `folder`
+    // and presses its Button1.  `beforeOk` runs while the picker is up with
+    // the folder selected.
+    void pickGameFolder(const std::string& folder, const std::string& askText, const std::string& askCaption,
+                        const std::function<void(HWND picker)>& beforeOk = nullptr);
+
+    std::string folder_;
+    std::string exe_;
+    robot::Process process_ = robot::Process();
+    HWND main_ = nullptr;
+};
+
+}  // namespace e2e

@@ -1,0 +1,259 @@
+// The patch run of Setup.exe, end to end under Wine: Button3, the question,
+// the folder picker, the progress window and its gauge, the final message,
+// the five files of the edition, the Start-menu shortcuts and Notepad with
+// the readme.  The Simplified edition runs under code page 936, the
+// Traditional one under 950.  The shortcuts are copied to the artifacts and
+// listed for lnkinfo, which reads them on the Linux side.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/Session.h"
+#include "tests/e2e/robot/Screen.h"
+#include "tests/e2e/robot/Tree.h"
+
+namespace e2e {
+namespace {
+
+using namespace robot;
+
+// Extracting the archives takes a moment under Wine on a busy machine.
+constexpr DWORD kRunTimeout = 30000;
+
+struct Edition {
+    const char* group;  // payload group of the edition's own files
+    const char* tag;    // for the artifacts' names
+    // The game folder: a blank, and a character whose second byte in the
+    // code page of the edition is a backslash (淺 is 9C 5C in GBK, 功 is
+    // A5 5C in Big5), as a player's folder may have.
+    const wchar_t* gameFolder;
+};
+const Edition kSimplifiedEdition{"GB_", "simplified", L"淺水 游戏"};
+const Edition kTraditionalEdition{"BIG", "traditional", L"功夫 遊戲"};
+
+// What the run writes, and from which payload.
+struct Written {
+    const char* file;
+    const char* payload;
+    bool shared;  // from GB_ in both editions
+};
+const Written kWritten[] = {
+    {"KESTAL.exe", "KESTAL", false}, {"CVandry.exe", "CVANDRY", false}, {"readme.txt", "README", false},
+    {"game01.dat", "GAME01", false}, {"GAME00.DAT", "GAME00", true},
+};
+
+std::string lunavireMenu() { return programsFolder() + "\\Lunavire"; }
+// The game shortcut's file: "中文版" in this code page's bytes, GBK under
+// 936 (kind 2), Big5 under 950 (kind 3).
+std::string gameShortcut() { return lunavireMenu() + "\\Lunavire" + ansi(L"中文版") + ".lnk"; }
+std::string readmeShortcut() { return lunavireMenu() + "\\readme.lnk"; }
+
+// Names, sizes and times of the files in the Start menu's Lunavire folder.
+std::vector<std::string> shortcutFolderState() {
+    std::vector<std::string> state;
+    WIN32_FIND_DATAA d;
+    HANDLE h = FindFirstFileA((lunavireMenu() + "\\*").c_str(), &d);
+    if (h == INVALID_HANDLE_VALUE) return state;
+    do {
+        state.push_back(std::string(d.cFileName) + " " + std::to_string(d.nFileSizeLow) + " " +
+                        std::to_string(d.ftLastWriteTime.dwHighDateTime) + ":" +
+                        std::to_string(d.ftLastWriteTime.dwLowDateTime));
+    } while (FindNextFileA(h, &d));
+    FindClose(h);
+    std::sort(state.begin(), state.end());
+    return state;
+}
+
+void removeShortcuts() {
+    for (const std::string& link : {gameShortcut(), readmeShortcut()}) {
+        DeleteFileA(link.c_str());
+        if (fileExists(link)) throw Failure("cannot remove the old shortcut " + escaped(link));
+    }
+}
+
+// Wine's Notepad windows that show a file named readme.txt.
+std::vector<HWND> readmeNotepads() {
+    std::vector<HWND> found;
+    for (HWND w : visibleWindowsOfClass("Notepad"))
+        if (textOf(w).find("readme") != std::string::npos) found.push_back(w);
+    return found;
+}
+
+void closeReadmeNotepads() {
+    for (HWND w : readmeNotepads()) PostMessageA(w, WM_CLOSE, 0, 0);
+    waitUntil(kActionTimeout, [] { return readmeNotepads().empty(); });
+}
+
+// The share of the gauge's bar that is filled black, measured along a row
+// above its centred percentage text.
+double gaugeFill(HWND gauge) {
+    Pixels p = capture(gauge);
+    RECT client{};
+    GetClientRect(gauge, &client);
+    POINT origin{0, 0};
+    ClientToScreen(gauge, &origin);
+    RECT frame{};
+    GetWindowRect(gauge, &frame);
+    // The bar's inside: the client area less the one-pixel border.
+    const int left = origin.x - frame.left + 1, right = origin.x - frame.left + client.right - 1;
+    const int row = origin.y - frame.top + 3;
+    int black = 0;
+    for (int x = left; x < right; ++x)
+        if (p.at(x, row) == RGB(0, 0, 0)) ++black;
+    return right > left ? static_cast<double>(black) / (right - left) : 0.0;
+}
+
+class PatchTest : public SetupSession {
+protected:
+    void TearDown() override {
+        closeReadmeNotepads();
+        SetupSession::TearDown();
+    }
+
+    // Both shipped languages beside the program, a Simplified system; waits
+    // for the start-up language.
+    void startSimplified() {
+        addShippedLanguage(kSimplified);
+        addShippedLanguage(kTraditional);
+        association_ = std::make_unique<Gb2312Association>(true);
+        start();
+        waitForStartLanguage(asShownHere(noticeAsShown(payload("TXT", "LINCE1"))));
+    }
+
+    std::string makeGameFolder(const Edition& edition) {
+        std::string game = makeFolder(ansi(edition.gameFolder));
+        writeFile(game + "\\Vandry.exe", "stand-in for the game's executable");
+        return game;
+    }
+
+    // The whole run, from Button3 to the closed progress window and Notepad.
+    void runPatch(const Edition& edition, const LanguageFileBytes& texts, const std::string& game) {
+        const std::string tag = edition.tag;
+        pickGameFolder(game, texts.get("msgs", "msgs15"), texts.get("msgs", "msgs1"));
+
+        HWND progress = waitForWindow(process_, "TForm4");
+        HWND gauge = waitForControl(progress, "Gauge1");
+        EXPECT_FALSE(isEnabled(main_)) << "the progress window is modal";
+
+        Box done = waitForMessageBox(process_, kRunTimeout);
+        EXPECT_EQ(escaped(done.text), escaped(texts.get("msgs", "msgs17"))) << "the final message (17)";
+        EXPECT_EQ(escaped(done.caption), escaped(texts.get("msgs", "msgs1")));
+        EXPECT_TRUE(isVisible(progress)) << "the progress window waits for the final message";
+        EXPECT_TRUE(readmeNotepads().empty()) << "Notepad starts only after the final message";
+
+        // The box sits over the progress window: move it aside, let the
+        // window repaint, and look at the gauge.
+        moveWindow(done.window, 0, 0);
+        settle(progress);
+        const double fill = gaugeFill(gauge);
+        EXPECT_GE(fill, 0.97) << "the gauge stands at 99% (bar " << fill * 100 << "% black)";
+        EXPECT_LT(fill, 1.0) << "and never shows 100%";
+        saveScreenshot(progress, artifactPath("patch-progress-" + tag + ".bmp"));
+
+        pressButton(done, IDOK);
+        EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return !isVisible(progress); }))
+            << "the progress window closes after the final message";
+        EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return isEnabled(main_); })) << "the main window is usable again";
+
+        // Notepad shows the readme that the run wrote.
+        HWND notepad = nullptr;
+        EXPECT_TRUE(waitUntil(kRunTimeout, [&] {
+            auto found = readmeNotepads();
+            notepad = found.empty() ? nullptr : found.front();
+            return notepad != nullptr;
+        })) << "Notepad opens the readme";
+        if (notepad) {
+            HWND text = FindWindowExA(notepad, nullptr, "Edit", nullptr);
+            ASSERT_NE(text, nullptr) << "Notepad has its text field";
+            EXPECT_EQ(textOf(text), payload(edition.group, "README")) << "Notepad shows the readme's bytes";
+            PostMessageA(notepad, WM_CLOSE, 0, 0);
+            EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return !IsWindow(notepad); })) << "Notepad closes";
+        }
+
+        // The five files, byte for byte the edition's payloads.
+        for (const Written& w : kWritten) {
+            SCOPED_TRACE(w.file);
+            const std::string path = game + "\\" + w.file;
+            ASSERT_TRUE(fileExists(path)) << path;
+            const std::string expected = payload(w.shared ? "GB_" : edition.group, w.payload);
+            const std::string got = readFile(path);
+            EXPECT_EQ(got.size(), expected.size());
+            EXPECT_TRUE(got == expected) << w.file << " is the payload " << (w.shared ? "GB_" : edition.group) << "/"
+                                         << w.payload;
+        }
+        std::vector<std::string> entries = folderEntries(game);
+        std::sort(entries.begin(), entries.end());
+        EXPECT_EQ(entries, (std::vector<std::string>{"CVandry.exe", "GAME00.DAT", "KESTAL.exe", "Vandry.exe",
+                                                     "game01.dat", "readme.txt"}))
+            << "the run writes the five files and nothing else";
+
+        // The shortcuts: the readme's and the edition's game shortcut.
+        ASSERT_TRUE(fileExists(readmeShortcut())) << escaped(readmeShortcut());
+        ASSERT_TRUE(fileExists(gameShortcut())) << escaped(gameShortcut());
+        listShortcutForLinux(readmeShortcut(), "shortcut-readme-" + tag + ".lnk", game + "\\readme.txt", game + "\\");
+        listShortcutForLinux(gameShortcut(), "shortcut-game-" + tag + ".lnk", game + "\\KESTAL.exe", game + "\\");
+    }
+
+    std::unique_ptr<Gb2312Association> association_;
+};
+
+class Patch936 : public PatchTest {};
+class Patch950 : public PatchTest {};
+
+TEST_F(Patch936, WritesTheSimplifiedEditionWithItsShortcuts) {
+    ASSERT_EQ(GetACP(), 936u) << "this run wants LC_ALL=zh_CN.UTF-8";
+    startSimplified();
+    const std::string game = makeGameFolder(kSimplifiedEdition);
+    removeShortcuts();
+    closeReadmeNotepads();
+
+    ASSERT_EQ(escaped(selectedLanguage()), escaped(ansi(kSimplified)))
+        << "the list shows 简体中文: the Simplified edition";
+    runPatch(kSimplifiedEdition, LanguageFileBytes(shippedLanguage(kSimplified)), game);
+}
+
+TEST_F(Patch936, AFolderWithoutVandryExeIsRefusedAndNothingIsWritten) {
+    ASSERT_EQ(GetACP(), 936u) << "this run wants LC_ALL=zh_CN.UTF-8";
+    startSimplified();
+    const LanguageFileBytes texts(shippedLanguage(kSimplified));
+    const std::vector<std::string> shortcutsBefore = shortcutFolderState();
+
+    // An empty folder, and one that holds a folder named Vandry.exe.
+    const std::string empty = makeFolder("empty");
+    const std::string impostor = makeFolder("impostor");
+    makeFolder("impostor\\Vandry.exe");
+    HWND progress = form("TForm4");
+
+    for (const std::string& folder : {empty, impostor}) {
+        SCOPED_TRACE(folder);
+        pickGameFolder(folder, texts.get("msgs", "msgs15"), texts.get("msgs", "msgs1"));
+        Box refused = waitForMessageBox(process_);
+        EXPECT_EQ(escaped(refused.text), escaped(texts.get("msgs", "msgs16"))) << "no game files (message 16)";
+        EXPECT_EQ(escaped(refused.caption), escaped(texts.get("msgs", "msgs8"))) << "under the warning caption (8)";
+        EXPECT_FALSE(isVisible(progress)) << "the progress window is not shown";
+        pressButton(refused, IDOK);
+    }
+
+    EXPECT_TRUE(folderEntries(empty).empty()) << "nothing is written into the empty folder";
+    EXPECT_EQ(folderEntries(impostor), std::vector<std::string>{"Vandry.exe"}) << "nor beside the folder Vandry.exe";
+    EXPECT_EQ(shortcutFolderState(), shortcutsBefore) << "no shortcut is made or replaced";
+    EXPECT_FALSE(isVisible(progress));
+}
+
+TEST_F(Patch950, WritesTheTraditionalEditionWithItsShortcuts) {
+    ASSERT_EQ(GetACP(), 950u) << "this run wants LC_ALL=zh_TW.UTF-8";
+    startSimplified();
+    const std::string game = makeGameFolder(kTraditionalEdition);
+    removeShortcuts();
+    closeReadmeNotepads();
+
+    chooseLanguage(ansi(kTraditional));
+    waitForText(control("Memo1"), noticeAsShown(payload("TXT", "LINCE2")));
+    runPatch(kTraditionalEdition, LanguageFileBytes(shippedLanguage(kTraditional)), game);
+}
+
+}  // namespace
+}  // namespace e2e
