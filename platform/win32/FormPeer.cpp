@@ -8,12 +8,17 @@ namespace w32 {
 
 namespace {
 
+// The program's own icon when it carries one, else the system's.
+HICON programIcon() {
+    if (HICON own = LoadIconA(GetModuleHandleA(nullptr), "MAINICON")) return own;
+    return LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+}
+
 class FormPeer final : public ControlPeer {
 public:
     FormPeer(Win32Platform& p, ui::Form& f) : ControlPeer(p, f), form_(f) {
         registerClass(f.className().c_str(), CS_DBLCLKS,
-                      reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)),
-                      LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)));
+                      reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)), programIcon());
         SIZE outer = outerSize();
         createOwn(f.className().c_str(), exStyle(), style(), f.text(), CW_USEDEFAULT, CW_USEDEFAULT, outer.cx,
                   outer.cy, nullptr);

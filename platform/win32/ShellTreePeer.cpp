@@ -22,14 +22,14 @@ std::string displayName(IShellFolder* folder, const ITEMIDLIST* child) {
     if (FAILED(folder->GetDisplayNameOf(child, SHGDN_INFOLDER, &r))) return {};
     switch (r.uType) {
         case STRRET_WSTR: {
+            Unique<wchar_t*, CoTaskMemTraits<wchar_t>> wide(r.pOleStr);
             std::string out;
-            int n = WideCharToMultiByte(CP_ACP, 0, r.pOleStr, -1, nullptr, 0, nullptr, nullptr);
+            int n = WideCharToMultiByte(CP_ACP, 0, wide.get(), -1, nullptr, 0, nullptr, nullptr);
             if (n > 0) {
                 out.resize(static_cast<std::size_t>(n));
-                WideCharToMultiByte(CP_ACP, 0, r.pOleStr, -1, &out[0], n, nullptr, nullptr);
+                WideCharToMultiByte(CP_ACP, 0, wide.get(), -1, &out[0], n, nullptr, nullptr);
                 out.resize(static_cast<std::size_t>(n - 1));
             }
-            CoTaskMemFree(r.pOleStr);
             return out;
         }
         case STRRET_CSTR: return r.cStr;

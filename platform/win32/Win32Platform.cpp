@@ -56,6 +56,7 @@ Win32Platform::Win32Platform()
           // One wake message in the queue is enough.
           if (!wakePosted_.exchange(true)) PostMessageA(messageWindow_.hwnd(), kWakeMessage, 0, 0);
       }) {
+    uiThread_ = GetCurrentThreadId();
     LARGE_INTEGER f;
     QueryPerformanceFrequency(&f);
     ticksPerSecond_ = f.QuadPart;
@@ -233,18 +234,23 @@ void Win32Platform::runTimer(UINT_PTR id) {
 // ---------------------------------------------------------------- threads
 
 void Win32Platform::startThread(std::function<void()> body, plat::Priority priority) {
-    auto* param = new std::function<void()>(std::move(body));
-    KernelHandle thread(CreateThread(nullptr, 0, &threadMain, param, CREATE_SUSPENDED, nullptr));
-    if (!thread) {
-        delete param;
-        throw std::runtime_error("cannot start a thread (error " + std::to_string(GetLastError()) + ")");
-    }
+    auto param = std::make_unique<std::function<void()>>(std::move(body));
+    KernelHandle thread(CreateThread(nullptr, 0, &threadMain, param.get(), CREATE_SUSPENDED, nullptr));
+    if (!thread) throw std::runtime_error("cannot start a thread (error " + std::to_string(GetLastError()) + ")");
+    param.release();  // the thread owns it now
     SetThreadPriority(thread.get(), threadPriority(priority));
     ResumeThread(thread.get());
     // The thread ends by itself; nobody waits for it.
 }
 
-void Win32Platform::handOver(const std::function<void()>& call) { handOvers_.handOver(call); }
+void Win32Platform::handOver(const std::function<void()>& call) {
+    // Handed over to itself, the interface thread would wait for itself.
+    if (GetCurrentThreadId() == uiThread_) {
+        call();
+        return;
+    }
+    handOvers_.handOver(call);
+}
 
 }  // namespace w32
 

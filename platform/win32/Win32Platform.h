@@ -32,6 +32,7 @@ private:
     Win32Platform& platform_;
 };
 
+// Made on the user-interface thread, which it serves from then on.
 class Win32Platform final : public plat::Platform {
 public:
     Win32Platform();
@@ -124,6 +125,7 @@ private:
     bool handedOverSincePeek_ = false;
     unsigned long peeks_ = 0;
     bool comInitialised_ = false;
+    DWORD uiThread_ = 0;
 };
 
 }  // namespace w32

@@ -95,6 +95,12 @@ TEST(HandOver, CallsRunOnTheInterfaceThreadInOrder) {
     EXPECT_TRUE(allOnUi);
 }
 
+TEST(HandOver, FromTheInterfaceThreadRunsAtOnce) {
+    int ran = 0;
+    platform().handOver([&] { ++ran; });
+    EXPECT_EQ(ran, 1);
+}
+
 TEST(HandOver, WorkerBlocksUntilItsCallHasRun) {
     auto& p = platform();
     std::atomic<int> ran{0}, returned{0};
