@@ -73,6 +73,7 @@ void HandOverQueue::handOver(const std::function<void()>& call) {
     }
     LONG s = r.state.load(std::memory_order_acquire);
     if (!(s & kDone)) {
+        sleeps_.fetch_add(1, std::memory_order_relaxed);
         s = r.state.fetch_or(kSleeping, std::memory_order_acq_rel) | kSleeping;
         while (!(s & kDone)) {
             bool taken = (s & kTaken) != 0;

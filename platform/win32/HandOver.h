@@ -47,6 +47,8 @@ public:
     // user-interface thread.
     unsigned long runCount() const { return runs_; }
     unsigned long wakeCount() const { return wakes_.load(std::memory_order_relaxed); }
+    // How many times a worker stopped spinning and slept for its call.
+    unsigned long sleepCount() const { return sleeps_.load(std::memory_order_relaxed); }
 
     // The clock of the queue (QueryPerformanceCounter ticks).
     static long long now();
@@ -61,6 +63,7 @@ private:
     std::atomic<bool> uiBlocked_{false};
     std::atomic<long long> uiSeen_;  // when the interface thread last pumped
     std::atomic<unsigned long> wakes_{0};
+    std::atomic<unsigned long> sleeps_{0};
     unsigned long runs_ = 0;  // user-interface thread only
     std::function<void()> wakeUi_;
 };

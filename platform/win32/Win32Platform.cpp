@@ -133,6 +133,7 @@ Win32Platform::LoopStats Win32Platform::stats() const {
     s.peeks = peeks_;
     s.handOvers = handOvers_.runCount();
     s.wakes = handOvers_.wakeCount();
+    s.sleeps = handOvers_.sleepCount();
     return s;
 }
 

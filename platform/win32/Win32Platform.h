@@ -103,6 +103,7 @@ public:
         unsigned long peeks = 0;     // looks at the message queue (PeekMessage runs)
         unsigned long handOvers = 0; // calls run for workers
         unsigned long wakes = 0;     // times a worker had to wake this thread
+        unsigned long sleeps = 0;    // times a worker slept waiting for its call
     };
     LoopStats stats() const;
 

@@ -96,8 +96,9 @@ double handedOver(w32::Win32Platform& p, const std::string& src, const std::stri
     double t = seconds() - t0;
     while (!workerDone) p.processMessages();
     auto after = p.stats();
-    std::printf("      %lu hand-overs, %lu queue looks, %lu wake-ups\n", after.handOvers - before.handOvers,
-                after.peeks - before.peeks, after.wakes - before.wakes);
+    std::printf("      %lu hand-overs, %lu queue looks, %lu wake-ups, %lu worker sleeps\n",
+                after.handOvers - before.handOvers, after.peeks - before.peeks, after.wakes - before.wakes,
+                after.sleeps - before.sleeps);
     return c.failed ? -1 : static_cast<double>(c.copied) / t;
 }
 
