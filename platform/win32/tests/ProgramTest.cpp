@@ -1,4 +1,4 @@
-// Code page, resources, registry, profile strings, shell folder and links.
+// Code page, own resources, the Programs folder, shell links and WinExec.
 #include <gtest/gtest.h>
 
 #include "platform/win32/tests/TestSupport.h"
@@ -41,61 +41,6 @@ TEST(Program, OwnResourcesIgnoreCase) {
             EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), size), "lunavire test resource\n");
         }
     }
-}
-
-class Registry : public ::testing::Test {
-protected:
-    const std::string key = "Software\\LunavireTest\\Platform";
-    void SetUp() override {
-        HKEY k = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
-                                  nullptr),
-                  ERROR_SUCCESS);
-        w32::RegKey owned(k);
-        RegSetValueExA(k, "Present", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
-        RegSetValueExA(k, "", 0, REG_SZ, reinterpret_cast<const BYTE*>("default"), 8);
-    }
-    void TearDown() override {
-        RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\LunavireTest");
-    }
-};
-
-TEST_F(Registry, ValueExistsOnlyWhenKeyAndValueDo) {
-    auto& p = platform();
-    auto cu = plat::RootKey::CurrentUser;
-    EXPECT_TRUE(p.registryValueExists(cu, key, "Present", plat::access::AllAccess));
-    EXPECT_TRUE(p.registryValueExists(cu, key, "present", plat::access::Read)) << "names ignore case";
-    EXPECT_TRUE(p.registryValueExists(cu, key, "", plat::access::Read)) << "the default value";
-    EXPECT_FALSE(p.registryValueExists(cu, key, "Absent", plat::access::AllAccess));
-    EXPECT_FALSE(p.registryValueExists(cu, key + "\\Missing", "Present", plat::access::AllAccess));
-    HKEY k = nullptr;
-    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, (key + "\\Missing").c_str(), 0, KEY_READ, &k), ERROR_SUCCESS)
-        << "looking never creates the key";
-}
-
-TEST(Profile, DefaultsAndLimits) {
-    TempDir dir;
-    const std::string ini = dir / "lang.ini";
-    std::string longValue(3000, 'v');
-    w32test::writeBytes(ini, "[window1]\r\ntitle=Hello\r\nspaced =  padded  \r\nlong=" + longValue +
-                                 "\r\nquoted=\"q\"\r\n");
-    auto& p = platform();
-    struct Row {
-        std::string file, section, key, def, expected;
-    } rows[] = {
-        {ini, "window1", "title", "d", "Hello"},
-        {ini, "WINDOW1", "TITLE", "d", "Hello"},
-        {ini, "window1", "spaced", "d", "padded"},
-        {ini, "window1", "quoted", "d", "q"},
-        {ini, "window1", "missing", "fallback", "fallback"},
-        {ini, "nosection", "title", "fallback", "fallback"},
-        {dir / "nofile.ini", "window1", "title", "fallback", "fallback"},
-        {ini, "window1", "missing", "", ""},
-    };
-    for (const auto& r : rows)
-        EXPECT_EQ(p.profileString(r.file, r.section, r.key, r.def), r.expected) << r.section << "/" << r.key;
-    EXPECT_EQ(p.profileString(ini, "window1", "long", ""), longValue.substr(0, 2047)) << "at most 2047 bytes";
 }
 
 TEST(Shell, ProgramsFolderExists) {

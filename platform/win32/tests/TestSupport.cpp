@@ -4,6 +4,28 @@
 
 namespace w32test {
 
+namespace {
+void removeTree(const std::string& path) {
+    WIN32_FIND_DATAA d;
+    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &d);
+    if (h != INVALID_HANDLE_VALUE) {
+        w32::FindHandle search(h);
+        do {
+            std::string name = d.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string full = path + "\\" + name;
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                removeTree(full);
+            else
+                DeleteFileA(full.c_str());
+        } while (FindNextFileA(search.get(), &d));
+    }
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryA(path.c_str());
+}
+}  // namespace
+
 TempDir::TempDir() {
     static unsigned counter = 0;
     char tmp[MAX_PATH];
@@ -15,43 +37,6 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() { removeTree(path_); }
-
-void removeTree(const std::string& path) {
-    WIN32_FIND_DATAA d;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &d);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = d.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string full = path + "\\" + name;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                removeTree(full);
-            else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(h, &d));
-        FindClose(h);
-    }
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryA(path.c_str());
-}
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-    w32::FileHandle h(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    if (!h) throw std::runtime_error("cannot write " + path);
-    DWORD done = 0;
-    WriteFile(h.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-}
-
-std::string readBytes(const std::string& path) {
-    w32::FileHandle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!h) throw std::runtime_error("cannot read " + path);
-    std::string out(GetFileSize(h.get(), nullptr), '\0');
-    DWORD done = 0;
-    ReadFile(h.get(), &out[0], static_cast<DWORD>(out.size()), &done, nullptr);
-    out.resize(done);
-    return out;
-}
 
 bool pumpUntil(const std::function<bool()>& done, unsigned timeoutMs) {
     DWORD start = GetTickCount();

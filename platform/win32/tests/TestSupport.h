@@ -25,10 +25,6 @@ private:
     std::string path_;
 };
 
-void removeTree(const std::string& path);
-void writeBytes(const std::string& path, const std::string& bytes);
-std::string readBytes(const std::string& path);
-
 // Pumps messages (as the event loop would) until done() holds or the time
 // runs out; says whether done() held.
 bool pumpUntil(const std::function<bool()>& done, unsigned timeoutMs = 5000);
