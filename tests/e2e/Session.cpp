@@ -31,32 +31,24 @@ std::string folderOf(const std::string& path) {
     return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
-std::string convert(const std::string& bytes, UINT from, UINT to) {
+std::wstring toWide(const std::string& bytes, UINT codePage) {
     if (bytes.empty()) return {};
-    int n = MultiByteToWideChar(from, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(from, 0, bytes.data(), static_cast<int>(bytes.size()), &wide[0], n);
-    int m = WideCharToMultiByte(to, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(m), '\0');
-    WideCharToMultiByte(to, 0, wide.data(), n, &out[0], m, nullptr, nullptr);
-    return out;
-}
-
-std::wstring wide(const std::string& ansi) {
-    if (ansi.empty()) return {};
-    int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &out[0], n);
+    MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), &out[0], n);
     return out;
 }
 
-std::string utf8FromWide(const std::wstring& text) {
+std::string fromWide(const std::wstring& text, UINT codePage) {
     if (text.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
     return out;
 }
+
+std::wstring wide(const std::string& ansi) { return toWide(ansi, CP_ACP); }
+std::string utf8FromWide(const std::wstring& text) { return fromWide(text, CP_UTF8); }
 
 std::string trim(const std::string& s) {
     size_t b = s.find_first_not_of(" \t");
@@ -77,19 +69,27 @@ std::string lower(std::string s) {
 
 std::string distFolder() { return folderOf(options().exe); }
 
-std::string readFile(const std::string& path) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+namespace {
+
+// By the UTF-16 name: under a code page without some of its characters the
+// ANSI name would not find the file.
+std::string readFileW(const std::wstring& path) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            0, nullptr);
     if (f == INVALID_HANDLE_VALUE)
-        throw Failure("cannot open " + escaped(path) + " (error " + std::to_string(GetLastError()) + ")");
+        throw Failure("cannot open " + utf8FromWide(path) + " (error " + std::to_string(GetLastError()) + ")");
     std::string out(GetFileSize(f, nullptr), '\0');
     DWORD done = 0;
     bool ok = out.empty() || (ReadFile(f, &out[0], static_cast<DWORD>(out.size()), &done, nullptr) &&
                               done == out.size());
     CloseHandle(f);
-    if (!ok) throw Failure("cannot read " + escaped(path));
+    if (!ok) throw Failure("cannot read " + utf8FromWide(path));
     return out;
 }
+
+}  // namespace
+
+std::string readFile(const std::string& path) { return readFileW(wide(path)); }
 
 void writeFile(const std::string& path, const std::string& bytes) {
     HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -146,31 +146,12 @@ void removeTreeW(const std::wstring& path) {
 
 void removeTree(const std::string& path) { removeTreeW(wide(path)); }
 
-std::string utf8FromAnsi(const std::string& ansi) { return convert(ansi, CP_ACP, CP_UTF8); }
-std::string ansiFromUtf8(const std::string& utf8) { return convert(utf8, CP_UTF8, CP_ACP); }
-std::string asShownHere(const std::string& bytes) { return convert(bytes, CP_ACP, CP_ACP); }
-
-std::string ansi(const std::wstring& text) {
-    if (text.empty()) return {};
-    int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
+std::string utf8FromAnsi(const std::string& ansi) { return fromWide(wide(ansi), CP_UTF8); }
+std::string asShownHere(const std::string& bytes) { return fromWide(wide(bytes), CP_ACP); }
+std::string ansi(const std::wstring& text) { return fromWide(text, CP_ACP); }
 
 std::string shippedLanguage(const std::wstring& name) {
-    // By its Unicode name: under a code page without some of its characters
-    // the ANSI name would not find it.
-    const std::wstring path = wide(distFolder()) + L"\\" + name + L".ini";
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) throw Failure("the build has no language file " + utf8FromWide(name) + ".ini");
-    std::string out(GetFileSize(f, nullptr), '\0');
-    DWORD done = 0;
-    bool ok = out.empty() || (ReadFile(f, &out[0], static_cast<DWORD>(out.size()), &done, nullptr) &&
-                              done == out.size());
-    CloseHandle(f);
-    if (!ok) throw Failure("cannot read the language file " + utf8FromWide(name) + ".ini");
-    return out;
+    return readFileW(wide(distFolder()) + L"\\" + name + L".ini");
 }
 
 std::string payload(const std::string& group, const std::string& name) {
@@ -359,7 +340,7 @@ std::string SetupSession::makeFolder(const std::string& name) {
 }
 
 void SetupSession::pickGameFolder(const std::string& folder, const std::string& askText,
-                                  const std::string& askCaption, const std::function<void(HWND)>& beforeOk) {
+                                  const std::string& askCaption) {
     click(control("Button3"));
     Box ask = waitForMessageBox(process_);
     EXPECT_EQ(escaped(ask.text), escaped(askText)) << "the patch first asks for the game folder (message 15)";
@@ -369,7 +350,6 @@ void SetupSession::pickGameFolder(const std::string& folder, const std::string& 
     HWND picker = waitForWindow(process_, "TForm3");
     RemoteTree tree(waitForControl(picker, "ShellTreeView1"));
     tree.selectPath(folder);
-    if (beforeOk) beforeOk(picker);
     click(waitForControl(picker, "Button1"));
     if (!waitUntil(kActionTimeout, [&] { return !isVisible(picker); }))
         throw Failure("the folder picker stays up after its Button1");

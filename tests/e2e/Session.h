@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -36,9 +35,8 @@ std::vector<std::string> folderEntries(const std::string& folder);
 // Deletes a folder with everything in it.
 void removeTree(const std::string& path);
 
-// ANSI bytes of this process's code page to UTF-8, and back.
+// ANSI bytes of this process's code page to UTF-8.
 std::string utf8FromAnsi(const std::string& ansi);
-std::string ansiFromUtf8(const std::string& utf8);
 // What a control of this code page shows for bytes of another: the bytes
 // through UTF-16 and back, as the program's SetWindowTextA and the robot's
 // WM_GETTEXT take them.
@@ -126,10 +124,8 @@ protected:
 
     // Button3, OK on the notice that asks for the game folder (`askText`,
     // `askCaption`), then the folder picker: opens the tree down to `folder`
-    // and presses its Button1.  `beforeOk` runs while the picker is up with
-    // the folder selected.
-    void pickGameFolder(const std::string& folder, const std::string& askText, const std::string& askCaption,
-                        const std::function<void(HWND picker)>& beforeOk = nullptr);
+    // and presses its Button1.
+    void pickGameFolder(const std::string& folder, const std::string& askText, const std::string& askCaption);
 
     std::string folder_;
     std::string exe_;

@@ -13,7 +13,6 @@
 
 #include "tests/e2e/Session.h"
 #include "tests/e2e/robot/Screen.h"
-#include "tests/e2e/robot/Tree.h"
 
 namespace e2e {
 namespace {
@@ -26,9 +25,10 @@ constexpr DWORD kRunTimeout = 30000;
 struct Edition {
     const char* group;  // payload group of the edition's own files
     const char* tag;    // for the artifacts' names
-    // The game folder: a blank, and a character whose second byte in the
-    // code page of the edition is a backslash (淺 is 9C 5C in GBK, 功 is
-    // A5 5C in Big5), as a player's folder may have.
+    // The game folder, as a player's may be: with a blank, which goes into
+    // Notepad's command line unquoted, and a character whose second byte in
+    // the edition's code page is a backslash (淺 is 9C 5C in GBK, 功 is A5 5C
+    // in Big5), which the shortcuts store as ANSI bytes.
     const wchar_t* gameFolder;
 };
 const Edition kSimplifiedEdition{"GB_", "simplified", L"淺水 游戏"};
@@ -137,6 +137,10 @@ protected:
         HWND progress = waitForWindow(process_, "TForm4");
         HWND gauge = waitForControl(progress, "Gauge1");
         EXPECT_FALSE(isEnabled(main_)) << "the progress window is modal";
+        EXPECT_EQ(clientSize(progress).cx, 323);
+        EXPECT_EQ(clientSize(progress).cy, 67);
+        EXPECT_EQ(clientSize(gauge).cx, 289) << "the gauge keeps its size";
+        EXPECT_EQ(clientSize(gauge).cy, 28);
 
         Box done = waitForMessageBox(process_, kRunTimeout);
         EXPECT_EQ(escaped(done.text), escaped(texts.get("msgs", "msgs17"))) << "the final message (17)";

@@ -13,7 +13,9 @@ struct Pixels {
     int height = 0;
     std::vector<COLORREF> colours;  // rows top to bottom
 
-    COLORREF at(int x, int y) const { return colours[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)]; }
+    COLORREF at(int x, int y) const {
+        return colours[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+    }
 };
 
 // The screen in the window's rectangle (frame included).
