@@ -195,8 +195,11 @@ private:
     }
 
     void selectUnderCursor() {
+        // Where the click happened: the position of the mouse message being
+        // handled, not wherever the pointer has moved since.
         TVHITTESTINFO hit{};
-        GetCursorPos(&hit.pt);
+        DWORD pos = GetMessagePos();
+        hit.pt = POINT{static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))};
         ScreenToClient(hwnd(), &hit.pt);
         auto item = reinterpret_cast<HTREEITEM>(send(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
         if (item && (hit.flags & TVHT_ONITEM)) send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));

@@ -149,19 +149,20 @@ bool Win32Platform::dispatch(const MSG& m) {
 
 bool Win32Platform::runHandOvers() {
     if (!handOvers_.runPending()) return false;
-    handedOverSincePeek_ = true;
+    lastHandOver_ = now();
     return true;
 }
 
-// While a worker keeps handing over, a caller looping on the pump would
-// spend most of its time asking the wineserver for messages: the queue is
-// looked at only once per peek interval then, and every time otherwise.
-bool Win32Platform::peekDue() const {
-    return !handedOverSincePeek_ || now() - lastPeek_ >= peekInterval_;
-}
+// A worker counts as busy while its hand-overs come less than a peek
+// interval apart.
+bool Win32Platform::workerBusy() const { return now() - lastHandOver_ < peekInterval_; }
+
+// While a worker is busy, a caller looping on the pump would spend most of
+// its time asking the wineserver for messages: the queue is looked at only
+// once per peek interval then, and every time otherwise.
+bool Win32Platform::peekDue() const { return !workerBusy() || now() - lastPeek_ >= peekInterval_; }
 
 void Win32Platform::markPeek() {
-    handedOverSincePeek_ = false;
     lastPeek_ = now();
     ++peeks_;
 }
@@ -183,7 +184,7 @@ void Win32Platform::handleMessage() {
     bool ran = runHandOvers();
     // A worker that has just handed over is about to hand over again: wait
     // for it a moment rather than go to the wineserver and block.
-    if (!ran && handedOverSincePeek_ && handOvers_.awaitBriefly(kAwaitHandOverMicroseconds)) ran = runHandOvers();
+    if (!ran && workerBusy() && handOvers_.awaitBriefly(kAwaitHandOverMicroseconds)) ran = runHandOvers();
     MSG m;
     if (ran) {
         if (!peekDue()) return;

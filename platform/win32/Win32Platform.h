@@ -95,7 +95,8 @@ public:
     void wakeReceived();
 
     // Minimum time between two looks at the message queue while hand-overs
-    // keep arriving (each look is a wineserver round trip under Wine).
+    // keep arriving (each look is a wineserver round trip under Wine); also
+    // the gap after which they no longer count as arriving.
     void setPeekInterval(double seconds);
 
     // Counters of the message loop, for benchmarks and tests.
@@ -109,6 +110,7 @@ public:
 
 private:
     bool runHandOvers();
+    bool workerBusy() const;
     bool peekDue() const;
     void markPeek();
     LONGLONG now() const;
@@ -123,7 +125,7 @@ private:
     LONGLONG ticksPerSecond_ = 1;
     LONGLONG peekInterval_ = 0;
     LONGLONG lastPeek_ = 0;
-    bool handedOverSincePeek_ = false;
+    LONGLONG lastHandOver_ = 0;
     unsigned long peeks_ = 0;
     bool comInitialised_ = false;
     DWORD uiThread_ = 0;

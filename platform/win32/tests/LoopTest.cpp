@@ -59,31 +59,39 @@ TEST(HandOver, RunsInsideAMessageBox) {
     w32test::pumpFor(50);
 }
 
-TEST(HandOver, PeekingIsThrottledOnlyWhileHandOversArrive) {
+TEST(HandOver, QueueIsLookedAtOncePerIntervalWhileAWorkerIsBusy) {
     auto& p = platform();
     auto before = p.stats();
     for (int i = 0; i < 50; ++i) p.processMessages();
     EXPECT_EQ(p.stats().peeks - before.peeks, 50u) << "without hand-overs every call looks at the queue";
 
+    // A long interval makes the count independent of how busy the machine is.
+    p.setPeekInterval(0.05);
     std::atomic<bool> stop{false}, stopped{false};
-    int steps = 0;
     p.startThread(
         [&] {
-            std::function<void()> step = [&] { ++steps; };
+            std::function<void()> step = [] {};
             while (!stop) p.handOver(step);
             stopped = true;
         },
         plat::Priority::Normal);
-    DWORD start = GetTickCount();
+    // Counted from the first hand-over on: until then the worker is not busy.
+    const unsigned long ranBefore = p.stats().handOvers;
+    ASSERT_TRUE(w32test::pumpUntil([&] { return p.stats().handOvers > ranBefore; }));
+    int ticks = 0;
+    auto timer = p.setTimer(10, [&] { ++ticks; });
+    const DWORD start = GetTickCount();
     before = p.stats();
-    while (GetTickCount() - start < 300) p.processMessages();
+    while (GetTickCount() - start < 500) p.processMessages();
     auto after = p.stats();
     stop = true;
+    p.killTimer(timer);
     ASSERT_TRUE(w32test::pumpUntil([&] { return stopped.load(); }));
-    EXPECT_GT(after.handOvers - before.handOvers, 1000u);
-    // About one look per millisecond, plus those made when hand-overs paused.
-    EXPECT_LT(after.peeks - before.peeks, (after.handOvers - before.handOvers) / 2);
-    EXPECT_GT(after.peeks - before.peeks, 20u) << "the queue is still looked at while a copy runs";
+    p.setPeekInterval(0.001);
+
+    EXPECT_GT(after.handOvers - before.handOvers, 100u);
+    EXPECT_LE(after.peeks - before.peeks, 20u) << "about one look per 50 ms in 500 ms";
+    EXPECT_GE(ticks, 3) << "timers still tick while the worker is busy";
 }
 
 struct PriorityRow {
