@@ -18,7 +18,7 @@ done
 lunavire_wine_env
 
 # Bump when the set-up below changes, so old prefixes are redone.
-version=2
+version=3
 marker="$WINEPREFIX/.lunavire-ready"
 
 ensure_locales() {
@@ -69,14 +69,25 @@ prepare() {
     printf '"SimSun"="AR PL UMing CN"\r\n'
     printf '"NSimSun"="AR PL UMing CN"\r\n'
     printf '"%s"="AR PL UMing CN"\r\n' "$(printf '宋体' | iconv -f UTF-8 -t GBK)"
+    printf '"MingLiU"="AR PL UMing TW"\r\n'
+    printf '"%s"="AR PL UMing TW"\r\n' "$(printf '細明體' | iconv -f UTF-8 -t GBK)"
     printf '"MS Sans Serif"="WenQuanYi Micro Hei"\r\n'
     printf '"MS Shell Dlg"="WenQuanYi Micro Hei"\r\n\r\n'
+    # A Simplified Chinese Windows associates the GB2312 character set with
+    # its fonts; the installer reads that to choose its start-up language.
+    printf '[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\FontAssoc\\Associated Charset]\r\n'
+    printf '"GB2312(86)"="YES"\r\n\r\n'
   } >"$reg"
   LC_ALL=zh_CN.UTF-8 wine regedit /s "$(winepath -w "$reg")" >/dev/null 2>&1
   rm -f "$reg"
   # regedit says 0 even when it read nothing: check what it wrote.
   wine reg query 'HKCU\Software\Wine\Explorer\Desktops' /v Default >/dev/null 2>&1 || {
     echo "prepare-prefix: registry import failed" >&2
+    return 1
+  }
+  wine reg query 'HKLM\System\CurrentControlSet\Control\FontAssoc\Associated Charset' /v 'GB2312(86)' \
+    >/dev/null 2>&1 || {
+    echo "prepare-prefix: font association missing" >&2
     return 1
   }
   wine reg query 'HKCU\Software\Wine\Fonts\Replacements' /v SimSun >/dev/null 2>&1 || {
