@@ -1,8 +1,11 @@
 // Program, message loop, timers, threads and the hand-over.
 #include "platform/win32/Win32Platform.h"
 
+#include "platform/win32/Keyboard.h"
+
 #include <stdexcept>
 
+#include "platform/win32/Keyboard.h"
 #include "platform/win32/Peers.h"
 #include "ui/Components.h"
 
@@ -142,6 +145,7 @@ bool Win32Platform::dispatch(const MSG& m) {
         ui::app().terminate();
         return false;
     }
+    if (handleNavigationKey(m)) return true;
     TranslateMessage(&m);
     DispatchMessageA(&m);
     return true;

@@ -145,6 +145,38 @@ TEST_F(SetupSmoke, MainWindowComesUpAsBuilt) {
     closeAndExpectExitCode0();
 }
 
+// The focused window of the program's interface thread.
+HWND focusOf(HWND top) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+TEST_F(SetupSmoke, TabMovesTheFocusInTheMainWindowsTabOrder) {
+    start();
+    // The list comes right after the notice, then the six buttons.
+    const char* order[] = {"Memo1", "ComboBox1", "Button1", "Button2", "Button3", "Button4", "Button5", "Button6"};
+    std::vector<HWND> stops;
+    for (const char* name : order) stops.push_back(control(name));
+    auto indexOfFocus = [&]() -> int {
+        HWND f = focusOf(main_);
+        for (std::size_t i = 0; i < stops.size(); ++i)
+            if (f == stops[i] || IsChild(stops[i], f)) return static_cast<int>(i);
+        return -1;
+    };
+    PostMessageA(main_, WM_KEYDOWN, VK_TAB, 0);
+    ASSERT_TRUE(waitUntil(kActionTimeout, [&] { return indexOfFocus() >= 0; })) << "Tab gives a control the focus";
+    for (int step = 0; step < 9; ++step) {
+        int from = indexOfFocus();
+        PostMessageA(stops[static_cast<std::size_t>(from)], WM_KEYDOWN, VK_TAB, 0);
+        int want = (from + 1) % static_cast<int>(stops.size());
+        EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return indexOfFocus() == want; }))
+            << "Tab from " << order[from] << " goes to " << order[want] << ", not to index " << indexOfFocus();
+    }
+    closeAndExpectExitCode0();
+}
+
 TEST_F(SetupSmoke, StartTimerAppliesTheDetectedLanguage) {
     start();
     // No language file: the detected language applies every key's default,
