@@ -177,6 +177,17 @@ TEST_F(SetupSmoke, TabMovesTheFocusInTheMainWindowsTabOrder) {
     closeAndExpectExitCode0();
 }
 
+TEST_F(SetupSmoke, EnterPressesTheFocusedButton) {
+    start();
+    // No setup beside the program: the DirectX button asks for the disc's folder.
+    PostMessageA(control("Button2"), WM_KEYDOWN, VK_RETURN, 0);
+    HWND picker = waitForWindow(process_, "TForm3");
+    ASSERT_TRUE(isVisible(picker));
+    click(waitForControl(picker, "Button2"));  // cancel: nothing changes
+    EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return !isVisible(picker); }));
+    closeAndExpectExitCode0();
+}
+
 TEST_F(SetupSmoke, StartTimerAppliesTheDetectedLanguage) {
     start();
     // No language file: the detected language applies every key's default,
