@@ -19,18 +19,6 @@ namespace {
 // machine.
 constexpr DWORD kStartLanguageTimeout = 15000;
 
-std::string folderOf(const std::string& path) {
-    size_t cut = std::string::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
-            ++i;
-            continue;
-        }
-        if (path[i] == '\\') cut = i;
-    }
-    return cut == std::string::npos ? std::string() : path.substr(0, cut);
-}
-
 std::wstring toWide(const std::string& bytes, UINT codePage) {
     if (bytes.empty()) return {};
     int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);

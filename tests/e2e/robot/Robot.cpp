@@ -39,20 +39,6 @@ std::string describeWindows(DWORD pid) {
     return out.empty() ? " (none)" : out;
 }
 
-// The folder part of a path, stepping over double-byte characters whose
-// second byte is a backslash.
-std::string folderOf(const std::string& path) {
-    size_t cut = std::string::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
-            ++i;
-            continue;
-        }
-        if (path[i] == '\\' || path[i] == '/') cut = i;
-    }
-    return cut == std::string::npos ? std::string() : path.substr(0, cut);
-}
-
 LRESULT send(HWND w, UINT msg, WPARAM wp, LPARAM lp, DWORD timeoutMs, const char* what) {
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutA(w, msg, wp, lp, SMTO_ABORTIFHUNG | SMTO_BLOCK, timeoutMs, &result))
@@ -104,6 +90,20 @@ private:
 };
 
 }  // namespace
+
+// The folder part of a path, stepping over double-byte characters whose
+// second byte is a backslash.
+std::string folderOf(const std::string& path) {
+    size_t cut = std::string::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
+            ++i;
+            continue;
+        }
+        if (path[i] == '\\' || path[i] == '/') cut = i;
+    }
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
 
 // ---- Process ----
 

@@ -138,6 +138,10 @@ void moveWindow(HWND window, int x, int y);
 void closeWindow(HWND window);
 
 // Shows bytes as printable ASCII with \xNN escapes, for failure messages.
+// The folder part of a path (without its last backslash), stepping over
+// double-byte characters whose second byte is a backslash.
+std::string folderOf(const std::string& path);
+
 std::string escaped(const std::string& bytes);
 
 }  // namespace robot
