@@ -87,7 +87,8 @@ TEST(Shell, WinExecStartsWithoutWaiting) {
     TempDir dir;
     const std::string marker = dir / "started.txt";
     platform().winExec("cmd.exe /c echo started> \"" + marker + "\"", plat::sw::ShowNoActivate);
-    EXPECT_TRUE(w32test::pumpUntil([&] { return platform().fileExists(marker); }, 10000))
+    // The first console program in a new prefix can take many seconds to come up.
+    EXPECT_TRUE(w32test::pumpUntil([&] { return platform().fileExists(marker); }, 60000))
         << "the started program ran";
 }
 
