@@ -85,4 +85,8 @@ TForm2::TForm2() : ui::Form("TForm2", "Form2") {
     Button3 = &get<ui::Button>("Button3");
 
     Panel1->setVisible(false);  // the folder panel opens over the settings page
+
+    // Both cancel buttons close the window, as its close box does.
+    Button2->OnClick = [this] { Close(); };
+    Button3->OnClick = [this] { Close(); };
 }

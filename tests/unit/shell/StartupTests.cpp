@@ -216,6 +216,19 @@ TEST_F(Startup, DiscButtonOpensTheDiscWindowWithTheSourceFolderAndResetsItsPage)
     EXPECT_FALSE(Form2->showing());
 }
 
+TEST_F(Startup, DiscWindowsCancelButtonsAndCloseBoxCloseIt) {
+    shell::createForms();
+    for (auto close : std::vector<std::function<void()>>{[] { Form2->Button2->click(); },
+                                                          [] { Form2->Button3->click(); },
+                                                          [] { Form2->userClose(); }}) {
+        s.onModal("TForm2", [close](ui::Form&) { close(); });
+        Form1->Button1->click();
+        EXPECT_FALSE(Form2->showing());
+    }
+    EXPECT_EQ(s.modals().size(), 3u);
+    EXPECT_TRUE(Form1 && !ui::app().terminated()) << "closing it does not end the program";
+}
+
 TEST_F(Startup, ProgramRunsUntilTheMainWindowCloses) {
     s.setProgramPath("D:\\Setup.exe");
     s.post([] {
