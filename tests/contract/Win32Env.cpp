@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "platform/win32/Win32Platform.h"
+#include "platform/win32/tests/RemoveTree.h"
 #include "tests/contract/ContractEnv.h"
 
 namespace contract {
@@ -24,26 +25,6 @@ w32::Win32Platform& sharedPlatform() {
     return *instance;
 }
 
-void removeTree(const std::string& path) {
-    WIN32_FIND_DATAA d;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &d);
-    if (h != INVALID_HANDLE_VALUE) {
-        w32::FindHandle search(h);
-        do {
-            std::string name = d.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string full = path + "\\" + name;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                removeTree(full);
-            else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(search.get(), &d));
-    }
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryA(path.c_str());
-}
-
 std::runtime_error failed(const std::string& what) {
     return std::runtime_error(what + " (error " + std::to_string(GetLastError()) + ")");
 }
@@ -58,10 +39,10 @@ public:
         std::string base(temp, n);
         if (!base.empty() && base.back() == '\\') base.pop_back();
         scratch_ = base + "\\ct" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-        removeTree(scratch_);
+        w32test::removeTree(scratch_);
         if (!CreateDirectoryA(scratch_.c_str(), nullptr)) throw failed("cannot create " + scratch_);
     }
-    ~Win32Env() override { removeTree(scratch_); }
+    ~Win32Env() override { w32test::removeTree(scratch_); }
 
     plat::Platform& platform() override { return platform_; }
     std::string scratch() override { return scratch_; }
