@@ -2,28 +2,41 @@
 
 namespace {
 
-using ui::Kind;
-
+#define C(member) UI_CONTROL(TForm3, member)
 // Compiled to GBK bytes.
 const ui::ControlDef kControls[] = {
-    // name             kind                 parent  left top  width height  content
-    {"ShellTreeView1", Kind::ShellTreeView, "",     {9,   4,   286,  233},   nullptr},
-    {"Button1",        Kind::Button,        "",     {48,  256, 75,   25},    "确定"},
-    {"Button2",        Kind::Button,        "",     {184, 256, 75,   25},    "取消"},
+    // control            parent  left top  width height  content
+    {C(ShellTreeView1),   "",     {9,   4,   286,  233},   nullptr},
+    {C(Button1),          "",     {48,  256, 75,   25},    "确定"},
+    {C(Button2),          "",     {184, 256, 75,   25},    "取消"},
 };
+#undef C
+
+const ui::FormDef kWindow{
+    "TForm3", "Form3", "查找路径",
+    {0, 0, 312, 320}, true, ui::BorderStyle::Sizeable, true, false, false, ui::Position::ScreenCenter,
+    {"宋体", ui::kGb2312Charset, -12}, kControls, std::size(kControls)};
+
+TForm3* current = nullptr;
 
 }  // namespace
 
-TForm3::TForm3() : ui::Form("TForm3", "Form3") {
-    setBounds({0, 0, 312, 320});
-    outerSize = true;
-    borderStyle = ui::BorderStyle::Sizeable;
-    position = ui::Position::ScreenCenter;
-    setFont({"宋体", ui::kGb2312Charset, -12});
-    setText("查找路径");
-    build(kControls, std::size(kControls));
-
-    ShellTreeView1 = &get<ui::ShellTreeView>("ShellTreeView1");
-    Button1 = &get<ui::Button>("Button1");
-    Button2 = &get<ui::Button>("Button2");
+TForm3::TForm3() : ui::Form(kWindow) {
+    buildControls();
+    Button1->OnClick = [this] { Button1Click(); };
+    Button2->OnClick = [this] { Button2Click(); };
 }
+
+void TForm3::Button1Click() { setModalResult(ui::mrOk); }
+void TForm3::Button2Click() { setModalResult(ui::mrCancel); }
+
+namespace extras {
+
+void usePicker(TForm3& picker) { current = &picker; }
+
+std::optional<std::string> pickFolder() {
+    if (!current || current->ShowModal() != ui::mrOk) return std::nullopt;
+    return current->ShellTreeView1->path();
+}
+
+}  // namespace extras

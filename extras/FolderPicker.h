@@ -1,5 +1,10 @@
-// The folder picker: a folder tree of the shell namespace and two buttons.
+// The folder picker: a folder tree of the shell namespace and two buttons,
+// shown modally wherever the player chooses a folder outside the disc
+// installation window.
 #pragma once
+
+#include <optional>
+#include <string>
 
 #include "ui/Components.h"
 
@@ -7,7 +12,22 @@ class TForm3 : public ui::Form {
 public:
     TForm3();
 
-    ui::ShellTreeView* ShellTreeView1;
-    ui::Button* Button1;
-    ui::Button* Button2;
+    ui::ShellTreeView* ShellTreeView1 = nullptr;
+    ui::Button* Button1 = nullptr;
+    ui::Button* Button2 = nullptr;
+
+    void Button1Click();
+    void Button2Click();
 };
+
+namespace extras {
+
+// The picker that pickFolder() shows; set once by the program.
+void usePicker(TForm3& picker);
+
+// Shows the folder picker modally.  OK gives the selected folder's path ("" when
+// nothing is selected, "X:\" for a drive root); Cancel or the close box give
+// no choice.
+std::optional<std::string> pickFolder();
+
+}  // namespace extras

@@ -1,39 +1,31 @@
 #include "extras/Launchers.h"
 
+#include "platform/AnsiText.h"
 #include "platform/Platform.h"
-#include "shell/Paths.h"
-#include "shell/Program.h"
+#include "shell/Services.h"
 
 namespace extras {
 
 const char* const kHomePage = "http://www.example.org/lunavire/";
 
-void connectFolderPicker() {
-    Form3->Button1->OnClick = [] { Form3->setModalResult(ui::mrOk); };
-    Form3->Button2->OnClick = [] { Form3->setModalResult(ui::mrCancel); };
-}
-
-std::optional<std::string> pickFolder() {
-    if (Form3->ShowModal() != ui::mrOk) return std::nullopt;
-    return Form3->ShellTreeView1->path();
-}
-
 bool askForSourceFolder() {
     auto folder = pickFolder();
     if (!folder) return false;
-    Form1->sourceFolder = shell::cutDriveRoot(*folder);
+    shell::setSourceFolder(text::cutDriveRoot(*folder));
     return true;
 }
 
 void startSetup(const std::string& relativePath) {
     auto& p = plat::platform();
-    std::string path = Form1->sourceFolder + relativePath;
+    std::string path = shell::sourceFolder() + relativePath;
     if (p.fileExists(path)) return p.winExec(path, plat::sw::ShowNoActivate);
     if (!askForSourceFolder()) return;
-    path = Form1->sourceFolder + relativePath;
+    path = shell::sourceFolder() + relativePath;
     if (p.fileExists(path)) return p.winExec(path, plat::sw::ShowNoActivate);
-    const auto& m = Form1->messages;
-    shell::showMessage(m.get(3) + "\r\n" + m.get(4), m.get(1), shell::MsgKind::QuestionNotice);
+    using shell::Msg;
+    const auto& m = shell::messages();
+    shell::showMessage(m.get(Msg::DiscNotFound) + "\r\n" + m.get(Msg::UseGenuineCopy), m.get(Msg::Notice),
+                       shell::MsgKind::QuestionNotice);
 }
 
 void startDirectXSetup() { startSetup("\\directx\\dxsetup.exe"); }

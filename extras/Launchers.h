@@ -1,19 +1,15 @@
-// The folder picker's use, and the programs the main window starts: the
-// DirectX and NetShow setups from the disc and the makers' home page.
+// The programs the main window starts: the DirectX and NetShow setups from
+// the disc and the makers' home page.
 #pragma once
 
-#include <optional>
 #include <string>
+
+#include "extras/FolderPicker.h"
 
 namespace extras {
 
 // The makers' home page.
 extern const char* const kHomePage;
-
-// Shows the folder picker modally.  OK gives the selected folder's path ("" when
-// nothing is selected, "X:\" for a drive root); Cancel or the close box give
-// no choice.
-std::optional<std::string> pickFolder();
 
 // Picks a folder and makes it the main window's source folder ("X:\" cut to
 // "X:").  False, and nothing changed, when the user cancelled.
@@ -25,8 +21,5 @@ void startSetup(const std::string& relativePath);
 void startDirectXSetup();
 void startNetShowSetup();
 void openHomePage();
-
-// Wires the folder picker's buttons.
-void connectFolderPicker();
 
 }  // namespace extras

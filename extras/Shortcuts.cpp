@@ -1,7 +1,7 @@
 #include "extras/Shortcuts.h"
 
 #include "platform/Platform.h"
-#include "shell/Paths.h"
+#include "platform/AnsiText.h"
 
 namespace extras {
 
@@ -12,10 +12,10 @@ const char kFolder[] = "\\Lunavire";
 // The file name of each kind's shortcut, appended to the Programs folder.
 const char* linkName(int kind) {
     switch (kind) {
-        case 1: return "\\Lunavire\\Lunavire.lnk";
-        case 2: return "\\Lunavire\\Lunavire\xD6\xD0\xCE\xC4\xB0\xE6.lnk";  // 中文版 in GBK
-        case 3: return "\\Lunavire\\Lunavire\xA4\xA4\xA4\xE5\xAA\xA9.lnk";  // 中文版 in Big5
-        case 4: return "\\Lunavire\\readme.lnk";
+        case kGameShortcut: return "\\Lunavire\\Lunavire.lnk";
+        case kSimplifiedShortcut: return "\\Lunavire\\Lunavire\xD6\xD0\xCE\xC4\xB0\xE6.lnk";  // 中文版 in GBK
+        case kTraditionalShortcut: return "\\Lunavire\\Lunavire\xA4\xA4\xA4\xE5\xAA\xA9.lnk";  // in Big5
+        case kReadmeShortcut: return "\\Lunavire\\readme.lnk";
         default: return nullptr;
     }
 }
@@ -24,9 +24,9 @@ const char* linkName(int kind) {
 void forceFolders(const std::string& path) {
     auto& p = plat::platform();
     std::string dir = path;
-    while (!dir.empty() && dir.back() == '\\' && dir.size() > 3) dir.pop_back();
+    while (dir.size() > 3 && text::endsWith(dir, '\\')) dir.pop_back();
     if (dir.empty() || p.folderExists(dir)) return;
-    std::string parent = shell::extractFileDir(dir);
+    std::string parent = text::fileDir(dir);
     if (!parent.empty() && parent != dir) forceFolders(parent);
     p.createFolder(dir);
 }
@@ -35,7 +35,7 @@ void makeOne(int kind, const std::string& target) {
     auto& p = plat::platform();
     auto link = p.createShellLink();
     link->setPath(target);
-    link->setWorkingDirectory(shell::extractFilePath(target));
+    link->setWorkingDirectory(text::folderPart(target));
     std::string programs = p.programsFolder();
     // Without a Programs folder there is nowhere sensible to put it.
     if (programs.empty()) return;
@@ -47,7 +47,8 @@ void makeOne(int kind, const std::string& target) {
 
 void makeShortcuts(int kind, const std::string& target) {
     if (!linkName(kind)) return;
-    if (kind == 2 || kind == 3) makeShortcuts(4, shell::extractFilePath(target) + "readme.txt");
+    if (kind == kSimplifiedShortcut || kind == kTraditionalShortcut)
+        makeShortcuts(kReadmeShortcut, text::folderPart(target) + "readme.txt");
     makeOne(kind, target);
 }
 

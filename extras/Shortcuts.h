@@ -5,10 +5,17 @@
 
 namespace extras {
 
-// Kinds: 1 the game (Lunavire.lnk), 2 the Simplified launcher and 3 the
-// Traditional launcher (Lunavire中文版.lnk in GBK or Big5 bytes, each made
-// after a readme shortcut beside it), 4 the readme (readme.lnk).  Other kinds
-// make nothing.  Raises ui::Error when the shell-link object cannot be made.
+// The kinds of shortcut, as callers name them.
+enum ShortcutKind : int {
+    kGameShortcut = 1,         // Lunavire.lnk, to the installed game
+    kSimplifiedShortcut = 2,   // Lunavire中文版.lnk in GBK bytes, after a readme shortcut
+    kTraditionalShortcut = 3,  // Lunavire中文版.lnk in Big5 bytes, after a readme shortcut
+    kReadmeShortcut = 4,       // readme.lnk
+};
+
+// Makes the shortcut of a kind to target; other kinds make nothing.  The
+// launcher kinds first make a readme shortcut to the readme.txt beside the
+// target.  Raises ui::Error when the shell-link object cannot be made.
 void makeShortcuts(int kind, const std::string& target);
 
 }  // namespace extras

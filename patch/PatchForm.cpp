@@ -1,26 +1,43 @@
 #include "patch/PatchForm.h"
 
+#include "patch/PatchRun.h"
+
 namespace {
 
-using ui::Kind;
-
 const ui::ControlDef kControls[] = {
-    // name     kind         parent  left top width height  content
-    {"Gauge1", Kind::Gauge, "",     {16,  18, 289,  28},    nullptr},
+    // control                     parent  left top width height
+    {UI_CONTROL(TForm4, Gauge1),   "",     {16,  18, 289,  28}},
 };
+
+// No border icons at all: the window closes itself when the run is over.
+const ui::FormDef kWindow{
+    "TForm4", "Form4", "《Lunavire》汉化补丁安装",
+    {0, 0, 323, 67}, false, ui::BorderStyle::Single, false, false, false, ui::Position::MainFormCenter,
+    {"宋体", ui::kGb2312Charset, -12}, kControls, std::size(kControls)};
 
 }  // namespace
 
-TForm4::TForm4() : ui::Form("TForm4", "Form4") {
-    clientWidth = 323;
-    clientHeight = 67;
-    borderStyle = ui::BorderStyle::Single;
-    systemMenu = false;  // no border icons at all
-    position = ui::Position::MainFormCenter;
-    setFont({"宋体", ui::kGb2312Charset, -12});
-    setText("《Lunavire》汉化补丁安装");
-    build(kControls, std::size(kControls));
-
-    Gauge1 = &get<ui::Gauge>("Gauge1");
+TForm4::TForm4() : ui::Form(kWindow) {
+    buildControls();
     Timer1 = &addTimer("Timer1", 300, false);
+    OnShow = [this] { FormShow(); };
+    Timer1->OnTimer = [this] { Timer1Timer(); };
+}
+
+void TForm4::FormShow() {
+    Timer1->setEnabled(true);
+    Gauge1->setProgress(patch::kShown);
+}
+
+void TForm4::Timer1Timer() {
+    Gauge1->setProgress(patch::kStarted);
+    Timer1->setEnabled(false);
+    try {
+        if (patch::runPatch(*this)) Close();
+    } catch (const std::exception& e) {
+        // The window has no close box: once the error is reported, take the
+        // user back to the main window.  What was written stays.
+        ui::app().showError(e.what());
+        Close();
+    }
 }

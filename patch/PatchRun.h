@@ -2,21 +2,26 @@
 // installed game's folder, with a gauge, shortcuts and the readme.
 #pragma once
 
-#include <string>
+class TForm4;
 
 namespace patch {
 
-// The action of the main window's patch button.
-void startPatchInstallation();
+// The gauge's fixed steps.
+enum Step : int {
+    kShown = 0,
+    kStarted = 10,
+    kLauncherWritten = 30,
+    kReadmeWritten = 50,
+    kArchiveWritten = 85,
+    kMainArchiveWritten = 99,  // the gauge never shows 100
+};
 
-// Writes the five files and the shortcuts into the chosen game folder;
+// The action of the main window's patch button: asks for the game folder and
+// shows the progress window, whose timer runs the patch.
+void startPatchInstallation(TForm4& progress);
+
+// Writes the five files and the shortcuts into the window's game folder;
 // true when it reached its end.  Errors are raised.
-bool runPatch();
-
-// The game folder chosen by the last start, as the picker gave it.
-const std::string& gameFolder();
-
-// Wires the progress window's show step and timer.
-void connectPatchWindow();
+bool runPatch(TForm4& progress);
 
 }  // namespace patch

@@ -3,8 +3,12 @@
 // message table; the list's text also decides the patch edition.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
+
+#include "shell/MessageTable.h"
+#include "ui/Components.h"
 
 namespace shell {
 
@@ -18,13 +22,21 @@ std::vector<std::string> findLanguageFiles();
 
 // The system's Chinese variant from its font association: Simplified when the
 // GB2312 character set is associated, Traditional otherwise.  Selects the list
-// entry of that name in the main window (none when the list lacks it).
-std::string detectLanguage();
+// entry of that name (none when the list lacks it).
+std::string detectLanguage(ui::ComboBox& list);
 
-// Relocalises the four windows and the message table from the language's
-// file; the notice of its edition goes into the main window.  Raises
-// ui::Error when the notice payload fails or a font number is not an integer.
-void applyLanguage(const std::string& name);
+// What applying a language changes.  The windows come in the order of their
+// sections: window1 (main) to window4 (patch progress).
+struct Localised {
+    ui::Memo& notice;
+    MessageTable& messages;
+    std::array<ui::Form*, 4> windows;
+};
+
+// Relocalises the windows and the message table from the language's file;
+// the notice of its edition goes into the memo.  Raises ui::Error when the
+// notice payload fails or a font number is not an integer.
+void applyLanguage(const std::string& name, const Localised& to);
 
 // Integer syntax of the language files: leading blanks, an optional sign and
 // decimal digits, or hexadecimal after "$", "x" or "0x".  Raises

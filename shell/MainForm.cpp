@@ -1,26 +1,35 @@
 #include "shell/MainForm.h"
 
-#include "shell/Paths.h"
+#include "platform/AnsiText.h"
 
 namespace {
 
-using ui::Kind;
+// Button6 and ComboBox1 keep fonts of their own, which language files pass by.
+const ui::Font kSansSerif11{"MS Sans Serif", ui::kDefaultCharset, -11};
+const ui::Font kSansSerif13{"MS Sans Serif", ui::kDefaultCharset, -13};
 
+#define C(member) UI_CONTROL(TForm1, member)
 // Compiled to GBK bytes.
 const ui::ControlDef kControls[] = {
-    // name        kind               parent  left top  width height  content
-    {"Image1",    Kind::Image,       "",     {3,   7,   250,  350},   nullptr},
-    {"Memo1",     Kind::Memo,        "",     {264, 8,   289,  233},   nullptr},
-    {"Button1",   Kind::Button,      "",     {273, 271, 120,  25},    "从源光盘安装游戏"},
-    {"Button2",   Kind::Button,      "",     {426, 271, 120,  25},    "安装 directx 8.0"},
-    {"Button3",   Kind::Button,      "",     {273, 303, 120,  25},    "汉化补丁安装"},
-    {"Button4",   Kind::Button,      "",     {426, 303, 120,  25},    "声音认识XP安装"},
-    {"Button5",   Kind::Button,      "",     {273, 335, 120,  25},    "访问Vorel主页"},
-    {"Button6",   Kind::Button,      "",     {426, 335, 120,  25},    "安装NETSHOW"},
-    {"ComboBox1", Kind::ComboBox,    "",     {272, 244, 273,  24},    nullptr},
+    // control       parent  left top  width height  content               tab font
+    {C(Image1),      "",     {3,   7,   250,  350},   nullptr},
+    {C(Memo1),       "",     {264, 8,   289,  233},   nullptr,              0},
+    {C(Button1),     "",     {273, 271, 120,  25},    "从源光盘安装游戏",   2},
+    {C(Button2),     "",     {426, 271, 120,  25},    "安装 directx 8.0",   3},
+    {C(Button3),     "",     {273, 303, 120,  25},    "汉化补丁安装",       4},
+    {C(Button4),     "",     {426, 303, 120,  25},    "声音认识XP安装",     5},
+    {C(Button5),     "",     {273, 335, 120,  25},    "访问Vorel主页",      6},
+    {C(Button6),     "",     {426, 335, 120,  25},    "安装NETSHOW",        7, &kSansSerif11},
+    {C(ComboBox1),   "",     {272, 244, 273,  24},    nullptr,              1, &kSansSerif13},
 };
+#undef C
 
-const char kCaption[] = "Lunavire 中文安装程序&汉化补丁 简繁双语版 《Lunavire》中文化委员会制作";
+// The built-in caption lacks the "由" of the language files' default title:
+// a window shows this one only until the first language is applied.
+const ui::FormDef kWindow{
+    "TForm1", "Form1", "Lunavire 中文安装程序&汉化补丁 简繁双语版 《Lunavire》中文化委员会制作",
+    {0, 0, 557, 372}, false, ui::BorderStyle::Single, true, false, false, ui::Position::DesktopCenter,
+    {"宋体", ui::kGb2312Charset, -12}, kControls, std::size(kControls)};
 
 // Shown until the first language is applied.
 const char kInitialNotice[] =
@@ -30,52 +39,29 @@ const char kInitialNotice[] =
     "请先安装游戏，再安装汉化补丁；声音认识补丁为游戏语音功能所需。\r\n"
     "游戏运行需要 DirectX 8.0 与 NetShow，可从光盘安装。\r\n";
 
-ui::Font ownFont(int height) {
-    ui::Font f;
-    f.name = "MS Sans Serif";
-    f.charset = ui::kDefaultCharset;
-    f.height = -height;
-    return f;
+void run(const std::function<void()>& action) {
+    if (action) action();
 }
 
 }  // namespace
 
 std::string sourceFolderOf(const std::string& programPath) {
-    return shell::cutDriveRoot(shell::extractFileDir(programPath));
+    return text::cutDriveRoot(text::fileDir(programPath));
 }
 
-TForm1::TForm1() : ui::Form("TForm1", "Form1") {
-    clientWidth = 557;
-    clientHeight = 372;
-    borderStyle = ui::BorderStyle::Single;
-    position = ui::Position::DesktopCenter;
-    setFont({"宋体", ui::kGb2312Charset, -12});
-    setText(kCaption);
-    build(kControls, std::size(kControls));
-    tabOrder = {"Memo1", "ComboBox1", "Button1", "Button2", "Button3", "Button4", "Button5", "Button6"};
-
-    Image1 = &get<ui::Image>("Image1");
-    Memo1 = &get<ui::Memo>("Memo1");
-    Button1 = &get<ui::Button>("Button1");
-    Button2 = &get<ui::Button>("Button2");
-    Button3 = &get<ui::Button>("Button3");
-    Button4 = &get<ui::Button>("Button4");
-    Button5 = &get<ui::Button>("Button5");
-    Button6 = &get<ui::Button>("Button6");
-    ComboBox1 = &get<ui::ComboBox>("ComboBox1");
+TForm1::TForm1() : ui::Form(kWindow) {
+    buildControls();
     Timer1 = &addTimer("Timer1", 1000, true);
 
     Image1->bitmapResource = "ARTWORK";
     Memo1->loadText(kInitialNotice);
-    Button6->setOwnFont(ownFont(11));
-    ComboBox1->setOwnFont(ownFont(13));
 
     Button1->OnClick = [this] { Button1Click(); };
-    Button2->OnClick = [this] { if (directXSetup) directXSetup(); };
-    Button3->OnClick = [this] { if (patchInstall) patchInstall(); };
-    Button4->OnClick = [this] { if (voiceAddOn) voiceAddOn(); };
-    Button5->OnClick = [this] { if (homePage) homePage(); };
-    Button6->OnClick = [this] { if (netShowSetup) netShowSetup(); };
+    Button2->OnClick = [this] { Button2Click(); };
+    Button3->OnClick = [this] { Button3Click(); };
+    Button4->OnClick = [this] { Button4Click(); };
+    Button5->OnClick = [this] { Button5Click(); };
+    Button6->OnClick = [this] { Button6Click(); };
     ComboBox1->OnChange = [this] { ComboBox1Change(); };
     Timer1->OnTimer = [this] { Timer1Timer(); };
 }
@@ -102,6 +88,9 @@ void TForm1::ComboBox1Change() {
     if (applyLanguage) applyLanguage(ComboBox1->selectedText());
 }
 
-void TForm1::Button1Click() {
-    if (discInstall) discInstall();
-}
+void TForm1::Button1Click() { run(discInstall); }
+void TForm1::Button2Click() { run(directXSetup); }
+void TForm1::Button3Click() { run(patchInstall); }
+void TForm1::Button4Click() { run(voiceAddOn); }
+void TForm1::Button5Click() { run(homePage); }
+void TForm1::Button6Click() { run(netShowSetup); }

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "shell/MessageTable.h"
 #include "ui/Components.h"
@@ -11,16 +12,16 @@ class TForm1 : public ui::Form {
 public:
     TForm1();
 
-    ui::Image* Image1;
-    ui::Memo* Memo1;
-    ui::Button* Button1;
-    ui::Button* Button2;
-    ui::Button* Button3;
-    ui::Button* Button4;
-    ui::Button* Button5;
-    ui::Button* Button6;
-    ui::ComboBox* ComboBox1;
-    ui::Timer* Timer1;
+    ui::Image* Image1 = nullptr;
+    ui::Memo* Memo1 = nullptr;
+    ui::Button* Button1 = nullptr;
+    ui::Button* Button2 = nullptr;
+    ui::Button* Button3 = nullptr;
+    ui::Button* Button4 = nullptr;
+    ui::Button* Button5 = nullptr;
+    ui::Button* Button6 = nullptr;
+    ui::ComboBox* ComboBox1 = nullptr;
+    ui::Timer* Timer1 = nullptr;
 
     // Built by the creation step; every window reads it.
     shell::MessageTable messages;
@@ -41,6 +42,11 @@ public:
     void Timer1Timer();
     void ComboBox1Change();
     void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void Button6Click();
 };
 
 // The main window's source folder for a program path: its folder without

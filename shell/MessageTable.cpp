@@ -27,6 +27,8 @@ const char* const kBuiltIn[MessageTable::kCount] = {
     "汉化补丁安装成功！请运行KESTAL.EXE开始游戏！",
 };
 
+static_assert(static_cast<int>(Msg::PatchInstalled) == MessageTable::kCount - 1, "one name per entry");
+
 void checkIndex(int index) {
     if (index < 0 || index >= MessageTable::kCount)
         throw std::out_of_range("message index " + std::to_string(index));

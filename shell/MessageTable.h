@@ -23,12 +23,36 @@ enum class MsgKind : std::uint32_t {
     Plain = plat::mb::Ok | plat::mb::Topmost,                                             // 0x40000
 };
 
+// The entries, in table order.  Language files name them by index
+// ("msgs0" .. "msgs17"), so the order is fixed.
+enum class Msg : int {
+    ConfirmVoiceAddOn,   // 0
+    Notice,              // caption
+    VoiceAddOnDone,
+    DiscNotFound,
+    UseGenuineCopy,
+    InsertDisc2,         // 5
+    ChangeDisc,          // caption
+    InstallIncomplete,
+    Warning,             // caption
+    LocateFiles,
+    Error,               // 10, caption
+    InsertDisc3,
+    InstallComplete,
+    BadInstallFolder,
+    InstallFolderName,   // "\Lunavire", appended to a chosen install folder
+    ChooseGameFolder,    // 15
+    NoGameFiles,
+    PatchInstalled,
+};
+
 class MessageTable {
 public:
     static constexpr int kCount = 18;
     MessageTable();  // the built-in entries
 
     std::string get(int index) const;  // a copy
+    std::string get(Msg m) const { return get(static_cast<int>(m)); }
     void put(int index, const std::string& text);
     int count() const { return kCount; }
 

@@ -5,6 +5,7 @@
 #include "extras/Launchers.h"
 #include "patch/PatchRun.h"
 #include "shell/Language.h"
+#include "shell/Services.h"
 
 TForm1* Form1 = nullptr;
 TForm2* Form2 = nullptr;
@@ -30,20 +31,44 @@ void connect() {
     Form1->directXSetup = extras::startDirectXSetup;
     Form1->netShowSetup = extras::startNetShowSetup;
     Form1->homePage = extras::openHomePage;
-    Form1->patchInstall = patch::startPatchInstallation;
-    patch::connectPatchWindow();
-    extras::connectFolderPicker();
+    Form1->patchInstall = [] { patch::startPatchInstallation(*Form4); };
+    extras::usePicker(*Form3);
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- services
+
+const MessageTable& messages() { return Form1->messages; }
+
+plat::Answer showMessage(Msg text, Msg caption, MsgKind kind) {
+    return showMessage(Form1->messages.get(text), Form1->messages.get(caption), kind);
+}
+
+std::string sourceFolder() { return Form1->sourceFolder; }
+void setSourceFolder(const std::string& folder) { Form1->sourceFolder = folder; }
+
+Edition edition() {
+    return Form1->ComboBox1->selectedText() == kSimplified ? Edition::Simplified : Edition::Traditional;
+}
+
+void closeMainWindow() { Form1->Close(); }
+
+std::string detectLanguage() { return detectLanguage(*Form1->ComboBox1); }
+
+void applyLanguage(const std::string& name) {
+    applyLanguage(name, {*Form1->Memo1, Form1->messages, {Form1, Form2, Form3, Form4}});
+}
+
+// ---------------------------------------------------------------- windows
 
 void createForms(const std::function<void(TForm1&)>& beforeCreate) {
     form1 = std::make_unique<TForm1>();
     Form1 = form1.get();
     ui::app().setMainForm(Form1);
     Form1->findLanguages = findLanguageFiles;
-    Form1->detectLanguage = detectLanguage;
-    Form1->applyLanguage = applyLanguage;
+    Form1->detectLanguage = [] { return detectLanguage(); };
+    Form1->applyLanguage = [](const std::string& name) { applyLanguage(name); };
     if (beforeCreate) beforeCreate(*Form1);
     Form1->FormCreate();
     Form1->createWindows();

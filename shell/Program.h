@@ -1,8 +1,11 @@
-// The four windows, single global instances created in one place, and the
-// program entry.
+// The program's composition: the four windows, single global instances
+// created here and nowhere else, how their actions are wired to the
+// subsystems, and the program entry.  This is the one place that knows every
+// window; the subsystems reach the shell through shell/Services.h.
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "discinstall/DiscForm.h"
 #include "extras/FolderPicker.h"
@@ -22,6 +25,11 @@ namespace shell {
 // A test may adjust the main window before its creation step runs.
 void createForms(const std::function<void(TForm1&)>& beforeCreate = {});
 void destroyForms();
+
+// The language steps on the four windows: detection selects in the main
+// window's list; applying relocalises all four and the message table.
+std::string detectLanguage();
+void applyLanguage(const std::string& name);
 
 // COM, the windows, the event loop until the main window closes.
 int runProgram();

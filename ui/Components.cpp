@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/AnsiText.h"
+
 namespace ui {
 
 namespace {
@@ -14,28 +16,6 @@ int mulDiv(int a, int b, int c) {
 
 int Font::size() const { return -mulDiv(height, 72, kPixelsPerInch); }
 void Font::setSize(int points) { height = -mulDiv(points, kPixelsPerInch, 72); }
-
-const char* kindName(Kind k) {
-    switch (k) {
-        case Kind::Form: return "Form";
-        case Kind::Button: return "Button";
-        case Kind::Edit: return "Edit";
-        case Kind::Label: return "Label";
-        case Kind::GroupBox: return "GroupBox";
-        case Kind::Memo: return "Memo";
-        case Kind::ComboBox: return "ComboBox";
-        case Kind::ProgressBar: return "ProgressBar";
-        case Kind::Gauge: return "Gauge";
-        case Kind::ShellTreeView: return "ShellTreeView";
-        case Kind::PageControl: return "PageControl";
-        case Kind::TabSheet: return "TabSheet";
-        case Kind::Panel: return "Panel";
-        case Kind::Image: return "Image";
-        case Kind::Timer: return "Timer";
-        case Kind::Component: return "Component";
-    }
-    return "?";
-}
 
 // ---------------------------------------------------------------- Component
 
@@ -248,6 +228,24 @@ Form::Form(std::string className, std::string name)
     setVisible(false);
 }
 
+Form::Form(const FormDef& def) : Form(def.className, def.name) {
+    def_ = &def;
+    if (def.outerSize)
+        setBounds(def.size);
+    else {
+        clientWidth = def.size.width;
+        clientHeight = def.size.height;
+    }
+    outerSize = def.outerSize;
+    borderStyle = def.borderStyle;
+    systemMenu = def.systemMenu;
+    minimizeBox = def.minimizeBox;
+    maximizeBox = def.maximizeBox;
+    position = def.position;
+    setFont(def.font);
+    setText(def.caption);
+}
+
 Form::~Form() {
     // Children's peers go before the form's own window.
     for (auto it = owned_.rbegin(); it != owned_.rend(); ++it)
@@ -298,13 +296,18 @@ void Form::adopt(std::unique_ptr<Component> c) {
     owned_.push_back(std::move(c));
 }
 
+void Form::buildControls() {
+    if (def_) build(def_->controls, def_->controlCount);
+}
+
 void Form::build(const ControlDef* defs, std::size_t count) {
+    std::vector<std::pair<int, std::string>> keyboard;
     for (std::size_t i = 0; i < count; ++i) {
         const ControlDef& d = defs[i];
         Control* parent = this;
         if (d.parent && *d.parent) parent = &get<Control>(d.parent);
         Control* made = nullptr;
-        switch (d.kind) {
+        switch (d.binding.kind) {
             case Kind::Button: made = &add<Button>(this, d.name, parent, d.bounds); break;
             case Kind::Edit: made = &add<Edit>(this, d.name, parent, d.bounds); break;
             case Kind::Label: made = &add<Label>(this, d.name, parent, d.bounds); break;
@@ -332,8 +335,14 @@ void Form::build(const ControlDef* defs, std::size_t count) {
             case Kind::Component:
                 throw std::logic_error(std::string(d.name) + ": not a control kind");
         }
+        if (d.binding.assign) d.binding.assign(*this, *made);
         if (d.content) made->setText(d.content);
+        if (d.font) made->setOwnFont(*d.font);
+        if (!d.visible) made->setVisible(false);
+        if (d.tabOrder >= 0) keyboard.emplace_back(d.tabOrder, d.name);
     }
+    std::sort(keyboard.begin(), keyboard.end());
+    for (const auto& k : keyboard) tabOrder.push_back(k.second);
 }
 
 Timer& Form::addTimer(const std::string& name, std::uint32_t intervalMs, bool enabled) {
@@ -399,46 +408,17 @@ void Application::run() {
 }
 
 std::string errorBoxText(const std::string& message) {
-    if (message.empty()) return message;
-    // The last character, stepping over double-byte characters.
-    auto& p = plat::platform();
-    std::size_t last = 0;
-    for (std::size_t i = 0; i < message.size();) {
-        last = i;
-        i += (p.isDbcsLeadByte(static_cast<unsigned char>(message[i])) && i + 1 < message.size()) ? 2 : 1;
-    }
-    if (static_cast<unsigned char>(message[last]) > '.') return message + ".";
+    std::size_t last = text::lastCharStart(message);
+    if (last != std::string::npos && static_cast<unsigned char>(message[last]) > '.') return message + ".";
     return message;
 }
 
 std::string applicationTitle(const std::string& programPath) {
-    auto& p = plat::platform();
-    // The file name: everything after the last backslash or colon.
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < programPath.size();) {
-        unsigned char c = static_cast<unsigned char>(programPath[i]);
-        if (p.isDbcsLeadByte(c) && i + 1 < programPath.size()) {
-            i += 2;
-            continue;
-        }
-        if (c == '\\' || c == ':') start = i + 1;
-        ++i;
-    }
-    std::string name;
-    bool first = true;
-    for (std::size_t i = start; i < programPath.size();) {
-        unsigned char c = static_cast<unsigned char>(programPath[i]);
-        if (c == '.') break;
-        if (p.isDbcsLeadByte(c) && i + 1 < programPath.size()) {
-            name.append(programPath, i, 2);
-            i += 2;
-        } else {
-            name += static_cast<char>(!first && c >= 'A' && c <= 'Z' ? c + 32 : c);
-            ++i;
-        }
-        first = false;
-    }
-    return name;
+    std::string name = text::fileName(programPath);
+    name = name.substr(0, std::min(name.size(), text::find(name, '.')));
+    if (name.empty()) return name;
+    std::size_t first = text::charLength(name, 0);
+    return name.substr(0, first) + text::lowerCase(name.substr(first));
 }
 
 std::string Application::title() const { return applicationTitle(plat::platform().programPath()); }

@@ -46,7 +46,6 @@ enum class Kind {
     Form, Button, Edit, Label, GroupBox, Memo, ComboBox, ProgressBar, Gauge,
     ShellTreeView, PageControl, TabSheet, Panel, Image, Timer, Component
 };
-const char* kindName(Kind k);
 
 class Form;
 
@@ -120,7 +119,8 @@ void dispatch(const std::function<void()>& handler);
 class Button : public Control {
 public:
     using Control::Control;
-    Kind kind() const override { return Kind::Button; }
+    static constexpr Kind kKind = Kind::Button;
+    Kind kind() const override { return kKind; }
     std::function<void()> OnClick;
     void click();  // as the user's click: runs OnClick through dispatch
 };
@@ -128,33 +128,38 @@ public:
 class Edit : public Control {
 public:
     using Control::Control;
-    Kind kind() const override { return Kind::Edit; }
+    static constexpr Kind kKind = Kind::Edit;
+    Kind kind() const override { return kKind; }
     void userEdited(const std::string& t);  // the peer reports typing
 };
 
 class Label : public Control {
 public:
     using Control::Control;
-    Kind kind() const override { return Kind::Label; }
+    static constexpr Kind kKind = Kind::Label;
+    Kind kind() const override { return kKind; }
 };
 
 class GroupBox : public Control {
 public:
     using Control::Control;
-    Kind kind() const override { return Kind::GroupBox; }
+    static constexpr Kind kKind = Kind::GroupBox;
+    Kind kind() const override { return kKind; }
 };
 
 class Panel : public Control {
 public:
     using Control::Control;
-    Kind kind() const override { return Kind::Panel; }
+    static constexpr Kind kKind = Kind::Panel;
+    Kind kind() const override { return kKind; }
 };
 
 // Multi-line text, shown as raw ANSI bytes.
 class Memo : public Control {
 public:
     using Control::Control;
-    Kind kind() const override { return Kind::Memo; }
+    static constexpr Kind kKind = Kind::Memo;
+    Kind kind() const override { return kKind; }
     const std::vector<std::string>& lines() const { return lines_; }
     void clear();
     // Split bytes into lines at CR LF, LF or CR, as a text file loads.
@@ -171,7 +176,8 @@ private:
 class ComboBox : public Control {
 public:
     using Control::Control;
-    Kind kind() const override { return Kind::ComboBox; }
+    static constexpr Kind kKind = Kind::ComboBox;
+    Kind kind() const override { return kKind; }
     const std::vector<std::string>& items() const { return items_; }
     void addItem(const std::string& item);
     void clearItems();
@@ -190,7 +196,8 @@ private:
 class ProgressBar : public Control {
 public:
     using Control::Control;
-    Kind kind() const override { return Kind::ProgressBar; }
+    static constexpr Kind kKind = Kind::ProgressBar;
+    Kind kind() const override { return kKind; }
     int min() const { return min_; }
     int max() const { return max_; }
     int position() const { return position_; }
@@ -204,7 +211,8 @@ private:
 class Gauge : public Control {
 public:
     using Control::Control;
-    Kind kind() const override { return Kind::Gauge; }
+    static constexpr Kind kKind = Kind::Gauge;
+    Kind kind() const override { return kKind; }
     int minValue() const { return min_; }
     int maxValue() const { return max_; }
     int progress() const { return progress_; }
@@ -220,7 +228,8 @@ private:
 class ShellTreeView : public Control {
 public:
     using Control::Control;
-    Kind kind() const override { return Kind::ShellTreeView; }
+    static constexpr Kind kKind = Kind::ShellTreeView;
+    Kind kind() const override { return kKind; }
     // The selected folder's file-system path ("X:\" for a drive root), or empty.
     std::string path() const;
 };
@@ -231,7 +240,8 @@ class TabSheet;
 class PageControl : public Control {
 public:
     using Control::Control;
-    Kind kind() const override { return Kind::PageControl; }
+    static constexpr Kind kKind = Kind::PageControl;
+    Kind kind() const override { return kKind; }
     int activePageIndex() const { return active_; }
     void setActivePageIndex(int i);
     const std::vector<TabSheet*>& pages() const { return pages_; }
@@ -245,7 +255,8 @@ private:
 class TabSheet : public Control {
 public:
     using Control::Control;
-    Kind kind() const override { return Kind::TabSheet; }
+    static constexpr Kind kKind = Kind::TabSheet;
+    Kind kind() const override { return kKind; }
     int pageIndex() const { return index_; }
     void setPageIndex(int i) { index_ = i; }
 
@@ -257,7 +268,8 @@ private:
 class Image : public Control {
 public:
     using Control::Control;
-    Kind kind() const override { return Kind::Image; }
+    static constexpr Kind kKind = Kind::Image;
+    Kind kind() const override { return kKind; }
     std::string bitmapResource;  // name of the BITMAP resource that holds it
 };
 
@@ -288,18 +300,81 @@ private:
 enum class BorderStyle { Single, Sizeable };
 enum class Position { DesktopCenter, MainFormCenter, ScreenCenter };
 
-// One row of a window's control table, as a form designer stores it.
+// ---------------------------------------------------------------- window tables
+//
+// A window is a table, as a form designer stores it: the window's own
+// appearance and one row per control in creation order, each naming its
+// parent, place, content, keyboard order, own font and initial visibility.
+// A row binds its control to the form's member of the same name, so a
+// control's name is written once in the table and once as a member:
+//
+//     const ui::ControlDef kControls[] = {
+//         // control                  parent        left top width height  content
+//         {UI_CONTROL(TForm2, Button1), "GroupBox3", {48, 24, 75, 25},      "Start"},
+//     };
+
+// What a row makes and how it reaches its member: the control's kind and a
+// setter, both taken from the member's type.  A bare kind makes a control
+// that no member holds (windows made in tests).
+struct Binding {
+    constexpr Binding(Kind k, void (*a)(Form&, Control&) = nullptr) : kind(k), assign(a) {}
+    Kind kind;
+    void (*assign)(Form& form, Control& made);
+};
+
+namespace detail {
+template <class M>
+struct MemberOf;
+template <class F, class T>
+struct MemberOf<T* F::*> {
+    using FormType = F;
+    using ControlType = T;
+};
+template <auto Member>
+void assignMember(Form& form, Control& made) {
+    using M = MemberOf<decltype(Member)>;
+    static_cast<typename M::FormType&>(form).*Member = static_cast<typename M::ControlType*>(&made);
+}
+}  // namespace detail
+
+template <auto Member>
+inline constexpr Binding kMemberBinding{detail::MemberOf<decltype(Member)>::ControlType::kKind,
+                                        &detail::assignMember<Member>};
+
+// The name and the binding of a form's control member.
+#define UI_CONTROL(FormType, member) #member, ::ui::kMemberBinding<&FormType::member>
+
 struct ControlDef {
     const char* name;
-    Kind kind;
+    Binding binding;
     const char* parent;  // "" for the form itself
-    Rect bounds;
-    const char* content;  // caption or text
+    Rect bounds;         // a tab sheet fills its page control whatever is given
+    const char* content = nullptr;  // caption or text
+    int tabOrder = -1;              // place in the keyboard order; where no row gives one, creation order
+    const Font* font = nullptr;     // a font of its own, which the form's changes pass by
+    bool visible = true;
+};
+
+struct FormDef {
+    const char* className;  // also the window class
+    const char* name;
+    const char* caption;
+    Rect size;               // width and height: the client area, or the outer size
+    bool outerSize;
+    BorderStyle borderStyle;
+    bool systemMenu, minimizeBox, maximizeBox;
+    Position position;
+    Font font;
+    const ControlDef* controls;
+    std::size_t controlCount;
 };
 
 class Form : public Control {
 public:
     Form(std::string className, std::string name);
+    // Takes the window's appearance from its table; the derived window builds
+    // the controls (buildControls) once its members exist.
+    explicit Form(const FormDef& def);
     ~Form() override;
     Kind kind() const override { return Kind::Form; }
     const std::string& className() const { return className_; }
@@ -331,7 +406,12 @@ public:
         return *t;
     }
 
-    // Creates the controls of a table in order; parents come before children.
+    // The table the window was made from (nullptr for a window made in code).
+    const FormDef* definition() const { return def_; }
+    // Creates the controls of the window's table in order, parents before
+    // children, and binds each to its member.
+    void buildControls();
+    // The same for any table (tests, windows made in code).
     void build(const ControlDef* defs, std::size_t count);
     Timer& addTimer(const std::string& name, std::uint32_t intervalMs, bool enabled);
     template <class T, class... Args>
@@ -360,6 +440,7 @@ public:
 private:
     void adopt(std::unique_ptr<Component> c);
     std::string className_;
+    const FormDef* def_ = nullptr;
     Font font_;
     std::vector<std::unique_ptr<Component>> owned_;
     std::vector<Component*> order_;

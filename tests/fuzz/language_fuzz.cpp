@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/AnsiText.h"
 #include "platform/sim/SimPlatform.h"
 #include "shell/Language.h"
-#include "shell/Paths.h"
 #include "ui/Components.h"
 
 namespace {
@@ -54,14 +54,18 @@ void checkLines(const std::string& bytes) {
 }
 
 void checkPath(const std::string& bytes) {
-    std::string path = shell::extractFilePath(bytes);
-    std::string dir = shell::extractFileDir(bytes);
+    std::string path = text::folderPart(bytes);
+    std::string dir = text::fileDir(bytes);
     check(bytes.compare(0, path.size(), path) == 0);
     check(bytes.compare(0, dir.size(), dir) == 0);
     check(dir.size() <= path.size());
-    std::string upper = shell::ansiUpperCase(bytes);
+    std::string upper = text::upperCase(bytes);
     check(upper.size() == bytes.size());
-    check(shell::ansiUpperCase(upper) == upper);
+    check(text::upperCase(upper) == upper);
+    // A trailing backslash is the path's last delimiter, never a trail byte.
+    if (text::endsWith(bytes, '\\')) check(text::lastDelimiter(bytes) == bytes.size() - 1);
+    std::size_t last = text::lastCharStart(bytes);
+    check(bytes.empty() ? last == std::string::npos : last + text::charLength(bytes, last) == bytes.size());
 }
 
 }  // namespace

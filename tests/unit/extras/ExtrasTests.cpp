@@ -187,3 +187,16 @@ TEST_F(Shortcuts, WithoutAProgramsFolderNoShortcutIsMade) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Shortcuts, AProgramsFolderEndingInADoubleByteCharacterIsCreatedWhole) {
+    // 乗 (GBK 81 5C) at the end of a missing parent: its trail byte is no separator to strip.
+    s.setProgramsFolder("C:\\Start\\\x81\x5C");
+    s.remove("C:\\Start");
+    extras::makeShortcuts(extras::kGameShortcut, "C:\\L\\Vandry.EXE");
+    EXPECT_TRUE(s.exists("C:\\Start\\\x81\x5C\\Lunavire\\Lunavire.lnk"));
+    EXPECT_FALSE(s.exists("C:\\Start\\\x81")) << "no folder named after half a character";
+}
+
+}  // namespace

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "shell/Paths.h"
+#include "platform/AnsiText.h"
 #include "shell/Program.h"
 #include "SimTest.h"
 
@@ -26,13 +26,43 @@ TEST(SourceFolder, IsTheProgramsFolderWithoutItsTrailingBackslash) {
 TEST(Paths, FolderPartAndUpperCaseStepOverDoubleByteCharacters) {
     sim::SimPlatform s;
     sim::Installed on(s);
-    EXPECT_EQ(shell::extractFilePath("D:\\G\\KESTAL.exe"), "D:\\G\\");
-    EXPECT_EQ(shell::extractFilePath("D:KESTAL.exe"), "D:");
-    EXPECT_EQ(shell::extractFilePath("KESTAL.exe"), "");
-    EXPECT_EQ(shell::extractFilePath("D:\\\x81\x5Cx"), "D:\\");
-    EXPECT_EQ(shell::cutDriveRoot("E:\\"), "E:");
-    EXPECT_EQ(shell::cutDriveRoot("E:\\a"), "E:\\a");
-    EXPECT_EQ(shell::ansiUpperCase("AutoRun\x81\x61.ini"), "AUTORUN\x81\x61.INI");
+    EXPECT_EQ(text::folderPart("D:\\G\\KESTAL.exe"), "D:\\G\\");
+    EXPECT_EQ(text::folderPart("D:KESTAL.exe"), "D:");
+    EXPECT_EQ(text::folderPart("KESTAL.exe"), "");
+    EXPECT_EQ(text::folderPart("D:\\\x81\x5Cx"), "D:\\");
+    EXPECT_EQ(text::cutDriveRoot("E:\\"), "E:");
+    EXPECT_EQ(text::cutDriveRoot("E:\\a"), "E:\\a");
+    EXPECT_EQ(text::upperCase("AutoRun\x81\x61.ini"), "AUTORUN\x81\x61.INI");
+    EXPECT_EQ(text::lowerCase("SETUP\x81\x41.EXE"), "setup\x81\x41.exe");
+}
+
+TEST(Paths, TheLastCharacterOfAPathIsNeverATrailByte) {
+    sim::SimPlatform s;
+    sim::Installed on(s);
+    // 乗 is 81 5C in GBK: a folder named with it does not end in a backslash.
+    struct Row {
+        const char* path;
+        bool endsInBackslash;
+        const char* dir;
+        const char* withoutExtension;
+    } rows[] = {
+        {"C:\\Programs\\", true, "C:\\Programs", "C:\\Programs\\"},
+        {"C:\\\x81\x5C", false, "C:\\", "C:\\\x81\x5C"},
+        {"C:\\\x81\x5C\\", true, "C:\\\x81\x5C", "C:\\\x81\x5C\\"},
+        {"C:\\", true, "C:\\", "C:\\"},
+        {"D:\\a.b\\\x81\x5C", false, "D:\\a.b", "D:\\a.b\\\x81\x5C"},
+        {"D:\\game.dat.bak", false, "D:\\", "D:\\game.dat"},
+        {"", false, "", ""},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(text::endsWith(r.path, '\\'), r.endsInBackslash) << r.path;
+        EXPECT_EQ(text::fileDir(r.path), r.dir) << r.path;
+        EXPECT_EQ(text::withoutExtension(r.path), r.withoutExtension) << r.path;
+    }
+    // Big5 has trail bytes 0x5C too: 許 is B3 5C.
+    s.setCodePage(950);
+    EXPECT_FALSE(text::endsWith("C:\\\xB3\x5C", '\\')) << "a Big5 trail byte is not a backslash";
+    EXPECT_EQ(text::lastDelimiter("C:\\\xB3\x5C"), 2u);
 }
 
 TEST(ErrorBox, AppendsAFullStopOnlyAfterCharactersAboveIt) {
@@ -126,6 +156,31 @@ TEST_F(Startup, WindowsComeUpWithTheirSizesTitlesAndFonts) {
     EXPECT_EQ(Form2->Edit2->text(), "c:\\Lunavire");
     EXPECT_EQ(Form4->Timer1->interval(), 300u);
     EXPECT_FALSE(Form4->Timer1->enabled());
+}
+
+TEST_F(Startup, EveryTableRowIsBoundToTheMemberOfItsName) {
+    shell::createForms();
+    for (ui::Form* f : {static_cast<ui::Form*>(Form1), static_cast<ui::Form*>(Form2),
+                        static_cast<ui::Form*>(Form3), static_cast<ui::Form*>(Form4)}) {
+        const ui::FormDef* def = f->definition();
+        ASSERT_NE(def, nullptr) << f->className() << " is made from its table";
+        for (std::size_t i = 0; i < def->controlCount; ++i) {
+            const ui::ControlDef& row = def->controls[i];
+            ui::Component* c = f->findComponent(row.name);
+            ASSERT_NE(c, nullptr) << row.name;
+            EXPECT_EQ(c->kind(), row.binding.kind) << row.name << " has its member's kind";
+        }
+    }
+    // A few members, each the control of its own name and nothing else.
+    EXPECT_EQ(Form2->Button8, &Form2->get<ui::Button>("Button8"));
+    EXPECT_EQ(Form2->ShellTreeView2, &Form2->get<ui::ShellTreeView>("ShellTreeView2"));
+    EXPECT_EQ(Form2->Label2->parent(), Form2->GroupBox5) << "a row names its parent";
+    EXPECT_EQ(Form3->Button2, &Form3->get<ui::Button>("Button2"));
+    EXPECT_EQ(Form4->Gauge1, &Form4->get<ui::Gauge>("Gauge1"));
+    EXPECT_EQ(Form1->tabOrder, (std::vector<std::string>{"Memo1", "ComboBox1", "Button1", "Button2", "Button3",
+                                                         "Button4", "Button5", "Button6"}))
+        << "the keyboard order comes from the rows";
+    EXPECT_TRUE(Form2->tabOrder.empty()) << "no row of the disc window names an order: creation order";
 }
 
 TEST_F(Startup, MainWindowOwnsItsControlsInCreationOrder) {

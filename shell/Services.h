@@ -1,0 +1,32 @@
+// What the subsystems use of the shell, and nothing more: the message table,
+// the source folder, the patch edition that the language list chooses and
+// the end of the program.  The program (Program.cpp) provides them; no window
+// of the shell's is reachable through here.
+#pragma once
+
+#include <string>
+
+#include "shell/MessageTable.h"
+
+namespace shell {
+
+// The main window's message table.
+const MessageTable& messages();
+
+// A message box whose text and caption are entries of the table.
+plat::Answer showMessage(Msg text, Msg caption, MsgKind kind);
+
+// The folder of the game's disc, without a trailing backslash ("X:" for a
+// drive root); the default source of the disc installation and of the setups.
+std::string sourceFolder();
+void setSourceFolder(const std::string& folder);
+
+// Simplified only when the language list reads exactly the built-in name
+// 简体中文; Traditional otherwise, nothing selected included.
+enum class Edition { Simplified, Traditional };
+Edition edition();
+
+// Closes the main window: the program ends once the running handler returns.
+void closeMainWindow();
+
+}  // namespace shell
