@@ -1,7 +1,8 @@
 #include "extras/Shortcuts.h"
 
-#include "platform/Platform.h"
 #include "platform/AnsiText.h"
+#include "platform/Folders.h"
+#include "platform/Platform.h"
 
 namespace extras {
 
@@ -20,17 +21,6 @@ const char* linkName(int kind) {
     }
 }
 
-// Creates a folder and any missing parents.
-void forceFolders(const std::string& path) {
-    auto& p = plat::platform();
-    std::string dir = path;
-    while (dir.size() > 3 && text::endsWith(dir, '\\')) dir.pop_back();
-    if (dir.empty() || p.folderExists(dir)) return;
-    std::string parent = text::fileDir(dir);
-    if (!parent.empty() && parent != dir) forceFolders(parent);
-    p.createFolder(dir);
-}
-
 void makeOne(int kind, const std::string& target) {
     auto& p = plat::platform();
     auto link = p.createShellLink();
@@ -39,7 +29,7 @@ void makeOne(int kind, const std::string& target) {
     std::string programs = p.programsFolder();
     // Without a Programs folder there is nowhere sensible to put it.
     if (programs.empty()) return;
-    forceFolders(programs + kFolder);
+    plat::createFolders(programs + kFolder);
     link->save(programs + linkName(kind));
 }
 

@@ -123,12 +123,14 @@ void Win32Platform::closeFile(plat::FileHandle h) {
 
 std::uint32_t Win32Platform::lastError() { return GetLastError(); }
 
-std::string Win32Platform::errorText(std::uint32_t code) {
+std::string systemText(DWORD code) {
     char buf[1000];
     DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buf,
                              sizeof buf, nullptr);
     return std::string(buf, n);
 }
+
+std::string Win32Platform::errorText(std::uint32_t code) { return systemText(code); }
 
 bool Win32Platform::registryValueExists(plat::RootKey root, const std::string& subKey,
                                         const std::string& value, std::uint32_t access) {

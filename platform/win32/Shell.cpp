@@ -9,11 +9,9 @@ namespace w32 {
 namespace {
 
 std::string hresultText(HRESULT hr) {
-    char buf[1000];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             static_cast<DWORD>(hr), 0, buf, sizeof buf, nullptr);
-    while (n && (buf[n - 1] == '\r' || buf[n - 1] == '\n' || buf[n - 1] == ' ')) --n;
-    if (n) return std::string(buf, n);
+    std::string text = systemText(static_cast<DWORD>(hr));
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    if (!text.empty()) return text;
     char hex[16];
     wsprintfA(hex, "%08lX", static_cast<unsigned long>(hr));
     return std::string("COM error ") + hex;

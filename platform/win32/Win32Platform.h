@@ -20,6 +20,10 @@ namespace w32 {
 
 class Win32Platform;
 
+// The system's message text for an error code (FormatMessage, default
+// language, no inserts), with its trailing line break; empty when it has none.
+std::string systemText(DWORD code);
+
 // A hidden message-only window of the user-interface thread: it owns the
 // timers and receives the wake-up of a blocked loop.
 class MessageWindow : public Window {

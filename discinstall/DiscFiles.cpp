@@ -1,0 +1,100 @@
+#include "discinstall/DiscFiles.h"
+
+#include "platform/Platform.h"
+
+namespace discinstall {
+
+namespace {
+
+struct Marker {
+    const char* path;
+    bool folder;
+};
+
+// The files named on a disc outside its walked folders are appended as they
+// are, found or not: a missing one shows when its copy fails.  Its size is
+// looked up only for the progress measure.
+void appendNamed(const std::string& path, DiscList& list) {
+    plat::FindData d;
+    bool found = plat::platform().findFirst(path, d) != nullptr && !(d.attributes & plat::attr::Directory);
+    list.append(path, found ? d.sizeLow : 0);
+}
+
+}  // namespace
+
+void DiscList::clear() {
+    paths.clear();
+    bytes = 0;
+}
+
+void DiscList::append(const std::string& path, std::uint64_t size) {
+    paths.push_back(path);
+    bytes += size;
+}
+
+bool checkDisc(const std::string& folder, int kind) {
+    static const Marker disc1[] = {{"game\\game00.dat", false}, {"game\\game01.dat", false},
+                                   {"game\\game02.dat", false}, {"game\\VRecog", true},
+                                   {"game\\Movie", true}};
+    static const Marker disc2[] = {{"game03.dat", false}};
+    static const Marker disc3[] = {{"music", true}};
+    const Marker* first = nullptr;
+    std::size_t count = 0;
+    switch (kind) {
+        case 1: first = disc1, count = std::size(disc1); break;
+        case 2: first = disc2, count = std::size(disc2); break;
+        case 3: first = disc3, count = std::size(disc3); break;
+        default: return false;
+    }
+    auto& p = plat::platform();
+    for (std::size_t i = 0; i < count; ++i) {
+        std::string path = folder + first[i].path;
+        if (!(first[i].folder ? p.folderExists(path) : p.fileExists(path))) return false;
+    }
+    return true;
+}
+
+void walkFolder(const std::string& folder, DiscList& list) {
+    auto& p = plat::platform();
+    plat::FindData entry;
+    auto search = p.findFirst(folder + "*.*", entry);
+    if (!search) return;
+    auto take = [&] {
+        if (entry.name == "." || entry.name == "..") return;
+        if (entry.attributes & plat::attr::Directory)
+            walkFolder(folder + entry.name + "\\", list);  // depth first, in place
+        else
+            list.append(folder + entry.name, entry.sizeLow);
+    };
+    take();
+    // Every later entry lets the windows breathe, whatever it is.
+    while (search->next(entry)) {
+        take();
+        p.processMessages();
+    }
+}
+
+bool buildDiscList(int kind, const std::string& source, DiscList& list) {
+    switch (kind) {
+        case 1:
+            list.clear();
+            walkFolder(source + "\\game\\VRecog\\", list);
+            walkFolder(source + "\\game\\movie\\", list);
+            walkFolder(source + "\\game\\save\\", list);
+            for (const char* name : {"game00.dat", "game01.dat", "game02.dat", "vandry.exe"})
+                appendNamed(source + "\\game\\" + name, list);
+            return true;
+        case 2:
+            list.clear();
+            appendNamed(source + "\\game03.dat", list);
+            return true;
+        case 3:
+            list.clear();
+            walkFolder(source + "\\music\\", list);
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace discinstall

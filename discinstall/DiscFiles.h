@@ -1,0 +1,39 @@
+// The three game discs: how each is recognised below a folder, and the list
+// of files that the installation copies from it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace discinstall {
+
+// The files of one disc in the order they are copied: full source paths,
+// not sorted, duplicates kept.  One list serves the whole program; every
+// build clears it first.
+struct DiscList {
+    std::vector<std::string> paths;
+    // Bytes of the listed files that were found while listing (a missing
+    // file counts 0): the measure of the disc's progress.
+    std::uint64_t bytes = 0;
+
+    std::size_t count() const { return paths.size(); }
+    const std::string& operator[](std::size_t i) const { return paths[i]; }
+    void clear();
+    void append(const std::string& path, std::uint64_t size);
+};
+
+// Whether the folder (ending in a backslash) holds disc 1, 2 or 3: its
+// marker files and folders, tested in order; false for any other kind.
+bool checkDisc(const std::string& folder, int kind);
+
+// Appends every file below the folder (ending in a backslash), depth first in
+// the file system's order, hidden and system files included; windows stay
+// responsive meanwhile.  A folder that cannot be listed adds nothing.
+void walkFolder(const std::string& folder, DiscList& list);
+
+// Clears the list and fills it with disc kind's files below the source
+// folder (no trailing backslash).  True for the kinds 1 to 3.
+bool buildDiscList(int kind, const std::string& source, DiscList& list);
+
+}  // namespace discinstall
