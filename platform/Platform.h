@@ -158,6 +158,10 @@ public:
     // Wait until something arrives, then handle it (one message and any
     // hand-overs).  Used by the event loop and by modal loops.
     virtual void handleMessage() = 0;
+    // Wait until something arrives or timeoutMs pass, then handle whatever
+    // waits, as processMessages does.  For loops that poll something outside
+    // the program: the windows stay responsive and the processor is spared.
+    virtual void waitMessages(std::uint32_t timeoutMs) = 0;
 
     // -- timers, ticking on the user-interface thread while messages are handled
     using TimerId = std::uintptr_t;
@@ -210,6 +214,9 @@ public:
 
     // -- programs and the shell
     virtual void winExec(const std::string& commandLine, int showMode) = 0;
+    // Starts a command line and returns once the program has ended, handling
+    // messages meanwhile; false when it could not be started.
+    virtual bool execAndWait(const std::string& commandLine, int showMode) = 0;
     virtual void shellOpen(const std::string& address, int showMode) = 0;
     // The Start menu's Programs folder; empty when it cannot be located.
     virtual std::string programsFolder() = 0;

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "extras/Launchers.h"
+#include "extras/VoiceAddOn.h"
 #include "patch/PatchRun.h"
 #include "shell/Language.h"
 #include "shell/Services.h"
@@ -31,6 +32,7 @@ void connect() {
     Form1->directXSetup = extras::startDirectXSetup;
     Form1->netShowSetup = extras::startNetShowSetup;
     Form1->homePage = extras::openHomePage;
+    Form1->voiceAddOn = extras::installVoiceAddOn;
     Form1->patchInstall = [] { patch::startPatchInstallation(*Form4); };
     extras::usePicker(*Form3);
 }

@@ -773,6 +773,29 @@ void SimPlatform::setIdleTimeLimit(std::uint64_t ms) { d_->idleLimit = ms; }
 void SimPlatform::processMessages() { d_->processMessages(); }
 void SimPlatform::handleMessage() { d_->handleMessage(); }
 
+void SimPlatform::waitMessages(std::uint32_t timeoutMs) {
+    if (d_->pumpHook) d_->pumpHook();
+    if (d_->runReady()) return;
+    if (d_->liveWorkers()) {
+        d_->waitForWorker();
+        d_->runReady();
+        return;
+    }
+    // Nothing waits: the time-out passes in virtual time, firing the timers
+    // due within it.  A loop that waits like this for ever runs out of time.
+    d_->idleJumped += timeoutMs;
+    if (d_->idleJumped > d_->idleLimit)
+        d_->fail("a waiting loop idled through " + std::to_string(d_->idleJumped) +
+                 " ms of virtual time without the test advancing it" + d_->where());
+    const std::uint64_t target = d_->now + timeoutMs;
+    while (const Impl::Timer* next = d_->nextTimerDue()) {
+        if (next->due > target) break;
+        d_->now = std::max(d_->now, next->due);
+        if (d_->fireDueTimers()) return;
+    }
+    d_->now = target;
+}
+
 plat::Platform::TimerId SimPlatform::setTimer(std::uint32_t intervalMs, std::function<void()> tick) {
     const std::uint32_t interval = std::max(intervalMs, kMinimumTimerMs);
     TimerId id = d_->nextTimer++;
@@ -980,11 +1003,20 @@ std::string SimPlatform::profileString(const std::string& file, const std::strin
 // ---------------------------------------------------------------- programs and the shell
 
 void SimPlatform::winExec(const std::string& commandLine, int showMode) {
-    d_->execs.push_back({commandLine, showMode});
+    d_->execs.push_back({commandLine, showMode, false});
     if (d_->execHook) {
         auto hook = d_->execHook;
         hook(commandLine);
     }
+}
+
+bool SimPlatform::execAndWait(const std::string& commandLine, int showMode) {
+    d_->execs.push_back({commandLine, showMode, true});
+    if (d_->execHook) {
+        auto hook = d_->execHook;
+        hook(commandLine);
+    }
+    return true;
 }
 
 void SimPlatform::shellOpen(const std::string& address, int showMode) { d_->opened.push_back({address, showMode}); }

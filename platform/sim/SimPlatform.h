@@ -68,6 +68,7 @@ struct BoxRecord {
 struct ExecRecord {
     std::string commandLine;
     int showMode = 0;
+    bool waited = false;  // started by execAndWait: the program had ended when it returned
 };
 
 struct OpenRecord {
@@ -201,6 +202,8 @@ public:
     void setIdleTimeLimit(std::uint64_t ms);
 
     // ------------------------------------------------------------ programs, shell, links
+    // Programs started by winExec or execAndWait, in order.  The hook runs at
+    // each start (for execAndWait, as the whole life of the program).
     const std::vector<ExecRecord>& execs() const;
     void onExec(std::function<void(const std::string& commandLine)> hook);
     const std::vector<OpenRecord>& opened() const;
@@ -233,6 +236,7 @@ public:
                             std::uint32_t style) override;
     void processMessages() override;
     void handleMessage() override;
+    void waitMessages(std::uint32_t timeoutMs) override;
     TimerId setTimer(std::uint32_t intervalMs, std::function<void()> tick) override;
     void killTimer(TimerId id) override;
     void startThread(std::function<void()> body, plat::Priority priority) override;
@@ -258,6 +262,7 @@ public:
     std::string profileString(const std::string& file, const std::string& section, const std::string& key,
                               const std::string& def) override;
     void winExec(const std::string& commandLine, int showMode) override;
+    bool execAndWait(const std::string& commandLine, int showMode) override;
     void shellOpen(const std::string& address, int showMode) override;
     std::string programsFolder() override;
     std::unique_ptr<plat::ShellLink> createShellLink() override;

@@ -45,6 +45,24 @@ void Win32Platform::winExec(const std::string& commandLine, int showMode) {
     WinExec(commandLine.c_str(), static_cast<UINT>(showMode));
 }
 
+bool Win32Platform::execAndWait(const std::string& commandLine, int showMode) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = static_cast<WORD>(showMode);
+    PROCESS_INFORMATION pi{};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    KernelHandle process(pi.hProcess), thread(pi.hThread);
+    // The windows stay responsive while the program runs.
+    for (;;) {
+        DWORD r = waitForInput(1, &pi.hProcess, INFINITE);
+        if (r == WAIT_OBJECT_0 || r == WAIT_FAILED) return true;
+        processMessages();
+    }
+}
+
 void Win32Platform::shellOpen(const std::string& address, int showMode) {
     ShellExecuteA(mainWindow(), "open", address.c_str(), nullptr, nullptr, showMode);
 }

@@ -201,14 +201,27 @@ void Win32Platform::handleMessage() {
     }
     markPeek();
     if (!PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-        handOvers_.setUiBlocked(true);
-        if (!handOvers_.pending()) MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        handOvers_.setUiBlocked(false);
+        waitForInput(0, nullptr, INFINITE);
         if (runHandOvers()) return;
         if (!PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) return;
     }
     dispatch(m);
     runHandOvers();
+}
+
+DWORD Win32Platform::waitForInput(DWORD count, const HANDLE* handles, DWORD timeoutMs) {
+    handOvers_.setUiBlocked(true);
+    DWORD r = WAIT_TIMEOUT;
+    if (!handOvers_.pending())
+        r = MsgWaitForMultipleObjectsEx(count, handles, timeoutMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    handOvers_.setUiBlocked(false);
+    return r;
+}
+
+void Win32Platform::waitMessages(std::uint32_t timeoutMs) {
+    MSG m;
+    if (!runHandOvers() && !PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE)) waitForInput(0, nullptr, timeoutMs);
+    processMessages();
 }
 
 void Win32Platform::wakeReceived() {

@@ -55,6 +55,7 @@ public:
     // -- message loop
     void processMessages() override;
     void handleMessage() override;
+    void waitMessages(std::uint32_t timeoutMs) override;
     TimerId setTimer(std::uint32_t intervalMs, std::function<void()> tick) override;
     void killTimer(TimerId id) override;
     void startThread(std::function<void()> body, plat::Priority priority) override;
@@ -84,6 +85,7 @@ public:
     std::string profileString(const std::string& file, const std::string& section, const std::string& key,
                               const std::string& def) override;
     void winExec(const std::string& commandLine, int showMode) override;
+    bool execAndWait(const std::string& commandLine, int showMode) override;
     void shellOpen(const std::string& address, int showMode) override;
     std::string programsFolder() override;
     std::unique_ptr<plat::ShellLink> createShellLink() override;
@@ -119,6 +121,10 @@ private:
     void markPeek();
     LONGLONG now() const;
     bool dispatch(const MSG& m);
+    // Blocks until input arrives, a handle is signalled or the time-out
+    // passes, letting a worker's hand-over wake it; the result of
+    // MsgWaitForMultipleObjectsEx, or WAIT_TIMEOUT when a hand-over already waited.
+    DWORD waitForInput(DWORD count, const HANDLE* handles, DWORD timeoutMs);
 
     MessageWindow messageWindow_;
     HandOverQueue handOvers_;

@@ -152,6 +152,10 @@ public:
         boxes.push_back(text);
         return plat::Answer::Ok;
     }
+    bool execAndWait(const std::string& commandLine, int showMode) override {
+        winExec(commandLine, showMode);
+        return true;
+    }
     void winExec(const std::string& commandLine, int) override {
         mark(Ev::Exec);
         execs.push_back(commandLine);
@@ -198,6 +202,7 @@ public:
     unsigned ansiCodePage() override { return real_.ansiCodePage(); }
     bool isDbcsLeadByte(unsigned char c) override { return real_.isDbcsLeadByte(c); }
     void handleMessage() override { real_.handleMessage(); }
+    void waitMessages(std::uint32_t ms) override { real_.waitMessages(ms); }
     TimerId setTimer(std::uint32_t ms, std::function<void()> tick) override {
         return real_.setTimer(ms, std::move(tick));
     }

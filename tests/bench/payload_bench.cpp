@@ -79,6 +79,7 @@ public:
     plat::Answer messageBox(const std::string&, const std::string&, std::uint32_t) override { unused(); }
     void processMessages() override { unused(); }
     void handleMessage() override { unused(); }
+    void waitMessages(std::uint32_t) override { unused(); }
     TimerId setTimer(std::uint32_t, std::function<void()>) override { unused(); }
     void killTimer(TimerId) override { unused(); }
     void startThread(std::function<void()>, plat::Priority) override { unused(); }
@@ -104,6 +105,7 @@ public:
         unused();
     }
     void winExec(const std::string&, int) override { unused(); }
+    bool execAndWait(const std::string&, int) override { unused(); }
     void shellOpen(const std::string&, int) override { unused(); }
     std::string programsFolder() override { unused(); }
     std::unique_ptr<plat::ShellLink> createShellLink() override { unused(); }

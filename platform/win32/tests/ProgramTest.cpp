@@ -93,3 +93,21 @@ TEST(Shell, WinExecStartsWithoutWaiting) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Shell, ExecAndWaitReturnsOnlyOnceTheProgramHasEnded) {
+    TempDir dir;
+    const std::string first = dir / "first.txt", last = dir / "last.txt";
+    int ticks = 0;
+    auto id = platform().setTimer(10, [&] { ++ticks; });
+    EXPECT_TRUE(platform().execAndWait(
+        "cmd.exe /c echo one> \"" + first + "\" & copy \"" + first + "\" \"" + last + "\" >nul",
+        plat::sw::ShowNoActivate));
+    platform().killTimer(id);
+    EXPECT_TRUE(platform().fileExists(last)) << "the program's last step was done when the call returned";
+    EXPECT_GT(ticks, 0) << "timers keep ticking while the program runs";
+    EXPECT_FALSE(platform().execAndWait("no-such-program-here.exe", plat::sw::ShowNoActivate));
+}
+
+}  // namespace

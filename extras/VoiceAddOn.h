@@ -1,0 +1,17 @@
+// The voice-recognition add-on: its two installers and its registry script
+// go to the root of drive C, run, and are removed once they are done.
+#pragma once
+
+#include <cstdint>
+
+namespace extras {
+
+// The action of the main window's voice add-on button.  Asks first; raises
+// the extraction's error when a file cannot be written.
+void installVoiceAddOn();
+
+// How long each waiting loop sleeps between two tries while nothing happens
+// (the windows answer at once all the same).
+constexpr std::uint32_t kVoiceRetryMs = 100;
+
+}  // namespace extras
