@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/WorkerErrors.h"
 #include "platform/sim/CodePage.h"
 #include "platform/sim/SimFiles.h"
 #include "platform/sim/SimPlatform.h"
@@ -109,7 +110,8 @@ struct SimPlatform::Impl {
         bool done = false;
     };
     std::list<Worker> workers;
-    std::vector<std::string> workerErrors;
+    std::vector<std::string> workerErrors;  // the simulation's own failures on workers
+    plat::WorkerErrors workerExceptions;    // the program's, for the error box
 
     // ------------------------------------------------------------ failures (SimPlatform.cpp)
     void report(const std::string& message);

@@ -94,8 +94,9 @@ bool SimPlatform::Impl::fireDueTimers() {
     return !due.empty();
 }
 
-// One round of everything that is ready now: modal scripts, hand-overs
-// (which Windows delivers first), posted actions, due timers.
+// One round of everything that is ready now: errors that ended workers,
+// modal scripts, hand-overs (which Windows delivers first), posted actions,
+// due timers.
 bool SimPlatform::Impl::runReady() {
     bool did = false;
     if (hasWorkerErrors.load(std::memory_order_acquire)) {
@@ -106,6 +107,10 @@ bool SimPlatform::Impl::runReady() {
             hasWorkerErrors = false;
         }
         for (const auto& e : errors) report(e);
+    }
+    if (workerExceptions.any()) {
+        for (const std::string& text : workerExceptions.take()) ui::app().showError(text);
+        did = true;
     }
     while (!modalPending.empty()) {
         ui::Form* form = modalPending.front();
@@ -267,10 +272,8 @@ void SimPlatform::startThread(std::function<void()> body, plat::Priority) {
             } catch (const Stopped&) {
             } catch (const Stuck& s) {
                 error = "a worker thread got stuck: " + s.message;
-            } catch (const std::exception& e) {
-                error = std::string("a worker thread ended with an exception: ") + e.what();
             } catch (...) {
-                error = "a worker thread ended with an unknown exception";
+                d.workerExceptions.keepCurrent();  // before the worker counts as ended
             }
             {
                 std::lock_guard<std::mutex> lock(d.m);

@@ -31,15 +31,10 @@ int threadPriority(plat::Priority p) {
     return THREAD_PRIORITY_NORMAL;
 }
 
-DWORD WINAPI threadMain(void* param) {
-    std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(param));
-    try {
-        (*body)();
-    } catch (...) {
-        // A worker has nobody to report to; its thread simply ends.
-    }
-    return 0;
-}
+struct ThreadStart {
+    std::function<void()> body;
+    Win32Platform* platform;
+};
 }  // namespace
 
 // ---------------------------------------------------------------- MessageWindow
@@ -54,11 +49,7 @@ void MessageWindow::onWake() { platform_.wakeReceived(); }
 
 // ---------------------------------------------------------------- Win32Platform
 
-Win32Platform::Win32Platform()
-    : messageWindow_(*this), handOvers_([this] {
-          // One wake message in the queue is enough.
-          if (!wakePosted_.exchange(true)) PostMessageA(messageWindow_.hwnd(), kWakeMessage, 0, 0);
-      }) {
+Win32Platform::Win32Platform() : messageWindow_(*this), handOvers_([this] { wakeUi(); }) {
     uiThread_ = GetCurrentThreadId();
     LARGE_INTEGER f;
     QueryPerformanceFrequency(&f);
@@ -127,6 +118,11 @@ HWND Win32Platform::mainWindow() {
 
 LONGLONG Win32Platform::now() const { return HandOverQueue::now(); }
 
+void Win32Platform::wakeUi() {
+    // One wake message in the queue is enough.
+    if (!wakePosted_.exchange(true)) PostMessageA(messageWindow_.hwnd(), kWakeMessage, 0, 0);
+}
+
 void Win32Platform::setPeekInterval(double seconds) {
     peekInterval_ = static_cast<LONGLONG>(seconds * static_cast<double>(ticksPerSecond_));
 }
@@ -157,6 +153,12 @@ bool Win32Platform::runHandOvers() {
     return true;
 }
 
+bool Win32Platform::showWorkerErrors() {
+    if (!workerErrors_.any()) return false;
+    for (const std::string& text : workerErrors_.take()) ui::app().showError(text);
+    return true;
+}
+
 // A worker counts as busy while its hand-overs come less than a peek
 // interval apart.
 bool Win32Platform::workerBusy() const { return now() - lastHandOver_ < peekInterval_; }
@@ -172,6 +174,7 @@ void Win32Platform::markPeek() {
 }
 
 void Win32Platform::processMessages() {
+    showWorkerErrors();
     runHandOvers();
     if (peekDue()) {
         markPeek();
@@ -185,6 +188,7 @@ void Win32Platform::processMessages() {
 }
 
 void Win32Platform::handleMessage() {
+    if (showWorkerErrors()) return;
     bool ran = runHandOvers();
     // A worker that has just handed over is about to hand over again: wait
     // for it a moment rather than go to the wineserver and block.
@@ -202,9 +206,11 @@ void Win32Platform::handleMessage() {
     markPeek();
     if (!PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
         handOvers_.setUiBlocked(true);
-        if (!handOvers_.pending()) MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        // A worker that fails after this look posts a wake message.
+        if (!handOvers_.pending() && !workerErrors_.any())
+            MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         handOvers_.setUiBlocked(false);
-        if (runHandOvers()) return;
+        if (showWorkerErrors() || runHandOvers()) return;
         if (!PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) return;
     }
     dispatch(m);
@@ -239,11 +245,22 @@ void Win32Platform::runTimer(UINT_PTR id) {
 
 // ---------------------------------------------------------------- threads
 
+DWORD WINAPI Win32Platform::threadMain(void* start) {
+    std::unique_ptr<ThreadStart> s(static_cast<ThreadStart*>(start));
+    try {
+        s->body();
+    } catch (...) {
+        s->platform->workerErrors_.keepCurrent();
+        s->platform->wakeUi();
+    }
+    return 0;
+}
+
 void Win32Platform::startThread(std::function<void()> body, plat::Priority priority) {
-    auto param = std::make_unique<std::function<void()>>(std::move(body));
-    KernelHandle thread(CreateThread(nullptr, 0, &threadMain, param.get(), CREATE_SUSPENDED, nullptr));
+    auto start = std::make_unique<ThreadStart>(ThreadStart{std::move(body), this});
+    KernelHandle thread(CreateThread(nullptr, 0, &threadMain, start.get(), CREATE_SUSPENDED, nullptr));
     if (!thread) throw std::runtime_error("cannot start a thread (error " + std::to_string(GetLastError()) + ")");
-    param.release();  // the thread owns it now
+    start.release();  // the thread owns it now
     SetThreadPriority(thread.get(), threadPriority(priority));
     ResumeThread(thread.get());
     // The thread ends by itself; nobody waits for it.

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "platform/Platform.h"
+#include "platform/WorkerErrors.h"
 #include "platform/win32/HandOver.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Window.h"
@@ -109,7 +110,10 @@ public:
     LoopStats stats() const;
 
 private:
+    static DWORD WINAPI threadMain(void* start);
+    void wakeUi();
     bool runHandOvers();
+    bool showWorkerErrors();
     bool workerBusy() const;
     bool peekDue() const;
     void markPeek();
@@ -118,6 +122,7 @@ private:
 
     MessageWindow messageWindow_;
     HandOverQueue handOvers_;
+    plat::WorkerErrors workerErrors_;
     std::atomic<bool> wakePosted_{false};
     std::map<UINT_PTR, std::shared_ptr<std::function<void()>>> timers_;
     UINT_PTR nextTimer_ = 1;
