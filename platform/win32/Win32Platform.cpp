@@ -1,8 +1,6 @@
 // Program, message loop, timers, threads and the hand-over.
 #include "platform/win32/Win32Platform.h"
 
-#include "platform/win32/Keyboard.h"
-
 #include <stdexcept>
 
 #include "platform/win32/Keyboard.h"
@@ -13,7 +11,6 @@ namespace w32 {
 
 namespace {
 constexpr const char* kMessageWindowClass = "LunavireMessageWindow";
-constexpr double kDefaultPeekInterval = 0.001;
 // How long handleMessage() waits for a busy worker's next hand-over before
 // it asks for messages and blocks.
 constexpr long long kAwaitHandOverMicroseconds = 50;
@@ -51,10 +48,6 @@ void MessageWindow::onWake() { platform_.wakeReceived(); }
 
 Win32Platform::Win32Platform() : messageWindow_(*this), handOvers_([this] { wakeUi(); }) {
     uiThread_ = GetCurrentThreadId();
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    ticksPerSecond_ = f.QuadPart;
-    setPeekInterval(kDefaultPeekInterval);
 
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&icc);
@@ -116,24 +109,9 @@ HWND Win32Platform::mainWindow() {
 
 // ---------------------------------------------------------------- message loop
 
-LONGLONG Win32Platform::now() const { return HandOverQueue::now(); }
-
 void Win32Platform::wakeUi() {
     // One wake message in the queue is enough.
     if (!wakePosted_.exchange(true)) PostMessageA(messageWindow_.hwnd(), kWakeMessage, 0, 0);
-}
-
-void Win32Platform::setPeekInterval(double seconds) {
-    peekInterval_ = static_cast<LONGLONG>(seconds * static_cast<double>(ticksPerSecond_));
-}
-
-Win32Platform::LoopStats Win32Platform::stats() const {
-    LoopStats s;
-    s.peeks = peeks_;
-    s.handOvers = handOvers_.runCount();
-    s.wakes = handOvers_.wakeCount();
-    s.sleeps = handOvers_.sleepCount();
-    return s;
 }
 
 bool Win32Platform::dispatch(const MSG& m) {
@@ -149,7 +127,7 @@ bool Win32Platform::dispatch(const MSG& m) {
 
 bool Win32Platform::runHandOvers() {
     if (!handOvers_.runPending()) return false;
-    lastHandOver_ = now();
+    pacing_.handOverRan();
     return true;
 }
 
@@ -159,25 +137,13 @@ bool Win32Platform::showWorkerErrors() {
     return true;
 }
 
-// A worker counts as busy while its hand-overs come less than a peek
-// interval apart.
-bool Win32Platform::workerBusy() const { return now() - lastHandOver_ < peekInterval_; }
-
-// While a worker is busy, a caller looping on the pump would spend most of
-// its time asking the wineserver for messages: the queue is looked at only
-// once per peek interval then, and every time otherwise.
-bool Win32Platform::peekDue() const { return !workerBusy() || now() - lastPeek_ >= peekInterval_; }
-
-void Win32Platform::markPeek() {
-    lastPeek_ = now();
-    ++peeks_;
-}
-
 void Win32Platform::processMessages() {
     showWorkerErrors();
     runHandOvers();
-    if (peekDue()) {
-        markPeek();
+    // While a worker is busy, a caller looping on the pump would spend most
+    // of its time asking the wineserver for messages.
+    if (pacing_.peekDue()) {
+        pacing_.peeked();
         MSG m;
         while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
             dispatch(m);
@@ -192,18 +158,18 @@ void Win32Platform::handleMessage() {
     bool ran = runHandOvers();
     // A worker that has just handed over is about to hand over again: wait
     // for it a moment rather than go to the wineserver and block.
-    if (!ran && workerBusy() && handOvers_.awaitBriefly(kAwaitHandOverMicroseconds)) ran = runHandOvers();
+    if (!ran && pacing_.workerBusy() && handOvers_.awaitBriefly(kAwaitHandOverMicroseconds)) ran = runHandOvers();
     MSG m;
     if (ran) {
-        if (!peekDue()) return;
-        markPeek();
+        if (!pacing_.peekDue()) return;
+        pacing_.peeked();
         if (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
             dispatch(m);
             runHandOvers();
         }
         return;
     }
-    markPeek();
+    pacing_.peeked();
     if (!PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
         handOvers_.setUiBlocked(true);
         // A worker that fails after this look posts a wake message.

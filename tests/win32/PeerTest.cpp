@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "platform/win32/Peers.h"
-#include "platform/win32/tests/TestSupport.h"
+#include "tests/win32/TestSupport.h"
 
 namespace {
 
