@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "tests/unit/sim/SimTest.h"
+#include "tests/support/SimTest.h"
 #include "ui/Components.h"
 
 namespace simtest {
