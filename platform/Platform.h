@@ -67,6 +67,8 @@ constexpr std::uint32_t AllAccess = 0xF003F;  // KEY_ALL_ACCESS
 
 // Thread priorities of the worker (TThreadPriority order).
 enum class Priority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeCritical };
+// What the error box says for a worker's exception that is not a std::exception.
+constexpr const char kUnknownWorkerError[] = "A worker thread ended with an unknown error";
 
 // ---------------------------------------------------------------- file system
 
@@ -170,6 +172,12 @@ public:
 
     // -- worker threads
     // Start a thread running body at the given priority; it runs at once.
+    // An exception that escapes body ends the thread and is carried to the
+    // user-interface thread: its next processMessages() or handleMessage()
+    // shows it once through ui::app().showError(), the box an error that
+    // escapes a handler reaches.  The text is what() of a std::exception,
+    // kUnknownWorkerError for anything else.  A handleMessage() that waits
+    // wakes for it.
     virtual void startThread(std::function<void()> body, Priority priority) = 0;
     // Called on a worker: run call on the user-interface thread the next time
     // it handles messages, and block until it has run there.

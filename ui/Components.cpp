@@ -424,6 +424,10 @@ std::string applicationTitle(const std::string& programPath) {
 std::string Application::title() const { return applicationTitle(plat::platform().programPath()); }
 
 void Application::showError(const std::string& message) {
+    if (errorReporter_) {
+        errorReporter_(message);
+        return;
+    }
     plat::platform().messageBox(errorBoxText(message), title(), plat::mb::Ok | plat::mb::IconStop);
 }
 

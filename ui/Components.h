@@ -10,6 +10,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -461,16 +462,27 @@ public:
     Form* mainForm() const { return mainForm_; }
     void terminate() { terminated_ = true; }
     bool terminated() const { return terminated_; }
-    void reset() { terminated_ = false; mainForm_ = nullptr; }
+    void reset() {
+        terminated_ = false;
+        mainForm_ = nullptr;
+        errorReporter_ = nullptr;
+    }
     // Runs the event loop until the main form closes or terminate() is asked.
     void run();
     // The default error box: the error's text, a full stop appended when its
-    // last character sorts above ".", stop icon, OK.
+    // last character sorts above ".", stop icon, OK.  With an error reporter
+    // set, the reporter gets the text instead.
     void showError(const std::string& message);
+    // Lets a test observe showError() without a box; nullptr (and reset())
+    // brings the box back.
+    void setErrorReporter(std::function<void(const std::string&)> reporter) {
+        errorReporter_ = std::move(reporter);
+    }
 
 private:
     Form* mainForm_ = nullptr;
     bool terminated_ = false;
+    std::function<void(const std::string&)> errorReporter_;
 };
 
 Application& app();

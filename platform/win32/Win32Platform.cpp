@@ -1,8 +1,6 @@
 // Program, message loop, timers, threads and the hand-over.
 #include "platform/win32/Win32Platform.h"
 
-#include "platform/win32/Keyboard.h"
-
 #include <stdexcept>
 
 #include "platform/win32/Keyboard.h"
@@ -13,7 +11,6 @@ namespace w32 {
 
 namespace {
 constexpr const char* kMessageWindowClass = "LunavireMessageWindow";
-constexpr double kDefaultPeekInterval = 0.001;
 // How long handleMessage() waits for a busy worker's next hand-over before
 // it asks for messages and blocks.
 constexpr long long kAwaitHandOverMicroseconds = 50;
@@ -31,15 +28,10 @@ int threadPriority(plat::Priority p) {
     return THREAD_PRIORITY_NORMAL;
 }
 
-DWORD WINAPI threadMain(void* param) {
-    std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(param));
-    try {
-        (*body)();
-    } catch (...) {
-        // A worker has nobody to report to; its thread simply ends.
-    }
-    return 0;
-}
+struct ThreadStart {
+    std::function<void()> body;
+    Win32Platform* platform;
+};
 }  // namespace
 
 // ---------------------------------------------------------------- MessageWindow
@@ -54,16 +46,8 @@ void MessageWindow::onWake() { platform_.wakeReceived(); }
 
 // ---------------------------------------------------------------- Win32Platform
 
-Win32Platform::Win32Platform()
-    : messageWindow_(*this), handOvers_([this] {
-          // One wake message in the queue is enough.
-          if (!wakePosted_.exchange(true)) PostMessageA(messageWindow_.hwnd(), kWakeMessage, 0, 0);
-      }) {
+Win32Platform::Win32Platform() : messageWindow_(*this), handOvers_([this] { wakeUi(); }) {
     uiThread_ = GetCurrentThreadId();
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    ticksPerSecond_ = f.QuadPart;
-    setPeekInterval(kDefaultPeekInterval);
 
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&icc);
@@ -125,19 +109,9 @@ HWND Win32Platform::mainWindow() {
 
 // ---------------------------------------------------------------- message loop
 
-LONGLONG Win32Platform::now() const { return HandOverQueue::now(); }
-
-void Win32Platform::setPeekInterval(double seconds) {
-    peekInterval_ = static_cast<LONGLONG>(seconds * static_cast<double>(ticksPerSecond_));
-}
-
-Win32Platform::LoopStats Win32Platform::stats() const {
-    LoopStats s;
-    s.peeks = peeks_;
-    s.handOvers = handOvers_.runCount();
-    s.wakes = handOvers_.wakeCount();
-    s.sleeps = handOvers_.sleepCount();
-    return s;
+void Win32Platform::wakeUi() {
+    // One wake message in the queue is enough.
+    if (!wakePosted_.exchange(true)) PostMessageA(messageWindow_.hwnd(), kWakeMessage, 0, 0);
 }
 
 bool Win32Platform::dispatch(const MSG& m) {
@@ -153,28 +127,23 @@ bool Win32Platform::dispatch(const MSG& m) {
 
 bool Win32Platform::runHandOvers() {
     if (!handOvers_.runPending()) return false;
-    lastHandOver_ = now();
+    pacing_.handOverRan();
     return true;
 }
 
-// A worker counts as busy while its hand-overs come less than a peek
-// interval apart.
-bool Win32Platform::workerBusy() const { return now() - lastHandOver_ < peekInterval_; }
-
-// While a worker is busy, a caller looping on the pump would spend most of
-// its time asking the wineserver for messages: the queue is looked at only
-// once per peek interval then, and every time otherwise.
-bool Win32Platform::peekDue() const { return !workerBusy() || now() - lastPeek_ >= peekInterval_; }
-
-void Win32Platform::markPeek() {
-    lastPeek_ = now();
-    ++peeks_;
+bool Win32Platform::showWorkerErrors() {
+    if (!workerErrors_.any()) return false;
+    for (const std::string& text : workerErrors_.take()) ui::app().showError(text);
+    return true;
 }
 
 void Win32Platform::processMessages() {
+    showWorkerErrors();
     runHandOvers();
-    if (peekDue()) {
-        markPeek();
+    // While a worker is busy, a caller looping on the pump would spend most
+    // of its time asking the wineserver for messages.
+    if (pacing_.peekDue()) {
+        pacing_.peeked();
         MSG m;
         while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
             dispatch(m);
@@ -185,24 +154,25 @@ void Win32Platform::processMessages() {
 }
 
 void Win32Platform::handleMessage() {
+    if (showWorkerErrors()) return;
     bool ran = runHandOvers();
     // A worker that has just handed over is about to hand over again: wait
     // for it a moment rather than go to the wineserver and block.
-    if (!ran && workerBusy() && handOvers_.awaitBriefly(kAwaitHandOverMicroseconds)) ran = runHandOvers();
+    if (!ran && pacing_.workerBusy() && handOvers_.awaitBriefly(kAwaitHandOverMicroseconds)) ran = runHandOvers();
     MSG m;
     if (ran) {
-        if (!peekDue()) return;
-        markPeek();
+        if (!pacing_.peekDue()) return;
+        pacing_.peeked();
         if (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
             dispatch(m);
             runHandOvers();
         }
         return;
     }
-    markPeek();
+    pacing_.peeked();
     if (!PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
         waitForInput(0, nullptr, INFINITE);
-        if (runHandOvers()) return;
+        if (showWorkerErrors() || runHandOvers()) return;
         if (!PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) return;
     }
     dispatch(m);
@@ -212,7 +182,8 @@ void Win32Platform::handleMessage() {
 DWORD Win32Platform::waitForInput(DWORD count, const HANDLE* handles, DWORD timeoutMs) {
     handOvers_.setUiBlocked(true);
     DWORD r = WAIT_TIMEOUT;
-    if (!handOvers_.pending())
+    // A worker that fails after this look posts a wake message.
+    if (!handOvers_.pending() && !workerErrors_.any())
         r = MsgWaitForMultipleObjectsEx(count, handles, timeoutMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     handOvers_.setUiBlocked(false);
     return r;
@@ -252,11 +223,22 @@ void Win32Platform::runTimer(UINT_PTR id) {
 
 // ---------------------------------------------------------------- threads
 
+DWORD WINAPI Win32Platform::threadMain(void* start) {
+    std::unique_ptr<ThreadStart> s(static_cast<ThreadStart*>(start));
+    try {
+        s->body();
+    } catch (...) {
+        s->platform->workerErrors_.keepCurrent();
+        s->platform->wakeUi();
+    }
+    return 0;
+}
+
 void Win32Platform::startThread(std::function<void()> body, plat::Priority priority) {
-    auto param = std::make_unique<std::function<void()>>(std::move(body));
-    KernelHandle thread(CreateThread(nullptr, 0, &threadMain, param.get(), CREATE_SUSPENDED, nullptr));
+    auto start = std::make_unique<ThreadStart>(ThreadStart{std::move(body), this});
+    KernelHandle thread(CreateThread(nullptr, 0, &threadMain, start.get(), CREATE_SUSPENDED, nullptr));
     if (!thread) throw std::runtime_error("cannot start a thread (error " + std::to_string(GetLastError()) + ")");
-    param.release();  // the thread owns it now
+    start.release();  // the thread owns it now
     SetThreadPriority(thread.get(), threadPriority(priority));
     ResumeThread(thread.get());
     // The thread ends by itself; nobody waits for it.

@@ -8,8 +8,10 @@
 #include <tuple>
 
 #include "platform/Platform.h"
+#include "platform/WorkerErrors.h"
 #include "platform/win32/HandOver.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/LoopPacing.h"
 #include "platform/win32/Window.h"
 
 namespace ui {
@@ -19,6 +21,7 @@ struct Font;
 namespace w32 {
 
 class Win32Platform;
+class LoopProbe;
 
 // The system's message text for an error code (FormatMessage, default
 // language, no inserts), with its trailing line break; empty when it has none.
@@ -100,26 +103,13 @@ public:
     void runTimer(UINT_PTR id);
     void wakeReceived();
 
-    // Minimum time between two looks at the message queue while hand-overs
-    // keep arriving (each look is a wineserver round trip under Wine); also
-    // the gap after which they no longer count as arriving.
-    void setPeekInterval(double seconds);
-
-    // Counters of the message loop, for benchmarks and tests.
-    struct LoopStats {
-        unsigned long peeks = 0;     // looks at the message queue (PeekMessage runs)
-        unsigned long handOvers = 0; // calls run for workers
-        unsigned long wakes = 0;     // times a worker had to wake this thread
-        unsigned long sleeps = 0;    // times a worker slept waiting for its call
-    };
-    LoopStats stats() const;
-
 private:
+    friend class LoopProbe;  // the loop's pacing and counters, for tests and benchmarks
+
+    static DWORD WINAPI threadMain(void* start);
+    void wakeUi();
     bool runHandOvers();
-    bool workerBusy() const;
-    bool peekDue() const;
-    void markPeek();
-    LONGLONG now() const;
+    bool showWorkerErrors();
     bool dispatch(const MSG& m);
     // Blocks until input arrives, a handle is signalled or the time-out
     // passes, letting a worker's hand-over wake it; the result of
@@ -128,15 +118,12 @@ private:
 
     MessageWindow messageWindow_;
     HandOverQueue handOvers_;
+    LoopPacing pacing_;
+    plat::WorkerErrors workerErrors_;
     std::atomic<bool> wakePosted_{false};
     std::map<UINT_PTR, std::shared_ptr<std::function<void()>>> timers_;
     UINT_PTR nextTimer_ = 1;
     std::map<std::tuple<std::string, int, int>, Font> fonts_;
-    LONGLONG ticksPerSecond_ = 1;
-    LONGLONG peekInterval_ = 0;
-    LONGLONG lastPeek_ = 0;
-    LONGLONG lastHandOver_ = 0;
-    unsigned long peeks_ = 0;
     bool comInitialised_ = false;
     DWORD uiThread_ = 0;
 };

@@ -1,13 +1,17 @@
 // The worker of a file copy and the timers: work handed over from a worker
 // runs on the user-interface thread, only while that thread handles its
-// messages, and the worker waits for it; timers tick there too.
+// messages, and the worker waits for it; an exception that ends a worker is
+// reported there; timers tick there too.
 #include <atomic>
+#include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "tests/contract/Contract.h"
+#include "ui/Components.h"
 
 namespace contract {
 namespace {
@@ -155,6 +159,74 @@ TEST_F(ThreadContract, TwoWorkersHandOverSideBySide) {
             break;
         }
         ++next[w];
+    }
+}
+
+TEST_F(ThreadContract, AWorkersExceptionIsReportedOnceOnTheUserInterfaceThreadWhileItPumps) {
+    // What escapes the copy's worker must not pass unseen: it reaches the
+    // error box that a handler's error reaches.
+    plat::Platform& p = sys();
+    const auto ui = std::this_thread::get_id();
+    std::mutex m;
+    std::vector<std::pair<std::string, std::thread::id>> reported;  // (text, thread)
+    ui::app().setErrorReporter([&](const std::string& text) {
+        std::lock_guard<std::mutex> lock(m);
+        reported.emplace_back(text, std::this_thread::get_id());
+    });
+    struct BoxBack {
+        ~BoxBack() { ui::app().setErrorReporter(nullptr); }
+    } boxBack;
+    auto reports = [&] {
+        std::lock_guard<std::mutex> lock(m);
+        return reported.size();
+    };
+
+    struct Row {
+        const char* what;
+        void (*body)();
+        std::string text;
+        bool waiting;  // the user-interface thread waits in handleMessage() meanwhile
+    } rows[] = {
+        {"a std::exception", [] { throw std::runtime_error("copy step failed"); }, "copy step failed", false},
+        {"anything else", [] { throw 42; }, plat::kUnknownWorkerError, false},
+        {"while handleMessage() waits",
+         [] {
+             std::this_thread::sleep_for(100ms);  // let the user-interface thread block first
+             throw std::runtime_error("disc removed");
+         },
+         "disc removed", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        {
+            std::lock_guard<std::mutex> lock(m);
+            reported.clear();
+        }
+        std::atomic<int> running{1};
+        p.startThread(
+            [&running, body = row.body] {
+                struct Ended {
+                    std::atomic<int>& running;
+                    ~Ended() { running = 0; }
+                } ended{running};
+                body();
+            },
+            Priority::Normal);
+        if (row.waiting) {
+            Watchdog dog("handleMessage() while a worker ended with an exception");
+            while (reports() == 0) p.handleMessage();
+        } else {
+            ASSERT_TRUE(waitUntil([&] { return running.load() == 0; })) << "the worker runs at once";
+            std::this_thread::sleep_for(100ms);  // time for the error to be carried over
+            EXPECT_EQ(reports(), 0u) << "nothing is reported until the user-interface thread handles messages";
+            EXPECT_TRUE(pumpUntil([&] { return reports() > 0; })) << "pumping reports the worker's exception";
+        }
+        finishWorkers(running);
+        env().runFor(200);
+        std::lock_guard<std::mutex> lock(m);
+        ASSERT_EQ(reported.size(), 1u) << "a worker's exception is reported once";
+        EXPECT_EQ(reported[0].first, row.text) << "the report says what() or, for anything else, the fixed text";
+        EXPECT_EQ(reported[0].second, ui) << "the report comes on the user-interface thread";
     }
 }
 

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "platform/win32/Win32Platform.h"
-#include "platform/win32/tests/RemoveTree.h"
+#include "tests/support/RemoveTree.h"
 #include "tests/contract/ContractEnv.h"
 
 namespace contract {

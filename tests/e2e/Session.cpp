@@ -143,8 +143,8 @@ std::string shippedLanguage(const std::wstring& name) {
 }
 
 std::string payload(const std::string& group, const std::string& name) {
-    if (featureOptions().payloads.empty()) throw Failure("no --payloads folder given");
-    return readFile(featureOptions().payloads + "\\" + group + "\\" + name);
+    if (options().payloads.empty()) throw Failure("no --payloads folder given");
+    return readFile(options().payloads + "\\" + group + "\\" + name);
 }
 
 std::string noticeAsShown(const std::string& bytes) {
@@ -192,43 +192,6 @@ std::vector<std::string> LanguageFileBytes::keys(const std::string& section) con
     return out;
 }
 
-// ---- registry ----
-
-namespace {
-const char kFontAssocKey[] = "System\\CurrentControlSet\\Control\\fontassoc\\Associated CharSet";
-const char kGb2312[] = "GB2312(86)";
-}  // namespace
-
-Gb2312Association::Gb2312Association(bool on) : had_(present()) { set(on); }
-Gb2312Association::~Gb2312Association() {
-    try {
-        set(had_);
-    } catch (const Failure& f) {
-        ADD_FAILURE() << f.what();
-    }
-}
-
-bool Gb2312Association::present() {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kFontAssocKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-    bool found = RegQueryValueExA(key, kGb2312, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return found;
-}
-
-void Gb2312Association::set(bool on) {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kFontAssocKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        throw Failure("cannot open the font association key");
-    if (on)
-        RegSetValueExA(key, kGb2312, 0, REG_SZ, reinterpret_cast<const BYTE*>("YES"), 4);
-    else
-        RegDeleteValueA(key, kGb2312);
-    RegCloseKey(key);
-    if (present() != on) throw Failure("cannot change the font association");
-}
-
 // ---- shortcuts ----
 
 std::string programsFolder() {
@@ -243,14 +206,14 @@ void listShortcutForLinux(const std::string& link, const std::string& snapshot, 
     const std::string copy = artifactPath(snapshot);
     if (!CopyFileA(link.c_str(), copy.c_str(), FALSE))
         throw Failure("cannot copy " + escaped(link) + " (error " + std::to_string(GetLastError()) + ")");
-    if (featureOptions().links.empty()) return;
+    if (options().links.empty()) return;
     // One line per shortcut, UTF-8: snapshot, code page of its ANSI strings,
     // target, working directory, the shortcut's own path.
     std::string line = snapshot + "\t" + std::to_string(GetACP()) + "\t" + utf8FromAnsi(target) + "\t" +
                        utf8FromAnsi(workingDirectory) + "\t" + utf8FromAnsi(link) + "\n";
-    std::FILE* f = std::fopen(featureOptions().links.c_str(), "ab");
+    std::FILE* f = std::fopen(options().links.c_str(), "ab");
     if (!f || std::fwrite(line.data(), 1, line.size(), f) != line.size() || std::fclose(f) != 0)
-        throw Failure("cannot add to " + featureOptions().links);
+        throw Failure("cannot add to " + options().links);
 }
 
 // ---- the fixture ----

@@ -1,6 +1,6 @@
-// What the feature tests of Setup.exe share: their options, file helpers, the
-// language files' own bytes, the font association, and a fixture that runs a
-// copy of Setup.exe in a folder of its own and drives it through the patch.
+// What the feature tests of Setup.exe share: file helpers, the language
+// files' own bytes, and a fixture that runs a copy of Setup.exe in a folder
+// of its own and drives it through the patch.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,17 +10,11 @@
 #include <utility>
 #include <vector>
 
-#include "tests/e2e/E2eOptions.h"
 #include "tests/e2e/robot/Robot.h"
+#include "tests/support/E2eOptions.h"
+#include "tests/support/Gb2312Association.h"
 
 namespace e2e {
-
-// Options of the feature tests besides --exe and --artifacts.
-struct FeatureOptions {
-    std::string payloads;  // --payloads=DIR: the stand-in payload files, DIR\<TYPE>\<NAME>
-    std::string links;     // --links=FILE: where the shortcuts to check from Linux are listed
-};
-const FeatureOptions& featureOptions();
 
 // The folder of the program under test: the build puts the converted
 // language files beside it.
@@ -71,22 +65,6 @@ extern const wchar_t kTraditional[];  // 繁體中文
 std::string ansi(const std::wstring& text);
 // The bytes of a language file that the build put beside the program.
 std::string shippedLanguage(const std::wstring& name);
-
-// HKLM\System\CurrentControlSet\Control\fontassoc\Associated CharSet
-// "GB2312(86)" set or removed for the scope, as it was afterwards.
-class Gb2312Association {
-public:
-    explicit Gb2312Association(bool present);
-    ~Gb2312Association();
-    Gb2312Association(const Gb2312Association&) = delete;
-    Gb2312Association& operator=(const Gb2312Association&) = delete;
-
-    static bool present();
-    static void set(bool present);
-
-private:
-    bool had_ = false;
-};
 
 // The user's Start-menu Programs folder, as the shell gives it.
 std::string programsFolder();

@@ -15,32 +15,13 @@
 
 #include "platform/win32/Peers.h"
 #include "platform/win32/Win32Platform.h"
+#include "tests/support/TestWindow.h"
 
 namespace {
 
-using ui::Kind;
-
-const ui::ControlDef kControls[] = {
-    {"Image1", Kind::Image, "", {8, 8, 160, 224}, nullptr},
-    {"Memo1", Kind::Memo, "", {176, 8, 200, 110}, nullptr},
-    {"ComboBox1", Kind::ComboBox, "", {176, 124, 200, 24}, nullptr},
-    {"GroupBox1", Kind::GroupBox, "", {384, 8, 200, 110}, "原版光盘位置"},
-    {"Edit1", Kind::Edit, "GroupBox1", {12, 24, 176, 20}, "c:\\Lunavire"},
-    {"Button1", Kind::Button, "GroupBox1", {12, 54, 120, 25}, "从源光盘安装游戏"},
-    {"Label1", Kind::Label, "", {384, 124, 200, 13}, "源文件名"},
-    {"ProgressBar1", Kind::ProgressBar, "", {176, 156, 408, 18}, nullptr},
-    {"Gauge1", Kind::Gauge, "", {176, 182, 408, 28}, nullptr},
-    {"PageControl1", Kind::PageControl, "", {176, 218, 200, 100}, nullptr},
-    {"TabSheet1", Kind::TabSheet, "PageControl1", {}, nullptr},
-    {"Panel1", Kind::Panel, "TabSheet1", {4, 4, 190, 90}, "Panel1"},
-    {"Button2", Kind::Button, "Panel1", {8, 56, 75, 25}, "确定"},
-    {"TabSheet2", Kind::TabSheet, "PageControl1", {}, nullptr},
-    {"ShellTreeView1", Kind::ShellTreeView, "", {384, 218, 200, 150}, nullptr},
-};
-
 std::set<std::string> expectedNames() {
     std::set<std::string> names{"Form1"};
-    for (const auto& c : kControls) names.insert(c.name);
+    for (std::size_t i = 0; i < testwin::kControlCount; ++i) names.insert(testwin::kControls[i].name);
     return names;
 }
 
@@ -118,16 +99,7 @@ int runForm(const char* holdMarker) {
     platform.comInitialize();
 
     ui::Form form("TForm1", "Form1");
-    form.clientWidth = 592;
-    form.clientHeight = 376;
-    form.setText("Lunavire 控件一览");
-    ui::Font font;
-    font.name = "宋体";
-    font.charset = ui::kGb2312Charset;
-    font.height = -12;
-    form.setFont(font);
-    form.build(kControls, sizeof kControls / sizeof kControls[0]);
-    form.get<ui::Image>("Image1").bitmapResource = "ARTWORK";
+    testwin::build(form, "ARTWORK");
     form.get<ui::Memo>("Memo1").loadText("简体中文说明\r\n第二行\r\nLine three, ASCII");
     auto& combo = form.get<ui::ComboBox>("ComboBox1");
     combo.addItem("简体中文");

@@ -9,8 +9,8 @@
 #include <set>
 #include <vector>
 
-#include "tests/e2e/E2eOptions.h"
 #include "tests/e2e/robot/Robot.h"
+#include "tests/support/E2eOptions.h"
 
 namespace {
 

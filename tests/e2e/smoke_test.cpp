@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/E2eOptions.h"
 #include "tests/e2e/robot/Robot.h"
+#include "tests/support/E2eOptions.h"
+#include "tests/support/Gb2312Association.h"
 
 namespace {
 
@@ -223,47 +224,11 @@ TEST_F(SetupSmoke, ChoosingALanguageInTheListRelocalisesTheWindow) {
 }
 
 // The start-up language follows the system's font association: a GB2312
-// association means a Simplified system.  Wine's prefix has none of its own,
-// so the test sets it and restores it afterwards.
-class FontAssociation {
-public:
-    static constexpr const char* kKey = "System\\CurrentControlSet\\Control\\FontAssoc\\Associated Charset";
-    static constexpr const char* kValue = "GB2312(86)";
-
-    FontAssociation() { had_ = present(); }
-    ~FontAssociation() { set(had_); }
-    FontAssociation(const FontAssociation&) = delete;
-    FontAssociation& operator=(const FontAssociation&) = delete;
-
-    static bool present() {
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-        bool found = RegQueryValueExA(key, kValue, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-        RegCloseKey(key);
-        return found;
-    }
-
-    static void set(bool on) {
-        HKEY key;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-            ERROR_SUCCESS)
-            throw Failure("cannot open the font association key");
-        if (on)
-            RegSetValueExA(key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>("YES"), 4);
-        else
-            RegDeleteValueA(key, kValue);
-        RegCloseKey(key);
-        if (present() != on) throw Failure("cannot change the font association");
-    }
-
-private:
-    bool had_ = false;
-};
-
+// association means a Simplified system.
 TEST_F(SetupSmoke, StartLanguageFollowsTheGb2312FontAssociation) {
     addFile("\xBC\xF2\xCC\xE5\xD6\xD0\xCE\xC4.ini", "[window1]\r\ntitle=Simplified file\r\n");  // 简体中文.ini
     addFile("\xB7\xB1\xF3\x77\xD6\xD0\xCE\xC4.ini", "[window1]\r\ntitle=Traditional file\r\n");  // 繁體中文.ini
-    FontAssociation restore;
+    e2e::Gb2312Association restore;
 
     struct Row {
         bool gb2312;
@@ -271,7 +236,7 @@ TEST_F(SetupSmoke, StartLanguageFollowsTheGb2312FontAssociation) {
     } rows[] = {{true, "Simplified file"}, {false, "Traditional file"}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.gb2312 ? "GB2312 associated" : "no GB2312 association");
-        FontAssociation::set(row.gb2312);
+        e2e::Gb2312Association::set(row.gb2312);
         start();
         waitForText(main_, row.title, kStartLanguageTimeout);
         closeAndExpectExitCode0();

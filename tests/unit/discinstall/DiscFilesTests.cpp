@@ -4,14 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "../shell/SimTest.h"
+#include "tests/support/SimTest.h"
 #include "discinstall/DiscFiles.h"
 
 namespace {
 
 using discinstall::DiscList;
 
-class DiscFiles : public SimTest {
+class DiscFiles : public simtest::SimTest {
 protected:
     void SetUp() override { s.addDrive('D', true); }
     // A disc 1 that passes its check.

@@ -3,13 +3,13 @@
 #include "extras/Launchers.h"
 #include "extras/Shortcuts.h"
 #include "shell/Program.h"
-#include "../shell/SimTest.h"
+#include "tests/support/SimTest.h"
 
 namespace {
 
 const std::string kPrograms = "C:\\Users\\Player\\Start Menu\\Programs";
 
-class Launchers : public SimTest {
+class Launchers : public simtest::SimTest {
 protected:
     void SetUp() override {
         s.addDrive('D', true);
@@ -113,7 +113,7 @@ TEST_F(Launchers, HomePageOpensWithTheShellVerbAndShowMode5) {
     EXPECT_EQ(s.opened()[0].showMode, 5);
 }
 
-class Shortcuts : public SimTest {};
+class Shortcuts : public simtest::SimTest {};
 
 TEST_F(Shortcuts, EachKindMakesItsFilesWithTargetAndWorkingDirectory) {
     struct Expect {

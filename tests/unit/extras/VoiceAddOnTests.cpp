@@ -2,8 +2,8 @@
 // the installers and the import run.
 #include <gtest/gtest.h>
 
-#include "../shell/Containers.h"
-#include "../shell/SimTest.h"
+#include "tests/support/Containers.h"
+#include "tests/support/SimTest.h"
 #include "extras/VoiceAddOn.h"
 #include "shell/Program.h"
 
@@ -15,12 +15,12 @@ const char kSetup[] = "c:\\setvice.exe";
 const char kEngine[] = "c:\\asr3232.exe";
 const char kScript[] = "c:\\00.reg";
 
-class VoiceAddOn : public SimTest {
+class VoiceAddOn : public simtest::SimTest {
 protected:
     void SetUp() override {
-        s.setResource("EX0", "SOUNDS", makeContainer("setup program"));
-        s.setResource("EX0", "SOUND1", makeContainer("engine program"));
-        s.setResource("RE0", "REG000", makeContainer("REGEDIT4\r\n"));
+        s.setResource("EX0", "SOUNDS", testpay::makeContainer("setup program"));
+        s.setResource("EX0", "SOUND1", testpay::makeContainer("engine program"));
+        s.setResource("RE0", "REG000", testpay::makeContainer("REGEDIT4\r\n"));
         shell::createForms();
         Form1->Timer1->setEnabled(false);  // the start-up language is not under test here
     }

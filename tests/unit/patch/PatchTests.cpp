@@ -4,10 +4,10 @@
 
 #include <map>
 
-#include "../shell/Containers.h"
-#include "../shell/SimTest.h"
 #include "patch/PatchRun.h"
 #include "shell/Program.h"
+#include "tests/support/Containers.h"
+#include "tests/support/SimTest.h"
 
 namespace {
 
@@ -28,13 +28,14 @@ std::string content(const std::string& type, const std::string& name) {
     return type + "/" + name + std::string(3000, static_cast<char>(name[0]));
 }
 
-class Patch : public SimTest {
+class Patch : public simtest::SimTest {
 protected:
     void SetUp() override {
         s.addDrive('D');
         s.addDrive('E');
         s.setProgramPath("D:\\inst\\Setup.exe");
-        for (const auto& p : kPayloads) s.setResource(p.type, p.name, makeContainer(content(p.type, p.name)));
+        for (const auto& p : kPayloads)
+            s.setResource(p.type, p.name, testpay::makeContainer(content(p.type, p.name)));
         s.writeFile("D:\\Game\\Vandry.exe", "MZ");
         shell::createForms();
         Form1->Timer1->setEnabled(false);  // the start-up language is not under test here

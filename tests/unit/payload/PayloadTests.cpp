@@ -4,7 +4,7 @@
 
 #include "payload/Payload.h"
 #include "platform/sim/SimPlatform.h"
-#include "tests/unit/payload/Containers.h"
+#include "tests/support/Containers.h"
 #include "ui/Components.h"
 
 using namespace testpay;

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "Containers.h"
 #include "shell/Language.h"
 #include "shell/Program.h"
-#include "SimTest.h"
+#include "tests/support/Containers.h"
+#include "tests/support/SimTest.h"
 
 namespace {
 
@@ -15,13 +15,13 @@ const char kFontAssoc[] = "System\\CurrentControlSet\\Control\\fontassoc\\Associ
 const char kNotice1[] = "简体说明\r\n第二行";
 const char kNotice2[] = "\xC1\x63\xC5\xE9\r\nBig5";  // 繁體 in Big5
 
-class Language : public SimTest {
+class Language : public simtest::SimTest {
 protected:
     void SetUp() override {
         s.setProgramPath("D:\\Setup.exe");
         s.addDrive('D');
-        s.setResource("TXT", "LINCE1", makeContainer(kNotice1));
-        s.setResource("TXT", "LINCE2", makeContainer(kNotice2));
+        s.setResource("TXT", "LINCE1", testpay::makeContainer(kNotice1));
+        s.setResource("TXT", "LINCE2", testpay::makeContainer(kNotice2));
     }
     void TearDown() override { shell::destroyForms(); }
     void ini(const std::string& name, const std::string& text) { s.writeFile("D:\\" + name + ".ini", text); }
@@ -193,7 +193,7 @@ TEST_F(Language, StartTickRetriesAFailingApplyWhileAListChangeShowsTheError) {
     shell::createForms();
     s.advance(1000);
     EXPECT_TRUE(Form1->Timer1->enabled()) << "retried a second later";
-    s.setResource("TXT", "LINCE2", makeContainer(kNotice2));
+    s.setResource("TXT", "LINCE2", testpay::makeContainer(kNotice2));
     s.advance(1000);
     EXPECT_FALSE(Form1->Timer1->enabled());
     EXPECT_EQ(Form1->Memo1->joined(), kNotice2);

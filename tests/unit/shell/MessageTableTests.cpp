@@ -2,7 +2,7 @@
 #include <iconv.h>
 
 #include "shell/MessageTable.h"
-#include "SimTest.h"
+#include "tests/support/SimTest.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ TEST(MessageTable, PutReplacesInPlaceAndGetReturnsACopy) {
     EXPECT_THROW(t.put(-1, ""), std::out_of_range);
 }
 
-class ShowMessage : public SimTest {};
+class ShowMessage : public simtest::SimTest {};
 
 TEST_F(ShowMessage, EachKindPassesItsExactStyle) {
     struct Row {

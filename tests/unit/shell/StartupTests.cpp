@@ -2,7 +2,7 @@
 
 #include "platform/AnsiText.h"
 #include "shell/Program.h"
-#include "SimTest.h"
+#include "tests/support/SimTest.h"
 
 namespace {
 
@@ -100,7 +100,7 @@ TEST(ErrorBox, TitleIsTheProgramNameUpToItsFirstFullStopInLowerCaseButTheFirst) 
     for (const auto& r : rows) EXPECT_EQ(ui::applicationTitle(r.path), r.title) << r.path;
 }
 
-class Startup : public SimTest {
+class Startup : public simtest::SimTest {
 protected:
     void TearDown() override { shell::destroyForms(); }
 };

@@ -2,7 +2,7 @@
 #include <cstring>
 #include <thread>
 
-#include "tests/unit/sim/SimTest.h"
+#include "tests/support/SimTest.h"
 
 namespace simtest {
 namespace {

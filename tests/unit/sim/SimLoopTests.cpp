@@ -1,7 +1,7 @@
 // Virtual time, pumping, scripted message boxes and modal windows, peers and
 // the shell: what the simulation does while the program's loops run.
 #include "ui/Components.h"
-#include "tests/unit/sim/SimTest.h"
+#include "tests/support/SimTest.h"
 
 namespace simtest {
 namespace {

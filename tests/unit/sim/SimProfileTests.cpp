@@ -1,6 +1,6 @@
 // Profile strings read as Wine's GetPrivateProfileStringA reads them (each
 // row was checked against Wine 8 in zh_CN), the registry and own resources.
-#include "tests/unit/sim/SimTest.h"
+#include "tests/support/SimTest.h"
 
 namespace simtest {
 namespace {

@@ -2,9 +2,12 @@
 // thread inside the pump, in order, and which the simulation can always end.
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
+#include <string>
 #include <thread>
 
-#include "tests/unit/sim/SimTest.h"
+#include "tests/support/SimTest.h"
+#include "ui/Components.h"
 
 namespace simtest {
 namespace {
@@ -94,13 +97,40 @@ TEST_F(SimThreads, ASimulationEndsWhileItsWorkerStillLoops) {
     EXPECT_EQ(cycles.load(), atEnd) << "the destructor ended the worker instead of hanging on it";
 }
 
-TEST_F(SimThreads, AWorkersExceptionIsReportedAtTheNextPump) {
+TEST_F(SimThreads, AWorkersExceptionIsShownInTheErrorBoxAtTheNextPump) {
+    struct Row {
+        const char* what;
+        void (*body)();
+        std::string text;
+    } rows[] = {
+        {"a std::exception", [] { throw std::runtime_error("copy step failed"); }, "copy step failed"},
+        {"anything else", [] { throw 42; }, plat::kUnknownWorkerError},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::size_t before = s.boxes().size();
+        s.answerBoxes({plat::Answer::Ok});
+        p.startThread(row.body, Priority::Normal);
+        while (s.liveWorkers()) std::this_thread::yield();
+        EXPECT_EQ(s.boxes().size(), before) << "nothing is shown before the user-interface thread pumps";
+        p.processMessages();
+        ASSERT_EQ(s.boxes().size(), before + 1) << "the next pump shows the worker's exception";
+        const sim::BoxRecord& box = s.boxes().back();
+        EXPECT_EQ(box.text, ui::errorBoxText(row.text));
+        EXPECT_EQ(box.caption, ui::app().title());
+        EXPECT_EQ(box.style, plat::mb::Ok | plat::mb::IconStop) << "in the application's default error box";
+        p.processMessages();
+        EXPECT_EQ(s.boxes().size(), before + 1) << "once";
+    }
+}
+
+TEST_F(SimThreads, AnUnexpectedWorkerExceptionFailsTheTest) {
     expectFailures = true;
     p.startThread([] { throw std::runtime_error("boom"); }, Priority::Normal);
     while (s.liveWorkers()) std::this_thread::yield();
-    p.processMessages();
+    EXPECT_THROW(p.processMessages(), sim::Stuck) << "its error box has no scripted answer";
     ASSERT_EQ(failures.size(), 1u);
-    EXPECT_NE(failures[0].find("boom"), std::string::npos);
+    EXPECT_NE(failures[0].find("boom"), std::string::npos) << "the failure names the worker's error";
 }
 
 }  // namespace

@@ -6,7 +6,8 @@
 #include <atomic>
 #include <stdexcept>
 
-#include "platform/win32/tests/TestSupport.h"
+#include "tests/support/LoopProbe.h"
+#include "tests/win32/TestSupport.h"
 
 namespace {
 
@@ -61,12 +62,13 @@ TEST(HandOver, RunsInsideAMessageBox) {
 
 TEST(HandOver, QueueIsLookedAtOncePerIntervalWhileAWorkerIsBusy) {
     auto& p = platform();
-    auto before = p.stats();
+    w32::LoopProbe loop(p);
+    auto before = loop.stats();
     for (int i = 0; i < 50; ++i) p.processMessages();
-    EXPECT_EQ(p.stats().peeks - before.peeks, 50u) << "without hand-overs every call looks at the queue";
+    EXPECT_EQ(loop.stats().peeks - before.peeks, 50u) << "without hand-overs every call looks at the queue";
 
     // A long interval makes the count independent of how busy the machine is.
-    p.setPeekInterval(0.05);
+    loop.setPeekInterval(0.05);
     std::atomic<bool> stop{false}, stopped{false};
     p.startThread(
         [&] {
@@ -76,18 +78,18 @@ TEST(HandOver, QueueIsLookedAtOncePerIntervalWhileAWorkerIsBusy) {
         },
         plat::Priority::Normal);
     // Counted from the first hand-over on: until then the worker is not busy.
-    const unsigned long ranBefore = p.stats().handOvers;
-    ASSERT_TRUE(w32test::pumpUntil([&] { return p.stats().handOvers > ranBefore; }));
+    const unsigned long ranBefore = loop.stats().handOvers;
+    ASSERT_TRUE(w32test::pumpUntil([&] { return loop.stats().handOvers > ranBefore; }));
     int ticks = 0;
     auto timer = p.setTimer(10, [&] { ++ticks; });
     const DWORD start = GetTickCount();
-    before = p.stats();
+    before = loop.stats();
     while (GetTickCount() - start < 500) p.processMessages();
-    auto after = p.stats();
+    auto after = loop.stats();
     stop = true;
     p.killTimer(timer);
     ASSERT_TRUE(w32test::pumpUntil([&] { return stopped.load(); }));
-    p.setPeekInterval(0.001);
+    loop.setPeekInterval(0.001);
 
     EXPECT_GT(after.handOvers - before.handOvers, 100u);
     EXPECT_LE(after.peeks - before.peeks, 20u) << "about one look per 50 ms in 500 ms";

@@ -1,20 +1,18 @@
-// gtest entry of the feature tests of Setup.exe: gtest's own flags, then
-// --exe, --artifacts, --payloads and --links.
+// gtest entry of the end-to-end test programs: gtest's own flags, then ours.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "tests/e2e/Session.h"
+#include "tests/support/E2eOptions.h"
 
 namespace e2e {
 namespace {
 Options gOptions;
-FeatureOptions gFeatures;
-}  // namespace
+}
 
 const Options& options() { return gOptions; }
-const FeatureOptions& featureOptions() { return gFeatures; }
 
 std::string artifactPath(const std::string& name) {
     return gOptions.artifacts.empty() ? name : gOptions.artifacts + "\\" + name;
@@ -24,13 +22,14 @@ std::string artifactPath(const std::string& name) {
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    e2e::Options& o = e2e::gOptions;
     struct Flag {
         const char* prefix;
         std::string* value;
-    } flags[] = {{"--exe=", &e2e::gOptions.exe},
-                 {"--artifacts=", &e2e::gOptions.artifacts},
-                 {"--payloads=", &e2e::gFeatures.payloads},
-                 {"--links=", &e2e::gFeatures.links}};
+    } flags[] = {{"--exe=", &o.exe},
+                 {"--artifacts=", &o.artifacts},
+                 {"--payloads=", &o.payloads},
+                 {"--links=", &o.links}};
     for (int i = 1; i < argc; ++i) {
         bool known = false;
         for (const Flag& f : flags)
@@ -43,12 +42,13 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (e2e::gOptions.exe.empty() || e2e::gFeatures.payloads.empty()) {
-        std::fprintf(stderr, "usage: %s [gtest flags] --exe=Setup.exe --payloads=DIR [--artifacts=DIR] [--links=FILE]\n",
+    if (o.exe.empty()) {
+        std::fprintf(stderr,
+                     "usage: %s [gtest flags] --exe=PROGRAM.exe [--artifacts=DIR] [--payloads=DIR] [--links=FILE]\n",
                      argv[0]);
         return 2;
     }
     // The list is of this run's shortcuts only.
-    if (!e2e::gFeatures.links.empty()) DeleteFileA(e2e::gFeatures.links.c_str());
+    if (!o.links.empty()) DeleteFileA(o.links.c_str());
     return RUN_ALL_TESTS();
 }

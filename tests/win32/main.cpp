@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "platform/win32/tests/TestSupport.h"
+#include "tests/win32/TestSupport.h"
 
 namespace w32test {
 

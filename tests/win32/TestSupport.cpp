@@ -1,8 +1,8 @@
-#include "platform/win32/tests/TestSupport.h"
+#include "tests/win32/TestSupport.h"
 
 #include <stdexcept>
 
-#include "platform/win32/tests/RemoveTree.h"
+#include "tests/support/RemoveTree.h"
 
 namespace w32test {
 

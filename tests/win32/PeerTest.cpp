@@ -5,52 +5,20 @@
 #include <cstring>
 
 #include "platform/win32/Peers.h"
-#include "platform/win32/tests/TestSupport.h"
+#include "tests/support/TestWindow.h"
+#include "tests/win32/TestSupport.h"
 
 namespace {
 
-using ui::Kind;
 using w32::ControlPeer;
 using w32test::platform;
-
-const ui::ControlDef kControls[] = {
-    {"GroupBox1", Kind::GroupBox, "", {8, 8, 200, 90}, "Group"},
-    {"Button1", Kind::Button, "GroupBox1", {10, 20, 80, 25}, "Press"},
-    {"Edit1", Kind::Edit, "GroupBox1", {10, 55, 150, 20}, "c:\\Lunavire"},
-    {"Label1", Kind::Label, "", {8, 100, 200, 13}, "a&b"},
-    {"Memo1", Kind::Memo, "", {220, 8, 170, 90}, nullptr},
-    {"ComboBox1", Kind::ComboBox, "", {220, 104, 170, 24}, nullptr},
-    {"ProgressBar1", Kind::ProgressBar, "", {8, 120, 200, 18}, nullptr},
-    {"Gauge1", Kind::Gauge, "", {8, 144, 200, 28}, nullptr},
-    {"PageControl1", Kind::PageControl, "", {220, 134, 170, 60}, nullptr},
-    {"TabSheet1", Kind::TabSheet, "PageControl1", {}, nullptr},
-    {"Button2", Kind::Button, "TabSheet1", {4, 4, 80, 25}, "On page 0"},
-    {"TabSheet2", Kind::TabSheet, "PageControl1", {}, nullptr},
-    {"Panel1", Kind::Panel, "", {150, 60, 120, 50}, nullptr},
-    {"Button3", Kind::Button, "Panel1", {4, 4, 80, 25}, "In panel"},
-    {"Image1", Kind::Image, "", {8, 180, 100, 100}, nullptr},
-    {"ShellTreeView1", Kind::ShellTreeView, "", {120, 200, 270, 90}, nullptr},
-};
-
-ui::Font simSun() {
-    ui::Font f;
-    f.name = "SimSun";
-    f.charset = ui::kGb2312Charset;
-    f.height = -12;
-    return f;
-}
 
 class Peers : public ::testing::Test {
 protected:
     ui::Form form{"TForm1", "Form1"};
 
     void SetUp() override {
-        form.clientWidth = 400;
-        form.clientHeight = 300;
-        form.setText("peer test");
-        form.setFont(simSun());
-        form.build(kControls, sizeof kControls / sizeof kControls[0]);
-        form.get<ui::Image>("Image1").bitmapResource = "testart";
+        testwin::build(form, "testart");
         ui::Font own;
         own.height = -13;
         form.get<ui::ComboBox>("ComboBox1").setOwnFont(own);
@@ -153,7 +121,7 @@ TEST_F(Peers, FontsFollowTheFormUnlessTheControlHasItsOwn) {
         return lf;
     };
     LOGFONTA lf = fontOf("Button1");
-    EXPECT_STREQ(lf.lfFaceName, "SimSun");
+    EXPECT_STREQ(lf.lfFaceName, testwin::kFontName);
     EXPECT_EQ(lf.lfCharSet, ui::kGb2312Charset);
     EXPECT_EQ(lf.lfHeight, -12);
     EXPECT_EQ(fontOf("ComboBox1").lfHeight, -13);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/win32/Win32Platform.h"
+#include "tests/support/LoopProbe.h"
 
 namespace {
 
@@ -67,7 +68,8 @@ double oneThread(plat::Platform& p, const std::string& src, const std::string& d
 }
 
 double handedOver(w32::Win32Platform& p, const std::string& src, const std::string& dst, bool blocking) {
-    auto before = p.stats();
+    const w32::LoopProbe loop(p);
+    auto before = loop.stats();
     Copy c(p, src, dst);
     std::atomic<bool> terminated{false};
     bool finished = false;
@@ -95,7 +97,7 @@ double handedOver(w32::Win32Platform& p, const std::string& src, const std::stri
     }
     double t = seconds() - t0;
     while (!workerDone) p.processMessages();
-    auto after = p.stats();
+    auto after = loop.stats();
     std::printf("      %lu hand-overs, %lu queue looks, %lu wake-ups, %lu worker sleeps\n",
                 after.handOvers - before.handOvers, after.peeks - before.peeks, after.wakes - before.wakes,
                 after.sleeps - before.sleeps);

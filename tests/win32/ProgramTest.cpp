@@ -1,7 +1,7 @@
 // Code page, own resources, the Programs folder, shell links and WinExec.
 #include <gtest/gtest.h>
 
-#include "platform/win32/tests/TestSupport.h"
+#include "tests/win32/TestSupport.h"
 
 namespace {
 

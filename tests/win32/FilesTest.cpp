@@ -2,7 +2,7 @@
 // failure value of SetFilePointer is also a valid position.
 #include <gtest/gtest.h>
 
-#include "platform/win32/tests/TestSupport.h"
+#include "tests/win32/TestSupport.h"
 
 namespace {
 

@@ -1,11 +1,13 @@
-// Building payload containers byte by byte for tests: zlib streams from
-// zlib itself, and hand-made stored-block streams where a test needs to
-// know exactly where each byte of the stream lies.
+// Payload containers for tests (4-byte little-endian size, then a zlib
+// stream), built whole or byte by byte: zlib streams from zlib itself, and
+// hand-made stored-block streams where a test needs to know exactly where
+// each byte of the stream lies.
 #pragma once
 
 #include <zlib.h>
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,11 @@ inline std::string zstream(const std::string& data, int level = 9) {
         throw std::runtime_error("compress2 failed");
     z.resize(n);
     return z;
+}
+
+// A payload container: the 4-byte little-endian size, then a zlib stream.
+inline std::string makeContainer(const std::string& bytes) {
+    return le32(static_cast<std::uint32_t>(bytes.size())) + zstream(bytes);
 }
 
 // A zlib stream of stored blocks, one per piece of data; the last is final.

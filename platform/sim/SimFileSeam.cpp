@@ -1,0 +1,210 @@
+// Drives and files: the test's side (arranging, inspecting, faults) and the
+// seam's file calls, profile strings and error texts.
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+#include "platform/sim/ErrorTexts.h"
+#include "platform/sim/SimImpl.h"
+#include "platform/sim/SimProfile.h"
+
+namespace sim {
+
+using detail::Fault;
+using detail::OpenMode;
+using detail::setLastError;
+
+namespace {
+
+class SimSearch : public plat::DirSearch {
+public:
+    explicit SimSearch(std::vector<plat::FindData> entries) : entries_(std::move(entries)) {}
+    bool next(plat::FindData& out) override {
+        if (index_ >= entries_.size()) {
+            setLastError(18);  // ERROR_NO_MORE_FILES
+            return false;
+        }
+        out = entries_[index_++];
+        return true;
+    }
+
+private:
+    std::vector<plat::FindData> entries_;
+    std::size_t index_ = 1;  // the first went to findFirst
+};
+
+detail::Drive& existingDrive(detail::FileSystem& fs, char letter) {
+    detail::Drive* d = fs.drive(letter);
+    if (!d) throw std::logic_error(std::string("no drive ") + letter);
+    return *d;
+}
+
+plat::FileHandle openWith(detail::FileSystem& fs, const std::string& path, OpenMode mode) {
+    plat::FileHandle h = plat::kNoFile;
+    std::uint32_t success = 0;
+    std::uint32_t e = fs.open(path, mode, h, success);
+    setLastError(e ? e : success);
+    return e ? plat::kNoFile : h;
+}
+
+// The seam's result for a file-system code: true on success, else false
+// with the code left as the thread's last error.
+bool succeeded(std::uint32_t e) {
+    if (e) setLastError(e);
+    return !e;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- drives and files (test side)
+
+void SimPlatform::addDrive(char letter, bool readOnlyMedia) { d_->fs.addDrive(letter, readOnlyMedia); }
+
+void SimPlatform::setReadOnlyMedia(char letter, bool readOnly) { existingDrive(d_->fs, letter).readOnly = readOnly; }
+
+void SimPlatform::setCurrentDrive(char letter) { d_->fs.setCurrentDrive(letter); }
+
+void SimPlatform::setDriveCapacity(char letter, std::uint64_t bytes) { existingDrive(d_->fs, letter).capacity = bytes; }
+
+void SimPlatform::setSortedOrder(char letter, bool sorted) {
+    detail::Drive& d = existingDrive(d_->fs, letter);
+    if (d.root->children.size()) throw std::logic_error("choose the directory order before the drive has entries");
+    d.order = sorted ? detail::DirectoryOrder::Sorted : detail::DirectoryOrder::Creation;
+}
+
+void SimPlatform::writeFile(const std::string& path, const std::string& bytes, std::uint32_t attributes) {
+    d_->fs.put(path, bytes, attributes);
+}
+
+void SimPlatform::makeFolder(const std::string& path) { d_->fs.makeFolders(path); }
+
+std::optional<std::string> SimPlatform::readFile(const std::string& path) const {
+    const detail::Node* n = d_->fs.find(path);
+    if (!n || n->folder) return std::nullopt;
+    return n->data;
+}
+
+bool SimPlatform::exists(const std::string& path) const { return d_->fs.find(path) != nullptr; }
+
+std::uint32_t SimPlatform::attributes(const std::string& path) const {
+    std::uint32_t a = kInvalidAttributes;
+    return d_->fs.attributesOf(path, a) ? kInvalidAttributes : a;
+}
+
+void SimPlatform::setAttributes(const std::string& path, std::uint32_t attributes) {
+    detail::Node* n = d_->fs.find(path);
+    if (!n) throw std::logic_error("no file or folder " + path);
+    n->attributes = attributes & ~(plat::attr::Directory | plat::attr::Normal);
+}
+
+bool SimPlatform::remove(const std::string& path) { return d_->fs.removeEntry(path); }
+
+std::vector<std::string> SimPlatform::listNames(const std::string& folder) const {
+    const detail::Node* n = d_->fs.find(folder);
+    if (!n || !n->folder) throw std::logic_error("no folder " + folder);
+    std::vector<std::string> names;
+    for (const auto& c : n->children) names.push_back(c->name);
+    return names;
+}
+
+void SimPlatform::lockFile(const std::string& path) {
+    detail::Node* n = d_->fs.find(path);
+    if (!n || n->folder) throw std::logic_error("no file " + path + " to lock");
+    n->locked = true;
+}
+
+void SimPlatform::unlockFile(const std::string& path) {
+    if (detail::Node* n = d_->fs.find(path)) n->locked = false;
+}
+
+std::size_t SimPlatform::openHandles() const { return d_->fs.openHandles(); }
+
+// ---------------------------------------------------------------- faults
+
+void SimPlatform::failReadAt(const std::string& path, std::uint32_t byteOffset, std::uint32_t code) {
+    d_->fs.setFault(Fault::Read, path, code, byteOffset);
+}
+void SimPlatform::failWriteAt(const std::string& path, std::uint32_t byteOffset, std::uint32_t code) {
+    d_->fs.setFault(Fault::Write, path, code, byteOffset);
+}
+void SimPlatform::failCreateFolder(const std::string& path, std::uint32_t code) {
+    d_->fs.setFault(Fault::CreateFolder, path, code);
+}
+void SimPlatform::failDelete(const std::string& path, std::uint32_t code) { d_->fs.setFault(Fault::Delete, path, code); }
+void SimPlatform::failCreate(const std::string& path, std::uint32_t code) { d_->fs.setFault(Fault::Create, path, code); }
+void SimPlatform::failOpen(const std::string& path, std::uint32_t code) { d_->fs.setFault(Fault::Open, path, code); }
+void SimPlatform::failSize(const std::string& path, std::uint32_t code) { d_->fs.setFault(Fault::Size, path, code); }
+void SimPlatform::failSeek(const std::string& path, std::uint32_t code) { d_->fs.setFault(Fault::Seek, path, code); }
+void SimPlatform::clearFaults() { d_->fs.clearFaults(); }
+
+// ---------------------------------------------------------------- file system (seam)
+
+bool SimPlatform::fileExists(const std::string& path) {
+    std::uint32_t a = 0;
+    return succeeded(d_->fs.attributesOf(path, a)) && !(a & plat::attr::Directory);
+}
+
+bool SimPlatform::folderExists(const std::string& path) {
+    std::uint32_t a = 0;
+    return succeeded(d_->fs.attributesOf(path, a)) && (a & plat::attr::Directory) != 0;
+}
+
+std::unique_ptr<plat::DirSearch> SimPlatform::findFirst(const std::string& pattern, plat::FindData& first) {
+    std::vector<plat::FindData> entries;
+    if (!succeeded(d_->fs.findAll(pattern, entries))) return nullptr;
+    first = entries.front();
+    return std::make_unique<SimSearch>(std::move(entries));
+}
+
+bool SimPlatform::createFolder(const std::string& path) { return succeeded(d_->fs.createFolder(path)); }
+bool SimPlatform::deleteFile(const std::string& path) { return succeeded(d_->fs.deleteFile(path)); }
+
+plat::FileHandle SimPlatform::openRead(const std::string& path) { return openWith(d_->fs, path, OpenMode::Read); }
+plat::FileHandle SimPlatform::createNew(const std::string& path) {
+    return openWith(d_->fs, path, OpenMode::CreateNew);
+}
+plat::FileHandle SimPlatform::openWrite(const std::string& path) { return openWith(d_->fs, path, OpenMode::Write); }
+plat::FileHandle SimPlatform::createAlways(const std::string& path) {
+    return openWith(d_->fs, path, OpenMode::CreateAlways);
+}
+
+bool SimPlatform::readFile(plat::FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done) {
+    return succeeded(d_->fs.read(h, buffer, count, done));
+}
+
+bool SimPlatform::writeFile(plat::FileHandle h, const void* buffer, std::uint32_t count, std::uint32_t& done) {
+    return succeeded(d_->fs.write(h, buffer, count, done));
+}
+
+bool SimPlatform::seekFromStart(plat::FileHandle h, std::uint32_t position) {
+    return succeeded(d_->fs.seek(h, position));
+}
+
+bool SimPlatform::fileSize(plat::FileHandle h, std::uint32_t& low) { return succeeded(d_->fs.size(h, low)); }
+
+void SimPlatform::closeFile(plat::FileHandle h) { succeeded(d_->fs.close(h)); }
+
+std::uint32_t SimPlatform::lastError() { return detail::lastErrorCode(); }
+
+std::string SimPlatform::errorText(std::uint32_t code) { return detail::errorText(*d_->cp, code); }
+
+// ---------------------------------------------------------------- profile strings
+
+std::string SimPlatform::profileString(const std::string& file, const std::string& section, const std::string& key,
+                                       const std::string& def) {
+    // A bare file name lives in the Windows folder.
+    std::string path = file.find_first_of("\\/:") == std::string::npos ? "C:\\Windows\\" + file : file;
+    std::string bytes;
+    std::uint32_t error = 0;
+    std::string value;
+    if (std::uint32_t e = d_->fs.readWhole(path, bytes)) {
+        value = detail::profileDefault(*d_->cp, def, error);
+        error = e;
+    } else {
+        value = detail::profileLookup(*d_->cp, bytes, section, key, def, error);
+    }
+    setLastError(error);
+    return value;
+}
+
+}  // namespace sim

@@ -1,0 +1,197 @@
+// The registry, the program's resources, the program itself, and the
+// programs, addresses and shell links it asks the shell for.
+#include <algorithm>
+#include <iterator>
+#include <string>
+
+#include "platform/sim/SimImpl.h"
+#include "ui/Components.h"
+
+namespace sim {
+
+using detail::setLastError;
+
+namespace {
+
+constexpr std::uint32_t kWriteAccessBits = 0x0002 | 0x0004 | 0x0020  // set value, create subkey, create link
+                                           | 0x00010000 | 0x00040000 | 0x00080000  // delete, write DAC, owner
+                                           | 0x02000000 | 0x10000000 | 0x40000000;  // maximum, generic all/write
+
+class SimLink : public plat::ShellLink {
+public:
+    explicit SimLink(SimPlatform::Impl& d) : d_(d) {}
+    void setPath(const std::string& p) override { path_ = p; }
+    void setWorkingDirectory(const std::string& w) override { dir_ = w; }
+    void save(const std::string& file) override {
+        SimPlatform::Impl* d = d_.get();
+        if (!d) return;
+        std::string content = "[sim shell link]\r\nPath=" + path_ + "\r\nWorkingDirectory=" + dir_ + "\r\n";
+        bool saved = d->fs.writeWhole(file, content) == 0;
+        d->links.push_back({file, path_, dir_, saved});
+    }
+
+private:
+    Backref d_;
+    std::string path_, dir_;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- registry
+
+std::string SimPlatform::Impl::keyPath(const std::string& subKey) const {
+    std::string out, part;
+    auto flush = [&] {
+        if (part.empty()) return;
+        if (!out.empty()) out += '\\';
+        out += detail::asciiUpper(*cp, part);
+        part.clear();
+    };
+    for (std::size_t i = 0; i < subKey.size();) {
+        std::size_t n = cp->charLength(subKey, i);
+        if (n == 1 && subKey[i] == '\\')
+            flush();
+        else
+            part.append(subKey, i, n);
+        i += n;
+    }
+    flush();
+    return out;
+}
+
+bool SimPlatform::Impl::within(const std::string& key, const std::string& top) {
+    return top.empty() || key == top ||
+           (key.size() > top.size() && key.compare(0, top.size(), top) == 0 && key[top.size()] == '\\');
+}
+
+void SimPlatform::setRegistryValue(plat::RootKey root, const std::string& subKey, const std::string& valueName) {
+    std::string key = d_->keyPath(subKey);
+    int r = static_cast<int>(root);
+    for (std::size_t at = 0;; ++at) {
+        at = key.find('\\', at);
+        d_->keys.insert({r, key.substr(0, at)});
+        if (at == std::string::npos) break;
+    }
+    d_->values.insert({r, key, detail::asciiUpper(*d_->cp, valueName)});
+}
+
+void SimPlatform::removeRegistryKey(plat::RootKey root, const std::string& subKey) {
+    std::string key = d_->keyPath(subKey);
+    int r = static_cast<int>(root);
+    for (auto it = d_->keys.begin(); it != d_->keys.end();)
+        it = it->first == r && Impl::within(it->second, key) ? d_->keys.erase(it) : std::next(it);
+    for (auto it = d_->values.begin(); it != d_->values.end();)
+        it = std::get<0>(*it) == r && Impl::within(std::get<1>(*it), key) ? d_->values.erase(it) : std::next(it);
+}
+
+void SimPlatform::denyWriteAccess(plat::RootKey root, const std::string& subKey) {
+    d_->denied.push_back({static_cast<int>(root), d_->keyPath(subKey)});
+}
+
+bool SimPlatform::registryValueExists(plat::RootKey root, const std::string& subKey, const std::string& value,
+                                      std::uint32_t access) {
+    std::string key = d_->keyPath(subKey);
+    int r = static_cast<int>(root);
+    if (access & kWriteAccessBits)
+        for (const auto& [dr, top] : d_->denied)
+            if (dr == r && Impl::within(key, top)) {
+                setLastError(plat::err::AccessDenied);
+                return false;
+            }
+    if (!key.empty() && !d_->keys.count({r, key})) {
+        setLastError(plat::err::FileNotFound);
+        return false;
+    }
+    // KEY_QUERY_VALUE, or a generic right that includes it, is needed to read a value.
+    if (!(access & (0x0001 | 0x02000000 | 0x10000000 | 0x80000000u))) {
+        setLastError(plat::err::AccessDenied);
+        return false;
+    }
+    bool found = d_->values.count({r, key, detail::asciiUpper(*d_->cp, value)}) > 0;
+    setLastError(found ? 0 : plat::err::FileNotFound);
+    return found;
+}
+
+// ---------------------------------------------------------------- resources and program
+
+void SimPlatform::setResource(const std::string& type, const std::string& name, const std::string& bytes) {
+    auto& slot = d_->resources[{detail::asciiUpper(*d_->cp, type), detail::asciiUpper(*d_->cp, name)}];
+    if (slot) d_->retired.push_back(slot);
+    slot = std::make_shared<const std::string>(bytes);
+}
+
+void SimPlatform::removeResource(const std::string& type, const std::string& name) {
+    auto it = d_->resources.find({detail::asciiUpper(*d_->cp, type), detail::asciiUpper(*d_->cp, name)});
+    if (it == d_->resources.end()) return;
+    d_->retired.push_back(it->second);
+    d_->resources.erase(it);
+}
+
+bool SimPlatform::ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
+                              std::size_t& size) {
+    std::string t = detail::asciiUpper(*d_->cp, type);
+    auto it = d_->resources.find({t, detail::asciiUpper(*d_->cp, name)});
+    if (it == d_->resources.end()) {
+        bool typeKnown = std::any_of(d_->resources.begin(), d_->resources.end(),
+                                     [&](const auto& r) { return r.first.first == t; });
+        setLastError(typeKnown ? 1814 : 1813);  // resource name / type not found
+        return false;
+    }
+    data = reinterpret_cast<const std::uint8_t*>(it->second->data());
+    size = it->second->size();
+    return true;
+}
+
+void SimPlatform::setProgramPath(const std::string& path) { d_->programPath = path; }
+
+void SimPlatform::setCodePage(unsigned codePage) {
+    d_->cp = &detail::CodePage::get(codePage);
+    d_->fs.setCodePage(*d_->cp);
+}
+
+int SimPlatform::comInitialized() const { return d_->comInits; }
+void SimPlatform::comInitialize() { ++d_->comInits; }
+std::string SimPlatform::programPath() { return d_->programPath; }
+unsigned SimPlatform::ansiCodePage() { return d_->cp->number(); }
+bool SimPlatform::isDbcsLeadByte(unsigned char c) { return d_->cp->isLead(c); }
+
+// ---------------------------------------------------------------- programs and the shell
+
+void SimPlatform::winExec(const std::string& commandLine, int showMode) {
+    d_->execs.push_back({commandLine, showMode, false});
+    if (d_->execHook) {
+        auto hook = d_->execHook;
+        hook(commandLine);
+    }
+}
+
+bool SimPlatform::execAndWait(const std::string& commandLine, int showMode) {
+    d_->execs.push_back({commandLine, showMode, true});
+    if (d_->execHook) {
+        auto hook = d_->execHook;
+        hook(commandLine);
+    }
+    return true;
+}
+
+void SimPlatform::shellOpen(const std::string& address, int showMode) { d_->opened.push_back({address, showMode}); }
+
+const std::vector<ExecRecord>& SimPlatform::execs() const { return d_->execs; }
+void SimPlatform::onExec(std::function<void(const std::string&)> hook) { d_->execHook = std::move(hook); }
+const std::vector<OpenRecord>& SimPlatform::opened() const { return d_->opened; }
+const std::vector<LinkRecord>& SimPlatform::links() const { return d_->links; }
+void SimPlatform::failShellLinkCreation(bool fail) { d_->failLinks = fail; }
+
+void SimPlatform::setProgramsFolder(const std::string& path) {
+    if (!path.empty()) d_->fs.makeFolders(path);
+    d_->programsFolder = path;
+}
+
+std::string SimPlatform::programsFolder() { return d_->programsFolder; }
+
+std::unique_ptr<plat::ShellLink> SimPlatform::createShellLink() {
+    if (d_->failLinks) throw ui::Error("Class not registered");
+    return std::make_unique<SimLink>(*d_);
+}
+
+}  // namespace sim
