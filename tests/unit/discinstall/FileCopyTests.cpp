@@ -13,6 +13,7 @@
 
 #include "discinstall/FileCopy.h"
 #include "platform/sim/SimPlatform.h"
+#include "tests/unit/discinstall/CopyEvents.h"
 
 namespace {
 
@@ -49,32 +50,9 @@ class FileCopy : public ::testing::Test {
 protected:
     FileCopy() {
         s.makeFolder("C:\\Lunavire");
-        bind(copy);
+        events.bind(copy);
         copy.setExistingFile(kSource);
         copy.setNewFile(kTarget);
-    }
-
-    // Every event into the log; a wrong Sender shows there too.
-    void bind(TKqFileCopy& c) {
-        auto notify = [this, &c](const char* what) {
-            return [this, &c, what](ui::Component* sender) { log.push_back(sender == &c ? what : "wrong sender"); };
-        };
-        c.OnStart = notify("start");
-        c.OnFinish = notify("finish");
-        c.OnRestore = notify("restore");
-        c.OnStop = notify("stop");
-        c.OnCancel = notify("cancel");
-        c.OnCopyProgress = [this, &c](ui::Component* sender, std::uint32_t size, std::uint32_t done,
-                                      std::uint8_t rate) {
-            log.push_back(sender != &c ? "wrong sender"
-                                       : "progress " + std::to_string(done) + "/" + std::to_string(size) + " " +
-                                             std::to_string(rate));
-            if (onProgress) onProgress(done);
-        };
-        c.OnError = [this, &c](ui::Component* sender, const std::string& msg, std::uint32_t code) {
-            log.push_back(sender == &c ? "error " + std::to_string(code) : "wrong sender");
-            messages.push_back(msg);
-        };
     }
 
     bool idle() const { return s.openHandles() == 0 && s.liveWorkers() == 0; }
@@ -103,8 +81,10 @@ protected:
     sim::Installed on{s, [](const std::string& m) { ADD_FAILURE() << m; }};
     ui::Form form{"TForm2", "Form2"};
     TKqFileCopy& copy = form.add<TKqFileCopy>(&form, "KqFileCopy1");
-    std::vector<std::string> log, messages;
-    std::function<void(std::uint32_t)> onProgress;
+    CopyEvents events;
+    std::vector<std::string>& log = events.log;
+    std::vector<std::string>& messages = events.messages;
+    std::function<void(std::uint32_t)>& onProgress = events.onProgress;
 };
 
 using Log = std::vector<std::string>;
@@ -357,7 +337,7 @@ TEST_F(FileCopy, DestroyedWhileCopyingLeavesTheLateStepNothingToDo) {
     auto other = std::make_unique<TKqFileCopy>(&form, "KqFileCopy2");
     other->setExistingFile(kSource);
     other->setNewFile(kTarget);
-    bind(*other);
+    events.bind(*other);
     other->Start();
     stepUntil([&] { return other->BreakPoint() == 2048; });
     other.reset();
