@@ -146,7 +146,10 @@ public:
     }
     ~Probe() { DestroyWindow(hwnd_); }
 
+    bool enabled = true;
+
     void start() {
+        if (!enabled) return;
         posted_ = 0;
         received_ = 0;
         running_ = true;
@@ -160,6 +163,7 @@ public:
     }
     // Stops posting, then lets the loop deliver what is still queued.
     void stop() {
+        if (!enabled) return;
         running_ = false;
         poster_.join();
         while (received_ < posted_.load()) plat::platform().processMessages();
@@ -277,7 +281,7 @@ std::string loadAverage() {
     return s;
 }
 
-int run(const std::string& folder, unsigned mib, int rounds) {
+int run(const std::string& folder, unsigned mib, int rounds, bool probing) {
     std::unique_ptr<plat::Platform> platform = plat::createPlatform();
     plat::setPlatform(platform.get());
     const std::string src = folder + "\\lunavire-copy-bench-src.bin";
@@ -293,6 +297,7 @@ int run(const std::string& folder, unsigned mib, int rounds) {
     {
         CopyWindow window;
         Probe probe;
+        probe.enabled = probing;
         // Round 0 warms the caches and is dropped; the two copies take turns
         // going first.
         for (int round = 0; round <= rounds; ++round) {
@@ -320,7 +325,7 @@ int run(const std::string& folder, unsigned mib, int rounds) {
                                     expectedSteps, window.ProgressBar1->position(), window.ProgressBar2->position());
                         status = 1;
                     }
-                    if (round > 0) {
+                    if (round > 0 && probing) {
                         const auto& w = probe.waits();
                         waits.insert(waits.end(), w.begin() + static_cast<std::ptrdiff_t>(before), w.end());
                         roundMaxWait.push_back(*std::max_element(w.begin() + static_cast<std::ptrdiff_t>(before), w.end()));
@@ -375,11 +380,14 @@ int main(int argc, char** argv) {
     int rounds = 7;
     unsigned mib = 64;
     std::string folder;
+    bool probing = true;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc)
             rounds = std::max(1, std::atoi(argv[++i]));
         else if (std::strcmp(argv[i], "--mib") == 0 && i + 1 < argc)
             mib = static_cast<unsigned>(std::max(1, std::atoi(argv[++i])));
+        else if (std::strcmp(argv[i], "--no-probe") == 0)
+            probing = false;
         else
             folder = argv[i];
     }
@@ -390,7 +398,7 @@ int main(int argc, char** argv) {
         if (!folder.empty() && folder.back() == '\\') folder.pop_back();
     }
     try {
-        int status = run(folder, mib, rounds);
+        int status = run(folder, mib, rounds, probing);
         std::fflush(stdout);
         return status;
     } catch (const std::exception& e) {
