@@ -1,0 +1,95 @@
+// A non-visual component that copies one file into a new file in steps of
+// 1024 bytes, handed to the user-interface thread one at a time by its
+// worker (TCopyThread).  Every file call, state change and event happens on
+// the user-interface thread; a failing system call is reported through
+// OnError, never raised.
+//
+// Sizes and positions are 32 bits: files of 4 GiB or more are not copied
+// correctly.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/Platform.h"
+#include "ui/Components.h"
+
+class TCopyThread;
+
+using TNotifyEvent = std::function<void(ui::Component* Sender)>;
+using TOnCopyProgress = std::function<void(ui::Component* Sender, std::uint32_t TotalFileSize,
+                                           std::uint32_t TotalBytesTransferred, std::uint8_t Rate)>;
+using TOnError = std::function<void(ui::Component* Sender, const std::string& Msg, std::uint32_t Code)>;
+
+// The share of the copy in percent: transferred / size * 100 as the x87
+// computes it in extended precision (64-bit significand, each operation
+// rounded to nearest even), truncated toward zero, low 8 bits.  Done in
+// integers, so it does not depend on what long double is.  A size of 0 (only
+// the low 32 bits of a source of 4 GiB or more) gives 0.
+std::uint8_t copyRate(std::uint32_t transferred, std::uint32_t size);
+
+class TKqFileCopy : public ui::Component {
+public:
+    explicit TKqFileCopy(ui::Form* owner, std::string name = {});
+    ~TKqFileCopy() override;
+
+    // -- published, in this order.  A write is ignored while both files are
+    // open (a copy is set up or running).
+    const std::string& ExistingFile() const { return existingFile_; }
+    void setExistingFile(const std::string& value);
+    const std::string& NewFile() const { return newFile_; }
+    void setNewFile(const std::string& value);
+    // Bytes written to the new file in the current copy; where Restore goes on.
+    std::uint32_t BreakPoint() const { return breakPoint_; }
+    void setBreakPoint(std::uint32_t value);
+
+    TNotifyEvent OnStart;
+    TNotifyEvent OnFinish;
+    TNotifyEvent OnRestore;
+    TNotifyEvent OnStop;
+    TNotifyEvent OnCancel;
+    TOnCopyProgress OnCopyProgress;
+    TOnError OnError;
+
+    // Start and Restore expect an idle component (no file open, no worker).
+    virtual void Start();    // ExistingFile into a newly created NewFile, from byte 0
+    virtual void Restore();  // a stopped copy, on from BreakPoint into the existing NewFile
+    virtual void Stop();     // ends the copy; the new file stays as written
+    virtual void Cancel();   // ends the copy and deletes NewFile
+
+private:
+    // What the workers' step handlers reach the component through; cleared
+    // when the component goes, so that a worker's last, late step finds
+    // nothing to do.
+    struct Link {
+        TKqFileCopy* component;
+    };
+
+    bool bothOpen() const { return source_ != plat::kNoFile && target_ != plat::kNoFile; }
+    bool openSource();
+    bool createTarget();
+    bool openTarget();
+    bool position(plat::FileHandle h);
+    bool readSize();
+    void close(plat::FileHandle& h);
+    void startWorker();
+    void stopWorker();
+    void copyStep();
+    void endCopy();
+    void reportError();
+    template <class Call>
+    void fire(const Call& call);
+
+    plat::FileHandle source_ = plat::kNoFile;
+    plat::FileHandle target_ = plat::kNoFile;
+    std::string existingFile_;
+    std::string newFile_;
+    std::uint32_t breakPoint_ = 0;
+    std::uint32_t fileSize_ = 0;
+    TCopyThread* worker_ = nullptr;
+    std::uint32_t runningWorker_ = 0;  // the worker's handle; 0 whenever no worker runs
+    bool inStep_ = false;
+    std::shared_ptr<Link> link_;
+};
