@@ -72,9 +72,11 @@ public:
         // The system image list is shared; a tree view never destroys its
         // image lists.
         send(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
+        SetWindowSubclass(hwnd(), &ShellTreePeer::noteRightButton, 0, reinterpret_cast<DWORD_PTR>(this));
         addRoot();
     }
     ~ShellTreePeer() override {
+        RemoveWindowSubclass(hwnd(), &ShellTreePeer::noteRightButton, 0);
         // Free the nodes while the peer still receives TVN_DELETEITEM.
         send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     }
@@ -194,16 +196,24 @@ private:
         return static_cast<short>(HRESULT_CODE(hr));
     }
 
+    // The tree tracks the right button in a loop of its own before it
+    // reports the click, so the position of the last message retrieved is
+    // not the click's: the button-down message itself tells where it was.
+    static LRESULT CALLBACK noteRightButton(HWND h, UINT message, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR self) {
+        if (message == WM_RBUTTONDOWN)
+            reinterpret_cast<ShellTreePeer*>(self)->rightClick_ =
+                POINT{static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l))};
+        return DefSubclassProc(h, message, w, l);
+    }
+
     void selectUnderCursor() {
-        // Where the click happened: the position of the mouse message being
-        // handled, not wherever the pointer has moved since.
         TVHITTESTINFO hit{};
-        DWORD pos = GetMessagePos();
-        hit.pt = POINT{static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))};
-        ScreenToClient(hwnd(), &hit.pt);
+        hit.pt = rightClick_;
         auto item = reinterpret_cast<HTREEITEM>(send(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
         if (item && (hit.flags & TVHT_ONITEM)) send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
     }
+
+    POINT rightClick_{-1, -1};  // client coordinates of the last right button press
 };
 
 }  // namespace
