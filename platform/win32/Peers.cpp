@@ -165,18 +165,41 @@ private:
     ui::ComboBox& combo_;
 };
 
+// Under Wine a progress bar repaints at once whenever its position is set,
+// a few milliseconds each: a copy that moves two bars per step would spend
+// most of its time painting.  The bar follows at once after a quiet spell;
+// changes that come quicker than the eye sees are shown together a moment
+// later.
 class ProgressBarPeer final : public StandardPeer {
 public:
     ProgressBarPeer(Win32Platform& p, ui::ProgressBar& b) : StandardPeer(p, b), bar_(b) {
         createChild(PROGRESS_CLASSA, 0, 0, "");
         send(PBM_SETRANGE32, static_cast<WPARAM>(b.min()), b.max());
-        positionChanged();
+        show();
+    }
+    ~ProgressBarPeer() override {
+        if (pending_) platform_.killTimer(pending_);
     }
     void textChanged() override {}
-    void positionChanged() override { send(PBM_SETPOS, static_cast<WPARAM>(bar_.position())); }
+    void positionChanged() override {
+        if (pending_) return;  // the timer shows the latest position
+        if (GetTickCount() - shownAt_ >= kRepaintMs) return show();
+        pending_ = platform_.setTimer(kRepaintMs, [this] {
+            platform_.killTimer(pending_);
+            pending_ = 0;
+            show();
+        });
+    }
 
 private:
+    static constexpr DWORD kRepaintMs = 30;
+    void show() {
+        shownAt_ = GetTickCount();
+        send(PBM_SETPOS, static_cast<WPARAM>(bar_.position()));
+    }
     ui::ProgressBar& bar_;
+    DWORD shownAt_ = 0;
+    plat::Platform::TimerId pending_ = 0;
 };
 
 }  // namespace

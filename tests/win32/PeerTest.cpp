@@ -193,12 +193,17 @@ TEST_F(Peers, MemoShowsRawBytesLineByLine) {
     EXPECT_EQ(SendMessageA(window("Memo1"), EM_GETLINECOUNT, 0, 0), 3);
 }
 
-TEST_F(Peers, ProgressBarFollowsThePosition) {
+TEST_F(Peers, ProgressBarFollowsThePositionAndCoalescesQuickChanges) {
     auto& bar = form.get<ui::ProgressBar>("ProgressBar1");
+    HWND native = window("ProgressBar1");
+    w32test::pumpFor(100);
     bar.setPosition(42);
-    EXPECT_EQ(SendMessageA(window("ProgressBar1"), PBM_GETPOS, 0, 0), 42);
+    EXPECT_EQ(SendMessageA(native, PBM_GETPOS, 0, 0), 42) << "after a quiet spell the bar follows at once";
+    for (int p = 43; p <= 60; ++p) bar.setPosition(p);
     bar.setPosition(150);
-    EXPECT_EQ(SendMessageA(window("ProgressBar1"), PBM_GETPOS, 0, 0), 100) << "above the range shows full";
+    EXPECT_LT(SendMessageA(native, PBM_GETPOS, 0, 0), 100) << "quick changes wait for the next repaint";
+    EXPECT_TRUE(w32test::pumpUntil([&] { return SendMessageA(native, PBM_GETPOS, 0, 0) == 100; }, 1000))
+        << "and then show the last position: above the range shows full";
 }
 
 TEST_F(Peers, OnlyTheActivePageIsVisible) {
