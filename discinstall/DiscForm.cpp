@@ -1,5 +1,9 @@
 #include "discinstall/DiscForm.h"
 
+#include "discinstall/DiscRun.h"
+#include "platform/AnsiText.h"
+#include "shell/Services.h"
+
 namespace {
 
 #define C(member) UI_CONTROL(TForm2, member)
@@ -50,8 +54,88 @@ const ui::FormDef kWindow{
 
 TForm2::TForm2() : ui::Form(kWindow) {
     buildControls();
+    KqFileCopy1 = &add<TKqFileCopy>(this, "KqFileCopy1");
 
-    // Both cancel buttons close the window, as its close box does.
-    Button2->OnClick = [this] { Close(); };
-    Button3->OnClick = [this] { Close(); };
+    Button1->OnClick = [this] { Button1Click(); };
+    Button2->OnClick = [this] { Button2Click(); };
+    Button3->OnClick = [this] { Button3Click(); };
+    Button4->OnClick = [this] { Button4Click(); };
+    Button5->OnClick = [this] { Button5Click(); };
+    Button6->OnClick = [this] { Button6Click(); };
+    Button7->OnClick = [this] { Button7Click(); };
+    Button8->OnClick = [this] { Button8Click(); };
+    Button9->OnClick = [this] { Button9Click(); };
+    OnHide = [this] { FormHide(); };
+    OnClose = [this] { FormHide(); };
+    OnCloseQuery = [this] { return FormCloseQuery(); };
+    KqFileCopy1->OnCopyProgress = [this](ui::Component* sender, std::uint32_t size, std::uint32_t done,
+                                         std::uint8_t rate) { KqFileCopy1CopyProgress(sender, size, done, rate); };
+    KqFileCopy1->OnFinish = [this](ui::Component* sender) { KqFileCopy1Finish(sender); };
+    KqFileCopy1->OnError = [this](ui::Component* sender, const std::string& msg, std::uint32_t code) {
+        KqFileCopy1Error(sender, msg, code);
+    };
+}
+
+void TForm2::FormHide() {
+    GroupBox1->setEnabled(true);
+    GroupBox2->setEnabled(true);
+    GroupBox3->setEnabled(true);
+    Panel1->setVisible(false);
+}
+
+bool TForm2::FormCloseQuery() {
+    // Closing during the run cancels it; the window goes once the run has
+    // stopped the current copy and returned.
+    if (run.active) run.cancelRequested = true;
+    return true;
+}
+
+void TForm2::openFolderPanel(int page) {
+    PageControl2->setActivePageIndex(page);
+    Panel1->setVisible(true);
+    GroupBox1->setEnabled(false);
+    GroupBox2->setEnabled(false);
+    GroupBox3->setEnabled(false);
+}
+
+void TForm2::closeFolderPanel() {
+    Panel1->setVisible(false);
+    GroupBox1->setEnabled(true);
+    GroupBox2->setEnabled(true);
+    GroupBox3->setEnabled(true);
+}
+
+void TForm2::Button1Click() { discinstall::startInstallation(*this); }
+void TForm2::Button2Click() { Close(); }
+void TForm2::Button3Click() { Close(); }
+void TForm2::Button4Click() { openFolderPanel(0); }
+void TForm2::Button5Click() { openFolderPanel(1); }
+
+void TForm2::Button8Click() {
+    Edit1->setText(text::cutDriveRoot(ShellTreeView1->path()));
+    closeFolderPanel();
+}
+
+void TForm2::Button6Click() {
+    Edit2->setText(text::cutDriveRoot(ShellTreeView2->path()) + shell::messages().get(shell::Msg::InstallFolderName));
+    closeFolderPanel();
+}
+
+void TForm2::Button7Click() { closeFolderPanel(); }
+void TForm2::Button9Click() { closeFolderPanel(); }
+
+void TForm2::KqFileCopy1CopyProgress(ui::Component*, std::uint32_t, std::uint32_t TotalBytesTransferred,
+                                     std::uint8_t Rate) {
+    // The reading bar runs ten points ahead, full from 90 on.
+    ProgressBar1->setPosition(Rate + 10);
+    ProgressBar2->setPosition(Rate);
+    discinstall::showOverallProgress(*this, TotalBytesTransferred);
+}
+
+void TForm2::KqFileCopy1Finish(ui::Component*) { finishFlag = 1; }
+
+void TForm2::KqFileCopy1Error(ui::Component*, const std::string& Msg, std::uint32_t Code) {
+    run.copyFailed = true;
+    run.failure = Msg;
+    run.failureCode = Code;
 }

@@ -2,6 +2,11 @@
 // with a hidden folder panel) and a progress page.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
+#include "discinstall/DiscFiles.h"
+#include "discinstall/FileCopy.h"
 #include "ui/Components.h"
 
 class TForm2 : public ui::Form {
@@ -39,4 +44,45 @@ public:
     ui::GroupBox* GroupBox6 = nullptr;
     ui::ProgressBar* ProgressBar3 = nullptr;
     ui::Button* Button3 = nullptr;
+    TKqFileCopy* KqFileCopy1 = nullptr;
+
+    // The files of the disc being copied, one list for the whole program.
+    discinstall::DiscList discFiles;
+    // 0 while a file's copy is under way, 1 once KqFileCopy1 has finished it.
+    int finishFlag = 0;
+    // The folder that stands for the disc being read (taken from Edit1, then
+    // wherever the player locates a disc), and the folder being filled.
+    std::string runSource, installFolder;
+
+    // What the run in progress knows of itself.
+    struct Run {
+        bool active = false;
+        bool cancelRequested = false;  // the cancel button or the close box during the run
+        bool copyFailed = false;       // KqFileCopy1 reported an error for the current file
+        std::string failure;           // the system's text of that error
+        std::uint32_t failureCode = 0;
+        int disc = 0;                  // 1 to 3
+        std::uint64_t discDone = 0;    // bytes of the disc's files copied before the current one
+        int overall = 0;               // what ProgressBar3 shows; it only grows
+    } run;
+
+    void FormHide();
+    bool FormCloseQuery();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void Button6Click();
+    void Button7Click();
+    void Button8Click();
+    void Button9Click();
+    void KqFileCopy1CopyProgress(ui::Component* Sender, std::uint32_t TotalFileSize,
+                                 std::uint32_t TotalBytesTransferred, std::uint8_t Rate);
+    void KqFileCopy1Finish(ui::Component* Sender);
+    void KqFileCopy1Error(ui::Component* Sender, const std::string& Msg, std::uint32_t Code);
+
+private:
+    void openFolderPanel(int page);
+    void closeFolderPanel();
 };

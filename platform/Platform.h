@@ -32,12 +32,12 @@ namespace plat {
 
 // Message-box styles and results (MB_*, ID*).
 namespace mb {
-constexpr std::uint32_t Ok = 0x0, OkCancel = 0x1, RetryCancel = 0x5;
+constexpr std::uint32_t Ok = 0x0, OkCancel = 0x1, AbortRetryIgnore = 0x2, RetryCancel = 0x5;
 constexpr std::uint32_t IconStop = 0x10, IconQuestion = 0x20, IconExclamation = 0x30,
                         IconInformation = 0x40;
 constexpr std::uint32_t Topmost = 0x40000;
 }  // namespace mb
-enum class Answer : int { Ok = 1, Cancel = 2, Retry = 4 };
+enum class Answer : int { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5 };
 
 // Show modes (SW_*).
 namespace sw {

@@ -21,6 +21,8 @@ enum class MsgKind : std::uint32_t {
     RetryDisc = plat::mb::RetryCancel | plat::mb::IconQuestion | plat::mb::Topmost,       // 0x40025
     Warning = plat::mb::Ok | plat::mb::IconExclamation | plat::mb::Topmost,               // 0x40030
     Plain = plat::mb::Ok | plat::mb::Topmost,                                             // 0x40000
+    // A file that cannot be copied, as Windows asks about one.
+    CopyFailed = plat::mb::AbortRetryIgnore | plat::mb::IconStop | plat::mb::Topmost,     // 0x40012
 };
 
 // The entries, in table order.  Language files name them by index

@@ -387,6 +387,7 @@ void Form::Close() {
         dispatch(OnClose);
         app().terminate();
     } else if (showing_) {
+        if (OnCloseQuery && !OnCloseQuery()) return;
         modalResult_ = mrCancel;
     }
 }

@@ -437,6 +437,8 @@ public:
     void userClose();  // the close box: as Close, through dispatch
 
     std::function<void()> OnShow, OnHide, OnClose;
+    // Asked by Close() before a modal window closes; false keeps it open.
+    std::function<bool()> OnCloseQuery;
 
 private:
     void adopt(std::unique_ptr<Component> c);

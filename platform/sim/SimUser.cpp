@@ -27,6 +27,8 @@ const char* answerName(Answer a) {
         case Answer::Ok: return "Ok";
         case Answer::Cancel: return "Cancel";
         case Answer::Retry: return "Retry";
+        case Answer::Abort: return "Abort";
+        case Answer::Ignore: return "Ignore";
     }
     return "?";
 }
@@ -36,6 +38,7 @@ bool answerFits(std::uint32_t style, Answer a) {
         case plat::mb::Ok: return a == Answer::Ok;
         case plat::mb::OkCancel: return a == Answer::Ok || a == Answer::Cancel;
         case plat::mb::RetryCancel: return a == Answer::Retry || a == Answer::Cancel;
+        case plat::mb::AbortRetryIgnore: return a == Answer::Abort || a == Answer::Retry || a == Answer::Ignore;
     }
     return true;
 }

@@ -96,6 +96,8 @@ plat::Answer Win32Platform::messageBox(const std::string& text, const std::strin
     switch (r) {
         case IDOK: return plat::Answer::Ok;
         case IDRETRY: return plat::Answer::Retry;
+        case IDABORT: return plat::Answer::Abort;
+        case IDIGNORE: return plat::Answer::Ignore;
         default: return plat::Answer::Cancel;
     }
 }

@@ -1,0 +1,413 @@
+// The disc installation window and its run against the simulated Windows:
+// three discs in read-only drives, the player answering the prompts, each
+// file copied by the real copy component and its worker thread.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "discinstall/DiscRun.h"
+#include "shell/Program.h"
+#include "tests/support/SimTest.h"
+
+namespace {
+
+using plat::Answer;
+using shell::Msg;
+
+const std::string kPrograms = "C:\\Users\\Player\\Start Menu\\Programs";
+
+// What each disc holds, relative to its root.
+const std::vector<std::pair<std::string, std::string>> kDisc1 = {
+    {"game\\VRecog\\v1.wav", std::string(2500, 'v')},
+    {"game\\VRecog\\jp\\v2.wav", "jp voice"},
+    {"game\\Movie\\op.mpg", std::string(3000, 'm')},
+    {"game\\save\\slot1\\s.dat", "save"},
+    {"game\\game00.dat", std::string(5000, '0')},
+    {"game\\game01.dat", "one"},
+    {"game\\game02.dat", ""},
+    {"game\\vandry.exe", "MZ game"},
+};
+const std::vector<std::pair<std::string, std::string>> kDisc2 = {{"game03.dat", std::string(1500, '3')}};
+const std::vector<std::pair<std::string, std::string>> kDisc3 = {
+    {"music\\bgm\\01.ogg", std::string(1025, 'o')},
+    {"music\\x.dat\\02.ogg", "two"},
+};
+
+class DiscRun : public simtest::SimTest {
+protected:
+    void SetUp() override {
+        for (char d : {'D', 'E', 'F'}) s.addDrive(d, true);
+        s.setProgramPath("D:\\Setup.exe");
+        put("D:", kDisc1);
+        put("E:", kDisc2);
+        put("F:", kDisc3);
+        shell::createForms();
+        Form1->Timer1->setEnabled(false);  // the start-up language is not under test here
+        s.onBox([this](const sim::BoxRecord& b) { return answerBox(b); });
+    }
+    void TearDown() override { shell::destroyForms(); }
+
+    void put(const std::string& root, const std::vector<std::pair<std::string, std::string>>& files) {
+        for (const auto& f : files) s.writeFile(root + "\\" + f.first, f.second);
+    }
+    std::string msg(Msg m) const { return Form1->messages.get(m); }
+
+    // Answers, in order, for the boxes whose text is an entry of the table;
+    // an entry without answers left is answered OK.
+    void answer(Msg m, std::vector<Answer> answers) {
+        auto& q = answers_[msg(m)];
+        q.insert(q.end(), answers.begin(), answers.end());
+    }
+    // Answers for boxes about a file that cannot be copied.
+    void answerFailures(std::vector<Answer> answers) {
+        failureAnswers_.insert(failureAnswers_.end(), answers.begin(), answers.end());
+    }
+    Answer answerBox(const sim::BoxRecord& b) {
+        if (onEachBox) onEachBox(b);
+        if (b.style == static_cast<std::uint32_t>(shell::MsgKind::CopyFailed)) {
+            EXPECT_FALSE(failureAnswers_.empty()) << "an unexpected copy failure: " << b.text;
+            if (failureAnswers_.empty()) return Answer::Abort;
+            Answer a = failureAnswers_.front();
+            failureAnswers_.pop_front();
+            return a;
+        }
+        auto it = answers_.find(b.text);
+        if (it == answers_.end() || it->second.empty())
+            return (b.style & 0xF) == plat::mb::RetryCancel ? Answer::Retry : Answer::Ok;
+        Answer a = it->second.front();
+        it->second.pop_front();
+        return a;
+    }
+    std::vector<std::string> boxTexts() const {
+        std::vector<std::string> t;
+        for (const auto& b : s.boxes()) t.push_back(b.text);
+        return t;
+    }
+    // Locating a disc: the picker chooses `folder` (or is cancelled).
+    void pickEachTime(std::vector<std::string> folders) {
+        picks_.insert(picks_.end(), folders.begin(), folders.end());
+        s.onModal("TForm3", [this](ui::Form&) {
+            ASSERT_FALSE(picks_.empty()) << "the picker came up once more than expected";
+            std::string f = picks_.front();
+            picks_.pop_front();
+            if (f.empty()) return Form3->Button2->click();
+            s.setTreeSelection(*Form3->ShellTreeView1, f);
+            Form3->Button1->click();
+        });
+    }
+
+    // Opens the disc window from the main window and presses its start button,
+    // after `arrange` has set the window up.
+    void install(const std::string& folder = "c:\\Lunavire", const std::function<void()>& arrange = {}) {
+        s.onModal("TForm2", [this, folder, arrange](ui::Form&) {
+            Form2->Edit2->setText(folder);
+            if (arrange) arrange();
+            Form2->Button1->click();
+            // Without an end of the run the window stays: leave it.
+            if (Form2->showing() && !ui::app().terminated()) Form2->Button2->click();
+        });
+        Form1->Button1->click();
+    }
+    void expectTree(const std::string& root, const std::vector<std::pair<std::string, std::string>>& files) {
+        for (const auto& f : files) EXPECT_EQ(s.readFile(root + "\\" + f.first), f.second) << f.first;
+    }
+
+    // A worker that was asked to stop still has one late step to hand over
+    // before it ends: let it.
+    bool workersEnd() {
+        for (int i = 0; i < 100000 && s.liveWorkers(); ++i) s.processMessages();
+        return s.liveWorkers() == 0;
+    }
+
+    std::function<void(const sim::BoxRecord&)> onEachBox;
+
+private:
+    std::map<std::string, std::deque<Answer>> answers_;
+    std::deque<Answer> failureAnswers_;
+    std::deque<std::string> picks_;
+};
+
+std::vector<std::pair<std::string, std::string>> under(const std::string& folder,
+                                                       std::vector<std::pair<std::string, std::string>> files,
+                                                       const std::string& cut) {
+    for (auto& f : files) f.first = folder + f.first.substr(cut.size());
+    return files;
+}
+
+TEST_F(DiscRun, ThreeDiscsLandInTheInstallFolderAndTheGameGetsItsShortcut) {
+    pickEachTime({"E:\\", "F:\\"});
+    install();
+    expectTree("c:\\Lunavire", under("", kDisc1, "game\\"));
+    expectTree("c:\\Lunavire", kDisc2);
+    expectTree("c:\\Lunavire", kDisc3);
+    EXPECT_FALSE(s.exists("c:\\Lunavire\\game")) << "disc 1's game level is dropped";
+    ASSERT_EQ(s.links().size(), 1u);
+    EXPECT_EQ(s.links()[0].file, kPrograms + "\\Lunavire\\Lunavire.lnk");
+    EXPECT_EQ(s.links()[0].path, "c:\\Lunavire\\Vandry.EXE");
+    EXPECT_EQ(boxTexts(), (std::vector<std::string>{msg(Msg::InsertDisc2), msg(Msg::LocateFiles),
+                                                    msg(Msg::InsertDisc3), msg(Msg::LocateFiles),
+                                                    msg(Msg::InstallComplete)}));
+    EXPECT_EQ(s.boxes()[0].caption, msg(Msg::ChangeDisc));
+    EXPECT_EQ(s.boxes()[0].style, 0x40025u);
+    EXPECT_EQ(s.boxes()[1].style, 0x40011u);
+    EXPECT_EQ(s.boxes()[1].caption, msg(Msg::Error));
+    EXPECT_EQ(s.boxes().back().style, 0x40000u);
+    EXPECT_FALSE(Form2->showing()) << "the window closes after the last message";
+    EXPECT_EQ(Form2->PageControl1->activePageIndex(), 0) << "the main window turns it back to the settings page";
+    EXPECT_EQ(Form2->ProgressBar3->position(), 100);
+    EXPECT_EQ(Form2->runSource, "F:") << "the located discs became the run's source";
+    EXPECT_EQ(Form1->sourceFolder, "D:") << "the main window's source folder stays";
+    EXPECT_TRUE(workersEnd());
+    EXPECT_EQ(s.openHandles(), 0u);
+}
+
+TEST_F(DiscRun, ADiscAlreadyInTheDriveNeedsNoLocating) {
+    // Disc 2 and 3 are swapped into drive D when the player presses Retry.
+    onEachBox = [this](const sim::BoxRecord& b) {
+        if (b.text == msg(Msg::InsertDisc2)) put("D:", kDisc2);
+        if (b.text == msg(Msg::InsertDisc3)) put("D:", kDisc3);
+    };
+    install();
+    EXPECT_EQ(boxTexts(), (std::vector<std::string>{msg(Msg::InsertDisc2), msg(Msg::InsertDisc3),
+                                                    msg(Msg::InstallComplete)}));
+    EXPECT_TRUE(s.modals() == std::vector<std::string>{"TForm2"}) << "no picker";
+    expectTree("c:\\Lunavire", kDisc2);
+    expectTree("c:\\Lunavire", kDisc3);
+}
+
+TEST_F(DiscRun, ALocatedFolderIsTheSourceOfLaterDiscsAndACancelledPickerAsksAgain) {
+    s.makeFolder("F:\\cd2");
+    put("F:\\cd2", kDisc2);
+    put("F:\\cd2", kDisc3);
+    pickEachTime({"", "F:\\cd2"});
+    install();
+    EXPECT_EQ(boxTexts(), (std::vector<std::string>{msg(Msg::InsertDisc2), msg(Msg::LocateFiles),
+                                                    msg(Msg::LocateFiles), msg(Msg::InsertDisc3),
+                                                    msg(Msg::InstallComplete)}))
+        << "a cancelled picker leads back to the question; disc 3 is found in F:\\cd2 at once";
+    EXPECT_EQ(Form2->runSource, "F:\\cd2");
+    expectTree("c:\\Lunavire", kDisc2);
+    expectTree("c:\\Lunavire", kDisc3);
+}
+
+TEST_F(DiscRun, GivingUpAtTheDisc3PromptEndsTheProgramKeepingWhatWasCopied) {
+    pickEachTime({"E:\\"});
+    answer(Msg::InsertDisc3, {Answer::Cancel});
+    install();
+    EXPECT_TRUE(ui::app().terminated()) << "the program ends";
+    EXPECT_EQ(boxTexts().back(), msg(Msg::InstallIncomplete));
+    EXPECT_EQ(s.boxes().back().caption, msg(Msg::Warning));
+    EXPECT_EQ(s.boxes().back().style, 0x40030u);
+    expectTree("c:\\Lunavire", kDisc2);
+    EXPECT_FALSE(s.exists("c:\\Lunavire\\music"));
+    EXPECT_TRUE(s.links().empty()) << "no shortcut";
+}
+
+TEST_F(DiscRun, CancellingTheLocateQuestionClosesTheMainWindow) {
+    answer(Msg::LocateFiles, {Answer::Cancel});
+    install();
+    EXPECT_TRUE(ui::app().terminated());
+    EXPECT_EQ(boxTexts(), (std::vector<std::string>{msg(Msg::InsertDisc2), msg(Msg::LocateFiles)}))
+        << "no warning, no further copy";
+    EXPECT_FALSE(s.exists("c:\\Lunavire\\game03.dat"));
+}
+
+TEST_F(DiscRun, TheDiscAndTheInstallFolderAreCheckedBeforeAnythingIsCopied) {
+    // Disc 1 missing at the source.
+    install("c:\\Lunavire", [] { Form2->Edit1->setText("E:"); });
+    ASSERT_EQ(s.boxes().size(), 1u);
+    EXPECT_EQ(s.boxes()[0].text, msg(Msg::DiscNotFound));
+    EXPECT_EQ(s.boxes()[0].caption, msg(Msg::Error));
+    EXPECT_EQ(s.boxes()[0].style, 0x40010u);
+    EXPECT_FALSE(s.exists("c:\\Lunavire"));
+
+    // A parent that does not exist, and a read-only medium.
+    for (const char* folder : {"c:\\no\\such\\Lunavire", "E:\\Lunavire"}) {
+        install(folder);
+        EXPECT_EQ(s.boxes().back().text, msg(Msg::BadInstallFolder)) << folder;
+        EXPECT_EQ(s.boxes().back().caption, msg(Msg::Notice));
+        EXPECT_EQ(s.boxes().back().style, 0x40010u);
+        EXPECT_EQ(Form2->PageControl1->activePageIndex(), 0);
+    }
+    EXPECT_FALSE(s.exists("c:\\no"));
+
+    // An existing folder is accepted.
+    s.makeFolder("c:\\Games\\Old");
+    pickEachTime({"E:\\", "F:\\"});
+    install("c:\\Games\\Old");
+    EXPECT_EQ(s.readFile("c:\\Games\\Old\\game00.dat"), std::string(5000, '0'));
+}
+
+TEST_F(DiscRun, TheFolderPanelFillsTheFields) {
+    s.makeFolder("C:\\Games");
+    struct Row {
+        ui::Button* TForm2::*open;
+        ui::ShellTreeView* TForm2::*tree;
+        ui::Button* TForm2::*ok;
+        const char* chosen;
+        ui::Edit* TForm2::*field;
+        const char* shown;
+    } rows[] = {
+        {&TForm2::Button4, &TForm2::ShellTreeView1, &TForm2::Button8, "E:\\", &TForm2::Edit1, "E:"},
+        {&TForm2::Button4, &TForm2::ShellTreeView1, &TForm2::Button8, "C:\\Games", &TForm2::Edit1, "C:\\Games"},
+        {&TForm2::Button5, &TForm2::ShellTreeView2, &TForm2::Button6, "C:\\Games", &TForm2::Edit2,
+         "C:\\Games\\Lunavire"},
+        {&TForm2::Button5, &TForm2::ShellTreeView2, &TForm2::Button6, "C:\\", &TForm2::Edit2, "C:\\Lunavire"},
+    };
+    s.onModal("TForm2", [&](ui::Form&) {
+        for (const auto& r : rows) {
+            (Form2->*r.open)->click();
+            EXPECT_TRUE(Form2->Panel1->visible());
+            EXPECT_EQ(Form2->PageControl2->activePageIndex(), r.open == &TForm2::Button4 ? 0 : 1);
+            for (ui::GroupBox* g : {Form2->GroupBox1, Form2->GroupBox2, Form2->GroupBox3}) EXPECT_FALSE(g->enabled());
+            s.setTreeSelection(*(Form2->*r.tree), r.chosen);
+            (Form2->*r.ok)->click();
+            EXPECT_EQ((Form2->*r.field)->text(), r.shown) << r.chosen;
+            EXPECT_FALSE(Form2->Panel1->visible());
+            for (ui::GroupBox* g : {Form2->GroupBox1, Form2->GroupBox2, Form2->GroupBox3}) EXPECT_TRUE(g->enabled());
+        }
+        // Leaving the panel open: closing the window puts it away.
+        Form2->Button5->click();
+        Form2->Button7->click();
+        EXPECT_FALSE(Form2->Panel1->visible());
+        Form2->Button4->click();
+        Form2->userClose();
+    });
+    Form1->Button1->click();
+    EXPECT_FALSE(Form2->Panel1->visible());
+    EXPECT_TRUE(Form2->GroupBox1->enabled());
+}
+
+TEST_F(DiscRun, TheBarsFollowEachFileAndTheOverallBarOnlyGrows) {
+    std::vector<std::pair<int, int>> reading;  // (ProgressBar1, ProgressBar2) at each progress event
+    std::vector<int> overall;
+    std::vector<std::string> destinations;
+    s.onModal("TForm2", [&](ui::Form&) {
+        auto progress = Form2->KqFileCopy1->OnCopyProgress;
+        Form2->KqFileCopy1->OnCopyProgress = [&, progress](ui::Component* c, std::uint32_t size, std::uint32_t done,
+                                                           std::uint8_t rate) {
+            progress(c, size, done, rate);
+            reading.emplace_back(Form2->ProgressBar1->position(), Form2->ProgressBar2->position());
+            overall.push_back(Form2->ProgressBar3->position());
+            if (destinations.empty() || destinations.back() != Form2->Label2->text())
+                destinations.push_back(Form2->Label2->text());
+        };
+        Form2->Button1->click();
+    });
+    pickEachTime({"E:\\", "F:\\"});
+    Form1->Button1->click();
+    // v1.wav: 2500 bytes in steps of 1024 gives 40, 81, 100.
+    ASSERT_GE(reading.size(), 3u);
+    EXPECT_EQ(reading[0], std::make_pair(50, 40));
+    EXPECT_EQ(reading[1], std::make_pair(91, 81));
+    EXPECT_EQ(reading[2], std::make_pair(100, 100)) << "the reading bar is full from 90 on";
+    for (std::size_t i = 1; i < overall.size(); ++i) EXPECT_GE(overall[i], overall[i - 1]) << i;
+    EXPECT_LE(overall.back(), 100);
+    EXPECT_EQ(destinations.back(), "c:\\Lunavire\\\\music\\x.dat\\02.ogg") << "Label2 follows discs 2 and 3 too";
+    EXPECT_EQ(Form2->ProgressBar3->position(), 100);
+}
+
+TEST_F(DiscRun, AFileThatCannotBeCopiedAsksAbortRetryOrIgnore) {
+    struct Row {
+        const char* name;
+        const char* file;  // below D:\game and c:\Lunavire
+        std::function<void(sim::SimPlatform&)> fault;
+        Answer answer;
+        bool copied;  // the file in place afterwards
+        bool programEnds;
+    } rows[] = {
+        {"read error, ignore", "game00.dat",
+         [](sim::SimPlatform& s) { s.failReadAt("D:\\game\\game00.dat", 2048, 23); }, Answer::Ignore, false, false},
+        {"write error, retry once the disk has room", "game00.dat",
+         [](sim::SimPlatform& s) { s.failWriteAt("c:\\Lunavire\\game00.dat", 1024, plat::err::DiskFull); },
+         Answer::Retry, true, false},
+        {"missing on the disc, abort", "vandry.exe", [](sim::SimPlatform& s) { s.remove("D:\\game\\vandry.exe"); },
+         Answer::Abort, false, true},
+        {"a locked old copy, ignore", "game00.dat",
+         [](sim::SimPlatform& s) {
+             s.writeFile("c:\\Lunavire\\game00.dat", "old");
+             s.lockFile("c:\\Lunavire\\game00.dat");
+         },
+         Answer::Ignore, false, false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        const std::string source = std::string("D:\\game\\") + r.file;
+        const std::string target = std::string("c:\\Lunavire\\") + r.file;
+        std::string original = s.readFile(source).value_or("");
+        r.fault(s);
+        answerFailures({r.answer});
+        pickEachTime({"E:\\", "F:\\"});
+        // A retry succeeds because the fault is gone by then.
+        onEachBox = [this](const sim::BoxRecord& b) {
+            if (b.style == static_cast<std::uint32_t>(shell::MsgKind::CopyFailed)) s.clearFaults();
+        };
+        install();
+        const sim::BoxRecord* failure = nullptr;
+        for (const auto& b : s.boxes())
+            if (b.style == 0x40012u) failure = &b;
+        ASSERT_NE(failure, nullptr) << "the failure is reported";
+        EXPECT_EQ(failure->caption, msg(Msg::Error));
+        EXPECT_NE(failure->text.find(source), std::string::npos) << failure->text;
+        EXPECT_NE(failure->text.find(target), std::string::npos) << failure->text;
+        if (r.copied)
+            EXPECT_EQ(s.readFile(target), original);
+        else
+            EXPECT_NE(s.readFile(target).value_or(""), original);
+        EXPECT_EQ(ui::app().terminated(), r.programEnds);
+        if (r.programEnds) {
+            EXPECT_EQ(s.boxes().back().text, msg(Msg::InstallIncomplete));
+            EXPECT_FALSE(s.exists("c:\\Lunavire\\game03.dat")) << "nothing after the abort";
+        } else {
+            EXPECT_EQ(s.readFile("c:\\Lunavire\\vandry.exe"), "MZ game") << "the run went on";
+            EXPECT_EQ(s.boxes().back().text, msg(Msg::InstallComplete));
+        }
+        EXPECT_TRUE(workersEnd());
+        // Next row: a fresh world for what the row changed.
+        s.unlockFile(target);
+        s.clearFaults();
+        s.remove("c:\\Lunavire");
+        put("D:", kDisc1);
+        ui::app().reset();
+        ui::app().setMainForm(Form1);
+    }
+}
+
+TEST_F(DiscRun, TheCancelButtonDuringACopyStopsTheRunAndGoesBackToTheMainWindow) {
+    // The cancel button is pressed while game00.dat is half copied.
+    s.onModal("TForm2", [&](ui::Form&) {
+        Form2->KqFileCopy1->OnCopyProgress = [](ui::Component*, std::uint32_t, std::uint32_t done, std::uint8_t) {
+            if (Form2->KqFileCopy1->ExistingFile() == "D:\\game\\game00.dat" && done == 2048)
+                Form2->Button3->click();
+        };
+        Form2->Button1->click();
+    });
+    Form1->Button1->click();
+    EXPECT_FALSE(Form2->showing()) << "the window closed";
+    EXPECT_FALSE(ui::app().terminated()) << "the program goes on";
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{msg(Msg::InstallIncomplete)});
+    EXPECT_FALSE(s.exists("c:\\Lunavire\\game00.dat")) << "the partial file is deleted";
+    EXPECT_EQ(s.readFile("c:\\Lunavire\\Movie\\op.mpg"), std::string(3000, 'm')) << "copied files stay";
+    EXPECT_FALSE(s.exists("c:\\Lunavire\\game01.dat"));
+    EXPECT_TRUE(s.links().empty());
+    EXPECT_TRUE(workersEnd());
+    EXPECT_EQ(s.openHandles(), 0u);
+}
+
+TEST_F(DiscRun, ASecondInstallationReplacesTheFirst) {
+    pickEachTime({"E:\\", "F:\\", "E:\\", "F:\\"});
+    install();
+    s.writeFile("D:\\game\\game00.dat", "new edition");
+    install();
+    EXPECT_EQ(s.readFile("c:\\Lunavire\\game00.dat"), "new edition");
+    std::size_t completes = 0;
+    for (const auto& t : boxTexts()) completes += t == msg(Msg::InstallComplete);
+    EXPECT_EQ(completes, 2u);
+    EXPECT_EQ(s.links().size(), 2u);
+}
+
+}  // namespace
