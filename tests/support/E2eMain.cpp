@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
     } flags[] = {{"--exe=", &o.exe},
                  {"--artifacts=", &o.artifacts},
                  {"--payloads=", &o.payloads},
-                 {"--links=", &o.links}};
+                 {"--links=", &o.links},
+                 {"--discs=", &o.discs}};
     for (int i = 1; i < argc; ++i) {
         bool known = false;
         for (const Flag& f : flags)
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
     }
     if (o.exe.empty()) {
         std::fprintf(stderr,
-                     "usage: %s [gtest flags] --exe=PROGRAM.exe [--artifacts=DIR] [--payloads=DIR] [--links=FILE]\n",
+                     "usage: %s [gtest flags] --exe=PROGRAM.exe [--artifacts=DIR] [--payloads=DIR] [--links=FILE] [--discs=FILE]\n",
                      argv[0]);
         return 2;
     }

@@ -11,6 +11,7 @@ struct Options {
     std::string artifacts;  // --artifacts=DIR: where screenshots are kept
     std::string payloads;   // --payloads=DIR: the stand-in payload files, DIR\<TYPE>\<NAME>
     std::string links;      // --links=FILE: where the shortcuts to check from Linux are listed
+    std::string discs;      // --discs=FILE: the stand-in discs' manifest (disc, path, size, attributes)
 };
 
 const Options& options();

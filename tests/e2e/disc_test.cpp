@@ -1,0 +1,144 @@
+// The disc installation of Setup.exe, end to end under Wine: the program is
+// started from the first stand-in disc in drive D:, installs into a folder
+// with a Chinese name, and finds discs 2 and 3 (in drives E: and F:) by the
+// player locating them in the folder picker.  Every file must arrive byte for
+// byte; the game's shortcut is listed for lnkinfo.  Run by disc-e2e.sh, which
+// lays out the discs and maps the drives.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/Session.h"
+#include "tests/e2e/robot/Tree.h"
+
+namespace e2e {
+namespace {
+
+using namespace robot;
+
+constexpr DWORD kCopyTimeout = 60000;
+
+// One line of the discs' manifest: disc number, path below the disc (with
+// '/'), size, DOS attributes.
+struct DiscFile {
+    int disc;
+    std::string path;
+};
+
+std::vector<DiscFile> manifest() {
+    std::ifstream in(options().discs);
+    if (!in) throw Failure("no disc manifest at " + options().discs + " (run this test through disc-e2e.sh)");
+    std::vector<DiscFile> files;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        DiscFile f;
+        std::string size;
+        if (!(fields >> f.disc >> f.path >> size)) continue;
+        for (char& c : f.path)
+            if (c == '/') c = '\\';
+        files.push_back(f);
+    }
+    return files;
+}
+
+// Where a disc file lands: disc 1's "game" level is dropped.
+std::string installedAs(const DiscFile& f) { return f.disc == 1 ? f.path.substr(5) : f.path; }
+
+class Discs936 : public testing::Test {
+protected:
+    void SetUp() override {
+        char temp[MAX_PATH];
+        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+        parent_ = std::string(temp) + "lunavire-discs-" + std::to_string(GetCurrentProcessId());
+        removeTree(parent_);
+        ASSERT_TRUE(CreateDirectoryA(parent_.c_str(), nullptr));
+        // 乗 (81 5C in GBK) ends a folder name with a byte that is a backslash elsewhere.
+        install_ = parent_ + "\\" + ansi(L"月之游戏乗") + "\\Lunavire";
+        language_ = std::make_unique<LanguageFileBytes>(shippedLanguage(kSimplified));
+    }
+    void TearDown() override {
+        if (process_.running()) process_.terminate();
+        removeTree(parent_);
+    }
+    std::string msg(int i) const { return language_->get("msgs", "msgs" + std::to_string(i)); }
+
+    // A box of the expected text and caption, answered with `button`.
+    // With `shot`, the box and the window behind it are kept as screenshots.
+    void expectBox(int text, int caption, int button, const char* shot = nullptr, HWND behind = nullptr) {
+        Box b = waitForMessageBox(process_, kCopyTimeout);
+        EXPECT_EQ(escaped(b.text), escaped(msg(text))) << "message " << text;
+        EXPECT_EQ(escaped(b.caption), escaped(msg(caption))) << "caption " << caption;
+        if (shot) {
+            settle(b.window);
+            saveScreenshot(b.window, artifactPath(std::string(shot) + "-box.bmp"));
+            if (behind) saveScreenshot(behind, artifactPath(std::string(shot) + "-window.bmp"));
+        }
+        pressButton(b, button);
+    }
+    void locate(const std::string& drive) {
+        HWND picker = waitForWindow(process_, "TForm3");
+        RemoteTree tree(waitForControl(picker, "ShellTreeView1"));
+        tree.selectPath(drive);
+        click(waitForControl(picker, "Button1"));
+        if (!waitUntil(kActionTimeout, [&] { return !isVisible(picker); }))
+            throw Failure("the folder picker stays up after its Button1");
+    }
+
+    std::string parent_, install_;
+    std::unique_ptr<LanguageFileBytes> language_;
+    Process process_;
+};
+
+TEST_F(Discs936, ThreeDiscsInstallByteForByteWithTheDiscsLocatedByHand) {
+    Gb2312Association gb2312(true);
+    process_ = Process::start("D:\\Setup.exe");
+    HWND main = waitForWindow(process_, "TForm1");
+    // The start-up language comes a second after start; its title is the file's.
+    waitForText(main, language_->get("window1", "title"));
+
+    click(waitForControl(main, "Button1"));
+    HWND disc = waitForWindow(process_, "TForm2");
+    EXPECT_EQ(textOf(waitForControl(disc, "Edit1")), "D:") << "the program's own folder, a drive root cut to D:";
+    HWND edit2 = waitForControl(disc, "Edit2");
+    SendMessageA(edit2, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(install_.c_str()));
+    // The install folder's parent must exist; its last level is made.
+    ASSERT_TRUE(CreateDirectoryA(robot::folderOf(install_).c_str(), nullptr));
+    click(waitForControl(disc, "Button1"));
+
+    // Disc 1 is copied; then the player is asked for disc 2, which is not in D:.
+    HWND label2 = waitForControl(disc, "Label2");
+    EXPECT_TRUE(waitUntil(kCopyTimeout, [&] { return textOf(label2).rfind(install_, 0) == 0; }))
+        << "the destination is shown: " << escaped(textOf(label2));
+    expectBox(5, 6, IDRETRY, "disc-prompt", disc);
+    expectBox(9, 10, IDOK);
+    locate("E:\\");
+    expectBox(11, 6, IDRETRY);
+    expectBox(9, 10, IDOK);
+    locate("F:\\");
+    expectBox(12, 1, IDOK);
+    ASSERT_TRUE(waitUntil(kActionTimeout, [&] { return !isVisible(disc); })) << "the window closes at the end";
+
+    const char* roots[] = {nullptr, "D:\\", "E:\\", "F:\\"};
+    int checked = 0;
+    for (const DiscFile& f : manifest()) {
+        SCOPED_TRACE(f.path);
+        std::string copy = install_ + "\\" + installedAs(f);
+        ASSERT_TRUE(fileExists(copy)) << copy;
+        EXPECT_TRUE(readFile(copy) == readFile(roots[f.disc] + f.path)) << "byte for byte";
+        ++checked;
+    }
+    EXPECT_GT(checked, 20);
+
+    const std::string link = programsFolder() + "\\Lunavire\\Lunavire.lnk";
+    ASSERT_TRUE(fileExists(link));
+    listShortcutForLinux(link, "discs-Lunavire.lnk", install_ + "\\Vandry.EXE", install_ + "\\");
+    closeWindow(main);
+    EXPECT_EQ(process_.waitForExit(), 0u);
+}
+
+}  // namespace
+}  // namespace e2e
