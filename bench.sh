@@ -5,6 +5,8 @@
 #   bench_handover  the platform's hand-over against a one-thread copy loop (Wine)
 #   patch_bench     a whole patch run against bare inflates + writes (Wine)
 #   copy_bench      the file copy component against a one-thread copy loop (Wine)
+#   disc_bench      the disc installation of CD-sized stand-in discs against a
+#                   one-thread copy loop of the same files (Wine)
 # Timing on a shared machine is noisy: the load average is printed with each.
 # ROUNDS (default 5) sets the repetitions.  Installs what it needs first.
 set -uo pipefail
@@ -33,7 +35,7 @@ build() {  # dir, cmake arguments..., -- targets...
 
 build bench-host -DLUNAVIRE_BENCH=ON -- payload_bench
 build win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DLUNAVIRE_BENCH=ON \
-  -- bench_handover patch_bench copy_bench
+  -- bench_handover patch_bench copy_bench disc_bench
 
 # A target's program, wherever its folder puts it.
 program() { find "$root/build/$1" -name "$2" -type f | head -n 1; }
@@ -91,5 +93,13 @@ echo
 echo "== copy_bench: TKqFileCopy, 64 MiB, $((rounds * 2)) rounds"
 load
 in_wine "$(program win32 copy_bench.exe)" --rounds $((rounds * 2))
+load
+
+echo
+echo "== disc_bench: the disc installation of CD-sized stand-in discs (650 MiB), $rounds rounds"
+discs=$root/build/bench-discs-cd
+python3 "$root/tools/discs/make_discs.py" "$discs" --size cd --merged
+load
+in_wine "$(program win32 disc_bench.exe)" --rounds "$rounds" "Z:${discs//\//\\}" "Z:${scratch//\//\\}"
 load
 rm -f "$log"

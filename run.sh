@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds Setup.exe for Windows and runs it under Wine in the Simplified
-# Chinese locale (ANSI code page 936).
+# Chinese locale (ANSI code page 936), as a player would: from the root of the
+# first of three stand-in game discs, mapped as the drives D:, E: and F:
+# (build/discs, laid out by tools/discs/make_discs.py).
 #   With a display: the installer opens in a window until you close it.
 #   Without one:    it runs in a virtual X display; once its main window is
 #                   up a screenshot is saved to build/screenshots/main-window.png
@@ -11,7 +13,8 @@ cd "$(dirname "$0")"
 root=$(pwd)
 build=$root/build/win32
 prefix=$build/wineprefix
-exe=$build/dist/Setup.exe
+exe='D:\Setup.exe'
+discs=$root/build/discs
 ctl=$build/tests/e2e/e2e_ctl.exe
 shot=$root/build/screenshots/main-window.png
 wine_run=$root/tools/wine/run-in-wine.sh
@@ -19,7 +22,7 @@ wine_run=$root/tools/wine/run-in-wine.sh
 # Runs inside the virtual display that tools/wine/with-display.sh provides.
 headless() {
   local setup_pid rc=0
-  (cd "$build/dist" && exec "$wine_run" --prefix "$prefix" "$exe") &
+  (cd "$discs/disc1" && exec "$wine_run" --prefix "$prefix" "$exe") &
   setup_pid=$!
   # Short waits, so that a program that ends at once is noticed at once.
   local up=0
@@ -82,15 +85,23 @@ cmake -S . -B "$build" -G Ninja -Wno-dev -DCMAKE_TOOLCHAIN_FILE="$root/cmake/min
   >"$root/build/win32.configure.log" 2>&1 || { cat "$root/build/win32.configure.log"; exit 1; }
 # Setup.exe and everything the build places beside it (the language files).
 mapfile -t dist < <(ninja -C "$build" -t targets all | sed -n 's|^\(dist/[^:]*\): .*|\1|p')
-ninja -C "$build" -j"${JOBS:-$(nproc)}" Setup e2e_ctl "${dist[@]}" >"$root/build/win32.run-build.log" 2>&1 \
-  || { tail -n 60 "$root/build/win32.run-build.log"; exit 1; }
+ninja -C "$build" -j"${JOBS:-$(nproc)}" Setup e2e_ctl lunavire_payload_data "${dist[@]}" \
+  >"$root/build/win32.run-build.log" 2>&1 || { tail -n 60 "$root/build/win32.run-build.log"; exit 1; }
+
+# The three discs; the installer and its language files at the root of the
+# first, beside stand-ins for its DirectX and NetShow setups.
+python3 "$root/tools/discs/make_discs.py" "$discs" --size "${LUNAVIRE_DISCS:-small}" \
+  --setup-program "$build/payloads/standins/EX0/SOUNDS"
+cp "$build/dist/Setup.exe" "$build"/dist/*.ini "$discs/disc1/"
+mapped() { "$root/tools/wine/map-discs.sh" --prefix "$prefix" "$discs/disc1" "$discs/disc2" "$discs/disc3" -- "$@"; }
 
 "$root/tools/wine/with-display.sh" "$root/run.sh" --prepare
 
 if [ -n "${DISPLAY:-}" ]; then
-  echo "== running Setup.exe on $DISPLAY; close its window to finish"
-  cd "$build/dist"
-  exec "$wine_run" --prefix "$prefix" "$exe"
+  echo "== running D:\Setup.exe on $DISPLAY (discs 2 and 3 are in E: and F:); close its window to finish"
+  cd "$discs/disc1"
+  mapped "$wine_run" --prefix "$prefix" "$exe"
+  exit $?
 fi
-echo "== no display: running Setup.exe in a virtual one"
-exec "$root/tools/wine/with-display.sh" "$root/run.sh" --headless
+echo "== no display: running D:\Setup.exe in a virtual one"
+mapped "$root/tools/wine/with-display.sh" "$root/run.sh" --headless

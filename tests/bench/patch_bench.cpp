@@ -38,6 +38,7 @@
 #include "platform/Platform.h"
 #include "shell/Language.h"
 #include "shell/Program.h"
+#include "tests/support/ForwardingPlatform.h"
 #include "ui/Components.h"
 
 // ---------------------------------------------------------------- counting heap
@@ -129,10 +130,10 @@ struct LinkTimes {
 
 // Forwards to the real platform; the few places a user or the desktop would
 // act are answered here, and the run's steps are time-stamped.
-class BenchPlatform final : public plat::Platform {
+class BenchPlatform final : public testsupport::ForwardingPlatform {
 public:
     BenchPlatform(plat::Platform& real, std::string gameFolder, std::string programs)
-        : real_(real), gameFolder_(std::move(gameFolder)), programs_(std::move(programs)) {
+        : ForwardingPlatform(real), gameFolder_(std::move(gameFolder)), programs_(std::move(programs)) {
         events_.reserve(256);
     }
 
@@ -196,53 +197,7 @@ public:
         }
     }
 
-    // -- forwarded
-    void comInitialize() override { real_.comInitialize(); }
-    std::string programPath() override { return real_.programPath(); }
-    unsigned ansiCodePage() override { return real_.ansiCodePage(); }
-    bool isDbcsLeadByte(unsigned char c) override { return real_.isDbcsLeadByte(c); }
-    void handleMessage() override { real_.handleMessage(); }
-    void waitMessages(std::uint32_t ms) override { real_.waitMessages(ms); }
-    TimerId setTimer(std::uint32_t ms, std::function<void()> tick) override {
-        return real_.setTimer(ms, std::move(tick));
-    }
-    void killTimer(TimerId id) override { real_.killTimer(id); }
-    void startThread(std::function<void()> body, plat::Priority p) override {
-        real_.startThread(std::move(body), p);
-    }
-    void handOver(const std::function<void()>& call) override { real_.handOver(call); }
-    bool fileExists(const std::string& path) override { return real_.fileExists(path); }
-    bool folderExists(const std::string& path) override { return real_.folderExists(path); }
-    std::unique_ptr<plat::DirSearch> findFirst(const std::string& pattern, plat::FindData& first) override {
-        return real_.findFirst(pattern, first);
-    }
-    bool createFolder(const std::string& path) override { return real_.createFolder(path); }
-    bool deleteFile(const std::string& path) override { return real_.deleteFile(path); }
-    plat::FileHandle openRead(const std::string& path) override { return real_.openRead(path); }
-    plat::FileHandle createNew(const std::string& path) override { return real_.createNew(path); }
-    plat::FileHandle openWrite(const std::string& path) override { return real_.openWrite(path); }
-    bool readFile(plat::FileHandle h, void* b, std::uint32_t n, std::uint32_t& done) override {
-        return real_.readFile(h, b, n, done);
-    }
-    bool writeFile(plat::FileHandle h, const void* b, std::uint32_t n, std::uint32_t& done) override {
-        return real_.writeFile(h, b, n, done);
-    }
-    bool seekFromStart(plat::FileHandle h, std::uint32_t pos) override { return real_.seekFromStart(h, pos); }
-    bool fileSize(plat::FileHandle h, std::uint32_t& low) override { return real_.fileSize(h, low); }
-    std::uint32_t lastError() override { return real_.lastError(); }
-    std::string errorText(std::uint32_t code) override { return real_.errorText(code); }
-    bool registryValueExists(plat::RootKey root, const std::string& key, const std::string& value,
-                             std::uint32_t access) override {
-        return real_.registryValueExists(root, key, value, access);
-    }
-    std::string profileString(const std::string& file, const std::string& section, const std::string& key,
-                              const std::string& def) override {
-        return real_.profileString(file, section, key, def);
-    }
-    void shellOpen(const std::string& address, int mode) override { real_.shellOpen(address, mode); }
-
 private:
-    plat::Platform& real_;
     std::string gameFolder_, programs_;
     std::vector<Event> events_;
     plat::FileHandle target_ = plat::kNoFile;

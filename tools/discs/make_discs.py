@@ -17,7 +17,10 @@ Hidden files have names that start with a full stop (Wine lists them as
 hidden); system files get the DOS attribute in the user.DOSATTRIB extended
 attribute where the file system takes one (Wine reads it).
 
-  make_discs.py OUT [--size small|cd] [--setup-program EXE] [--manifest FILE]
+  make_discs.py OUT [--size small|cd] [--setup-program EXE] [--manifest FILE] [--merged]
+
+--merged writes the three discs' files into OUT itself, as one folder that
+passes all three disc checks (for benchmarks that run without disc swaps).
 """
 import argparse
 import hashlib
@@ -90,13 +93,14 @@ def main():
     ap.add_argument("--size", choices=["small", "cd"], default="small")
     ap.add_argument("--setup-program", help="a Windows program to place as directx\\dxsetup.exe and netshow\\nsplay.exe")
     ap.add_argument("--manifest", help="write 'disc<TAB>path<TAB>size<TAB>attributes' lines here")
+    ap.add_argument("--merged", action="store_true", help="all three discs in OUT itself")
     args = ap.parse_args()
 
     base = block("lunavire stand-in discs")
     rows = []
     for disc, rel, small, cd, attributes in LAYOUT:
         size = small if args.size == "small" else cd
-        path = os.path.join(args.out, "disc%d" % disc, *rel.split("/"))
+        path = os.path.join(args.out, "" if args.merged else "disc%d" % disc, *rel.split("/"))
         os.makedirs(os.path.dirname(path), exist_ok=True)
         want = content(rel, size, base)
         # Leave a file of the right bytes alone: writing a CD's worth again is slow.
@@ -110,7 +114,7 @@ def main():
     if args.setup_program:
         program = open(args.setup_program, "rb").read()
         for rel in ("directx/dxsetup.exe", "netshow/nsplay.exe"):
-            path = os.path.join(args.out, "disc1", *rel.split("/"))
+            path = os.path.join(args.out, "" if args.merged else "disc1", *rel.split("/"))
             os.makedirs(os.path.dirname(path), exist_ok=True)
             with open(path, "wb") as f:
                 f.write(program)

@@ -1,0 +1,85 @@
+// A platform that passes every call on to another one: the base of test and
+// benchmark platforms that answer, redirect or time a few calls of the real
+// one and leave the rest as they are.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace testsupport {
+
+class ForwardingPlatform : public plat::Platform {
+public:
+    explicit ForwardingPlatform(plat::Platform& real) : real_(real) {}
+
+    void comInitialize() override { real_.comInitialize(); }
+    std::string programPath() override { return real_.programPath(); }
+    unsigned ansiCodePage() override { return real_.ansiCodePage(); }
+    bool isDbcsLeadByte(unsigned char c) override { return real_.isDbcsLeadByte(c); }
+    bool ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
+                     std::size_t& size) override {
+        return real_.ownResource(type, name, data, size);
+    }
+    plat::Answer messageBox(const std::string& text, const std::string& caption, std::uint32_t style) override {
+        return real_.messageBox(text, caption, style);
+    }
+    void processMessages() override { real_.processMessages(); }
+    void handleMessage() override { real_.handleMessage(); }
+    void waitMessages(std::uint32_t ms) override { real_.waitMessages(ms); }
+    TimerId setTimer(std::uint32_t ms, std::function<void()> tick) override {
+        return real_.setTimer(ms, std::move(tick));
+    }
+    void killTimer(TimerId id) override { real_.killTimer(id); }
+    void startThread(std::function<void()> body, plat::Priority p) override {
+        real_.startThread(std::move(body), p);
+    }
+    void handOver(const std::function<void()>& call) override { real_.handOver(call); }
+    bool fileExists(const std::string& path) override { return real_.fileExists(path); }
+    bool folderExists(const std::string& path) override { return real_.folderExists(path); }
+    std::unique_ptr<plat::DirSearch> findFirst(const std::string& pattern, plat::FindData& first) override {
+        return real_.findFirst(pattern, first);
+    }
+    bool createFolder(const std::string& path) override { return real_.createFolder(path); }
+    bool deleteFile(const std::string& path) override { return real_.deleteFile(path); }
+    plat::FileHandle openRead(const std::string& path) override { return real_.openRead(path); }
+    plat::FileHandle createNew(const std::string& path) override { return real_.createNew(path); }
+    plat::FileHandle openWrite(const std::string& path) override { return real_.openWrite(path); }
+    plat::FileHandle createAlways(const std::string& path) override { return real_.createAlways(path); }
+    bool readFile(plat::FileHandle h, void* b, std::uint32_t n, std::uint32_t& done) override {
+        return real_.readFile(h, b, n, done);
+    }
+    bool writeFile(plat::FileHandle h, const void* b, std::uint32_t n, std::uint32_t& done) override {
+        return real_.writeFile(h, b, n, done);
+    }
+    bool seekFromStart(plat::FileHandle h, std::uint32_t pos) override { return real_.seekFromStart(h, pos); }
+    bool fileSize(plat::FileHandle h, std::uint32_t& low) override { return real_.fileSize(h, low); }
+    void closeFile(plat::FileHandle h) override { real_.closeFile(h); }
+    std::uint32_t lastError() override { return real_.lastError(); }
+    std::string errorText(std::uint32_t code) override { return real_.errorText(code); }
+    bool registryValueExists(plat::RootKey root, const std::string& key, const std::string& value,
+                             std::uint32_t access) override {
+        return real_.registryValueExists(root, key, value, access);
+    }
+    std::string profileString(const std::string& file, const std::string& section, const std::string& key,
+                              const std::string& def) override {
+        return real_.profileString(file, section, key, def);
+    }
+    void winExec(const std::string& commandLine, int showMode) override { real_.winExec(commandLine, showMode); }
+    bool execAndWait(const std::string& commandLine, int showMode) override {
+        return real_.execAndWait(commandLine, showMode);
+    }
+    void shellOpen(const std::string& address, int mode) override { real_.shellOpen(address, mode); }
+    std::string programsFolder() override { return real_.programsFolder(); }
+    std::unique_ptr<plat::ShellLink> createShellLink() override { return real_.createShellLink(); }
+    std::unique_ptr<plat::ControlPeer> createPeer(ui::Control& control) override {
+        return real_.createPeer(control);
+    }
+
+protected:
+    plat::Platform& real_;
+};
+
+}  // namespace testsupport
