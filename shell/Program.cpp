@@ -100,6 +100,9 @@ void destroyForms() {
 }
 
 int runProgram() {
+    // Two copies working on the same folders and the same files in the root
+    // of drive C would spoil each other's work.
+    if (!plat::platform().claimFirstInstance("TForm1")) return 0;
     plat::platform().comInitialize();
     createForms();
     ui::app().run();

@@ -32,6 +32,43 @@ struct ThreadStart {
     std::function<void()> body;
     Win32Platform* platform;
 };
+
+// Held by the running copy of the program for its whole run.
+constexpr const char* kInstanceMutex = "LunavireChineseSetup.Running";
+// How long a second copy looks for the first one's window, which may still be
+// on its way up.
+constexpr DWORD kFindFirstWindowMs = 5000;
+
+struct MainWindowSearch {
+    const std::string* className;
+    HWND found;
+};
+
+// A visible top-level window of our main window class that carries our
+// component name property: another program's window of the same class name
+// lacks it.
+BOOL CALLBACK findMainWindow(HWND w, LPARAM param) {
+    auto* search = reinterpret_cast<MainWindowSearch*>(param);
+    char cls[64] = {};
+    if (!IsWindowVisible(w) || !GetClassNameA(w, cls, sizeof cls) || *search->className != cls) return TRUE;
+    if (!GetPropA(w, kNameProperty)) return TRUE;
+    search->found = w;
+    return FALSE;
+}
+
+void bringToFront(const std::string& mainWindowClass) {
+    DWORD start = GetTickCount();
+    MainWindowSearch search{&mainWindowClass, nullptr};
+    for (;;) {
+        EnumWindows(findMainWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found || GetTickCount() - start > kFindFirstWindowMs) break;
+        Sleep(50);
+    }
+    if (!search.found) return;
+    if (IsIconic(search.found)) ShowWindowAsync(search.found, SW_RESTORE);
+    // A modal window or a message box of the first copy, when it shows one.
+    SetForegroundWindow(GetLastActivePopup(search.found));
+}
 }  // namespace
 
 // ---------------------------------------------------------------- MessageWindow
@@ -73,6 +110,19 @@ std::string Win32Platform::programPath() {
 unsigned Win32Platform::ansiCodePage() { return GetACP(); }
 
 bool Win32Platform::isDbcsLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
+
+bool Win32Platform::claimFirstInstance(const std::string& mainWindowClass) {
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutex);
+    DWORD error = GetLastError();
+    instanceMutex_.reset(mutex);
+    // Another copy holds it, perhaps one started by another user or elevated
+    // (then the name exists but is not ours to open).
+    bool other = (mutex && error == ERROR_ALREADY_EXISTS) || (!mutex && error == ERROR_ACCESS_DENIED);
+    if (!other) return true;  // no other copy, or no way to tell: never keep the player out
+    instanceMutex_.reset();
+    bringToFront(mainWindowClass);
+    return false;
+}
 
 bool Win32Platform::ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
                                 std::size_t& size) {

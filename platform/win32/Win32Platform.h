@@ -50,6 +50,7 @@ public:
     std::string programPath() override;
     unsigned ansiCodePage() override;
     bool isDbcsLeadByte(unsigned char c) override;
+    bool claimFirstInstance(const std::string& mainWindowClass) override;
     bool ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
                      std::size_t& size) override;
 
@@ -91,6 +92,7 @@ public:
     bool execAndWait(const std::string& commandLine, int showMode) override;
     void shellOpen(const std::string& address, int showMode) override;
     std::string programsFolder() override;
+    std::string windowsFolder() override;
     std::unique_ptr<plat::ShellLink> createShellLink() override;
 
     std::unique_ptr<plat::ControlPeer> createPeer(ui::Control& control) override;
@@ -125,6 +127,7 @@ private:
     UINT_PTR nextTimer_ = 1;
     std::map<std::tuple<std::string, int, int>, Font> fonts_;
     bool comInitialised_ = false;
+    KernelHandle instanceMutex_;  // held for the whole run by the first copy
     DWORD uiThread_ = 0;
 };
 

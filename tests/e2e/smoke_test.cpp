@@ -189,6 +189,25 @@ TEST_F(SetupSmoke, EnterPressesTheFocusedButton) {
     closeAndExpectExitCode0();
 }
 
+TEST_F(SetupSmoke, ASecondStartBringsTheFirstWindowBackAndEnds) {
+    start();
+    ShowWindow(main_, SW_MINIMIZE);
+    ASSERT_TRUE(waitUntil(kActionTimeout, [&] { return IsIconic(main_) != FALSE; }));
+
+    Process second = Process::start(exe_);
+    EXPECT_EQ(second.waitForExit(kStartTimeout), 0u) << "the second copy ends by itself, successfully";
+    EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return !IsIconic(main_); })) << "the first window is restored";
+    EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return GetForegroundWindow() == main_; }))
+        << "and brought to the front";
+    EXPECT_TRUE(topLevelWindows(second.id(), "TForm1").empty());
+    EXPECT_TRUE(process_.running()) << "the first copy goes on";
+    closeAndExpectExitCode0();
+
+    // Once the first copy has ended, a new start is a first copy again.
+    start();
+    closeAndExpectExitCode0();
+}
+
 TEST_F(SetupSmoke, StartTimerAppliesTheDetectedLanguage) {
     start();
     // No language file: the detected language applies every key's default,
