@@ -146,6 +146,9 @@ public:
     // another runs brings that one's main window (of the given window class)
     // to the front and gets false.
     virtual bool claimFirstInstance(const std::string& mainWindowClass) = 0;
+    // Notes a moment of the start-up for a trace of where its time goes
+    // (kept only when the back end was asked for one).
+    virtual void startupMark(const char* step) { (void)step; }
 
     // -- own resources: the bytes of resource (type, name) of the program
     // file, names matched without regard to case.  Returns false when

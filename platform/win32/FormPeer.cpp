@@ -39,7 +39,9 @@ public:
     void show() override {
         placeOnScreen();
         ShowWindow(hwnd(), SW_SHOWNORMAL);
+        platform_.startupMark("main window shown");
         UpdateWindow(hwnd());
+        platform_.startupMark("main window painted");
     }
 
     void beginModal() override {

@@ -85,12 +85,18 @@ void MessageWindow::onWake() { platform_.wakeReceived(); }
 
 Win32Platform::Win32Platform() : messageWindow_(*this), handOvers_([this] { wakeUi(); }) {
     uiThread_ = GetCurrentThreadId();
+    char trace[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("LUNAVIRE_STARTUP_TRACE", trace, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) startupTrace_ = std::fopen(trace, "a");
+    startupMark("program entered");
 
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&icc);
+    startupMark("common controls");
 }
 
 Win32Platform::~Win32Platform() {
+    if (startupTrace_) std::fclose(startupTrace_);
     for (auto& t : timers_) KillTimer(messageWindow_.hwnd(), t.first);
     if (comInitialised_) OleUninitialize();
 }
@@ -110,6 +116,16 @@ std::string Win32Platform::programPath() {
 unsigned Win32Platform::ansiCodePage() { return GetACP(); }
 
 bool Win32Platform::isDbcsLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
+
+void Win32Platform::startupMark(const char* step) {
+    if (!startupTrace_) return;
+    FILETIME created, exited, kernel, user, now;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    GetSystemTimeAsFileTime(&now);
+    auto value = [](const FILETIME& f) { return (static_cast<ULONGLONG>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
+    std::fprintf(startupTrace_, "%8.1f ms  %s\n", static_cast<double>(value(now) - value(created)) / 1e4, step);
+    std::fflush(startupTrace_);
+}
 
 bool Win32Platform::claimFirstInstance(const std::string& mainWindowClass) {
     HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutex);

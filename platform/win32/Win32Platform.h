@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
@@ -51,6 +52,9 @@ public:
     unsigned ansiCodePage() override;
     bool isDbcsLeadByte(unsigned char c) override;
     bool claimFirstInstance(const std::string& mainWindowClass) override;
+    // Kept in the file named by LUNAVIRE_STARTUP_TRACE, if any: the time
+    // since the process was created, and the step.
+    void startupMark(const char* step) override;
     bool ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
                      std::size_t& size) override;
 
@@ -128,6 +132,7 @@ private:
     std::map<std::tuple<std::string, int, int>, Font> fonts_;
     bool comInitialised_ = false;
     KernelHandle instanceMutex_;  // held for the whole run by the first copy
+    std::FILE* startupTrace_ = nullptr;
     DWORD uiThread_ = 0;
 };
 
