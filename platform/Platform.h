@@ -129,6 +129,8 @@ public:
     // Folder trees only: the selected folder's path, "X:\" for a drive root,
     // empty when nothing (or no file-system folder) is selected.
     virtual std::string selectedPath() { return {}; }
+    // Forms: the dots per inch of the monitor the window is on.
+    virtual int dpi() { return 96; }
 };
 
 // ---------------------------------------------------------------- the seam

@@ -64,7 +64,7 @@ void applyLanguage(const std::string& name) {
 
 // ---------------------------------------------------------------- windows
 
-void createForms(const std::function<void(TForm1&)>& beforeCreate) {
+void createForms(const std::function<void(TForm1&)>& beforeCreate, const std::function<void()>& mainCreated) {
     form1 = std::make_unique<TForm1>();
     Form1 = form1.get();
     ui::app().setMainForm(Form1);
@@ -78,6 +78,7 @@ void createForms(const std::function<void(TForm1&)>& beforeCreate) {
     p.startupMark("main window's creation step (language list)");
     Form1->createWindows();
     p.startupMark("main window's windows and artwork");
+    if (mainCreated) mainCreated();
 
     form2 = std::make_unique<TForm2>();
     Form2 = form2.get();
@@ -113,7 +114,8 @@ int runProgram() {
     plat::platform().startupMark("only copy");
     plat::platform().comInitialize();
     plat::platform().startupMark("COM");
-    createForms();
+    // The player sees the main window while the hidden ones are made.
+    createForms({}, [] { Form1->Show(); });
     ui::app().run();
     destroyForms();
     return 0;

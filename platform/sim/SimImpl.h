@@ -93,6 +93,7 @@ struct SimPlatform::Impl {
     bool failLinks = false;
     std::string programsFolder = "C:\\Users\\Player\\Start Menu\\Programs";
     std::string windowsFolder = "C:\\WINDOWS";
+    int dpi = 96;
     bool otherInstance = false;
     int otherInstanceFronted = 0;
 

@@ -153,6 +153,7 @@ public:
     void removeResource(const std::string& type, const std::string& name);
     void setProgramPath(const std::string& path);  // default "C:\Setup.exe" (no file is made)
     void setCodePage(unsigned codePage);           // 936 (default) or 950
+    void setDpi(int dpi);                          // of every window made from then on; default 96
     // Another copy of the program runs: claimFirstInstance() then brings it
     // to the front (counted) and answers false.
     void setOtherInstanceRunning(bool running);

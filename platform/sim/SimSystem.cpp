@@ -155,6 +155,8 @@ std::string SimPlatform::programPath() { return d_->programPath; }
 unsigned SimPlatform::ansiCodePage() { return d_->cp->number(); }
 bool SimPlatform::isDbcsLeadByte(unsigned char c) { return d_->cp->isLead(c); }
 
+void SimPlatform::setDpi(int dpi) { d_->dpi = dpi; }
+
 void SimPlatform::setOtherInstanceRunning(bool running) { d_->otherInstance = running; }
 int SimPlatform::otherInstanceBroughtToFront() const { return d_->otherInstanceFronted; }
 

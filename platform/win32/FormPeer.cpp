@@ -8,6 +8,24 @@ namespace w32 {
 
 namespace {
 
+// Scale functions of newer systems, looked up at run time: Windows 7 has
+// only the system's one scale.
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+
+template <class F>
+F user32Function(const char* name) {
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    return user32 ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+}
+
+int systemDpi() {
+    HDC screen = GetDC(nullptr);
+    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
 // The program's own icon when it carries one, else the system's.
 HICON programIcon() {
     if (HICON own = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1))) return own;
@@ -34,6 +52,12 @@ public:
     void boundsChanged() override {
         SIZE outer = outerSize();
         SetWindowPos(hwnd(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    int dpi() override {
+        static const auto forWindow = user32Function<GetDpiForWindowFn>("GetDpiForWindow");
+        UINT dpi = forWindow ? forWindow(hwnd()) : 0;
+        return dpi > 0 ? static_cast<int>(dpi) : systemDpi();
     }
 
     void show() override {
@@ -76,8 +100,20 @@ private:
     SIZE outerSize() const {
         if (form_.outerSize) return SIZE{form_.bounds().width, form_.bounds().height};
         RECT r{0, 0, form_.clientWidth, form_.clientHeight};
-        AdjustWindowRectEx(&r, style(), FALSE, exStyle());
+        // The frame at the window's own scale where the system knows several.
+        static const auto forDpi = user32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
+        if (!forDpi || !forDpi(&r, style(), FALSE, exStyle(), static_cast<UINT>(form_.pixelsPerInch())))
+            AdjustWindowRectEx(&r, style(), FALSE, exStyle());
         return SIZE{r.right - r.left, r.bottom - r.top};
+    }
+
+    bool onDpiChanged(int dpi, const RECT& suggested) override {
+        // Where the system proposes, at the size the scaled client area needs.
+        form_.changeScale(dpi);
+        SIZE outer = outerSize();
+        SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, outer.cx, outer.cy,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        return true;
     }
 
     void placeOnScreen() {
