@@ -49,10 +49,7 @@ public:
     // endModal(), which come right after the model's flag changes.
     void visibleChanged() override {}
     void fontChanged() override { font_ = platform_.font(form_.font()); }
-    void boundsChanged() override {
-        SIZE outer = outerSize();
-        SetWindowPos(hwnd(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    void boundsChanged() override { resize(nullptr); }
 
     int dpi() override {
         static const auto forWindow = user32Function<GetDpiForWindowFn>("GetDpiForWindow");
@@ -110,10 +107,24 @@ private:
     bool onDpiChanged(int dpi, const RECT& suggested) override {
         // Where the system proposes, at the size the scaled client area needs.
         form_.changeScale(dpi);
-        SIZE outer = outerSize();
-        SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, outer.cx, outer.cy,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        POINT at{suggested.left, suggested.top};
+        resize(&at);
         return true;
+    }
+
+    // Gives the window the size of the model, and moves it to `at` if given.
+    // A client area that comes out otherwise (a frame drawn at another scale
+    // than the one asked for) is corrected by the difference.
+    void resize(const POINT* at) {
+        const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | (at ? 0 : SWP_NOMOVE);
+        const int x = at ? at->x : 0, y = at ? at->y : 0;
+        SIZE outer = outerSize();
+        SetWindowPos(hwnd(), nullptr, x, y, outer.cx, outer.cy, flags);
+        if (form_.outerSize || IsIconic(hwnd())) return;
+        RECT client{};
+        GetClientRect(hwnd(), &client);
+        const int dx = form_.clientWidth - client.right, dy = form_.clientHeight - client.bottom;
+        if (dx || dy) SetWindowPos(hwnd(), nullptr, x, y, outer.cx + dx, outer.cy + dy, flags);
     }
 
     void placeOnScreen() {
