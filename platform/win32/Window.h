@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/win32/Handles.h"
 
@@ -27,7 +28,8 @@ public:
     Window& operator=(const Window&) = delete;
 
     HWND hwnd() const { return hwnd_.get(); }
-    // The Window behind a handle this back end made, or nullptr.
+    // The Window behind a handle this back end made on this thread, or
+    // nullptr for any other window, whatever its GWLP_USERDATA holds.
     static Window* fromHandle(HWND h);
 
     // Notifications forwarded by the parent.
@@ -63,10 +65,26 @@ protected:
 private:
     static LRESULT CALLBACK windowProc(HWND h, UINT msg, WPARAM w, LPARAM l);
     LRESULT handle(UINT msg, WPARAM w, LPARAM l);
+    void attach(HWND h);
     void detach();
 
     WindowHandle hwnd_;
     GlobalAtom nameAtom_;
+};
+
+// The other enabled, visible top-level windows of the thread, disabled for
+// as long as the object lives, as a modal window or a message box has them.
+class DisabledWindows {
+public:
+    explicit DisabledWindows(HWND except);
+    ~DisabledWindows();  // re-enables those that are still there
+    DisabledWindows(const DisabledWindows&) = delete;
+    DisabledWindows& operator=(const DisabledWindows&) = delete;
+
+private:
+    static BOOL CALLBACK collect(HWND h, LPARAM self);
+    HWND except_;
+    std::vector<HWND> windows_;
 };
 
 }  // namespace w32

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/win32/Keyboard.h"
 #include "platform/win32/Peers.h"
 #include "tests/support/TestWindow.h"
 #include "tests/win32/TestSupport.h"
@@ -363,6 +364,59 @@ TEST_F(Peers, CloseBoxAsksTheFormAndModalDisablesTheRest) {
     GetWindowRect(h, &b);
     EXPECT_NEAR((a.left + a.right) / 2, (b.left + b.right) / 2, 1);
     EXPECT_NEAR((a.top + a.bottom) / 2, (b.top + b.bottom) / 2, 1);
+}
+
+// Stands in for whatever another program or library keeps in its windows'
+// GWLP_USERDATA: here it counts what reaches it.
+struct Stranger final : w32::Window {
+    int reached = 0;
+    void onCommand(UINT) override { ++reached; }
+    LRESULT onNotify(NMHDR&) override { return ++reached, 0; }
+    HBRUSH onControlColour(HDC) override { return ++reached, nullptr; }
+};
+
+TEST_F(Peers, OnlyOurOwnWindowsAreTakenForPeers) {
+    Stranger stranger;
+    HWND child = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, window("Form1"), nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(child, nullptr);
+    SetWindowLongPtrA(child, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(static_cast<w32::Window*>(&stranger)));
+    NMHDR header{child, 0, NM_CLICK};
+    HDC dc = GetDC(child);
+    struct Row {
+        const char* what;
+        UINT message;
+        WPARAM w;
+        LPARAM l;
+    } rows[] = {
+        {"WM_COMMAND", WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(child)},
+        {"WM_NOTIFY", WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header)},
+        {"WM_CTLCOLORSTATIC", WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child)},
+        {"WM_CTLCOLOREDIT", WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child)},
+        {"WM_CTLCOLORBTN", WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child)},
+        {"WM_CTLCOLORLISTBOX", WM_CTLCOLORLISTBOX, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child)},
+    };
+    for (const auto& r : rows) {
+        stranger.reached = 0;
+        SendMessageA(window("Form1"), r.message, r.w, r.l);
+        EXPECT_EQ(stranger.reached, 0) << r.what << " from a window that is not ours reaches nothing of ours";
+    }
+    ReleaseDC(child, dc);
+    DestroyWindow(child);
+
+    // A top-level window that holds the address of our form's peer: the
+    // keyboard handling leaves its keys alone.
+    showAndPaint();
+    SetFocus(window("Button1"));
+    HWND top = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(top, nullptr);
+    SetWindowLongPtrA(top, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(dynamic_cast<w32::Window*>(form.peer())));
+    MSG tab{top, WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    EXPECT_FALSE(w32::handleNavigationKey(tab)) << "a Tab for another window is not ours to handle";
+    EXPECT_EQ(GetFocus(), window("Button1")) << "and moves no focus in our form";
+    DestroyWindow(top);
 }
 
 TEST(Geometry, PictureFitKeepsProportions) {

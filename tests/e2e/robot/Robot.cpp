@@ -346,16 +346,21 @@ int comboSelection(HWND combo) {
     return static_cast<int>(send(combo, CB_GETCURSEL, 0, 0, kActionTimeout, "CB_GETCURSEL"));
 }
 
+std::vector<HWND> visibleMessageBoxes(const Process& process) {
+    std::vector<HWND> boxes;
+    for (HWND w : topLevelWindows(process.id(), "#32770", true))
+        if (GetDlgItem(w, 0xFFFF)) boxes.push_back(w);
+    return boxes;
+}
+
 Box waitForMessageBox(const Process& process, DWORD timeoutMs) {
     Box box;
-    HWND text = nullptr;
     bool ended = false;
     poll(timeoutMs, [&] {
-        for (HWND w : topLevelWindows(process.id(), "#32770", true)) {
-            if ((text = GetDlgItem(w, 0xFFFF)) != nullptr) {
-                box.window = w;
-                return true;
-            }
+        auto boxes = visibleMessageBoxes(process);
+        if (!boxes.empty()) {
+            box.window = boxes.front();
+            return true;
         }
         ended = !process.running();
         return ended;
@@ -366,7 +371,7 @@ Box waitForMessageBox(const Process& process, DWORD timeoutMs) {
                       describeWindows(process.id()));
     }
     box.caption = textOf(box.window);
-    box.text = textOf(text);
+    box.text = textOf(GetDlgItem(box.window, 0xFFFF));
     return box;
 }
 

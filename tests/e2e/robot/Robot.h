@@ -114,6 +114,8 @@ struct Box {
     std::string text;
 };
 Box waitForMessageBox(const Process& process, DWORD timeoutMs = kActionTimeout);
+// The message boxes of the process that are up now.
+std::vector<HWND> visibleMessageBoxes(const Process& process);
 // Presses the button with `id` (IDOK, IDCANCEL, IDRETRY ...) of a message box
 // and waits until the box is gone.
 void pressButton(const Box& box, int id, DWORD timeoutMs = kActionTimeout);

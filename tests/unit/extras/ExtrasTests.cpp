@@ -106,6 +106,20 @@ TEST_F(Launchers, AnEmptyChoiceLooksBelowTheCurrentDrivesRoot) {
     EXPECT_EQ(s.execs()[0].commandLine, "\\directx\\dxsetup.exe");
 }
 
+TEST_F(Launchers, TwoClicksQueuedOnASetupButtonShowThePickerOnce) {
+    // Cancel is pressed from the picker's loop, after the second click.
+    s.onModal("TForm3", [this](ui::Form&) { s.post([] { Form3->Button2->click(); }); });
+    s.post([] { Form1->Button2->click(); });
+    s.post([] { Form1->Button2->click(); });
+    p.processMessages();
+    EXPECT_EQ(s.modals().size(), 1u) << "the second click reaches the main window behind the picker and is dropped";
+    EXPECT_FALSE(Form3->showing());
+    EXPECT_TRUE(s.execs().empty());
+
+    Form1->Button5->click();
+    EXPECT_EQ(s.opened().size(), 1u) << "after Cancel the main window takes clicks again";
+}
+
 TEST_F(Launchers, HomePageOpensWithTheShellVerbAndShowMode5) {
     Form1->Button5->click();
     ASSERT_EQ(s.opened().size(), 1u);
