@@ -173,6 +173,8 @@ void Gauge::setProgress(int p) {
 
 std::string ShellTreeView::path() const { return peer() ? peer()->selectedPath() : std::string(); }
 
+void ShellTreeView::selectionChanged() { dispatch(OnChange); }
+
 // ---------------------------------------------------------------- pages
 
 void PageControl::addPage(TabSheet* page) {

@@ -233,8 +233,13 @@ public:
     using Control::Control;
     static constexpr Kind kKind = Kind::ShellTreeView;
     Kind kind() const override { return kKind; }
-    // The selected folder's file-system path ("X:\" for a drive root), or empty.
+    // The selected folder's file-system path ("X:\" for a drive root), or
+    // empty: nothing selected, or a folder outside the file system (My
+    // Computer, Control Panel).
     std::string path() const;
+    // Another item became the selected one, by the player or by a message.
+    std::function<void()> OnChange;
+    void selectionChanged();  // the peer reports it: OnChange through dispatch
 };
 
 class TabSheet;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/win32/Keyboard.h"
 #include "platform/win32/Peers.h"
@@ -271,9 +273,11 @@ TEST_F(Peers, PictureIsStretchedWithItsProportions) {
     EXPECT_EQ(below, GetSysColor(COLOR_BTNFACE)) << "below the picture is the background";
 }
 
-TEST_F(Peers, ShellTreeReadsFileSystemPathsOnly) {
+TEST_F(Peers, ShellTreeReadsFileSystemPathsOnlyAndReportsEachNewSelection) {
     HWND tree = window("ShellTreeView1");
     auto& view = form.get<ui::ShellTreeView>("ShellTreeView1");
+    std::vector<std::string> reported;  // the path read in each report
+    view.OnChange = [&] { reported.push_back(view.path()); };
     auto root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(root)), 0)
@@ -288,8 +292,11 @@ TEST_F(Peers, ShellTreeReadsFileSystemPathsOnly) {
     }
     ASSERT_NE(drive, nullptr) << "drive C: is below My Computer";
 
+    reported.clear();
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(drive));
     SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
     EXPECT_EQ(view.path(), "") << "My Computer has no file-system path";
+    EXPECT_EQ(reported, (std::vector<std::string>{"C:\\", ""})) << "each change reported, the new one in force";
 
     // Expanding C: lists its folders; each reads as a path below C:\.
     SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(drive));
@@ -331,6 +338,7 @@ TEST_F(Peers, ShellTreeReadsFileSystemPathsOnly) {
     PostMessageA(tree, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(client.x, client.y));
     PostMessageA(tree, WM_RBUTTONUP, 0, MAKELPARAM(client.x, client.y));
     EXPECT_TRUE(w32test::pumpUntil([&] { return view.path() == "C:\\"; }, 3000)) << view.path();
+    EXPECT_EQ(reported.back(), "C:\\") << "a right click's selection is reported too";
 }
 
 TEST_F(Peers, CloseBoxAsksTheFormAndModalDisablesTheRest) {

@@ -180,6 +180,19 @@ TEST_F(Patch, TwoClicksQueuedOnThePatchButtonAskOnceAndRunOnce) {
     expectEdition("D:\\Game", "GB_");
 }
 
+TEST_F(Patch, MyComputerIsNeverTakenForTheRootOfTheCurrentDrive) {
+    s.writeFile("C:\\Vandry.exe", "a game in the current drive's root");
+    s.onModal("TForm3", [this](ui::Form&) {
+        s.setTreeSelection(*Form3->ShellTreeView1, "");  // My Computer
+        Form3->Button1->click();
+        if (Form3->modalResult() == ui::mrNone) Form3->Button2->click();  // OK was not taken
+    });
+    s.answerBoxes({plat::Answer::Ok});
+    Form1->Button3->click();
+    EXPECT_FALSE(s.exists("C:\\KESTAL.exe")) << "nothing is written there";
+    EXPECT_EQ(s.modals(), std::vector<std::string>{"TForm3"}) << "no run";
+}
+
 TEST_F(Patch, AMissingGameOrACancelledPickerWritesNothing) {
     const auto& m = Form1->messages;
     s.makeFolder("D:\\Odd\\Vandry.exe");  // a folder of that name is not the game
