@@ -19,6 +19,9 @@ constexpr UINT kWakeMessage = WM_APP + 1;
 // The window property that names a window's component, for robots and
 // accessibility tools in other processes: a global atom of the name.
 constexpr const char* kNameProperty = "LunavireName";
+// The property that holds the percentage a gauge shows, for the same tools:
+// a gauge is drawn, and no window message reports it.
+constexpr const char* kGaugeProperty = "LunavireGaugePercent";
 
 class Window {
 public:

@@ -1,9 +1,9 @@
 // Setup.exe as a citizen of the desktop, end to end under Wine: clicks that
 // come twice (as automation and accessibility tools post them), which window
-// owns the others, and the main window's border icons.
+// owns the others, the picker's OK, which takes only a folder on disk, and the
+// main window's border icons.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,25 +17,16 @@ using namespace robot;
 
 class Windows936 : public SetupSession {
 protected:
-    void startSimplified() {
-        ASSERT_EQ(GetACP(), 936u) << "this run wants LC_ALL=zh_CN.UTF-8";
-        addShippedLanguage(kSimplified);
-        start();
-        waitForStartLanguage(noticeAsShown(payload("TXT", "LINCE1")));
-        texts_ = std::make_unique<LanguageFileBytes>(shippedLanguage(kSimplified));
-    }
     void clickTwice(const char* button) {
         HWND h = control(button);
         click(h);
         click(h);
     }
     HWND owner(HWND w) { return GetWindow(w, GW_OWNER); }
-
-    std::unique_ptr<LanguageFileBytes> texts_;
 };
 
 TEST_F(Windows936, TwoPostedClicksOnASetupButtonShowThePickerOnceAndCancelGivesTheMainWindowBack) {
-    startSimplified();
+    startSimplified936();
     // No directx\dxsetup.exe beside the program: the button asks for the folder.
     clickTwice("Button2");
     HWND picker = waitForWindow(process_, "TForm3");
@@ -52,7 +43,7 @@ TEST_F(Windows936, TwoPostedClicksOnASetupButtonShowThePickerOnceAndCancelGivesT
 }
 
 TEST_F(Windows936, TwoPostedClicksOnThePatchButtonShowOneQuestion) {
-    startSimplified();
+    startSimplified936();
     clickTwice("Button3");
     Box ask = waitForMessageBox(process_);
     settle(ask.window);
@@ -68,7 +59,7 @@ TEST_F(Windows936, TwoPostedClicksOnThePatchButtonShowOneQuestion) {
 }
 
 TEST_F(Windows936, ThePickerTheProgressWindowAndEveryMessageBoxAreOwnedByTheMainWindow) {
-    startSimplified();
+    startSimplified936();
     const std::string game = makeFolder("game");
     writeFile(game + "\\Vandry.exe", "stand-in for the game's executable");
     makeFolder("game\\KESTAL.exe");  // the run's first file cannot be written: an error box
@@ -96,8 +87,32 @@ TEST_F(Windows936, ThePickerTheProgressWindowAndEveryMessageBoxAreOwnedByTheMain
         << "activation passes back to the main window";
 }
 
+TEST_F(Windows936, ThePickersOkTakesOnlyAFolderOnDisk) {
+    startSimplified936();
+    const std::string empty = makeFolder("empty");
+    click(control("Button3"));
+    pressButton(waitForMessageBox(process_), IDOK);
+    HWND picker = waitForWindow(process_, "TForm3");
+    HWND ok = waitForControl(picker, "Button1");
+    RemoteTree tree(waitForControl(picker, "ShellTreeView1"));
+
+    tree.select(tree.root());
+    EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return !isEnabled(ok); })) << "not for My Computer";
+    click(ok);
+    settle(picker);
+    EXPECT_TRUE(isVisible(picker)) << "a click on it changes nothing";
+    EXPECT_TRUE(visibleMessageBoxes(process_).empty());
+
+    tree.selectPath(empty);
+    EXPECT_TRUE(isEnabled(ok)) << "but for a folder on disk";
+    click(ok);
+    Box refused = waitForMessageBox(process_);
+    EXPECT_FALSE(isVisible(picker)) << "which it takes";
+    pressButton(refused, IDOK);
+}
+
 TEST_F(Windows936, TheMainWindowCanBeMinimisedButNotMaximised) {
-    startSimplified();
+    startSimplified936();
     const LONG_PTR style = GetWindowLongPtrA(main_, GWL_STYLE);
     EXPECT_TRUE(style & WS_MINIMIZEBOX) << "a minimise box for a long installation";
     EXPECT_FALSE(style & WS_MAXIMIZEBOX) << "no maximise box: the layout is fixed";

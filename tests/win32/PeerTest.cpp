@@ -261,6 +261,18 @@ TEST_F(Peers, GaugeDrawsItsPercentageInverted) {
     EXPECT_TRUE(dark(pixel("Gauge1", w - 4, mid)));
 }
 
+TEST_F(Peers, GaugeTellsRobotsThePercentageItShows) {
+    auto& gauge = form.get<ui::Gauge>("Gauge1");
+    auto shown = [&] {
+        return static_cast<int>(reinterpret_cast<INT_PTR>(GetPropA(window("Gauge1"), "LunavireGaugePercent")));
+    };
+    EXPECT_EQ(shown(), 0);
+    for (int percent : {10, 30, 50, 85, 99, 100}) {
+        gauge.setProgress(percent);
+        EXPECT_EQ(shown(), percent);
+    }
+}
+
 TEST_F(Peers, PictureIsStretchedWithItsProportions) {
     showAndPaint();
     // The test bitmap is 40 x 20: left half red, right half blue; in a

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 #include <type_traits>
+#include <utility>
 
 namespace robot {
 namespace {
@@ -381,6 +382,24 @@ void pressButton(const Box& box, int id, DWORD timeoutMs) {
     if (!poll(timeoutMs, [&] { return !IsWindow(box.window) || !IsWindowVisible(box.window); }))
         throw Failure("message box \"" + escaped(box.caption) + "\" still up " + std::to_string(timeoutMs) +
                       " ms after pressing button " + std::to_string(id));
+}
+
+std::vector<int> boxButtons(const Box& box) {
+    std::vector<std::pair<LONG, int>> shown;  // left edge, ID
+    for (HWND w : descendants(box.window)) {
+        if (classOf(w) != "Button" || !IsWindowVisible(w)) continue;
+        RECT r{};
+        GetWindowRect(w, &r);
+        shown.emplace_back(r.left, GetDlgCtrlID(w));
+    }
+    std::sort(shown.begin(), shown.end());
+    std::vector<int> ids;
+    for (const auto& s : shown) ids.push_back(s.second);
+    return ids;
+}
+
+int gaugePercent(HWND gauge) {
+    return static_cast<int>(reinterpret_cast<INT_PTR>(GetPropA(gauge, kGaugeProperty)));
 }
 
 SIZE clientSize(HWND window) {
