@@ -58,7 +58,7 @@ bool runPatch(TForm4& progress) {
     gauge.setProgress(kMainArchiveWritten);
 
     shell::showMessage(shell::Msg::PatchInstalled, shell::Msg::Notice, shell::MsgKind::Information);
-    p.winExec("Notepad.exe " + f + "\\readme.txt", plat::sw::Show);
+    p.winExec(plat::systemTool("Notepad.exe") + " " + f + "\\readme.txt", plat::sw::Show);
     return true;
 }
 
