@@ -7,6 +7,8 @@
 #   copy_bench      the file copy component against a one-thread copy loop (Wine)
 #   disc_bench      the disc installation of CD-sized stand-in discs against a
 #                   one-thread copy loop of the same files (Wine)
+#   picker_bench    the folder picker opening folders of 1000 and 5000
+#                   subfolders (Wine)
 # Timing on a shared machine is noisy: the load average is printed with each.
 # ROUNDS (default 5) sets the repetitions.  Installs what it needs first.
 set -uo pipefail
@@ -35,7 +37,7 @@ build() {  # dir, cmake arguments..., -- targets...
 
 build bench-host -DLUNAVIRE_BENCH=ON -- payload_bench
 build win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DLUNAVIRE_BENCH=ON \
-  -- bench_handover patch_bench copy_bench disc_bench
+  -- bench_handover patch_bench copy_bench disc_bench picker_bench
 
 # A target's program, wherever its folder puts it.
 program() { find "$root/build/$1" -name "$2" -type f | head -n 1; }
@@ -101,5 +103,11 @@ discs=$root/build/bench-discs-cd
 python3 "$root/tools/discs/make_discs.py" "$discs" --size cd --merged
 load
 in_wine "$(program win32 disc_bench.exe)" --rounds "$rounds" "Z:${discs//\//\\}" "Z:${scratch//\//\\}"
+load
+
+echo
+echo "== picker_bench: folders of 1000 and 5000 subfolders on drive C opened in the picker, $rounds rounds"
+load
+in_wine "$(program win32 picker_bench.exe)" --rounds "$rounds" --counts 1000,5000 'C:\picker-bench'
 load
 rm -f "$log"

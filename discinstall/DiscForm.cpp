@@ -65,6 +65,8 @@ TForm2::TForm2() : ui::Form(kWindow) {
     Button7->OnClick = [this] { Button7Click(); };
     Button8->OnClick = [this] { Button8Click(); };
     Button9->OnClick = [this] { Button9Click(); };
+    ShellTreeView1->OnChange = [this] { ShellTreeView1Change(); };
+    ShellTreeView2->OnChange = [this] { ShellTreeView2Change(); };
     OnHide = [this] { FormHide(); };
     OnClose = [this] { FormHide(); };
     OnCloseQuery = [this] { return FormCloseQuery(); };
@@ -90,7 +92,13 @@ bool TForm2::FormCloseQuery() {
     return true;
 }
 
+// Each tree's OK takes a folder with a place on disk only, as the picker's.
+void TForm2::ShellTreeView1Change() { Button8->setEnabled(!ShellTreeView1->path().empty()); }
+void TForm2::ShellTreeView2Change() { Button6->setEnabled(!ShellTreeView2->path().empty()); }
+
 void TForm2::openFolderPanel(int page) {
+    ShellTreeView1Change();
+    ShellTreeView2Change();
     PageControl2->setActivePageIndex(page);
     Panel1->setVisible(true);
     GroupBox1->setEnabled(false);

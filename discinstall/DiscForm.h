@@ -67,6 +67,8 @@ public:
     } run;
 
     void FormHide();
+    void ShellTreeView1Change();
+    void ShellTreeView2Change();
     bool FormCloseQuery();
     void Button1Click();
     void Button2Click();

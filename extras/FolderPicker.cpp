@@ -25,7 +25,16 @@ TForm3::TForm3() : ui::Form(kWindow) {
     buildControls();
     Button1->OnClick = [this] { Button1Click(); };
     Button2->OnClick = [this] { Button2Click(); };
+    ShellTreeView1->OnChange = [this] { ShellTreeView1Change(); };
+    OnShow = [this] { FormShow(); };
 }
+
+void TForm3::FormShow() { ShellTreeView1Change(); }
+
+// As the system's folder browser: OK only for a folder with a place on disk,
+// never for nothing or for My Computer, whose empty path would name the root
+// of whatever drive is current.
+void TForm3::ShellTreeView1Change() { Button1->setEnabled(!ShellTreeView1->path().empty()); }
 
 void TForm3::Button1Click() { setModalResult(ui::mrOk); }
 void TForm3::Button2Click() { setModalResult(ui::mrCancel); }

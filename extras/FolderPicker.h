@@ -16,6 +16,8 @@ public:
     ui::Button* Button1 = nullptr;
     ui::Button* Button2 = nullptr;
 
+    void FormShow();
+    void ShellTreeView1Change();
     void Button1Click();
     void Button2Click();
 };
@@ -25,9 +27,9 @@ namespace extras {
 // The picker that pickFolder() shows; set once by the program.
 void usePicker(TForm3& picker);
 
-// Shows the folder picker modally.  OK gives the selected folder's path ("" when
-// nothing is selected, "X:\" for a drive root); Cancel or the close box give
-// no choice.
+// Shows the folder picker modally.  OK gives the selected folder's path ("X:\"
+// for a drive root); it can be pressed only while a file-system folder is
+// selected.  Cancel or the close box give no choice.
 std::optional<std::string> pickFolder();
 
 }  // namespace extras

@@ -25,10 +25,11 @@ const ui::ControlDef kControls[] = {
 #undef C
 
 // The built-in caption lacks the "由" of the language files' default title:
-// a window shows this one only until the first language is applied.
+// a window shows this one only until the first language is applied.  A
+// minimise box for a long installation; no maximise box, the layout is fixed.
 const ui::FormDef kWindow{
     "TForm1", "Form1", "Lunavire 中文安装程序&汉化补丁 简繁双语版 《Lunavire》中文化委员会制作",
-    {0, 0, 557, 372}, false, ui::BorderStyle::Single, true, false, false, ui::Position::DesktopCenter,
+    {0, 0, 557, 372}, false, ui::BorderStyle::Single, true, true, false, ui::Position::DesktopCenter,
     {"宋体", ui::kGb2312Charset, -12}, kControls, std::size(kControls)};
 
 // Shown until the first language is applied.

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "ui/Components.h"
+
 namespace shell {
 
 namespace {
@@ -55,7 +57,7 @@ void MessageTable::put(int index, const std::string& text) {
 }
 
 plat::Answer showMessage(const std::string& text, const std::string& caption, MsgKind kind) {
-    return plat::platform().messageBox(text, caption, static_cast<std::uint32_t>(kind));
+    return ui::app().messageBox(text, caption, static_cast<std::uint32_t>(kind));
 }
 
 }  // namespace shell

@@ -1,6 +1,7 @@
 #include "ui/Components.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "platform/AnsiText.h"
 
@@ -78,7 +79,7 @@ void dispatch(const std::function<void()>& handler) {
 }
 
 void Button::click() {
-    if (enabled()) dispatch(OnClick);
+    if (enabled() && app().acceptsInput(owner())) dispatch(OnClick);
 }
 
 void Edit::userEdited(const std::string& t) {
@@ -171,6 +172,8 @@ void Gauge::setProgress(int p) {
 }
 
 std::string ShellTreeView::path() const { return peer() ? peer()->selectedPath() : std::string(); }
+
+void ShellTreeView::selectionChanged() { dispatch(OnChange); }
 
 // ---------------------------------------------------------------- pages
 
@@ -413,20 +416,48 @@ void Form::Show() {
     if (peer()) peer()->show();
 }
 
+namespace {
+// The window's place among the modal windows, for the length of its loop.
+class ModalScope {
+public:
+    explicit ModalScope(const Form* form) : form_(form) { app().modalBegun(form); }
+    ~ModalScope() { app().modalEnded(form_); }
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+
+private:
+    const Form* form_;
+};
+}  // namespace
+
 int Form::ShowModal() {
+    // A second request (two clicks queued on the button that shows it) would
+    // run a loop inside the loop of the same window.
+    if (showing_) return mrNone;
     modalResult_ = mrNone;
     showing_ = true;
     setVisible(true);
     dispatch(OnShow);
-    if (peer()) peer()->beginModal();
-    while (modalResult_ == mrNone) {
-        plat::platform().handleMessage();
-        if (app().terminated()) modalResult_ = mrCancel;
+    {
+        ModalScope scope(this);
+        if (peer()) peer()->beginModal();
+        auto takeDown = [this] {
+            showing_ = false;
+            setVisible(false);
+            if (peer()) peer()->endModal();
+        };
+        try {
+            while (modalResult_ == mrNone) {
+                plat::platform().handleMessage();
+                if (app().terminated()) modalResult_ = mrCancel;
+            }
+        } catch (...) {
+            takeDown();
+            throw;
+        }
+        dispatch(OnClose);
+        takeDown();
     }
-    dispatch(OnClose);
-    showing_ = false;
-    setVisible(false);
-    if (peer()) peer()->endModal();
     dispatch(OnHide);
     return modalResult_;
 }
@@ -442,7 +473,7 @@ void Form::Close() {
 }
 
 void Form::userClose() {
-    dispatch([this] { Close(); });
+    if (app().acceptsInput(this)) dispatch([this] { Close(); });
 }
 
 // ---------------------------------------------------------------- Application
@@ -478,7 +509,25 @@ void Application::showError(const std::string& message) {
         errorReporter_(message);
         return;
     }
-    plat::platform().messageBox(errorBoxText(message), title(), plat::mb::Ok | plat::mb::IconStop);
+    messageBox(errorBoxText(message), title(), plat::mb::Ok | plat::mb::IconStop);
+}
+
+plat::Answer Application::messageBox(const std::string& text, const std::string& caption, std::uint32_t style) {
+    struct Up {
+        int& boxes;
+        explicit Up(int& b) : boxes(b) { ++boxes; }
+        ~Up() { --boxes; }
+    } up(boxes_);
+    return plat::platform().messageBox(text, caption, style);
+}
+
+bool Application::acceptsInput(const Form* form) const {
+    return boxes_ == 0 && (modal_.empty() || modal_.back() == form);
+}
+
+void Application::modalEnded(const Form* form) {
+    auto it = std::find(modal_.rbegin(), modal_.rend(), form);
+    if (it != modal_.rend()) modal_.erase(std::next(it).base());
 }
 
 }  // namespace ui

@@ -123,7 +123,9 @@ public:
     static constexpr Kind kKind = Kind::Button;
     Kind kind() const override { return kKind; }
     std::function<void()> OnClick;
-    void click();  // as the user's click: runs OnClick through dispatch
+    // As the user's click: runs OnClick through dispatch, unless the button
+    // is disabled or its window takes no input (see Application::acceptsInput).
+    void click();
 };
 
 class Edit : public Control {
@@ -231,8 +233,13 @@ public:
     using Control::Control;
     static constexpr Kind kKind = Kind::ShellTreeView;
     Kind kind() const override { return kKind; }
-    // The selected folder's file-system path ("X:\" for a drive root), or empty.
+    // The selected folder's file-system path ("X:\" for a drive root), or
+    // empty: nothing selected, or a folder outside the file system (My
+    // Computer, Control Panel).
     std::string path() const;
+    // Another item became the selected one, by the player or by a message.
+    std::function<void()> OnChange;
+    void selectionChanged();  // the peer reports it: OnChange through dispatch
 };
 
 class TabSheet;
@@ -437,13 +444,15 @@ public:
     void createWindows();
 
     // -- showing
-    int ShowModal();  // returns the modal result
+    // Returns the modal result; mrNone at once, without showing anything,
+    // when the window is already up.
+    int ShowModal();
     void Show();      // non-modal (the main window)
     void Close();     // modal: ends the modal loop after the handler returns
     int modalResult() const { return modalResult_; }
     void setModalResult(int r) { modalResult_ = r; }
     bool showing() const { return showing_; }
-    void userClose();  // the close box: as Close, through dispatch
+    void userClose();  // the close box: as Close, through dispatch, when the window takes input
 
     std::function<void()> OnShow, OnHide, OnClose;
     // Asked by Close() before a modal window closes; false keeps it open.
@@ -478,6 +487,8 @@ public:
         terminated_ = false;
         mainForm_ = nullptr;
         errorReporter_ = nullptr;
+        modal_.clear();
+        boxes_ = 0;
     }
     // Runs the event loop until the main form closes or terminate() is asked.
     void run();
@@ -491,10 +502,23 @@ public:
         errorReporter_ = std::move(reporter);
     }
 
+    // A message box of the platform's.  While it is up no window takes input.
+    plat::Answer messageBox(const std::string& text, const std::string& caption, std::uint32_t style);
+    // Whether the player could act on a window now: not while a message box
+    // is up, and while modal windows are up only on the innermost one.  A
+    // click that comes anyway (posted by a tool, or queued before the modal
+    // window came up) is dropped.
+    bool acceptsInput(const Form* form) const;
+    // Kept by Form::ShowModal for the length of its loop.
+    void modalBegun(const Form* form) { modal_.push_back(form); }
+    void modalEnded(const Form* form);
+
 private:
     Form* mainForm_ = nullptr;
     bool terminated_ = false;
     std::function<void(const std::string&)> errorReporter_;
+    std::vector<const Form*> modal_;  // innermost last
+    int boxes_ = 0;
 };
 
 Application& app();

@@ -83,6 +83,7 @@ struct SimPlatform::Impl {
     std::map<TimerId, Timer> timers;
     TimerId nextTimer = 1;
     std::deque<std::function<void()>> posted;
+    std::uint64_t postedTaken = 0;  // actions taken from `posted` so far
     std::function<void()> pumpHook;
 
     // programs and the shell

@@ -123,10 +123,14 @@ bool SimPlatform::Impl::runReady() {
         }
     }
     did |= runHandOvers();
-    if (!posted.empty()) {
-        std::deque<std::function<void()>> batch;
-        batch.swap(posted);
-        for (auto& action : batch) action();
+    // One at a time, as a message queue gives them: an action that runs a
+    // loop of its own (a modal window, a box that pumps) lets the next one
+    // through from there.  Those posted meanwhile wait for the next round.
+    for (const std::uint64_t end = postedTaken + posted.size(); postedTaken < end && !posted.empty();) {
+        auto action = std::move(posted.front());
+        posted.pop_front();
+        ++postedTaken;
+        action();
         did = true;
     }
     did |= fireDueTimers();

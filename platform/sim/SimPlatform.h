@@ -177,8 +177,10 @@ public:
     const std::vector<std::string>& modals() const;  // class names, in the order they began
 
     // ------------------------------------------------------------ peers
-    // What ShellTreeView::path() then returns; "" = nothing selected.  The
-    // tree needs its peer; a non-empty path must be an existing folder.
+    // What ShellTreeView::path() then returns; "" = nothing selected, or a
+    // folder outside the file system (My Computer).  The tree reports the
+    // change (OnChange), as the native tree does.  The tree needs its peer; a
+    // non-empty path must be an existing folder.
     void setTreeSelection(ui::ShellTreeView& tree, const std::string& path);
     // The gauge's percentDone() at each repaint caused by a change of its
     // shown percentage (the first paint of the window is not recorded).

@@ -146,13 +146,13 @@ const std::vector<std::string>& SimPlatform::modals() const { return d_->modalsB
 void SimPlatform::setTreeSelection(ui::ShellTreeView& tree, const std::string& path) {
     SimPeer* peer = simPeer(tree);
     if (!peer) throw std::logic_error(tree.name() + " has no peer yet: create the form's windows first");
-    if (path.empty()) {
-        peer->selection.clear();
-        return;
+    std::string canonical;
+    if (!path.empty()) {
+        canonical = d_->fs.canonical(path);
+        if (canonical.empty()) throw std::logic_error("a folder tree can only select an existing folder, not " + path);
     }
-    std::string canonical = d_->fs.canonical(path);
-    if (canonical.empty()) throw std::logic_error("a folder tree can only select an existing folder, not " + path);
     peer->selection = canonical;
+    tree.selectionChanged();
 }
 
 std::vector<int> SimPlatform::gaugePaints(const ui::Gauge& gauge) const {

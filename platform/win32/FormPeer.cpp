@@ -1,5 +1,5 @@
 // Forms: top-level windows of class TForm1..TForm4.
-#include <vector>
+#include <optional>
 
 #include "platform/win32/Peers.h"
 #include "platform/win32/Win32Platform.h"
@@ -38,12 +38,14 @@ public:
         registerClass(f.className().c_str(), CS_DBLCLKS,
                       reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)), programIcon());
         SIZE outer = outerSize();
+        // Every other window is owned by the main window: it stays above it,
+        // shares its taskbar button, and hands activation back to it.
+        HWND owner = Win32Platform::mainWindow();
         createOwn(f.className().c_str(), exStyle(), style(), f.text(), CW_USEDEFAULT, CW_USEDEFAULT, outer.cx,
-                  outer.cy, nullptr);
+                  outer.cy, owner);
         setComponentName(f.name());
         font_ = platform_.font(f.font());
     }
-    ~FormPeer() override { enableOthers(); }
 
     // The form's own visibility is driven by show(), beginModal() and
     // endModal(), which come right after the model's flag changes.
@@ -66,11 +68,7 @@ public:
     }
 
     void beginModal() override {
-        // Every other enabled, visible window of this thread is disabled
-        // while the form is up, as a modal form does.
-        disabled_.clear();
-        EnumThreadWindows(GetCurrentThreadId(), &FormPeer::collect, reinterpret_cast<LPARAM>(this));
-        for (HWND h : disabled_) EnableWindow(h, FALSE);
+        others_.emplace(hwnd());
         placeOnScreen();
         ShowWindow(hwnd(), SW_SHOWNORMAL);
         SetForegroundWindow(hwnd());
@@ -78,10 +76,10 @@ public:
     }
 
     void endModal() override {
-        // Re-enabled first, so that activation passes back to them.
-        enableOthers();
-        SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
-                     SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        // Re-enabled first, so that activation passes back to them: hiding
+        // the active window activates the next one that can take it.
+        others_.reset();
+        ShowWindow(hwnd(), SW_HIDE);
     }
 
 private:
@@ -150,17 +148,6 @@ private:
         SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
-    static BOOL CALLBACK collect(HWND h, LPARAM self) {
-        auto* peer = reinterpret_cast<FormPeer*>(self);
-        if (h != peer->hwnd() && IsWindowVisible(h) && IsWindowEnabled(h)) peer->disabled_.push_back(h);
-        return TRUE;
-    }
-    void enableOthers() {
-        for (HWND h : disabled_)
-            if (IsWindow(h)) EnableWindow(h, TRUE);
-        disabled_.clear();
-    }
-
     bool onClose() override {
         // The close box asks the form; the window itself stays.
         form_.userClose();
@@ -168,7 +155,7 @@ private:
     }
 
     ui::Form& form_;
-    std::vector<HWND> disabled_;
+    std::optional<DisabledWindows> others_;  // while shown modally
 };
 
 }  // namespace

@@ -92,14 +92,22 @@ private:
 // the filled part.
 class GaugePeer final : public OwnDrawnPeer {
 public:
-    GaugePeer(Win32Platform& p, ui::Gauge& g) : OwnDrawnPeer(p, g), gauge_(g) { create(kGaugeClass, 0, 0); }
+    GaugePeer(Win32Platform& p, ui::Gauge& g) : OwnDrawnPeer(p, g), gauge_(g) {
+        create(kGaugeClass, 0, 0);
+        showPercent();
+    }
+    ~GaugePeer() override { RemovePropA(hwnd(), kGaugeProperty); }
     void textChanged() override {}
     void positionChanged() override {
+        showPercent();
         // The copy loop does not let WM_PAINT through often enough: paint now.
         RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     }
 
 private:
+    void showPercent() {
+        SetPropA(hwnd(), kGaugeProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(gauge_.percentDone())));
+    }
     bool onEraseBackground(HDC) override { return true; }
     void onPaint(HDC dc) override {
         RECT rc;

@@ -156,9 +156,19 @@ bool Win32Platform::ownResource(const std::string& type, const std::string& name
 
 plat::Answer Win32Platform::messageBox(const std::string& text, const std::string& caption,
                                        std::uint32_t style) {
-    HWND owner = GetActiveWindow();
-    if (!owner) owner = mainWindow();
-    int r = MessageBoxA(owner, text.c_str(), caption.c_str(), style);
+    // Owned by the main window, as every window of the program is, and modal
+    // to all of them: the box disables its owner, and a modal window above
+    // the owner is disabled here.
+    HWND owner = mainWindow();
+    HWND active = GetActiveWindow();
+    int r;
+    {
+        DisabledWindows others(owner);
+        r = MessageBoxA(owner, text.c_str(), caption.c_str(), style);
+    }
+    // The box gave activation to its owner, which may be disabled by the
+    // modal window that was active.
+    if (active && active != owner && IsWindowVisible(active)) SetForegroundWindow(active);
     switch (r) {
         case IDOK: return plat::Answer::Ok;
         case IDRETRY: return plat::Answer::Retry;

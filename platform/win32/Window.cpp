@@ -1,11 +1,19 @@
 #include "platform/win32/Window.h"
 
 #include <stdexcept>
+#include <unordered_map>
 
 namespace w32 {
 
 namespace {
 HINSTANCE instance() { return GetModuleHandleA(nullptr); }
+
+// The windows this back end made on this thread.  Another program's window,
+// or a control some library made, may hold anything in its GWLP_USERDATA.
+std::unordered_map<HWND, Window*>& ours() {
+    thread_local std::unordered_map<HWND, Window*> windows;
+    return windows;
+}
 
 std::runtime_error creationFailed(const char* className) {
     return std::runtime_error(std::string("cannot create a window of class ") + className + " (error " +
@@ -15,11 +23,16 @@ std::runtime_error creationFailed(const char* className) {
 
 Window::~Window() { detach(); }
 
+void Window::attach(HWND h) {
+    hwnd_.reset(h);
+    ours()[h] = this;
+}
+
 void Window::detach() {
     if (!hwnd_) return;
     // Messages sent while the window goes must not reach a half-destroyed
     // object.
-    SetWindowLongPtrA(hwnd(), GWLP_USERDATA, 0);
+    ours().erase(hwnd());
     if (nameAtom_) RemovePropA(hwnd(), kNameProperty);
     hwnd_.reset();
     nameAtom_.reset();
@@ -27,7 +40,8 @@ void Window::detach() {
 
 Window* Window::fromHandle(HWND h) {
     if (!h) return nullptr;
-    return reinterpret_cast<Window*>(GetWindowLongPtrA(h, GWLP_USERDATA));
+    auto it = ours().find(h);
+    return it == ours().end() ? nullptr : it->second;
 }
 
 void Window::registerClass(const char* className, UINT style, HBRUSH background, HICON icon) {
@@ -50,7 +64,7 @@ void Window::createOwn(const char* className, DWORD exStyle, DWORD style, const 
     HWND h = CreateWindowExA(exStyle, className, text.c_str(), style, x, y, width, height, parent, nullptr,
                              instance(), this);
     if (!h) throw creationFailed(className);
-    hwnd_.reset(h);  // already taken at WM_NCCREATE; kept for clarity
+    attach(h);  // already done at WM_NCCREATE; kept for clarity
 }
 
 void Window::createStandard(const char* className, DWORD exStyle, DWORD style, const std::string& text,
@@ -58,8 +72,7 @@ void Window::createStandard(const char* className, DWORD exStyle, DWORD style, c
     HWND h = CreateWindowExA(exStyle, className, text.c_str(), style, x, y, width, height, parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance(), nullptr);
     if (!h) throw creationFailed(className);
-    hwnd_.reset(h);
-    SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    attach(h);
 }
 
 void Window::setComponentName(const std::string& name) {
@@ -73,8 +86,7 @@ void Window::setComponentName(const std::string& name) {
 LRESULT CALLBACK Window::windowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     if (msg == WM_NCCREATE) {
         auto* cs = reinterpret_cast<CREATESTRUCTA*>(l);
-        SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-        if (auto* self = static_cast<Window*>(cs->lpCreateParams)) self->hwnd_.reset(h);
+        if (auto* self = static_cast<Window*>(cs->lpCreateParams)) self->attach(h);
     }
     Window* self = fromHandle(h);
     if (!self) return DefWindowProcA(h, msg, w, l);
@@ -128,11 +140,29 @@ LRESULT Window::handle(UINT msg, WPARAM w, LPARAM l) {
         case WM_NCDESTROY: {
             // A window destroyed with its parent never passes through detach().
             HWND h = hwnd_.release();
-            SetWindowLongPtrA(h, GWLP_USERDATA, 0);
+            ours().erase(h);
             return DefWindowProcA(h, msg, w, l);
         }
     }
     return DefWindowProcA(hwnd(), msg, w, l);
+}
+
+// ---------------------------------------------------------------- DisabledWindows
+
+DisabledWindows::DisabledWindows(HWND except) : except_(except) {
+    EnumThreadWindows(GetCurrentThreadId(), &DisabledWindows::collect, reinterpret_cast<LPARAM>(this));
+    for (HWND h : windows_) EnableWindow(h, FALSE);
+}
+
+BOOL CALLBACK DisabledWindows::collect(HWND h, LPARAM self) {
+    auto* d = reinterpret_cast<DisabledWindows*>(self);
+    if (h != d->except_ && IsWindowVisible(h) && IsWindowEnabled(h)) d->windows_.push_back(h);
+    return TRUE;
+}
+
+DisabledWindows::~DisabledWindows() {
+    for (HWND h : windows_)
+        if (IsWindow(h)) EnableWindow(h, TRUE);
 }
 
 }  // namespace w32

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/win32/Handles.h"
 
@@ -18,6 +19,9 @@ constexpr UINT kWakeMessage = WM_APP + 1;
 // The window property that names a window's component, for robots and
 // accessibility tools in other processes: a global atom of the name.
 constexpr const char* kNameProperty = "LunavireName";
+// The property that holds the percentage a gauge shows, for the same tools:
+// a gauge is drawn, and no window message reports it.
+constexpr const char* kGaugeProperty = "LunavireGaugePercent";
 
 class Window {
 public:
@@ -27,7 +31,8 @@ public:
     Window& operator=(const Window&) = delete;
 
     HWND hwnd() const { return hwnd_.get(); }
-    // The Window behind a handle this back end made, or nullptr.
+    // The Window behind a handle this back end made on this thread, or
+    // nullptr for any other window, whatever its GWLP_USERDATA holds.
     static Window* fromHandle(HWND h);
 
     // Notifications forwarded by the parent.
@@ -66,10 +71,26 @@ protected:
 private:
     static LRESULT CALLBACK windowProc(HWND h, UINT msg, WPARAM w, LPARAM l);
     LRESULT handle(UINT msg, WPARAM w, LPARAM l);
+    void attach(HWND h);
     void detach();
 
     WindowHandle hwnd_;
     GlobalAtom nameAtom_;
+};
+
+// The other enabled, visible top-level windows of the thread, disabled for
+// as long as the object lives, as a modal window or a message box has them.
+class DisabledWindows {
+public:
+    explicit DisabledWindows(HWND except);
+    ~DisabledWindows();  // re-enables those that are still there
+    DisabledWindows(const DisabledWindows&) = delete;
+    DisabledWindows& operator=(const DisabledWindows&) = delete;
+
+private:
+    static BOOL CALLBACK collect(HWND h, LPARAM self);
+    HWND except_;
+    std::vector<HWND> windows_;
 };
 
 }  // namespace w32

@@ -29,6 +29,7 @@
 #include "discinstall/FileCopy.h"
 #include "platform/Platform.h"
 #include "ui/Components.h"
+#include "tests/support/BenchClock.h"
 
 namespace {
 
@@ -39,20 +40,8 @@ constexpr double kLatencyLimitMs = 5;
 
 // ---------------------------------------------------------------- clocks
 
-long long ticks() {
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return t.QuadPart;
-}
-
-double seconds(long long t) {
-    static const double perSecond = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    return static_cast<double>(t) / perSecond;
-}
+using benchclock::seconds;
+using benchclock::ticks;
 
 // User and kernel time of the whole process, every thread included.
 double cpuSeconds() {

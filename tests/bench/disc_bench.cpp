@@ -31,6 +31,7 @@
 #include "platform/win32/Peers.h"
 #include "shell/Program.h"
 #include "tests/support/ForwardingPlatform.h"
+#include "tests/support/BenchClock.h"
 #include "ui/Components.h"
 
 namespace {
@@ -42,20 +43,8 @@ constexpr double kTargetRatio = 0.45;
 constexpr DWORD kSlowDriveMs[] = {2, 20};
 constexpr int kSlowSteps = 300;
 
-long long ticks() {
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return t.QuadPart;
-}
-
-double seconds(long long t) {
-    static const double perSecond = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    return static_cast<double>(t) / perSecond;
-}
+using benchclock::seconds;
+using benchclock::ticks;
 
 double filetime(const FILETIME& f) {
     return static_cast<double>((static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime) * 1e-7;

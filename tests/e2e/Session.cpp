@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "tests/e2e/robot/Screen.h"
 #include "tests/e2e/robot/Tree.h"
 
 namespace e2e {
@@ -253,6 +254,13 @@ void SetupSession::start() {
         waitForControl(main_, name);
 }
 
+void SetupSession::startSimplified936() {
+    if (GetACP() != 936) throw Failure("this run wants LC_ALL=zh_CN.UTF-8, not code page " + std::to_string(GetACP()));
+    addShippedLanguage(kSimplified);
+    start();
+    waitForStartLanguage(noticeAsShown(payload("TXT", "LINCE1")));
+}
+
 void SetupSession::waitForStartLanguage(const std::string& notice) {
     HWND memo = control("Memo1");
     if (!waitUntil(kStartLanguageTimeout, [&] { return textOf(memo) == notice; }))
@@ -324,6 +332,8 @@ void SetupSession::pickGameFolder(const std::string& folder, const std::string& 
     Box ask = waitForMessageBox(process_);
     EXPECT_EQ(escaped(ask.text), escaped(askText)) << "the patch first asks for the game folder (message 15)";
     EXPECT_EQ(escaped(ask.caption), escaped(askCaption)) << "under the notice caption (message 1)";
+    EXPECT_EQ(boxButtons(ask), std::vector<int>{IDOK}) << "with OK alone";
+    EXPECT_EQ(nameOf(boxIcon(ask.window)), nameOf(BoxIcon::Question));
     pressButton(ask, IDOK);
 
     HWND picker = waitForWindow(process_, "TForm3");

@@ -85,6 +85,9 @@ protected:
     void addShippedLanguage(const std::wstring& name);
     // Starts the program and waits for its main window with its controls.
     void start();
+    // Under code page 936, with the Simplified language file beside it:
+    // start() and waitForStartLanguage() for the Simplified notice.
+    void startSimplified936();
     // Waits for the one-second start timer, seen by the notice text box
     // changing to `notice`.
     void waitForStartLanguage(const std::string& notice);

@@ -13,6 +13,7 @@
 
 #include "tests/e2e/Session.h"
 #include "tests/e2e/robot/Screen.h"
+#include "tests/e2e/robot/Tree.h"
 
 namespace e2e {
 namespace {
@@ -106,6 +107,21 @@ double gaugeFill(HWND gauge) {
     return right > left ? static_cast<double>(black) / (right - left) : 0.0;
 }
 
+// The percentages the gauge shows from now on, each change once, until it
+// reaches the run's last step (which stays up under the final message) or a
+// message box comes instead.
+std::vector<int> watchGauge(HWND gauge, const Process& process, int last) {
+    std::vector<int> seen;
+    const DWORD start = GetTickCount();
+    for (unsigned i = 0; GetTickCount() - start < kRunTimeout; ++i) {
+        const int now = gaugePercent(gauge);
+        if (seen.empty() || seen.back() != now) seen.push_back(now);
+        if (now == last) break;
+        if (i % 512 == 0 && !visibleMessageBoxes(process).empty()) break;
+    }
+    return seen;
+}
+
 class PatchTest : public SetupSession {
 protected:
     void TearDown() override {
@@ -136,6 +152,9 @@ protected:
 
         HWND progress = waitForWindow(process_, "TForm4");
         HWND gauge = waitForControl(progress, "Gauge1");
+        // The run starts 300 ms after the window shows.
+        EXPECT_EQ(watchGauge(gauge, process_, 99), (std::vector<int>{0, 10, 30, 50, 85, 99}))
+            << "the gauge shows each step of the run, in order";
         EXPECT_FALSE(isEnabled(main_)) << "the progress window is modal";
         EXPECT_EQ(clientSize(progress).cx, 323);
         EXPECT_EQ(clientSize(progress).cy, 67);
@@ -145,6 +164,8 @@ protected:
         Box done = waitForMessageBox(process_, kRunTimeout);
         EXPECT_EQ(escaped(done.text), escaped(texts.get("msgs", "msgs17"))) << "the final message (17)";
         EXPECT_EQ(escaped(done.caption), escaped(texts.get("msgs", "msgs1")));
+        EXPECT_EQ(boxButtons(done), std::vector<int>{IDOK}) << "with OK alone";
+        EXPECT_EQ(nameOf(boxIcon(done.window)), nameOf(BoxIcon::Information));
         EXPECT_TRUE(isVisible(progress)) << "the progress window waits for the final message";
         EXPECT_TRUE(readmeNotepads().empty()) << "Notepad starts only after the final message";
 
@@ -240,6 +261,8 @@ TEST_F(Patch936, AFolderWithoutVandryExeIsRefusedAndNothingIsWritten) {
         Box refused = waitForMessageBox(process_);
         EXPECT_EQ(escaped(refused.text), escaped(texts.get("msgs", "msgs16"))) << "no game files (message 16)";
         EXPECT_EQ(escaped(refused.caption), escaped(texts.get("msgs", "msgs8"))) << "under the warning caption (8)";
+        EXPECT_EQ(boxButtons(refused), std::vector<int>{IDOK}) << "with OK alone";
+        EXPECT_EQ(nameOf(boxIcon(refused.window)), nameOf(BoxIcon::Stop));
         EXPECT_FALSE(isVisible(progress)) << "the progress window is not shown";
         pressButton(refused, IDOK);
     }
@@ -248,6 +271,57 @@ TEST_F(Patch936, AFolderWithoutVandryExeIsRefusedAndNothingIsWritten) {
     EXPECT_EQ(folderEntries(impostor), std::vector<std::string>{"Vandry.exe"}) << "nor beside the folder Vandry.exe";
     EXPECT_EQ(shortcutFolderState(), shortcutsBefore) << "no shortcut is made or replaced";
     EXPECT_FALSE(isVisible(progress));
+}
+
+TEST_F(Patch936, CancelInThePickerWritesNothing) {
+    ASSERT_EQ(GetACP(), 936u) << "this run wants LC_ALL=zh_CN.UTF-8";
+    startSimplified();
+    const std::string game = makeGameFolder(kSimplifiedEdition);
+    const std::vector<std::string> shortcutsBefore = shortcutFolderState();
+
+    click(control("Button3"));
+    pressButton(waitForMessageBox(process_), IDOK);
+    HWND picker = waitForWindow(process_, "TForm3");
+    RemoteTree(waitForControl(picker, "ShellTreeView1")).selectPath(game);
+    click(waitForControl(picker, "Button2"));
+
+    EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return !isVisible(picker) && isEnabled(main_); }))
+        << "Cancel closes the picker and gives the main window back";
+    EXPECT_FALSE(waitUntil(3000, [&] { return !visibleMessageBoxes(process_).empty(); }))
+        << "no run follows, and so no final message";
+    EXPECT_FALSE(isVisible(form("TForm4"))) << "the progress window is not shown";
+    EXPECT_EQ(folderEntries(game), std::vector<std::string>{"Vandry.exe"}) << "nothing is written";
+    EXPECT_EQ(shortcutFolderState(), shortcutsBefore) << "no shortcut is made or replaced";
+}
+
+TEST_F(Patch936, AnErrorDuringTheRunIsReportedAndThenTheProgressWindowCloses) {
+    ASSERT_EQ(GetACP(), 936u) << "this run wants LC_ALL=zh_CN.UTF-8";
+    startSimplified();
+    const LanguageFileBytes texts(shippedLanguage(kSimplified));
+    const std::string game = makeGameFolder(kSimplifiedEdition);
+    makeFolder(ansi(kSimplifiedEdition.gameFolder) + "\\game01.dat");  // the fourth file cannot be written
+    const std::vector<std::string> shortcutsBefore = shortcutFolderState();
+
+    pickGameFolder(game, texts.get("msgs", "msgs15"), texts.get("msgs", "msgs1"));
+    HWND progress = waitForWindow(process_, "TForm4");
+    Box error = waitForMessageBox(process_, kRunTimeout);
+    EXPECT_EQ(escaped(error.text), escaped("Cannot create file " + game + "\\game01.dat."));
+    EXPECT_EQ(error.caption, "Setup") << "the application's error box, under the program's title";
+    EXPECT_EQ(boxButtons(error), std::vector<int>{IDOK}) << "with OK alone";
+    EXPECT_EQ(nameOf(boxIcon(error.window)), nameOf(BoxIcon::Stop));
+    EXPECT_TRUE(isVisible(progress)) << "the progress window stays while the error is shown";
+    EXPECT_EQ(gaugePercent(waitForControl(progress, "Gauge1")), 50) << "at the step that failed";
+
+    pressButton(error, IDOK);
+    EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return !isVisible(progress) && isEnabled(main_); }))
+        << "then the progress window closes and the main window is usable";
+    std::vector<std::string> entries = folderEntries(game);
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::string>{"CVandry.exe", "KESTAL.exe", "Vandry.exe", "game01.dat",
+                                                 "readme.txt"}))
+        << "what was written before the error stays, nothing after it is written";
+    EXPECT_EQ(shortcutFolderState(), shortcutsBefore) << "the run stopped before the shortcuts";
+    EXPECT_TRUE(readmeNotepads().empty()) << "and Notepad is not started";
 }
 
 TEST_F(Patch950, WritesTheTraditionalEditionWithItsShortcuts) {

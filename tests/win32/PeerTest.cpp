@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "platform/win32/Keyboard.h"
 #include "platform/win32/Peers.h"
 #include "tests/support/TestWindow.h"
 #include "tests/win32/TestSupport.h"
@@ -295,6 +298,18 @@ TEST_F(Peers, GaugeDrawsItsPercentageInverted) {
     EXPECT_TRUE(dark(pixel("Gauge1", w - 4, mid)));
 }
 
+TEST_F(Peers, GaugeTellsRobotsThePercentageItShows) {
+    auto& gauge = form.get<ui::Gauge>("Gauge1");
+    auto shown = [&] {
+        return static_cast<int>(reinterpret_cast<INT_PTR>(GetPropA(window("Gauge1"), "LunavireGaugePercent")));
+    };
+    EXPECT_EQ(shown(), 0);
+    for (int percent : {10, 30, 50, 85, 99, 100}) {
+        gauge.setProgress(percent);
+        EXPECT_EQ(shown(), percent);
+    }
+}
+
 TEST_F(Peers, PictureIsStretchedWithItsProportions) {
     showAndPaint();
     // The test bitmap is 40 x 20: left half red, right half blue; in a
@@ -307,9 +322,11 @@ TEST_F(Peers, PictureIsStretchedWithItsProportions) {
     EXPECT_EQ(below, GetSysColor(COLOR_BTNFACE)) << "below the picture is the background";
 }
 
-TEST_F(Peers, ShellTreeReadsFileSystemPathsOnly) {
+TEST_F(Peers, ShellTreeReadsFileSystemPathsOnlyAndReportsEachNewSelection) {
     HWND tree = window("ShellTreeView1");
     auto& view = form.get<ui::ShellTreeView>("ShellTreeView1");
+    std::vector<std::string> reported;  // the path read in each report
+    view.OnChange = [&] { reported.push_back(view.path()); };
     auto root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(root)), 0)
@@ -324,8 +341,11 @@ TEST_F(Peers, ShellTreeReadsFileSystemPathsOnly) {
     }
     ASSERT_NE(drive, nullptr) << "drive C: is below My Computer";
 
+    reported.clear();
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(drive));
     SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
     EXPECT_EQ(view.path(), "") << "My Computer has no file-system path";
+    EXPECT_EQ(reported, (std::vector<std::string>{"C:\\", ""})) << "each change reported, the new one in force";
 
     // Expanding C: lists its folders; each reads as a path below C:\.
     SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(drive));
@@ -367,6 +387,7 @@ TEST_F(Peers, ShellTreeReadsFileSystemPathsOnly) {
     PostMessageA(tree, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(client.x, client.y));
     PostMessageA(tree, WM_RBUTTONUP, 0, MAKELPARAM(client.x, client.y));
     EXPECT_TRUE(w32test::pumpUntil([&] { return view.path() == "C:\\"; }, 3000)) << view.path();
+    EXPECT_EQ(reported.back(), "C:\\") << "a right click's selection is reported too";
 }
 
 TEST_F(Peers, CloseBoxAsksTheFormAndModalDisablesTheRest) {
@@ -400,6 +421,59 @@ TEST_F(Peers, CloseBoxAsksTheFormAndModalDisablesTheRest) {
     GetWindowRect(h, &b);
     EXPECT_NEAR((a.left + a.right) / 2, (b.left + b.right) / 2, 1);
     EXPECT_NEAR((a.top + a.bottom) / 2, (b.top + b.bottom) / 2, 1);
+}
+
+// Stands in for whatever another program or library keeps in its windows'
+// GWLP_USERDATA: here it counts what reaches it.
+struct Stranger final : w32::Window {
+    int reached = 0;
+    void onCommand(UINT) override { ++reached; }
+    LRESULT onNotify(NMHDR&) override { return ++reached, 0; }
+    HBRUSH onControlColour(HDC) override { return ++reached, nullptr; }
+};
+
+TEST_F(Peers, OnlyOurOwnWindowsAreTakenForPeers) {
+    Stranger stranger;
+    HWND child = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, window("Form1"), nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(child, nullptr);
+    SetWindowLongPtrA(child, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(static_cast<w32::Window*>(&stranger)));
+    NMHDR header{child, 0, NM_CLICK};
+    HDC dc = GetDC(child);
+    struct Row {
+        const char* what;
+        UINT message;
+        WPARAM w;
+        LPARAM l;
+    } rows[] = {
+        {"WM_COMMAND", WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(child)},
+        {"WM_NOTIFY", WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header)},
+        {"WM_CTLCOLORSTATIC", WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child)},
+        {"WM_CTLCOLOREDIT", WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child)},
+        {"WM_CTLCOLORBTN", WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child)},
+        {"WM_CTLCOLORLISTBOX", WM_CTLCOLORLISTBOX, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(child)},
+    };
+    for (const auto& r : rows) {
+        stranger.reached = 0;
+        SendMessageA(window("Form1"), r.message, r.w, r.l);
+        EXPECT_EQ(stranger.reached, 0) << r.what << " from a window that is not ours reaches nothing of ours";
+    }
+    ReleaseDC(child, dc);
+    DestroyWindow(child);
+
+    // A top-level window that holds the address of our form's peer: the
+    // keyboard handling leaves its keys alone.
+    showAndPaint();
+    SetFocus(window("Button1"));
+    HWND top = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(top, nullptr);
+    SetWindowLongPtrA(top, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(dynamic_cast<w32::Window*>(form.peer())));
+    MSG tab{top, WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    EXPECT_FALSE(w32::handleNavigationKey(tab)) << "a Tab for another window is not ours to handle";
+    EXPECT_EQ(GetFocus(), window("Button1")) << "and moves no focus in our form";
+    DestroyWindow(top);
 }
 
 TEST(Geometry, PictureFitKeepsProportions) {

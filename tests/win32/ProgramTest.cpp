@@ -83,13 +83,19 @@ TEST(Shell, LinkIsSavedUnderItsAnsiNameWithPathAndFolder) {
     EXPECT_STREQ(work, "C:\\Games\\Lunavire\\");
 }
 
-TEST(Shell, WinExecStartsWithoutWaiting) {
+TEST(Shell, WinExecReturnsWhileTheStartedProgramStillRuns) {
     TempDir dir;
-    const std::string marker = dir / "started.txt";
-    platform().winExec("cmd.exe /c echo started> \"" + marker + "\"", plat::sw::ShowNoActivate);
-    // The first console program in a new prefix can take many seconds to come up.
-    EXPECT_TRUE(w32test::pumpUntil([&] { return platform().fileExists(marker); }, 60000))
-        << "the started program ran";
+    // This program again, holding until the event is set.
+    const std::string event = "LunavireHold" + std::to_string(GetCurrentProcessId());
+    w32::KernelHandle release(CreateEventA(nullptr, TRUE, FALSE, event.c_str()));
+    platform().winExec("\"" + platform().programPath() + "\" --hold-until " + event + " \"" + dir.path() + "\"",
+                       plat::sw::ShowNoActivate);
+    const bool endedBeforeTheStartReturned = platform().fileExists(dir / "ended");
+    SetEvent(release.get());
+    EXPECT_FALSE(endedBeforeTheStartReturned) << "the start returns while the program runs";
+    EXPECT_TRUE(w32test::pumpUntil([&] { return platform().fileExists(dir / "ended"); }, 60000))
+        << "the program ran, and ended once released";
+    EXPECT_TRUE(platform().fileExists(dir / "started"));
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // The platform is made once for the run, on this (the user-interface) thread.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
+#include <string>
 
 #include "tests/win32/TestSupport.h"
 
@@ -13,9 +15,28 @@ std::unique_ptr<w32::Win32Platform> instance;
 
 w32::Win32Platform& platform() { return *instance; }
 
+namespace {
+
+void touch(const std::string& path) {
+    CloseHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// The program that the WinExec test starts: it runs until the event is set
+// (20 s at most), marking in `folder` that it started and that it ended.
+int holdUntil(const char* event, const std::string& folder) {
+    touch(folder + "\\started");
+    HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, event);
+    if (release) WaitForSingleObject(release, 20000);
+    touch(folder + "\\ended");
+    return 0;
+}
+
+}  // namespace
+
 }  // namespace w32test
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--hold-until") == 0) return w32test::holdUntil(argv[2], argv[3]);
     ::testing::InitGoogleTest(&argc, argv);
     w32test::instance = std::make_unique<w32::Win32Platform>();
     plat::setPlatform(w32test::instance.get());

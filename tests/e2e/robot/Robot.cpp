@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 #include <type_traits>
+#include <utility>
 
 namespace robot {
 namespace {
@@ -339,16 +340,21 @@ int comboSelection(HWND combo) {
     return static_cast<int>(send(combo, CB_GETCURSEL, 0, 0, kActionTimeout, "CB_GETCURSEL"));
 }
 
+std::vector<HWND> visibleMessageBoxes(const Process& process) {
+    std::vector<HWND> boxes;
+    for (HWND w : topLevelWindows(process.id(), "#32770", true))
+        if (GetDlgItem(w, 0xFFFF)) boxes.push_back(w);
+    return boxes;
+}
+
 Box waitForMessageBox(const Process& process, DWORD timeoutMs) {
     Box box;
-    HWND text = nullptr;
     bool ended = false;
     poll(timeoutMs, [&] {
-        for (HWND w : topLevelWindows(process.id(), "#32770", true)) {
-            if ((text = GetDlgItem(w, 0xFFFF)) != nullptr) {
-                box.window = w;
-                return true;
-            }
+        auto boxes = visibleMessageBoxes(process);
+        if (!boxes.empty()) {
+            box.window = boxes.front();
+            return true;
         }
         ended = !process.running();
         return ended;
@@ -359,7 +365,7 @@ Box waitForMessageBox(const Process& process, DWORD timeoutMs) {
                       describeWindows(process.id()));
     }
     box.caption = textOf(box.window);
-    box.text = textOf(text);
+    box.text = textOf(GetDlgItem(box.window, 0xFFFF));
     return box;
 }
 
@@ -376,6 +382,24 @@ void pressButton(const Box& box, int id, DWORD timeoutMs) {
     if (!poll(timeoutMs, [&] { return !IsWindow(box.window) || !IsWindowVisible(box.window); }))
         throw Failure("message box \"" + escaped(box.caption) + "\" still up " + std::to_string(timeoutMs) +
                       " ms after pressing button " + std::to_string(id));
+}
+
+std::vector<int> boxButtons(const Box& box) {
+    std::vector<std::pair<LONG, int>> shown;  // left edge, ID
+    for (HWND w : descendants(box.window)) {
+        if (classOf(w) != "Button" || !IsWindowVisible(w)) continue;
+        RECT r{};
+        GetWindowRect(w, &r);
+        shown.emplace_back(r.left, GetDlgCtrlID(w));
+    }
+    std::sort(shown.begin(), shown.end());
+    std::vector<int> ids;
+    for (const auto& s : shown) ids.push_back(s.second);
+    return ids;
+}
+
+int gaugePercent(HWND gauge) {
+    return static_cast<int>(reinterpret_cast<INT_PTR>(GetPropA(gauge, kGaugeProperty)));
 }
 
 SIZE clientSize(HWND window) {

@@ -29,6 +29,8 @@ constexpr DWORD kActionTimeout = 10000;
 // The name of the window property that holds the atom of a control's
 // component name.
 constexpr const char* kNameProperty = "LunavireName";
+// The window property of a gauge that holds the percentage it shows.
+constexpr const char* kGaugeProperty = "LunavireGaugePercent";
 
 // A started program.  Ends it (TerminateProcess) if it is still running when
 // the object goes, so a failed test leaves nothing behind.
@@ -114,9 +116,16 @@ struct Box {
     std::string text;
 };
 Box waitForMessageBox(const Process& process, DWORD timeoutMs = kActionTimeout);
+// The message boxes of the process that are up now.
+std::vector<HWND> visibleMessageBoxes(const Process& process);
 // Presses the button with `id` (IDOK, IDCANCEL, IDRETRY ...) of a message box
 // and waits until the box is gone.
 void pressButton(const Box& box, int id, DWORD timeoutMs = kActionTimeout);
+// The IDs of the buttons that a message box shows, left to right.
+std::vector<int> boxButtons(const Box& box);
+
+// The percentage that one of the program's gauges shows.
+int gaugePercent(HWND gauge);
 
 SIZE clientSize(HWND window);
 bool isVisible(HWND window);

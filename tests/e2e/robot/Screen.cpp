@@ -45,4 +45,79 @@ Pixels capture(HWND window) {
     return out;
 }
 
+const char* nameOf(BoxIcon icon) {
+    switch (icon) {
+        case BoxIcon::None: return "no icon";
+        case BoxIcon::Stop: return "the stop icon";
+        case BoxIcon::Question: return "the question icon";
+        case BoxIcon::Exclamation: return "the exclamation icon";
+        case BoxIcon::Information: return "the information icon";
+        case BoxIcon::Unknown: return "an unknown icon";
+    }
+    return "?";
+}
+
+namespace {
+
+BOOL CALLBACK collectChild(HWND w, LPARAM found) {
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(w);
+    return TRUE;
+}
+
+// The icon drawn as a static icon control draws it, over `background`.
+Pixels drawn(LPCSTR systemIcon, int width, int height, COLORREF background) {
+    Pixels out;
+    out.width = width;
+    out.height = height;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    HBRUSH brush = CreateSolidBrush(background);
+    RECT all{0, 0, width, height};
+    FillRect(memory, &all, brush);
+    DeleteObject(brush);
+    DrawIconEx(memory, 0, 0, LoadIconA(nullptr, systemIcon), width, height, 0, nullptr, DI_NORMAL);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) out.colours.push_back(GetPixel(memory, x, y));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return out;
+}
+
+}  // namespace
+
+BoxIcon boxIcon(HWND box) {
+    std::vector<HWND> children;
+    EnumChildWindows(box, &collectChild, reinterpret_cast<LPARAM>(&children));
+    HWND icon = nullptr;
+    for (HWND w : children)
+        if (classOf(w) == "Static" && IsWindowVisible(w) && (GetWindowLongA(w, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            icon = w;
+    if (!icon) return BoxIcon::None;
+    const Pixels shown = capture(icon);
+    const struct {
+        LPCSTR id;
+        BoxIcon icon;
+    } candidates[] = {{IDI_HAND, BoxIcon::Stop},
+                      {IDI_QUESTION, BoxIcon::Question},
+                      {IDI_EXCLAMATION, BoxIcon::Exclamation},
+                      {IDI_ASTERISK, BoxIcon::Information}};
+    BoxIcon best = BoxIcon::Unknown;
+    std::size_t bestSame = 0;
+    for (const auto& c : candidates) {
+        const Pixels expected = drawn(c.id, shown.width, shown.height, shown.at(0, 0));
+        std::size_t same = 0;
+        for (std::size_t i = 0; i < shown.colours.size(); ++i) same += shown.colours[i] == expected.colours[i];
+        if (same > bestSame) {
+            bestSame = same;
+            best = c.icon;
+        }
+    }
+    // Most of an icon's square is its picture: a close match is this icon.
+    return bestSame * 10 >= shown.colours.size() * 9 ? best : BoxIcon::Unknown;
+}
+
 }  // namespace robot

@@ -21,4 +21,12 @@ struct Pixels {
 // The screen in the window's rectangle (frame included).
 Pixels capture(HWND window);
 
+// The system icons that a message box may show.
+enum class BoxIcon { None, Stop, Question, Exclamation, Information, Unknown };
+const char* nameOf(BoxIcon icon);
+// The icon that a message box shows, told from the pixels of its icon
+// against the system's icons drawn here; Unknown when none of them matches.
+// The box must not be covered.
+BoxIcon boxIcon(HWND box);
+
 }  // namespace robot

@@ -270,6 +270,19 @@ TEST_F(DiscRun, TheFolderPanelFillsTheFields) {
             EXPECT_FALSE(Form2->Panel1->visible());
             for (ui::GroupBox* g : {Form2->GroupBox1, Form2->GroupBox2, Form2->GroupBox3}) EXPECT_TRUE(g->enabled());
         }
+        // Each tree's OK takes only a folder on disk.
+        for (const auto& r : {rows[0], rows[2]}) {
+            (Form2->*r.open)->click();
+            s.setTreeSelection(*(Form2->*r.tree), "");  // My Computer
+            EXPECT_FALSE((Form2->*r.ok)->enabled());
+            (Form2->*r.ok)->click();
+            EXPECT_TRUE(Form2->Panel1->visible()) << "OK without a folder on disk does nothing";
+            s.setTreeSelection(*(Form2->*r.tree), r.chosen);
+            EXPECT_TRUE((Form2->*r.ok)->enabled());
+            (Form2->*r.open == Form2->Button4 ? Form2->Button9 : Form2->Button7)->click();
+        }
+        EXPECT_EQ(Form2->Edit1->text(), "C:\\Games");
+        EXPECT_EQ(Form2->Edit2->text(), "C:\\Lunavire");
         // Leaving the panel open: closing the window puts it away.
         Form2->Button5->click();
         Form2->Button7->click();

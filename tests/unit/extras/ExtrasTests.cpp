@@ -82,11 +82,38 @@ TEST_F(Launchers, CancelOrTheCloseBoxChangesNothing) {
     EXPECT_EQ(s.modals().size(), 2u);
 }
 
-TEST_F(Launchers, PickerKeepsItsSelectionAndOkWithNothingSelectedGivesAnEmptyPath) {
-    std::string seen = "unset";
-    s.onModal("TForm3", [&](ui::Form&) { Form3->Button1->click(); });
-    EXPECT_EQ(extras::pickFolder(), std::optional<std::string>(""));
+TEST_F(Launchers, PickersOkIsEnabledOnlyWhileAFileSystemFolderIsSelected) {
+    std::vector<bool> enabled;
+    auto note = [&] { enabled.push_back(Form3->Button1->enabled()); };
+    s.onModal("TForm3", [&](ui::Form&) {
+        note();
+        Form3->Button1->click();
+        s.setTreeSelection(*Form3->ShellTreeView1, "E:\\");
+        note();
+        s.setTreeSelection(*Form3->ShellTreeView1, "");  // My Computer
+        note();
+        Form3->Button1->click();
+        if (Form3->modalResult() == ui::mrNone) Form3->Button2->click();  // OK was not taken
+    });
+    EXPECT_EQ(extras::pickFolder(), std::nullopt) << "OK is not taken without a folder on disk";
+    EXPECT_EQ(enabled, (std::vector<bool>{false, true, false})) << "nothing, drive E:, My Computer";
 
+    // The selection of the last showing is still there at the next one.
+    s.onModal("TForm3", [&](ui::Form&) {
+        s.setTreeSelection(*Form3->ShellTreeView1, "E:\\");
+        Form3->Button2->click();
+    });
+    extras::pickFolder();
+    s.onModal("TForm3", [&](ui::Form&) {
+        note();
+        Form3->Button1->click();
+    });
+    EXPECT_EQ(extras::pickFolder(), std::optional<std::string>("E:\\"));
+    EXPECT_TRUE(enabled.back()) << "a showing that starts on a folder starts with OK enabled";
+}
+
+TEST_F(Launchers, PickerKeepsItsSelection) {
+    std::string seen = "unset";
     pickOnce("E:\\", &TForm3::Button1);
     EXPECT_EQ(extras::pickFolder(), std::optional<std::string>("E:\\"));
     s.onModal("TForm3", [&](ui::Form&) {
@@ -97,13 +124,30 @@ TEST_F(Launchers, PickerKeepsItsSelectionAndOkWithNothingSelectedGivesAnEmptyPat
     EXPECT_EQ(seen, "E:\\") << "a second showing starts with the previous selection";
 }
 
-TEST_F(Launchers, AnEmptyChoiceLooksBelowTheCurrentDrivesRoot) {
-    s.onModal("TForm3", [](ui::Form&) { Form3->Button1->click(); });
+TEST_F(Launchers, MyComputerIsNeverTakenForTheRootOfTheCurrentDrive) {
     s.writeFile("C:\\directx\\dxsetup.exe", "MZ");
+    s.onModal("TForm3", [this](ui::Form&) {
+        s.setTreeSelection(*Form3->ShellTreeView1, "");  // My Computer
+        Form3->Button1->click();
+        if (Form3->modalResult() == ui::mrNone) Form3->Button2->click();  // OK was not taken
+    });
     Form1->Button2->click();
-    EXPECT_EQ(Form1->sourceFolder, "");
-    ASSERT_EQ(s.execs().size(), 1u);
-    EXPECT_EQ(s.execs()[0].commandLine, "\\directx\\dxsetup.exe");
+    EXPECT_EQ(Form1->sourceFolder, "D:");
+    EXPECT_TRUE(s.execs().empty()) << "nothing below the current drive's root is started";
+}
+
+TEST_F(Launchers, TwoClicksQueuedOnASetupButtonShowThePickerOnce) {
+    // Cancel is pressed from the picker's loop, after the second click.
+    s.onModal("TForm3", [this](ui::Form&) { s.post([] { Form3->Button2->click(); }); });
+    s.post([] { Form1->Button2->click(); });
+    s.post([] { Form1->Button2->click(); });
+    p.processMessages();
+    EXPECT_EQ(s.modals().size(), 1u) << "the second click reaches the main window behind the picker and is dropped";
+    EXPECT_FALSE(Form3->showing());
+    EXPECT_TRUE(s.execs().empty());
+
+    Form1->Button5->click();
+    EXPECT_EQ(s.opened().size(), 1u) << "after Cancel the main window takes clicks again";
 }
 
 TEST_F(Launchers, HomePageOpensWithTheShellVerbAndShowMode5) {

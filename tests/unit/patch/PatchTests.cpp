@@ -171,6 +171,39 @@ TEST_F(Patch, AReadOnlyTargetStopsTheRunAtThatStepAndReturnsToTheMainWindow) {
     EXPECT_FALSE(Form4->showing()) << "closed once the error was reported";
 }
 
+TEST_F(Patch, TwoClicksQueuedOnThePatchButtonAskOnceAndRunOnce) {
+    Form1->ComboBox1->setItemIndex(0);
+    choose("D:\\Game");
+    // A box's loop lets the queued click through to the main window.
+    s.onBox([this](const sim::BoxRecord&) {
+        p.processMessages();
+        return plat::Answer::Ok;
+    });
+    s.post([] { Form1->Button3->click(); });
+    s.post([] { Form1->Button3->click(); });
+    p.processMessages();
+    const auto& m = Form1->messages;
+    ASSERT_EQ(s.boxes().size(), 2u) << "one question, one final message";
+    EXPECT_EQ(s.boxes()[0].text, m.get(15));
+    EXPECT_EQ(s.boxes()[1].text, m.get(17));
+    EXPECT_EQ(s.modals(), (std::vector<std::string>{"TForm3", "TForm4"})) << "one picker, one run";
+    EXPECT_EQ(s.execs().size(), 1u);
+    expectEdition("D:\\Game", "GB_");
+}
+
+TEST_F(Patch, MyComputerIsNeverTakenForTheRootOfTheCurrentDrive) {
+    s.writeFile("C:\\Vandry.exe", "a game in the current drive's root");
+    s.onModal("TForm3", [this](ui::Form&) {
+        s.setTreeSelection(*Form3->ShellTreeView1, "");  // My Computer
+        Form3->Button1->click();
+        if (Form3->modalResult() == ui::mrNone) Form3->Button2->click();  // OK was not taken
+    });
+    s.answerBoxes({plat::Answer::Ok});
+    Form1->Button3->click();
+    EXPECT_FALSE(s.exists("C:\\KESTAL.exe")) << "nothing is written there";
+    EXPECT_EQ(s.modals(), std::vector<std::string>{"TForm3"}) << "no run";
+}
+
 TEST_F(Patch, AMissingGameOrACancelledPickerWritesNothing) {
     const auto& m = Form1->messages;
     s.makeFolder("D:\\Odd\\Vandry.exe");  // a folder of that name is not the game

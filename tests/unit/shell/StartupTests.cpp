@@ -137,6 +137,8 @@ TEST_F(Startup, WindowsComeUpWithTheirSizesTitlesAndFonts) {
     EXPECT_EQ(Form4->clientWidth, 323);
     EXPECT_EQ(Form4->clientHeight, 67);
     EXPECT_FALSE(Form4->systemMenu) << "the progress window has no border icons";
+    EXPECT_TRUE(Form1->minimizeBox) << "the main window can be minimised during a long installation";
+    EXPECT_FALSE(Form1->maximizeBox) << "but not maximised: its layout is fixed";
     for (ui::Form* f : {static_cast<ui::Form*>(Form1), static_cast<ui::Form*>(Form2),
                         static_cast<ui::Form*>(Form3), static_cast<ui::Form*>(Form4)}) {
         EXPECT_EQ(f->formFont().name, "\xCB\xCE\xCC\xE5") << f->className() << " font is SimSun in GBK";

@@ -79,6 +79,23 @@ TEST_F(SimLoop, PostedActionsAndHooksRunInThePump) {
     p.processMessages();
     EXPECT_EQ(ran, (std::vector<int>{1, 2}));
     EXPECT_EQ(pumps, 2);
+
+    // As from a message queue, one at a time: an action that pumps (a modal
+    // loop, a box) takes the next one from there, which then runs only once.
+    ran.clear();
+    s.post([&] {
+        ran.push_back(3);
+        p.processMessages();
+        ran.push_back(5);
+    });
+    s.post([&] {
+        ran.push_back(4);
+        s.post([&] { ran.push_back(6); });
+    });
+    p.processMessages();
+    EXPECT_EQ(ran, (std::vector<int>{3, 4, 5})) << "what the nested pump posted waits for the next round";
+    p.processMessages();
+    EXPECT_EQ(ran, (std::vector<int>{3, 4, 5, 6}));
 }
 
 TEST_F(SimLoop, AModalWindowRunsItsScriptAndIdlesToItsTimer) {
