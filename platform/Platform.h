@@ -126,6 +126,9 @@ public:
     virtual void beginModal() {}        // disable other windows, centre, show
     virtual void endModal() {}          // hide, re-enable what beginModal disabled
     virtual void show() {}              // a non-modal show (the main window)
+    // The control's window is about to be shown: contents that are costly to
+    // make (the shell's folders) may wait for this.
+    virtual void formShowing() {}
     // Folder trees only: the selected folder's path, "X:\" for a drive root,
     // empty when nothing (or no file-system folder) is selected.
     virtual std::string selectedPath() { return {}; }

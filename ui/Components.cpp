@@ -413,7 +413,13 @@ void Form::Show() {
     showing_ = true;
     setVisible(true);
     dispatch(OnShow);
+    prepareToShow();
     if (peer()) peer()->show();
+}
+
+void Form::prepareToShow() {
+    for (auto* c : order_)
+        if (auto* ctl = dynamic_cast<Control*>(c); ctl && ctl->peer()) ctl->peer()->formShowing();
 }
 
 namespace {
@@ -440,6 +446,7 @@ int Form::ShowModal() {
     dispatch(OnShow);
     {
         ModalScope scope(this);
+        prepareToShow();
         if (peer()) peer()->beginModal();
         auto takeDown = [this] {
             showing_ = false;

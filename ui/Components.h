@@ -460,6 +460,8 @@ public:
 
 private:
     void adopt(std::unique_ptr<Component> c);
+    // Lets the controls make what they leave until the window is first shown.
+    void prepareToShow();
     std::string className_;
     const FormDef* def_ = nullptr;
     Font font_;

@@ -84,14 +84,22 @@ public:
                        r.left, r.top, r.width, r.height, parentWindow(), 0);
         finishCreate();
         send(TVM_SETINDENT, kIndent);
+        treeProc_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ShellTreePeer::noteRightButton)));
+    }
+
+    // The shell's namespace is opened when the window first shows: made at
+    // the program's start with the hidden windows, two trees would hold the
+    // main window back by a fifth of a second under Wine.
+    void formShowing() override {
+        if (rooted_) return;
+        rooted_ = true;
         SHFILEINFOA info{};
         auto images = reinterpret_cast<HIMAGELIST>(
             SHGetFileInfoA("C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
         // The system image list is shared; a tree view never destroys its
         // image lists.
         send(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
-        treeProc_ = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ShellTreePeer::noteRightButton)));
         addRoot();
     }
     ~ShellTreePeer() override {
@@ -273,6 +281,7 @@ private:
     ui::ShellTreeView& tree_;
     int plainIcon_ = kNoIcon, plainOpenIcon_ = kNoIcon;  // of every plain folder
     WNDPROC treeProc_ = nullptr;  // the tree's own window procedure
+    bool rooted_ = false;         // the namespace was opened (on the first show)
     // The same, for the messages that come once the peer has let go of its
     // window (the tree's class has one procedure for all its windows).
     static inline WNDPROC lastTreeProc_ = nullptr;

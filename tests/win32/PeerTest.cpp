@@ -327,6 +327,8 @@ TEST_F(Peers, ShellTreeReadsFileSystemPathsOnlyAndReportsEachNewSelection) {
     auto& view = form.get<ui::ShellTreeView>("ShellTreeView1");
     std::vector<std::string> reported;  // the path read in each report
     view.OnChange = [&] { reported.push_back(view.path()); };
+    EXPECT_EQ(SendMessageA(tree, TVM_GETCOUNT, 0, 0), 0) << "the shell's folders wait for the window to show";
+    form.Show();
     auto root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(root)), 0)
