@@ -25,9 +25,10 @@ namespace extras {
 // The picker that pickFolder() shows; set once by the program.
 void usePicker(TForm3& picker);
 
-// Shows the folder picker modally.  OK gives the selected folder's path ("" when
-// nothing is selected, "X:\" for a drive root); Cancel or the close box give
-// no choice.
+// Shows the folder picker modally.  OK gives the selected folder's whole path
+// ("" when nothing is selected, "X:\" for a drive root); Cancel or the close
+// box give no choice.  A path too long for the file calls, or one that the
+// code page cannot spell, raises ui::Error.
 std::optional<std::string> pickFolder();
 
 }  // namespace extras
