@@ -228,7 +228,11 @@ public:
     void setWorkingDirectory(const std::string& dir) override {
         timed(times_.setDir, [&] { real_->setWorkingDirectory(dir); });
     }
-    void save(const std::string& file) override { timed(times_.save, [&] { real_->save(file); }); }
+    bool save(const std::string& file) override {
+        bool saved = false;
+        timed(times_.save, [&] { saved = real_->save(file); });
+        return saved;
+    }
 
 private:
     template <class F>
