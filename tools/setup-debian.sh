@@ -6,14 +6,19 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
-  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 libz-mingw-w64-dev
-  wine wine64 fonts-wine xvfb xauth x11-utils imagemagick
+  g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686 libz-mingw-w64-dev
+  wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick
   fonts-wqy-microhei fonts-arphic-uming locales
   python3 python3-pefile liblnk-utils
 )
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
+
+# The installer is a 32-bit program: Wine runs it with Debian's 32-bit Wine.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+fi
 
 missing=()
 for p in "${packages[@]}"; do

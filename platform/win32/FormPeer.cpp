@@ -10,7 +10,7 @@ namespace {
 
 // The program's own icon when it carries one, else the system's.
 HICON programIcon() {
-    if (HICON own = LoadIconA(GetModuleHandleA(nullptr), "MAINICON")) return own;
+    if (HICON own = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1))) return own;
     return LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
 }
 

@@ -19,6 +19,66 @@ constexpr long long kAwayMicroseconds = 5000;
 constexpr DWORD kRecheckMilliseconds = 5;
 }  // namespace
 
+namespace {
+
+// WaitOnAddress and WakeByAddressSingle: Windows 8 and later, and Wine.
+using WaitOnAddressFn = BOOL(WINAPI*)(volatile VOID*, PVOID, SIZE_T, DWORD);
+using WakeByAddressFn = VOID(WINAPI*)(PVOID);
+struct AddressWaits {
+    WaitOnAddressFn wait = nullptr;
+    WakeByAddressFn wake = nullptr;
+};
+
+const AddressWaits& addressWaits() {
+    static const AddressWaits found = [] {
+        AddressWaits a;
+        char forced[8] = {};
+        if (GetEnvironmentVariableA("LUNAVIRE_NO_WAITONADDRESS", forced, sizeof forced) && forced[0] == '1') return a;
+        HMODULE base = GetModuleHandleA("kernelbase.dll");
+        if (!base) return a;
+        a.wait = reinterpret_cast<WaitOnAddressFn>(reinterpret_cast<void*>(GetProcAddress(base, "WaitOnAddress")));
+        a.wake = reinterpret_cast<WakeByAddressFn>(
+            reinterpret_cast<void*>(GetProcAddress(base, "WakeByAddressSingle")));
+        if (!a.wait || !a.wake) a = {};
+        return a;
+    }();
+    return found;
+}
+
+}  // namespace
+
+struct HandOverQueue::Request {
+    const std::function<void()>* call;
+    Request* next;
+    std::atomic<LONG> state{0};
+    std::exception_ptr error;
+};
+
+bool HandOverQueue::addressWaitsAvailable() { return addressWaits().wait != nullptr; }
+
+void HandOverQueue::sleepOn(Request& r, LONG seen, DWORD timeoutMs) {
+    if (const auto wait = addressWaits().wait) {
+        wait(&r.state, &seen, sizeof seen, timeoutMs);
+        return;
+    }
+    // The lock makes the check and the sleep one step for the waker.
+    AcquireSRWLockExclusive(&lock_);
+    if (r.state.load(std::memory_order_acquire) == seen) SleepConditionVariableSRW(&sleepers_, &lock_, timeoutMs, 0);
+    ReleaseSRWLockExclusive(&lock_);
+}
+
+void HandOverQueue::wakeSleeper(Request* r) {
+    if (const auto wake = addressWaits().wake) {
+        // Only the address is used as a key: the request having returned meanwhile is harmless.
+        wake(&r->state);
+        return;
+    }
+    // Taking the lock waits out a worker between its check and its sleep.
+    AcquireSRWLockExclusive(&lock_);
+    ReleaseSRWLockExclusive(&lock_);
+    WakeAllConditionVariable(&sleepers_);
+}
+
 long long HandOverQueue::now() {
     LARGE_INTEGER t;
     QueryPerformanceCounter(&t);
@@ -35,13 +95,6 @@ long long HandOverQueue::ticks(long long microseconds) {
 }
 
 HandOverQueue::HandOverQueue(std::function<void()> wakeUi) : uiSeen_(now()), wakeUi_(std::move(wakeUi)) {}
-
-struct HandOverQueue::Request {
-    const std::function<void()>* call;
-    Request* next;
-    std::atomic<LONG> state{0};
-    std::exception_ptr error;
-};
 
 void HandOverQueue::wake() {
     wakes_.fetch_add(1, std::memory_order_relaxed);
@@ -81,7 +134,7 @@ void HandOverQueue::handOver(const std::function<void()>& call) {
                 wake();
                 woken = true;
             }
-            WaitOnAddress(&r.state, &s, sizeof s, taken || woken ? INFINITE : kRecheckMilliseconds);
+            sleepOn(r, s, taken || woken ? INFINITE : kRecheckMilliseconds);
             s = r.state.load(std::memory_order_acquire);
         }
     }
@@ -121,9 +174,7 @@ bool HandOverQueue::runPending() {
             r->error = std::current_exception();
         }
         LONG before = r->state.fetch_or(kDone, std::memory_order_acq_rel);
-        // The waker only uses the address as a key, so the request having
-        // returned in the meantime is harmless.
-        if (before & kSleeping) WakeByAddressSingle(&r->state);
+        if (before & kSleeping) wakeSleeper(r);
         uiSeen_.store(now(), std::memory_order_relaxed);
     }
     return true;

@@ -5,7 +5,9 @@
 // wineserver (a posted message, an event, even PeekMessage) costs tens of
 // microseconds, so the hot path avoids all of them: the worker pushes a
 // request that lives on its own stack onto a lock-free list, spins briefly,
-// then sleeps on WaitOnAddress (a futex under Wine).  The user-interface
+// then sleeps on WaitOnAddress (a futex under Wine; Windows 8 and later,
+// looked up at run time) or, where the system lacks it, on a condition
+// variable of the queue's (Windows 7).  The user-interface
 // thread drains the list whenever it pumps, and wakes a sleeping worker the
 // same way.
 //
@@ -20,11 +22,18 @@
 #include <exception>
 #include <functional>
 
+#include "platform/win32/Win32.h"
+
 namespace w32 {
 
 class HandOverQueue {
 public:
     explicit HandOverQueue(std::function<void()> wakeUi);
+
+    // Whether sleeping workers use WaitOnAddress (false: the condition
+    // variable).  The environment variable LUNAVIRE_NO_WAITONADDRESS=1 forces
+    // the fallback, so that tests cover both.
+    static bool addressWaitsAvailable();
     HandOverQueue(const HandOverQueue&) = delete;
     HandOverQueue& operator=(const HandOverQueue&) = delete;
 
@@ -59,7 +68,13 @@ private:
     void wake();
     bool uiAway() const;
 
+    // Sleeping and waking a worker on its request's state word.
+    void sleepOn(Request& r, LONG seen, DWORD timeoutMs);
+    void wakeSleeper(Request* r);
+
     std::atomic<Request*> head_{nullptr};
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    CONDITION_VARIABLE sleepers_ = CONDITION_VARIABLE_INIT;
     std::atomic<bool> uiBlocked_{false};
     std::atomic<long long> uiSeen_;  // when the interface thread last pumped
     std::atomic<unsigned long> wakes_{0};

@@ -1,5 +1,6 @@
 // The Windows headers as this back end wants them: ANSI functions, no
-// min/max macros, Windows 8 API level (WaitOnAddress).  Include this, never
+// min/max macros, Windows 7 API level (newer functions are looked up at run
+// time, see HandOver.cpp).  Include this, never
 // <windows.h> directly, inside platform/win32.
 #pragma once
 

@@ -3,6 +3,7 @@
 // test keys under HKEY_CURRENT_USER, and real time.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <stdexcept>
 
 #include "platform/win32/Win32Platform.h"
@@ -24,6 +25,23 @@ w32::Win32Platform& sharedPlatform() {
     }();
     return *instance;
 }
+
+// Which way a sleeping worker waits decides much of the hand-over's working:
+// say which one this run tests, and hold the switch that forces the fallback
+// to its word.
+class HandOverWay : public testing::Environment {
+public:
+    void SetUp() override {
+        char forced[8] = {};
+        const bool fallbackAsked = GetEnvironmentVariableA("LUNAVIRE_NO_WAITONADDRESS", forced, sizeof forced) &&
+                                   forced[0] == '1';
+        const bool address = w32::HandOverQueue::addressWaitsAvailable();
+        std::printf("hand-over: sleeping workers wait on %s\n", address ? "WaitOnAddress" : "a condition variable");
+        if (fallbackAsked) EXPECT_FALSE(address) << "LUNAVIRE_NO_WAITONADDRESS=1 forces the fallback";
+        else EXPECT_TRUE(address) << "Wine has WaitOnAddress, as Windows 8 and later have";
+    }
+};
+const auto* const handOverWay = testing::AddGlobalTestEnvironment(new HandOverWay);
 
 std::runtime_error failed(const std::string& what) {
     return std::runtime_error(what + " (error " + std::to_string(GetLastError()) + ")");

@@ -23,3 +23,11 @@ convert -size 250x350 gradient:'#0b1030'-'#3a4f8f' \
   -stroke none -fill '#c9c2a0' -font DejaVu-Serif -pointsize 11 -annotate +0+8 '~ the moon remembers ~' \
   -type TrueColor BMP3:"$out"
 echo "$out"
+
+# The program's icon: the moon over the night sky of the artwork, in the sizes
+# Explorer, the task bar and the elevation prompt ask for.
+icon=$(dirname "$out")/setup.ico
+convert "$out" -crop 150x150+95+10 +repage \
+  \( -clone 0 -resize 16x16 \) \( -clone 0 -resize 32x32 \) \( -clone 0 -resize 48x48 \) \
+  -delete 0 "$icon"
+echo "$icon"

@@ -169,41 +169,40 @@ void Process::terminate() {
 
 // ---- Windows ----
 
+namespace {
+
+// Enumeration callbacks must be stdcall functions: a lambda is not one on x86.
+BOOL CALLBACK collect(HWND w, LPARAM found) {
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(w);
+    return TRUE;
+}
+
+std::vector<HWND> everyTopLevelWindow() {
+    std::vector<HWND> all;
+    EnumWindows(&collect, reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
+}  // namespace
+
 std::vector<HWND> topLevelWindows(DWORD pid, const char* className, bool visibleOnly) {
-    struct Query {
-        DWORD pid;
-        const char* className;
-        bool visibleOnly;
-        std::vector<HWND> found;
-    } query{pid, className, visibleOnly, {}};
-    EnumWindows(
-        [](HWND w, LPARAM lp) -> BOOL {
-            auto& q = *reinterpret_cast<Query*>(lp);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if (owner != q.pid) return TRUE;
-            if (q.visibleOnly && !IsWindowVisible(w)) return TRUE;
-            if (q.className && classOf(w) != q.className) return TRUE;
-            q.found.push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&query));
-    return query.found;
+    std::vector<HWND> found;
+    for (HWND w : everyTopLevelWindow()) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner != pid) continue;
+        if (visibleOnly && !IsWindowVisible(w)) continue;
+        if (className && classOf(w) != className) continue;
+        found.push_back(w);
+    }
+    return found;
 }
 
 std::vector<HWND> visibleWindowsOfClass(const char* className) {
-    struct Query {
-        const char* className;
-        std::vector<HWND> found;
-    } query{className, {}};
-    EnumWindows(
-        [](HWND w, LPARAM lp) -> BOOL {
-            auto& q = *reinterpret_cast<Query*>(lp);
-            if (IsWindowVisible(w) && classOf(w) == q.className) q.found.push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&query));
-    return query.found;
+    std::vector<HWND> found;
+    for (HWND w : everyTopLevelWindow())
+        if (IsWindowVisible(w) && classOf(w) == className) found.push_back(w);
+    return found;
 }
 
 bool waitUntil(DWORD timeoutMs, const std::function<bool()>& ready) { return poll(timeoutMs, ready); }
@@ -249,13 +248,7 @@ namespace {
 
 std::vector<HWND> descendants(HWND top) {
     std::vector<HWND> all;
-    EnumChildWindows(
-        top,
-        [](HWND w, LPARAM lp) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(lp)->push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&all));
+    EnumChildWindows(top, &collect, reinterpret_cast<LPARAM>(&all));
     return all;
 }
 
