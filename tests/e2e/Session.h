@@ -85,8 +85,9 @@ protected:
     void addShippedLanguage(const std::wstring& name);
     // Starts the program and waits for its main window with its controls.
     void start();
-    // Waits for the one-second start timer, seen by the notice text box
-    // changing to `notice`.
+    // Waits for the one-second start timer's first tick, seen in the
+    // language list or the main window's caption, and for the notice text
+    // box to read `notice`.
     void waitForStartLanguage(const std::string& notice);
     // The selected item of ComboBox1, or "(nothing selected)".
     std::string selectedLanguage();

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "patch/PatchRun.h"
+#include "platform/FileReplace.h"
 #include "shell/Program.h"
 #include "ui/SystemError.h"
 #include "tests/support/Containers.h"
@@ -250,20 +251,51 @@ TEST_F(Patch, APathTooLongForTheFileCallsEndsTheActionBeforeAnythingIsWritten) {
     }
 }
 
-TEST_F(Patch, AFailingWriteStopsTheRunWithEveryFileWhole) {
+TEST_F(Patch, AFailureDuringTheWritesStopsTheRunWithEveryFileWhole) {
+    // Each of the five files failing in each way the checks cannot foresee:
+    // the files before it are the new ones, it and the files after it the
+    // old ones, each byte for byte, and no temporary file is left.
     Form1->ComboBox1->setItemIndex(0);
-    putOldFiles(s);
-    s.failWriteAt("D:\\Game\\game01.~00", 1000, plat::err::DiskFull);
-    run("D:\\Game");
-    ASSERT_EQ(s.boxes().size(), 2u);
-    EXPECT_EQ(s.boxes()[1].text, "Stream write error\r\nD:\\Game\\game01.dat.");
-    for (const char* f : {"KESTAL.exe", "CVandry.exe", "readme.txt"})
-        EXPECT_NE(s.readFile(std::string("D:\\Game\\") + f), std::string("old ") + f) << f << " was replaced";
-    EXPECT_EQ(s.readFile("D:\\Game\\game01.dat"), std::string("old game01.dat")) << "the failing file stays old";
-    EXPECT_EQ(s.readFile("D:\\Game\\GAME00.DAT"), std::string("old GAME00.DAT")) << "the run stopped there";
-    EXPECT_EQ(s.listNames("D:\\Game").size(), 6u) << "no temporary file is left";
-    EXPECT_TRUE(s.links().empty());
-    EXPECT_TRUE(s.execs().empty());
+    const std::string game = "D:\\Game";
+    struct Fault {
+        const char* what;
+        std::function<void(const std::string& target)> inject;
+        const char* errorText;  // before the target's path
+    } faults[] = {
+        {"a write fails part way",
+         [&](const std::string& t) { s.failWriteAt(plat::temporaryPath(t), 1000, plat::err::DiskFull); },
+         "Stream write error\r\n"},
+        {"the move over the old file fails", [&](const std::string& t) { s.failMove(t, plat::err::AccessDenied); },
+         "Cannot create file "},
+    };
+    for (const Fault& f : faults) {
+        for (std::size_t failing = 0; failing < std::size(kFiles); ++failing) {
+            const std::string target = game + "\\" + kFiles[failing];
+            SCOPED_TRACE(std::string(f.what) + ": " + kFiles[failing]);
+            s.remove(game);
+            s.remove(kPrograms + "\\Lunavire");
+            s.clearFaults();
+            s.writeFile(game + "\\Vandry.exe", "MZ");
+            putOldFiles(s);
+            f.inject(target);
+            const std::size_t boxes = s.boxes().size(), execs = s.execs().size();
+            run(game);
+            ASSERT_EQ(s.boxes().size(), boxes + 2) << "the question, then the error";
+            EXPECT_EQ(s.boxes().back().text, ui::errorBoxText(f.errorText + target));
+            for (std::size_t i = 0; i < std::size(kFiles); ++i) {
+                const std::string file = game + "\\" + kFiles[i];
+                const PayloadRow& p = kPayloads[i];
+                const std::string expected = i < failing ? content(p.type, p.name) : std::string("old ") + kFiles[i];
+                EXPECT_TRUE(s.readFile(file) == expected)
+                    << kFiles[i] << (i < failing ? " is the new file" : " is the old file");
+            }
+            EXPECT_EQ(s.listNames(game).size(), 6u) << "no temporary file is left";
+            EXPECT_EQ(s.folderExists(kPrograms + "\\Lunavire"), failing == 4)
+                << "the shortcuts come between the fourth and the fifth file";
+            EXPECT_EQ(s.execs().size(), execs) << "no readme opens after an error";
+            EXPECT_FALSE(Form4->showing());
+        }
+    }
 }
 
 TEST_F(Patch, AShortcutThatCannotBeMadeIsReportedInsteadOfSuccessOnceTheFilesAreInPlace) {
