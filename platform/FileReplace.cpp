@@ -43,7 +43,11 @@ std::optional<ReplaceFailure> replaceFile(const std::string& target, const void*
     if (auto failed = createTemporary(target, temporary, h)) return failed;
     std::uint32_t done = 0;
     std::optional<ReplaceFailure> failed;
-    if (size > 0 && (!p.writeFile(h, data, size, done) || done != size)) failed = fail(ReplaceFailure::Write);
+    if (size > 0 && !p.writeFile(h, data, size, done))
+        failed = fail(ReplaceFailure::Write);
+    else if (done != size)
+        // A write that falls short without an error is Wine's answer on a full disk.
+        failed = ReplaceFailure{ReplaceFailure::Write, err::DiskFull};
     p.closeFile(h);
     if (!failed && !p.moveReplacing(temporary, target)) failed = fail(ReplaceFailure::Move);
     if (failed) p.deleteFile(temporary);

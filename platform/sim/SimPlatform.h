@@ -12,8 +12,10 @@
 // wildcard and short-name matching, the path length the ANSI file calls take
 // (260 UTF-16 units; longer fails with 206).  Known differences: listings come in
 // creation order unless setSortedOrder() (Wine sorts); the read-only
-// attribute refuses writing (Wine running as root ignores it); a file with a
-// NUL byte is not sniffed for UTF-16 as Wine sometimes does.
+// attribute refuses writing (Wine running as root ignores it); a write onto a
+// full drive fails with 112 as Windows does (Wine's write falls short and
+// succeeds; failWriteAt with code 0 gives that); a file with a NUL byte is
+// not sniffed for UTF-16 as Wine sometimes does.
 //
 // Paths: "C:\a\b"; doubled backslashes count as one; "\x" and "x" are
 // relative to the root of the current drive (C unless changed); "X:" alone is

@@ -68,6 +68,8 @@ TEST_F(Replace, EveryFailureLeavesTheOldFileOrNoneAndNoTemporaryFile) {
          [](sim::SimPlatform& s) { s.failWriteAt(kTemporary, 4096, plat::err::DiskFull); }, writeError},
         {"the disk runs full", true,
          [](sim::SimPlatform& s) { s.setDriveCapacity('D', 100 * 1024 + 8192); }, writeError},
+        {"a write falls short without an error, as Wine's on a full disk", true,
+         [](sim::SimPlatform& s) { s.failWriteAt(kTemporary, 8192, 0); }, writeError},
         {"the move fails", true, [](sim::SimPlatform& s) { s.failMove(kTarget, plat::err::AccessDenied); },
          createError},
         {"another program holds the target open", true, [](sim::SimPlatform& s) { s.lockFile(kTarget); },
@@ -97,6 +99,16 @@ TEST_F(Replace, EveryFailureLeavesTheOldFileOrNoneAndNoTemporaryFile) {
         s.unlockFile(kTarget);
         if (r.oldFile) s.setAttributes(kTarget, plat::attr::Archive);
     }
+}
+
+TEST_F(Replace, AWriteThatFallsShortCountsAsAFullDisk) {
+    s.writeFile(kTarget, old);
+    s.failWriteAt(kTemporary, 8192, 0);
+    const auto failed = plat::replaceFile(kTarget, fresh.data(), static_cast<std::uint32_t>(fresh.size()));
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->step, plat::ReplaceFailure::Write);
+    EXPECT_EQ(failed->code, plat::err::DiskFull) << "though the write call itself succeeded";
+    EXPECT_TRUE(s.readFile(kTarget) == old);
 }
 
 TEST_F(Replace, ASuccessReplacesTheFileWholeInPlaceOfTheOld) {
