@@ -35,7 +35,7 @@ void installVoiceAddOn() {
     p.winExec(kSetup, plat::sw::Show);
     p.winExec(kEngine, plat::sw::Show);
     // The editor must have read the script before it goes: wait for the import.
-    p.execAndWait(std::string("RegEdit /s ") + kScript, plat::sw::ShowNormal);
+    p.execAndWait(plat::systemTool("RegEdit") + " /s " + kScript, plat::sw::ShowNormal);
 
     deleteWhenFree(kScript);
     deleteWhenFree(kSetup);

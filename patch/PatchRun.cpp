@@ -129,7 +129,7 @@ bool runPatch(TForm4& progress) {
     if (shortcutError) std::rethrow_exception(shortcutError);
 
     shell::showMessage(shell::Msg::PatchInstalled, shell::Msg::Notice, shell::MsgKind::Information);
-    p.winExec("Notepad.exe " + f + "\\readme.txt", plat::sw::Show);
+    p.winExec(plat::systemTool("Notepad.exe") + " " + f + "\\readme.txt", plat::sw::Show);
     return true;
 }
 

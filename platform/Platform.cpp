@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "platform/AnsiText.h"
+
 namespace plat {
 
 namespace {
@@ -14,5 +16,11 @@ Platform& platform() {
 }
 
 void setPlatform(Platform* p) { current = p; }
+
+std::string systemTool(const std::string& fileName) {
+    std::string folder = platform().windowsFolder();
+    if (!text::endsWith(folder, '\\')) folder += '\\';
+    return "\"" + folder + fileName + "\"";
+}
 
 }  // namespace plat

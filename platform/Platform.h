@@ -138,6 +138,8 @@ public:
     // path may be longer than the file calls take; one that the ANSI code
     // page cannot spell raises ui::Error instead.
     virtual std::string selectedPath() { return {}; }
+    // Forms: the dots per inch of the monitor the window is on.
+    virtual int dpi() { return 96; }
 };
 
 // ---------------------------------------------------------------- the seam
@@ -151,6 +153,13 @@ public:
     virtual std::string programPath() = 0;  // full path of the program file
     virtual unsigned ansiCodePage() = 0;
     virtual bool isDbcsLeadByte(unsigned char c) = 0;
+    // True for the only running copy of the program.  A copy started while
+    // another runs brings that one's main window (of the given window class)
+    // to the front and gets false.
+    virtual bool claimFirstInstance(const std::string& mainWindowClass) = 0;
+    // Notes a moment of the start-up for a trace of where its time goes
+    // (kept only when the back end was asked for one).
+    virtual void startupMark(const char* step) { (void)step; }
 
     // -- own resources: the bytes of resource (type, name) of the program
     // file, names matched without regard to case.  Returns false when
@@ -250,6 +259,8 @@ public:
     // The Start menu's Programs folder, whole; empty when it cannot be
     // located.  One that the ANSI code page cannot spell raises ui::Error.
     virtual std::string programsFolder() = 0;
+    // The system's Windows folder, home of its own tools (Notepad, RegEdit).
+    virtual std::string windowsFolder() = 0;
     // A new shell-link object; throws ui::Error when it cannot be created or
     // lacks one of its interfaces.
     virtual std::unique_ptr<ShellLink> createShellLink() = 0;
@@ -257,6 +268,11 @@ public:
     // -- windows
     virtual std::unique_ptr<ControlPeer> createPeer(ui::Control& control) = 0;
 };
+
+// The command-line start of one of the system's own tools: its full path in
+// the Windows folder, quoted, never a bare name that the program's own or the
+// current folder could answer.
+std::string systemTool(const std::string& fileName);
 
 // The process's platform, made once by the linked back end.
 std::unique_ptr<Platform> createPlatform();

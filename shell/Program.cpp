@@ -64,7 +64,7 @@ void applyLanguage(const std::string& name) {
 
 // ---------------------------------------------------------------- windows
 
-void createForms(const std::function<void(TForm1&)>& beforeCreate) {
+void createForms(const std::function<void(TForm1&)>& beforeCreate, const std::function<void()>& mainCreated) {
     form1 = std::make_unique<TForm1>();
     Form1 = form1.get();
     ui::app().setMainForm(Form1);
@@ -72,18 +72,26 @@ void createForms(const std::function<void(TForm1&)>& beforeCreate) {
     Form1->detectLanguage = [] { return detectLanguage(); };
     Form1->applyLanguage = [](const std::string& name) { applyLanguage(name); };
     if (beforeCreate) beforeCreate(*Form1);
+    auto& p = plat::platform();
+    p.startupMark("main window's components and notice");
     Form1->FormCreate();
+    p.startupMark("main window's creation step (language list)");
     Form1->createWindows();
+    p.startupMark("main window's windows and artwork");
+    if (mainCreated) mainCreated();
 
     form2 = std::make_unique<TForm2>();
     Form2 = form2.get();
     Form2->createWindows();
+    p.startupMark("disc installation window");
     form3 = std::make_unique<TForm3>();
     Form3 = form3.get();
     Form3->createWindows();
+    p.startupMark("folder picker");
     form4 = std::make_unique<TForm4>();
     Form4 = form4.get();
     Form4->createWindows();
+    p.startupMark("patch progress window");
     connect();
 }
 
@@ -100,8 +108,14 @@ void destroyForms() {
 }
 
 int runProgram() {
+    // Two copies working on the same folders and the same files in the root
+    // of drive C would spoil each other's work.
+    if (!plat::platform().claimFirstInstance("TForm1")) return 0;
+    plat::platform().startupMark("only copy");
     plat::platform().comInitialize();
-    createForms();
+    plat::platform().startupMark("COM");
+    // The player sees the main window while the hidden ones are made.
+    createForms({}, [] { Form1->Show(); });
     ui::app().run();
     destroyForms();
     return 0;

@@ -22,8 +22,10 @@ namespace shell {
 // Creates the four windows in their fixed order: the main window (whose
 // creation step runs before the others exist), then the disc installation
 // window, the folder picker and the patch progress window, hidden.
-// A test may adjust the main window before its creation step runs.
-void createForms(const std::function<void(TForm1&)>& beforeCreate = {});
+// A test may adjust the main window before its creation step runs;
+// `mainCreated` runs once the main window exists, before the others.
+void createForms(const std::function<void(TForm1&)>& beforeCreate = {},
+                 const std::function<void()>& mainCreated = {});
 void destroyForms();
 
 // The language steps on the four windows: detection selects in the main

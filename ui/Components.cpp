@@ -275,8 +275,55 @@ void Form::setFontCharset(int charset) {
 
 void Form::setFontSize(int points) {
     Font f = font_;
-    f.setSize(points);
+    f.height = -mulDiv(points, pixelsPerInch_, 72);
     setFont(f);
+}
+
+void Form::changeScale(int dpi) {
+    if (dpi <= 0 || dpi == pixelsPerInch_) return;
+    const int from = pixelsPerInch_;
+    pixelsPerInch_ = dpi;
+    auto scaled = [from, dpi](int v) { return mulDiv(v, dpi, from); };
+    // Edges are scaled where they lie in the window, then made relative to
+    // the parent again: containment and overlap between any two controls
+    // stay as they were.
+    auto scaledRect = [&](const Control& c) {
+        int x = 0, y = 0;
+        for (const Control* p = c.parent(); p && p->kind() != Kind::Form; p = p->parent()) {
+            x += p->bounds().left;
+            y += p->bounds().top;
+        }
+        const Rect& r = c.bounds();
+        Rect out;
+        out.left = scaled(x + r.left) - scaled(x);
+        out.top = scaled(y + r.top) - scaled(y);
+        out.width = scaled(x + r.left + r.width) - scaled(x + r.left);
+        out.height = scaled(y + r.top + r.height) - scaled(y + r.top);
+        return out;
+    };
+    auto scaledFont = [&](Font f) {
+        f.height = scaled(f.height);
+        return f;
+    };
+
+    // All new places first: each is worked out from its parents' old ones.
+    std::vector<std::pair<Control*, Rect>> places;
+    for (auto* c : order_)
+        if (auto* ctl = dynamic_cast<Control*>(c)) places.emplace_back(ctl, scaledRect(*ctl));
+
+    if (outerSize) {
+        const Rect& r = bounds();
+        setBounds(Rect{r.left, r.top, scaled(r.width), scaled(r.height)});
+    } else {
+        clientWidth = scaled(clientWidth);
+        clientHeight = scaled(clientHeight);
+        notify(&plat::ControlPeer::boundsChanged);
+    }
+    for (auto& [ctl, place] : places) {
+        ctl->setBounds(place);
+        if (ctl->hasOwnFont()) ctl->setOwnFont(scaledFont(ctl->font()));
+    }
+    setFont(scaledFont(font_));
 }
 
 void Form::setFontHeight(int pixels) {
@@ -351,6 +398,8 @@ Timer& Form::addTimer(const std::string& name, std::uint32_t intervalMs, bool en
 
 void Form::createWindows() {
     createPeer();
+    // Children are made at the scale of the monitor the window is on.
+    if (peer()) changeScale(peer()->dpi());
     for (auto* c : order_)
         if (auto* ctl = dynamic_cast<Control*>(c)) ctl->createPeer();
     for (auto* c : order_)
@@ -404,7 +453,7 @@ Application& app() {
 }
 
 void Application::run() {
-    if (mainForm_) mainForm_->Show();
+    if (mainForm_ && !mainForm_->showing()) mainForm_->Show();
     while (!terminated_) plat::platform().handleMessage();
 }
 

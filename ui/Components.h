@@ -394,8 +394,17 @@ public:
     void setFont(const Font& f);
     void setFontName(const std::string& name);
     void setFontCharset(int charset);  // keeps the low 8 bits
-    void setFontSize(int points);
+    void setFontSize(int points);  // at the window's dots per inch
     void setFontHeight(int pixels);
+
+    // -- scale: the window is designed at 96 dots per inch
+    int pixelsPerInch() const { return pixelsPerInch_; }
+    // Scales every position, size and font height of the window and its
+    // controls from the current dots per inch to `dpi`.  Edges are scaled,
+    // not sizes, so controls that do not overlap at one scale do not at
+    // another.  Done when the window is made on a monitor of another scale
+    // and when it moves to one.
+    void changeScale(int dpi);
 
     // Every component the form owns, in creation order.
     const std::vector<Component*>& components() const { return order_; }
@@ -445,6 +454,7 @@ private:
     std::string className_;
     const FormDef* def_ = nullptr;
     Font font_;
+    int pixelsPerInch_ = kPixelsPerInch;
     std::vector<std::unique_ptr<Component>> owned_;
     std::vector<Component*> order_;
     int modalResult_ = 0;

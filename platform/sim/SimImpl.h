@@ -92,6 +92,10 @@ struct SimPlatform::Impl {
     std::vector<LinkRecord> links;
     bool failLinks = false;
     std::string programsFolder = "C:\\Users\\Player\\Start Menu\\Programs";
+    std::string windowsFolder = "C:\\WINDOWS";
+    int dpi = 96;
+    bool otherInstance = false;
+    int otherInstanceFronted = 0;
 
     std::function<void(const std::string&)> failureHandler;
 

@@ -157,6 +157,11 @@ public:
     void removeResource(const std::string& type, const std::string& name);
     void setProgramPath(const std::string& path);  // default "C:\Setup.exe" (no file is made)
     void setCodePage(unsigned codePage);           // 936 (default) or 950
+    void setDpi(int dpi);                          // of every window made from then on; default 96
+    // Another copy of the program runs: claimFirstInstance() then brings it
+    // to the front (counted) and answers false.
+    void setOtherInstanceRunning(bool running);
+    int otherInstanceBroughtToFront() const;
     int comInitialized() const;                    // how often comInitialize() ran
 
     // ------------------------------------------------------------ message boxes
@@ -214,6 +219,7 @@ public:
     const std::vector<LinkRecord>& links() const;
     void failShellLinkCreation(bool fail);
     void setProgramsFolder(const std::string& path);  // "" = cannot be located; created otherwise
+    void setWindowsFolder(const std::string& path);   // default "C:\\WINDOWS"
 
     // ------------------------------------------------------------ worker threads
     std::size_t liveWorkers() const;
@@ -234,6 +240,7 @@ public:
     std::string programPath() override;
     unsigned ansiCodePage() override;
     bool isDbcsLeadByte(unsigned char c) override;
+    bool claimFirstInstance(const std::string& mainWindowClass) override;
     bool ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
                      std::size_t& size) override;
     plat::Answer messageBox(const std::string& text, const std::string& caption,
@@ -272,6 +279,7 @@ public:
     bool execAndWait(const std::string& commandLine, int showMode) override;
     void shellOpen(const std::string& address, int showMode) override;
     std::string programsFolder() override;
+    std::string windowsFolder() override;
     std::unique_ptr<plat::ShellLink> createShellLink() override;
     std::unique_ptr<plat::ControlPeer> createPeer(ui::Control& control) override;
 

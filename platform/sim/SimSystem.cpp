@@ -157,6 +157,17 @@ std::string SimPlatform::programPath() { return d_->programPath; }
 unsigned SimPlatform::ansiCodePage() { return d_->cp->number(); }
 bool SimPlatform::isDbcsLeadByte(unsigned char c) { return d_->cp->isLead(c); }
 
+void SimPlatform::setDpi(int dpi) { d_->dpi = dpi; }
+
+void SimPlatform::setOtherInstanceRunning(bool running) { d_->otherInstance = running; }
+int SimPlatform::otherInstanceBroughtToFront() const { return d_->otherInstanceFronted; }
+
+bool SimPlatform::claimFirstInstance(const std::string&) {
+    if (!d_->otherInstance) return true;
+    ++d_->otherInstanceFronted;
+    return false;
+}
+
 // ---------------------------------------------------------------- programs and the shell
 
 void SimPlatform::winExec(const std::string& commandLine, int showMode) {
@@ -190,6 +201,9 @@ void SimPlatform::setProgramsFolder(const std::string& path) {
 }
 
 std::string SimPlatform::programsFolder() { return d_->programsFolder; }
+
+void SimPlatform::setWindowsFolder(const std::string& path) { d_->windowsFolder = path; }
+std::string SimPlatform::windowsFolder() { return d_->windowsFolder; }
 
 std::unique_ptr<plat::ShellLink> SimPlatform::createShellLink() {
     if (d_->failLinks) throw ui::Error("Class not registered");

@@ -76,6 +76,10 @@ public:
     }
     void show() override { events.push_back(PeerEvent::Show); }
     std::string selectedPath() override { return selection; }
+    int dpi() override {
+        SimPlatform::Impl* d = d_.get();
+        return d ? d->dpi : 96;
+    }
 
     std::vector<PeerEvent> events;
     std::vector<int> paints;

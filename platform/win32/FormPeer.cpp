@@ -8,6 +8,24 @@ namespace w32 {
 
 namespace {
 
+// Scale functions of newer systems, looked up at run time: Windows 7 has
+// only the system's one scale.
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+
+template <class F>
+F user32Function(const char* name) {
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    return user32 ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+}
+
+int systemDpi() {
+    HDC screen = GetDC(nullptr);
+    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
 // The program's own icon when it carries one, else the system's.
 HICON programIcon() {
     if (HICON own = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1))) return own;
@@ -31,15 +49,20 @@ public:
     // endModal(), which come right after the model's flag changes.
     void visibleChanged() override {}
     void fontChanged() override { font_ = platform_.font(form_.font()); }
-    void boundsChanged() override {
-        SIZE outer = outerSize();
-        SetWindowPos(hwnd(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    void boundsChanged() override { resize(nullptr); }
+
+    int dpi() override {
+        static const auto forWindow = user32Function<GetDpiForWindowFn>("GetDpiForWindow");
+        UINT dpi = forWindow ? forWindow(hwnd()) : 0;
+        return dpi > 0 ? static_cast<int>(dpi) : systemDpi();
     }
 
     void show() override {
         placeOnScreen();
         ShowWindow(hwnd(), SW_SHOWNORMAL);
+        platform_.startupMark("main window shown");
         UpdateWindow(hwnd());
+        platform_.startupMark("main window painted");
     }
 
     void beginModal() override {
@@ -74,8 +97,34 @@ private:
     SIZE outerSize() const {
         if (form_.outerSize) return SIZE{form_.bounds().width, form_.bounds().height};
         RECT r{0, 0, form_.clientWidth, form_.clientHeight};
-        AdjustWindowRectEx(&r, style(), FALSE, exStyle());
+        // The frame at the window's own scale where the system knows several.
+        static const auto forDpi = user32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
+        if (!forDpi || !forDpi(&r, style(), FALSE, exStyle(), static_cast<UINT>(form_.pixelsPerInch())))
+            AdjustWindowRectEx(&r, style(), FALSE, exStyle());
         return SIZE{r.right - r.left, r.bottom - r.top};
+    }
+
+    bool onDpiChanged(int dpi, const RECT& suggested) override {
+        // Where the system proposes, at the size the scaled client area needs.
+        form_.changeScale(dpi);
+        POINT at{suggested.left, suggested.top};
+        resize(&at);
+        return true;
+    }
+
+    // Gives the window the size of the model, and moves it to `at` if given.
+    // A client area that comes out otherwise (a frame drawn at another scale
+    // than the one asked for) is corrected by the difference.
+    void resize(const POINT* at) {
+        const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | (at ? 0 : SWP_NOMOVE);
+        const int x = at ? at->x : 0, y = at ? at->y : 0;
+        SIZE outer = outerSize();
+        SetWindowPos(hwnd(), nullptr, x, y, outer.cx, outer.cy, flags);
+        if (form_.outerSize || IsIconic(hwnd())) return;
+        RECT client{};
+        GetClientRect(hwnd(), &client);
+        const int dx = form_.clientWidth - client.right, dy = form_.clientHeight - client.bottom;
+        if (dx || dy) SetWindowPos(hwnd(), nullptr, x, y, outer.cx + dx, outer.cy + dy, flags);
     }
 
     void placeOnScreen() {

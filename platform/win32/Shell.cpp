@@ -104,6 +104,14 @@ void Win32Platform::shellOpen(const std::string& address, int showMode) {
     ShellExecuteA(mainWindow(), "open", address.c_str(), nullptr, nullptr, showMode);
 }
 
+std::string Win32Platform::windowsFolder() {
+    // The system's own Windows folder: under a terminal server the plain
+    // Windows folder is a private one of the user's, without the tools.
+    char buf[MAX_PATH + 1] = {};
+    UINT n = GetSystemWindowsDirectoryA(buf, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(buf, n) : std::string("C:\\WINDOWS");
+}
+
 std::string Win32Platform::programsFolder() {
     ITEMIDLIST* pidl = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAMS, &pidl))) return {};

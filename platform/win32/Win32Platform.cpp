@@ -32,6 +32,43 @@ struct ThreadStart {
     std::function<void()> body;
     Win32Platform* platform;
 };
+
+// Held by the running copy of the program for its whole run.
+constexpr const char* kInstanceMutex = "LunavireChineseSetup.Running";
+// How long a second copy looks for the first one's window, which may still be
+// on its way up.
+constexpr DWORD kFindFirstWindowMs = 5000;
+
+struct MainWindowSearch {
+    const std::string* className;
+    HWND found;
+};
+
+// A visible top-level window of our main window class that carries our
+// component name property: another program's window of the same class name
+// lacks it.
+BOOL CALLBACK findMainWindow(HWND w, LPARAM param) {
+    auto* search = reinterpret_cast<MainWindowSearch*>(param);
+    char cls[64] = {};
+    if (!IsWindowVisible(w) || !GetClassNameA(w, cls, sizeof cls) || *search->className != cls) return TRUE;
+    if (!GetPropA(w, kNameProperty)) return TRUE;
+    search->found = w;
+    return FALSE;
+}
+
+void bringToFront(const std::string& mainWindowClass) {
+    DWORD start = GetTickCount();
+    MainWindowSearch search{&mainWindowClass, nullptr};
+    for (;;) {
+        EnumWindows(findMainWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found || GetTickCount() - start > kFindFirstWindowMs) break;
+        Sleep(50);
+    }
+    if (!search.found) return;
+    if (IsIconic(search.found)) ShowWindowAsync(search.found, SW_RESTORE);
+    // A modal window or a message box of the first copy, when it shows one.
+    SetForegroundWindow(GetLastActivePopup(search.found));
+}
 }  // namespace
 
 // ---------------------------------------------------------------- MessageWindow
@@ -48,12 +85,18 @@ void MessageWindow::onWake() { platform_.wakeReceived(); }
 
 Win32Platform::Win32Platform() : messageWindow_(*this), handOvers_([this] { wakeUi(); }) {
     uiThread_ = GetCurrentThreadId();
+    char trace[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("LUNAVIRE_STARTUP_TRACE", trace, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) startupTrace_ = std::fopen(trace, "a");
+    startupMark("program entered");
 
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&icc);
+    startupMark("common controls");
 }
 
 Win32Platform::~Win32Platform() {
+    if (startupTrace_) std::fclose(startupTrace_);
     for (auto& t : timers_) KillTimer(messageWindow_.hwnd(), t.first);
     if (comInitialised_) OleUninitialize();
 }
@@ -73,6 +116,29 @@ std::string Win32Platform::programPath() {
 unsigned Win32Platform::ansiCodePage() { return GetACP(); }
 
 bool Win32Platform::isDbcsLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
+
+void Win32Platform::startupMark(const char* step) {
+    if (!startupTrace_) return;
+    FILETIME created, exited, kernel, user, now;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    GetSystemTimeAsFileTime(&now);
+    auto value = [](const FILETIME& f) { return (static_cast<ULONGLONG>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
+    std::fprintf(startupTrace_, "%8.1f ms  %s\n", static_cast<double>(value(now) - value(created)) / 1e4, step);
+    std::fflush(startupTrace_);
+}
+
+bool Win32Platform::claimFirstInstance(const std::string& mainWindowClass) {
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutex);
+    DWORD error = GetLastError();
+    instanceMutex_.reset(mutex);
+    // Another copy holds it, perhaps one started by another user or elevated
+    // (then the name exists but is not ours to open).
+    bool other = (mutex && error == ERROR_ALREADY_EXISTS) || (!mutex && error == ERROR_ACCESS_DENIED);
+    if (!other) return true;  // no other copy, or no way to tell: never keep the player out
+    instanceMutex_.reset();
+    bringToFront(mainWindowClass);
+    return false;
+}
 
 bool Win32Platform::ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
                                 std::size_t& size) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
@@ -50,6 +51,10 @@ public:
     std::string programPath() override;
     unsigned ansiCodePage() override;
     bool isDbcsLeadByte(unsigned char c) override;
+    bool claimFirstInstance(const std::string& mainWindowClass) override;
+    // Kept in the file named by LUNAVIRE_STARTUP_TRACE, if any: the time
+    // since the process was created, and the step.
+    void startupMark(const char* step) override;
     bool ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
                      std::size_t& size) override;
 
@@ -94,6 +99,7 @@ public:
     bool execAndWait(const std::string& commandLine, int showMode) override;
     void shellOpen(const std::string& address, int showMode) override;
     std::string programsFolder() override;
+    std::string windowsFolder() override;
     std::unique_ptr<plat::ShellLink> createShellLink() override;
 
     std::unique_ptr<plat::ControlPeer> createPeer(ui::Control& control) override;
@@ -128,6 +134,8 @@ private:
     UINT_PTR nextTimer_ = 1;
     std::map<std::tuple<std::string, int, int>, Font> fonts_;
     bool comInitialised_ = false;
+    KernelHandle instanceMutex_;  // held for the whole run by the first copy
+    std::FILE* startupTrace_ = nullptr;
     DWORD uiThread_ = 0;
 };
 

@@ -122,6 +122,9 @@ LRESULT Window::handle(UINT msg, WPARAM w, LPARAM l) {
         case kWakeMessage:
             onWake();
             return 0;
+        case WM_DPICHANGED:
+            if (onDpiChanged(HIWORD(w), *reinterpret_cast<const RECT*>(l))) return 0;
+            break;
         case WM_NCDESTROY: {
             // A window destroyed with its parent never passes through detach().
             HWND h = hwnd_.release();

@@ -59,6 +59,9 @@ protected:
     virtual void onTimer(UINT_PTR /*id*/) {}
     virtual void onWake() {}
     virtual void onSize(int /*width*/, int /*height*/) {}
+    // The window moved to a monitor of another scale; `suggested` is where
+    // the system proposes to put it.  Returns whether it was handled.
+    virtual bool onDpiChanged(int /*dpi*/, const RECT& /*suggested*/) { return false; }
 
 private:
     static LRESULT CALLBACK windowProc(HWND h, UINT msg, WPARAM w, LPARAM l);

@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <cctype>
 #include <cstdio>
 
 #include "tests/e2e/robot/Tree.h"
@@ -295,6 +296,33 @@ HWND SetupSession::form(const char* className) {
     if (windows.size() != 1) throw Failure(std::string("the program has ") + std::to_string(windows.size()) + " " +
                                            className + " windows, not one");
     return windows.front();
+}
+
+void SetupSession::plantImpostors() {
+    const std::string standIn = payload("EX0", "SOUNDS");
+    for (const char* tool : {"Notepad.exe", "RegEdit.exe"}) writeFile(folder_ + "\\" + tool, standIn);
+    SetEnvironmentVariableA("LUNAVIRE_STANDIN_LOG", (folder_ + "\\standin-starts.log").c_str());
+    SetEnvironmentVariableA("LUNAVIRE_STANDIN_AUTOCLOSE", "2");
+}
+
+std::vector<std::string> SetupSession::impostorStarts(const std::string& tool) {
+    const std::string log = folder_ + "\\standin-starts.log";
+    std::vector<std::string> found;
+    if (!fileExists(log)) return found;
+    auto lower = [](std::string t) {
+        for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return t;
+    };
+    const std::string text = readFile(log), wanted = lower(tool);
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        if (lower(line).find(wanted) != std::string::npos) found.push_back(line);
+        at = end + 1;
+    }
+    return found;
 }
 
 std::string SetupSession::makeFolder(const std::string& name) {

@@ -101,6 +101,13 @@ protected:
     // A new empty folder inside the test's folder.
     std::string makeFolder(const std::string& name);
 
+    // Stand-in programs named Notepad.exe and RegEdit.exe beside the program,
+    // where a start by bare name would find them before the system's own;
+    // every start of a stand-in is logged from then on (call before start()).
+    void plantImpostors();
+    // The logged stand-in starts whose line mentions `tool` (any case).
+    std::vector<std::string> impostorStarts(const std::string& tool);
+
     // Button3, OK on the notice that asks for the game folder (`askText`,
     // `askCaption`), then the folder picker: opens the tree down to `folder`
     // and presses its Button1.

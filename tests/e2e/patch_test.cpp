@@ -315,8 +315,9 @@ protected:
 class Patch936 : public PatchTest {};
 class Patch950 : public PatchTest {};
 
-TEST_F(Patch936, WritesTheSimplifiedEditionWithItsShortcuts) {
+TEST_F(Patch936, WritesTheSimplifiedEditionWithItsShortcutsAndOpensTheReadmeInTheSystemsNotepad) {
     ASSERT_EQ(GetACP(), 936u) << "this run wants LC_ALL=zh_CN.UTF-8";
+    plantImpostors();
     startSimplified();
     const std::string game = makeGameFolder(kSimplifiedEdition);
     removeShortcuts(kSimplifiedEdition);
@@ -325,6 +326,8 @@ TEST_F(Patch936, WritesTheSimplifiedEditionWithItsShortcuts) {
     ASSERT_EQ(escaped(selectedLanguage()), escaped(ansi(kSimplified)))
         << "the list shows 简体中文: the Simplified edition";
     runPatch(kSimplifiedEdition, LanguageFileBytes(shippedLanguage(kSimplified)), game);
+    EXPECT_EQ(impostorStarts("notepad"), std::vector<std::string>{})
+        << "the Notepad.exe beside the program is not started";
 }
 
 TEST_F(Patch936, AFolderWithoutVandryExeIsRefusedAndNothingIsWritten) {

@@ -189,6 +189,93 @@ TEST_F(SetupSmoke, EnterPressesTheFocusedButton) {
     closeAndExpectExitCode0();
 }
 
+// The screen's dots per inch as Wine takes them at a program's start, set
+// for the life of the object and put back after.
+class ScreenDpi {
+public:
+    explicit ScreenDpi(DWORD dpi) {
+        RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                        &key_, nullptr);
+        DWORD size = sizeof old_;
+        had_ = RegQueryValueExA(key_, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) ==
+               ERROR_SUCCESS;
+        RegSetValueExA(key_, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+    }
+    ~ScreenDpi() {
+        if (had_) RegSetValueExA(key_, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof old_);
+        else RegDeleteValueA(key_, "LogPixels");
+        RegCloseKey(key_);
+    }
+    ScreenDpi(const ScreenDpi&) = delete;
+    ScreenDpi& operator=(const ScreenDpi&) = delete;
+
+private:
+    HKEY key_ = nullptr;
+    DWORD old_ = 96;
+    bool had_ = false;
+};
+
+// A control's rectangle in the client area of `top`.
+RECT placeIn(HWND top, HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+TEST_F(SetupSmoke, AtHigherDpiTheMainWindowScalesAndNothingIsClippedOrOverlaps) {
+    const char* names[] = {"Image1", "Memo1", "ComboBox1", "Button1", "Button2",
+                           "Button3", "Button4", "Button5", "Button6"};
+    struct Scale {
+        DWORD dpi;
+        LONG width, height;
+    } scales[] = {{144, 836, 558}, {192, 1114, 744}};
+    for (const Scale& scale : scales) {
+        SCOPED_TRACE(scale.dpi);
+        {
+            ScreenDpi dpi(scale.dpi);
+            start();
+        }
+        SIZE client = clientSize(main_);
+        EXPECT_EQ(client.cx, scale.width);
+        EXPECT_EQ(client.cy, scale.height);
+        std::vector<RECT> places;
+        for (const char* name : names) {
+            RECT r = placeIn(main_, control(name));
+            EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.cx && r.bottom <= client.cy)
+                << name << " lies inside the window";
+            places.push_back(r);
+        }
+        for (std::size_t i = 0; i < places.size(); ++i)
+            for (std::size_t j = i + 1; j < places.size(); ++j) {
+                RECT both{};
+                EXPECT_FALSE(IntersectRect(&both, &places[i], &places[j])) << names[i] << " and " << names[j];
+            }
+        settle(main_);
+        saveScreenshot(main_, e2e::artifactPath("main-window-" + std::to_string(scale.dpi) + "dpi.bmp"));
+        closeAndExpectExitCode0();
+    }
+}
+
+TEST_F(SetupSmoke, ASecondStartBringsTheFirstWindowBackAndEnds) {
+    start();
+    ShowWindow(main_, SW_MINIMIZE);
+    ASSERT_TRUE(waitUntil(kActionTimeout, [&] { return IsIconic(main_) != FALSE; }));
+
+    Process second = Process::start(exe_);
+    EXPECT_EQ(second.waitForExit(kStartTimeout), 0u) << "the second copy ends by itself, successfully";
+    EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return !IsIconic(main_); })) << "the first window is restored";
+    EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return GetForegroundWindow() == main_; }))
+        << "and brought to the front";
+    EXPECT_TRUE(topLevelWindows(second.id(), "TForm1").empty());
+    EXPECT_TRUE(process_.running()) << "the first copy goes on";
+    closeAndExpectExitCode0();
+
+    // Once the first copy has ended, a new start is a first copy again.
+    start();
+    closeAndExpectExitCode0();
+}
+
 TEST_F(SetupSmoke, StartTimerAppliesTheDetectedLanguage) {
     start();
     // No language file: the detected language applies every key's default,

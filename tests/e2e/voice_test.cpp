@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/e2e/Session.h"
 
@@ -49,6 +50,7 @@ TEST_F(Voice936, TheAddOnIsInstalledImportedAndCleanedUpWhileTheWindowsStayAlive
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Lunavire");
     ASSERT_NE(regQuery("HKLM\\Software\\Lunavire", "VoiceAddOn"), 0u) << "no value before the import";
     // The stand-in installers close by themselves after a while.
+    plantImpostors();
     SetEnvironmentVariableA("LUNAVIRE_STANDIN_AUTOCLOSE", std::to_string(kInstallersRunSeconds).c_str());
     addShippedLanguage(kSimplified);
     start();
@@ -74,6 +76,8 @@ TEST_F(Voice936, TheAddOnIsInstalledImportedAndCleanedUpWhileTheWindowsStayAlive
     EXPECT_GE(waited, kInstallersRunSeconds - 0.5) << "the message waits for the installers to end";
     for (const char* f : kFiles) EXPECT_FALSE(fileExists(f)) << f << " is gone";
     EXPECT_EQ(regQuery("HKLM\\Software\\Lunavire", "VoiceAddOn"), 0u) << "the script was imported";
+    EXPECT_EQ(impostorStarts("regedit"), std::vector<std::string>{})
+        << "the RegEdit.exe beside the program is not started";
     std::printf("voice add-on: waited %.2f s for the installers, Setup.exe used %.2f s of processor time (%.1f%%)\n",
                 waited, cpu, 100 * cpu / waited);
     RecordProperty("wait_cpu_percent", std::to_string(100 * cpu / waited));

@@ -19,6 +19,9 @@ public:
     std::string programPath() override { return real_.programPath(); }
     unsigned ansiCodePage() override { return real_.ansiCodePage(); }
     bool isDbcsLeadByte(unsigned char c) override { return real_.isDbcsLeadByte(c); }
+    bool claimFirstInstance(const std::string& mainWindowClass) override {
+        return real_.claimFirstInstance(mainWindowClass);
+    }
     bool ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
                      std::size_t& size) override {
         return real_.ownResource(type, name, data, size);
@@ -78,6 +81,7 @@ public:
     }
     void shellOpen(const std::string& address, int mode) override { real_.shellOpen(address, mode); }
     std::string programsFolder() override { return real_.programsFolder(); }
+    std::string windowsFolder() override { return real_.windowsFolder(); }
     std::unique_ptr<plat::ShellLink> createShellLink() override { return real_.createShellLink(); }
     std::unique_ptr<plat::ControlPeer> createPeer(ui::Control& control) override {
         return real_.createPeer(control);

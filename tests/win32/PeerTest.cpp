@@ -132,6 +132,43 @@ TEST_F(Peers, FontsFollowTheFormUnlessTheControlHasItsOwn) {
     EXPECT_EQ(fontOf("ComboBox1").lfHeight, -13) << "own font stays";
 }
 
+TEST_F(Peers, AMoveToAMonitorOfAnotherScaleRescalesTheWindowWhereTheSystemSays) {
+    auto fontHeight = [&](const char* name) {
+        LOGFONTA lf{};
+        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(window(name), WM_GETFONT, 0, 0)), sizeof lf, &lf);
+        return lf.lfHeight;
+    };
+    auto place = [&](const char* name) {
+        RECT r{};
+        GetWindowRect(window(name), &r);
+        MapWindowPoints(nullptr, window("Form1"), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    const RECT button = place("Button1");
+    RECT suggested{40, 30, 700, 560};
+    SendMessageA(window("Form1"), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+
+    RECT rc;
+    GetClientRect(window("Form1"), &rc);
+    EXPECT_EQ(rc.right, 600);
+    EXPECT_EQ(rc.bottom, 450);
+    GetWindowRect(window("Form1"), &rc);
+    EXPECT_EQ(rc.left, 40);
+    EXPECT_EQ(rc.top, 30);
+    RECT scaled = place("Button1");
+    EXPECT_EQ(scaled.left, (button.left * 3 + 1) / 2);
+    EXPECT_EQ(scaled.right, (button.right * 3 + 1) / 2);
+    EXPECT_EQ(fontHeight("Button1"), -18);
+    EXPECT_EQ(fontHeight("ComboBox1"), -20) << "its own font too";
+
+    SendMessageA(window("Form1"), WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+    GetClientRect(window("Form1"), &rc);
+    EXPECT_EQ(rc.right, 400);
+    EXPECT_EQ(rc.bottom, 300);
+    EXPECT_EQ(place("Button1").right, button.right);
+    EXPECT_EQ(fontHeight("Button1"), -12);
+}
+
 TEST_F(Peers, PostedClickReachesTheButtonInsideAGroupBox) {
     int clicks = 0;
     form.get<ui::Button>("Button1").OnClick = [&] { ++clicks; };

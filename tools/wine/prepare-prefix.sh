@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # prepare-prefix.sh [--prefix DIR]
 # Makes the Wine prefix that the tests and the program run in, once: locales,
-# `wineboot -i`, Wine's virtual desktop (1024x768) and CJK replacements for
+# `wineboot -i`, Wine's virtual desktop (1600x1200, room for a window at twice the usual scale) and CJK replacements for
 # the fonts the windows ask for.  A prefix that is ready is left alone.
 set -euo pipefail
 
@@ -18,7 +18,7 @@ done
 lunavire_wine_env
 
 # Bump when the set-up below changes, so old prefixes are redone.
-version=3
+version=4
 marker="$WINEPREFIX/.lunavire-ready"
 
 ensure_locales() {
@@ -64,7 +64,7 @@ prepare() {
   {
     printf 'REGEDIT4\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="Default"\r\n\r\n'
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="1024x768"\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"Default"="1600x1200"\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
     printf '"SimSun"="AR PL UMing CN"\r\n'
     printf '"NSimSun"="AR PL UMing CN"\r\n'

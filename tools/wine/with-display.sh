@@ -42,7 +42,7 @@ trap 'exit 130' INT TERM
 t0=$(lunavire_now)
 # -displayfd picks a free display number and reports it once the server
 # accepts connections.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$state/display" 2>"$state/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp -noreset 3>"$state/display" 2>"$state/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 1 100); do
   [ -s "$state/display" ] && break

@@ -15,6 +15,7 @@ using plat::Answer;
 const char kSetup[] = "c:\\setvice.exe";
 const char kEngine[] = "c:\\asr3232.exe";
 const char kScript[] = "c:\\00.reg";
+const char kImport[] = "\"C:\\WINDOWS\\RegEdit\" /s c:\\00.reg";
 
 class VoiceAddOn : public simtest::SimTest {
 protected:
@@ -32,7 +33,7 @@ protected:
         s.onExec([this, setupMs, engineMs](const std::string& line) {
             if (line == kSetup) runFor(kSetup, setupMs);
             if (line == kEngine) runFor(kEngine, engineMs);
-            if (line.rfind("RegEdit /s ", 0) == 0) imported = s.readFile(kScript).value_or("(missing)");
+            if (line == kImport) imported = s.readFile(kScript).value_or("(missing)");
         });
     }
     void runFor(const std::string& file, std::uint64_t ms) {
@@ -82,7 +83,7 @@ TEST_F(VoiceAddOn, WaitsForBothInstallersWithTheWindowsAliveThenRemovesEverythin
     EXPECT_EQ(s.execs()[0].showMode, 5);
     EXPECT_EQ(s.execs()[1].commandLine, kEngine);
     EXPECT_EQ(s.execs()[1].showMode, 5);
-    EXPECT_EQ(s.execs()[2].commandLine, "RegEdit /s c:\\00.reg");
+    EXPECT_EQ(s.execs()[2].commandLine, kImport) << "the system's own registry editor, by its full path";
     EXPECT_EQ(s.execs()[2].showMode, 1);
     EXPECT_TRUE(s.execs()[2].waited) << "the script is deleted only after the editor has imported it";
     EXPECT_EQ(imported, "REGEDIT4\r\n");

@@ -97,7 +97,7 @@ TEST_F(Patch, SimplifiedRunWritesItsFilesShortcutsAndOpensTheReadme) {
     EXPECT_EQ(s.links()[1].file, kPrograms + "\\Lunavire\\Lunavire\xD6\xD0\xCE\xC4\xB0\xE6.lnk");
     EXPECT_EQ(s.links()[1].path, "D:\\Game\\KESTAL.exe");
     ASSERT_EQ(s.execs().size(), 1u);
-    EXPECT_EQ(s.execs()[0].commandLine, "Notepad.exe D:\\Game\\readme.txt");
+    EXPECT_EQ(s.execs()[0].commandLine, "\"C:\\WINDOWS\\Notepad.exe\" D:\\Game\\readme.txt");
     EXPECT_EQ(s.execs()[0].showMode, 5);
     EXPECT_FALSE(Form4->showing());
     EXPECT_FALSE(Form4->Timer1->enabled());
@@ -125,13 +125,24 @@ TEST_F(Patch, OnlyTheExactSimplifiedNameSelectsTheSimplifiedEdition) {
 TEST_F(Patch, AFolderPathGoesUnquotedAndADriveRootKeepsItsBackslash) {
     s.writeFile("D:\\My Games\\X\\Vandry.exe", "MZ");
     run("D:\\My Games\\X");
-    EXPECT_EQ(s.execs().back().commandLine, "Notepad.exe D:\\My Games\\X\\readme.txt");
+    EXPECT_EQ(s.execs().back().commandLine, "\"C:\\WINDOWS\\Notepad.exe\" D:\\My Games\\X\\readme.txt");
 
     s.writeFile("E:\\Vandry.exe", "MZ");
     run("E:\\");
-    EXPECT_EQ(s.execs().back().commandLine, "Notepad.exe E:\\\\readme.txt");
+    EXPECT_EQ(s.execs().back().commandLine, "\"C:\\WINDOWS\\Notepad.exe\" E:\\\\readme.txt");
     EXPECT_EQ(s.links().back().path, "E:\\\\KESTAL.exe");
     EXPECT_EQ(s.readFile("E:\\GAME00.DAT"), content("GB_", "GAME00"));
+}
+
+TEST_F(Patch, NotepadIsTheWindowsFoldersOwnWhateverTheFolderIsCalled) {
+    s.writeFile("D:\\Game\\Vandry.exe", "MZ");
+    // 乗 is 81 5C: its second byte is no separator.
+    s.setWindowsFolder("C:\\Win Dir\x81\x5C");
+    run("D:\\Game");
+    EXPECT_EQ(s.execs().back().commandLine, "\"C:\\Win Dir\x81\x5C\\Notepad.exe\" D:\\Game\\readme.txt");
+    s.setWindowsFolder("C:\\");
+    run("D:\\Game");
+    EXPECT_EQ(s.execs().back().commandLine, "\"C:\\Notepad.exe\" D:\\Game\\readme.txt");
 }
 
 TEST_F(Patch, ASecondRunReplacesAllFiveFilesAndStartsTheGaugeAtZero) {

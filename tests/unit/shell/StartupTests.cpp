@@ -316,4 +316,13 @@ TEST_F(Startup, ProgramRunsUntilTheMainWindowCloses) {
     EXPECT_EQ(Form1, nullptr) << "the windows are gone when the program ends";
 }
 
+TEST_F(Startup, ASecondCopyBringsTheFirstToTheFrontAndEndsAtOnce) {
+    s.setOtherInstanceRunning(true);
+    s.post([] { ADD_FAILURE() << "the second copy entered the message loop"; });
+    EXPECT_EQ(shell::runProgram(), 0);
+    EXPECT_EQ(s.otherInstanceBroughtToFront(), 1);
+    EXPECT_EQ(s.comInitialized(), 0);
+    EXPECT_EQ(Form1, nullptr) << "no window was made";
+}
+
 }  // namespace

@@ -1,0 +1,162 @@
+// How long a player waits for a program's window: starts a program with
+// CreateProcess and polls every millisecond for its first visible top-level
+// window, then closes it and waits for its end.  Setup.exe and a trivial
+// window program take turns, round after round, so that both see the same
+// machine; medians, ranges and their ratio are printed.
+//
+//   startup_bench [--rounds K] SETUP.EXE TRIVIAL.EXE
+//
+// With LUNAVIRE_STARTUP_TRACE set to a file, Setup.exe appends the moments of
+// its start-up to it; the benchmark sets it for one extra run at the end and
+// prints that breakdown.
+//
+// Exits 1 when a program shows no window or does not end when closed;
+// timing never fails it.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kTargetRatio = 1.3;
+constexpr DWORD kWindowTimeoutMs = 30000;
+constexpr DWORD kExitTimeoutMs = 10000;
+
+double nowMs() {
+    static const double perMs = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) / perMs;
+}
+
+struct Search {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK findVisible(HWND w, LPARAM param) {
+    auto* s = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid != s->pid || !IsWindowVisible(w)) return TRUE;
+    s->found = w;
+    return FALSE;
+}
+
+// Milliseconds from CreateProcess to the first visible top-level window of
+// the program, or a negative number on failure.
+double timeToWindow(const std::string& exe) {
+    std::string folder = exe.substr(0, exe.find_last_of("\\/"));
+    std::string line = "\"" + exe + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    const double start = nowMs();
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) {
+        std::fprintf(stderr, "FAIL: cannot start %s (error %lu)\n", exe.c_str(), GetLastError());
+        return -1;
+    }
+    Search s{pi.dwProcessId, nullptr};
+    double shown = -1;
+    while (nowMs() - start < kWindowTimeoutMs) {
+        EnumWindows(findVisible, reinterpret_cast<LPARAM>(&s));
+        if (s.found) {
+            shown = nowMs() - start;
+            break;
+        }
+        if (WaitForSingleObject(pi.hProcess, 1) == WAIT_OBJECT_0) break;
+    }
+    if (!s.found) std::fprintf(stderr, "FAIL: %s showed no window\n", exe.c_str());
+    // Closed as a player closes it; the next start must not meet it.
+    if (s.found) PostMessageA(s.found, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(pi.hProcess, kExitTimeoutMs) != WAIT_OBJECT_0) {
+        std::fprintf(stderr, "FAIL: %s did not end when closed\n", exe.c_str());
+        TerminateProcess(pi.hProcess, 1);
+        WaitForSingleObject(pi.hProcess, kExitTimeoutMs);
+        shown = -1;
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return shown;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+void printFigure(const char* label, const std::vector<double>& v) {
+    std::printf("%-30s median %8.1f ms  [%.1f, %.1f]\n", label, median(v), *std::min_element(v.begin(), v.end()),
+                *std::max_element(v.begin(), v.end()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int rounds = 7;
+    std::vector<std::string> programs;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--rounds") && i + 1 < argc) rounds = std::max(1, std::atoi(argv[++i]));
+        else programs.push_back(argv[i]);
+    }
+    if (programs.size() != 2) {
+        std::fprintf(stderr, "usage: startup_bench [--rounds K] SETUP.EXE TRIVIAL.EXE\n");
+        return 2;
+    }
+    const std::string& setup = programs[0];
+    const std::string& trivial = programs[1];
+
+    // One start of each first: the first start of anything under Wine pays
+    // for loading the system's libraries from disk.
+    bool failed = timeToWindow(trivial) < 0 || timeToWindow(setup) < 0;
+
+    std::vector<double> setupMs, trivialMs, ratios;
+    for (int r = 0; r < rounds && !failed; ++r) {
+        double t = timeToWindow(trivial);
+        double s = timeToWindow(setup);
+        if (t <= 0 || s < 0) {
+            failed = true;
+            break;
+        }
+        trivialMs.push_back(t);
+        setupMs.push_back(s);
+        ratios.push_back(s / t);
+        std::printf("round %d: trivial %.1f ms, Setup.exe %.1f ms\n", r + 1, t, s);
+    }
+    if (failed) return 1;
+
+    printFigure("trivial window (baseline)", trivialMs);
+    printFigure("Setup.exe main window", setupMs);
+    std::printf("ratio of medians %.2f (per-round ratios [%.2f, %.2f]; target <= %.1f)\n",
+                median(setupMs) / median(trivialMs), *std::min_element(ratios.begin(), ratios.end()),
+                *std::max_element(ratios.begin(), ratios.end()), kTargetRatio);
+
+    // One traced run for the breakdown.
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string trace = std::string(temp) + "lunavire-startup-trace.txt";
+    DeleteFileA(trace.c_str());
+    SetEnvironmentVariableA("LUNAVIRE_STARTUP_TRACE", trace.c_str());
+    double traced = timeToWindow(setup);
+    SetEnvironmentVariableA("LUNAVIRE_STARTUP_TRACE", nullptr);
+    std::printf("breakdown of one traced start (window seen after %.1f ms; ms since the process was created):\n",
+                traced);
+    if (FILE* f = std::fopen(trace.c_str(), "r")) {
+        char text[256];
+        while (std::fgets(text, sizeof text, f)) std::printf("  %s", text);
+        std::fclose(f);
+        DeleteFileA(trace.c_str());
+    } else {
+        std::printf("  (no trace written)\n");
+    }
+    return traced < 0 ? 1 : 0;
+}
