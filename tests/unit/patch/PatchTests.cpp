@@ -363,7 +363,7 @@ TEST_F(Patch, DoubleByteFoldersWhoseLastByteIsABackslashKeepIt) {
         run(r.game);
         expectEdition(game, "BIG");
         EXPECT_EQ(s.listNames(game).size(), 6u) << "the five files beside Vandry.exe, no temporary file";
-        EXPECT_EQ(s.execs().back().commandLine, "Notepad.exe " + game + "\\readme.txt");
+        EXPECT_EQ(s.execs().back().commandLine, "\"C:\\WINDOWS\\Notepad.exe\" " + game + "\\readme.txt");
         ASSERT_GE(s.links().size(), 2u);
         const auto& link = s.links().back();
         EXPECT_EQ(link.path, game + "\\KESTAL.exe");
