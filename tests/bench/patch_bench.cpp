@@ -635,7 +635,8 @@ int timedRounds(const Paths& paths, int rounds) {
             std::printf("FAIL: no shortcut %s%s\n", paths.programs.c_str(), link);
             status = 1;
         }
-    if (!bench.execs.empty() && bench.execs.back() != "Notepad.exe " + paths.game + "\\readme.txt") {
+    const std::string notepad = plat::systemTool("Notepad.exe") + " " + paths.game + "\\readme.txt";
+    if (!bench.execs.empty() && bench.execs.back() != notepad) {
         std::printf("FAIL: started \"%s\"\n", bench.execs.back().c_str());
         status = 1;
     }
