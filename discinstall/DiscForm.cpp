@@ -3,6 +3,7 @@
 #include "discinstall/DiscRun.h"
 #include "platform/AnsiText.h"
 #include "shell/Services.h"
+#include "ui/SystemError.h"
 
 namespace {
 
@@ -119,13 +120,19 @@ void TForm2::Button3Click() { Close(); }
 void TForm2::Button4Click() { openFolderPanel(0); }
 void TForm2::Button5Click() { openFolderPanel(1); }
 
+// A folder too long for the file calls is refused with the panel still open.
 void TForm2::Button8Click() {
-    Edit1->setText(text::cutDriveRoot(ShellTreeView1->path()));
+    const std::string source = text::cutDriveRoot(ShellTreeView1->path());
+    ui::requirePathFits(source);
+    Edit1->setText(source);
     closeFolderPanel();
 }
 
 void TForm2::Button6Click() {
-    Edit2->setText(text::cutDriveRoot(ShellTreeView2->path()) + shell::messages().get(shell::Msg::InstallFolderName));
+    const std::string install =
+        text::cutDriveRoot(ShellTreeView2->path()) + shell::messages().get(shell::Msg::InstallFolderName);
+    ui::requirePathFits(install);
+    Edit2->setText(install);
     closeFolderPanel();
 }
 

@@ -1,5 +1,7 @@
 #include "extras/FolderPicker.h"
 
+#include "ui/SystemError.h"
+
 namespace {
 
 #define C(member) UI_CONTROL(TForm3, member)
@@ -45,7 +47,9 @@ void usePicker(TForm3& picker) { current = &picker; }
 
 std::optional<std::string> pickFolder() {
     if (!current || current->ShowModal() != ui::mrOk) return std::nullopt;
-    return current->ShellTreeView1->path();
+    std::string folder = current->ShellTreeView1->path();
+    ui::requirePathFits(folder);
+    return folder;
 }
 
 }  // namespace extras

@@ -3,6 +3,7 @@
 #include "platform/AnsiText.h"
 #include "platform/Platform.h"
 #include "shell/Services.h"
+#include "ui/SystemError.h"
 
 namespace extras {
 
@@ -21,6 +22,7 @@ void startSetup(const std::string& relativePath) {
     if (p.fileExists(path)) return p.winExec(path, plat::sw::ShowNoActivate);
     if (!askForSourceFolder()) return;
     path = shell::sourceFolder() + relativePath;
+    ui::requirePathFits(path);
     if (p.fileExists(path)) return p.winExec(path, plat::sw::ShowNoActivate);
     using shell::Msg;
     const auto& m = shell::messages();

@@ -3,6 +3,7 @@
 #include "platform/AnsiText.h"
 #include "platform/Folders.h"
 #include "platform/Platform.h"
+#include "ui/SystemError.h"
 
 namespace extras {
 
@@ -29,8 +30,9 @@ void makeOne(int kind, const std::string& target) {
     std::string programs = p.programsFolder();
     // Without a Programs folder there is nowhere sensible to put it.
     if (programs.empty()) return;
-    plat::createFolders(programs + kFolder);
-    link->save(programs + linkName(kind));
+    if (!plat::createFolders(programs + kFolder)) throw ui::systemError(p.lastError(), programs + kFolder);
+    const std::string file = programs + linkName(kind);
+    if (!link->save(file)) throw ui::systemError(p.lastError(), file);
 }
 
 }  // namespace

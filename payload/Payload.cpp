@@ -6,8 +6,9 @@
 #include <memory>
 #include <new>
 
+#include "platform/FileReplace.h"
 #include "platform/Platform.h"
-#include "ui/Components.h"
+#include "ui/SystemError.h"
 
 namespace payload {
 
@@ -81,17 +82,6 @@ void ownPayload(const std::string& name, const std::string& type, const std::uin
         throw ui::Error("Resource " + name + " not found");
 }
 
-class FileCloser {
-public:
-    explicit FileCloser(plat::FileHandle h) : h_(h) {}
-    ~FileCloser() { plat::platform().closeFile(h_); }
-    FileCloser(const FileCloser&) = delete;
-    FileCloser& operator=(const FileCloser&) = delete;
-
-private:
-    plat::FileHandle h_;
-};
-
 }  // namespace
 
 std::uint32_t inflatedSize(const std::uint8_t* container, std::size_t size) {
@@ -121,6 +111,13 @@ void inflateInPlace(std::vector<std::uint8_t>& buffer) {
     buffer.swap(out);
 }
 
+std::uint32_t payloadSize(const std::string& name, const std::string& type) {
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    ownPayload(name, type, data, size);
+    return inflatedSize(data, size);
+}
+
 std::string payloadBytes(const std::string& name, const std::string& type) {
     const std::uint8_t* data = nullptr;
     std::size_t size = 0;
@@ -146,12 +143,15 @@ void extractPayload(const std::string& name, const std::string& type, const std:
     if (!block) outOfMemory();
     inflateContainer(data, size, block.get());
 
-    plat::Platform& p = plat::platform();
-    plat::FileHandle h = p.createAlways(target);
-    if (h == plat::kNoFile) throw ui::Error("Cannot create file " + target);
-    FileCloser closer(h);
-    std::uint32_t done = 0;
-    if (n > 0 && (!p.writeFile(h, block.get(), n, done) || done != n)) writeError();
+    auto failed = plat::replaceFile(target, block.get(), n);
+    if (!failed) return;
+    switch (failed->step) {
+        case plat::ReplaceFailure::Fit: throw ui::systemError(failed->code, target);
+        case plat::ReplaceFailure::Write: throw ui::Error("Stream write error\r\n" + target);
+        case plat::ReplaceFailure::Create:
+        case plat::ReplaceFailure::Move: break;
+    }
+    throw ui::Error("Cannot create file " + target);
 }
 
 }  // namespace payload

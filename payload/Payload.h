@@ -8,8 +8,10 @@
 //   "Resource %s not found"   no resource of that type and name
 //   "Stream read error"       fewer than 4 bytes, or the stream ends before N
 //   "error"                   a corrupt stream (a wrong trailer included)
-//   "Stream write error"      N >= 2^31, or a write that falls short
+//   "Stream write error"      N >= 2^31, or a write that falls short (the
+//                             target's path on a second line)
 //   "Cannot create file %s"   the target cannot be created or replaced
+// and the system's text for a target path too long for the file calls.
 #pragma once
 
 #include <cstddef>
@@ -35,13 +37,17 @@ void inflateContainer(const std::uint8_t* container, std::size_t size, std::uint
 // Replaces a buffer holding one container with its N inflated bytes.
 void inflateInPlace(std::vector<std::uint8_t>& buffer);
 
+// N of the program's payload (type, name), without inflating it.
+std::uint32_t payloadSize(const std::string& name, const std::string& type);
+
 // The inflated bytes of the program's payload (type, name), without writing
 // a file.  Names are matched without regard to case.
 std::string payloadBytes(const std::string& name, const std::string& type);
 
 // Writes the N inflated bytes of payload (type, name) to target, creating it
-// or replacing its whole content.  The file is touched only once all N bytes
-// exist in memory, so a damaged or missing payload leaves no file behind.
+// or replacing it whole.  The file is touched only once all N bytes exist in
+// memory, and then replaced in one step (plat::replaceFile): a damaged or
+// missing payload leaves no file behind, a failing write leaves the old one.
 void extractPayload(const std::string& name, const std::string& type, const std::string& target);
 
 }  // namespace payload

@@ -83,7 +83,9 @@ std::string withoutExtension(const std::string& path) {
 }
 
 std::string cutDriveRoot(const std::string& folder) {
-    return folder.size() == 3 ? folder.substr(0, 2) : folder;
+    // Three bytes may also be a letter and a double-byte character ending in 0x5C.
+    bool root = folder.size() == 3 && folder[1] == ':' && endsWith(folder, '\\');
+    return root ? folder.substr(0, 2) : folder;
 }
 
 std::string upperCase(const std::string& s) { return mapSingleBytes(s, upper); }

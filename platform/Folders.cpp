@@ -5,14 +5,15 @@
 
 namespace plat {
 
-void createFolders(const std::string& path) {
+bool createFolders(const std::string& path) {
     auto& p = platform();
     std::string dir = path;
     while (dir.size() > 3 && text::endsWith(dir, '\\')) dir.pop_back();
-    if (dir.empty() || p.folderExists(dir)) return;
+    if (dir.empty() || p.folderExists(dir)) return true;
     std::string parent = text::fileDir(dir);
+    // A parent that cannot be made shows as the child's failure.
     if (!parent.empty() && parent != dir) createFolders(parent);
-    p.createFolder(dir);
+    return p.createFolder(dir);
 }
 
 }  // namespace plat

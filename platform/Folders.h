@@ -7,8 +7,9 @@
 namespace plat {
 
 // Creates every missing folder of path, outermost first.  A trailing
-// backslash is ignored; results are not reported (a folder that cannot be
-// made shows later, when something is written into it).
-void createFolders(const std::string& path);
+// backslash is ignored.  True when the folder exists at the end; otherwise
+// lastError() tells why the last creation failed (183 when a file is in its
+// place).
+bool createFolders(const std::string& path);
 
 }  // namespace plat

@@ -54,9 +54,14 @@ constexpr std::uint32_t AnyFile = 0x3F;
 // System error codes that callers and tests name.
 namespace err {
 constexpr std::uint32_t FileNotFound = 2, PathNotFound = 3, AccessDenied = 5,
-                        InvalidHandle = 6, WriteProtect = 19, SharingViolation = 32,
-                        HandleEof = 38, FileExists = 80, DiskFull = 112, AlreadyExists = 183;
+                        InvalidHandle = 6, NotSameDevice = 17, WriteProtect = 19, SharingViolation = 32,
+                        HandleEof = 38, FileExists = 80, DiskFull = 112, AlreadyExists = 183,
+                        FileNameTooLong = 206, NoUnicodeTranslation = 1113;
 }
+
+// The longest path, in UTF-16 units, that the ANSI file calls take whole:
+// MAX_PATH less its terminating zero.  Wine takes one unit more.
+constexpr std::size_t kMaxPathUnits = 259;
 
 // Registry roots and access masks.
 enum class RootKey { LocalMachine, CurrentUser };
@@ -94,14 +99,16 @@ public:
 // ---------------------------------------------------------------- shell link
 
 // One shell-link object (IShellLinkA + IPersistFile).  Results of the
-// setters and of save are not examined by callers.
+// setters are not examined by callers.
 class ShellLink {
 public:
     virtual ~ShellLink() = default;
     virtual void setPath(const std::string& ansiPath) = 0;
     virtual void setWorkingDirectory(const std::string& ansiDir) = 0;
-    // Converts the ANSI path to UTF-16 with the ANSI code page, then saves.
-    virtual void save(const std::string& ansiFile) = 0;
+    // Converts the ANSI path to UTF-16 with the ANSI code page, then saves;
+    // false when the file could not be written, the reason left for
+    // lastError().
+    virtual bool save(const std::string& ansiFile) = 0;
 };
 
 // ---------------------------------------------------------------- control peers
@@ -129,8 +136,10 @@ public:
     // The control's window is about to be shown: contents that are costly to
     // make (the shell's folders) may wait for this.
     virtual void formShowing() {}
-    // Folder trees only: the selected folder's path, "X:\" for a drive root,
-    // empty when nothing (or no file-system folder) is selected.
+    // Folder trees only: the selected folder's whole path, "X:\" for a drive
+    // root, empty when nothing (or no file-system folder) is selected.  The
+    // path may be longer than the file calls take; one that the ANSI code
+    // page cannot spell raises ui::Error instead.
     virtual std::string selectedPath() { return {}; }
     // Forms: the dots per inch of the monitor the window is on.
     virtual int dpi() { return 96; }
@@ -204,6 +213,18 @@ public:
     virtual std::unique_ptr<DirSearch> findFirst(const std::string& pattern, FindData& first) = 0;
     virtual bool createFolder(const std::string& path) = 0;   // one level
     virtual bool deleteFile(const std::string& path) = 0;     // false while in use, protected or missing
+    // Moves the file from onto to in one step (MoveFileEx, replacing an
+    // existing file): to is afterwards either what it was or the whole of
+    // from.  Both on one drive.  False, with the code for lastError(), when
+    // from is missing or open, or to is a folder, read-only or open elsewhere;
+    // nothing has changed then.
+    virtual bool moveReplacing(const std::string& from, const std::string& to) = 0;
+    // Bytes that this user may still write on the drive that holds folder;
+    // false when the system cannot tell.
+    virtual bool freeSpace(const std::string& folder, std::uint64_t& bytes) = 0;
+    // Whether the ANSI file calls take path whole: in UTF-16 it has at most
+    // kMaxPathUnits units.  A longer one may fail in them (206).
+    virtual bool pathFits(const std::string& path) = 0;
 
     // File handles; all opened without sharing.  A failing call returns
     // kNoFile / false and leaves its code for lastError().
@@ -238,7 +259,8 @@ public:
     // messages meanwhile; false when it could not be started.
     virtual bool execAndWait(const std::string& commandLine, int showMode) = 0;
     virtual void shellOpen(const std::string& address, int showMode) = 0;
-    // The Start menu's Programs folder; empty when it cannot be located.
+    // The Start menu's Programs folder, whole; empty when it cannot be
+    // located.  One that the ANSI code page cannot spell raises ui::Error.
     virtual std::string programsFolder() = 0;
     // The system's Windows folder, home of its own tools (Notepad, RegEdit).
     virtual std::string windowsFolder() = 0;

@@ -1,5 +1,6 @@
 #include "shell/MainForm.h"
 
+#include "payload/Payload.h"
 #include "platform/AnsiText.h"
 
 namespace {
@@ -32,14 +33,6 @@ const ui::FormDef kWindow{
     {0, 0, 557, 372}, false, ui::BorderStyle::Single, true, true, false, ui::Position::DesktopCenter,
     {"宋体", ui::kGb2312Charset, -12}, kControls, std::size(kControls)};
 
-// Shown until the first language is applied.
-const char kInitialNotice[] =
-    "《Lunavire》中文版安装说明\r\n"
-    "\r\n"
-    "本程序可从三张原版光盘安装游戏，并安装简体或繁体中文汉化补丁。\r\n"
-    "请先安装游戏，再安装汉化补丁；声音认识补丁为游戏语音功能所需。\r\n"
-    "游戏运行需要 DirectX 8.0 与 NetShow，可从光盘安装。\r\n";
-
 void run(const std::function<void()>& action) {
     if (action) action();
 }
@@ -55,7 +48,12 @@ TForm1::TForm1() : ui::Form(kWindow) {
     Timer1 = &addTimer("Timer1", 1000, true);
 
     Image1->bitmapResource = "ARTWORK";
-    Memo1->loadText(kInitialNotice);
+    // The Simplified notice until a language is applied; a program without
+    // that payload starts with the box empty.
+    try {
+        Memo1->loadText(payload::payloadBytes("lince1", "txt"));
+    } catch (const std::exception&) {
+    }
 
     Button1->OnClick = [this] { Button1Click(); };
     Button2->OnClick = [this] { Button2Click(); };
@@ -86,6 +84,8 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::ComboBox1Change() {
+    // The player's choice stands: the start-up language must not come back.
+    Timer1->setEnabled(false);
     if (applyLanguage) applyLanguage(ComboBox1->selectedText());
 }
 

@@ -19,6 +19,7 @@ const Text kTexts[] = {
     {3, "Path not found.", "找不到路径。", "找不到路徑。"},
     {5, "Access denied.", "访问被拒绝。", "存取被拒。"},
     {6, "Invalid handle.", "无效的句柄。", "無效的控制代碼。"},
+    {17, "Not same device.", "不是同一驱动器。", "並非相同裝置。"},
     {18, "No more files.", "没有更多文件。", "沒有更多檔案。"},
     {19, "Write protected.", "存在写保护。", "已設定寫入保護。"},
     {21, "Not ready.", "未就绪。", "未就緒。"},
@@ -31,7 +32,9 @@ const Text kTexts[] = {
     {123, "Invalid name.", "无效名字。", "無效的名稱。"},
     {145, "Directory is not empty.", "目录非空。", "目錄不是空的。"},
     {183, "File already exists.", "文件已存在。", "檔案已經存在。"},
+    {206, "File name is too long.", "文件名过长。", "檔案名稱過長。"},
     {267, "Directory name invalid.", "目录名无效。", "無效的目錄名稱。"},
+    {1113, "No Unicode translation.", "没有 Unicode 翻译。", "沒有萬國碼轉譯。"},
     {1813, "Resource type not found.", "找不到资源类型。", "找不到資源類型。"},
     {1814, "Resource name not found.", "找不到资源名称。", "找不到資源名稱。"},
 };

@@ -135,6 +135,7 @@ void SimPlatform::failCreate(const std::string& path, std::uint32_t code) { d_->
 void SimPlatform::failOpen(const std::string& path, std::uint32_t code) { d_->fs.setFault(Fault::Open, path, code); }
 void SimPlatform::failSize(const std::string& path, std::uint32_t code) { d_->fs.setFault(Fault::Size, path, code); }
 void SimPlatform::failSeek(const std::string& path, std::uint32_t code) { d_->fs.setFault(Fault::Seek, path, code); }
+void SimPlatform::failMove(const std::string& to, std::uint32_t code) { d_->fs.setFault(Fault::Move, to, code); }
 void SimPlatform::clearFaults() { d_->fs.clearFaults(); }
 
 // ---------------------------------------------------------------- file system (seam)
@@ -158,6 +159,16 @@ std::unique_ptr<plat::DirSearch> SimPlatform::findFirst(const std::string& patte
 
 bool SimPlatform::createFolder(const std::string& path) { return succeeded(d_->fs.createFolder(path)); }
 bool SimPlatform::deleteFile(const std::string& path) { return succeeded(d_->fs.deleteFile(path)); }
+
+bool SimPlatform::moveReplacing(const std::string& from, const std::string& to) {
+    return succeeded(d_->fs.move(from, to));
+}
+
+bool SimPlatform::freeSpace(const std::string& folder, std::uint64_t& bytes) {
+    return succeeded(d_->fs.freeSpace(folder, bytes));
+}
+
+bool SimPlatform::pathFits(const std::string& path) { return d_->fs.utf16Length(path) <= plat::kMaxPathUnits; }
 
 plat::FileHandle SimPlatform::openRead(const std::string& path) { return openWith(d_->fs, path, OpenMode::Read); }
 plat::FileHandle SimPlatform::createNew(const std::string& path) {

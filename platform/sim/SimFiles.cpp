@@ -15,8 +15,10 @@ using plat::attr::Normal;
 using plat::attr::ReadOnly;
 
 constexpr std::uint32_t kFileNotFound = 2, kPathNotFound = 3, kAccessDenied = 5, kInvalidHandle = 6,
-                        kWriteProtect = 19, kSharing = 32, kFileExists = 80, kDiskFull = 112,
-                        kAlreadyExists = 183;
+                        kNotSameDevice = 17, kWriteProtect = 19, kSharing = 32, kFileExists = 80, kDiskFull = 112,
+                        kAlreadyExists = 183, kFileNameTooLong = 206;
+// Wine's ANSI file calls take one UTF-16 unit more than MAX_PATH less its zero.
+constexpr std::size_t kWineMaxPathUnits = 260;
 
 // '*' any run of characters, '?' exactly one.
 bool matches(const std::u16string& mask, const std::u16string& name) {
@@ -256,14 +258,18 @@ std::shared_ptr<Node> FileSystem::insert(Drive& d, Node& folder, const std::stri
     n->key = fileNameKey(*cp_, name);
     n->folder = isFolder;
     n->attributes = isFolder ? 0 : Archive;
+    attach(d, folder, n);
+    return n;
+}
+
+void FileSystem::attach(Drive& d, Node& folder, std::shared_ptr<Node> n) {
     auto at = folder.children.end();
     if (d.order == DirectoryOrder::Sorted)
         at = std::upper_bound(folder.children.begin(), folder.children.end(), n,
                               [](const std::shared_ptr<Node>& a, const std::shared_ptr<Node>& b) {
                                   return a->key < b->key;
                               });
-    folder.children.insert(at, n);
-    return n;
+    folder.children.insert(at, std::move(n));
 }
 
 void FileSystem::detach(Drive& d, Node& folder, Node* c) {
@@ -325,7 +331,14 @@ bool FileSystem::removeEntry(const std::string& path) {
 
 // ---------------------------------------------------------------- seam operations
 
+std::size_t FileSystem::utf16Length(const std::string& path) const { return cp_->toUnicode(path).size(); }
+
+std::uint32_t FileSystem::lengthError(const std::string& path) const {
+    return utf16Length(path) > kWineMaxPathUnits ? kFileNameTooLong : 0;
+}
+
 std::uint32_t FileSystem::attributesOf(const std::string& path, std::uint32_t& attributes) const {
+    if (std::uint32_t e = lengthError(path)) return e;
     Resolved r = resolve(parse(path));
     if (r.error) return r.error;
     if (!r.node) return kFileNotFound;
@@ -335,6 +348,7 @@ std::uint32_t FileSystem::attributesOf(const std::string& path, std::uint32_t& a
 
 std::uint32_t FileSystem::findAll(const std::string& pattern, std::vector<plat::FindData>& out) const {
     out.clear();
+    if (std::uint32_t e = lengthError(pattern)) return e;
     Path p = parse(pattern);
     if (p.parts.empty() || p.trailingSeparator) {
         // No name to match: Wine finds nothing in an existing folder.
@@ -364,6 +378,7 @@ std::uint32_t FileSystem::findAll(const std::string& pattern, std::vector<plat::
 }
 
 std::uint32_t FileSystem::createFolder(const std::string& path) {
+    if (std::uint32_t e = lengthError(path)) return e;
     Path p = parse(path);
     if (const FaultSpec* f = fault(Fault::CreateFolder, faultKey(p))) return f->code;
     Resolved r = resolve(p);
@@ -375,6 +390,7 @@ std::uint32_t FileSystem::createFolder(const std::string& path) {
 }
 
 std::uint32_t FileSystem::deleteFile(const std::string& path) {
+    if (std::uint32_t e = lengthError(path)) return e;
     Path p = parse(path);
     if (const FaultSpec* f = fault(Fault::Delete, faultKey(p))) return f->code;
     Resolved r = resolve(p);
@@ -388,9 +404,53 @@ std::uint32_t FileSystem::deleteFile(const std::string& path) {
     return 0;
 }
 
+std::uint32_t FileSystem::move(const std::string& from, const std::string& to) {
+    if (std::uint32_t e = lengthError(from)) return e;
+    if (std::uint32_t e = lengthError(to)) return e;
+    Path pf = parse(from), pt = parse(to);
+    if (const FaultSpec* f = fault(Fault::Move, faultKey(pt))) return f->code;
+    Resolved rf = resolve(pf);
+    if (rf.error) return rf.error;
+    if (!rf.node) return kFileNotFound;
+    if (rf.node->folder || !rf.parent) return kAccessDenied;  // files only
+    if (rf.node->openCount || rf.node->locked) return kSharing;
+    Resolved rt = resolve(pt);
+    if (rt.error) return rt.error;
+    if (!rt.parent) return kAccessDenied;
+    if (rt.drive != rf.drive) return kNotSameDevice;
+    if (rt.node == rf.node) return 0;
+    if (rf.drive->readOnly) return kWriteProtect;
+    if (rt.node) {
+        // As Wine answers for a target that another handle holds: access denied.
+        if (rt.node->folder || rt.node->openCount || rt.node->locked || (rt.node->attributes & ReadOnly))
+            return kAccessDenied;
+        detach(*rt.drive, *rt.parent, rt.node);
+    }
+    std::shared_ptr<Node> moving;
+    for (const auto& c : rf.parent->children)
+        if (c.get() == rf.node) moving = c;
+    detach(*rf.drive, *rf.parent, rf.node);
+    rf.drive->used += moving->data.size();  // it stays on the drive
+    moving->name = pt.parts.back();
+    moving->key = fileNameKey(*cp_, moving->name);
+    attach(*rt.drive, *rt.parent, moving);
+    return 0;
+}
+
+std::uint32_t FileSystem::freeSpace(const std::string& folder, std::uint64_t& bytes) const {
+    if (std::uint32_t e = lengthError(folder)) return e;
+    Resolved r = resolve(parse(folder));
+    if (r.error) return r.error;
+    if (!r.node || !r.node->folder) return kPathNotFound;
+    const Drive& d = *r.drive;
+    bytes = d.capacity == 0 ? UINT64_MAX : d.capacity > d.used ? d.capacity - d.used : 0;
+    return 0;
+}
+
 std::uint32_t FileSystem::open(const std::string& path, OpenMode mode, plat::FileHandle& h,
                                std::uint32_t& successCode) {
     h = plat::kNoFile;
+    if (std::uint32_t e = lengthError(path)) return e;
     Path p = parse(path);
     std::u16string key = faultKey(p);
     bool creating = mode == OpenMode::CreateNew || mode == OpenMode::CreateAlways;

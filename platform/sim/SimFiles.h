@@ -44,7 +44,7 @@ struct Path {
     bool empty = false;  // "" names nothing, not the current folder
 };
 
-enum class Fault { Open, Create, Read, Write, Size, Seek, Delete, CreateFolder };
+enum class Fault { Open, Create, Read, Write, Size, Seek, Delete, CreateFolder, Move };
 enum class OpenMode { Read, Write, CreateNew, CreateAlways };
 
 class FileSystem {
@@ -80,6 +80,12 @@ public:
     std::uint32_t findAll(const std::string& pattern, std::vector<plat::FindData>& out) const;
     std::uint32_t createFolder(const std::string& path);
     std::uint32_t deleteFile(const std::string& path);
+    // MoveFileEx with replace-existing; a Move fault is keyed by `to`.
+    std::uint32_t move(const std::string& from, const std::string& to);
+    // Room left on the folder's drive; UINT64_MAX for a drive without a capacity.
+    std::uint32_t freeSpace(const std::string& folder, std::uint64_t& bytes) const;
+    // Units of the path in UTF-16, as the ANSI file calls convert it.
+    std::size_t utf16Length(const std::string& path) const;
     // On success also gives the code the call leaves behind (0, or 183 when
     // createAlways replaced a file).
     std::uint32_t open(const std::string& path, OpenMode mode, plat::FileHandle& handle,
@@ -117,6 +123,9 @@ private:
     std::u16string faultKey(const Path& p) const;
     const FaultSpec* fault(Fault f, const std::u16string& key) const;
     std::shared_ptr<Node> insert(Drive& d, Node& folder, const std::string& name, bool isFolder);
+    void attach(Drive& d, Node& folder, std::shared_ptr<Node> n);
+    // 206 for a path longer than the ANSI file calls take, as Wine measures it.
+    std::uint32_t lengthError(const std::string& path) const;
     void detach(Drive& d, Node& folder, Node* child);
     Handle* handle(plat::FileHandle h);
     void rekey(Node& n);

@@ -9,10 +9,13 @@
 //
 // Behaviour follows Wine 8 (zh_CN, code page 936) where the two were
 // compared: error codes of the file calls, error texts, profile reading,
-// wildcard and short-name matching.  Known differences: listings come in
+// wildcard and short-name matching, the path length the ANSI file calls take
+// (260 UTF-16 units; longer fails with 206).  Known differences: listings come in
 // creation order unless setSortedOrder() (Wine sorts); the read-only
-// attribute refuses writing (Wine running as root ignores it); a file with a
-// NUL byte is not sniffed for UTF-16 as Wine sometimes does.
+// attribute refuses writing (Wine running as root ignores it); a write onto a
+// full drive fails with 112 as Windows does (Wine's write falls short and
+// succeeds; failWriteAt with code 0 gives that); a file with a NUL byte is
+// not sniffed for UTF-16 as Wine sometimes does.
 //
 // Paths: "C:\a\b"; doubled backslashes count as one; "\x" and "x" are
 // relative to the root of the current drive (C unless changed); "X:" alone is
@@ -137,6 +140,7 @@ public:
     void failOpen(const std::string& path, std::uint32_t code);    // openRead, openWrite
     void failSize(const std::string& path, std::uint32_t code);
     void failSeek(const std::string& path, std::uint32_t code);
+    void failMove(const std::string& to, std::uint32_t code);  // moveReplacing onto `to`
     void clearFaults();
 
     // ------------------------------------------------------------ registry
@@ -255,6 +259,9 @@ public:
     std::unique_ptr<plat::DirSearch> findFirst(const std::string& pattern, plat::FindData& first) override;
     bool createFolder(const std::string& path) override;
     bool deleteFile(const std::string& path) override;
+    bool moveReplacing(const std::string& from, const std::string& to) override;
+    bool freeSpace(const std::string& folder, std::uint64_t& bytes) override;
+    bool pathFits(const std::string& path) override;
     plat::FileHandle openRead(const std::string& path) override;
     plat::FileHandle createNew(const std::string& path) override;
     plat::FileHandle openWrite(const std::string& path) override;

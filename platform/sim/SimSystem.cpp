@@ -22,12 +22,14 @@ public:
     explicit SimLink(SimPlatform::Impl& d) : d_(d) {}
     void setPath(const std::string& p) override { path_ = p; }
     void setWorkingDirectory(const std::string& w) override { dir_ = w; }
-    void save(const std::string& file) override {
+    bool save(const std::string& file) override {
         SimPlatform::Impl* d = d_.get();
-        if (!d) return;
+        if (!d) return false;
         std::string content = "[sim shell link]\r\nPath=" + path_ + "\r\nWorkingDirectory=" + dir_ + "\r\n";
-        bool saved = d->fs.writeWhole(file, content) == 0;
-        d->links.push_back({file, path_, dir_, saved});
+        std::uint32_t e = d->fs.writeWhole(file, content);
+        d->links.push_back({file, path_, dir_, e == 0});
+        setLastError(e);
+        return e == 0;
     }
 
 private:

@@ -68,6 +68,24 @@ bool Win32Platform::createFolder(const std::string& path) { return CreateDirecto
 
 bool Win32Platform::deleteFile(const std::string& path) { return DeleteFileA(path.c_str()); }
 
+bool Win32Platform::moveReplacing(const std::string& from, const std::string& to) {
+    // Write-through: the move is on the disk when the call returns.
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+bool Win32Platform::freeSpace(const std::string& folder, std::uint64_t& bytes) {
+    ULARGE_INTEGER available{};
+    if (!GetDiskFreeSpaceExA(folder.c_str(), &available, nullptr, nullptr)) return false;
+    bytes = available.QuadPart;
+    return true;
+}
+
+bool Win32Platform::pathFits(const std::string& path) {
+    if (path.empty()) return true;
+    int units = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    return units > 0 && static_cast<std::size_t>(units) <= plat::kMaxPathUnits;
+}
+
 plat::FileHandle Win32Platform::openRead(const std::string& path) {
     return open(path, GENERIC_READ, OPEN_EXISTING);
 }

@@ -1,8 +1,9 @@
 // Programs, the shell and shell links.
 #include <vector>
 
+#include "platform/win32/ShellPath.h"
 #include "platform/win32/Win32Platform.h"
-#include "ui/Components.h"
+#include "ui/SystemError.h"
 
 namespace w32 {
 
@@ -26,12 +27,15 @@ public:
     void setWorkingDirectory(const std::string& ansiDir) override {
         link_->SetWorkingDirectory(ansiDir.c_str());
     }
-    void save(const std::string& ansiFile) override {
+    bool save(const std::string& ansiFile) override {
         int n = MultiByteToWideChar(CP_ACP, 0, ansiFile.c_str(), -1, nullptr, 0);
-        if (n <= 0) return;
+        if (n <= 0) return false;
         std::vector<wchar_t> wide(static_cast<std::size_t>(n));
         MultiByteToWideChar(CP_ACP, 0, ansiFile.c_str(), -1, wide.data(), n);
-        file_->Save(wide.data(), FALSE);
+        HRESULT hr = file_->Save(wide.data(), FALSE);
+        if (SUCCEEDED(hr)) return true;
+        SetLastError(HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr) : static_cast<DWORD>(hr));
+        return false;
     }
 
 private:
@@ -39,7 +43,40 @@ private:
     ComPtr<IPersistFile> file_;
 };
 
+// UTF-16 to the ANSI code page; false when a character has no spelling
+// there (out then shows the code page's default character in its place).
+bool toAnsi(const wchar_t* wide, std::string& out) {
+    BOOL defaulted = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return false;
+    out.resize(static_cast<std::size_t>(n));
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, &out[0], n, nullptr, &defaulted);
+    out.resize(static_cast<std::size_t>(n - 1));
+    return !defaulted;
+}
+
 }  // namespace
+
+std::string fileSystemPath(const ITEMIDLIST* pidl) {
+    ComPtr<IShellFolder> parent;
+    const ITEMIDLIST* last = nullptr;
+    if (!pidl || FAILED(SHBindToParent(pidl, IID_IShellFolder, parent.putVoid(), &last))) return {};
+    SFGAOF attributes = SFGAO_FILESYSTEM;
+    if (FAILED(parent->GetAttributesOf(1, &last, &attributes)) || !(attributes & SFGAO_FILESYSTEM)) return {};
+    STRRET name{};
+    if (FAILED(parent->GetDisplayNameOf(last, SHGDN_FORPARSING, &name))) return {};
+    switch (name.uType) {
+        case STRRET_WSTR: {
+            Unique<wchar_t*, CoTaskMemTraits<wchar_t>> wide(name.pOleStr);
+            std::string path;
+            if (!toAnsi(wide.get(), path)) throw ui::systemError(ERROR_NO_UNICODE_TRANSLATION, path);
+            return path;
+        }
+        case STRRET_CSTR: return name.cStr;
+        case STRRET_OFFSET: return reinterpret_cast<const char*>(last) + name.uOffset;
+    }
+    return {};
+}
 
 void Win32Platform::winExec(const std::string& commandLine, int showMode) {
     WinExec(commandLine.c_str(), static_cast<UINT>(showMode));
@@ -76,15 +113,10 @@ std::string Win32Platform::windowsFolder() {
 }
 
 std::string Win32Platform::programsFolder() {
-    // One byte more than the path limit, zero-filled: a failed lookup leaves
-    // the empty text.
-    char buf[MAX_PATH + 1] = {};
     ITEMIDLIST* pidl = nullptr;
-    if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAMS, &pidl))) {
-        ItemIdList owned(pidl);
-        SHGetPathFromIDListA(owned.get(), buf);
-    }
-    return std::string(buf);
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAMS, &pidl))) return {};
+    ItemIdList owned(pidl);
+    return fileSystemPath(owned.get());
 }
 
 std::unique_ptr<plat::ShellLink> Win32Platform::createShellLink() {

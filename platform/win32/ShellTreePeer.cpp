@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win32/Peers.h"
+#include "platform/win32/ShellPath.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace w32 {
@@ -112,10 +113,7 @@ public:
 
     std::string selectedPath() override {
         Node* node = nodeOf(reinterpret_cast<HTREEITEM>(send(TVM_GETNEXTITEM, TVGN_CARET, 0)));
-        if (!node) return {};
-        char path[MAX_PATH + 1] = {};
-        if (!SHGetPathFromIDListA(node->pidl.get(), path)) return {};
-        return path;
+        return node ? fileSystemPath(node->pidl.get()) : std::string();
     }
 
     LRESULT onNotify(NMHDR& header) override {

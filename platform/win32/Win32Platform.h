@@ -75,6 +75,9 @@ public:
     std::unique_ptr<plat::DirSearch> findFirst(const std::string& pattern, plat::FindData& first) override;
     bool createFolder(const std::string& path) override;
     bool deleteFile(const std::string& path) override;
+    bool moveReplacing(const std::string& from, const std::string& to) override;
+    bool freeSpace(const std::string& folder, std::uint64_t& bytes) override;
+    bool pathFits(const std::string& path) override;
     plat::FileHandle openRead(const std::string& path) override;
     plat::FileHandle createNew(const std::string& path) override;
     plat::FileHandle openWrite(const std::string& path) override;

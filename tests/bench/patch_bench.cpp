@@ -183,24 +183,24 @@ public:
         mark(Ev::ExtractStart);
         return real_.ownResource(type, name, data, size);
     }
-    plat::FileHandle createAlways(const std::string& path) override {
+    // A file is written into a new temporary file, which then moves over the
+    // target: the extraction ends with the move.  The checks before the run
+    // also ask for each payload and make one temporary file; the marks they
+    // leave are overwritten by the first extraction's.
+    plat::FileHandle createNew(const std::string& path) override {
         mark(Ev::WriteStart);
-        target_ = real_.createAlways(path);
-        return target_;
+        return real_.createNew(path);
     }
-    void closeFile(plat::FileHandle h) override {
-        real_.closeFile(h);
-        if (h == target_ && h != plat::kNoFile) {
-            target_ = plat::kNoFile;
-            mark(Ev::ExtractEnd);
-            if (afterExtraction) afterExtraction();
-        }
+    bool moveReplacing(const std::string& from, const std::string& to) override {
+        const bool moved = real_.moveReplacing(from, to);
+        mark(Ev::ExtractEnd);
+        if (afterExtraction) afterExtraction();
+        return moved;
     }
 
 private:
     std::string gameFolder_, programs_;
     std::vector<Event> events_;
-    plat::FileHandle target_ = plat::kNoFile;
 };
 
 // The picker's tree is real; only the folder it reports is the bench's.
@@ -228,7 +228,11 @@ public:
     void setWorkingDirectory(const std::string& dir) override {
         timed(times_.setDir, [&] { real_->setWorkingDirectory(dir); });
     }
-    void save(const std::string& file) override { timed(times_.save, [&] { real_->save(file); }); }
+    bool save(const std::string& file) override {
+        bool saved = false;
+        timed(times_.save, [&] { saved = real_->save(file); });
+        return saved;
+    }
 
 private:
     template <class F>

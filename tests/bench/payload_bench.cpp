@@ -44,7 +44,8 @@ Bytes load(const std::string& path) {
     return b;
 }
 
-// Only what extraction uses: one resource from memory and real files.
+// Only what extraction uses: one resource from memory and real files, replaced
+// through a temporary file as on Windows.
 class BenchPlatform : public plat::Platform {
 public:
     explicit BenchPlatform(const Bytes& container) : container_(container) {}
@@ -55,10 +56,14 @@ public:
         size = container_.size();
         return true;
     }
-    plat::FileHandle createAlways(const std::string& path) override {
-        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
-        return fd < 0 ? plat::kNoFile : static_cast<plat::FileHandle>(fd) + 1;
+    plat::FileHandle createAlways(const std::string& path) override { return openWith(path, O_TRUNC); }
+    plat::FileHandle createNew(const std::string& path) override { return openWith(path, O_EXCL); }
+    bool moveReplacing(const std::string& from, const std::string& to) override {
+        return ::rename(from.c_str(), to.c_str()) == 0;
     }
+    bool deleteFile(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+    bool pathFits(const std::string&) override { return true; }
+    bool isDbcsLeadByte(unsigned char) override { return false; }
     bool writeFile(plat::FileHandle h, const void* buffer, std::uint32_t count, std::uint32_t& done) override {
         done = 0;
         while (done < count) {
@@ -70,12 +75,16 @@ public:
     }
     void closeFile(plat::FileHandle h) override { ::close(static_cast<int>(h - 1)); }
 
+    static plat::FileHandle openWith(const std::string& path, int flags) {
+        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | flags, 0644);
+        return fd < 0 ? plat::kNoFile : static_cast<plat::FileHandle>(fd) + 1;
+    }
+
     // -- not used by extraction
     [[noreturn]] static void unused() { throw std::logic_error("not part of the benchmark"); }
     void comInitialize() override { unused(); }
     std::string programPath() override { unused(); }
     unsigned ansiCodePage() override { return 936; }
-    bool isDbcsLeadByte(unsigned char) override { unused(); }
     plat::Answer messageBox(const std::string&, const std::string&, std::uint32_t) override { unused(); }
     void processMessages() override { unused(); }
     void handleMessage() override { unused(); }
@@ -88,9 +97,8 @@ public:
     bool folderExists(const std::string&) override { unused(); }
     std::unique_ptr<plat::DirSearch> findFirst(const std::string&, plat::FindData&) override { unused(); }
     bool createFolder(const std::string&) override { unused(); }
-    bool deleteFile(const std::string&) override { unused(); }
+    bool freeSpace(const std::string&, std::uint64_t&) override { unused(); }
     plat::FileHandle openRead(const std::string&) override { unused(); }
-    plat::FileHandle createNew(const std::string&) override { unused(); }
     plat::FileHandle openWrite(const std::string&) override { unused(); }
     bool readFile(plat::FileHandle, void*, std::uint32_t, std::uint32_t&) override { unused(); }
     bool seekFromStart(plat::FileHandle, std::uint32_t) override { unused(); }

@@ -290,5 +290,111 @@ TEST_F(FileSystemContract, DeleteFileFailsWhileInUseProtectedOrMissing) {
     EXPECT_TRUE(sys().deleteFile(at("readonly.dat"))) << "clearing read-only releases the file";
 }
 
+// ------------------------------------------------------------------ replacing a file
+
+TEST_F(FileSystemContract, MoveReplacingPutsTheWholeFileInPlaceOrChangesNothing) {
+    env().makeFolder(at("folder"));
+    env().writeFile(at("held.dat"), "held");
+    const plat::FileHandle held = sys().openRead(at("held.dat"));
+    ASSERT_NE(held, plat::kNoFile);
+
+    struct Row {
+        const char* from;
+        const char* to;
+        bool moved;
+        std::uint32_t code;  // lastError() when not moved; 0: any
+        const char* rule;
+    } rows[] = {
+        {"new.tmp", "existing.dat", true, 0, "an existing file is replaced by the whole new one"},
+        {"new.tmp", "fresh.dat", true, 0, "a missing target is created"},
+        {"missing.tmp", "existing.dat", false, plat::err::FileNotFound, "a missing source moves nothing (2)"},
+        {"new.tmp", "folder", false, plat::err::AccessDenied, "a folder is not replaced (5)"},
+        {"new.tmp", "held.dat", false, 0, "a file open without sharing is not replaced"},
+        {"new.tmp", "missing\\x.dat", false, plat::err::PathNotFound, "nor one in a missing folder (3)"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.from) + " -> " + r.to);
+        env().writeFile(at("new.tmp"), "new content");
+        if (std::string(r.to) == "existing.dat") env().writeFile(at("existing.dat"), "old");
+        const bool targetWasFile = sys().fileExists(at(r.to));
+        const std::string before = targetWasFile && std::string(r.to) != "held.dat" ? env().readFile(at(r.to)) : "";
+        EXPECT_EQ(sys().moveReplacing(at(r.from), at(r.to)), r.moved) << r.rule;
+        if (r.moved) {
+            EXPECT_EQ(env().readFile(at(r.to)), "new content") << r.rule;
+            EXPECT_FALSE(sys().fileExists(at(r.from))) << "the source is gone";
+            continue;
+        }
+        if (r.code) {
+            EXPECT_EQ(sys().lastError(), r.code) << r.rule;
+        }
+        if (std::string(r.from) == "new.tmp") {
+            EXPECT_TRUE(sys().fileExists(at(r.from))) << "the source stays";
+        }
+        if (targetWasFile && std::string(r.to) != "held.dat") {
+            EXPECT_EQ(env().readFile(at(r.to)), before) << "the target is untouched";
+        }
+    }
+    EXPECT_TRUE(sys().folderExists(at("folder")));
+    sys().closeFile(held);
+    EXPECT_EQ(env().readFile(at("held.dat")), "held") << "the file that was held open is untouched";
+
+    // Windows refuses a read-only target; Wine running as root replaces it.
+    env().writeFile(at("readonly.dat"), "old");
+    env().setAttributes(at("readonly.dat"), ReadOnly);
+    env().writeFile(at("new.tmp"), "new content");
+    const bool moved = sys().moveReplacing(at("new.tmp"), at("readonly.dat"));
+    expectExceptOn("win32", !moved && env().readFile(at("readonly.dat")) == "old",
+                   "a read-only target is not replaced");
+    env().setAttributes(at("readonly.dat"), plat::attr::Normal);
+}
+
+TEST_F(FileSystemContract, PathsOfUpTo259Utf16UnitsFitTheFileCalls) {
+    // Names up to a given total length; the folder part is the scratch folder.
+    const std::size_t base = scratch().size() + 1;
+    auto named = [&](std::size_t total) { return at(std::string(total - base, 'n')); };
+    struct Row {
+        std::size_t length;
+        bool fits;
+        bool created;  // by createAlways
+        const char* rule;
+    } rows[] = {
+        {259, true, true, "259 units fit"},
+        {261, false, false, "261 units neither fit nor work (206)"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.length);
+        const std::string path = named(r.length);
+        EXPECT_EQ(sys().pathFits(path), r.fits) << r.rule;
+        const plat::FileHandle h = sys().createAlways(path);
+        EXPECT_EQ(h != plat::kNoFile, r.created) << r.rule;
+        if (h != plat::kNoFile) sys().closeFile(h);
+        if (!r.created) {
+            EXPECT_EQ(sys().lastError(), plat::err::FileNameTooLong) << r.rule;
+        }
+        EXPECT_EQ(sys().fileExists(path), r.created);
+        if (r.created) sys().deleteFile(path);
+    }
+    EXPECT_FALSE(sys().pathFits(named(260))) << "260 units do not fit: MAX_PATH holds the terminating zero too";
+
+    // Double-byte characters count one unit each, though two bytes.
+    std::string chinese;
+    for (int i = 0; i < 80; ++i) chinese += "\xC7\xB3";  // 浅
+    env().makeFolder(at(chinese));
+    const std::string file = at(chinese) + "\\" + std::string(259 - base - 80 - 1, 'n');
+    ASSERT_GT(file.size(), 260u) << "more bytes than MAX_PATH";
+    EXPECT_TRUE(sys().pathFits(file)) << "259 units in more than 260 bytes fit";
+    const plat::FileHandle h = sys().createAlways(file);
+    EXPECT_NE(h, plat::kNoFile) << "and work";
+    if (h != plat::kNoFile) sys().closeFile(h);
+    EXPECT_TRUE(sys().deleteFile(file));
+}
+
+TEST_F(FileSystemContract, FreeSpaceIsToldForAnExistingFolder) {
+    std::uint64_t bytes = 0;
+    EXPECT_TRUE(sys().freeSpace(scratch(), bytes)) << "the scratch folder's drive tells its free space";
+    EXPECT_GT(bytes, 0u);
+    EXPECT_FALSE(sys().freeSpace(at("missing\\deeper"), bytes)) << "a missing folder has no drive to ask";
+}
+
 }  // namespace
 }  // namespace contract

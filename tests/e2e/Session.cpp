@@ -21,6 +21,13 @@ namespace {
 // machine.
 constexpr DWORD kStartLanguageTimeout = 15000;
 
+// The main window's built-in caption, GBK bytes: Lunavire 中文安装程序&汉化补丁
+// 简繁双语版 《Lunavire》中文化委员会制作
+const char kBuiltInTitle[] =
+    "Lunavire \xD6\xD0\xCE\xC4\xB0\xB2\xD7\xB0\xB3\xCC\xD0\xF2&\xBA\xBA\xBB\xAF\xB2\xB9\xB6\xA1 "
+    "\xBC\xF2\xB7\xB1\xCB\xAB\xD3\xEF\xB0\xE6 \xA1\xB6Lunavire\xA1\xB7\xD6\xD0\xCE\xC4\xBB\xAF\xCE\xAF\xD4\xB1"
+    "\xBB\xE1\xD6\xC6\xD7\xF7";
+
 std::wstring toWide(const std::string& bytes, UINT codePage) {
     if (bytes.empty()) return {};
     int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
@@ -262,10 +269,16 @@ void SetupSession::startSimplified936() {
 }
 
 void SetupSession::waitForStartLanguage(const std::string& notice) {
-    HWND memo = control("Memo1");
-    if (!waitUntil(kStartLanguageTimeout, [&] { return textOf(memo) == notice; }))
+    HWND memo = control("Memo1"), combo = control("ComboBox1");
+    // The notice is there from the start; the tick shows in the list, which
+    // it selects when the detected file is listed, or else in the main
+    // window's caption, which a missing file gives its default.
+    const std::string builtIn = asShownHere(kBuiltInTitle);
+    auto ticked = [&] { return comboSelection(combo) >= 0 || textOf(main_) != builtIn; };
+    if (!waitUntil(kStartLanguageTimeout, [&] { return ticked() && textOf(memo) == notice; }))
         throw Failure("the start-up language was not applied within " + std::to_string(kStartLanguageTimeout) +
-                      " ms: the notice reads \"" + escaped(textOf(memo).substr(0, 80)) + "...\"");
+                      " ms: " + (ticked() ? "" : "no start tick; ") + "the notice reads \"" +
+                      escaped(textOf(memo).substr(0, 80)) + "...\"");
 }
 
 std::string SetupSession::selectedLanguage() {

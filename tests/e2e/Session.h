@@ -88,8 +88,9 @@ protected:
     // Under code page 936, with the Simplified language file beside it:
     // start() and waitForStartLanguage() for the Simplified notice.
     void startSimplified936();
-    // Waits for the one-second start timer, seen by the notice text box
-    // changing to `notice`.
+    // Waits for the one-second start timer's first tick, seen in the
+    // language list or the main window's caption, and for the notice text
+    // box to read `notice`.
     void waitForStartLanguage(const std::string& notice);
     // The selected item of ComboBox1, or "(nothing selected)".
     std::string selectedLanguage();

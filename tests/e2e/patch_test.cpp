@@ -4,9 +4,15 @@
 // the readme.  The Simplified edition runs under code page 936, the
 // Traditional one under 950.  The shortcuts are copied to the artifacts and
 // listed for lnkinfo, which reads them on the Linux side.
+//
+// Then what a run must never do: act on a folder other than the chosen one,
+// leave a file half written or a game half patched, report shortcuts that
+// were not made, or let the start-up language undo the player's choice.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,14 +32,18 @@ constexpr DWORD kRunTimeout = 30000;
 struct Edition {
     const char* group;  // payload group of the edition's own files
     const char* tag;    // for the artifacts' names
+    // "中文版" of the game shortcut's name as the edition stores it: GBK
+    // bytes in the Simplified edition, Big5 in the Traditional one, read
+    // with whatever code page the system has.
+    const char* shortcutWords;
     // The game folder, as a player's may be: with a blank, which goes into
     // Notepad's command line unquoted, and a character whose second byte in
     // the edition's code page is a backslash (淺 is 9C 5C in GBK, 功 is A5 5C
     // in Big5), which the shortcuts store as ANSI bytes.
     const wchar_t* gameFolder;
 };
-const Edition kSimplifiedEdition{"GB_", "simplified", L"淺水 游戏"};
-const Edition kTraditionalEdition{"BIG", "traditional", L"功夫 遊戲"};
+const Edition kSimplifiedEdition{"GB_", "simplified", "\xD6\xD0\xCE\xC4\xB0\xE6", L"淺水 游戏"};
+const Edition kTraditionalEdition{"BIG", "traditional", "\xA4\xA4\xA4\xE5\xAA\xA9", L"功夫 遊戲"};
 
 // What the run writes, and from which payload.
 struct Written {
@@ -47,9 +57,9 @@ const Written kWritten[] = {
 };
 
 std::string lunavireMenu() { return programsFolder() + "\\Lunavire"; }
-// The game shortcut's file: "中文版" in this code page's bytes, GBK under
-// 936 (kind 2), Big5 under 950 (kind 3).
-std::string gameShortcut() { return lunavireMenu() + "\\Lunavire" + ansi(L"中文版") + ".lnk"; }
+std::string gameShortcut(const Edition& edition) {
+    return lunavireMenu() + "\\Lunavire" + edition.shortcutWords + ".lnk";
+}
 std::string readmeShortcut() { return lunavireMenu() + "\\readme.lnk"; }
 
 // Names, sizes and times of the files in the Start menu's Lunavire folder.
@@ -68,8 +78,10 @@ std::vector<std::string> shortcutFolderState() {
     return state;
 }
 
-void removeShortcuts() {
-    for (const std::string& link : {gameShortcut(), readmeShortcut()}) {
+// The edition's shortcuts, before a run that makes them anew; the other
+// edition's game shortcut stays for the check from Linux.
+void removeShortcuts(const Edition& edition) {
+    for (const std::string& link : {gameShortcut(edition), readmeShortcut()}) {
         DeleteFileA(link.c_str());
         if (fileExists(link)) throw Failure("cannot remove the old shortcut " + escaped(link));
     }
@@ -120,6 +132,60 @@ std::vector<int> watchGauge(HWND gauge, const Process& process, int last) {
         if (i % 512 == 0 && !visibleMessageBoxes(process).empty()) break;
     }
     return seen;
+}
+
+// UTF-16 units of a path of this code page: what the file calls count.
+std::size_t units(const std::string& ansi) {
+    return ansi.empty() ? 0
+                        : static_cast<std::size_t>(MultiByteToWideChar(
+                              CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0));
+}
+
+// The default error box's text for a system error about `subject`: the
+// system's text for the code, the subject on a line of its own, and the
+// full stop that the box adds (every subject here ends in a letter or a
+// Chinese character, both above it).
+std::string systemErrorText(DWORD code, const std::string& subject) {
+    char buf[1000];
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buf,
+                             sizeof buf, nullptr);
+    std::string text(buf, n);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    if (text.empty()) text = "System error " + std::to_string(code);
+    return text + "\r\n" + subject + ".";
+}
+
+// A file written by its UTF-16 name: the ANSI calls may not take its path.
+void writeFileWide(const std::string& ansiPath, const std::string& bytes) {
+    std::wstring path(units(ansiPath), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansiPath.data(), static_cast<int>(ansiPath.size()), &path[0],
+                        static_cast<int>(path.size()));
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD done = 0;
+    const bool ok = f != INVALID_HANDLE_VALUE &&
+                    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) &&
+                    done == bytes.size();
+    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    if (!ok) throw Failure("cannot write " + escaped(ansiPath) + " (error " + std::to_string(GetLastError()) + ")");
+}
+
+// Each file of a folder with its bytes.
+std::map<std::string, std::string> filesOf(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const std::string& name : folderEntries(folder)) files[name] = readFile(folder + "\\" + name);
+    return files;
+}
+
+// Deterministic bytes that no payload has.
+std::string oldBytes(std::size_t size, const std::string& seed) {
+    std::string out(size, '\0');
+    std::uint32_t x = 2166136261u;
+    for (char c : seed) x = (x ^ static_cast<unsigned char>(c)) * 16777619u;
+    for (char& c : out) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 24);
+    }
+    return out;
 }
 
 class PatchTest : public SetupSession {
@@ -193,7 +259,8 @@ protected:
         if (notepad) {
             HWND text = FindWindowExA(notepad, nullptr, "Edit", nullptr);
             ASSERT_NE(text, nullptr) << "Notepad has its text field";
-            EXPECT_EQ(textOf(text), payload(edition.group, "README")) << "Notepad shows the readme's bytes";
+            EXPECT_EQ(textOf(text), asShownHere(payload(edition.group, "README")))
+                << "Notepad shows the readme's bytes";
             PostMessageA(notepad, WM_CLOSE, 0, 0);
             EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return !IsWindow(notepad); })) << "Notepad closes";
         }
@@ -217,9 +284,50 @@ protected:
 
         // The shortcuts: the readme's and the edition's game shortcut.
         ASSERT_TRUE(fileExists(readmeShortcut())) << escaped(readmeShortcut());
-        ASSERT_TRUE(fileExists(gameShortcut())) << escaped(gameShortcut());
+        ASSERT_TRUE(fileExists(gameShortcut(edition))) << escaped(gameShortcut(edition));
         listShortcutForLinux(readmeShortcut(), "shortcut-readme-" + tag + ".lnk", game + "\\readme.txt", game + "\\");
-        listShortcutForLinux(gameShortcut(), "shortcut-game-" + tag + ".lnk", game + "\\KESTAL.exe", game + "\\");
+        listShortcutForLinux(gameShortcut(edition), "shortcut-game-" + tag + ".lnk", game + "\\KESTAL.exe",
+                             game + "\\");
+    }
+
+    // Button3 and the picker on `game`, then the error box that ends the
+    // action; OK on it takes the player back to the main window, with no
+    // other box after it: not message 17, nor Notepad.
+    Box patchUntilError(const std::string& game, const LanguageFileBytes& texts) {
+        pickGameFolder(game, texts.get("msgs", "msgs15"), texts.get("msgs", "msgs1"));
+        return waitForMessageBox(process_, kRunTimeout);
+    }
+    void closeErrorAndExpectNothingMore(const Box& error) {
+        EXPECT_EQ(escaped(error.caption), "Setup") << "the application's error box";
+        EXPECT_NE(GetDlgItem(error.window, IDOK), nullptr);
+        EXPECT_EQ(GetDlgItem(error.window, IDCANCEL), nullptr) << "OK only";
+        pressButton(error, IDOK);
+        EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return isEnabled(main_); })) << "back at the main window";
+        EXPECT_FALSE(isVisible(form("TForm4"))) << "the progress window is gone";
+        EXPECT_FALSE(waitUntil(1500, [&] { return !topLevelWindows(process_.id(), "#32770", true).empty(); }))
+            << "no message follows the error";
+        EXPECT_TRUE(readmeNotepads().empty()) << "no readme opens";
+    }
+
+    // Nested folders of 浅 in `base`, each name short enough for a Linux
+    // file name, together `length` UTF-16 units long.
+    std::string makeFolderOfLength(const std::string& base, std::size_t length) {
+        std::string path = base;
+        const std::string shallow = ansi(L"浅");
+        if (units(path) + 2 > length) throw Failure("the test folder is longer than " + std::to_string(length));
+        while (units(path) < length) {
+            // A backslash and the name; never leave a single unit for the next level.
+            const std::size_t left = length - units(path);
+            std::size_t name = left - 1;
+            if (name > 80) name = name - 80 >= 2 ? 80 : 78;
+            std::string part;
+            for (std::size_t i = 0; i < name; ++i) part += shallow;
+            path += "\\" + part;
+            if (!CreateDirectoryA(path.c_str(), nullptr))
+                throw Failure("cannot create a folder " + std::to_string(units(path)) + " units long (error " +
+                              std::to_string(GetLastError()) + ")");
+        }
+        return path;
     }
 
     std::unique_ptr<Gb2312Association> association_;
@@ -233,7 +341,7 @@ TEST_F(Patch936, WritesTheSimplifiedEditionWithItsShortcutsAndOpensTheReadmeInTh
     plantImpostors();
     startSimplified();
     const std::string game = makeGameFolder(kSimplifiedEdition);
-    removeShortcuts();
+    removeShortcuts(kSimplifiedEdition);
     closeReadmeNotepads();
 
     ASSERT_EQ(escaped(selectedLanguage()), escaped(ansi(kSimplified)))
@@ -328,12 +436,224 @@ TEST_F(Patch950, WritesTheTraditionalEditionWithItsShortcuts) {
     ASSERT_EQ(GetACP(), 950u) << "this run wants LC_ALL=zh_TW.UTF-8";
     startSimplified();
     const std::string game = makeGameFolder(kTraditionalEdition);
-    removeShortcuts();
+    removeShortcuts(kTraditionalEdition);
     closeReadmeNotepads();
 
     chooseLanguage(ansi(kTraditional));
     waitForText(control("Memo1"), noticeAsShown(payload("TXT", "LINCE2")));
     runPatch(kTraditionalEdition, LanguageFileBytes(shippedLanguage(kTraditional)), game);
+}
+
+// ---------------------------------------------------------------- what the patch must never do
+
+TEST_F(Patch936, OfTwoLongSiblingFoldersTheChosenOneIsPatched) {
+    ASSERT_EQ(GetACP(), 936u) << "this run wants LC_ALL=zh_CN.UTF-8";
+    startSimplified();
+    removeShortcuts(kSimplifiedEdition);
+    closeReadmeNotepads();
+
+    // Two game folders side by side whose names differ in their last
+    // character only, past byte 260 of their paths: a path read into
+    // MAX_PATH bytes would make them one.
+    std::wstring stem;
+    for (int i = 0; i < 30; ++i) stem += L"浅水";
+    const std::string parent = makeFolder(ansi(stem));
+    const std::string first = makeFolder(ansi(stem + L"\\" + stem.substr(1) + L"甲"));
+    const std::string second = makeFolder(ansi(stem + L"\\" + stem.substr(1) + L"乙"));
+    ASSERT_GT(second.size() - 2, 260u) << "the two paths part after byte 260";
+    ASSERT_EQ(first.substr(0, first.size() - 2), second.substr(0, second.size() - 2));
+    ASSERT_LE(units(second + "\\CVandry.exe"), 259u) << "yet every file of the patch fits the file calls";
+    for (const std::string& game : {first, second}) writeFile(game + "\\Vandry.exe", "stand-in for the game");
+
+    const Edition edition{"GB_", "long-folder", kSimplifiedEdition.shortcutWords, nullptr};
+    runPatch(edition, LanguageFileBytes(shippedLanguage(kSimplified)), second);
+    EXPECT_EQ(folderEntries(first), std::vector<std::string>{"Vandry.exe"}) << "the other folder is untouched";
+    EXPECT_EQ(folderEntries(parent).size(), 2u);
+}
+
+TEST_F(Patch936, AFolderTooLongForTheGameFilesIsRefusedWithTheSystemsTextAndNothingWritten) {
+    ASSERT_EQ(GetACP(), 936u) << "this run wants LC_ALL=zh_CN.UTF-8";
+    startSimplified();
+    const LanguageFileBytes texts(shippedLanguage(kSimplified));
+    const std::vector<std::string> shortcutsBefore = shortcutFolderState();
+
+    // 259 UTF-16 units is the longest path the file calls take.
+    struct Row {
+        std::size_t length;  // of the game folder
+        const char* tooLong;  // the first file that does not fit
+        bool progressShown;
+    } rows[] = {
+        {249, "\\Vandry.exe", false},  // even the game's own file is 260 long
+        {248, "\\CVandry.exe", true},  // Vandry.exe fits, the patch's CVandry.exe not
+    };
+    // All made before the picker first opens: its tree reads a folder once.
+    std::map<std::size_t, std::string> games;
+    for (const Row& r : rows) {
+        const std::string game = makeFolderOfLength(makeFolder(std::to_string(r.length)), r.length);
+        ASSERT_EQ(units(game), r.length);
+        writeFileWide(game + "\\Vandry.exe", "stand-in for the game");
+        games[r.length] = game;
+    }
+    HWND progress = form("TForm4");
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.length);
+        const std::string& game = games[r.length];
+        pickGameFolder(game, texts.get("msgs", "msgs15"), texts.get("msgs", "msgs1"));
+        Box error = waitForMessageBox(process_, kRunTimeout);
+        EXPECT_EQ(isVisible(progress), r.progressShown)
+            << (r.progressShown ? "refused by the checks before the first file" : "refused before the patch starts");
+        EXPECT_EQ(escaped(error.text), escaped(systemErrorText(ERROR_FILENAME_EXCED_RANGE, game + r.tooLong)))
+            << "the system's text for a name too long, and the path";
+        closeErrorAndExpectNothingMore(error);
+        EXPECT_EQ(folderEntries(game), std::vector<std::string>{"Vandry.exe"}) << "nothing is written";
+    }
+    EXPECT_EQ(shortcutFolderState(), shortcutsBefore) << "no shortcut is made or replaced";
+}
+
+TEST_F(Patch936, AMainArchiveHeldOpenByAnotherProgramReplacesNothing) {
+    ASSERT_EQ(GetACP(), 936u) << "this run wants LC_ALL=zh_CN.UTF-8";
+    startSimplified();
+    const LanguageFileBytes texts(shippedLanguage(kSimplified));
+    const std::vector<std::string> shortcutsBefore = shortcutFolderState();
+
+    // An earlier installation, its main archive open in the game.
+    const std::string game = makeGameFolder(kSimplifiedEdition);
+    for (const Written& w : kWritten) writeFile(game + "\\" + w.file, oldBytes(4096, w.file));
+    const auto before = filesOf(game);
+    const std::string archive = game + "\\GAME00.DAT";
+    HANDLE held = CreateFileA(archive.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE) << "the game holds GAME00.DAT without sharing";
+
+    Box error = patchUntilError(game, texts);
+    EXPECT_EQ(escaped(error.text), escaped(systemErrorText(ERROR_SHARING_VIOLATION, archive)))
+        << "the system's text for a file in use, and the file";
+    closeErrorAndExpectNothingMore(error);
+    CloseHandle(held);
+
+    EXPECT_TRUE(filesOf(game) == before) << "every file is the old one, byte for byte, and no other is there";
+    EXPECT_EQ(shortcutFolderState(), shortcutsBefore) << "no shortcut is made or replaced";
+}
+
+// Puts a file named Lunavire in place of the Start menu's folder, and the
+// folder back afterwards.
+class BlockedStartMenu {
+public:
+    BlockedStartMenu() : folder_(lunavireMenu()), aside_(folder_ + "-e2e-aside") {
+        if (GetFileAttributesA(folder_.c_str()) != INVALID_FILE_ATTRIBUTES &&
+            !MoveFileA(folder_.c_str(), aside_.c_str()))
+            throw Failure("cannot move the Start menu's Lunavire folder aside");
+        writeFile(folder_, "in the way");
+    }
+    ~BlockedStartMenu() {
+        DeleteFileA(folder_.c_str());
+        MoveFileA(aside_.c_str(), folder_.c_str());
+    }
+    BlockedStartMenu(const BlockedStartMenu&) = delete;
+    BlockedStartMenu& operator=(const BlockedStartMenu&) = delete;
+    const std::string& path() const { return folder_; }
+
+private:
+    std::string folder_, aside_;
+};
+
+TEST_F(Patch936, AStartMenuFolderThatCannotBeMadeIsReportedOnceTheFilesAreInPlace) {
+    ASSERT_EQ(GetACP(), 936u) << "this run wants LC_ALL=zh_CN.UTF-8";
+    startSimplified();
+    const LanguageFileBytes texts(shippedLanguage(kSimplified));
+    const std::string game = makeGameFolder(kSimplifiedEdition);
+    closeReadmeNotepads();
+    BlockedStartMenu blocked;
+
+    Box error = patchUntilError(game, texts);
+    EXPECT_EQ(escaped(error.text), escaped(systemErrorText(ERROR_ALREADY_EXISTS, blocked.path())))
+        << "the error box says why the shortcuts are missing, instead of message 17";
+    EXPECT_NE(escaped(error.text), escaped(texts.get("msgs", "msgs17")));
+    closeErrorAndExpectNothingMore(error);
+
+    for (const Written& w : kWritten) {
+        SCOPED_TRACE(w.file);
+        EXPECT_TRUE(readFile(game + "\\" + w.file) == payload("GB_", w.payload))
+            << "the patch's files are all in place, whole";
+    }
+    EXPECT_EQ(folderEntries(game).size(), 6u) << "Vandry.exe and the five files, no temporary file";
+    EXPECT_EQ(readFile(blocked.path()), "in the way") << "the player's file is left alone";
+}
+
+TEST_F(Patch936, ThePlayersLanguageStandsWhileTheDetectedFileKeepsFailing) {
+    ASSERT_EQ(GetACP(), 936u) << "this run wants LC_ALL=zh_CN.UTF-8";
+    // The detected Simplified file with a font size that is no number: the
+    // start timer's every tick selects it and fails.
+    std::string broken = shippedLanguage(kSimplified);
+    const std::size_t size = broken.find("Size=", broken.find("[fontset]"));
+    ASSERT_NE(size, std::string::npos);
+    broken.replace(size, broken.find_first_of("\r\n", size) - size, "Size=abc");
+    writeFile(folder_ + "\\" + ansi(kSimplified) + ".ini", broken);
+    addShippedLanguage(kTraditional);
+    association_ = std::make_unique<Gb2312Association>(true);
+    start();
+
+    const std::string simplified = ansi(kSimplified), traditional = ansi(kTraditional);
+    EXPECT_TRUE(waitUntil(15000, [&] { return selectedLanguage() == simplified; }))
+        << "the start timer selects the detected language";
+    EXPECT_EQ(escaped(textOf(control("Memo1"))), escaped(noticeAsShown(payload("TXT", "LINCE1"))))
+        << "the Simplified notice is shown while the start-up keeps failing";
+    EXPECT_TRUE(topLevelWindows(process_.id(), "#32770", true).empty()) << "its failures are not shown";
+
+    chooseLanguage(traditional);
+    // Under code page 936 the Big5 texts show as this code page reads them.
+    const LanguageFileBytes texts(asShownHere(shippedLanguage(kTraditional)));
+    waitForText(control("Memo1"), asShownHere(noticeAsShown(payload("TXT", "LINCE2"))));
+    waitForText(main_, texts.get("window1", "title"));
+    // Three seconds: three ticks of the start timer, had it gone on.
+    EXPECT_FALSE(waitUntil(3000, [&] { return selectedLanguage() != traditional; }))
+        << "the list keeps the player's choice";
+    EXPECT_EQ(escaped(textOf(main_)), escaped(texts.get("window1", "title"))) << "and the Traditional titles";
+
+    const std::string game = makeGameFolder(kTraditionalEdition);
+    removeShortcuts(kTraditionalEdition);
+    closeReadmeNotepads();
+    const Edition edition{"BIG", "traditional-936", kTraditionalEdition.shortcutWords, nullptr};
+    runPatch(edition, texts, game);
+}
+
+// A game on a disk too small for the patch: a tmpfs that small-disk.sh
+// mounts and names in LUNAVIRE_SMALL_DISK.
+class SmallDisk936 : public PatchTest {};
+
+TEST_F(SmallDisk936, TooLittleRoomLeavesTheOldArchiveWholeAndNoTemporaryFile) {
+    ASSERT_EQ(GetACP(), 936u) << "this run wants LC_ALL=zh_CN.UTF-8";
+    char disk[MAX_PATH] = {};
+    ASSERT_NE(GetEnvironmentVariableA("LUNAVIRE_SMALL_DISK", disk, MAX_PATH), 0u)
+        << "run by small-disk.sh, which mounts the small disk";
+    const std::string game = std::string(disk) + "\\game";
+    removeTree(game);
+    ASSERT_TRUE(CreateDirectoryA(game.c_str(), nullptr)) << game;
+    writeFile(game + "\\Vandry.exe", "stand-in for the game");
+    const std::string archive = oldBytes(100 * 1024, "game01.dat");
+    writeFile(game + "\\game01.dat", archive);
+    ULARGE_INTEGER freeBefore{}, freeAfter{};
+    ASSERT_TRUE(GetDiskFreeSpaceExA(game.c_str(), &freeBefore, nullptr, nullptr));
+    std::size_t needed = 0;
+    for (const Written& w : kWritten) needed += payload("GB_", w.payload).size();
+    std::printf("small disk: %llu KB free beside Vandry.exe and a 100 KB game01.dat; the five new files are %zu KB\n",
+                static_cast<unsigned long long>(freeBefore.QuadPart / 1024), needed / 1024);
+    ASSERT_LT(freeBefore.QuadPart, needed) << "the disk is too small for the patch";
+
+    startSimplified();
+    const std::vector<std::string> shortcutsBefore = shortcutFolderState();
+    Box error = patchUntilError(game, LanguageFileBytes(shippedLanguage(kSimplified)));
+    EXPECT_EQ(escaped(error.text), escaped(systemErrorText(ERROR_DISK_FULL, game)))
+        << "the system's text for a full disk, and the folder";
+    closeErrorAndExpectNothingMore(error);
+
+    EXPECT_TRUE(readFile(game + "\\game01.dat") == archive) << "game01.dat is the old 100 KB, byte for byte";
+    std::vector<std::string> entries = folderEntries(game);
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::string>{"Vandry.exe", "game01.dat"})) << "no file is added, no temporary one";
+    ASSERT_TRUE(GetDiskFreeSpaceExA(game.c_str(), &freeAfter, nullptr, nullptr));
+    EXPECT_EQ(freeAfter.QuadPart, freeBefore.QuadPart) << "the disk is as it was";
+    EXPECT_EQ(shortcutFolderState(), shortcutsBefore) << "no shortcut is made";
+    removeTree(game);
 }
 
 }  // namespace

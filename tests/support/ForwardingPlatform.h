@@ -47,6 +47,11 @@ public:
     }
     bool createFolder(const std::string& path) override { return real_.createFolder(path); }
     bool deleteFile(const std::string& path) override { return real_.deleteFile(path); }
+    bool moveReplacing(const std::string& from, const std::string& to) override {
+        return real_.moveReplacing(from, to);
+    }
+    bool freeSpace(const std::string& folder, std::uint64_t& bytes) override { return real_.freeSpace(folder, bytes); }
+    bool pathFits(const std::string& path) override { return real_.pathFits(path); }
     plat::FileHandle openRead(const std::string& path) override { return real_.openRead(path); }
     plat::FileHandle createNew(const std::string& path) override { return real_.createNew(path); }
     plat::FileHandle openWrite(const std::string& path) override { return real_.openWrite(path); }

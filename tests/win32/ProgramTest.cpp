@@ -1,7 +1,11 @@
 // Code page, own resources, the Programs folder, shell links and WinExec.
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "platform/win32/ShellPath.h"
 #include "tests/win32/TestSupport.h"
+#include "ui/Components.h"
 
 namespace {
 
@@ -57,6 +61,61 @@ std::wstring wide(const std::string& ansi) {
     return w;
 }
 
+// Folders made and removed by their UTF-16 names, which the ANSI calls may
+// not reach.
+class WideFolders {
+public:
+    ~WideFolders() {
+        for (auto it = made_.rbegin(); it != made_.rend(); ++it) RemoveDirectoryW(it->c_str());
+    }
+    std::wstring make(const std::wstring& path) {
+        if (!CreateDirectoryW(path.c_str(), nullptr)) ADD_FAILURE() << "cannot create a test folder";
+        made_.push_back(path);
+        return path;
+    }
+
+private:
+    std::vector<std::wstring> made_;
+};
+
+std::string shellPathOf(const std::wstring& folder) {
+    w32::ItemIdList pidl(ILCreateFromPathW(folder.c_str()));
+    if (!pidl) throw std::runtime_error("no item id list for a test folder");
+    return w32::fileSystemPath(pidl.get());
+}
+
+TEST(Shell, AFolderPathIsReadWholeBeyondMaxPathBytes) {
+    TempDir dir;
+    WideFolders folders;
+    // Two levels of 80 characters each: over 260 bytes in GBK, under 260
+    // characters; a buffer of MAX_PATH bytes would cut it short.
+    const std::wstring first = folders.make(wide(dir.path()) + L"\\" + std::wstring(80, L'\u6d45'));
+    const std::wstring second = folders.make(first + L"\\" + std::wstring(80, L'\u6c34'));
+    const std::string path = shellPathOf(second);
+    EXPECT_GT(path.size(), static_cast<std::size_t>(MAX_PATH)) << "the test path is longer than MAX_PATH bytes";
+    EXPECT_EQ(wide(path), second) << "every byte of the path comes back";
+
+    ITEMIDLIST* drives = nullptr;
+    ASSERT_TRUE(SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &drives)));
+    w32::ItemIdList computer(drives);
+    EXPECT_EQ(w32::fileSystemPath(computer.get()), "") << "My Computer is no file-system folder";
+}
+
+TEST(Shell, AFolderTheCodePageCannotSpellIsRefused) {
+    TempDir dir;
+    WideFolders folders;
+    // Thai: no character of code page 936.
+    const std::wstring thai = folders.make(wide(dir.path()) + L"\\\u0e01\u0e02");
+    try {
+        shellPathOf(thai);
+        ADD_FAILURE() << "a path with question marks in place of characters names another folder";
+    } catch (const ui::Error& e) {
+        const std::string text = platform().errorText(ERROR_NO_UNICODE_TRANSLATION);
+        EXPECT_EQ(std::string(e.what()).substr(0, text.size() - 2), text.substr(0, text.size() - 2))
+            << "the system's text for a character without translation";
+    }
+}
+
 TEST(Shell, LinkIsSavedUnderItsAnsiNameWithPathAndFolder) {
     TempDir dir;
     // "中文版" in GBK: the name is converted with the ANSI code page.
@@ -66,7 +125,7 @@ TEST(Shell, LinkIsSavedUnderItsAnsiNameWithPathAndFolder) {
         auto link = platform().createShellLink();
         link->setPath(target);
         link->setWorkingDirectory("C:\\Games\\Lunavire\\");
-        link->save(name);
+        EXPECT_TRUE(link->save(name)) << "a save that worked says so";
     }
     ASSERT_NE(GetFileAttributesW(wide(name).c_str()), INVALID_FILE_ATTRIBUTES) << "saved under the decoded name";
 
@@ -81,6 +140,16 @@ TEST(Shell, LinkIsSavedUnderItsAnsiNameWithPathAndFolder) {
     link->GetWorkingDirectory(work, MAX_PATH);
     EXPECT_STRCASEEQ(path, target.c_str());
     EXPECT_STREQ(work, "C:\\Games\\Lunavire\\");
+}
+
+TEST(Shell, ALinkThatCannotBeSavedSaysSoAndWhy) {
+    TempDir dir;
+    auto link = platform().createShellLink();
+    link->setPath("C:\\Games\\Lunavire\\Vandry.EXE");
+    EXPECT_FALSE(link->save(dir / "missing\\Lunavire.lnk")) << "a shortcut into a missing folder is not saved";
+    const std::uint32_t code = platform().lastError();
+    EXPECT_NE(code, 0u) << "the reason is left for lastError()";
+    EXPECT_FALSE(platform().fileExists(dir / "missing\\Lunavire.lnk"));
 }
 
 TEST(Shell, WinExecReturnsWhileTheStartedProgramStillRuns) {

@@ -12,6 +12,7 @@
 #include "discinstall/DiscRun.h"
 #include "shell/Program.h"
 #include "tests/support/SimTest.h"
+#include "ui/SystemError.h"
 
 namespace {
 
@@ -293,6 +294,48 @@ TEST_F(DiscRun, TheFolderPanelFillsTheFields) {
     Form1->Button1->click();
     EXPECT_FALSE(Form2->Panel1->visible());
     EXPECT_TRUE(Form2->GroupBox1->enabled());
+}
+
+TEST_F(DiscRun, AFolderTooLongForTheFileCallsIsRefusedWithThePanelStillOpen) {
+    // 259 UTF-16 units is the longest path the file calls take: the source
+    // folder may be that long, the install folder gets "\\Lunavire" on top.
+    const std::string longest = "C:\\" + std::string(120, 'a') + "\\" + std::string(135, 'b');
+    s.makeFolder(longest);
+    s.makeFolder(longest + "c");
+    struct Row {
+        ui::Button* TForm2::*open;
+        ui::ShellTreeView* TForm2::*tree;
+        ui::Button* TForm2::*ok;
+        std::string chosen;
+        ui::Edit* TForm2::*field;
+        std::string refused;  // the path in the error box; empty when it is taken
+    } rows[] = {
+        {&TForm2::Button4, &TForm2::ShellTreeView1, &TForm2::Button8, longest, &TForm2::Edit1, ""},
+        {&TForm2::Button4, &TForm2::ShellTreeView1, &TForm2::Button8, longest + "c", &TForm2::Edit1, longest + "c"},
+        {&TForm2::Button5, &TForm2::ShellTreeView2, &TForm2::Button6, longest, &TForm2::Edit2,
+         longest + "\\Lunavire"},
+    };
+    s.onModal("TForm2", [&](ui::Form&) {
+        for (const auto& r : rows) {
+            const std::string before = (Form2->*r.field)->text();
+            (Form2->*r.open)->click();
+            s.setTreeSelection(*(Form2->*r.tree), r.chosen);
+            const std::size_t boxes = s.boxes().size();
+            (Form2->*r.ok)->click();
+            if (r.refused.empty()) {
+                EXPECT_EQ((Form2->*r.field)->text(), r.chosen) << "the longest folder is taken";
+                continue;
+            }
+            ASSERT_EQ(s.boxes().size(), boxes + 1);
+            EXPECT_EQ(s.boxes().back().text,
+                      ui::errorBoxText(ui::systemError(plat::err::FileNameTooLong, r.refused).what()));
+            EXPECT_EQ((Form2->*r.field)->text(), before) << "the field keeps its folder";
+            EXPECT_TRUE(Form2->Panel1->visible()) << "the player may choose another";
+            Form2->Button9->click();
+        }
+        Form2->userClose();
+    });
+    Form1->Button1->click();
 }
 
 TEST_F(DiscRun, TheBarsFollowEachFileAndTheOverallBarOnlyGrows) {

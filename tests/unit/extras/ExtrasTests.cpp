@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "extras/Launchers.h"
 #include "extras/Shortcuts.h"
 #include "shell/Program.h"
 #include "tests/support/SimTest.h"
+#include "ui/SystemError.h"
 
 namespace {
 
@@ -150,6 +153,31 @@ TEST_F(Launchers, TwoClicksQueuedOnASetupButtonShowThePickerOnce) {
     EXPECT_EQ(s.opened().size(), 1u) << "after Cancel the main window takes clicks again";
 }
 
+TEST_F(Launchers, AFolderTooLongForTheFileCallsIsRefusedWithTheSystemsText) {
+    // 259 UTF-16 units: "E:\" and 256 more; the setup's relative path goes on top.
+    const std::string longest = "E:\\" + std::string(120, 'a') + "\\" + std::string(135, 'b');
+    const std::string tooLong = longest + "c";
+    s.makeFolder(longest);
+    s.makeFolder(tooLong);
+    struct Row {
+        std::string folder, subject;
+    } rows[] = {
+        {tooLong, tooLong},                                  // the folder itself does not fit
+        {longest, longest + "\\directx\\dxsetup.exe"},   // the folder fits, the setup's path does not
+    };
+    s.onBox([](const sim::BoxRecord&) { return plat::Answer::Ok; });
+    for (const Row& r : rows) {
+        pickOnce(r.folder, &TForm3::Button1);
+        const std::size_t boxes = s.boxes().size();
+        Form1->Button2->click();
+        ASSERT_EQ(s.boxes().size(), boxes + 1);
+        EXPECT_EQ(s.boxes().back().text,
+                  ui::errorBoxText(ui::systemError(plat::err::FileNameTooLong, r.subject).what()));
+        EXPECT_EQ(s.boxes().back().style, 0x10u) << "the application's error box";
+    }
+    EXPECT_TRUE(s.execs().empty());
+}
+
 TEST_F(Launchers, HomePageOpensWithTheShellVerbAndShowMode5) {
     Form1->Button5->click();
     ASSERT_EQ(s.opened().size(), 1u);
@@ -214,6 +242,51 @@ TEST_F(Shortcuts, ADoubleByteFolderNameKeepsItsTrailByteBackslash) {
     EXPECT_EQ(s.links()[0].workingDirectory, "D:\\\x81\x5C\\");
     extras::makeShortcuts(1, "D:\\a\x81\x5CVandry.EXE");
     EXPECT_EQ(s.links()[1].workingDirectory, "D:\\");
+}
+
+TEST_F(Shortcuts, AShortcutThatCannotBeWrittenRaisesTheSystemsReason) {
+    struct Row {
+        const char* rule;
+        std::function<void()> arrange;
+        std::uint32_t code;
+        std::string subject;
+    } rows[] = {
+        {"a file named Lunavire in the Programs folder", [&] { s.writeFile(kPrograms + "\\Lunavire", "x"); },
+         plat::err::AlreadyExists, kPrograms + "\\Lunavire"},
+        {"a Programs folder that cannot hold a folder",
+         [&] { s.failCreateFolder(kPrograms + "\\Lunavire", plat::err::AccessDenied); }, plat::err::AccessDenied,
+         kPrograms + "\\Lunavire"},
+        {"a shortcut file held open", [&] {
+             s.writeFile(kPrograms + "\\Lunavire\\Lunavire.lnk", "x");
+             s.lockFile(kPrograms + "\\Lunavire\\Lunavire.lnk");
+         },
+         plat::err::SharingViolation, kPrograms + "\\Lunavire\\Lunavire.lnk"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.rule);
+        s.remove(kPrograms + "\\Lunavire");
+        s.clearFaults();
+        r.arrange();
+        try {
+            extras::makeShortcuts(extras::kGameShortcut, "D:\\G\\Vandry.EXE");
+            ADD_FAILURE() << "a shortcut that is not made is an error";
+        } catch (const ui::Error& e) {
+            EXPECT_EQ(std::string(e.what()), ui::systemError(r.code, r.subject).what());
+        }
+    }
+}
+
+TEST_F(Shortcuts, Big5CharactersEndingInABackslashByteStayWhole) {
+    // 許 is B3 5C and 功 A5 5C in Big5.
+    s.setCodePage(950);
+    s.setProgramsFolder("C:\\Start\\\xB3\x5C");
+    s.remove("C:\\Start");
+    extras::makeShortcuts(extras::kTraditionalShortcut, "D:\\\xA5\x5C\\KESTAL.exe");
+    ASSERT_EQ(s.links().size(), 2u);
+    EXPECT_EQ(s.links()[0].path, "D:\\\xA5\x5C\\readme.txt") << "the readme beside the launcher";
+    EXPECT_EQ(s.links()[1].workingDirectory, "D:\\\xA5\x5C\\");
+    EXPECT_TRUE(s.exists("C:\\Start\\\xB3\x5C\\Lunavire\\readme.lnk"));
+    EXPECT_FALSE(s.exists("C:\\Start\\\xB3")) << "no folder named after half a character";
 }
 
 TEST_F(Shortcuts, ALinkObjectThatCannotBeMadeRaisesAndMakesNothing) {

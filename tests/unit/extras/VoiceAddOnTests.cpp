@@ -5,6 +5,7 @@
 #include "tests/support/Containers.h"
 #include "tests/support/SimTest.h"
 #include "extras/VoiceAddOn.h"
+#include "platform/FileReplace.h"
 #include "shell/Program.h"
 
 namespace {
@@ -122,7 +123,7 @@ TEST_F(VoiceAddOn, LeftoversOfAnEarlierAttemptAreReplaced) {
 }
 
 TEST_F(VoiceAddOn, AnUnwritableRootStopsAtTheFirstFileWithItsError) {
-    s.failCreate(kSetup, plat::err::AccessDenied);
+    s.failCreate(plat::temporaryPath(kSetup), plat::err::AccessDenied);
     s.answerBoxes({Answer::Ok, Answer::Ok});
     Form1->Button4->click();
     ASSERT_EQ(s.boxes().size(), 2u);

@@ -2,10 +2,13 @@
 // names below are the bytes the program sees.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 #include "patch/PatchRun.h"
+#include "platform/FileReplace.h"
 #include "shell/Program.h"
+#include "ui/SystemError.h"
 #include "tests/support/Containers.h"
 #include "tests/support/SimTest.h"
 
@@ -153,22 +156,221 @@ TEST_F(Patch, ASecondRunReplacesAllFiveFilesAndStartsTheGaugeAtZero) {
     EXPECT_EQ(s.execs().size(), 2u);
 }
 
-TEST_F(Patch, AReadOnlyTargetStopsTheRunAtThatStepAndReturnsToTheMainWindow) {
+// What a run leaves in the game folder: each file's bytes, and the folder's names.
+std::map<std::string, std::string> folderState(sim::SimPlatform& s, const std::string& folder) {
+    std::map<std::string, std::string> state;
+    for (const auto& name : s.listNames(folder)) state[name] = s.readFile(folder + "\\" + name).value_or("(folder)");
+    return state;
+}
+
+const char* const kFiles[] = {"KESTAL.exe", "CVandry.exe", "readme.txt", "game01.dat", "GAME00.DAT"};
+
+// An earlier installation in D:\Game: the five files of another kind.
+void putOldFiles(sim::SimPlatform& s) {
+    for (const char* f : kFiles) s.writeFile(std::string("D:\\Game\\") + f, std::string("old ") + f);
+}
+
+TEST_F(Patch, AForeseeableFailureIsReportedBeforeAnythingIsWritten) {
     Form1->ComboBox1->setItemIndex(0);
-    s.writeFile("D:\\Game\\readme.txt", "old", plat::attr::ReadOnly);
+    const std::string game = "D:\\Game";
+    struct Row {
+        const char* rule;
+        std::function<void()> arrange;
+        std::uint32_t code;   // the system's reason in the error box
+        std::string subject;  // the path on its second line
+    } rows[] = {
+        {"the main archive is held open by the game", [&] { s.lockFile(game + "\\GAME00.DAT"); },
+         plat::err::SharingViolation, game + "\\GAME00.DAT"},
+        {"the readme is read-only", [&] { s.setAttributes(game + "\\readme.txt", plat::attr::ReadOnly); },
+         plat::err::AccessDenied, game + "\\readme.txt"},
+        {"a folder stands where the archive goes",
+         [&] {
+             s.remove(game + "\\game01.dat");
+             s.makeFolder(game + "\\game01.dat");
+         },
+         plat::err::AccessDenied, game + "\\game01.dat"},
+        {"the folder takes no new file", [&] { s.failCreate(game + "\\KESTAL.~00", plat::err::AccessDenied); },
+         plat::err::AccessDenied, game},
+        {"the disk is too small for the new files", [&] { s.setDriveCapacity('D', 10000); }, plat::err::DiskFull,
+         game},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.rule);
+        s.remove(game);
+        s.clearFaults();
+        s.setDriveCapacity('D', 0);
+        s.writeFile(game + "\\Vandry.exe", "MZ");
+        putOldFiles(s);
+        r.arrange();
+        const auto before = folderState(s, game);
+        const std::size_t boxes = s.boxes().size();
+        run(game);
+        ASSERT_EQ(s.boxes().size(), boxes + 2) << "the question, then one error";
+        EXPECT_EQ(s.boxes().back().text, ui::errorBoxText(ui::systemError(r.code, r.subject).what()));
+        EXPECT_EQ(s.boxes().back().style, 0x10u) << "the application's error box";
+        EXPECT_EQ(folderState(s, game), before) << "nothing is replaced, nothing is left behind";
+        EXPECT_TRUE(s.links().empty()) << "no shortcut is made";
+        EXPECT_TRUE(s.execs().empty());
+        EXPECT_FALSE(Form4->showing()) << "closed once the error was reported";
+        s.unlockFile(game + "\\GAME00.DAT");
+    }
+}
+
+TEST_F(Patch, AMissingPayloadIsFoundBeforeTheFirstFile) {
+    putOldFiles(s);
+    const auto before = folderState(s, "D:\\Game");
+    s.removeResource("GB_", "GAME00");
     run("D:\\Game");
-    const auto& m = Form1->messages;
     ASSERT_EQ(s.boxes().size(), 2u);
-    EXPECT_EQ(s.boxes()[1].text, "Cannot create file D:\\Game\\readme.txt.");
-    EXPECT_EQ(s.boxes()[1].style, 0x10u);
-    EXPECT_EQ(s.readFile("D:\\Game\\readme.txt"), "old");
-    EXPECT_EQ(s.readFile("D:\\Game\\KESTAL.exe"), content("GB_", "KESTAL"));
-    EXPECT_EQ(s.readFile("D:\\Game\\CVandry.exe"), content("GB_", "CVANDRY"));
-    EXPECT_FALSE(s.exists("D:\\Game\\game01.dat"));
-    EXPECT_TRUE(s.links().empty());
-    EXPECT_TRUE(s.execs().empty());
-    for (const auto& b : s.boxes()) EXPECT_NE(b.text, m.get(17));
-    EXPECT_FALSE(Form4->showing()) << "closed once the error was reported";
+    EXPECT_EQ(s.boxes()[1].text, "Resource game00 not found.");
+    EXPECT_EQ(folderState(s, "D:\\Game"), before);
+}
+
+TEST_F(Patch, ANewFileNeedsRoomOnlyWhileTheOldOneStands) {
+    // A second run over files of the same size: room for one new file beside
+    // its old one is enough, not room for all five anew.
+    Form1->ComboBox1->setItemIndex(0);
+    const std::string big(1024 * 1024, 'n');
+    for (const auto& p : kPayloads) s.setResource(p.type, p.name, testpay::makeContainer(big));
+    for (const char* f : kFiles) s.writeFile(std::string("D:\\Game\\") + f, std::string(big.size(), 'o'));
+    s.setDriveCapacity('D', 6 * big.size() + 5 * 64 * 1024);
+    run("D:\\Game");
+    EXPECT_EQ(s.readFile("D:\\Game\\GAME00.DAT"), big);
+    EXPECT_EQ(s.execs().size(), 1u) << "the run reached its end";
+}
+
+TEST_F(Patch, APathTooLongForTheFileCallsEndsTheActionBeforeAnythingIsWritten) {
+    // 259 UTF-16 units is the longest path the file calls take.
+    struct Row {
+        std::size_t folderLength;
+        bool shown;        // the progress window opens
+        const char* file;  // the first path that does not fit
+    } rows[] = {
+        {249, false, "\\Vandry.exe"},  // Vandry.exe is 260 long
+        {248, true, "\\CVandry.exe"},  // Vandry.exe fits, CVandry.exe does not
+    };
+    for (const Row& r : rows) {
+        const std::string game = "D:\\" + std::string(r.folderLength - 3, 'g');
+        s.writeFile(game + "\\Vandry.exe", "MZ");
+        const std::size_t boxes = s.boxes().size(), modals = s.modals().size();
+        run(game);
+        ASSERT_EQ(s.boxes().size(), boxes + 2) << r.folderLength;
+        EXPECT_EQ(s.boxes().back().text, ui::errorBoxText(ui::systemError(plat::err::FileNameTooLong,
+                                                                          game + r.file).what()));
+        EXPECT_EQ(s.modals().size() - modals, r.shown ? 2u : 1u) << r.folderLength;
+        EXPECT_EQ(s.listNames(game), std::vector<std::string>{"Vandry.exe"}) << "nothing is written";
+    }
+}
+
+TEST_F(Patch, AFailureDuringTheWritesStopsTheRunWithEveryFileWhole) {
+    // Each of the five files failing in each way the checks cannot foresee:
+    // the files before it are the new ones, it and the files after it the
+    // old ones, each byte for byte, and no temporary file is left.
+    Form1->ComboBox1->setItemIndex(0);
+    const std::string game = "D:\\Game";
+    struct Fault {
+        const char* what;
+        std::function<void(const std::string& target)> inject;
+        const char* errorText;  // before the target's path
+    } faults[] = {
+        {"a write fails part way",
+         [&](const std::string& t) { s.failWriteAt(plat::temporaryPath(t), 1000, plat::err::DiskFull); },
+         "Stream write error\r\n"},
+        {"the move over the old file fails", [&](const std::string& t) { s.failMove(t, plat::err::AccessDenied); },
+         "Cannot create file "},
+    };
+    for (const Fault& f : faults) {
+        for (std::size_t failing = 0; failing < std::size(kFiles); ++failing) {
+            const std::string target = game + "\\" + kFiles[failing];
+            SCOPED_TRACE(std::string(f.what) + ": " + kFiles[failing]);
+            s.remove(game);
+            s.remove(kPrograms + "\\Lunavire");
+            s.clearFaults();
+            s.writeFile(game + "\\Vandry.exe", "MZ");
+            putOldFiles(s);
+            f.inject(target);
+            const std::size_t boxes = s.boxes().size(), execs = s.execs().size();
+            run(game);
+            ASSERT_EQ(s.boxes().size(), boxes + 2) << "the question, then the error";
+            EXPECT_EQ(s.boxes().back().text, ui::errorBoxText(f.errorText + target));
+            for (std::size_t i = 0; i < std::size(kFiles); ++i) {
+                const std::string file = game + "\\" + kFiles[i];
+                const PayloadRow& p = kPayloads[i];
+                const std::string expected = i < failing ? content(p.type, p.name) : std::string("old ") + kFiles[i];
+                EXPECT_TRUE(s.readFile(file) == expected)
+                    << kFiles[i] << (i < failing ? " is the new file" : " is the old file");
+            }
+            EXPECT_EQ(s.listNames(game).size(), 6u) << "no temporary file is left";
+            EXPECT_EQ(s.folderExists(kPrograms + "\\Lunavire"), failing == 4)
+                << "the shortcuts come between the fourth and the fifth file";
+            EXPECT_EQ(s.execs().size(), execs) << "no readme opens after an error";
+            EXPECT_FALSE(Form4->showing());
+        }
+    }
+}
+
+TEST_F(Patch, AShortcutThatCannotBeMadeIsReportedInsteadOfSuccessOnceTheFilesAreInPlace) {
+    Form1->ComboBox1->setItemIndex(0);
+    struct Row {
+        const char* rule;
+        std::function<void()> arrange;
+        std::uint32_t code;
+        std::string subject;
+    } rows[] = {
+        {"a file named Lunavire in the Programs folder", [&] { s.writeFile(kPrograms + "\\Lunavire", "x"); },
+         plat::err::AlreadyExists, kPrograms + "\\Lunavire"},
+        {"the readme shortcut held open", [&] {
+             s.writeFile(kPrograms + "\\Lunavire\\readme.lnk", "x");
+             s.lockFile(kPrograms + "\\Lunavire\\readme.lnk");
+         },
+         plat::err::SharingViolation, kPrograms + "\\Lunavire\\readme.lnk"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.rule);
+        s.remove(kPrograms + "\\Lunavire");
+        s.remove("D:\\Game");
+        s.writeFile("D:\\Game\\Vandry.exe", "MZ");
+        r.arrange();
+        const std::size_t boxes = s.boxes().size();
+        run("D:\\Game");
+        expectEdition("D:\\Game", "GB_");
+        ASSERT_EQ(s.boxes().size(), boxes + 2);
+        EXPECT_EQ(s.boxes().back().text, ui::errorBoxText(ui::systemError(r.code, r.subject).what()))
+            << "the error box, and no message 17";
+        EXPECT_EQ(s.gaugePaints(*Form4->Gauge1).back(), 99) << "the main archive was written";
+        EXPECT_TRUE(s.execs().empty()) << "no readme opens after an error";
+        EXPECT_FALSE(Form4->showing());
+        s.unlockFile(kPrograms + "\\Lunavire\\readme.lnk");
+    }
+}
+
+TEST_F(Patch, DoubleByteFoldersWhoseLastByteIsABackslashKeepIt) {
+    // 乗 is 81 5C in GBK, 許 B3 5C and 功 A5 5C in Big5: one character each.
+    struct Row {
+        unsigned codePage;
+        const char* game;
+        const char* programs;
+    } rows[] = {
+        {936, "D:\\\x81\x5C", "C:\\Start\\\x81\x5C"},
+        {950, "D:\\\xB3\x5C", "C:\\Start\\\xA5\x5C"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.codePage);
+        s.setCodePage(r.codePage);
+        s.setProgramsFolder(r.programs);
+        const std::string game = r.game;
+        s.writeFile(game + "\\Vandry.exe", "MZ");
+        run(r.game);
+        expectEdition(game, "BIG");
+        EXPECT_EQ(s.listNames(game).size(), 6u) << "the five files beside Vandry.exe, no temporary file";
+        EXPECT_EQ(s.execs().back().commandLine, "\"C:\\WINDOWS\\Notepad.exe\" " + game + "\\readme.txt");
+        ASSERT_GE(s.links().size(), 2u);
+        const auto& link = s.links().back();
+        EXPECT_EQ(link.path, game + "\\KESTAL.exe");
+        EXPECT_EQ(link.workingDirectory, game + "\\") << "the folder part keeps the whole character";
+        EXPECT_EQ(link.file.substr(0, std::string(r.programs).size() + 10), std::string(r.programs) + "\\Lunavire\\");
+        EXPECT_TRUE(link.saved);
+    }
 }
 
 TEST_F(Patch, TwoClicksQueuedOnThePatchButtonAskOnceAndRunOnce) {

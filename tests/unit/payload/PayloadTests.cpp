@@ -234,17 +234,19 @@ TEST_F(Payload, ATargetThatCannotBeCreatedIsReportedWithItsPath) {
     EXPECT_FALSE(s.exists("D:\\00.reg"));
 }
 
-TEST_F(Payload, AWriteThatFallsShortIsAStreamWriteError) {
+TEST_F(Payload, AWriteThatFallsShortIsAStreamWriteErrorWithThePath) {
     const std::string data = sample(5000);
     s.setResource("EX0", "SOUND1", le32(5000) + zstream(data));
-    s.failWriteAt(kTarget, 4096, plat::err::DiskFull);
-    EXPECT_EQ(errorOf([&] { payload::extractPayload("SOUND1", "EX0", kTarget); }), "Stream write error");
+    s.failWriteAt("C:\\Game\\out.~00", 4096, plat::err::DiskFull);
+    EXPECT_EQ(errorOf([&] { payload::extractPayload("SOUND1", "EX0", kTarget); }),
+              "Stream write error\r\n" + kTarget);
     s.clearFaults();
 
     s.addDrive('E');
     s.setDriveCapacity('E', 1000);
     EXPECT_EQ(errorOf([&] { payload::extractPayload("SOUND1", "EX0", "E:\\asr3232.exe"); }),
-              "Stream write error");
+              "Stream write error\r\nE:\\asr3232.exe");
+    EXPECT_FALSE(s.exists("E:\\asr3232.exe"));
 }
 
 TEST_F(Payload, TheLargestPayloadSizeInflatesAndWrites) {

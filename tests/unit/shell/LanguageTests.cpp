@@ -6,6 +6,7 @@
 
 #include "shell/Language.h"
 #include "shell/Program.h"
+#include "shell/Services.h"
 #include "tests/support/Containers.h"
 #include "tests/support/SimTest.h"
 
@@ -205,6 +206,43 @@ TEST_F(Language, StartTickRetriesAFailingApplyWhileAListChangeShowsTheError) {
     ASSERT_EQ(s.boxes().size(), 1u);
     EXPECT_EQ(s.boxes()[0].text, "'abc' is not a valid integer value.");
     EXPECT_EQ(s.boxes()[0].style, 0x10u);
+}
+
+TEST_F(Language, TheSimplifiedNoticeIsShownFromTheStartEvenWhileTheStartUpLanguageFails) {
+    ini("简体中文", "[fontset]\r\nSize=abc\r\n");
+    s.setRegistryValue(plat::RootKey::LocalMachine, kFontAssoc, "GB2312(86)");
+    shell::createForms();
+    EXPECT_EQ(Form1->Memo1->joined(), kNotice1) << "before the start timer's first tick";
+    s.advance(3000);
+    EXPECT_TRUE(Form1->Timer1->enabled()) << "the start-up language keeps failing";
+    EXPECT_EQ(Form1->Memo1->joined(), kNotice1);
+
+    // Without the payload the box starts empty, and the program still starts.
+    shell::destroyForms();
+    s.removeResource("TXT", "LINCE1");
+    shell::createForms();
+    EXPECT_TRUE(Form1->Memo1->lines().empty());
+}
+
+TEST_F(Language, ALanguageThePlayerChoseIsNeverReplacedByTheStartUpOne) {
+    // The detected language's file cannot be applied: the start timer retries.
+    ini("简体中文", "[fontset]\r\nSize=abc\r\n");
+    ini("繁體中文", "[window1]\r\ntitle=Traditional\r\n");
+    s.setRegistryValue(plat::RootKey::LocalMachine, kFontAssoc, "GB2312(86)");
+    shell::createForms();
+    s.advance(1000);
+    ASSERT_TRUE(Form1->Timer1->enabled());
+    ASSERT_EQ(Form1->ComboBox1->selectedText(), "简体中文");
+
+    const auto& items = Form1->ComboBox1->items();
+    Form1->ComboBox1->userSelected(static_cast<int>(std::find(items.begin(), items.end(), "繁體中文") - items.begin()));
+    EXPECT_FALSE(Form1->Timer1->enabled()) << "the choice stops the start timer for good";
+    s.advance(10000);
+    EXPECT_EQ(Form1->ComboBox1->selectedText(), "繁體中文") << "the list keeps the player's choice";
+    EXPECT_EQ(Form1->text(), "Traditional");
+    EXPECT_EQ(Form1->Memo1->joined(), kNotice2);
+    EXPECT_EQ(shell::edition(), shell::Edition::Traditional) << "and so does the patch's edition";
+    EXPECT_TRUE(s.boxes().empty());
 }
 
 TEST(StrToInt, ReadsTheLanguageFilesIntegerSyntax) {

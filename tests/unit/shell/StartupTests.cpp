@@ -3,6 +3,7 @@
 #include "platform/AnsiText.h"
 #include "shell/Program.h"
 #include "tests/support/SimTest.h"
+#include "ui/SystemError.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ TEST(Paths, FolderPartAndUpperCaseStepOverDoubleByteCharacters) {
     EXPECT_EQ(text::folderPart("D:\\\x81\x5Cx"), "D:\\");
     EXPECT_EQ(text::cutDriveRoot("E:\\"), "E:");
     EXPECT_EQ(text::cutDriveRoot("E:\\a"), "E:\\a");
+    EXPECT_EQ(text::cutDriveRoot("E\x81\x5C"), "E\x81\x5C") << "three bytes, but no drive root: 乗 stays whole";
     EXPECT_EQ(text::upperCase("AutoRun\x81\x61.ini"), "AUTORUN\x81\x61.INI");
     EXPECT_EQ(text::lowerCase("SETUP\x81\x41.EXE"), "setup\x81\x41.exe");
 }
@@ -63,6 +65,8 @@ TEST(Paths, TheLastCharacterOfAPathIsNeverATrailByte) {
     s.setCodePage(950);
     EXPECT_FALSE(text::endsWith("C:\\\xB3\x5C", '\\')) << "a Big5 trail byte is not a backslash";
     EXPECT_EQ(text::lastDelimiter("C:\\\xB3\x5C"), 2u);
+    EXPECT_EQ(text::fileDir("C:\\\xA5\x5C\\Setup.exe"), "C:\\\xA5\x5C") << "功 (A5 5C) is one character";
+    EXPECT_EQ(text::cutDriveRoot("C\xB3\x5C"), "C\xB3\x5C");
 }
 
 TEST(ErrorBox, AppendsAFullStopOnlyAfterCharactersAboveIt) {
@@ -83,6 +87,22 @@ TEST(ErrorBox, AppendsAFullStopOnlyAfterCharactersAboveIt) {
         {"\xB4\xED\xCE\xF3", "\xB4\xED\xCE\xF3."},  // ends in a double-byte character
     };
     for (const auto& r : rows) EXPECT_EQ(ui::errorBoxText(r.in), r.out) << r.in;
+}
+
+TEST(ErrorBox, ASystemErrorIsTheSystemsTextWithWhatItConcernsOnASecondLine) {
+    sim::SimPlatform s;
+    sim::Installed on(s);
+    struct Row {
+        std::uint32_t code;
+        const char* subject;
+        const char* text;
+    } rows[] = {
+        // 文件名过长。 in GBK, without the system's line break.
+        {206, "D:\\G\\GAME00.DAT", "\xCE\xC4\xBC\xFE\xC3\xFB\xB9\xFD\xB3\xA4\xA1\xA3\r\nD:\\G\\GAME00.DAT"},
+        {206, "", "\xCE\xC4\xBC\xFE\xC3\xFB\xB9\xFD\xB3\xA4\xA1\xA3"},
+        {9999, "D:\\G", "System error 9999\r\nD:\\G"},  // a code the system has no text for
+    };
+    for (const auto& r : rows) EXPECT_EQ(std::string(ui::systemError(r.code, r.subject).what()), r.text) << r.code;
 }
 
 TEST(ErrorBox, TitleIsTheProgramNameUpToItsFirstFullStopInLowerCaseButTheFirst) {

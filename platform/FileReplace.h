@@ -1,0 +1,31 @@
+// Replacing a file whole.  The new content goes into a temporary file beside
+// the target, which then moves over the target in one step: whatever fails,
+// the target is either the file it was or the whole new one, never a part.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace plat {
+
+// Where a replacement stopped, and the failing call's code.
+struct ReplaceFailure {
+    enum Step { Fit, Create, Write, Move } step;
+    std::uint32_t code;
+};
+
+// The n-th temporary name for target: beside it, its name with the extension
+// ".~" and two hexadecimal digits, so that it is no longer than the target
+// (with its usual three-letter extension) and tells whose it is.
+std::string temporaryPath(const std::string& target, unsigned n = 0);
+
+// Writes size bytes of data to target, creating it or replacing it.  On
+// failure the temporary file is gone again and the target untouched.
+std::optional<ReplaceFailure> replaceFile(const std::string& target, const void* data, std::uint32_t size);
+
+// Whether a file can be created beside target: a temporary one is made and
+// removed again.
+std::optional<ReplaceFailure> probeFolderOf(const std::string& target);
+
+}  // namespace plat
