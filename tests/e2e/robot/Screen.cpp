@@ -45,7 +45,7 @@ Pixels capture(HWND window) {
     return out;
 }
 
-const char* nameOf(BoxIcon icon) {
+std::string nameOf(BoxIcon icon) {
     switch (icon) {
         case BoxIcon::None: return "no icon";
         case BoxIcon::Stop: return "the stop icon";
@@ -87,9 +87,7 @@ Pixels drawn(LPCSTR systemIcon, int width, int height, COLORREF background) {
     return out;
 }
 
-}  // namespace
-
-BoxIcon boxIcon(HWND box) {
+BoxIcon iconShown(HWND box) {
     std::vector<HWND> children;
     EnumChildWindows(box, &collectChild, reinterpret_cast<LPARAM>(&children));
     HWND icon = nullptr;
@@ -118,6 +116,19 @@ BoxIcon boxIcon(HWND box) {
     }
     // Most of an icon's square is its picture: a close match is this icon.
     return bestSame * 10 >= shown.colours.size() * 9 ? best : BoxIcon::Unknown;
+}
+
+}  // namespace
+
+BoxIcon boxIcon(HWND box) {
+    // A box that has just come up may not have painted its icon yet.
+    settle(box);
+    BoxIcon icon = iconShown(box);
+    for (int tries = 0; icon == BoxIcon::Unknown && tries < 20; ++tries) {
+        Sleep(100);
+        icon = iconShown(box);
+    }
+    return icon;
 }
 
 }  // namespace robot

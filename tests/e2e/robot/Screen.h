@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 namespace robot {
@@ -23,10 +24,10 @@ Pixels capture(HWND window);
 
 // The system icons that a message box may show.
 enum class BoxIcon { None, Stop, Question, Exclamation, Information, Unknown };
-const char* nameOf(BoxIcon icon);
+std::string nameOf(BoxIcon icon);
 // The icon that a message box shows, told from the pixels of its icon
-// against the system's icons drawn here; Unknown when none of them matches.
-// The box must not be covered.
+// against the system's icons drawn here, once the box has painted; Unknown
+// when none of them matches.  The box must not be covered.
 BoxIcon boxIcon(HWND box);
 
 }  // namespace robot
