@@ -9,6 +9,8 @@
 #                   one-thread copy loop of the same files (Wine)
 #   picker_bench    the folder picker opening folders of 1000 and 5000
 #                   subfolders (Wine)
+#   startup_bench   Setup.exe's main window against a trivial window program,
+#                   from CreateProcess to the first visible window (Wine)
 # Timing on a shared machine is noisy: the load average is printed with each.
 # ROUNDS (default 5) sets the repetitions.  Installs what it needs first.
 set -uo pipefail
@@ -37,7 +39,7 @@ build() {  # dir, cmake arguments..., -- targets...
 
 build bench-host -DLUNAVIRE_BENCH=ON -- payload_bench
 build win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DLUNAVIRE_BENCH=ON \
-  -- bench_handover patch_bench copy_bench disc_bench picker_bench
+  -- bench_handover patch_bench copy_bench disc_bench picker_bench startup_bench trivial_window Setup
 
 # A target's program, wherever its folder puts it.
 program() { find "$root/build/$1" -name "$2" -type f | head -n 1; }
@@ -109,5 +111,12 @@ echo
 echo "== picker_bench: folders of 1000 and 5000 subfolders on drive C opened in the picker, $rounds rounds"
 load
 in_wine "$(program win32 picker_bench.exe)" --rounds "$rounds" --counts 1000,5000 'C:\picker-bench'
+load
+
+echo
+echo "== startup_bench: Setup.exe's main window against a trivial window, $((rounds + 2)) interleaved rounds"
+load
+in_wine "$(program win32 startup_bench.exe)" --rounds $((rounds + 2)) "$win32/dist/Setup.exe" \
+  "$(program win32 trivial_window.exe)"
 load
 rm -f "$log"
