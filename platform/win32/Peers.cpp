@@ -118,10 +118,14 @@ public:
 class MemoPeer final : public StandardPeer {
 public:
     MemoPeer(Win32Platform& p, ui::Memo& m) : StandardPeer(p, m), memo_(m) {
+        // Filled once its font is set: an edit control lays its text out
+        // anew for every font, and laying a Chinese notice out in the system
+        // font it starts with costs more than in its own.
         createChild("EDIT", WS_EX_CLIENTEDGE,
                     ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_TABSTOP |
                         (m.verticalScrollBar ? WS_VSCROLL : 0),
-                    content());
+                    "");
+        if (!content().empty()) SetWindowTextA(hwnd(), content().c_str());
     }
     void textChanged() override { SetWindowTextA(hwnd(), memo_.text().c_str()); }
     void itemsChanged() override { SetWindowTextA(hwnd(), memo_.joined().c_str()); }

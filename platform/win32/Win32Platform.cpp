@@ -69,6 +69,25 @@ void bringToFront(const std::string& mainWindowClass) {
     // A modal window or a message box of the first copy, when it shows one.
     SetForegroundWindow(GetLastActivePopup(search.found));
 }
+// A line of the start-up trace: the time since the process was created, and
+// the step.
+void traceStep(std::FILE* trace, const char* step) {
+    FILETIME created, exited, kernel, user, now;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    GetSystemTimeAsFileTime(&now);
+    auto value = [](const FILETIME& f) { return (static_cast<ULONGLONG>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
+    std::fprintf(trace, "%8.1f ms  %s\n", static_cast<double>(value(now) - value(created)) / 1e4, step);
+    std::fflush(trace);
+}
+
+// The file named by LUNAVIRE_STARTUP_TRACE, begun; nullptr when none is.
+std::FILE* openStartupTrace() {
+    char name[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("LUNAVIRE_STARTUP_TRACE", name, MAX_PATH);
+    std::FILE* trace = n > 0 && n < MAX_PATH ? std::fopen(name, "a") : nullptr;
+    if (trace) traceStep(trace, "program entered");
+    return trace;
+}
 }  // namespace
 
 // ---------------------------------------------------------------- MessageWindow
@@ -83,12 +102,10 @@ void MessageWindow::onWake() { platform_.wakeReceived(); }
 
 // ---------------------------------------------------------------- Win32Platform
 
-Win32Platform::Win32Platform() : messageWindow_(*this), handOvers_([this] { wakeUi(); }) {
+Win32Platform::Win32Platform()
+    : startupTrace_(openStartupTrace()), messageWindow_(*this), handOvers_([this] { wakeUi(); }) {
     uiThread_ = GetCurrentThreadId();
-    char trace[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA("LUNAVIRE_STARTUP_TRACE", trace, MAX_PATH);
-    if (n > 0 && n < MAX_PATH) startupTrace_ = std::fopen(trace, "a");
-    startupMark("program entered");
+    startupMark("first window (the message window)");
 
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&icc);
@@ -118,13 +135,7 @@ unsigned Win32Platform::ansiCodePage() { return GetACP(); }
 bool Win32Platform::isDbcsLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
 
 void Win32Platform::startupMark(const char* step) {
-    if (!startupTrace_) return;
-    FILETIME created, exited, kernel, user, now;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    GetSystemTimeAsFileTime(&now);
-    auto value = [](const FILETIME& f) { return (static_cast<ULONGLONG>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
-    std::fprintf(startupTrace_, "%8.1f ms  %s\n", static_cast<double>(value(now) - value(created)) / 1e4, step);
-    std::fflush(startupTrace_);
+    if (startupTrace_) traceStep(startupTrace_, step);
 }
 
 bool Win32Platform::claimFirstInstance(const std::string& mainWindowClass) {

@@ -125,6 +125,7 @@ private:
     // MsgWaitForMultipleObjectsEx, or WAIT_TIMEOUT when a hand-over already waited.
     DWORD waitForInput(DWORD count, const HANDLE* handles, DWORD timeoutMs);
 
+    std::FILE* startupTrace_;  // first, so that the trace begins before any window is made
     MessageWindow messageWindow_;
     HandOverQueue handOvers_;
     LoopPacing pacing_;
@@ -135,7 +136,6 @@ private:
     std::map<std::tuple<std::string, int, int>, Font> fonts_;
     bool comInitialised_ = false;
     KernelHandle instanceMutex_;  // held for the whole run by the first copy
-    std::FILE* startupTrace_ = nullptr;
     DWORD uiThread_ = 0;
 };
 
