@@ -400,11 +400,17 @@ Timer& Form::addTimer(const std::string& name, std::uint32_t intervalMs, bool en
 }
 
 void Form::createWindows() {
+    // Each window made is a step of the start-up trace.
+    auto& platform = plat::platform();
     createPeer();
+    platform.startupMark((className_ + " frame").c_str());
     // Children are made at the scale of the monitor the window is on.
     if (peer()) changeScale(peer()->dpi());
     for (auto* c : order_)
-        if (auto* ctl = dynamic_cast<Control*>(c)) ctl->createPeer();
+        if (auto* ctl = dynamic_cast<Control*>(c)) {
+            ctl->createPeer();
+            platform.startupMark((className_ + "." + ctl->name()).c_str());
+        }
     for (auto* c : order_)
         if (c->kind() == Kind::Timer) static_cast<Timer*>(c)->start();
 }

@@ -1,6 +1,7 @@
 // Programs, the shell and shell links.
 #include <vector>
 
+#include "platform/win32/Shell32.h"
 #include "platform/win32/ShellPath.h"
 #include "platform/win32/Win32Platform.h"
 #include "ui/SystemError.h"
@@ -60,7 +61,7 @@ bool toAnsi(const wchar_t* wide, std::string& out) {
 std::string fileSystemPath(const ITEMIDLIST* pidl) {
     ComPtr<IShellFolder> parent;
     const ITEMIDLIST* last = nullptr;
-    if (!pidl || FAILED(SHBindToParent(pidl, IID_IShellFolder, parent.putVoid(), &last))) return {};
+    if (!pidl || FAILED(shell32::SHBindToParent(pidl, IID_IShellFolder, parent.putVoid(), &last))) return {};
     SFGAOF attributes = SFGAO_FILESYSTEM;
     if (FAILED(parent->GetAttributesOf(1, &last, &attributes)) || !(attributes & SFGAO_FILESYSTEM)) return {};
     STRRET name{};
@@ -101,7 +102,7 @@ bool Win32Platform::execAndWait(const std::string& commandLine, int showMode) {
 }
 
 void Win32Platform::shellOpen(const std::string& address, int showMode) {
-    ShellExecuteA(mainWindow(), "open", address.c_str(), nullptr, nullptr, showMode);
+    shell32::ShellExecuteA(mainWindow(), "open", address.c_str(), nullptr, nullptr, showMode);
 }
 
 std::string Win32Platform::windowsFolder() {
@@ -114,7 +115,7 @@ std::string Win32Platform::windowsFolder() {
 
 std::string Win32Platform::programsFolder() {
     ITEMIDLIST* pidl = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAMS, &pidl))) return {};
+    if (FAILED(shell32::SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAMS, &pidl))) return {};
     ItemIdList owned(pidl);
     return fileSystemPath(owned.get());
 }

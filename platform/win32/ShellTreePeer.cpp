@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win32/Peers.h"
+#include "platform/win32/Shell32.h"
 #include "platform/win32/ShellPath.h"
 #include "platform/win32/Win32Platform.h"
 
@@ -48,7 +49,7 @@ std::string displayName(IShellFolder* folder, const ITEMIDLIST* child) {
 
 int iconOf(const ITEMIDLIST* pidl, UINT extra) {
     SHFILEINFOA info{};
-    SHGetFileInfoA(reinterpret_cast<LPCSTR>(pidl), 0, &info, sizeof info,
+    shell32::SHGetFileInfoA(reinterpret_cast<LPCSTR>(pidl), 0, &info, sizeof info,
                    SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | extra);
     return info.iIcon;
 }
@@ -59,7 +60,7 @@ int iconOf(const ITEMIDLIST* pidl, UINT extra) {
 bool plainFolder(IShellFolder* parent, const ITEMIDLIST* child, SFGAOF attrs) {
     if (!(attrs & SFGAO_FILESYSTEM)) return false;
     WIN32_FIND_DATAA found{};
-    if (FAILED(SHGetDataFromIDListA(parent, child, SHGDFIL_FINDDATA, &found, sizeof found))) return false;
+    if (FAILED(shell32::SHGetDataFromIDListA(parent, child, SHGDFIL_FINDDATA, &found, sizeof found))) return false;
     return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
            !(found.dwFileAttributes & (FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY));
 }
@@ -67,7 +68,7 @@ bool plainFolder(IShellFolder* parent, const ITEMIDLIST* child, SFGAOF attrs) {
 // The shell folder behind an absolute id list (the desktop for the empty one).
 ComPtr<IShellFolder> bindFolder(const ITEMIDLIST* pidl) {
     ComPtr<IShellFolder> desktop;
-    if (FAILED(SHGetDesktopFolder(desktop.put()))) return {};
+    if (FAILED(shell32::SHGetDesktopFolder(desktop.put()))) return {};
     if (!pidl || pidl->mkid.cb == 0) return desktop;
     ComPtr<IShellFolder> folder;
     if (FAILED(desktop->BindToObject(pidl, nullptr, IID_IShellFolder, folder.putVoid()))) return {};
@@ -97,7 +98,7 @@ public:
         rooted_ = true;
         SHFILEINFOA info{};
         auto images = reinterpret_cast<HIMAGELIST>(
-            SHGetFileInfoA("C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+            shell32::SHGetFileInfoA("C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
         // The system image list is shared; a tree view never destroys its
         // image lists.
         send(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
@@ -196,7 +197,7 @@ private:
 
     void addRoot() {
         ITEMIDLIST* drives = nullptr;
-        if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &drives))) return;
+        if (FAILED(shell32::SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &drives))) return;
         ItemIdList pidl(drives);
         ComPtr<IShellFolder> desktop = bindFolder(nullptr);
         if (!desktop) return;
@@ -220,7 +221,7 @@ private:
                 SFGAOF attrs = SFGAO_FOLDER | SFGAO_HASSUBFOLDER | SFGAO_FILESYSTEM;
                 const ITEMIDLIST* one = relative.get();
                 if (FAILED(folder->GetAttributesOf(1, &one, &attrs)) || !(attrs & SFGAO_FOLDER)) continue;
-                ItemIdList absolute(ILCombine(node->pidl.get(), relative.get()));
+                ItemIdList absolute(shell32::ILCombine(node->pidl.get(), relative.get()));
                 if (!absolute) continue;
                 any |= insert(item, displayName(folder.get(), relative.get()), std::move(absolute),
                               (attrs & SFGAO_HASSUBFOLDER) != 0,
@@ -248,8 +249,8 @@ private:
     }
     static int CALLBACK compare(LPARAM a, LPARAM b, LPARAM folder) {
         auto* f = reinterpret_cast<IShellFolder*>(folder);
-        HRESULT hr = f->CompareIDs(0, ILFindLastID(reinterpret_cast<Node*>(a)->pidl.get()),
-                                   ILFindLastID(reinterpret_cast<Node*>(b)->pidl.get()));
+        HRESULT hr = f->CompareIDs(0, shell32::ILFindLastID(reinterpret_cast<Node*>(a)->pidl.get()),
+                                   shell32::ILFindLastID(reinterpret_cast<Node*>(b)->pidl.get()));
         return static_cast<short>(HRESULT_CODE(hr));
     }
 

@@ -7,8 +7,9 @@
 //   startup_bench [--rounds K] SETUP.EXE TRIVIAL.EXE
 //
 // With LUNAVIRE_STARTUP_TRACE set to a file, Setup.exe appends the moments of
-// its start-up to it; the benchmark sets it for one extra run at the end and
-// prints that breakdown.
+// its start-up to it (ms since its process was created, and the step); the
+// benchmark traces a few more starts after the measured ones and prints each
+// step's median moment and median own time.
 //
 // Exits 1 when a program shows no window or does not end when closed;
 // timing never fails it.
@@ -18,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -140,23 +142,46 @@ int main(int argc, char** argv) {
                 median(setupMs) / median(trivialMs), *std::min_element(ratios.begin(), ratios.end()),
                 *std::max_element(ratios.begin(), ratios.end()), kTargetRatio);
 
-    // One traced run for the breakdown.
+    // Traced starts apart from the measured ones (writing the trace costs a
+    // little): the median moment of each step, and of the step's own time.
+    const int tracedRounds = std::max(3, rounds / 2);
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     std::string trace = std::string(temp) + "lunavire-startup-trace.txt";
-    DeleteFileA(trace.c_str());
-    SetEnvironmentVariableA("LUNAVIRE_STARTUP_TRACE", trace.c_str());
-    double traced = timeToWindow(setup);
-    SetEnvironmentVariableA("LUNAVIRE_STARTUP_TRACE", nullptr);
-    std::printf("breakdown of one traced start (window seen after %.1f ms; ms since the process was created):\n",
-                traced);
-    if (FILE* f = std::fopen(trace.c_str(), "r")) {
-        char text[256];
-        while (std::fgets(text, sizeof text, f)) std::printf("  %s", text);
-        std::fclose(f);
+    std::vector<std::string> steps;  // in the order of the first start
+    std::map<std::string, std::vector<double>> at, took;
+    std::vector<double> seen;
+    for (int r = 0; r < tracedRounds; ++r) {
         DeleteFileA(trace.c_str());
-    } else {
-        std::printf("  (no trace written)\n");
+        SetEnvironmentVariableA("LUNAVIRE_STARTUP_TRACE", trace.c_str());
+        double traced = timeToWindow(setup);
+        SetEnvironmentVariableA("LUNAVIRE_STARTUP_TRACE", nullptr);
+        if (traced < 0) return 1;
+        seen.push_back(traced);
+        FILE* f = std::fopen(trace.c_str(), "r");
+        if (!f) {
+            std::printf("no trace written\n");
+            return 1;
+        }
+        char text[256];
+        double previous = 0, ms = 0;
+        int used = 0;
+        while (std::fgets(text, sizeof text, f)) {
+            if (std::sscanf(text, "%lf ms %n", &ms, &used) != 1) continue;
+            std::string step = text + used;
+            while (!step.empty() && (step.back() == '\n' || step.back() == '\r')) step.pop_back();
+            if (!at.count(step)) steps.push_back(step);
+            at[step].push_back(ms);
+            took[step].push_back(ms - previous);
+            previous = ms;
+        }
+        std::fclose(f);
     }
-    return traced < 0 ? 1 : 0;
+    DeleteFileA(trace.c_str());
+    std::printf("breakdown, medians of %d traced starts (window seen after %.1f ms [%.1f, %.1f]):\n", tracedRounds,
+                median(seen), *std::min_element(seen.begin(), seen.end()), *std::max_element(seen.begin(), seen.end()));
+    std::printf("  %8s %8s  step\n", "at (ms)", "took");
+    for (const auto& step : steps)
+        std::printf("  %8.1f %8.1f  %s\n", median(at[step]), median(took[step]), step.c_str());
+    return 0;
 }

@@ -7,7 +7,8 @@ check_pe.py SETUP.EXE
   or lower.
 - Imports: nothing from an api-ms-win-* set, and none of the functions that
   Windows 7 lacks and the program could reach for (those are looked up at run
-  time instead).
+  time instead); shell32 is not among the DLLs loaded before the entry point
+  (it loads at its first call, after the main window shows).
 - Resources: the application manifest (type 24, resource 1) asks for
   administrator rights, common controls 6, per-monitor DPI awareness with the
   system-wide fallback, and leaves the ANSI code page to the system; the
@@ -17,6 +18,9 @@ check_pe.py SETUP.EXE
 import sys
 
 import pefile
+
+# DLLs the main window does not need, loaded at their first call instead.
+DELAY_LOADED = {"shell32.dll"}
 
 # Functions newer than Windows 7 that a program of this kind might import.
 NEWER_THAN_WINDOWS_7 = {
@@ -96,6 +100,8 @@ def main():
         dll = entry.dll.decode()
         if dll.lower().startswith("api-ms-win-"):
             problems.append("imports from the API set %s" % dll)
+        if dll.lower() in DELAY_LOADED:
+            problems.append("loads %s before its entry point; it should load at its first call" % dll)
         for imp in entry.imports:
             name = imp.name.decode() if imp.name else ""
             if name in NEWER_THAN_WINDOWS_7:
