@@ -39,7 +39,7 @@ build() {  # dir, cmake arguments..., -- targets...
 
 build bench-host -DLUNAVIRE_BENCH=ON -- payload_bench
 build win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DLUNAVIRE_BENCH=ON \
-  -- bench_handover patch_bench copy_bench disc_bench picker_bench startup_bench trivial_window Setup
+  -- bench_handover patch_bench copy_bench disc_bench picker_bench startup_bench trivial_window same_window Setup
 
 # A target's program, wherever its folder puts it.
 program() { find "$root/build/$1" -name "$2" -type f | head -n 1; }
@@ -114,9 +114,10 @@ in_wine "$(program win32 picker_bench.exe)" --rounds "$rounds" --counts 1000,500
 load
 
 echo
-echo "== startup_bench: Setup.exe's main window against a trivial window, $((rounds + 2)) interleaved rounds"
+echo "== startup_bench: Setup.exe's main window against a trivial window and the same window without our code," \
+  "$((rounds + 2)) interleaved rounds"
 load
 in_wine "$(program win32 startup_bench.exe)" --rounds $((rounds + 2)) "$win32/dist/Setup.exe" \
-  "$(program win32 trivial_window.exe)"
+  "$(program win32 trivial_window.exe)" "$(program win32 same_window.exe)"
 load
 rm -f "$log"

@@ -4,7 +4,11 @@
 // window program take turns, round after round, so that both see the same
 // machine; medians, ranges and their ratio are printed.
 //
-//   startup_bench [--rounds K] SETUP.EXE TRIVIAL.EXE
+//   startup_bench [--rounds K] SETUP.EXE TRIVIAL.EXE [SAME_WINDOW.EXE]
+//
+// SAME_WINDOW.EXE, when given, is measured in every round too: a program
+// that shows a window like Setup.exe's main window with none of its code,
+// the least any program showing those contents needs.
 //
 // With LUNAVIRE_STARTUP_TRACE set to a file, Setup.exe appends the moments of
 // its start-up to it (ms since its process was created, and the step); the
@@ -97,7 +101,7 @@ double median(std::vector<double> v) {
 }
 
 void printFigure(const char* label, const std::vector<double>& v) {
-    std::printf("%-30s median %8.1f ms  [%.1f, %.1f]\n", label, median(v), *std::min_element(v.begin(), v.end()),
+    std::printf("%-38s median %8.1f ms  [%.1f, %.1f]\n", label, median(v), *std::min_element(v.begin(), v.end()),
                 *std::max_element(v.begin(), v.end()));
 }
 
@@ -110,37 +114,55 @@ int main(int argc, char** argv) {
         if (!std::strcmp(argv[i], "--rounds") && i + 1 < argc) rounds = std::max(1, std::atoi(argv[++i]));
         else programs.push_back(argv[i]);
     }
-    if (programs.size() != 2) {
-        std::fprintf(stderr, "usage: startup_bench [--rounds K] SETUP.EXE TRIVIAL.EXE\n");
+    if (programs.size() != 2 && programs.size() != 3) {
+        std::fprintf(stderr, "usage: startup_bench [--rounds K] SETUP.EXE TRIVIAL.EXE [SAME_WINDOW.EXE]\n");
         return 2;
     }
+    // Measured in this order in every round; the trivial window is the
+    // baseline, the same window (if given) what any program showing the main
+    // window's contents needs.
+    struct Measured {
+        const char* label;
+        std::string exe;
+        std::vector<double> ms;
+    };
+    std::vector<Measured> measured{{"trivial window (baseline)", programs[1], {}}};
+    if (programs.size() == 3) measured.push_back({"same window, none of our code", programs[2], {}});
+    measured.push_back({"Setup.exe main window", programs[0], {}});
     const std::string& setup = programs[0];
-    const std::string& trivial = programs[1];
 
     // One start of each first: the first start of anything under Wine pays
     // for loading the system's libraries from disk.
-    bool failed = timeToWindow(trivial) < 0 || timeToWindow(setup) < 0;
+    for (const auto& m : measured)
+        if (timeToWindow(m.exe) < 0) return 1;
 
-    std::vector<double> setupMs, trivialMs, ratios;
-    for (int r = 0; r < rounds && !failed; ++r) {
-        double t = timeToWindow(trivial);
-        double s = timeToWindow(setup);
-        if (t <= 0 || s < 0) {
-            failed = true;
-            break;
+    for (int r = 0; r < rounds; ++r) {
+        std::printf("round %d:", r + 1);
+        for (auto& m : measured) {
+            double t = timeToWindow(m.exe);
+            if (t <= 0) return 1;
+            m.ms.push_back(t);
+            std::printf("  %.1f ms", t);
         }
-        trivialMs.push_back(t);
-        setupMs.push_back(s);
-        ratios.push_back(s / t);
-        std::printf("round %d: trivial %.1f ms, Setup.exe %.1f ms\n", r + 1, t, s);
+        std::printf("\n");
     }
-    if (failed) return 1;
 
-    printFigure("trivial window (baseline)", trivialMs);
-    printFigure("Setup.exe main window", setupMs);
-    std::printf("ratio of medians %.2f (per-round ratios [%.2f, %.2f]; target <= %.1f)\n",
-                median(setupMs) / median(trivialMs), *std::min_element(ratios.begin(), ratios.end()),
-                *std::max_element(ratios.begin(), ratios.end()), kTargetRatio);
+    for (const auto& m : measured) printFigure(m.label, m.ms);
+    // Ratios of medians, with the range of the per-round ratios.
+    auto ratio = [&](const char* label, const Measured& of, const Measured& to, const char* target) {
+        std::vector<double> perRound;
+        for (std::size_t r = 0; r < of.ms.size(); ++r) perRound.push_back(of.ms[r] / to.ms[r]);
+        std::printf("%-38s %.2f  [%.2f, %.2f]%s\n", label, median(of.ms) / median(to.ms),
+                    *std::min_element(perRound.begin(), perRound.end()),
+                    *std::max_element(perRound.begin(), perRound.end()), target);
+    };
+    char target[64];
+    std::snprintf(target, sizeof target, "  target <= %.1f", kTargetRatio);
+    ratio("ratio Setup.exe / trivial window", measured.back(), measured.front(), target);
+    if (measured.size() == 3) {
+        ratio("ratio same window / trivial window", measured[1], measured.front(), "");
+        ratio("ratio Setup.exe / same window", measured.back(), measured[1], "");
+    }
 
     // Traced starts apart from the measured ones (writing the trace costs a
     // little): the median moment of each step, and of the step's own time.
