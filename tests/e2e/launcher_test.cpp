@@ -39,7 +39,18 @@ std::vector<std::string> starts(const std::string& program) {
     std::vector<std::string> lines;
     const std::string log = program + ".log";
     if (!fileExists(log)) return lines;
-    const std::string text = readFile(log);
+    // A stand-in holds its log alone while it appends its line: a read that
+    // meets it tries again.
+    std::string text;
+    for (int tries = 0;; ++tries) {
+        try {
+            text = readFile(log);
+            break;
+        } catch (const Failure&) {
+            if (tries == 50) throw;
+            Sleep(20);
+        }
+    }
     for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
         lines.push_back(text.substr(at, end - at));
     return lines;
