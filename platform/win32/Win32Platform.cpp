@@ -69,6 +69,7 @@ void bringToFront(const std::string& mainWindowClass) {
     // A modal window or a message box of the first copy, when it shows one.
     SetForegroundWindow(GetLastActivePopup(search.found));
 }
+
 // A line of the start-up trace: the time since the process was created, and
 // the step.
 void traceStep(std::FILE* trace, const char* step) {
