@@ -9,8 +9,9 @@
 #                   one-thread copy loop of the same files (Wine)
 #   picker_bench    the folder picker opening folders of 1000 and 5000
 #                   subfolders (Wine)
-#   startup_bench   Setup.exe's main window against a trivial window program,
-#                   from CreateProcess to the first visible window (Wine)
+#   startup_bench   Setup.exe's main window against a trivial window program
+#                   and the same window without our code, from CreateProcess
+#                   to the first visible window (Wine)
 # Timing on a shared machine is noisy: the load average is printed with each.
 # ROUNDS (default 5) sets the repetitions.  Installs what it needs first.
 set -uo pipefail
