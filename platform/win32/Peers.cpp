@@ -125,7 +125,8 @@ public:
                     ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_TABSTOP |
                         (m.verticalScrollBar ? WS_VSCROLL : 0),
                     "");
-        if (!content().empty()) SetWindowTextA(hwnd(), content().c_str());
+        const std::string text = content();
+        if (!text.empty()) SetWindowTextA(hwnd(), text.c_str());
     }
     void textChanged() override { SetWindowTextA(hwnd(), memo_.text().c_str()); }
     void itemsChanged() override { SetWindowTextA(hwnd(), memo_.joined().c_str()); }

@@ -4,10 +4,16 @@ namespace w32::shell32 {
 
 namespace {
 
+// Loaded once, for every function.
+HMODULE library() {
+    static const HMODULE shell32 = LoadLibraryA("shell32.dll");
+    return shell32;
+}
+
 template <class F>
 F bind(const char* name) {
-    static const HMODULE library = LoadLibraryA("shell32.dll");
-    return library ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name))) : nullptr;
+    HMODULE shell32 = library();
+    return shell32 ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(shell32, name))) : nullptr;
 }
 
 }  // namespace
