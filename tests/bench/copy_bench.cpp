@@ -168,8 +168,8 @@ public:
     Check check(double ms) {
         const std::size_t before = waits_.size();
         const long long t0 = ticks();
-        post();
-        while (seconds(ticks() - t0) * 1e3 < ms) {
+        const long long stamp = post();
+        while (seconds(ticks() - stamp) * 1e3 < ms) {
         }
         while (waits_.size() == before) plat::platform().processMessages();
         const Check c{waits_.back(), ms, seconds(ticks() - t0) * 1e3};
@@ -193,9 +193,12 @@ public:
     unsigned long posted() const { return posted_.load(); }
 
 private:
-    void post() {
-        const auto t = static_cast<unsigned long long>(ticks());
-        PostMessageA(hwnd_, kProbeMessage, static_cast<WPARAM>(t >> 32), static_cast<LPARAM>(static_cast<DWORD>(t)));
+    long long post() {
+        const long long t = ticks();
+        const auto bits = static_cast<unsigned long long>(t);
+        PostMessageA(hwnd_, kProbeMessage, static_cast<WPARAM>(bits >> 32),
+                     static_cast<LPARAM>(static_cast<DWORD>(bits)));
+        return t;
     }
 
     static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
