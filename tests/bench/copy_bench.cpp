@@ -2,17 +2,21 @@
 // against a one-thread loop of 1024-byte ReadFile/WriteFile calls over the
 // same file, measured in the same process.
 //
-//   copy_bench [--rounds K] [--mib N] [scratch folder]
+//   copy_bench [--rounds K] [--mib N] [--no-probe] [--slow-ui MS] [scratch folder]
 //
 // The copy runs as the disc installation runs it: the user-interface thread
 // waits in `while (!finished) processMessages();`, OnFinish sets the flag,
 // and OnCopyProgress sets the two progress bars of a shown window (real
 // native controls) to Rate + 10 and Rate.  Meanwhile another thread posts a
 // message to a window of this thread every 2 ms; how long each waits for the
-// user-interface thread is the latency reported.
+// user-interface thread is the latency reported.  --slow-ui MS makes the
+// progress handler busy-wait MS milliseconds each time the bars move (100
+// times a copy), a deliberately slow interface thread whose latency the
+// probe must show.
 //
-// Exits 1 when a copy differs from its source, reports an error or leaves
-// the bars short of the end; timing never fails it.
+// Exits 1 when a copy differs from its source, reports an error, leaves
+// the bars short of the end or a message's wait lies outside the copy;
+// timing never fails it.
 #include <windows.h>
 
 #include <algorithm>
@@ -120,7 +124,9 @@ Sample oneThreadLoop(const std::string& src, const std::string& dst) {
 constexpr UINT kProbeMessage = WM_APP + 17;
 
 // A window of the user-interface thread that another thread posts stamped
-// messages to; each one's wait is recorded when the pump delivers it.
+// messages to; each one's wait is recorded when the pump delivers it.  The
+// stamp is 64 bits of performance counter: in a 32-bit program it travels
+// split over the message's two parameters, as neither holds it whole.
 class Probe {
 public:
     Probe() {
@@ -142,30 +148,65 @@ public:
         if (!enabled) return;
         posted_ = 0;
         received_ = 0;
+        first_ = waits_.size();
+        started_ = ticks();
         running_ = true;
         poster_ = std::thread([this] {
             while (running_.load()) {
-                PostMessageA(hwnd_, kProbeMessage, 0, static_cast<LPARAM>(ticks()));
+                post();
                 posted_.fetch_add(1);
                 Sleep(2);
             }
         });
     }
+
+    // The probe on a wait known beforehand: a message that this thread
+    // stamps and posts, then lets wait through a busy spell of `ms`.
+    struct Check {
+        double measured, least, most;  // milliseconds
+    };
+    Check check(double ms) {
+        const std::size_t before = waits_.size();
+        const long long t0 = ticks();
+        const long long stamp = post();
+        while (seconds(ticks() - stamp) * 1e3 < ms) {
+        }
+        while (waits_.size() == before) plat::platform().processMessages();
+        const Check c{waits_.back(), ms, seconds(ticks() - t0) * 1e3};
+        waits_.resize(before);
+        return c;
+    }
     // Stops posting, then lets the loop deliver what is still queued.
-    void stop() {
-        if (!enabled) return;
+    // Returns how many of this run's waits lie outside it: none, unless the
+    // stamps or the clock are wrong.
+    std::size_t stop() {
+        if (!enabled) return 0;
         running_ = false;
         poster_.join();
         while (received_ < posted_.load()) plat::platform().processMessages();
+        const double longest = seconds(ticks() - started_) * 1e3;
+        return static_cast<std::size_t>(std::count_if(waits_.begin() + static_cast<std::ptrdiff_t>(first_),
+                                                      waits_.end(),
+                                                      [&](double w) { return w < 0 || w > longest; }));
     }
     const std::vector<double>& waits() const { return waits_; }  // milliseconds
     unsigned long posted() const { return posted_.load(); }
 
 private:
+    long long post() {
+        const long long t = ticks();
+        const auto bits = static_cast<unsigned long long>(t);
+        PostMessageA(hwnd_, kProbeMessage, static_cast<WPARAM>(bits >> 32),
+                     static_cast<LPARAM>(static_cast<DWORD>(bits)));
+        return t;
+    }
+
     static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
         if (message != kProbeMessage) return DefWindowProcA(hwnd, message, wp, lp);
         auto* self = reinterpret_cast<Probe*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        self->waits_.push_back(seconds(ticks() - static_cast<long long>(lp)) * 1e3);
+        const auto stamp = static_cast<long long>(static_cast<unsigned long long>(static_cast<DWORD>(wp)) << 32 |
+                                                  static_cast<DWORD>(lp));
+        self->waits_.push_back(seconds(ticks() - stamp) * 1e3);
         ++self->received_;
         return 0;
     }
@@ -174,6 +215,8 @@ private:
     std::thread poster_;
     std::atomic<bool> running_{false};
     std::atomic<unsigned long> posted_{0};
+    long long started_ = 0;
+    std::size_t first_ = 0;       // this run's first wait
     unsigned long received_ = 0;  // user-interface thread only
     std::vector<double> waits_;   // user-interface thread only
 };
@@ -195,15 +238,18 @@ struct CopyWindow {
     std::string error;
     unsigned long steps = 0, barMoves = 0;
     long long barTicks = 0;
+    std::size_t strayWaits = 0;  // of the last copy, see Probe::stop
 
-    CopyWindow() {
+    explicit CopyWindow(double slowUiMs) {
         form.clientWidth = 353;
         form.clientHeight = 82;
         form.build(kControls, sizeof kControls / sizeof kControls[0]);
         ProgressBar1 = &form.get<ui::ProgressBar>("ProgressBar1");
         ProgressBar2 = &form.get<ui::ProgressBar>("ProgressBar2");
         KqFileCopy1 = &form.add<TKqFileCopy>(&form, "KqFileCopy1");
-        KqFileCopy1->OnCopyProgress = [this](ui::Component*, std::uint32_t, std::uint32_t, std::uint8_t Rate) {
+        const long long slowTicks = static_cast<long long>(slowUiMs / 1e3 / seconds(1));
+        KqFileCopy1->OnCopyProgress = [this, slowTicks](ui::Component*, std::uint32_t, std::uint32_t,
+                                                        std::uint8_t Rate) {
             // Timed only where the bars move (a native repaint), so that the
             // other steps pay nothing for the measurement.
             const bool moves = Rate != ProgressBar2->position();
@@ -211,8 +257,11 @@ struct CopyWindow {
             ProgressBar1->setPosition(Rate + 10);
             ProgressBar2->setPosition(Rate);
             if (moves) {
-                barTicks += ticks() - t0;
+                const long long t1 = ticks();
+                barTicks += t1 - t0;
                 ++barMoves;
+                while (ticks() - t1 < slowTicks) {
+                }
             }
             ++steps;
         };
@@ -242,7 +291,7 @@ struct CopyWindow {
         KqFileCopy1->Start();
         while (!finished) platform.processMessages();
         Sample s{seconds(ticks() - t0), cpuSeconds() - cpu0, seconds(barTicks)};
-        probe.stop();
+        strayWaits = probe.stop();
         return s;
     }
 };
@@ -282,7 +331,7 @@ std::string loadAverage() {
     return s;
 }
 
-int run(const std::string& folder, unsigned mib, int rounds, bool probing) {
+int run(const std::string& folder, unsigned mib, int rounds, bool probing, double slowUiMs) {
     std::unique_ptr<plat::Platform> platform = plat::createPlatform();
     plat::setPlatform(platform.get());
     const std::string src = folder + "\\lunavire-copy-bench-src.bin";
@@ -298,9 +347,17 @@ int run(const std::string& folder, unsigned mib, int rounds, bool probing) {
     unsigned long barMoves = 0;
     std::vector<double> waits;
     {
-        CopyWindow window;
+        CopyWindow window(slowUiMs);
         Probe probe;
         probe.enabled = probing;
+        if (probing) {
+            const Probe::Check c = probe.check(30);
+            if (!(c.measured >= c.least && c.measured <= c.most)) {
+                std::printf("FAIL: the probe measured %.3f ms for a wait of %.0f to %.3f ms\n", c.measured, c.least,
+                            c.most);
+                status = 1;
+            }
+        }
         // Round 0 warms the caches and is dropped; the two copies take turns
         // going first.
         for (int round = 0; round <= rounds; ++round) {
@@ -320,6 +377,11 @@ int run(const std::string& folder, unsigned mib, int rounds, bool probing) {
                         status = 1;
                     } else if (!sameBytes(src, dst)) {
                         std::printf("FAIL: the component's copy differs from its source\n");
+                        status = 1;
+                    }
+                    if (window.strayWaits > 0) {
+                        std::printf("FAIL: %zu of the posted messages' waits lie outside the copy\n",
+                                    window.strayWaits);
                         status = 1;
                     }
                     if (window.steps != expectedSteps || window.ProgressBar1->position() != 100 ||
@@ -360,7 +422,12 @@ int run(const std::string& folder, unsigned mib, int rounds, bool probing) {
     printRow("rate", baseRate, "MB/s");
     printRow("wall time", baseWall, "ms", 1e3);
     printRow("process CPU time", baseCpu, "ms", 1e3);
-    std::printf("  TKqFileCopy, UI thread on processMessages(), two bars per step\n");
+    if (slowUiMs > 0)
+        std::printf("  TKqFileCopy, UI thread on processMessages(), two bars per step, %.3g ms of busy UI thread"
+                    " at each move of the bars (--slow-ui)\n",
+                    slowUiMs);
+    else
+        std::printf("  TKqFileCopy, UI thread on processMessages(), two bars per step\n");
     printRow("rate", copyRate, "MB/s");
     printRow("wall time", copyWall, "ms", 1e3);
     printRow("process CPU time", copyCpu, "ms", 1e3);
@@ -392,6 +459,7 @@ int main(int argc, char** argv) {
     unsigned mib = 64;
     std::string folder;
     bool probing = true;
+    double slowUiMs = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc)
             rounds = std::max(1, std::atoi(argv[++i]));
@@ -399,6 +467,8 @@ int main(int argc, char** argv) {
             mib = static_cast<unsigned>(std::max(1, std::atoi(argv[++i])));
         else if (std::strcmp(argv[i], "--no-probe") == 0)
             probing = false;
+        else if (std::strcmp(argv[i], "--slow-ui") == 0 && i + 1 < argc)
+            slowUiMs = std::max(0.0, std::atof(argv[++i]));
         else
             folder = argv[i];
     }
@@ -409,7 +479,7 @@ int main(int argc, char** argv) {
         if (!folder.empty() && folder.back() == '\\') folder.pop_back();
     }
     try {
-        int status = run(folder, mib, rounds, probing);
+        int status = run(folder, mib, rounds, probing, slowUiMs);
         std::fflush(stdout);
         return status;
     } catch (const std::exception& e) {

@@ -1,4 +1,4 @@
-// Code page, own resources, the Programs folder, shell links and WinExec.
+// Code page, the caption-button font, own resources, the Programs folder, shell links and WinExec.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -19,6 +19,23 @@ TEST(Program, RunsInTheChineseAnsiCodePage) {
     EXPECT_TRUE(platform().isDbcsLeadByte(0xB0)) << "first byte of a GBK character";
     EXPECT_FALSE(platform().isDbcsLeadByte('\\'));
     EXPECT_FALSE(platform().isDbcsLeadByte(0x80)) << "0x80 leads nothing in GBK";
+}
+
+// The system draws the windows' caption buttons (close, minimise, maximise)
+// as glyphs of its Marlett symbol font; a system that lacks it gives another
+// face, and the buttons show the letters "r", "0" and "1".
+TEST(Program, TheSystemHasItsCaptionButtonFont) {
+    HFONT font = CreateFontA(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SYMBOL_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Marlett");
+    ASSERT_NE(font, nullptr);
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    char face[LF_FACESIZE] = {};
+    GetTextFaceA(dc, sizeof face, face);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(font);
+    EXPECT_STREQ(face, "Marlett");
 }
 
 TEST(Program, ProgramPathIsTheRunningFile) {

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # prepare-prefix.sh [--prefix DIR]
 # Makes the Wine prefix that the tests and the program run in, once: locales,
-# `wineboot -i`, Wine's virtual desktop (1600x1200, room for a window at twice the usual scale) and CJK replacements for
-# the fonts the windows ask for.  A prefix that is ready is left alone.
+# `wineboot -i`, Wine's virtual desktop (1600x1200, room for a window at twice the usual scale), Wine's caption-button
+# font and CJK replacements for the fonts the windows ask for.  A prefix that is ready is left alone.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -18,7 +18,7 @@ done
 lunavire_wine_env
 
 # Bump when the set-up below changes, so old prefixes are redone.
-version=4
+version=5
 marker="$WINEPREFIX/.lunavire-ready"
 
 ensure_locales() {
@@ -55,6 +55,20 @@ prepare() {
   WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" wineboot -i >/dev/null 2>&1
   wineserver -w
   lunavire_took "wineboot -i" "$t"
+
+  # Wine draws the caption buttons (close, minimise, maximise) as glyphs of
+  # its Marlett font.  Debian's Wine looks for its own fonts in /usr/share/fonts
+  # rather than where fonts-wine puts them, and fontconfig does not list that
+  # folder either: without Marlett the buttons show the letters "r", "0", "1".
+  # Only Marlett goes into the prefix's font folder: that folder's
+  # "MS Sans Serif" would take the place of the CJK replacement below.
+  local marlett=/usr/share/wine/fonts/marlett.ttf
+  [ -f "$marlett" ] || {
+    echo "prepare-prefix: $marlett is missing; run tools/setup-debian.sh (fonts-wine)" >&2
+    return 1
+  }
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+  ln -sfn "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
 
   t=$(lunavire_now)
   local reg
