@@ -1,5 +1,8 @@
 #include "discinstall/CopyThread.h"
 
+#include <stdexcept>
+#include <string>
+
 namespace {
 std::uint32_t nextHandle() {
     static std::atomic<std::uint32_t> last{0};
@@ -18,7 +21,8 @@ TCopyThread::TCopyThread(plat::Priority priority)
     // the global that tests replace.
     plat::Platform& platform = plat::platform();
     // Last: from here on the thread may run.
-    platform.startThread([this, &platform] { Execute(platform); }, priority);
+    if (!platform.startThread([this, &platform] { Execute(platform); }, priority))
+        throw std::runtime_error("cannot start a thread (error " + std::to_string(platform.lastError()) + ")");
 }
 
 void TCopyThread::Execute(plat::Platform& platform) {

@@ -19,11 +19,17 @@ bool askForSourceFolder() {
 void startSetup(const std::string& relativePath) {
     auto& p = plat::platform();
     std::string path = shell::sourceFolder() + relativePath;
-    if (p.fileExists(path)) return p.winExec(path, plat::sw::ShowNoActivate);
+    if (p.fileExists(path)) {
+        p.winExec(path, plat::sw::ShowNoActivate);
+        return;
+    }
     if (!askForSourceFolder()) return;
     path = shell::sourceFolder() + relativePath;
     ui::requirePathFits(path);
-    if (p.fileExists(path)) return p.winExec(path, plat::sw::ShowNoActivate);
+    if (p.fileExists(path)) {
+        p.winExec(path, plat::sw::ShowNoActivate);
+        return;
+    }
     using shell::Msg;
     const auto& m = shell::messages();
     shell::showMessage(m.get(Msg::DiscNotFound) + "\r\n" + m.get(Msg::UseGenuineCopy), m.get(Msg::Notice),

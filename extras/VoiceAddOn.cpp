@@ -35,7 +35,8 @@ void installVoiceAddOn() {
     p.winExec(kSetup, plat::sw::Show);
     p.winExec(kEngine, plat::sw::Show);
     // The editor must have read the script before it goes: wait for the import.
-    p.execAndWait(plat::systemTool("RegEdit") + " /s " + kScript, plat::sw::ShowNormal);
+    std::uint32_t exitCode = 0;
+    p.execAndWait(plat::systemTool("RegEdit") + " /s " + kScript, plat::sw::ShowNormal, exitCode);
 
     deleteWhenFree(kScript);
     deleteWhenFree(kSetup);

@@ -89,6 +89,7 @@ struct SimPlatform::Impl {
     // programs and the shell
     std::vector<ExecRecord> execs;
     std::function<void(const std::string&)> execHook;
+    std::map<std::string, std::uint32_t> execFailures, exitCodes;
     std::vector<OpenRecord> opened;
     std::vector<LinkRecord> links;
     bool failLinks = false;
@@ -107,6 +108,8 @@ struct SimPlatform::Impl {
     std::atomic<std::size_t> queued{0};
     std::atomic<std::uint64_t> handOversRun{0};
     std::atomic<bool> stopping{false};
+    std::size_t threadFailures = 0;  // user-interface thread only
+    std::uint32_t threadFailureCode = 0;
     std::atomic<std::size_t> live{0};
     std::atomic<bool> hasWorkerErrors{false};
     std::atomic<int> sleepers{0};  // workers blocked on workerCv

@@ -278,8 +278,18 @@ void SimPlatform::killTimer(TimerId id) { d_->timers.erase(id); }
 
 // ---------------------------------------------------------------- threads
 
-void SimPlatform::startThread(std::function<void()> body, plat::Priority) {
+void SimPlatform::failThreadStarts(std::size_t count, std::uint32_t code) {
+    d_->threadFailures = count;
+    d_->threadFailureCode = code;
+}
+
+bool SimPlatform::startThread(std::function<void()> body, plat::Priority) {
     Impl& d = *d_;
+    if (d.threadFailures > 0) {
+        --d.threadFailures;
+        detail::setLastError(d.threadFailureCode);
+        return false;
+    }
     std::list<Impl::Worker> ended;
     {
         std::lock_guard<std::mutex> lock(d.m);
@@ -315,6 +325,7 @@ void SimPlatform::startThread(std::function<void()> body, plat::Priority) {
         });
     }
     for (auto& w : ended) w.thread.join();
+    return true;
 }
 
 void SimPlatform::handOver(const std::function<void()>& call) {
