@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <list>
 #include <map>
@@ -40,6 +41,7 @@ std::uint32_t lastErrorCode();
 struct HandOverItem {
     const std::function<void()>* call;
     std::atomic<int> state{0};  // 0 queued, 1 ran, 2 released without running
+    std::exception_ptr error;   // what escaped the call, for the worker to throw
 };
 
 }  // namespace detail

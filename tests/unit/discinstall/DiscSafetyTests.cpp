@@ -134,7 +134,8 @@ TEST_F(DiscSafety, AnInstalledFileStaysUntilItsReplacementIsWhole) {
         const char* file;  // below D:\game and the install folder
         std::function<void(sim::SimPlatform&)> fault;
     } rows[] = {
-        {"a source another program holds", "game01.dat", [](sim::SimPlatform& s) { s.lockFile("D:\\game\\game01.dat"); }},
+        {"a source another program holds", "game01.dat",
+         [](sim::SimPlatform& s) { s.lockFile("D:\\game\\game01.dat"); }},
         {"a read error half way", "game00.dat",
          [](sim::SimPlatform& s) { s.failReadAt("D:\\game\\game00.dat", 2048, 23); }},
         {"an installed file another program holds", "game00.dat",
@@ -272,7 +273,8 @@ TEST_F(DiscSafety, ARunThatLeftFilesOutEndsWithTheirListInsteadOfSuccess) {
           "D:\\game\\save\\slot1\\s.dat", "D:\\game\\game00.dat", "D:\\game\\game01.dat", "D:\\game\\game02.dat",
           "D:\\game\\vandry.exe", "E:\\game03.dat", "F:\\music\\bgm\\01.ogg", "F:\\music\\x.dat\\02.ogg"},
          0,
-         {"c:\\Lunavire\\VRecog\\v1.wav", "c:\\Lunavire\\VRecog\\jp\\v2.wav", "c:\\Lunavire\\Movie\\op.mpg",
+         // As listed: the walk names disc 1's folders as the disc's layout does.
+         {"c:\\Lunavire\\VRecog\\v1.wav", "c:\\Lunavire\\VRecog\\jp\\v2.wav", "c:\\Lunavire\\movie\\op.mpg",
           "c:\\Lunavire\\save\\slot1\\s.dat", "c:\\Lunavire\\game00.dat", "c:\\Lunavire\\game01.dat",
           "c:\\Lunavire\\game02.dat", "c:\\Lunavire\\vandry.exe", "c:\\Lunavire\\\\game03.dat",
           "c:\\Lunavire\\\\music\\bgm\\01.ogg", "c:\\Lunavire\\\\music\\x.dat\\02.ogg"},
