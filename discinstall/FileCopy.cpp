@@ -211,17 +211,7 @@ void TKqFileCopy::Start() {
         reportError();
         return;
     }
-    std::uint32_t error = 0;
-    if (!startWorker(error)) {
-        // Nothing will step the copy: it is over before it began.
-        close(source_);
-        close(target_);
-        reportError(error);
-        return;
-    }
-    fire([&] {
-        if (OnStart) OnStart(this);
-    });
+    launch(OnStart);
 }
 
 void TKqFileCopy::Restore() {
@@ -238,15 +228,20 @@ void TKqFileCopy::Restore() {
         reportError();
         return;
     }
+    launch(OnRestore);
+}
+
+void TKqFileCopy::launch(const TNotifyEvent& started) {
     std::uint32_t error = 0;
     if (!startWorker(error)) {
+        // Nothing will step the copy: it is over before it began.
         close(source_);
         close(target_);
         reportError(error);
         return;
     }
     fire([&] {
-        if (OnRestore) OnRestore(this);
+        if (started) started(this);
     });
 }
 

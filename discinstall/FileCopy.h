@@ -81,6 +81,8 @@ private:
     void close(plat::FileHandle& h);
     // False, with the system's code in error, when no thread can be made.
     bool startWorker(std::uint32_t& error);
+    // Starts the worker on the open files and fires `started`.
+    void launch(const TNotifyEvent& started);
     void stopWorker();
     void copyStep();
     void step();
