@@ -199,8 +199,9 @@ Outcome copyOnce(TForm2& w, const std::string& source, const std::string& target
             noteFailure(w, p.lastError());
         return Outcome::Done;
     }
-    if (w.run.cancelRequested && !w.run.copyFailed) {
-        w.KqFileCopy1->Cancel();
+    if (w.run.cancelRequested) {
+        // A copy that failed has ended already; the player is not asked about it.
+        if (!w.run.copyFailed) w.KqFileCopy1->Cancel();
         return Outcome::Cancelled;
     }
     return Outcome::Done;
