@@ -10,23 +10,26 @@ std::uint32_t nextHandle() {
 }
 }  // namespace
 
-TCopyThread::TCopyThread(plat::Priority priority)
+TCopyThread::TCopyThread()
     : handle_(nextHandle()), stepRunner_([this] {
           if (OnStep) OnStep();
-      }) {
+      }) {}
+
+std::shared_ptr<TCopyThread> TCopyThread::Create(plat::Priority priority, std::uint32_t& error) {
+    std::shared_ptr<TCopyThread> worker(new TCopyThread());
     // Taken here, on the user-interface thread, not read by the worker from
     // the global that tests replace.
     plat::Platform& platform = plat::platform();
     // Last: from here on the thread may run.
-    platform.startThread([this, &platform] { Execute(platform); }, priority);
+    if (!platform.startThread([worker, p = &platform] { worker->Execute(*p); }, priority)) {
+        error = platform.lastError();
+        return nullptr;
+    }
+    return worker;
 }
 
 void TCopyThread::Execute(plat::Platform& platform) {
-    // Deletes the object however the loop ends: a terminate request, or a
-    // platform that refuses further hand-overs while it shuts down.
-    struct FreeOnTerminate {
-        TCopyThread* self;
-        ~FreeOnTerminate() { delete self; }
-    } freeOnTerminate{this};
+    // Ends on a terminate request, or when a hand-over throws: a platform
+    // that refuses further hand-overs while it shuts down.
     while (!terminated_.load(std::memory_order_acquire)) platform.handOver(stepRunner_);
 }

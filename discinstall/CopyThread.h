@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "platform/Platform.h"
 
@@ -13,14 +14,15 @@ class TCopyThread {
 public:
     using TStepHandler = std::function<void()>;
 
-    // Starts the thread at once at the given priority.  Made with new only:
-    // the object deletes itself when its loop ends, and nobody waits for it.
-    explicit TCopyThread(plat::Priority priority);
+    // Starts a worker at once at the given priority; nullptr, with the
+    // system's reason in error, when no thread can be made.  The running
+    // thread holds the object itself until its loop ends, so whoever else
+    // holds it may let go at any time, and it is never freed under them.
+    static std::shared_ptr<TCopyThread> Create(plat::Priority priority, std::uint32_t& error);
     TCopyThread(const TCopyThread&) = delete;
     TCopyThread& operator=(const TCopyThread&) = delete;
 
-    // User-interface thread.  The loop ends before its next cycle; the object
-    // may be gone as soon as this returns.
+    // User-interface thread.  The loop ends before its next cycle.
     void Terminate() { terminated_.store(true, std::memory_order_release); }
 
     // Never 0, distinct for every worker of the run: what the component keeps
@@ -32,7 +34,7 @@ public:
     TStepHandler OnStep;
 
 private:
-    ~TCopyThread() = default;
+    TCopyThread();
     void Execute(plat::Platform& platform);
 
     std::atomic<bool> terminated_{false};

@@ -24,11 +24,13 @@ void appendNamed(const std::string& path, DiscList& list) {
 
 void DiscList::clear() {
     paths.clear();
+    sizes.clear();
     bytes = 0;
 }
 
 void DiscList::append(const std::string& path, std::uint64_t size) {
     paths.push_back(path);
+    sizes.push_back(size);
     bytes += size;
 }
 
@@ -54,33 +56,34 @@ bool checkDisc(const std::string& folder, int kind) {
     return true;
 }
 
-void walkFolder(const std::string& folder, DiscList& list) {
+bool walkFolder(const std::string& folder, DiscList& list, const StopWalk& stop) {
     auto& p = plat::platform();
     plat::FindData entry;
     auto search = p.findFirst(folder + "*.*", entry);
-    if (!search) return;
+    if (!search) return true;
     auto take = [&] {
-        if (entry.name == "." || entry.name == "..") return;
+        if (entry.name == "." || entry.name == "..") return true;
         if (entry.attributes & plat::attr::Directory)
-            walkFolder(folder + entry.name + "\\", list);  // depth first, in place
-        else
-            list.append(folder + entry.name, entry.sizeLow);
+            return walkFolder(folder + entry.name + "\\", list, stop);  // depth first, in place
+        list.append(folder + entry.name, entry.sizeLow);
+        return true;
     };
-    take();
+    if (!take()) return false;
     // Every later entry lets the windows breathe, whatever it is.
     while (search->next(entry)) {
-        take();
+        if (!take()) return false;
         p.processMessages();
+        if (stop && stop()) return false;
     }
+    return true;
 }
 
-bool buildDiscList(int kind, const std::string& source, DiscList& list) {
+bool buildDiscList(int kind, const std::string& source, DiscList& list, const StopWalk& stop) {
     switch (kind) {
         case 1:
             list.clear();
-            walkFolder(source + "\\game\\VRecog\\", list);
-            walkFolder(source + "\\game\\movie\\", list);
-            walkFolder(source + "\\game\\save\\", list);
+            for (const char* folder : {"\\game\\VRecog\\", "\\game\\movie\\", "\\game\\save\\"})
+                if (!walkFolder(source + folder, list, stop)) return true;
             for (const char* name : {"game00.dat", "game01.dat", "game02.dat", "vandry.exe"})
                 appendNamed(source + "\\game\\" + name, list);
             return true;
@@ -90,7 +93,7 @@ bool buildDiscList(int kind, const std::string& source, DiscList& list) {
             return true;
         case 3:
             list.clear();
-            walkFolder(source + "\\music\\", list);
+            walkFolder(source + "\\music\\", list, stop);
             return true;
         default:
             return false;

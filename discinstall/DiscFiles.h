@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,9 @@ namespace discinstall {
 // build clears it first.
 struct DiscList {
     std::vector<std::string> paths;
-    // Bytes of the listed files that were found while listing (a missing
-    // file counts 0): the measure of the disc's progress.
+    // Each file's size as the listing found it (0 for a missing file), and
+    // their sum: the measure of the disc's progress.
+    std::vector<std::uint64_t> sizes;
     std::uint64_t bytes = 0;
 
     std::size_t count() const { return paths.size(); }
@@ -23,6 +25,10 @@ struct DiscList {
     void append(const std::string& path, std::uint64_t size);
 };
 
+// Asked after each time a walk lets the windows breathe: true ends the walk
+// at once, leaving the list as far as it got.
+using StopWalk = std::function<bool()>;
+
 // Whether the folder (ending in a backslash) holds disc 1, 2 or 3: its
 // marker files and folders, tested in order; false for any other kind.
 bool checkDisc(const std::string& folder, int kind);
@@ -30,10 +36,11 @@ bool checkDisc(const std::string& folder, int kind);
 // Appends every file below the folder (ending in a backslash), depth first in
 // the file system's order, hidden and system files included; windows stay
 // responsive meanwhile.  A folder that cannot be listed adds nothing.
-void walkFolder(const std::string& folder, DiscList& list);
+// False when stop ended it.
+bool walkFolder(const std::string& folder, DiscList& list, const StopWalk& stop = {});
 
 // Clears the list and fills it with disc kind's files below the source
 // folder (no trailing backslash).  True for the kinds 1 to 3.
-bool buildDiscList(int kind, const std::string& source, DiscList& list);
+bool buildDiscList(int kind, const std::string& source, DiscList& list, const StopWalk& stop = {});
 
 }  // namespace discinstall

@@ -114,14 +114,24 @@ void TForm2::closeFolderPanel() {
     GroupBox3->setEnabled(true);
 }
 
-void TForm2::Button1Click() { discinstall::startInstallation(*this); }
+// The settings page's buttons do nothing while a run is under way: its
+// page is only hidden, and a click posted by another program, or queued
+// before the run began, still reaches them.
+void TForm2::Button1Click() {
+    if (!run.active) discinstall::startInstallation(*this);
+}
 void TForm2::Button2Click() { Close(); }
 void TForm2::Button3Click() { Close(); }
-void TForm2::Button4Click() { openFolderPanel(0); }
-void TForm2::Button5Click() { openFolderPanel(1); }
+void TForm2::Button4Click() {
+    if (!run.active) openFolderPanel(0);
+}
+void TForm2::Button5Click() {
+    if (!run.active) openFolderPanel(1);
+}
 
 // A folder too long for the file calls is refused with the panel still open.
 void TForm2::Button8Click() {
+    if (run.active) return;
     const std::string source = text::cutDriveRoot(ShellTreeView1->path());
     ui::requirePathFits(source);
     Edit1->setText(source);
@@ -129,6 +139,7 @@ void TForm2::Button8Click() {
 }
 
 void TForm2::Button6Click() {
+    if (run.active) return;
     const std::string install =
         text::cutDriveRoot(ShellTreeView2->path()) + shell::messages().get(shell::Msg::InstallFolderName);
     ui::requirePathFits(install);
@@ -136,8 +147,12 @@ void TForm2::Button6Click() {
     closeFolderPanel();
 }
 
-void TForm2::Button7Click() { closeFolderPanel(); }
-void TForm2::Button9Click() { closeFolderPanel(); }
+void TForm2::Button7Click() {
+    if (!run.active) closeFolderPanel();
+}
+void TForm2::Button9Click() {
+    if (!run.active) closeFolderPanel();
+}
 
 void TForm2::KqFileCopy1CopyProgress(ui::Component*, std::uint32_t, std::uint32_t TotalBytesTransferred,
                                      std::uint8_t Rate) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "discinstall/DiscFiles.h"
 #include "discinstall/FileCopy.h"
@@ -54,7 +55,8 @@ public:
     // wherever the player locates a disc), and the folder being filled.
     std::string runSource, installFolder;
 
-    // What the run in progress knows of itself.
+    // What the run in progress knows of itself.  A run lasts from the start
+    // button's first check to its last message; only one runs at a time.
     struct Run {
         bool active = false;
         bool cancelRequested = false;  // the cancel button or the close box during the run
@@ -62,8 +64,10 @@ public:
         std::string failure;           // the system's text of that error
         std::uint32_t failureCode = 0;
         int disc = 0;                  // 1 to 3
-        std::uint64_t discDone = 0;    // bytes of the disc's files copied before the current one
+        std::uint64_t discDone = 0;    // bytes of the disc's files in place before the current one
         int overall = 0;               // what ProgressBar3 shows; it only grows
+        std::size_t placed = 0;        // destinations that hold the disc's file (or the player's own)
+        std::vector<std::string> leftOut;  // destinations the player let go without their file
     } run;
 
     void FormHide();

@@ -9,14 +9,13 @@ class TForm2;
 
 namespace discinstall {
 
-// The start button: checks the disc and the install folder, then runs.
+// The start button: checks the disc and the install folder, then runs on
+// the progress page.  Does nothing while a run is under way.
 void startInstallation(TForm2& window);
 
-// The whole run, on the progress page.
-void runInstallation(TForm2& window);
-
 // ProgressBar3 for the current file at `transferred` bytes: each disc fills
-// a third, in proportion to the bytes of its files; it never goes back.
+// a third, in proportion to the bytes of its files in place; it never goes
+// back.
 void showOverallProgress(TForm2& window, std::uint32_t transferred);
 
 }  // namespace discinstall

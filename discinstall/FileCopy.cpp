@@ -141,21 +141,23 @@ void TKqFileCopy::close(plat::FileHandle& h) {
 
 // ---------------------------------------------------------------- the worker
 
-void TKqFileCopy::startWorker() {
+bool TKqFileCopy::startWorker(std::uint32_t& error) {
     // Start or Restore called on a running copy: no worker may run unowned.
     stopWorker();
-    worker_ = new TCopyThread(plat::Priority::Normal);
+    worker_ = TCopyThread::Create(plat::Priority::Normal, error);
+    if (!worker_) return false;
     runningWorker_ = worker_->Handle();
     worker_->OnStep = [link = link_] {
         if (link->component) link->component->copyStep();
     };
+    return true;
 }
 
 void TKqFileCopy::stopWorker() {
     if (!runningWorker_) return;
-    // It frees itself once it sees the request: forget it at once.
+    // It ends once it sees the request; nobody waits for it.
     worker_->Terminate();
-    worker_ = nullptr;
+    worker_.reset();
     runningWorker_ = 0;
 }
 
@@ -178,11 +180,15 @@ void TKqFileCopy::fire(const Call& call) {
     }
 }
 
-void TKqFileCopy::reportError() {
-    plat::Platform& p = plat::platform();
-    const std::uint32_t code = p.lastError();  // first: nothing may come between
-    std::string text = p.errorText(code);
+void TKqFileCopy::reportError() { reportError(plat::platform().lastError()); }
+
+void TKqFileCopy::reportError(std::uint32_t code) {
+    std::string text = plat::platform().errorText(code);
     if (text.size() >= kMessageBuffer) text.clear();
+    report(text, code);
+}
+
+void TKqFileCopy::report(const std::string& text, std::uint32_t code) {
     fire([&] {
         if (OnError) OnError(this, text, code);
     });
@@ -205,10 +211,7 @@ void TKqFileCopy::Start() {
         reportError();
         return;
     }
-    startWorker();
-    fire([&] {
-        if (OnStart) OnStart(this);
-    });
+    launch(OnStart);
 }
 
 void TKqFileCopy::Restore() {
@@ -225,9 +228,20 @@ void TKqFileCopy::Restore() {
         reportError();
         return;
     }
-    startWorker();
+    launch(OnRestore);
+}
+
+void TKqFileCopy::launch(const TNotifyEvent& started) {
+    std::uint32_t error = 0;
+    if (!startWorker(error)) {
+        // Nothing will step the copy: it is over before it began.
+        close(source_);
+        close(target_);
+        reportError(error);
+        return;
+    }
     fire([&] {
-        if (OnRestore) OnRestore(this);
+        if (started) started(this);
     });
 }
 
@@ -271,7 +285,18 @@ void TKqFileCopy::copyStep() {
         explicit InStep(bool& f) : flag(f), outer(f) { flag = true; }
         ~InStep() { flag = outer; }
     } inStep(inStep_);
+    try {
+        step();
+    } catch (const std::exception& e) {
+        endCopy();
+        report(e.what(), 0);
+    } catch (...) {
+        endCopy();
+        report(plat::kUnknownWorkerError, 0);
+    }
+}
 
+void TKqFileCopy::step() {
     plat::Platform& p = plat::platform();
     char buffer[kStepBytes];
     std::uint32_t got = 0;
@@ -290,6 +315,11 @@ void TKqFileCopy::copyStep() {
     std::uint32_t put = 0;
     if (!p.writeFile(target_, buffer, got, put)) {
         reportError();
+        endCopy();
+        return;
+    }
+    if (put != got) {
+        reportError(plat::err::DiskFull);
         endCopy();
         return;
     }

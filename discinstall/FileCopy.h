@@ -6,6 +6,11 @@
 //
 // Sizes and positions are 32 bits: files of 4 GiB or more are not copied
 // correctly.
+//
+// A step never lets an exception out: one that escapes the step's own work
+// ends the copy like a failing call, reported through OnError with its text
+// and the code 0.  A write that puts fewer bytes than it was given (a full
+// disk under Wine) fails with 112 (the disk is full).
 #pragma once
 
 #include <cstdint>
@@ -74,11 +79,17 @@ private:
     bool position(plat::FileHandle h);
     bool readSize();
     void close(plat::FileHandle& h);
-    void startWorker();
+    // False, with the system's code in error, when no thread can be made.
+    bool startWorker(std::uint32_t& error);
+    // Starts the worker on the open files and fires `started`.
+    void launch(const TNotifyEvent& started);
     void stopWorker();
     void copyStep();
+    void step();
     void endCopy();
     void reportError();
+    void reportError(std::uint32_t code);
+    void report(const std::string& text, std::uint32_t code);
     template <class Call>
     void fire(const Call& call);
 
@@ -88,7 +99,7 @@ private:
     std::string newFile_;
     std::uint32_t breakPoint_ = 0;
     std::uint32_t fileSize_ = 0;
-    TCopyThread* worker_ = nullptr;
+    std::shared_ptr<TCopyThread> worker_;
     std::uint32_t runningWorker_ = 0;  // the worker's handle; 0 whenever no worker runs
     bool inStep_ = false;
     std::shared_ptr<Link> link_;

@@ -16,14 +16,22 @@ bool askForSourceFolder() {
     return true;
 }
 
+namespace {
+// A setup that cannot start says why, in the error box.
+void start(const std::string& path) {
+    auto& p = plat::platform();
+    if (!p.winExec(path, plat::sw::ShowNoActivate)) throw ui::systemError(p.lastError(), path);
+}
+}  // namespace
+
 void startSetup(const std::string& relativePath) {
     auto& p = plat::platform();
     std::string path = shell::sourceFolder() + relativePath;
-    if (p.fileExists(path)) return p.winExec(path, plat::sw::ShowNoActivate);
+    if (p.fileExists(path)) return start(path);
     if (!askForSourceFolder()) return;
     path = shell::sourceFolder() + relativePath;
     ui::requirePathFits(path);
-    if (p.fileExists(path)) return p.winExec(path, plat::sw::ShowNoActivate);
+    if (p.fileExists(path)) return start(path);
     using shell::Msg;
     const auto& m = shell::messages();
     shell::showMessage(m.get(Msg::DiscNotFound) + "\r\n" + m.get(Msg::UseGenuineCopy), m.get(Msg::Notice),

@@ -3,6 +3,7 @@
 #include "payload/Payload.h"
 #include "platform/Platform.h"
 #include "shell/Services.h"
+#include "ui/SystemError.h"
 
 namespace extras {
 
@@ -32,14 +33,31 @@ void installVoiceAddOn() {
     payload::extractPayload("REG000", "re0", kScript);
 
     auto& p = plat::platform();
-    p.winExec(kSetup, plat::sw::Show);
-    p.winExec(kEngine, plat::sw::Show);
+    const auto& m = shell::messages();
+    // Why the add-on is not installed, one reason after the other; each
+    // program is started all the same, and its file removed.
+    std::string reasons;
+    auto start = [&](const char* program) {
+        if (!p.winExec(program, plat::sw::Show))
+            reasons += "\r\n" + std::string(ui::systemError(p.lastError(), program).what());
+    };
+    start(kSetup);
+    start(kEngine);
     // The editor must have read the script before it goes: wait for the import.
-    p.execAndWait(plat::systemTool("RegEdit") + " /s " + kScript, plat::sw::ShowNormal);
+    const std::string import = plat::systemTool("RegEdit") + " /s " + kScript;
+    std::uint32_t exitCode = 0;
+    if (!p.execAndWait(import, plat::sw::ShowNormal, exitCode))
+        reasons += "\r\n" + std::string(ui::systemError(p.lastError(), import).what());
+    else if (exitCode != 0)
+        reasons += "\r\n" + shell::formatCount(m.get(shell::Text::ExitCode), exitCode) + "\r\n" + import;
 
     deleteWhenFree(kScript);
     deleteWhenFree(kSetup);
     deleteWhenFree(kEngine);
+    if (!reasons.empty()) {
+        shell::showMessage(m.get(shell::Text::VoiceAddOnFailed) + reasons, m.get(Msg::Error), MsgKind::Stop);
+        return;
+    }
     shell::showMessage(Msg::VoiceAddOnDone, Msg::Notice, MsgKind::Information);
 }
 

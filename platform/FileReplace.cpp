@@ -35,6 +35,15 @@ std::string temporaryPath(const std::string& target, unsigned n) {
     return text::withoutExtension(target) + ".~" + hex[(n >> 4) & 0xF] + hex[n & 0xF];
 }
 
+std::optional<std::string> unusedTemporaryPath(const std::string& target) {
+    Platform& p = platform();
+    for (unsigned n = 0; n < kTemporaryNames; ++n) {
+        std::string path = temporaryPath(target, n);
+        if (!p.fileExists(path) && !p.folderExists(path)) return path;
+    }
+    return std::nullopt;
+}
+
 std::optional<ReplaceFailure> replaceFile(const std::string& target, const void* data, std::uint32_t size) {
     Platform& p = platform();
     if (!p.pathFits(target)) return ReplaceFailure{ReplaceFailure::Fit, err::FileNameTooLong};

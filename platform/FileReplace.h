@@ -20,6 +20,10 @@ struct ReplaceFailure {
 // (with its usual three-letter extension) and tells whose it is.
 std::string temporaryPath(const std::string& target, unsigned n = 0);
 
+// The first temporary name for target that names neither a file nor a
+// folder yet; nullopt when every one is taken.
+std::optional<std::string> unusedTemporaryPath(const std::string& target);
+
 // Writes size bytes of data to target, creating it or replacing it.  On
 // failure the temporary file is gone again and the target untouched.
 std::optional<ReplaceFailure> replaceFile(const std::string& target, const void* data, std::uint32_t size);

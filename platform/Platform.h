@@ -55,7 +55,7 @@ constexpr std::uint32_t AnyFile = 0x3F;
 namespace err {
 constexpr std::uint32_t FileNotFound = 2, PathNotFound = 3, AccessDenied = 5,
                         InvalidHandle = 6, NotSameDevice = 17, WriteProtect = 19, SharingViolation = 32,
-                        HandleEof = 38, FileExists = 80, DiskFull = 112, AlreadyExists = 183,
+                        HandleEof = 38, FileExists = 80, DiskFull = 112, InvalidName = 123, AlreadyExists = 183,
                         FileNameTooLong = 206, NoUnicodeTranslation = 1113;
 }
 
@@ -193,15 +193,19 @@ public:
 
     // -- worker threads
     // Start a thread running body at the given priority; it runs at once.
+    // False, with the reason for lastError(), when no thread can be made;
+    // body is then dropped without running.
     // An exception that escapes body ends the thread and is carried to the
     // user-interface thread: its next processMessages() or handleMessage()
     // shows it once through ui::app().showError(), the box an error that
     // escapes a handler reaches.  The text is what() of a std::exception,
     // kUnknownWorkerError for anything else.  A handleMessage() that waits
     // wakes for it.
-    virtual void startThread(std::function<void()> body, Priority priority) = 0;
+    virtual bool startThread(std::function<void()> body, Priority priority) = 0;
     // Called on a worker: run call on the user-interface thread the next time
-    // it handles messages, and block until it has run there.
+    // it handles messages, and block until it has run there.  An exception
+    // that escapes call never passes through the pump: it is thrown again
+    // here, on the worker, once the call has ended.
     virtual void handOver(const std::function<void()>& call) = 0;
 
     // -- file system
@@ -213,6 +217,10 @@ public:
     virtual std::unique_ptr<DirSearch> findFirst(const std::string& pattern, FindData& first) = 0;
     virtual bool createFolder(const std::string& path) = 0;   // one level
     virtual bool deleteFile(const std::string& path) = 0;     // false while in use, protected or missing
+    // Whether both paths name one existing file, however each is spelled
+    // (case, short names, another drive mapped onto the same folder).  False
+    // for a folder, a missing file or one whose identity cannot be read.
+    virtual bool sameFile(const std::string& a, const std::string& b) = 0;
     // Moves the file from onto to in one step (MoveFileEx, replacing an
     // existing file): to is afterwards either what it was or the whole of
     // from.  Both on one drive.  False, with the code for lastError(), when
@@ -254,10 +262,14 @@ public:
                                       const std::string& key, const std::string& def) = 0;
 
     // -- programs and the shell
-    virtual void winExec(const std::string& commandLine, int showMode) = 0;
+    // WinExec: false, with the reason for lastError(), when the program
+    // could not be started.
+    virtual bool winExec(const std::string& commandLine, int showMode) = 0;
     // Starts a command line and returns once the program has ended, handling
-    // messages meanwhile; false when it could not be started.
-    virtual bool execAndWait(const std::string& commandLine, int showMode) = 0;
+    // messages meanwhile, with the program's exit code.  False, with the
+    // reason for lastError(), when it could not be started or its end could
+    // not be waited for.
+    virtual bool execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) = 0;
     virtual void shellOpen(const std::string& address, int showMode) = 0;
     // The Start menu's Programs folder, whole; empty when it cannot be
     // located.  One that the ANSI code page cannot spell raises ui::Error.

@@ -110,6 +110,10 @@ void applyLanguage(const std::string& name, const Localised& to) {
 
     for (int i = 0; i < to.messages.count(); ++i)
         to.messages.put(i, f.read("msgs", "msgs" + std::to_string(i), to.messages.get(i)));
+    for (int i = 0; i < MessageTable::kTextCount; ++i) {
+        const auto t = static_cast<Text>(i);
+        to.messages.put(t, f.read("msgs", MessageTable::key(t), to.messages.get(t)));
+    }
 }
 
 }  // namespace shell

@@ -31,6 +31,25 @@ const char* const kBuiltIn[MessageTable::kCount] = {
 
 static_assert(static_cast<int>(Msg::PatchInstalled) == MessageTable::kCount - 1, "one name per entry");
 
+struct NamedText {
+    const char* key;
+    const char* builtIn;  // compiled to GBK bytes
+};
+const NamedText kTexts[MessageTable::kTextCount] = {
+    {"LeftOut", "安装没有完成！以下文件没有安装："},
+    {"LeftOutMore", "……还有 %d 个文件没有安装。"},
+    {"VoiceAddOnFailed", "声音认识补丁没有安装完成！"},
+    {"ExitCode", "程序结束时返回了错误代码 %d。"},
+};
+
+static_assert(static_cast<int>(Text::ExitCode) == MessageTable::kTextCount - 1, "one name per text");
+
+std::size_t textIndex(Text t) {
+    const auto i = static_cast<std::size_t>(t);
+    if (i >= std::size(kTexts)) throw std::out_of_range("text " + std::to_string(i));
+    return i;
+}
+
 void checkIndex(int index) {
     if (index < 0 || index >= MessageTable::kCount)
         throw std::out_of_range("message index " + std::to_string(index));
@@ -39,6 +58,18 @@ void checkIndex(int index) {
 
 MessageTable::MessageTable() {
     for (int i = 0; i < kCount; ++i) entries_[static_cast<std::size_t>(i)] = kBuiltIn[i];
+    for (std::size_t i = 0; i < texts_.size(); ++i) texts_[i] = kTexts[i].builtIn;
+}
+
+std::string MessageTable::get(Text t) const { return texts_[textIndex(t)]; }
+void MessageTable::put(Text t, const std::string& text) { texts_[textIndex(t)] = text; }
+const char* MessageTable::key(Text t) { return kTexts[textIndex(t)].key; }
+const char* MessageTable::builtIn(Text t) { return kTexts[textIndex(t)].builtIn; }
+
+std::string formatCount(const std::string& text, std::size_t n) {
+    const std::size_t at = text.find("%d");
+    if (at == std::string::npos) return text;
+    return text.substr(0, at) + std::to_string(n) + text.substr(at + 2);
 }
 
 const char* MessageTable::builtIn(int index) {

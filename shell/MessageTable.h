@@ -48,9 +48,21 @@ enum class Msg : int {
     PatchInstalled,
 };
 
+// Texts beyond the 18 numbered entries.  A language file gives them in its
+// msgs section under their names (MessageTable::key), so that a file written
+// for the 18 alone keeps the built-in texts for them.  "%d" stands for a
+// number that the text is shown with (formatCount).
+enum class Text : int {
+    FilesLeftOut,      // heads the list of files a run could not install
+    MoreFilesLeftOut,  // after the list's first files: how many more, %d
+    VoiceAddOnFailed,  // heads the reasons the voice add-on is not installed
+    ExitCode,          // a program ended with the exit code %d
+};
+
 class MessageTable {
 public:
     static constexpr int kCount = 18;
+    static constexpr int kTextCount = 4;
     MessageTable();  // the built-in entries
 
     std::string get(int index) const;  // a copy
@@ -58,12 +70,22 @@ public:
     void put(int index, const std::string& text);
     int count() const { return kCount; }
 
+    std::string get(Text t) const;
+    void put(Text t, const std::string& text);
+    // The text's key in the language files' msgs section.
+    static const char* key(Text t);
+
     // The built-in text of an entry.
     static const char* builtIn(int index);
+    static const char* builtIn(Text t);
 
 private:
     std::array<std::string, kCount> entries_;
+    std::array<std::string, kTextCount> texts_;
 };
+
+// The text with its first "%d" replaced by n; a text without one stays as it is.
+std::string formatCount(const std::string& text, std::size_t n);
 
 // Modal, topmost, owned by the application; returns the button pressed.
 plat::Answer showMessage(const std::string& text, const std::string& caption, MsgKind kind);

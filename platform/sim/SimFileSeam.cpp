@@ -160,6 +160,14 @@ std::unique_ptr<plat::DirSearch> SimPlatform::findFirst(const std::string& patte
 bool SimPlatform::createFolder(const std::string& path) { return succeeded(d_->fs.createFolder(path)); }
 bool SimPlatform::deleteFile(const std::string& path) { return succeeded(d_->fs.deleteFile(path)); }
 
+bool SimPlatform::sameFile(const std::string& a, const std::string& b) {
+    // As the file calls see them: a path they do not take names nothing.
+    std::uint32_t attributes = 0;
+    if (d_->fs.attributesOf(a, attributes) || d_->fs.attributesOf(b, attributes)) return false;
+    const detail::Node* x = d_->fs.find(a);
+    return x && !x->folder && x == d_->fs.find(b);
+}
+
 bool SimPlatform::moveReplacing(const std::string& from, const std::string& to) {
     return succeeded(d_->fs.move(from, to));
 }

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <list>
 #include <map>
@@ -40,6 +41,7 @@ std::uint32_t lastErrorCode();
 struct HandOverItem {
     const std::function<void()>* call;
     std::atomic<int> state{0};  // 0 queued, 1 ran, 2 released without running
+    std::exception_ptr error;   // what escaped the call, for the worker to throw
 };
 
 }  // namespace detail
@@ -89,6 +91,7 @@ struct SimPlatform::Impl {
     // programs and the shell
     std::vector<ExecRecord> execs;
     std::function<void(const std::string&)> execHook;
+    std::map<std::string, std::uint32_t> execFailures, exitCodes;
     std::vector<OpenRecord> opened;
     std::vector<LinkRecord> links;
     bool failLinks = false;
@@ -107,6 +110,8 @@ struct SimPlatform::Impl {
     std::atomic<std::size_t> queued{0};
     std::atomic<std::uint64_t> handOversRun{0};
     std::atomic<bool> stopping{false};
+    std::size_t threadFailures = 0;  // user-interface thread only
+    std::uint32_t threadFailureCode = 0;
     std::atomic<std::size_t> live{0};
     std::atomic<bool> hasWorkerErrors{false};
     std::atomic<int> sleepers{0};  // workers blocked on workerCv

@@ -20,7 +20,8 @@ constexpr int kSpinPolls = 20000, kYieldPolls = 100;
 // ---------------------------------------------------------------- pumping
 
 // Runs the hand-overs queued when it was called (later ones wait for the
-// next pump), one at a time: a call may pump again itself.
+// next pump), one at a time: a call may pump again itself.  What escapes a
+// call goes back to its worker, never through the pump.
 bool SimPlatform::Impl::runHandOvers() {
     const std::size_t n = queued.load(std::memory_order_acquire);
     if (n == 0) return false;
@@ -36,8 +37,7 @@ bool SimPlatform::Impl::runHandOvers() {
         try {
             (*item->call)();
         } catch (...) {
-            finish(item, 1);
-            throw;
+            item->error = std::current_exception();
         }
         finish(item, 1);
         handOversRun.fetch_add(1, std::memory_order_relaxed);
@@ -278,8 +278,18 @@ void SimPlatform::killTimer(TimerId id) { d_->timers.erase(id); }
 
 // ---------------------------------------------------------------- threads
 
-void SimPlatform::startThread(std::function<void()> body, plat::Priority) {
+void SimPlatform::failThreadStarts(std::size_t count, std::uint32_t code) {
+    d_->threadFailures = count;
+    d_->threadFailureCode = code;
+}
+
+bool SimPlatform::startThread(std::function<void()> body, plat::Priority) {
     Impl& d = *d_;
+    if (d.threadFailures > 0) {
+        --d.threadFailures;
+        detail::setLastError(d.threadFailureCode);
+        return false;
+    }
     std::list<Impl::Worker> ended;
     {
         std::lock_guard<std::mutex> lock(d.m);
@@ -315,6 +325,7 @@ void SimPlatform::startThread(std::function<void()> body, plat::Priority) {
         });
     }
     for (auto& w : ended) w.thread.join();
+    return true;
 }
 
 void SimPlatform::handOver(const std::function<void()>& call) {
@@ -345,6 +356,7 @@ void SimPlatform::handOver(const std::function<void()>& call) {
         d.workerCv.wait(lock, [&] { return item.state.load(std::memory_order_seq_cst) != 0; });
         d.sleepers.fetch_sub(1, std::memory_order_seq_cst);
     }
+    if (item.error) std::rethrow_exception(item.error);
 }
 
 std::size_t SimPlatform::liveWorkers() const { return d_->liveWorkers(); }

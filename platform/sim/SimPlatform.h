@@ -217,6 +217,11 @@ public:
     // each start (for execAndWait, as the whole life of the program).
     const std::vector<ExecRecord>& execs() const;
     void onExec(std::function<void(const std::string& commandLine)> hook);
+    // This command line cannot be started: the start fails with code and is
+    // not recorded.  0 takes the failure away again.
+    void failExec(const std::string& commandLine, std::uint32_t code);
+    // What execAndWait gives as this command line's exit code (0 otherwise).
+    void setExitCode(const std::string& commandLine, std::uint32_t code);
     const std::vector<OpenRecord>& opened() const;
     const std::vector<LinkRecord>& links() const;
     void failShellLinkCreation(bool fail);
@@ -225,6 +230,9 @@ public:
 
     // ------------------------------------------------------------ worker threads
     std::size_t liveWorkers() const;
+    // The next `count` startThread calls fail with code, as when the system
+    // has no room for another thread.
+    void failThreadStarts(std::size_t count, std::uint32_t code);
     std::size_t pendingHandOvers() const;  // queued, not yet run
     std::uint64_t handOversRun() const;
     // Releases every worker blocked in handOver without running its call and
@@ -252,13 +260,14 @@ public:
     void waitMessages(std::uint32_t timeoutMs) override;
     TimerId setTimer(std::uint32_t intervalMs, std::function<void()> tick) override;
     void killTimer(TimerId id) override;
-    void startThread(std::function<void()> body, plat::Priority priority) override;
+    bool startThread(std::function<void()> body, plat::Priority priority) override;
     void handOver(const std::function<void()>& call) override;
     bool fileExists(const std::string& path) override;
     bool folderExists(const std::string& path) override;
     std::unique_ptr<plat::DirSearch> findFirst(const std::string& pattern, plat::FindData& first) override;
     bool createFolder(const std::string& path) override;
     bool deleteFile(const std::string& path) override;
+    bool sameFile(const std::string& a, const std::string& b) override;
     bool moveReplacing(const std::string& from, const std::string& to) override;
     bool freeSpace(const std::string& folder, std::uint64_t& bytes) override;
     bool pathFits(const std::string& path) override;
@@ -277,8 +286,8 @@ public:
                              std::uint32_t access) override;
     std::string profileString(const std::string& file, const std::string& section, const std::string& key,
                               const std::string& def) override;
-    void winExec(const std::string& commandLine, int showMode) override;
-    bool execAndWait(const std::string& commandLine, int showMode) override;
+    bool winExec(const std::string& commandLine, int showMode) override;
+    bool execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) override;
     void shellOpen(const std::string& address, int showMode) override;
     std::string programsFolder() override;
     std::string windowsFolder() override;

@@ -170,21 +170,47 @@ bool SimPlatform::claimFirstInstance(const std::string&) {
 
 // ---------------------------------------------------------------- programs and the shell
 
-void SimPlatform::winExec(const std::string& commandLine, int showMode) {
+bool SimPlatform::winExec(const std::string& commandLine, int showMode) {
+    auto failed = d_->execFailures.find(commandLine);
+    if (failed != d_->execFailures.end()) {
+        setLastError(failed->second);
+        return false;
+    }
     d_->execs.push_back({commandLine, showMode, false});
     if (d_->execHook) {
         auto hook = d_->execHook;
         hook(commandLine);
     }
+    setLastError(0);
+    return true;
 }
 
-bool SimPlatform::execAndWait(const std::string& commandLine, int showMode) {
+bool SimPlatform::execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) {
+    auto failed = d_->execFailures.find(commandLine);
+    if (failed != d_->execFailures.end()) {
+        setLastError(failed->second);
+        return false;
+    }
     d_->execs.push_back({commandLine, showMode, true});
     if (d_->execHook) {
         auto hook = d_->execHook;
         hook(commandLine);
     }
+    auto code = d_->exitCodes.find(commandLine);
+    exitCode = code == d_->exitCodes.end() ? 0 : code->second;
+    setLastError(0);
     return true;
+}
+
+void SimPlatform::failExec(const std::string& commandLine, std::uint32_t code) {
+    if (code)
+        d_->execFailures[commandLine] = code;
+    else
+        d_->execFailures.erase(commandLine);
+}
+
+void SimPlatform::setExitCode(const std::string& commandLine, std::uint32_t code) {
+    d_->exitCodes[commandLine] = code;
 }
 
 void SimPlatform::shellOpen(const std::string& address, int showMode) { d_->opened.push_back({address, showMode}); }

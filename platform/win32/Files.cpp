@@ -68,6 +68,23 @@ bool Win32Platform::createFolder(const std::string& path) { return CreateDirecto
 
 bool Win32Platform::deleteFile(const std::string& path) { return DeleteFileA(path.c_str()); }
 
+namespace {
+// The file's identity: no access asked for, so that a file another program
+// holds without sharing can still be looked at.
+bool fileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    FileHandle h(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return h && GetFileInformationByHandle(h.get(), &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+}  // namespace
+
+bool Win32Platform::sameFile(const std::string& a, const std::string& b) {
+    BY_HANDLE_FILE_INFORMATION x{}, y{};
+    if (!fileIdentity(a, x) || !fileIdentity(b, y)) return false;
+    return x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
+           x.nFileIndexLow == y.nFileIndexLow;
+}
+
 bool Win32Platform::moveReplacing(const std::string& from, const std::string& to) {
     // Write-through: the move is on the disk when the call returns.
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);

@@ -79,11 +79,16 @@ std::string fileSystemPath(const ITEMIDLIST* pidl) {
     return {};
 }
 
-void Win32Platform::winExec(const std::string& commandLine, int showMode) {
-    WinExec(commandLine.c_str(), static_cast<UINT>(showMode));
+bool Win32Platform::winExec(const std::string& commandLine, int showMode) {
+    SetLastError(NO_ERROR);
+    const UINT r = WinExec(commandLine.c_str(), static_cast<UINT>(showMode));
+    if (r > 31) return true;
+    // WinExec's own codes below 32 are the system's error codes, 0 excepted.
+    if (GetLastError() == NO_ERROR) SetLastError(r ? r : ERROR_NOT_ENOUGH_MEMORY);
+    return false;
 }
 
-bool Win32Platform::execAndWait(const std::string& commandLine, int showMode) {
+bool Win32Platform::execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
@@ -96,9 +101,14 @@ bool Win32Platform::execAndWait(const std::string& commandLine, int showMode) {
     // The windows stay responsive while the program runs.
     for (;;) {
         DWORD r = waitForInput(1, &pi.hProcess, INFINITE);
-        if (r == WAIT_OBJECT_0 || r == WAIT_FAILED) return true;
+        if (r == WAIT_FAILED) return false;
+        if (r == WAIT_OBJECT_0) break;
         processMessages();
     }
+    DWORD code = 0;
+    if (!GetExitCodeProcess(pi.hProcess, &code)) return false;
+    exitCode = code;
+    return true;
 }
 
 void Win32Platform::shellOpen(const std::string& address, int showMode) {

@@ -324,14 +324,20 @@ DWORD WINAPI Win32Platform::threadMain(void* start) {
     return 0;
 }
 
-void Win32Platform::startThread(std::function<void()> body, plat::Priority priority) {
+bool Win32Platform::startThread(std::function<void()> body, plat::Priority priority) {
     auto start = std::make_unique<ThreadStart>(ThreadStart{std::move(body), this});
     KernelHandle thread(CreateThread(nullptr, 0, &threadMain, start.get(), CREATE_SUSPENDED, nullptr));
-    if (!thread) throw std::runtime_error("cannot start a thread (error " + std::to_string(GetLastError()) + ")");
+    if (!thread) {
+        const DWORD error = GetLastError();
+        start.reset();  // freeing may touch the last error
+        SetLastError(error);
+        return false;
+    }
     start.release();  // the thread owns it now
     SetThreadPriority(thread.get(), threadPriority(priority));
     ResumeThread(thread.get());
     // The thread ends by itself; nobody waits for it.
+    return true;
 }
 
 void Win32Platform::handOver(const std::function<void()>& call) {

@@ -66,7 +66,7 @@ public:
     void waitMessages(std::uint32_t timeoutMs) override;
     TimerId setTimer(std::uint32_t intervalMs, std::function<void()> tick) override;
     void killTimer(TimerId id) override;
-    void startThread(std::function<void()> body, plat::Priority priority) override;
+    bool startThread(std::function<void()> body, plat::Priority priority) override;
     void handOver(const std::function<void()>& call) override;
 
     // -- file system
@@ -75,6 +75,7 @@ public:
     std::unique_ptr<plat::DirSearch> findFirst(const std::string& pattern, plat::FindData& first) override;
     bool createFolder(const std::string& path) override;
     bool deleteFile(const std::string& path) override;
+    bool sameFile(const std::string& a, const std::string& b) override;
     bool moveReplacing(const std::string& from, const std::string& to) override;
     bool freeSpace(const std::string& folder, std::uint64_t& bytes) override;
     bool pathFits(const std::string& path) override;
@@ -95,8 +96,8 @@ public:
                              std::uint32_t access) override;
     std::string profileString(const std::string& file, const std::string& section, const std::string& key,
                               const std::string& def) override;
-    void winExec(const std::string& commandLine, int showMode) override;
-    bool execAndWait(const std::string& commandLine, int showMode) override;
+    bool winExec(const std::string& commandLine, int showMode) override;
+    bool execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) override;
     void shellOpen(const std::string& address, int showMode) override;
     std::string programsFolder() override;
     std::string windowsFolder() override;

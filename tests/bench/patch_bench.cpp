@@ -153,13 +153,14 @@ public:
         boxes.push_back(text);
         return plat::Answer::Ok;
     }
-    bool execAndWait(const std::string& commandLine, int showMode) override {
-        winExec(commandLine, showMode);
-        return true;
+    bool execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) override {
+        exitCode = 0;
+        return winExec(commandLine, showMode);
     }
-    void winExec(const std::string& commandLine, int) override {
+    bool winExec(const std::string& commandLine, int) override {
         mark(Ev::Exec);
         execs.push_back(commandLine);
+        return true;
     }
     std::string programsFolder() override {
         // The system is still asked, as the run would ask it; the links go to

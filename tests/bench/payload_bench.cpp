@@ -105,12 +105,13 @@ public:
     void waitMessages(std::uint32_t) override { unused(); }
     TimerId setTimer(std::uint32_t, std::function<void()>) override { unused(); }
     void killTimer(TimerId) override { unused(); }
-    void startThread(std::function<void()>, plat::Priority) override { unused(); }
+    bool startThread(std::function<void()>, plat::Priority) override { unused(); }
     void handOver(const std::function<void()>&) override { unused(); }
     bool fileExists(const std::string&) override { unused(); }
     bool folderExists(const std::string&) override { unused(); }
     std::unique_ptr<plat::DirSearch> findFirst(const std::string&, plat::FindData&) override { unused(); }
     bool createFolder(const std::string&) override { unused(); }
+    bool sameFile(const std::string&, const std::string&) override { unused(); }
     bool freeSpace(const std::string&, std::uint64_t&) override { unused(); }
     plat::FileHandle openRead(const std::string&) override { unused(); }
     plat::FileHandle openWrite(const std::string&) override { unused(); }
@@ -126,8 +127,8 @@ public:
                               const std::string&) override {
         unused();
     }
-    void winExec(const std::string&, int) override { unused(); }
-    bool execAndWait(const std::string&, int) override { unused(); }
+    bool winExec(const std::string&, int) override { unused(); }
+    bool execAndWait(const std::string&, int, std::uint32_t&) override { unused(); }
     void shellOpen(const std::string&, int) override { unused(); }
     std::string programsFolder() override { unused(); }
     std::string windowsFolder() override { unused(); }

@@ -2,10 +2,12 @@
 // platform's real hand-over and its files through the platform's handles,
 // so what holds in the simulation must hold under Wine too.
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "discinstall/FileCopy.h"
 #include "tests/contract/Contract.h"
+#include "tests/support/ForwardingPlatform.h"
 #include "tests/unit/discinstall/CopyEvents.h"
 
 namespace contract {
@@ -167,6 +169,54 @@ TEST_F(CopyContract, CancelReportsANewFileItCannotDelete) {
     sys().closeFile(other);
     EXPECT_EQ(events.log, (Log{"error 32"})) << "a file in use is not deleted: OnError, not OnCancel";
     EXPECT_EQ(env().readFile(target), pattern(1024));
+}
+
+// The platform in force, except that its second read throws.
+class ThrowingRead final : public testsupport::ForwardingPlatform {
+public:
+    explicit ThrowingRead(plat::Platform& real) : ForwardingPlatform(real), real_(real) {
+        plat::setPlatform(this);
+    }
+    ~ThrowingRead() override { plat::setPlatform(&real_); }
+    bool readFile(plat::FileHandle h, void* b, std::uint32_t n, std::uint32_t& done) override {
+        if (++reads_ == 2) throw std::runtime_error("disc gone");
+        return ForwardingPlatform::readFile(h, b, n, done);
+    }
+
+private:
+    plat::Platform& real_;
+    int reads_ = 0;
+};
+
+TEST_F(CopyContract, AnExceptionInAStepEndsTheCopyAsAFailure) {
+    env().writeFile(source, pattern(5000));
+    std::vector<std::string> boxes;  // the error box's texts: none are shown for real
+    ui::app().setErrorReporter([&](const std::string& text) { boxes.push_back(text); });
+    struct BoxBack {
+        ~BoxBack() { ui::app().setErrorReporter(nullptr); }
+    } boxBack;
+    {
+        ThrowingRead throwing(sys());
+        copy->Start();
+        bool escaped = false;
+        try {
+            runToEnd();
+        } catch (...) {
+            escaped = true;
+        }
+        EXPECT_FALSE(escaped) << "nothing escapes the pump";
+    }
+    EXPECT_EQ(events.log, (Log{"start", "progress 1024/5000 20", "error 0"})) << "the copy ends as failed";
+    EXPECT_EQ(boxes, std::vector<std::string>{}) << "reported to the owner, not to the error box";
+    ASSERT_EQ(events.messages.size(), 1u);
+    EXPECT_EQ(events.messages[0], "disc gone");
+    EXPECT_TRUE(closed(source) && closed(target)) << "both files are closed";
+    env().runFor(200);
+    EXPECT_EQ(events.log.size(), 3u) << "no step comes after it";
+    events.clear();
+    copy->Cancel();
+    EXPECT_EQ(events.log, (Log{"cancel"})) << "the component goes on working";
+    EXPECT_FALSE(sys().fileExists(target));
 }
 
 TEST_F(CopyContract, DestroyedWhileCopyingClosesItsFilesWithoutWaiting) {

@@ -348,6 +348,34 @@ TEST_F(FileSystemContract, MoveReplacingPutsTheWholeFileInPlaceOrChangesNothing)
     env().setAttributes(at("readonly.dat"), plat::attr::Normal);
 }
 
+TEST_F(FileSystemContract, SameFileTellsOneFileUnderAnyOfItsNames) {
+    env().makeFolder(at("game"));
+    env().writeFile(at("game\\game00.dat"), "data");
+    env().writeFile(at("copy.dat"), "data");
+    const plat::FileHandle held = sys().openRead(at("copy.dat"));
+    ASSERT_NE(held, plat::kNoFile);
+    struct Row {
+        const char* a;
+        const char* b;
+        bool same;
+        const char* rule;
+    } rows[] = {
+        {"game\\game00.dat", "game\\game00.dat", true, "a file is itself"},
+        {"game\\game00.dat", "GAME\\Game00.DAT", true, "whatever the case of its name"},
+        {"game\\game00.dat", "game\\\\game00.dat", true, "or a doubled backslash"},
+        {"game\\game00.dat", "game\\..\\game\\game00.dat", true, "or a way round through its parent"},
+        {"game\\game00.dat", "copy.dat", false, "another file of the same bytes is another file"},
+        {"copy.dat", "copy.dat", true, "a file another handle holds without sharing can still be told"},
+        {"game\\missing.dat", "game\\missing.dat", false, "a missing file is no file"},
+        {"game", "game", false, "a folder is no file"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.a) + " / " + r.b);
+        EXPECT_EQ(sys().sameFile(at(r.a), at(r.b)), r.same) << r.rule;
+    }
+    sys().closeFile(held);
+}
+
 TEST_F(FileSystemContract, PathsOfUpTo259Utf16UnitsFitTheFileCalls) {
     // Names up to a given total length; the folder part is the scratch folder.
     const std::size_t base = scratch().size() + 1;

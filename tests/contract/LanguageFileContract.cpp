@@ -36,6 +36,8 @@ TEST_F(LanguageFileContract, TheShippedSimplifiedFileReadsAsItsSource) {
         {"window2", "GroupBox1.Caption"}, {"window2", "Label2.Caption"}, {"window3", "Button1.Caption"},
     };
     for (int i = 0; i <= 17; ++i) keys.emplace_back("msgs", "msgs" + std::to_string(i));
+    for (const char* named : {"LeftOut", "LeftOutMore", "VoiceAddOnFailed", "ExitCode"})
+        keys.emplace_back("msgs", named);
 
     for (const auto& k : keys) {
         SCOPED_TRACE(std::string("[") + k.first + "] " + k.second);

@@ -230,6 +230,70 @@ TEST_F(ThreadContract, AWorkersExceptionIsReportedOnceOnTheUserInterfaceThreadWh
     }
 }
 
+TEST_F(ThreadContract, AnExceptionInAHandedOverCallComesBackToTheWorker) {
+    // The pump that ran the call goes on: what failed is the worker's to
+    // handle, and if it lets go, the error box reports it as any worker's.
+    plat::Platform& p = sys();
+    std::mutex m;
+    std::vector<std::string> reported;
+    ui::app().setErrorReporter([&](const std::string& text) {
+        std::lock_guard<std::mutex> lock(m);
+        reported.push_back(text);
+    });
+    struct BoxBack {
+        ~BoxBack() { ui::app().setErrorReporter(nullptr); }
+    } boxBack;
+
+    struct Row {
+        const char* what;
+        bool caught;  // the worker catches what comes back
+    } rows[] = {{"caught by the worker", true}, {"escaping the worker", false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        {
+            std::lock_guard<std::mutex> lock(m);
+            reported.clear();
+        }
+        std::atomic<int> running{1};
+        std::atomic<bool> ranOnUi{false}, cameBack{false};
+        std::string backText;  // written by the worker before it ends
+        const auto ui = std::this_thread::get_id();
+        p.startThread(
+            [&, caught = row.caught] {
+                struct Ended {
+                    std::atomic<int>& running;
+                    ~Ended() { running = 0; }
+                } ended{running};
+                try {
+                    p.handOver([&] {
+                        ranOnUi = std::this_thread::get_id() == ui;
+                        throw std::runtime_error("step failed");
+                    });
+                } catch (const std::runtime_error& e) {
+                    cameBack = true;
+                    backText = e.what();
+                    if (!caught) throw;
+                }
+            },
+            Priority::Normal);
+        bool escaped = false;
+        try {
+            if (!pumpUntil([&] { return running.load() == 0; }, 20s)) giveUp("a worker did not end within 20 s");
+            env().runFor(200);
+        } catch (...) {
+            escaped = true;
+            finishWorkers(running);
+        }
+        EXPECT_FALSE(escaped) << "nothing passes through the pump";
+        EXPECT_TRUE(ranOnUi) << "the call ran on the user-interface thread";
+        EXPECT_TRUE(cameBack) << "handOver throws the call's exception on the worker";
+        EXPECT_EQ(backText, "step failed");
+        std::lock_guard<std::mutex> lock(m);
+        EXPECT_EQ(reported, row.caught ? std::vector<std::string>{} : std::vector<std::string>{"step failed"})
+            << "only an exception that ends the worker reaches the error box, once";
+    }
+}
+
 // ------------------------------------------------------------------ timers
 
 TEST_F(ThreadContract, TimerTicksOnTheUserInterfaceThreadWhileMessagesAreHandled) {

@@ -36,8 +36,8 @@ public:
         return real_.setTimer(ms, std::move(tick));
     }
     void killTimer(TimerId id) override { real_.killTimer(id); }
-    void startThread(std::function<void()> body, plat::Priority p) override {
-        real_.startThread(std::move(body), p);
+    bool startThread(std::function<void()> body, plat::Priority p) override {
+        return real_.startThread(std::move(body), p);
     }
     void handOver(const std::function<void()>& call) override { real_.handOver(call); }
     bool fileExists(const std::string& path) override { return real_.fileExists(path); }
@@ -47,6 +47,7 @@ public:
     }
     bool createFolder(const std::string& path) override { return real_.createFolder(path); }
     bool deleteFile(const std::string& path) override { return real_.deleteFile(path); }
+    bool sameFile(const std::string& a, const std::string& b) override { return real_.sameFile(a, b); }
     bool moveReplacing(const std::string& from, const std::string& to) override {
         return real_.moveReplacing(from, to);
     }
@@ -75,9 +76,9 @@ public:
                               const std::string& def) override {
         return real_.profileString(file, section, key, def);
     }
-    void winExec(const std::string& commandLine, int showMode) override { real_.winExec(commandLine, showMode); }
-    bool execAndWait(const std::string& commandLine, int showMode) override {
-        return real_.execAndWait(commandLine, showMode);
+    bool winExec(const std::string& commandLine, int showMode) override { return real_.winExec(commandLine, showMode); }
+    bool execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) override {
+        return real_.execAndWait(commandLine, showMode, exitCode);
     }
     void shellOpen(const std::string& address, int mode) override { real_.shellOpen(address, mode); }
     std::string programsFolder() override { return real_.programsFolder(); }

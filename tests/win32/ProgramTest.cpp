@@ -193,13 +193,26 @@ TEST(Shell, ExecAndWaitReturnsOnlyOnceTheProgramHasEnded) {
     const std::string first = dir / "first.txt", last = dir / "last.txt";
     int ticks = 0;
     auto id = platform().setTimer(10, [&] { ++ticks; });
+    std::uint32_t exitCode = 99;
     EXPECT_TRUE(platform().execAndWait(
         "cmd.exe /c echo one> \"" + first + "\" & copy \"" + first + "\" \"" + last + "\" >nul",
-        plat::sw::ShowNoActivate));
+        plat::sw::ShowNoActivate, exitCode));
     platform().killTimer(id);
     EXPECT_TRUE(platform().fileExists(last)) << "the program's last step was done when the call returned";
     EXPECT_GT(ticks, 0) << "timers keep ticking while the program runs";
-    EXPECT_FALSE(platform().execAndWait("no-such-program-here.exe", plat::sw::ShowNoActivate));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_TRUE(platform().execAndWait("cmd.exe /c exit 3", plat::sw::ShowNoActivate, exitCode));
+    EXPECT_EQ(exitCode, 3u) << "the program's own exit code";
+}
+
+TEST(Shell, AProgramThatCannotStartIsReportedWithTheSystemsReason) {
+    std::uint32_t exitCode = 0;
+    EXPECT_FALSE(platform().execAndWait("no-such-program-here.exe", plat::sw::ShowNoActivate, exitCode));
+    EXPECT_EQ(platform().lastError(), plat::err::FileNotFound);
+    EXPECT_FALSE(platform().winExec("C:\\no-such-folder\\no-such-program.exe", plat::sw::ShowNoActivate));
+    const std::uint32_t code = platform().lastError();
+    EXPECT_TRUE(code == plat::err::FileNotFound || code == plat::err::PathNotFound) << code;
+    EXPECT_FALSE(platform().errorText(code).empty()) << "the system has a text for the reason";
 }
 
 }  // namespace

@@ -3,141 +3,19 @@
 // file copied by the real copy component and its worker thread.
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
-#include "discinstall/DiscRun.h"
-#include "shell/Program.h"
-#include "tests/support/SimTest.h"
+#include "platform/FileReplace.h"
+#include "tests/unit/discinstall/DiscRunFixture.h"
 #include "ui/SystemError.h"
 
 namespace {
 
+using namespace discruntest;
 using plat::Answer;
 using shell::Msg;
-
-const std::string kPrograms = "C:\\Users\\Player\\Start Menu\\Programs";
-
-// What each disc holds, relative to its root.
-const std::vector<std::pair<std::string, std::string>> kDisc1 = {
-    {"game\\VRecog\\v1.wav", std::string(2500, 'v')},
-    {"game\\VRecog\\jp\\v2.wav", "jp voice"},
-    {"game\\Movie\\op.mpg", std::string(3000, 'm')},
-    {"game\\save\\slot1\\s.dat", "save"},
-    {"game\\game00.dat", std::string(5000, '0')},
-    {"game\\game01.dat", "one"},
-    {"game\\game02.dat", ""},
-    {"game\\vandry.exe", "MZ game"},
-};
-const std::vector<std::pair<std::string, std::string>> kDisc2 = {{"game03.dat", std::string(1500, '3')}};
-const std::vector<std::pair<std::string, std::string>> kDisc3 = {
-    {"music\\bgm\\01.ogg", std::string(1025, 'o')},
-    {"music\\x.dat\\02.ogg", "two"},
-};
-
-class DiscRun : public simtest::SimTest {
-protected:
-    void SetUp() override {
-        for (char d : {'D', 'E', 'F'}) s.addDrive(d, true);
-        s.setProgramPath("D:\\Setup.exe");
-        put("D:", kDisc1);
-        put("E:", kDisc2);
-        put("F:", kDisc3);
-        shell::createForms();
-        Form1->Timer1->setEnabled(false);  // the start-up language is not under test here
-        s.onBox([this](const sim::BoxRecord& b) { return answerBox(b); });
-    }
-    void TearDown() override { shell::destroyForms(); }
-
-    void put(const std::string& root, const std::vector<std::pair<std::string, std::string>>& files) {
-        for (const auto& f : files) s.writeFile(root + "\\" + f.first, f.second);
-    }
-    std::string msg(Msg m) const { return Form1->messages.get(m); }
-
-    // Answers, in order, for the boxes whose text is an entry of the table;
-    // an entry without answers left is answered OK.
-    void answer(Msg m, std::vector<Answer> answers) {
-        auto& q = answers_[msg(m)];
-        q.insert(q.end(), answers.begin(), answers.end());
-    }
-    // Answers for boxes about a file that cannot be copied.
-    void answerFailures(std::vector<Answer> answers) {
-        failureAnswers_.insert(failureAnswers_.end(), answers.begin(), answers.end());
-    }
-    Answer answerBox(const sim::BoxRecord& b) {
-        if (onEachBox) onEachBox(b);
-        if (b.style == static_cast<std::uint32_t>(shell::MsgKind::CopyFailed)) {
-            EXPECT_FALSE(failureAnswers_.empty()) << "an unexpected copy failure: " << b.text;
-            if (failureAnswers_.empty()) return Answer::Abort;
-            Answer a = failureAnswers_.front();
-            failureAnswers_.pop_front();
-            return a;
-        }
-        auto it = answers_.find(b.text);
-        if (it == answers_.end() || it->second.empty())
-            return (b.style & 0xF) == plat::mb::RetryCancel ? Answer::Retry : Answer::Ok;
-        Answer a = it->second.front();
-        it->second.pop_front();
-        return a;
-    }
-    std::vector<std::string> boxTexts() const {
-        std::vector<std::string> t;
-        for (const auto& b : s.boxes()) t.push_back(b.text);
-        return t;
-    }
-    // Locating a disc: the picker chooses `folder` (or is cancelled).
-    void pickEachTime(std::vector<std::string> folders) {
-        picks_.insert(picks_.end(), folders.begin(), folders.end());
-        s.onModal("TForm3", [this](ui::Form&) {
-            ASSERT_FALSE(picks_.empty()) << "the picker came up once more than expected";
-            std::string f = picks_.front();
-            picks_.pop_front();
-            if (f.empty()) return Form3->Button2->click();
-            s.setTreeSelection(*Form3->ShellTreeView1, f);
-            Form3->Button1->click();
-        });
-    }
-
-    // Opens the disc window from the main window and presses its start button,
-    // after `arrange` has set the window up.
-    void install(const std::string& folder = "c:\\Lunavire", const std::function<void()>& arrange = {}) {
-        s.onModal("TForm2", [this, folder, arrange](ui::Form&) {
-            Form2->Edit2->setText(folder);
-            if (arrange) arrange();
-            Form2->Button1->click();
-            // Without an end of the run the window stays: leave it.
-            if (Form2->showing() && !ui::app().terminated()) Form2->Button2->click();
-        });
-        Form1->Button1->click();
-    }
-    void expectTree(const std::string& root, const std::vector<std::pair<std::string, std::string>>& files) {
-        for (const auto& f : files) EXPECT_EQ(s.readFile(root + "\\" + f.first), f.second) << f.first;
-    }
-
-    // A worker that was asked to stop still has one late step to hand over
-    // before it ends: let it.
-    bool workersEnd() {
-        for (int i = 0; i < 100000 && s.liveWorkers(); ++i) s.processMessages();
-        return s.liveWorkers() == 0;
-    }
-
-    std::function<void(const sim::BoxRecord&)> onEachBox;
-
-private:
-    std::map<std::string, std::deque<Answer>> answers_;
-    std::deque<Answer> failureAnswers_;
-    std::deque<std::string> picks_;
-};
-
-std::vector<std::pair<std::string, std::string>> under(const std::string& folder,
-                                                       std::vector<std::pair<std::string, std::string>> files,
-                                                       const std::string& cut) {
-    for (auto& f : files) f.first = folder + f.first.substr(cut.size());
-    return files;
-}
 
 TEST_F(DiscRun, ThreeDiscsLandInTheInstallFolderAndTheGameGetsItsShortcut) {
     pickEachTime({"E:\\", "F:\\"});
@@ -208,12 +86,15 @@ TEST_F(DiscRun, GivingUpAtTheDisc3PromptEndsTheProgramKeepingWhatWasCopied) {
     EXPECT_TRUE(s.links().empty()) << "no shortcut";
 }
 
-TEST_F(DiscRun, CancellingTheLocateQuestionClosesTheMainWindow) {
+TEST_F(DiscRun, CancellingTheLocateQuestionSaysSoThenClosesTheMainWindow) {
     answer(Msg::LocateFiles, {Answer::Cancel});
     install();
     EXPECT_TRUE(ui::app().terminated());
-    EXPECT_EQ(boxTexts(), (std::vector<std::string>{msg(Msg::InsertDisc2), msg(Msg::LocateFiles)}))
-        << "no warning, no further copy";
+    EXPECT_EQ(boxTexts(), (std::vector<std::string>{msg(Msg::InsertDisc2), msg(Msg::LocateFiles),
+                                                    msg(Msg::InstallIncomplete)}))
+        << "the warning that the disc prompt's Cancel gives, then no further copy";
+    EXPECT_EQ(s.boxes().back().caption, msg(Msg::Warning));
+    EXPECT_EQ(s.boxes().back().style, 0x40030u);
     EXPECT_FALSE(s.exists("c:\\Lunavire\\game03.dat"));
 }
 
@@ -379,7 +260,10 @@ TEST_F(DiscRun, AFileThatCannotBeCopiedAsksAbortRetryOrIgnore) {
         {"read error, ignore", "game00.dat",
          [](sim::SimPlatform& s) { s.failReadAt("D:\\game\\game00.dat", 2048, 23); }, Answer::Ignore, false, false},
         {"write error, retry once the disk has room", "game00.dat",
-         [](sim::SimPlatform& s) { s.failWriteAt("c:\\Lunavire\\game00.dat", 1024, plat::err::DiskFull); },
+         // The copy is written beside the file it replaces.
+         [](sim::SimPlatform& s) {
+             s.failWriteAt(plat::temporaryPath("c:\\Lunavire\\game00.dat"), 1024, plat::err::DiskFull);
+         },
          Answer::Retry, true, false},
         {"missing on the disc, abort", "vandry.exe", [](sim::SimPlatform& s) { s.remove("D:\\game\\vandry.exe"); },
          Answer::Abort, false, true},
@@ -402,10 +286,11 @@ TEST_F(DiscRun, AFileThatCannotBeCopiedAsksAbortRetryOrIgnore) {
         onEachBox = [this](const sim::BoxRecord& b) {
             if (b.style == static_cast<std::uint32_t>(shell::MsgKind::CopyFailed)) s.clearFaults();
         };
+        const std::size_t earlier = s.boxes().size();
         install();
         const sim::BoxRecord* failure = nullptr;
-        for (const auto& b : s.boxes())
-            if (b.style == 0x40012u) failure = &b;
+        for (std::size_t i = earlier; i < s.boxes().size(); ++i)
+            if (s.boxes()[i].style == 0x40012u) failure = &s.boxes()[i];
         ASSERT_NE(failure, nullptr) << "the failure is reported";
         EXPECT_EQ(failure->caption, msg(Msg::Error));
         EXPECT_NE(failure->text.find(source), std::string::npos) << failure->text;
@@ -420,7 +305,12 @@ TEST_F(DiscRun, AFileThatCannotBeCopiedAsksAbortRetryOrIgnore) {
             EXPECT_FALSE(s.exists("c:\\Lunavire\\game03.dat")) << "nothing after the abort";
         } else {
             EXPECT_EQ(s.readFile("c:\\Lunavire\\vandry.exe"), "MZ game") << "the run went on";
-            EXPECT_EQ(s.boxes().back().text, msg(Msg::InstallComplete));
+            if (r.answer == Answer::Ignore) {
+                EXPECT_EQ(s.boxes().back().style, 0x40030u) << "a warning, not message 12";
+                EXPECT_NE(s.boxes().back().text.find(target), std::string::npos) << "naming the file left out";
+            } else {
+                EXPECT_EQ(s.boxes().back().text, msg(Msg::InstallComplete));
+            }
         }
         EXPECT_TRUE(workersEnd());
         // Next row: a fresh world for what the row changed.

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,10 +36,19 @@ class CopySim : public sim::SimPlatform {
 public:
     std::vector<plat::Priority> priorities;
     std::map<std::uint32_t, std::string> texts;
+    // Runs before every read; may throw.
+    std::function<void()> beforeRead;
 
-    void startThread(std::function<void()> body, plat::Priority priority) override {
+    using sim::SimPlatform::readFile;
+    bool readFile(plat::FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done) override {
+        if (beforeRead) beforeRead();
+        return sim::SimPlatform::readFile(h, buffer, count, done);
+    }
+
+    bool startThread(std::function<void()> body, plat::Priority priority) override {
+        if (!sim::SimPlatform::startThread(std::move(body), priority)) return false;
         priorities.push_back(priority);
-        sim::SimPlatform::startThread(std::move(body), priority);
+        return true;
     }
     std::string errorText(std::uint32_t code) override {
         auto it = texts.find(code);
@@ -140,6 +150,12 @@ TEST_F(FileCopy, EveryFailingCallIsReportedOnceWithItsCodeAndText) {
          {"start", "progress 1024/2500 40", "progress 2048/2500 81", "error 23"}, 0, source.substr(0, 2048)},
         {"write at 1500", [](CopySim& s) { s.failWriteAt(kTarget, 1500, err::DiskFull); }, false,
          {"start", "progress 1024/2500 40", "error 112"}, 0, source.substr(0, 1500)},
+        // Wine's answer on a full disk: the write succeeds with fewer bytes.
+        {"write falls short at 1500", [](CopySim& s) { s.failWriteAt(kTarget, 1500, 0); }, false,
+         {"start", "progress 1024/2500 40", "error 112"}, 0, source.substr(0, 1500)},
+        {"no thread for the worker", [](CopySim& s) { s.failThreadStarts(1, 8); }, false, {"error 8"}, 0, ""},
+        {"restore: no thread for the worker", [](CopySim& s) { s.failThreadStarts(1, 8); }, true, {"error 8"}, 0,
+         source.substr(0, 1024)},
         {"restore: source refused", [](CopySim& s) { s.failOpen(kSource, err::AccessDenied); }, true, {"error 5"}, 0,
          source.substr(0, 1024)},
         {"restore: target missing", [](CopySim& s) { s.remove(kTarget); }, true, {"error 2"}, 0, std::nullopt},
@@ -330,6 +346,24 @@ TEST_F(FileCopy, AHandlersErrorGoesToTheErrorBoxAndTheCopyGoesOn) {
     EXPECT_EQ(s.boxes()[0].text, ui::errorBoxText("bar gone"));
     EXPECT_EQ(s.boxes()[2].text, ui::errorBoxText("report gone"));
     EXPECT_EQ(log, (Log{"start", "error 23"})) << "the copy still ended after the failing read";
+}
+
+TEST_F(FileCopy, AnExceptionInAStepEndsTheCopyAsAFailure) {
+    s.writeFile(kSource, pattern(2500));
+    int reads = 0;
+    s.beforeRead = [&] {
+        if (++reads == 2) throw std::runtime_error("disc gone");
+    };
+    copy.Start();
+    runCopy();
+    EXPECT_EQ(log, (Log{"start", "progress 1024/2500 40", "error 0"})) << "reported once, as a failure of the copy";
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "disc gone");
+    EXPECT_TRUE(s.boxes().empty()) << "nothing escapes to the error box";
+    s.beforeRead = nullptr;
+    copy.Cancel();
+    EXPECT_EQ(log.back(), "cancel") << "the component is idle and whole afterwards";
+    EXPECT_FALSE(s.exists(kTarget));
 }
 
 TEST_F(FileCopy, DestroyedWhileCopyingLeavesTheLateStepNothingToDo) {

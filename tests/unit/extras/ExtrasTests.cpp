@@ -178,6 +178,16 @@ TEST_F(Launchers, AFolderTooLongForTheFileCallsIsRefusedWithTheSystemsText) {
     EXPECT_TRUE(s.execs().empty());
 }
 
+TEST_F(Launchers, ASetupThatCannotStartShowsTheSystemsReason) {
+    s.writeFile("D:\\directx\\dxsetup.exe", "not a program");
+    s.failExec("D:\\directx\\dxsetup.exe", 193);  // not a valid Win32 application
+    s.answerBoxes({plat::Answer::Ok});
+    Form1->Button2->click();
+    ASSERT_EQ(s.boxes().size(), 1u);
+    EXPECT_EQ(s.boxes()[0].text, ui::errorBoxText(ui::systemError(193, "D:\\directx\\dxsetup.exe").what()));
+    EXPECT_EQ(s.boxes()[0].style, 0x10u) << "the application's error box";
+}
+
 TEST_F(Launchers, HomePageOpensWithTheShellVerbAndShowMode5) {
     Form1->Button5->click();
     ASSERT_EQ(s.opened().size(), 1u);

@@ -2,11 +2,15 @@
 // the installers and the import run.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 #include "tests/support/Containers.h"
 #include "tests/support/SimTest.h"
 #include "extras/VoiceAddOn.h"
 #include "platform/FileReplace.h"
 #include "shell/Program.h"
+#include "ui/SystemError.h"
 
 namespace {
 
@@ -131,6 +135,41 @@ TEST_F(VoiceAddOn, AnUnwritableRootStopsAtTheFirstFileWithItsError) {
     EXPECT_NE(s.boxes()[1].text.find(kSetup), std::string::npos) << s.boxes()[1].text;
     EXPECT_TRUE(s.execs().empty()) << "nothing is started";
     for (const char* f : {kSetup, kEngine, kScript}) EXPECT_FALSE(s.exists(f)) << f;
+}
+
+TEST_F(VoiceAddOn, WhatDidNotRunIsReportedInsteadOfSuccess) {
+    const std::string exitCode1 = shell::formatCount(Form1->messages.get(shell::Text::ExitCode), 1);
+    struct Row {
+        const char* name;
+        std::function<void(sim::SimPlatform&)> arrange;
+        std::string reasons;  // below the text that heads them
+        std::size_t started;
+    } rows[] = {
+        {"the registry editor cannot start", [](sim::SimPlatform& s) { s.failExec(kImport, 2); },
+         ui::systemError(2, kImport).what(), 2},
+        {"the registry editor fails", [](sim::SimPlatform& s) { s.setExitCode(kImport, 1); },
+         exitCode1 + "\r\n" + kImport, 3},
+        {"an installer cannot start", [](sim::SimPlatform& s) { s.failExec(kEngine, 5); },
+         ui::systemError(5, kEngine).what(), 2},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        r.arrange(s);
+        const std::size_t boxes = s.boxes().size(), execs = s.execs().size();
+        s.answerBoxes({Answer::Ok, Answer::Ok});
+        Form1->Button4->click();
+        EXPECT_EQ(s.execs().size() - execs, r.started) << "the others are started all the same";
+        ASSERT_EQ(s.boxes().size(), boxes + 2);
+        const sim::BoxRecord& report = s.boxes().back();
+        EXPECT_EQ(report.text, Form1->messages.get(shell::Text::VoiceAddOnFailed) + "\r\n" + r.reasons)
+            << "the reason instead of message 2";
+        EXPECT_EQ(report.caption, Form1->messages.get(shell::Msg::Error));
+        EXPECT_EQ(report.style, 0x40010u);
+        for (const char* f : {kSetup, kEngine, kScript}) EXPECT_FALSE(s.exists(f)) << f << " is removed all the same";
+        s.failExec(kImport, 0);
+        s.failExec(kEngine, 0);
+        s.setExitCode(kImport, 0);
+    }
 }
 
 TEST_F(VoiceAddOn, AFileRemovedBySomeoneElseEndsItsLoop) {

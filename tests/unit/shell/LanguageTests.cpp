@@ -142,6 +142,22 @@ TEST_F(Language, MessagesReplacedByOneFileStayWhenTheNextLacksThem) {
     EXPECT_EQ(Form1->messages.get(1), "提示");
 }
 
+TEST_F(Language, NamedTextsAreReadByNameAndKeptWhereAFileLacksThem) {
+    ini("A", "[msgs]\r\nLeftOut=Not installed:\r\nExitCode=Code %d\r\nmsgs18=ignored\r\n");
+    ini("B", "[msgs]\r\nmsgs0=Voice?\r\n");
+    shell::createForms();
+    shell::applyLanguage("A");
+    EXPECT_EQ(Form1->messages.get(shell::Text::FilesLeftOut), "Not installed:");
+    EXPECT_EQ(Form1->messages.get(shell::Text::ExitCode), "Code %d");
+    EXPECT_EQ(Form1->messages.get(shell::Text::MoreFilesLeftOut),
+              shell::MessageTable::builtIn(shell::Text::MoreFilesLeftOut))
+        << "a text the file lacks keeps its built-in default";
+    shell::applyLanguage("B");
+    EXPECT_EQ(Form1->messages.get(shell::Text::FilesLeftOut), "Not installed:")
+        << "as the numbered entries: what the last file gave stays";
+    EXPECT_EQ(Form1->messages.count(), 18) << "the named texts are not numbered entries";
+}
+
 TEST_F(Language, ABadSizeStopsAfterTheFontsAlreadySet) {
     ini("Bad", "[fontset]\r\nname=Arial\r\nCharset=0\r\nSize=nine\r\n[window1]\r\nButton1.Caption=X\r\n");
     shell::createForms();

@@ -49,6 +49,36 @@ TEST(MessageTable, PutReplacesInPlaceAndGetReturnsACopy) {
     EXPECT_THROW(t.put(-1, ""), std::out_of_range);
 }
 
+TEST(MessageTable, NamedTextsHaveGbkDefaultsAndACountPlaceholder) {
+    struct Row {
+        shell::Text text;
+        const char* key;
+        const char* builtIn;
+    } rows[] = {
+        {shell::Text::FilesLeftOut, "LeftOut", "安装没有完成！以下文件没有安装："},
+        {shell::Text::MoreFilesLeftOut, "LeftOutMore", "……还有 %d 个文件没有安装。"},
+        {shell::Text::VoiceAddOnFailed, "VoiceAddOnFailed", "声音认识补丁没有安装完成！"},
+        {shell::Text::ExitCode, "ExitCode", "程序结束时返回了错误代码 %d。"},
+    };
+    static_assert(std::size(rows) == shell::MessageTable::kTextCount, "a row per text");
+    shell::MessageTable t;
+    for (const Row& r : rows) {
+        EXPECT_STREQ(shell::MessageTable::key(r.text), r.key);
+        EXPECT_EQ(t.get(r.text), toGbk(r.builtIn)) << r.key;
+    }
+    struct Format {
+        const char* text;
+        std::size_t n;
+        const char* shown;
+    } formats[] = {
+        {"%d more", 21, "21 more"},
+        {"no number", 3, "no number"},
+        {"%d and %d", 1, "1 and %d"},
+        {"", 5, ""},
+    };
+    for (const Format& f : formats) EXPECT_EQ(shell::formatCount(f.text, f.n), f.shown) << f.text;
+}
+
 class ShowMessage : public simtest::SimTest {};
 
 TEST_F(ShowMessage, EachKindPassesItsExactStyle) {
