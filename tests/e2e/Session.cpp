@@ -19,7 +19,7 @@ namespace {
 
 // The start timer's first tick is one second after start; allow for a slow
 // machine.
-constexpr DWORD kStartLanguageTimeout = 15000;
+constexpr DWORD kStartLanguageTimeout = 60000;
 
 // The main window's built-in caption, GBK bytes: Lunavire 中文安装程序&汉化补丁
 // 简繁双语版 《Lunavire》中文化委员会制作

@@ -44,8 +44,8 @@ const char kDefaultTitle[] =
     "\xD4\xB1\xBB\xE1\xD6\xC6\xD7\xF7";
 
 // The start timer's first tick is one second after start; allow for a slow
-// machine.
-constexpr DWORD kStartLanguageTimeout = 15000;
+// machine, where starting the program under Wine alone can take seconds.
+constexpr DWORD kStartLanguageTimeout = 60000;
 
 bool writeFile(const std::string& path, const std::string& bytes) {
     HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
