@@ -302,14 +302,28 @@ void waitForText(HWND window, const std::string& expected, DWORD timeoutMs) {
 void click(HWND button) { post(button, BM_CLICK, 0, 0, "click"); }
 
 void selectComboItem(HWND combo, int index) {
-    auto result = send(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0, kActionTimeout, "CB_SETCURSEL");
-    if (result != index)
+    const int count = static_cast<int>(send(combo, CB_GETCOUNT, 0, 0, kActionTimeout, "CB_GETCOUNT"));
+    if (index < 0 || index >= count)
         throw Failure("combo box " + nameOf(combo) + " has no item " + std::to_string(index) + " (it has " +
-                      std::to_string(comboItems(combo).size()) + ")");
+                      std::to_string(count) + ")");
     HWND parent = GetParent(combo);
     if (!parent) throw Failure("combo box " + nameOf(combo) + " has no parent");
-    post(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo),
-         "CBN_SELCHANGE");
+    // The user's choice selects and notifies in one message; from outside
+    // they are two.  Both are posted while the program's thread is held
+    // still, so that they wait in its queue together: a posted message
+    // comes before a due timer, and so nothing the program does on its own
+    // (a timer that selects an item itself) can come between them.
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(combo, nullptr));
+    const bool held = thread && SuspendThread(thread) != static_cast<DWORD>(-1);
+    const bool posted =
+        PostMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0) &&
+        PostMessageA(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    const DWORD error = GetLastError();
+    if (held) ResumeThread(thread);
+    if (thread) CloseHandle(thread);
+    if (!posted)
+        throw Failure("cannot post the choice of item " + std::to_string(index) + " to " + describe(combo) +
+                      " (error " + std::to_string(error) + ")");
 }
 
 std::vector<std::string> comboItems(HWND combo) {

@@ -112,7 +112,8 @@ void waitForText(HWND window, const std::string& expected, DWORD timeoutMs = kAc
 // or a message box does not block the robot.
 void click(HWND button);
 // Selects item `index` of a combo box as a user would: CB_SETCURSEL, then a
-// posted CBN_SELCHANGE notification to its parent.
+// CBN_SELCHANGE notification to its parent, both posted while the program's
+// thread is held still, so that nothing it does on its own comes between.
 void selectComboItem(HWND combo, int index);
 // Items of a combo box.
 std::vector<std::string> comboItems(HWND combo);
