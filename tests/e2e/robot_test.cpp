@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/e2e/robot/Robot.h"
+#include "tests/e2e/robot/Screen.h"
 #include "tests/support/E2eOptions.h"
 
 namespace {
@@ -133,7 +134,17 @@ TEST(Robot, SavesWhatIsOnScreenAsA24BitBmp) {
     Started s = startStandIn();
     Process& p = s.process;
     HWND main = s.main;
-    settle(main);
+    // Once the window is on the screen: a frame, buttons and text, not one
+    // flat colour.
+    auto coloursOnScreen = [&] {
+        std::set<COLORREF> seen;
+        for (COLORREF c : capture(main).colours) {
+            seen.insert(c);
+            if (seen.size() >= 4) break;
+        }
+        return seen.size();
+    };
+    ASSERT_TRUE(waitUntil(kActionTimeout, [&] { return coloursOnScreen() >= 4; })) << "the window is drawn";
     const std::string path = e2e::artifactPath("robot-standin.bmp");
     saveScreenshot(main, path);
 

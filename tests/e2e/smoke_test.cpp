@@ -170,6 +170,7 @@ TEST_F(SetupSmoke, TabMovesTheFocusInTheMainWindowsTabOrder) {
     ASSERT_TRUE(waitUntil(kActionTimeout, [&] { return indexOfFocus() >= 0; })) << "Tab gives a control the focus";
     for (int step = 0; step < 9; ++step) {
         int from = indexOfFocus();
+        ASSERT_GE(from, 0) << "the focus stays on one of the stops";
         PostMessageA(stops[static_cast<std::size_t>(from)], WM_KEYDOWN, VK_TAB, 0);
         int want = (from + 1) % static_cast<int>(stops.size());
         EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return indexOfFocus() == want; }))

@@ -49,8 +49,10 @@ DWORD regQuery(const char* key, const char* value) {
 class Voice936 : public SetupSession {
 protected:
     void TearDown() override {
-        // Installers that a failed test left up would stay for good.
+        // Installers that a failed test left up would stay for good, and so
+        // would any stand-in that a later test starts with this setting.
         for (HWND w : visibleWindowsOfClass("LunavireStandIn")) PostMessageA(w, WM_CLOSE, 0, 0);
+        SetEnvironmentVariableA("LUNAVIRE_STANDIN_AUTOCLOSE", nullptr);
         SetupSession::TearDown();
     }
 };
