@@ -4,9 +4,6 @@
 // opened in the user's browser.  The programs started are stand-ins that log
 // how they were started (e2e_recorder, built beside these tests).
 #include <gtest/gtest.h>
-#include <windows.h>
-// After windows.h, which it needs.
-#include <tlhelp32.h>
 
 #include <string>
 #include <vector>
@@ -59,19 +56,6 @@ std::vector<std::string> starts(const std::string& program) {
     for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
         lines.push_back(text.substr(at, end - at));
     return lines;
-}
-
-// How many processes of this Wine session run a program file of that name.
-std::size_t processesNamed(const std::string& fileName) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) throw Failure("cannot list the processes");
-    std::size_t n = 0;
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-        if (upper(entry.szExeFile) == upper(fileName)) ++n;
-    CloseHandle(snapshot);
-    return n;
 }
 
 // The system's browser for web addresses, replaced by a stand-in for as long
@@ -140,7 +124,7 @@ TEST_F(Launchers936, TheSetupsStartFromTheProgramsFolderShownWithoutActivation) 
     EXPECT_FALSE(isVisible(form("TForm3"))) << "no folder was asked for";
     EXPECT_TRUE(visibleMessageBoxes(process_).empty());
     EXPECT_TRUE(waitUntil(kActionTimeout, [] {
-        return processesNamed("dxsetup.exe") == 0 && processesNamed("nsplay.exe") == 0;
+        return processesNamed("dxsetup.exe").empty() && processesNamed("nsplay.exe").empty();
     })) << "the stand-ins end after logging";
     EXPECT_EQ(starts(directx).size(), 1u) << "and nothing started twice";
     EXPECT_EQ(starts(netshow).size(), 1u);
@@ -173,7 +157,7 @@ TEST_F(Launchers936, TheHomePageOpensInTheBrowserShownAndActivated) {
     click(control("Button5"));
     startsOf(browser);
     waitForIdle(main_);
-    EXPECT_TRUE(waitUntil(kActionTimeout, [] { return processesNamed("browser.exe") == 0; }))
+    EXPECT_TRUE(waitUntil(kActionTimeout, [] { return processesNamed("browser.exe").empty(); }))
         << "the stand-in ends after logging";
     const std::vector<std::string> logged = starts(browser);
     ASSERT_EQ(logged.size(), 1u) << "the browser started once";

@@ -9,9 +9,6 @@
 // leave a file half written or a game half patched, report shortcuts that
 // were not made, or let the start-up language undo the player's choice.
 #include <gtest/gtest.h>
-#include <windows.h>
-// After windows.h, which it needs.
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -104,20 +101,14 @@ std::vector<HWND> readmeNotepads() {
 // Notepads started at or after `since` (system time): a start counts from
 // the moment the program's WinExec returns, before Notepad has a window.
 std::size_t notepadsStartedSince(const FILETIME& since) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) throw Failure("cannot list the processes");
     std::size_t n = 0;
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-        if (lstrcmpiA(entry.szExeFile, "notepad.exe") != 0) continue;
-        HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+    for (DWORD id : processesNamed("notepad.exe")) {
+        HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
         FILETIME created{}, exited{}, kernel{}, user{};
         if (p && GetProcessTimes(p, &created, &exited, &kernel, &user) && CompareFileTime(&created, &since) >= 0)
             ++n;
         if (p) CloseHandle(p);
     }
-    CloseHandle(snapshot);
     return n;
 }
 
