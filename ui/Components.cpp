@@ -71,6 +71,12 @@ void Control::createPeer() {
 
 void dispatch(const std::function<void()>& handler) {
     if (!handler) return;
+    struct Running {
+        Running() { app().handlerBegun(); }
+        ~Running() { app().handlerEnded(); }
+        Running(const Running&) = delete;
+        Running& operator=(const Running&) = delete;
+    } running;
     try {
         handler();
     } catch (const std::exception& e) {

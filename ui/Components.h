@@ -514,6 +514,16 @@ public:
     // Kept by Form::ShowModal for the length of its loop.
     void modalBegun(const Form* form) { modal_.push_back(form); }
     void modalEnded(const Form* form);
+    // How busy the user-interface thread is, for tools that must know when
+    // an action has run its course: the user events' handlers running
+    // (more than one when a handler's modal loop runs another), and the
+    // modal windows and message boxes up.  Both are 0 in the event loop
+    // between actions.
+    int handlersRunning() const { return handlers_; }
+    int modalLoops() const { return static_cast<int>(modal_.size()) + boxes_; }
+    // Kept by dispatch() for the length of a handler.
+    void handlerBegun() { ++handlers_; }
+    void handlerEnded() { --handlers_; }
 
 private:
     Form* mainForm_ = nullptr;
@@ -521,6 +531,7 @@ private:
     std::function<void(const std::string&)> errorReporter_;
     std::vector<const Form*> modal_;  // innermost last
     int boxes_ = 0;
+    int handlers_ = 0;
 };
 
 Application& app();

@@ -115,6 +115,7 @@ struct SimPlatform::Impl {
     std::atomic<std::size_t> live{0};
     std::atomic<bool> hasWorkerErrors{false};
     std::atomic<int> sleepers{0};  // workers blocked on workerCv
+    std::atomic<bool> uiWaiting{false};  // the user-interface thread blocked on uiCv
     struct Worker {
         std::thread thread;
         bool done = false;

@@ -13,7 +13,8 @@ using detail::HandOverItem;
 
 namespace {
 constexpr std::uint32_t kMinimumTimerMs = 10;  // USER_TIMER_MINIMUM
-constexpr auto kWorkerSilence = std::chrono::seconds(10);
+// Long enough for a worker of a test under a sanitizer on a busy machine.
+constexpr auto kWorkerSilence = std::chrono::seconds(60);
 constexpr int kSpinPolls = 20000, kYieldPolls = 100;
 }  // namespace
 
@@ -62,11 +63,17 @@ std::size_t SimPlatform::Impl::liveWorkers() const { return stopping.load() ? 0 
 void SimPlatform::Impl::waitForWorker() {
     std::unique_lock<std::mutex> lock(m);
     std::size_t before = live.load();
-    if (!uiCv.wait_for(lock, kWorkerSilence, [&] {
-            return !queue.empty() || live.load() != before || stopping.load() || !workerErrors.empty();
-        })) {
+    // Set under the lock that a worker needs to hand over: a worker that
+    // sees it hands over to a thread that waits.
+    uiWaiting = true;
+    const bool woken = uiCv.wait_for(lock, kWorkerSilence, [&] {
+        return !queue.empty() || live.load() != before || stopping.load() || !workerErrors.empty();
+    });
+    uiWaiting = false;
+    if (!woken) {
         lock.unlock();
-        fail("a worker thread neither handed anything over nor ended for 10 s" + where());
+        fail("a worker thread neither handed anything over nor ended for " +
+             std::to_string(std::chrono::seconds(kWorkerSilence).count()) + " s" + where());
     }
 }
 
@@ -362,6 +369,8 @@ void SimPlatform::handOver(const std::function<void()>& call) {
 std::size_t SimPlatform::liveWorkers() const { return d_->liveWorkers(); }
 std::size_t SimPlatform::pendingHandOvers() const { return d_->queued.load(); }
 std::uint64_t SimPlatform::handOversRun() const { return d_->handOversRun.load(); }
+bool SimPlatform::uiWaitingForWorker() const { return d_->uiWaiting.load(); }
+bool SimPlatform::workerErrorWaiting() const { return d_->workerExceptions.any(); }
 void SimPlatform::stopWorkers() { d_->stopWorkers(); }
 
 }  // namespace sim

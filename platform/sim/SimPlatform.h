@@ -235,6 +235,11 @@ public:
     void failThreadStarts(std::size_t count, std::uint32_t code);
     std::size_t pendingHandOvers() const;  // queued, not yet run
     std::uint64_t handOversRun() const;
+    // Whether the user-interface thread is blocked in the loop, waiting for
+    // a worker to hand something over or end.
+    bool uiWaitingForWorker() const;
+    // Whether an exception that ended a worker waits for the next pump.
+    bool workerErrorWaiting() const;
     // Releases every worker blocked in handOver without running its call and
     // joins all workers; later handOver calls throw Stopped.  A worker blocked
     // on anything else must end by itself.  Done by Installed's and the sim's

@@ -32,6 +32,15 @@ HICON programIcon() {
     return LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
 }
 
+// The last mark a tool posted (kMarkMessage) and how busy the program was
+// when its message loop took it.
+struct Mark {
+    WPARAM token = 0;
+    int handlers = 0;
+    int modalLoops = 0;
+};
+Mark lastMark;
+
 class FormPeer final : public ControlPeer {
 public:
     FormPeer(Win32Platform& p, ui::Form& f) : ControlPeer(p, f), form_(f) {
@@ -151,6 +160,25 @@ private:
     bool onClose() override {
         // The close box asks the form; the window itself stays.
         form_.userClose();
+        return true;
+    }
+
+    // Posted with a token: noted, with the handlers running and the modal
+    // loops open as the loop that takes it finds them.  Sent with 0: what
+    // the last mark found, by lParam: 0 its token, 1 the handlers, 2 the
+    // modal loops.
+    bool onRegisteredMessage(UINT msg, WPARAM w, LPARAM l, LRESULT& result) override {
+        static const UINT mark = RegisterWindowMessageA(kMarkMessage);
+        if (msg != mark) return false;
+        if (w != 0) {
+            lastMark = Mark{w, ui::app().handlersRunning(), ui::app().modalLoops()};
+            result = 0;
+        } else {
+            result = l == 0 ? static_cast<LRESULT>(lastMark.token)
+                     : l == 1 ? lastMark.handlers
+                     : l == 2 ? lastMark.modalLoops
+                              : -1;
+        }
         return true;
     }
 

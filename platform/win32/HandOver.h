@@ -51,6 +51,7 @@ public:
     // The thread is about to block (true) or has woken (false).  A request
     // that arrives while it is blocked wakes it at once.
     void setUiBlocked(bool blocked) { uiBlocked_.store(blocked, std::memory_order_seq_cst); }
+    bool uiBlocked() const { return uiBlocked_.load(std::memory_order_seq_cst); }
 
     // How many calls ran, and how many times a worker had to wake the
     // user-interface thread.

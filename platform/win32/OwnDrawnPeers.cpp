@@ -1,6 +1,8 @@
 // Windows of our own classes: containers (group box, panel, page control,
 // tab sheet), the percentage gauge and the stretched picture.
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstdio>
 
 #include "platform/win32/Peers.h"
@@ -87,6 +89,32 @@ private:
     Look look_;
 };
 
+// The percentages a gauge has painted, each change once, for robots: a
+// step that the screen shows only for a moment is still on record.  Holds
+// the last kKept changes; the count goes on from the gauge's creation.
+class PaintRecord {
+public:
+    void painted(int percent) {
+        if (count_ > 0 && kept_[(count_ - 1) % kKept] == percent) return;
+        kept_[count_ % kKept] = static_cast<signed char>(percent);
+        ++count_;
+    }
+    // The answer to kGaugePaintedMessage: for index (WPARAM)-1 the number of
+    // changes painted; else the percentage of change `index`, -1 when none
+    // has been painted yet, -2 when it is no longer kept.
+    LRESULT answer(WPARAM index) const {
+        if (index == static_cast<WPARAM>(-1)) return static_cast<LRESULT>(count_);
+        if (index >= count_) return -1;
+        if (count_ - index > kKept) return -2;
+        return kept_[index % kKept];
+    }
+
+private:
+    static constexpr std::size_t kKept = 64;
+    std::array<signed char, kKept> kept_{};
+    std::size_t count_ = 0;
+};
+
 // A horizontal bar, black on white with a one-pixel border, and its
 // percentage centred, drawn inverted: black over the empty part, white over
 // the filled part.
@@ -107,6 +135,12 @@ public:
 private:
     void showPercent() {
         SetPropA(hwnd(), kGaugeProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(gauge_.percentDone())));
+    }
+    bool onRegisteredMessage(UINT msg, WPARAM w, LPARAM, LRESULT& result) override {
+        static const UINT painted = RegisterWindowMessageA(kGaugePaintedMessage);
+        if (msg != painted) return false;
+        result = record_.answer(w);
+        return true;
     }
     bool onEraseBackground(HDC) override { return true; }
     void onPaint(HDC dc) override {
@@ -144,8 +178,10 @@ private:
             DrawTextA(mem.get(), text, n, &inner, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         }
         BitBlt(dc, 0, 0, w, h, mem.get(), 0, 0, SRCCOPY);
+        record_.painted(gauge_.percentDone());
     }
     ui::Gauge& gauge_;
+    PaintRecord record_;
 };
 
 // A BITMAP resource of the program, as large as fits, proportions kept.

@@ -315,12 +315,15 @@ void Win32Platform::runTimer(UINT_PTR id) {
 
 DWORD WINAPI Win32Platform::threadMain(void* start) {
     std::unique_ptr<ThreadStart> s(static_cast<ThreadStart*>(start));
+    Win32Platform* platform = s->platform;
     try {
         s->body();
     } catch (...) {
-        s->platform->workerErrors_.keepCurrent();
-        s->platform->wakeUi();
+        platform->workerErrors_.keepCurrent();
+        platform->wakeUi();
     }
+    s.reset();  // the body's captures go before the thread counts as ended
+    platform->liveThreads_.fetch_sub(1);
     return 0;
 }
 
@@ -334,6 +337,7 @@ bool Win32Platform::startThread(std::function<void()> body, plat::Priority prior
         return false;
     }
     start.release();  // the thread owns it now
+    liveThreads_.fetch_add(1);
     SetThreadPriority(thread.get(), threadPriority(priority));
     ResumeThread(thread.get());
     // The thread ends by itself; nobody waits for it.

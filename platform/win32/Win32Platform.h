@@ -132,6 +132,9 @@ private:
     LoopPacing pacing_;
     plat::WorkerErrors workerErrors_;
     std::atomic<bool> wakePosted_{false};
+    // Threads of startThread() that have not yet ended, for tests that must
+    // know when a worker is gone (it ends by itself; nobody waits for it).
+    std::atomic<int> liveThreads_{0};
     std::map<UINT_PTR, std::shared_ptr<std::function<void()>>> timers_;
     UINT_PTR nextTimer_ = 1;
     std::map<std::tuple<std::string, int, int>, Font> fonts_;

@@ -94,6 +94,10 @@ LRESULT CALLBACK Window::windowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
 }
 
 LRESULT Window::handle(UINT msg, WPARAM w, LPARAM l) {
+    if (msg >= 0xC000 && msg <= 0xFFFF) {
+        LRESULT result = 0;
+        if (onRegisteredMessage(msg, w, l, result)) return result;
+    }
     switch (msg) {
         case WM_COMMAND:
             if (Window* from = fromHandle(reinterpret_cast<HWND>(l))) {

@@ -22,6 +22,13 @@ constexpr const char* kNameProperty = "LunavireName";
 // The property that holds the percentage a gauge shows, for the same tools:
 // a gauge is drawn, and no window message reports it.
 constexpr const char* kGaugeProperty = "LunavireGaugePercent";
+// Messages registered by these names (RegisterWindowMessage) let the same
+// tools see what a glance at the screen could miss (docs/robots.md):
+// sent to a gauge, the percentages it has painted, in order;
+constexpr const char* kGaugePaintedMessage = "LunavireGaugePainted";
+// posted to a form, a mark that the program notes when its message loop
+// takes it, with how busy it was; sent, what it noted.
+constexpr const char* kMarkMessage = "LunavireMark";
 
 class Window {
 public:
@@ -40,6 +47,11 @@ public:
     virtual LRESULT onNotify(NMHDR& /*header*/) { return 0; }
     // A brush to paint the control's background with; nullptr: the default.
     virtual HBRUSH onControlColour(HDC /*dc*/) { return nullptr; }
+    // A message registered by name (0xC000 and up), as tools in other
+    // processes send them; true when handled, its result in `result`.
+    virtual bool onRegisteredMessage(UINT /*msg*/, WPARAM /*w*/, LPARAM /*l*/, LRESULT& /*result*/) {
+        return false;
+    }
 
     // Registers a class of our own (once per process and name).
     static void registerClass(const char* className, UINT style, HBRUSH background, HICON icon = nullptr);

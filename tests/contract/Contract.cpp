@@ -16,7 +16,29 @@ void ContractTest::SetUp() {
     ASSERT_NE(scratch_.back(), '\\') << "the scratch folder comes without a trailing backslash";
 }
 
-void ContractTest::TearDown() { env_.reset(); }
+void ContractTest::TearDown() {
+    // Every test ends with its workers: none runs on into the next test.
+    if (env_) finishAllWorkers();
+    env_.reset();
+}
+
+void ContractTest::finishAllWorkers() {
+    if (!pumpUntil([this] { return env().liveWorkers() == 0; }))
+        giveUp("a worker did not end within 60 s");
+}
+
+std::uint64_t ContractTest::runUntil(const std::function<bool()>& done, std::uint64_t limitMs) {
+    constexpr std::uint32_t kStepMs = 10;
+    const auto start = std::chrono::steady_clock::now();
+    std::uint64_t asked = 0, real = 0;
+    while (!done() && std::max(asked, real) < limitMs) {
+        env().runFor(kStepMs);
+        asked += kStepMs;
+        real = static_cast<std::uint64_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+    }
+    return std::max(asked, real);
+}
 
 bool ContractTest::on(const char* platformName) const {
     return std::strcmp(env_->name(), platformName) == 0;

@@ -40,9 +40,20 @@ protected:
     void expectExceptOn(const char* platform, bool holds, const std::string& rule);
 
     // Pumps (processMessages) until done() or `limit` of real time; true when
-    // done() held.
+    // done() held.  The limit is generous: the wait ends as soon as done()
+    // holds, and a busy machine (or a sanitizer) can keep a worker from
+    // running for seconds.
     bool pumpUntil(const std::function<bool()>& done,
-                   std::chrono::milliseconds limit = std::chrono::seconds(10));
+                   std::chrono::milliseconds limit = std::chrono::seconds(60));
+    // Runs the user-interface side (env().runFor) in short steps until
+    // done() holds or `limitMs` passes; returns the time it ran in ms, the
+    // longer of the environment's time (virtual in the simulation) and the
+    // real time, so that "at most one tick per interval" can be checked
+    // against it on either platform.
+    std::uint64_t runUntil(const std::function<bool()>& done, std::uint64_t limitMs = 60000);
+    // Pumps until every worker has ended; gives up on the run otherwise (a
+    // worker that outlives its test would write into a dead stack frame).
+    void finishAllWorkers();
 
 private:
     std::unique_ptr<ContractEnv> env_;
@@ -51,7 +62,7 @@ private:
 
 // Waits without pumping until done() or `limit`; true when done() held.
 bool waitUntil(const std::function<bool()>& done,
-               std::chrono::milliseconds limit = std::chrono::seconds(10));
+               std::chrono::milliseconds limit = std::chrono::seconds(60));
 
 // Ends the run at once with a message: for a call that should have returned
 // but blocks, or a worker that outlives its test (it would write into a dead
@@ -61,7 +72,7 @@ bool waitUntil(const std::function<bool()>& done,
 // Calls giveUp() when a scope takes longer than `limit`.
 class Watchdog {
 public:
-    explicit Watchdog(std::string what, std::chrono::milliseconds limit = std::chrono::seconds(20));
+    explicit Watchdog(std::string what, std::chrono::milliseconds limit = std::chrono::seconds(60));
     ~Watchdog();
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;

@@ -4,6 +4,7 @@
 // and Win32Env.cpp (the real one, under Wine).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -31,6 +32,15 @@ public:
     // Run the user-interface side for about ms milliseconds of (virtual or
     // real) time, handling messages as the event loop would.
     virtual void runFor(std::uint32_t ms) = 0;
+    // What the tests wait for instead of a fixed time: the workers started
+    // and not yet ended; whether a worker's handed-over call waits for the
+    // user-interface thread; whether that thread is blocked in
+    // handleMessage() waiting for one; whether an exception that ended a
+    // worker waits there for the next pump.
+    virtual std::size_t liveWorkers() = 0;
+    virtual bool handOverWaiting() = 0;
+    virtual bool uiThreadBlocked() = 0;
+    virtual bool workerErrorWaiting() = 0;
     // "sim" or "win32", for known differences marked where they occur.
     virtual const char* name() const = 0;
 };

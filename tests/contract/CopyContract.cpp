@@ -36,8 +36,8 @@ protected:
     void TearDown() override {
         copy.reset();
         // A worker told to end may still wait on one request: let it run
-        // into the gone component now, inside this test.
-        env().runFor(50);
+        // into the gone component now, inside this test (ContractTest's
+        // TearDown pumps until every worker has ended).
         ContractTest::TearDown();
     }
 
@@ -45,7 +45,7 @@ protected:
         ASSERT_TRUE(pumpUntil([this] {
             return events.endsWith("finish") || events.endsWith("stop") || events.endsWith("cancel") ||
                    (!events.log.empty() && events.log.back().rfind("error", 0) == 0);
-        })) << "the copy ends within 10 s";
+        })) << "the copy ends within 60 s";
     }
     // No handle of ours is left on the file: it opens without sharing.
     bool closed(const std::string& path) {
@@ -78,7 +78,7 @@ TEST_F(CopyContract, CopiesStepByStepThroughTheHandOver) {
         events.clear();
         copy->Start();
         runToEnd();
-        env().runFor(20);
+        finishAllWorkers();  // nothing can come after the worker has ended
         EXPECT_EQ(events.log, r.events) << "a progress event per step, the finish on the step that reads nothing";
         EXPECT_EQ(env().readFile(target), pattern(r.size)) << "the new file is the source";
         EXPECT_TRUE(closed(source) && closed(target)) << "both files are closed when the copy ends";
@@ -94,7 +94,8 @@ TEST_F(CopyContract, CreatingOntoAnExistingFileFailsWith80AndStartsNothing) {
     EXPECT_EQ(events.messages[0], sys().errorText(80)) << "the system's text for 80";
     EXPECT_FALSE(events.messages[0].empty());
     EXPECT_TRUE(closed(source)) << "the source is closed again";
-    env().runFor(100);
+    EXPECT_EQ(env().liveWorkers(), 0u) << "no worker is started";
+    sys().processMessages();
     EXPECT_EQ(events.log.size(), 1u) << "no worker: no step ever comes";
     EXPECT_EQ(env().readFile(target), "mine") << "the existing file is untouched";
 }
@@ -145,7 +146,7 @@ TEST_F(CopyContract, AStopBetweenStepsLeavesTheLateRequestNothingToDo) {
     copy->Stop();  // the worker is handing over its next step meanwhile
     const std::size_t atStop = events.log.size();
     const std::uint32_t written = copy->BreakPoint();
-    env().runFor(200);
+    finishAllWorkers();  // the worker's late request has run, and it has ended
     EXPECT_EQ(events.log.size(), atStop) << "no step runs after Stop";
     EXPECT_EQ(env().readFile(target), pattern(written)) << "the new file holds what BreakPoint counts";
 
@@ -228,7 +229,7 @@ TEST_F(CopyContract, DestroyedWhileCopyingClosesItsFilesWithoutWaiting) {
         copy.reset();
     }
     EXPECT_TRUE(closed(source) && closed(target)) << "destruction closes both files";
-    env().runFor(200);  // the worker's late request runs into the gone component
+    finishAllWorkers();  // the worker's late request runs into the gone component
     EXPECT_TRUE(sys().deleteFile(target)) << "and nothing opens the new file again";
 }
 

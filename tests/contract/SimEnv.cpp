@@ -44,6 +44,10 @@ public:
             std::this_thread::yield();
         }
     }
+    std::size_t liveWorkers() override { return sim_.liveWorkers(); }
+    bool handOverWaiting() override { return sim_.pendingHandOvers() > 0; }
+    bool uiThreadBlocked() override { return sim_.uiWaitingForWorker(); }
+    bool workerErrorWaiting() override { return sim_.workerErrorWaiting(); }
     const char* name() const override { return "sim"; }
 
 private:

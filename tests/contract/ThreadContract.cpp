@@ -24,7 +24,7 @@ protected:
     // A worker that has not ended would outlive this test's stack: give up
     // on the whole run rather than return.
     void finishWorkers(const std::atomic<int>& running) {
-        if (!pumpUntil([&] { return running.load() == 0; }, 20s)) giveUp("a worker did not end within 20 s");
+        if (!pumpUntil([&] { return running.load() == 0; })) giveUp("a worker did not end within 60 s");
     }
 };
 
@@ -75,7 +75,7 @@ TEST_F(ThreadContract, HandOverRunsOnTheUserInterfaceThreadOnlyWhileItPumpsAndTh
         Priority::Normal);
 
     ASSERT_TRUE(waitUntil([&] { return entered.load(); })) << "the worker runs at once";
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(waitUntil([&] { return env().handOverWaiting(); })) << "and hands its call over";
     EXPECT_FALSE(ran) << "a handed-over call waits until the user-interface thread handles messages";
     EXPECT_FALSE(returned) << "and the worker waits with it";
 
@@ -93,7 +93,7 @@ TEST_F(ThreadContract, HandleMessageReturnsOnceAHandOverHasRun) {
     std::atomic<int> running{1};
     p.startThread(
         [&] {
-            std::this_thread::sleep_for(100ms);  // let the user-interface thread block first
+            waitUntil([&] { return env().uiThreadBlocked(); });  // the user-interface thread blocks first
             p.handOver([&] { ran = true; });
             running = 0;
         },
@@ -189,12 +189,7 @@ TEST_F(ThreadContract, AWorkersExceptionIsReportedOnceOnTheUserInterfaceThreadWh
     } rows[] = {
         {"a std::exception", [] { throw std::runtime_error("copy step failed"); }, "copy step failed", false},
         {"anything else", [] { throw 42; }, plat::kUnknownWorkerError, false},
-        {"while handleMessage() waits",
-         [] {
-             std::this_thread::sleep_for(100ms);  // let the user-interface thread block first
-             throw std::runtime_error("disc removed");
-         },
-         "disc removed", true},
+        {"while handleMessage() waits", [] { throw std::runtime_error("disc removed"); }, "disc removed", true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -204,11 +199,12 @@ TEST_F(ThreadContract, AWorkersExceptionIsReportedOnceOnTheUserInterfaceThreadWh
         }
         std::atomic<int> running{1};
         p.startThread(
-            [&running, body = row.body] {
+            [this, &running, body = row.body, waiting = row.waiting] {
                 struct Ended {
                     std::atomic<int>& running;
                     ~Ended() { running = 0; }
                 } ended{running};
+                if (waiting) waitUntil([this] { return env().uiThreadBlocked(); });  // it blocks first
                 body();
             },
             Priority::Normal);
@@ -216,13 +212,16 @@ TEST_F(ThreadContract, AWorkersExceptionIsReportedOnceOnTheUserInterfaceThreadWh
             Watchdog dog("handleMessage() while a worker ended with an exception");
             while (reports() == 0) p.handleMessage();
         } else {
-            ASSERT_TRUE(waitUntil([&] { return running.load() == 0; })) << "the worker runs at once";
-            std::this_thread::sleep_for(100ms);  // time for the error to be carried over
+            ASSERT_TRUE(waitUntil([&] { return env().workerErrorWaiting(); })) << "the worker ends with its error";
             EXPECT_EQ(reports(), 0u) << "nothing is reported until the user-interface thread handles messages";
             EXPECT_TRUE(pumpUntil([&] { return reports() > 0; })) << "pumping reports the worker's exception";
         }
         finishWorkers(running);
-        env().runFor(200);
+        finishAllWorkers();
+        // The error was taken when it was reported: no other waits, and
+        // another pump reports nothing more.
+        EXPECT_FALSE(env().workerErrorWaiting());
+        p.processMessages();
         std::lock_guard<std::mutex> lock(m);
         ASSERT_EQ(reported.size(), 1u) << "a worker's exception is reported once";
         EXPECT_EQ(reported[0].first, row.text) << "the report says what() or, for anything else, the fixed text";
@@ -306,17 +305,29 @@ TEST_F(ThreadContract, TimerTicksOnTheUserInterfaceThreadWhileMessagesAreHandled
         ++ticks;
     });
 
+    // Four intervals pass (at least) with nothing handled: the timer is due.
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(ticks, 0) << "a timer ticks only while messages are handled";
 
-    env().runFor(1000);
-    EXPECT_GE(ticks, 10) << "about one tick per 50 ms interval (20 in 1000 ms)";
-    EXPECT_LE(ticks, 21) << "at most one tick per interval";
+    // Until ten ticks, however long a busy machine makes that take.  The
+    // first comes at once (it is overdue), the others on the timer's own
+    // 50 ms grid, which began before: at most one per interval of the time
+    // that ran, and one more.
+    const std::uint64_t ran = runUntil([&] { return ticks >= 10; });
+    EXPECT_GE(ticks, 10) << "it ticks while messages are handled";
+    EXPECT_LE(static_cast<std::uint64_t>(ticks), ran / 50 + 2)
+        << "at most one tick per 50 ms interval (" << ran << " ms ran)";
     EXPECT_FALSE(offThread) << "ticks run on the user-interface thread";
 
+    // A killed timer: while one of the same interval, set after the kill,
+    // ticks three times, it does not tick.
     p.killTimer(id);
     const int atKill = ticks;
-    env().runFor(300);
+    int witness = 0;
+    const auto witnessId = p.setTimer(50, [&] { ++witness; });
+    runUntil([&] { return witness >= 3; });
+    p.killTimer(witnessId);
+    EXPECT_GE(witness, 3);
     EXPECT_EQ(ticks, atKill) << "a killed timer ticks no more";
 }
 
@@ -329,7 +340,13 @@ TEST_F(ThreadContract, TimerKilledInItsOwnTickTicksOnce) {
         ++ticks;
         p.killTimer(id);
     });
-    env().runFor(1000);
+    runUntil([&] { return ticks >= 1; });
+    // Time for several more ticks: one of the same interval ticks thrice.
+    int witness = 0;
+    const auto witnessId = p.setTimer(100, [&] { ++witness; });
+    runUntil([&] { return witness >= 3; });
+    p.killTimer(witnessId);
+    EXPECT_GE(witness, 3);
     EXPECT_EQ(ticks, 1) << "a timer killed in its tick does not tick again";
 }
 
@@ -340,12 +357,15 @@ TEST_F(ThreadContract, TimersAreIndependent) {
     const auto slowId = p.setTimer(100, [&] { ++slow; });
     EXPECT_NE(fastId, slowId) << "each timer has an id of its own";
 
-    env().runFor(500);
+    // Until the quicker one is ahead (a machine too busy to handle messages
+    // every 40 ms may let both tick alike for a while).
+    runUntil([&] { return slow >= 2 && fast > slow; });
     EXPECT_GT(fast, slow) << "each timer keeps its own interval";
     EXPECT_GE(slow, 2);
     p.killTimer(fastId);
     const int fastAtKill = fast, slowAtKill = slow;
-    env().runFor(500);
+    // Two more ticks of the slow one: five intervals of the killed one.
+    runUntil([&] { return slow >= slowAtKill + 2; });
     EXPECT_EQ(fast, fastAtKill) << "the killed timer stops";
     EXPECT_GE(slow, slowAtKill + 2) << "the other one keeps ticking";
     p.killTimer(slowId);

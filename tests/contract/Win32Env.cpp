@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "platform/win32/Win32Platform.h"
+#include "tests/support/LoopProbe.h"
 #include "tests/support/RemoveTree.h"
 #include "tests/contract/ContractEnv.h"
 
@@ -124,6 +125,10 @@ public:
         }
     }
 
+    std::size_t liveWorkers() override { return static_cast<std::size_t>(w32::LoopProbe(platform_).liveWorkers()); }
+    bool handOverWaiting() override { return w32::LoopProbe(platform_).handOverWaiting(); }
+    bool uiThreadBlocked() override { return w32::LoopProbe(platform_).uiBlocked(); }
+    bool workerErrorWaiting() override { return w32::LoopProbe(platform_).workerErrorWaiting(); }
     const char* name() const override { return "win32"; }
 
 private:

@@ -1,6 +1,7 @@
 #include "tests/e2e/Session.h"
 
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <cctype>
 #include <cstdio>
@@ -19,7 +20,7 @@ namespace {
 
 // The start timer's first tick is one second after start; allow for a slow
 // machine.
-constexpr DWORD kStartLanguageTimeout = 15000;
+constexpr DWORD kStartLanguageTimeout = 60000;
 
 // The main window's built-in caption, GBK bytes: Lunavire 中文安装程序&汉化补丁
 // 简繁双语版 《Lunavire》中文化委员会制作
@@ -199,6 +200,20 @@ std::vector<std::string> LanguageFileBytes::keys(const std::string& section) con
     for (const auto& entry : order_)
         if (entry.first == lower(section)) out.push_back(entry.second);
     return out;
+}
+
+// ---- processes ----
+
+std::vector<DWORD> processesNamed(const std::string& fileName) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) throw Failure("cannot list the processes");
+    std::vector<DWORD> ids;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (lstrcmpiA(entry.szExeFile, fileName.c_str()) == 0) ids.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return ids;
 }
 
 // ---- shortcuts ----

@@ -66,6 +66,10 @@ std::string ansi(const std::wstring& text);
 // The bytes of a language file that the build put beside the program.
 std::string shippedLanguage(const std::wstring& name);
 
+// The processes of this Wine session that run a program file of that name
+// (any case), by id.
+std::vector<DWORD> processesNamed(const std::string& fileName);
+
 // The user's Start-menu Programs folder, as the shell gives it.
 std::string programsFolder();
 

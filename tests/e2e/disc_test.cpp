@@ -19,7 +19,9 @@ namespace {
 
 using namespace robot;
 
-constexpr DWORD kCopyTimeout = 60000;
+constexpr DWORD kCopyTimeout = 120000;
+// The start-up language comes a second after start, later on a busy machine.
+constexpr DWORD kStartLanguageTimeout = 60000;
 
 // One line of the discs' manifest: disc number, path below the disc (with
 // '/'), size, DOS attributes.
@@ -98,7 +100,7 @@ TEST_F(Discs936, ThreeDiscsInstallByteForByteWithTheDiscsLocatedByHand) {
     process_ = Process::start("D:\\Setup.exe");
     HWND main = waitForWindow(process_, "TForm1");
     // The start-up language comes a second after start; its title is the file's.
-    waitForText(main, language_->get("window1", "title"));
+    waitForText(main, language_->get("window1", "title"), kStartLanguageTimeout);
 
     click(waitForControl(main, "Button1"));
     HWND disc = waitForWindow(process_, "TForm2");

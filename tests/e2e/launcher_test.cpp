@@ -40,17 +40,19 @@ std::vector<std::string> starts(const std::string& program) {
     const std::string log = program + ".log";
     if (!fileExists(log)) return lines;
     // A stand-in holds its log alone while it appends its line: a read that
-    // meets it tries again.
+    // meets it tries again, for as long as a busy machine may keep the
+    // stand-in from finishing its line.
     std::string text;
-    for (int tries = 0;; ++tries) {
+    bool read = false;
+    waitUntil(kActionTimeout, [&] {
         try {
             text = readFile(log);
-            break;
+            read = true;
         } catch (const Failure&) {
-            if (tries == 50) throw;
-            Sleep(20);
         }
-    }
+        return read;
+    });
+    if (!read) text = readFile(log);  // throws, saying why
     for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
         lines.push_back(text.substr(at, end - at));
     return lines;
@@ -116,10 +118,16 @@ TEST_F(Launchers936, TheSetupsStartFromTheProgramsFolderShownWithoutActivation) 
     ASSERT_EQ(logged.size(), 1u) << "the NetShow setup started once";
     EXPECT_EQ(upper(logged[0]), upper("4\t" + netshow));
 
-    settle(main_);
+    // Both actions have run their course, and every program they started
+    // has logged its start and ended.
+    waitForIdle(main_);
     EXPECT_FALSE(isVisible(form("TForm3"))) << "no folder was asked for";
     EXPECT_TRUE(visibleMessageBoxes(process_).empty());
+    EXPECT_TRUE(waitUntil(kActionTimeout, [] {
+        return processesNamed("dxsetup.exe").empty() && processesNamed("nsplay.exe").empty();
+    })) << "the stand-ins end after logging";
     EXPECT_EQ(starts(directx).size(), 1u) << "and nothing started twice";
+    EXPECT_EQ(starts(netshow).size(), 1u);
 }
 
 TEST_F(Launchers936, ASetupFoundNowhereIsReportedWithAQuestionNotice) {
@@ -147,7 +155,11 @@ TEST_F(Launchers936, TheHomePageOpensInTheBrowserShownAndActivated) {
     BrowserStandIn standIn(browser);
 
     click(control("Button5"));
-    const std::vector<std::string> logged = startsOf(browser);
+    startsOf(browser);
+    waitForIdle(main_);
+    EXPECT_TRUE(waitUntil(kActionTimeout, [] { return processesNamed("browser.exe").empty(); }))
+        << "the stand-in ends after logging";
+    const std::vector<std::string> logged = starts(browser);
     ASSERT_EQ(logged.size(), 1u) << "the browser started once";
     EXPECT_EQ(logged[0], "5\t\"" + browser + "\" \"" + kHomePage + "\"") << "with the address, shown (5)";
 }

@@ -26,8 +26,11 @@ namespace {
 
 using namespace robot;
 
-// Extracting the archives takes a moment under Wine on a busy machine.
-constexpr DWORD kRunTimeout = 30000;
+// Extracting the archives takes a moment under Wine, and much longer on a
+// busy machine; a wait ends as soon as the run gets there.
+constexpr DWORD kRunTimeout = 120000;
+// The start timer's first tick is a second after start.
+constexpr DWORD kStartLanguageTimeout = 60000;
 
 struct Edition {
     const char* group;  // payload group of the edition's own files
@@ -95,6 +98,20 @@ std::vector<HWND> readmeNotepads() {
     return found;
 }
 
+// Notepads started at or after `since` (system time): a start counts from
+// the moment the program's WinExec returns, before Notepad has a window.
+std::size_t notepadsStartedSince(const FILETIME& since) {
+    std::size_t n = 0;
+    for (DWORD id : processesNamed("notepad.exe")) {
+        HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+        FILETIME created{}, exited{}, kernel{}, user{};
+        if (p && GetProcessTimes(p, &created, &exited, &kernel, &user) && CompareFileTime(&created, &since) >= 0)
+            ++n;
+        if (p) CloseHandle(p);
+    }
+    return n;
+}
+
 void closeReadmeNotepads() {
     for (HWND w : readmeNotepads()) PostMessageA(w, WM_CLOSE, 0, 0);
     waitUntil(kActionTimeout, [] { return readmeNotepads().empty(); });
@@ -119,19 +136,10 @@ double gaugeFill(HWND gauge) {
     return right > left ? static_cast<double>(black) / (right - left) : 0.0;
 }
 
-// The percentages the gauge shows from now on, each change once, until it
-// reaches the run's last step (which stays up under the final message) or a
-// message box comes instead.
-std::vector<int> watchGauge(HWND gauge, const Process& process, int last) {
-    std::vector<int> seen;
-    const DWORD start = GetTickCount();
-    for (unsigned i = 0; GetTickCount() - start < kRunTimeout; ++i) {
-        const int now = gaugePercent(gauge);
-        if (seen.empty() || seen.back() != now) seen.push_back(now);
-        if (now == last) break;
-        if (i % 512 == 0 && !visibleMessageBoxes(process).empty()) break;
-    }
-    return seen;
+// Whether the gauge's bar is filled as at 99%: nearly all of it, never all.
+bool gaugeShows99(HWND gauge, double& fill) {
+    fill = gaugeFill(gauge);
+    return fill >= 0.97 && fill < 1.0;
 }
 
 // UTF-16 units of a path of this code page: what the file calls count.
@@ -190,6 +198,10 @@ std::string oldBytes(std::size_t size, const std::string& seed) {
 
 class PatchTest : public SetupSession {
 protected:
+    void SetUp() override {
+        SetupSession::SetUp();
+        GetSystemTimeAsFileTime(&testStart_);
+    }
     void TearDown() override {
         closeReadmeNotepads();
         SetupSession::TearDown();
@@ -211,37 +223,46 @@ protected:
         return game;
     }
 
+    // The progress window's gauge, which exists (hidden) from start-up on.
+    HWND gauge() { return waitForControl(form("TForm4"), "Gauge1"); }
+
     // The whole run, from Button3 to the closed progress window and Notepad.
     void runPatch(const Edition& edition, const LanguageFileBytes& texts, const std::string& game) {
         const std::string tag = edition.tag;
+        HWND gauge = this->gauge();
+        const std::size_t paintedBefore = gaugePaintCount(gauge);
         pickGameFolder(game, texts.get("msgs", "msgs15"), texts.get("msgs", "msgs1"));
 
         HWND progress = waitForWindow(process_, "TForm4");
-        HWND gauge = waitForControl(progress, "Gauge1");
-        // The run starts 300 ms after the window shows.
-        EXPECT_EQ(watchGauge(gauge, process_, 99), (std::vector<int>{0, 10, 30, 50, 85, 99}))
-            << "the gauge shows each step of the run, in order";
+        EXPECT_EQ(waitForControl(progress, "Gauge1"), gauge);
+        // Disabled before the window shows, enabled after it goes, which
+        // is after the final message.
         EXPECT_FALSE(isEnabled(main_)) << "the progress window is modal";
+        Box done = waitForMessageBox(process_, kRunTimeout);
+        // The run starts 300 ms after the window shows, and takes a step
+        // in a few milliseconds: what the gauge painted is on record.
+        EXPECT_EQ(gaugePainted(gauge, paintedBefore), (std::vector<int>{0, 10, 30, 50, 85, 99}))
+            << "the gauge shows each step of the run, in order";
         EXPECT_EQ(clientSize(progress).cx, 323);
         EXPECT_EQ(clientSize(progress).cy, 67);
         EXPECT_EQ(clientSize(gauge).cx, 289) << "the gauge keeps its size";
         EXPECT_EQ(clientSize(gauge).cy, 28);
 
-        Box done = waitForMessageBox(process_, kRunTimeout);
         EXPECT_EQ(escaped(done.text), escaped(texts.get("msgs", "msgs17"))) << "the final message (17)";
         EXPECT_EQ(escaped(done.caption), escaped(texts.get("msgs", "msgs1")));
         EXPECT_EQ(boxButtons(done), std::vector<int>{IDOK}) << "with OK alone";
         EXPECT_EQ(nameOf(boxIcon(done.window)), nameOf(BoxIcon::Information));
         EXPECT_TRUE(isVisible(progress)) << "the progress window waits for the final message";
-        EXPECT_TRUE(readmeNotepads().empty()) << "Notepad starts only after the final message";
+        // The program is in the final message's loop: it has started what
+        // it starts before the message.
+        EXPECT_EQ(notepadsStartedSince(testStart_), 0u) << "Notepad starts only after the final message";
 
-        // The box sits over the progress window: move it aside, let the
-        // window repaint, and look at the gauge.
+        // The box sits over the progress window: move it aside, and look at
+        // the gauge once the window has repainted.
         moveWindow(done.window, 0, 0);
-        settle(progress);
-        const double fill = gaugeFill(gauge);
-        EXPECT_GE(fill, 0.97) << "the gauge stands at 99% (bar " << fill * 100 << "% black)";
-        EXPECT_LT(fill, 1.0) << "and never shows 100%";
+        double fill = 0;
+        EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return gaugeShows99(gauge, fill); }))
+            << "the gauge stands at 99%, never 100% (bar " << fill * 100 << "% black)";
         saveScreenshot(progress, artifactPath("patch-progress-" + tag + ".bmp"));
 
         pressButton(done, IDOK);
@@ -259,8 +280,12 @@ protected:
         if (notepad) {
             HWND text = FindWindowExA(notepad, nullptr, "Edit", nullptr);
             ASSERT_NE(text, nullptr) << "Notepad has its text field";
-            EXPECT_EQ(textOf(text), asShownHere(payload(edition.group, "README")))
-                << "Notepad shows the readme's bytes";
+            // Its title names the file once it is opened; its text may come a moment later.
+            const std::string readme = asShownHere(payload(edition.group, "README"));
+            std::string shown;
+            EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return (shown = textOf(text)) == readme; }))
+                << "Notepad shows the readme's bytes, not " << shown.size() << " bytes beginning \""
+                << escaped(shown.substr(0, 60)) << "\"";
             PostMessageA(notepad, WM_CLOSE, 0, 0);
             EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return !IsWindow(notepad); })) << "Notepad closes";
         }
@@ -302,14 +327,13 @@ protected:
         EXPECT_NE(GetDlgItem(error.window, IDOK), nullptr);
         EXPECT_EQ(GetDlgItem(error.window, IDCANCEL), nullptr) << "OK only";
         pressButton(error, IDOK);
-        EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return isEnabled(main_); })) << "back at the main window";
-        // The main window is enabled a moment before the progress window goes,
-        // so that activation passes back to it.
-        EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return !isVisible(form("TForm4")); }))
-            << "the progress window is gone";
-        EXPECT_FALSE(waitUntil(1500, [&] { return !topLevelWindows(process_.id(), "#32770", true).empty(); }))
-            << "no message follows the error";
-        EXPECT_TRUE(readmeNotepads().empty()) << "no readme opens";
+        // Back in the event loop, the action is over: whatever it was to
+        // show would be up by now.
+        waitForIdle(main_, kRunTimeout);
+        EXPECT_TRUE(isEnabled(main_)) << "back at the main window";
+        EXPECT_FALSE(isVisible(form("TForm4"))) << "the progress window is gone";
+        EXPECT_TRUE(topLevelWindows(process_.id(), "#32770", true).empty()) << "no message follows the error";
+        EXPECT_EQ(notepadsStartedSince(testStart_), 0u) << "no readme opens";
     }
 
     // Nested folders of 浅 in `base`, each name short enough for a Linux
@@ -334,6 +358,7 @@ protected:
     }
 
     std::unique_ptr<Gb2312Association> association_;
+    FILETIME testStart_{};
 };
 
 class Patch936 : public PatchTest {};
@@ -389,6 +414,7 @@ TEST_F(Patch936, CancelInThePickerWritesNothing) {
     startSimplified();
     const std::string game = makeGameFolder(kSimplifiedEdition);
     const std::vector<std::string> shortcutsBefore = shortcutFolderState();
+    const std::size_t paintedBefore = gaugePaintCount(gauge());
 
     click(control("Button3"));
     pressButton(waitForMessageBox(process_), IDOK);
@@ -396,11 +422,13 @@ TEST_F(Patch936, CancelInThePickerWritesNothing) {
     RemoteTree(waitForControl(picker, "ShellTreeView1")).selectPath(game);
     click(waitForControl(picker, "Button2"));
 
-    EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return !isVisible(picker) && isEnabled(main_); }))
-        << "Cancel closes the picker and gives the main window back";
-    EXPECT_FALSE(waitUntil(3000, [&] { return !visibleMessageBoxes(process_).empty(); }))
-        << "no run follows, and so no final message";
+    // Back in the event loop, the action is over.
+    waitForIdle(main_, kRunTimeout);
+    EXPECT_FALSE(isVisible(picker)) << "Cancel closes the picker";
+    EXPECT_TRUE(isEnabled(main_)) << "and gives the main window back";
+    EXPECT_TRUE(visibleMessageBoxes(process_).empty()) << "no run follows, and so no final message";
     EXPECT_FALSE(isVisible(form("TForm4"))) << "the progress window is not shown";
+    EXPECT_EQ(gaugePainted(gauge(), paintedBefore), std::vector<int>{}) << "nor its gauge painted";
     EXPECT_EQ(folderEntries(game), std::vector<std::string>{"Vandry.exe"}) << "nothing is written";
     EXPECT_EQ(shortcutFolderState(), shortcutsBefore) << "no shortcut is made or replaced";
 }
@@ -413,6 +441,7 @@ TEST_F(Patch936, AnErrorDuringTheRunIsReportedAndThenTheProgressWindowCloses) {
     // A folder in the fourth file's place: the checks before writing refuse it.
     makeFolder(ansi(kSimplifiedEdition.gameFolder) + "\\game01.dat");
     const std::vector<std::string> shortcutsBefore = shortcutFolderState();
+    const std::size_t paintedBefore = gaugePaintCount(gauge());
 
     pickGameFolder(game, texts.get("msgs", "msgs15"), texts.get("msgs", "msgs1"));
     HWND progress = waitForWindow(process_, "TForm4");
@@ -422,16 +451,18 @@ TEST_F(Patch936, AnErrorDuringTheRunIsReportedAndThenTheProgressWindowCloses) {
     EXPECT_EQ(boxButtons(error), std::vector<int>{IDOK}) << "with OK alone";
     EXPECT_EQ(nameOf(boxIcon(error.window)), nameOf(BoxIcon::Stop));
     EXPECT_TRUE(isVisible(progress)) << "the progress window stays while the error is shown";
-    EXPECT_EQ(gaugePercent(waitForControl(progress, "Gauge1")), 10) << "before the first file";
+    EXPECT_EQ(gaugePercent(gauge()), 10) << "before the first file";
+    EXPECT_EQ(gaugePainted(gauge(), paintedBefore), (std::vector<int>{0, 10})) << "and painted so";
 
     pressButton(error, IDOK);
-    EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return !isVisible(progress) && isEnabled(main_); }))
-        << "then the progress window closes and the main window is usable";
+    waitForIdle(main_, kRunTimeout);  // the action has run its course
+    EXPECT_FALSE(isVisible(progress)) << "then the progress window closes";
+    EXPECT_TRUE(isEnabled(main_)) << "and the main window is usable";
     std::vector<std::string> entries = folderEntries(game);
     std::sort(entries.begin(), entries.end());
     EXPECT_EQ(entries, (std::vector<std::string>{"Vandry.exe", "game01.dat"})) << "nothing is written";
     EXPECT_EQ(shortcutFolderState(), shortcutsBefore) << "the run stopped before the shortcuts";
-    EXPECT_TRUE(readmeNotepads().empty()) << "and Notepad is not started";
+    EXPECT_EQ(notepadsStartedSince(testStart_), 0u) << "and Notepad is not started";
 }
 
 TEST_F(Patch950, WritesTheTraditionalEditionWithItsShortcuts) {
@@ -595,7 +626,7 @@ TEST_F(Patch936, ThePlayersLanguageStandsWhileTheDetectedFileKeepsFailing) {
     start();
 
     const std::string simplified = ansi(kSimplified), traditional = ansi(kTraditional);
-    EXPECT_TRUE(waitUntil(15000, [&] { return selectedLanguage() == simplified; }))
+    EXPECT_TRUE(waitUntil(kStartLanguageTimeout, [&] { return selectedLanguage() == simplified; }))
         << "the start timer selects the detected language";
     EXPECT_EQ(escaped(textOf(control("Memo1"))), escaped(noticeAsShown(payload("TXT", "LINCE1"))))
         << "the Simplified notice is shown while the start-up keeps failing";
@@ -606,9 +637,14 @@ TEST_F(Patch936, ThePlayersLanguageStandsWhileTheDetectedFileKeepsFailing) {
     const LanguageFileBytes texts(asShownHere(shippedLanguage(kTraditional)));
     waitForText(control("Memo1"), asShownHere(noticeAsShown(payload("TXT", "LINCE2"))));
     waitForText(main_, texts.get("window1", "title"));
-    // Three seconds: three ticks of the start timer, had it gone on.
+    // Three seconds: three ticks of the start timer, had it gone on.  The
+    // program must have had them: it takes a mark in its event loop after
+    // them, and WM_TIMER comes whenever that loop finds nothing else.
     EXPECT_FALSE(waitUntil(3000, [&] { return selectedLanguage() != traditional; }))
         << "the list keeps the player's choice";
+    waitForIdle(main_);
+    waitForIdle(main_);
+    EXPECT_EQ(escaped(selectedLanguage()), escaped(traditional)) << "the list keeps the player's choice";
     EXPECT_EQ(escaped(textOf(main_)), escaped(texts.get("window1", "title"))) << "and the Traditional titles";
 
     const std::string game = makeGameFolder(kTraditionalEdition);

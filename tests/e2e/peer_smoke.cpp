@@ -86,7 +86,7 @@ int runProbe() {
     if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return -1;
     w32::KernelHandle process(pi.hProcess), thread(pi.hThread);
     // Keep answering messages while the probe looks at our windows.
-    while (MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 30000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+    while (MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 120000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
         plat::platform().processMessages();
     DWORD code = 1;
     GetExitCodeProcess(pi.hProcess, &code);
@@ -122,23 +122,25 @@ int runForm(const char* holdMarker) {
 
     HWND main = w32::ControlPeer::windowOf(form);
     HWND button = w32::ControlPeer::windowOf(form.get<ui::Control>("Button1"));
-    pumpUntil([] { return false; }, 300);
-    check(IsWindowVisible(main) != FALSE, "the form is shown");
+    // Generous time-outs: each ends the wait as soon as what it waits for
+    // holds, and a busy machine can keep Wine from it for seconds.
+    constexpr DWORD kWaitMs = 30000;
+    check(pumpUntil([&] { return IsWindowVisible(main) != FALSE; }, kWaitMs), "the form is shown");
 
     PostMessageA(button, BM_CLICK, 0, 0);
-    check(pumpUntil([&] { return clicks == 1; }, 3000), "a posted click reaches the button in its group box");
+    check(pumpUntil([&] { return clicks == 1; }, kWaitMs), "a posted click reaches the button in its group box");
 
     check(runProbe() == 0, "another process reads every control's name");
 
     if (holdMarker) {
         // Visible until the screenshot is taken and the marker deleted.
         if (FILE* f = std::fopen(holdMarker, "w")) std::fclose(f);
-        pumpUntil([&] { return !fileExists(holdMarker); }, 60000);
+        pumpUntil([&] { return !fileExists(holdMarker); }, 300000);
     }
 
     // The close box: the form is asked, the application ends, the window stays.
     PostMessageA(main, WM_CLOSE, 0, 0);
-    check(pumpUntil([] { return ui::app().terminated(); }, 3000), "the close box ends the application");
+    check(pumpUntil([] { return ui::app().terminated(); }, kWaitMs), "the close box ends the application");
     check(IsWindow(main) != FALSE, "closing does not destroy the window");
     ui::app().reset();
     return failures == 0 ? 0 : 1;

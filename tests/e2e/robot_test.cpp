@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/e2e/robot/Robot.h"
+#include "tests/e2e/robot/Screen.h"
 #include "tests/support/E2eOptions.h"
 
 namespace {
@@ -133,7 +134,17 @@ TEST(Robot, SavesWhatIsOnScreenAsA24BitBmp) {
     Started s = startStandIn();
     Process& p = s.process;
     HWND main = s.main;
-    settle(main);
+    // Once the window is on the screen: a frame, buttons and text, not one
+    // flat colour.
+    auto coloursOnScreen = [&] {
+        std::set<COLORREF> seen;
+        for (COLORREF c : capture(main).colours) {
+            seen.insert(c);
+            if (seen.size() >= 4) break;
+        }
+        return seen.size();
+    };
+    ASSERT_TRUE(waitUntil(kActionTimeout, [&] { return coloursOnScreen() >= 4; })) << "the window is drawn";
     const std::string path = e2e::artifactPath("robot-standin.bmp");
     saveScreenshot(main, path);
 
@@ -169,11 +180,13 @@ TEST(Robot, SavesWhatIsOnScreenAsA24BitBmp) {
 
 TEST(Robot, WaitsFailClearlyInsteadOfHanging) {
     {
+        // A time-out far beyond any start: the wait must end with the process.
+        constexpr DWORD kLongTimeout = 600000;
         Process quitter = Process::start(e2e::options().exe, "quit");
         ULONGLONG t = GetTickCount64();
-        std::string why = failureOf([&] { waitForWindow(quitter, "TForm1"); });
-        EXPECT_TRUE(contains(why, "exit code 3")) << why;
-        EXPECT_LT(GetTickCount64() - t, 10000u) << "a process that ends is noticed before the time-out";
+        std::string why = failureOf([&] { waitForWindow(quitter, "TForm1", kLongTimeout); });
+        EXPECT_TRUE(contains(why, "exit code 3")) << "a process that ends is noticed before the time-out: " << why;
+        EXPECT_LT(GetTickCount64() - t, kLongTimeout);
     }
 
     Started s = startStandIn();

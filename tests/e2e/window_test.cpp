@@ -30,14 +30,14 @@ TEST_F(Windows936, TwoPostedClicksOnASetupButtonShowThePickerOnceAndCancelGivesT
     // No directx\dxsetup.exe beside the program: the button asks for the folder.
     clickTwice("Button2");
     HWND picker = waitForWindow(process_, "TForm3");
-    settle(picker);
     EXPECT_FALSE(isEnabled(main_)) << "the main window is disabled behind the picker";
 
     click(waitForControl(picker, "Button2"));
     EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return !isVisible(picker); })) << "Cancel closes the picker";
-    EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return isEnabled(main_); }))
-        << "after Cancel the main window is enabled again";
-    settle(main_);
+    // Both clicks and the Cancel have been taken, and what they started has
+    // run its course.
+    waitForIdle(main_);
+    EXPECT_TRUE(isEnabled(main_)) << "after Cancel the main window is enabled again";
     EXPECT_FALSE(isVisible(picker)) << "the second click did not open the picker again";
     EXPECT_TRUE(visibleMessageBoxes(process_).empty());
 }
@@ -46,14 +46,18 @@ TEST_F(Windows936, TwoPostedClicksOnThePatchButtonShowOneQuestion) {
     startSimplified936();
     clickTwice("Button3");
     Box ask = waitForMessageBox(process_);
-    settle(ask.window);
-    EXPECT_EQ(visibleMessageBoxes(process_).size(), 1u) << "the second click is dropped behind the first question";
+    // The second click has been taken once a mark posted after it is: by
+    // the question's loop, inside the first click's handler.
+    const LoopState behind = markTaken(main_);
+    EXPECT_EQ(behind.handlers, 1) << "the second click is dropped behind the first question";
+    EXPECT_EQ(behind.modalLoops, 1) << "no second question is asked over the first";
+    EXPECT_EQ(visibleMessageBoxes(process_).size(), 1u);
 
     pressButton(ask, IDOK);
     HWND picker = waitForWindow(process_, "TForm3");
     click(waitForControl(picker, "Button2"));
-    EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return isEnabled(main_); })) << "the main window is usable again";
-    settle(main_);
+    waitForIdle(main_);
+    EXPECT_TRUE(isEnabled(main_)) << "the main window is usable again";
     EXPECT_TRUE(visibleMessageBoxes(process_).empty()) << "no second question follows";
     EXPECT_FALSE(isVisible(picker));
 }
@@ -74,7 +78,7 @@ TEST_F(Windows936, ThePickerTheProgressWindowAndEveryMessageBoxAreOwnedByTheMain
     RemoteTree(waitForControl(picker, "ShellTreeView1")).selectPath(game);
     click(waitForControl(picker, "Button1"));
 
-    Box error = waitForMessageBox(process_, 30000);
+    Box error = waitForMessageBox(process_, 120000);
     HWND progress = form("TForm4");
     EXPECT_TRUE(isVisible(progress));
     EXPECT_EQ(owner(progress), main_) << "the progress window's owner is the main window";
@@ -99,7 +103,12 @@ TEST_F(Windows936, ThePickersOkTakesOnlyAFolderOnDisk) {
     tree.select(tree.root());
     EXPECT_TRUE(waitUntil(kActionTimeout, [&] { return !isEnabled(ok); })) << "not for My Computer";
     click(ok);
-    settle(picker);
+    // Once a mark posted after the click is taken, so is the click; the
+    // mark finds the program in the picker's loop, inside Button3's handler,
+    // and nothing else.
+    const LoopState after = markTaken(main_);
+    EXPECT_EQ(after.handlers, 1) << "a click on it starts nothing";
+    EXPECT_EQ(after.modalLoops, 1) << "and opens nothing over the picker";
     EXPECT_TRUE(isVisible(picker)) << "a click on it changes nothing";
     EXPECT_TRUE(visibleMessageBoxes(process_).empty());
 

@@ -22,6 +22,14 @@ public:
     }
     // See LoopPacing::setInterval.
     void setPeekInterval(double seconds) { p_.pacing_.setInterval(seconds); }
+    // Workers started and not yet ended.
+    int liveWorkers() const { return p_.liveThreads_.load(); }
+    // Whether a worker's call waits for the user-interface thread.
+    bool handOverWaiting() const { return p_.handOvers_.pending(); }
+    // Whether the user-interface thread is blocked waiting for messages.
+    bool uiBlocked() const { return p_.handOvers_.uiBlocked(); }
+    // Whether an exception that ended a worker waits for the next pump.
+    bool workerErrorWaiting() const { return p_.workerErrors_.any(); }
 
 private:
     Win32Platform& p_;

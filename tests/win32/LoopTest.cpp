@@ -40,24 +40,27 @@ TEST(HandOver, RunsInsideAMessageBox) {
     // A message box runs its own loop; a worker handing over meanwhile must
     // not wait for the box to close.
     auto& p = platform();
-    std::atomic<bool> ran{false};
+    std::atomic<bool> ran{false}, ended{false};
     p.startThread(
         [&] {
-            Sleep(100);
+            // Hands over once the box is up, so that only its loop can run the call.
+            const DWORD start = GetTickCount();
+            while (!FindWindowA("#32770", "handover-box") && GetTickCount() - start < w32test::kWaitMs) Sleep(1);
             p.handOver([&] { ran = true; });
+            ended = true;
         },
         plat::Priority::Normal);
-    // The box closes once the call has run, or after a time that a worker
-    // would not wait if it could wake the box's loop.
+    // The box closes once the call has run, or after a time far beyond any
+    // that a worker would wait if it could wake the box's loop.
     const DWORD start = GetTickCount();
     auto closer = p.setTimer(20, [&] {
-        if (!ran && GetTickCount() - start < 3000) return;
+        if (!ran && GetTickCount() - start < w32test::kWaitMs) return;
         if (HWND box = FindWindowA("#32770", "handover-box")) PostMessageA(box, WM_COMMAND, IDOK, 0);
     });
     p.messageBox("waiting", "handover-box", plat::mb::Ok);
     p.killTimer(closer);
     EXPECT_TRUE(ran) << "the hand-over ran while the box was up";
-    w32test::pumpFor(50);
+    EXPECT_TRUE(w32test::pumpUntil([&] { return ended.load(); })) << "and the worker went on";
 }
 
 TEST(HandOver, QueueIsLookedAtOncePerIntervalWhileAWorkerIsBusy) {
@@ -67,8 +70,9 @@ TEST(HandOver, QueueIsLookedAtOncePerIntervalWhileAWorkerIsBusy) {
     for (int i = 0; i < 50; ++i) p.processMessages();
     EXPECT_EQ(loop.stats().peeks - before.peeks, 50u) << "without hand-overs every call looks at the queue";
 
-    // A long interval makes the count independent of how busy the machine is.
-    loop.setPeekInterval(0.05);
+    constexpr long long kIntervalUs = 50000;
+    loop.setPeekInterval(kIntervalUs / 1e6);
+    const long long interval = w32::HandOverQueue::ticks(kIntervalUs);
     std::atomic<bool> stop{false}, stopped{false};
     p.startThread(
         [&] {
@@ -82,18 +86,46 @@ TEST(HandOver, QueueIsLookedAtOncePerIntervalWhileAWorkerIsBusy) {
     ASSERT_TRUE(w32test::pumpUntil([&] { return loop.stats().handOvers > ranBefore; }));
     int ticks = 0;
     auto timer = p.setTimer(10, [&] { ++ticks; });
-    const DWORD start = GetTickCount();
+
+    // Call by call, as a copy's loop pumps.  A look at the queue is too soon
+    // when it surely came less than an interval after the last look and
+    // after a hand-over of an earlier call: the clock is read around each
+    // call, and a machine busy with other work can only space the calls
+    // out, never bring them closer.  So the verdict does not depend on how
+    // busy the machine is, nor does the end of the loop, which waits for
+    // enough hand-overs and ticks.
     before = loop.stats();
-    while (GetTickCount() - start < 500) p.processMessages();
+    unsigned long calls = 0, busyCalls = 0, looks = 0, tooSoon = 0;
+    long long lastLook = -1, lastHandOver = -1;  // the start of the call that did it
+    const DWORD start = GetTickCount();
+    while ((loop.stats().handOvers - before.handOvers < 200 || ticks < 3) &&
+           GetTickCount() - start < w32test::kWaitMs) {
+        const auto s0 = loop.stats();
+        const long long t0 = w32::HandOverQueue::now();
+        p.processMessages();
+        const long long t1 = w32::HandOverQueue::now();
+        const auto s1 = loop.stats();
+        ++calls;
+        if (lastHandOver >= 0 && t1 - lastHandOver < interval) ++busyCalls;
+        if (s1.peeks != s0.peeks) {
+            ++looks;
+            if (lastLook >= 0 && lastHandOver >= 0 && t1 - lastLook < interval && t1 - lastHandOver < interval)
+                ++tooSoon;
+            lastLook = t0;
+        }
+        if (s1.handOvers != s0.handOvers) lastHandOver = t0;
+    }
     auto after = loop.stats();
     stop = true;
     p.killTimer(timer);
     ASSERT_TRUE(w32test::pumpUntil([&] { return stopped.load(); }));
     loop.setPeekInterval(0.001);
 
-    EXPECT_GT(after.handOvers - before.handOvers, 100u);
-    EXPECT_LE(after.peeks - before.peeks, 20u) << "about one look per 50 ms in 500 ms";
+    EXPECT_GE(after.handOvers - before.handOvers, 200u) << "the worker kept handing over";
     EXPECT_GE(ticks, 3) << "timers still tick while the worker is busy";
+    EXPECT_EQ(tooSoon, 0u) << "at most one look per 50 ms while the worker is busy (" << looks << " looks in "
+                           << calls << " calls)";
+    EXPECT_GT(busyCalls, 100u) << "the calls came while the worker was busy (" << calls << " calls)";
 }
 
 struct PriorityRow {

@@ -26,8 +26,13 @@ private:
 };
 
 // Pumps messages (as the event loop would) until done() holds or the time
-// runs out; says whether done() held.
-bool pumpUntil(const std::function<bool()>& done, unsigned timeoutMs = 5000);
+// runs out; says whether done() held.  The time-out is generous: the wait
+// ends as soon as done() holds, and a busy machine can keep Wine from it
+// for seconds.
+constexpr unsigned kWaitMs = 30000;
+bool pumpUntil(const std::function<bool()>& done, unsigned timeoutMs = kWaitMs);
+// Pumps for at least `ms`: for a wait whose point is the time itself (a
+// quiet spell), never in place of waiting for something to happen.
 void pumpFor(unsigned ms);
 
 // The component name a window carries for robots, read as another process

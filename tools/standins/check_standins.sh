@@ -19,7 +19,7 @@ check() {  # payload file-name [args...]
   : >"$log"
   local start rc=0
   start=$(date +%s)
-  LUNAVIRE_STANDIN_LOG="$winlog" timeout 90 "$run" --prefix "$prefix" "$work/$exe" "$@" >/dev/null 2>&1 || rc=$?
+  LUNAVIRE_STANDIN_LOG="$winlog" timeout 300 "$run" --prefix "$prefix" "$work/$exe" "$@" >/dev/null 2>&1 || rc=$?
   local took=$(( $(date +%s) - start ))
   if [ "$rc" -ne 0 ]; then
     echo "FAULT $payload: exit code $rc after $took s"; faults=$((faults + 1))

@@ -40,7 +40,8 @@ win_marker=$(winepath -w "$marker" 2>/dev/null)
 
 "$here/run-in-wine.sh" "$program" --hold "$win_marker" "$@" &
 pid=$!
-for _ in $(seq 1 600); do
+# Up to 5 minutes: Wine starts slowly on a busy machine.
+for _ in $(seq 1 3000); do
   [ -e "$marker" ] && break
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.1

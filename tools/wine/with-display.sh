@@ -44,7 +44,8 @@ t0=$(lunavire_now)
 # accepts connections.
 Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp -noreset 3>"$state/display" 2>"$state/xvfb.log" &
 xvfb_pid=$!
-for _ in $(seq 1 100); do
+# Up to 60 s: a busy machine can keep a new X server from answering.
+for _ in $(seq 1 1200); do
   [ -s "$state/display" ] && break
   if ! kill -0 "$xvfb_pid" 2>/dev/null; then
     echo "with-display: Xvfb failed:" >&2

@@ -42,7 +42,10 @@ std::string describeWindows(DWORD pid) {
 
 LRESULT send(HWND w, UINT msg, WPARAM wp, LPARAM lp, DWORD timeoutMs, const char* what) {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(w, msg, wp, lp, SMTO_ABORTIFHUNG | SMTO_BLOCK, timeoutMs, &result))
+    // Not SMTO_ABORTIFHUNG: a program that has not looked at its queue for
+    // 5 s (a long step on a busy machine) counts as hung, and the call would
+    // fail at once instead of waiting for the answer.
+    if (!SendMessageTimeoutA(w, msg, wp, lp, SMTO_BLOCK, timeoutMs, &result))
         throw Failure(std::string(what) + ": no answer from " + describe(w) + " within " +
                       std::to_string(timeoutMs) + " ms (error " + std::to_string(GetLastError()) + ")");
     return static_cast<LRESULT>(result);
@@ -299,14 +302,28 @@ void waitForText(HWND window, const std::string& expected, DWORD timeoutMs) {
 void click(HWND button) { post(button, BM_CLICK, 0, 0, "click"); }
 
 void selectComboItem(HWND combo, int index) {
-    auto result = send(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0, kActionTimeout, "CB_SETCURSEL");
-    if (result != index)
+    const int count = static_cast<int>(send(combo, CB_GETCOUNT, 0, 0, kActionTimeout, "CB_GETCOUNT"));
+    if (index < 0 || index >= count)
         throw Failure("combo box " + nameOf(combo) + " has no item " + std::to_string(index) + " (it has " +
-                      std::to_string(comboItems(combo).size()) + ")");
+                      std::to_string(count) + ")");
     HWND parent = GetParent(combo);
     if (!parent) throw Failure("combo box " + nameOf(combo) + " has no parent");
-    post(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo),
-         "CBN_SELCHANGE");
+    // The user's choice selects and notifies in one message; from outside
+    // they are two.  Both are posted while the program's thread is held
+    // still, so that they wait in its queue together: a posted message
+    // comes before a due timer, and so nothing the program does on its own
+    // (a timer that selects an item itself) can come between them.
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(combo, nullptr));
+    const bool held = thread && SuspendThread(thread) != static_cast<DWORD>(-1);
+    const bool posted =
+        PostMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0) &&
+        PostMessageA(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    const DWORD error = GetLastError();
+    if (held) ResumeThread(thread);
+    if (thread) CloseHandle(thread);
+    if (!posted)
+        throw Failure("cannot post the choice of item " + std::to_string(index) + " to " + describe(combo) +
+                      " (error " + std::to_string(error) + ")");
 }
 
 std::vector<std::string> comboItems(HWND combo) {
@@ -316,14 +333,14 @@ std::vector<std::string> comboItems(HWND combo) {
     auto count = send(combo, CB_GETCOUNT, 0, 0, kActionTimeout, "CB_GETCOUNT");
     for (LRESULT i = 0; i < count; ++i) {
         DWORD_PTR length = 0;
-        if (!SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0, SMTO_ABORTIFHUNG, kActionTimeout,
+        if (!SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0, SMTO_BLOCK, kActionTimeout,
                                  &length) ||
             static_cast<LRESULT>(length) < 0)
             throw Failure("CB_GETLBTEXTLEN failed for item " + std::to_string(i));
         std::vector<wchar_t> buf(length + 1, L'\0');
         DWORD_PTR copied = 0;
         if (!SendMessageTimeoutW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf.data()),
-                                 SMTO_ABORTIFHUNG, kActionTimeout, &copied) ||
+                                 SMTO_BLOCK, kActionTimeout, &copied) ||
             static_cast<LRESULT>(copied) < 0)
             throw Failure("CB_GETLBTEXT failed for item " + std::to_string(i));
         const int wide = static_cast<int>(std::min<DWORD_PTR>(copied, length));
@@ -400,6 +417,79 @@ std::vector<int> boxButtons(const Box& box) {
 
 int gaugePercent(HWND gauge) {
     return static_cast<int>(reinterpret_cast<INT_PTR>(GetPropA(gauge, kGaugeProperty)));
+}
+
+namespace {
+UINT registered(const char* name) {
+    UINT id = RegisterWindowMessageA(name);
+    if (!id) throw Failure(std::string("cannot register the message ") + name);
+    return id;
+}
+}  // namespace
+
+std::size_t gaugePaintCount(HWND gauge) {
+    static const UINT painted = registered(kGaugePaintedMessage);
+    LRESULT n = send(gauge, painted, static_cast<WPARAM>(-1), 0, kActionTimeout, kGaugePaintedMessage);
+    if (n < 0) throw Failure("the gauge " + describe(gauge) + " keeps no record of what it painted");
+    return static_cast<std::size_t>(n);
+}
+
+std::vector<int> gaugePainted(HWND gauge, std::size_t from) {
+    static const UINT painted = registered(kGaugePaintedMessage);
+    std::vector<int> values;
+    for (std::size_t i = from;; ++i) {
+        LRESULT v = send(gauge, painted, static_cast<WPARAM>(i), 0, kActionTimeout, kGaugePaintedMessage);
+        if (v == -1) break;
+        if (v < 0)
+            throw Failure("the gauge's record no longer holds change " + std::to_string(i) +
+                          ": read it sooner after the action");
+        values.push_back(static_cast<int>(v));
+    }
+    return values;
+}
+
+LoopState markTaken(HWND form, DWORD timeoutMs) {
+    static const UINT mark = registered(kMarkMessage);
+    // Tokens differ from one robot to the next, so that a mark of an earlier
+    // run is never taken for this one's.
+    static WPARAM next = (static_cast<WPARAM>(GetCurrentProcessId()) << 16) ^ GetTickCount();
+    WPARAM token = ++next;
+    if (token == 0) token = ++next;
+    post(form, mark, token, 0, kMarkMessage);
+    const ULONGLONG end = now() + timeoutMs;
+    for (;;) {
+        const ULONGLONG left = now() < end ? end - now() : 0;
+        const DWORD wait = static_cast<DWORD>(std::max<ULONGLONG>(left, 1));
+        if (static_cast<WPARAM>(send(form, mark, 0, 0, wait, kMarkMessage)) == token) break;
+        if (now() >= end)
+            throw Failure("the program did not take a mark posted to " + describe(form) + " within " +
+                          std::to_string(timeoutMs) + " ms");
+        Sleep(kPollMs);
+    }
+    LoopState state;
+    state.handlers = static_cast<int>(send(form, mark, 0, 1, kActionTimeout, kMarkMessage));
+    state.modalLoops = static_cast<int>(send(form, mark, 0, 2, kActionTimeout, kMarkMessage));
+    return state;
+}
+
+void waitForIdle(HWND form, DWORD timeoutMs) {
+    const ULONGLONG end = now() + timeoutMs;
+    LoopState last;
+    for (;;) {
+        const ULONGLONG left = now() < end ? end - now() : 0;
+        last = markTaken(form, static_cast<DWORD>(std::max<ULONGLONG>(left, 1)));
+        if (last.handlers == 0 && last.modalLoops == 0) return;
+        if (now() >= end) break;
+        Sleep(kPollMs);
+    }
+    throw Failure("the program is not back in its event loop after " + std::to_string(timeoutMs) + " ms: " +
+                  std::to_string(last.handlers) + " handlers running, " + std::to_string(last.modalLoops) +
+                  " modal windows or message boxes up; its windows:" +
+                  describeWindows([&] {
+                      DWORD pid = 0;
+                      GetWindowThreadProcessId(form, &pid);
+                      return pid;
+                  }()));
 }
 
 SIZE clientSize(HWND window) {

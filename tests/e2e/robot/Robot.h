@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -22,15 +23,22 @@ struct Failure : std::runtime_error {
 };
 
 // Default time-outs, in milliseconds.  Generous: Wine on a busy 2-core
-// machine can take seconds to start a GUI program.
-constexpr DWORD kStartTimeout = 30000;
-constexpr DWORD kActionTimeout = 10000;
+// machine (a parallel build beside the tests) can take tens of seconds to
+// start a GUI program or to answer a message while it works.  A wait ends
+// as soon as what it waits for is there, so only a failure takes this long.
+constexpr DWORD kStartTimeout = 90000;
+constexpr DWORD kActionTimeout = 30000;
 
 // The name of the window property that holds the atom of a control's
 // component name.
 constexpr const char* kNameProperty = "LunavireName";
 // The window property of a gauge that holds the percentage it shows.
 constexpr const char* kGaugeProperty = "LunavireGaugePercent";
+// The registered messages of docs/robots.md: a gauge's record of what it
+// painted, and the marks that tell when the program has taken every message
+// posted before.
+constexpr const char* kGaugePaintedMessage = "LunavireGaugePainted";
+constexpr const char* kMarkMessage = "LunavireMark";
 
 // A started program.  Ends it (TerminateProcess) if it is still running when
 // the object goes, so a failed test leaves nothing behind.
@@ -71,7 +79,9 @@ std::vector<HWND> topLevelWindows(DWORD pid, const char* className = nullptr, bo
 std::vector<HWND> visibleWindowsOfClass(const char* className);
 
 // Polls `ready` every few milliseconds until it returns true (then true) or
-// `timeoutMs` passes (then false).
+// `timeoutMs` passes (then false).  For a state that stays once it is
+// reached: a state that may pass between two polls is no state to wait for
+// (see gaugePainted() and markTaken() for what to do instead).
 bool waitUntil(DWORD timeoutMs, const std::function<bool()>& ready);
 
 // Waits until process `pid` has a visible top-level window of `className`.
@@ -102,7 +112,8 @@ void waitForText(HWND window, const std::string& expected, DWORD timeoutMs = kAc
 // or a message box does not block the robot.
 void click(HWND button);
 // Selects item `index` of a combo box as a user would: CB_SETCURSEL, then a
-// posted CBN_SELCHANGE notification to its parent.
+// CBN_SELCHANGE notification to its parent, both posted while the program's
+// thread is held still, so that nothing it does on its own comes between.
 void selectComboItem(HWND combo, int index);
 // Items of a combo box.
 std::vector<std::string> comboItems(HWND combo);
@@ -124,15 +135,43 @@ void pressButton(const Box& box, int id, DWORD timeoutMs = kActionTimeout);
 // The IDs of the buttons that a message box shows, left to right.
 std::vector<int> boxButtons(const Box& box);
 
-// The percentage that one of the program's gauges shows.
+// The percentage that one of the program's gauges shows now.
 int gaugePercent(HWND gauge);
+// How many changes of percentage the gauge has painted since it was made.
+std::size_t gaugePaintCount(HWND gauge);
+// The percentages the gauge has painted, each change once, in order, from
+// change `from` on (gaugePaintCount() before an action: what the action
+// painted).  Read from the program's own record, so a step that was on the
+// screen for a moment only is there too.
+std::vector<int> gaugePainted(HWND gauge, std::size_t from = 0);
+
+// How busy the program's user-interface thread was when it took a mark.
+struct LoopState {
+    int handlers = 0;    // user events' handlers running
+    int modalLoops = 0;  // modal windows and message boxes up
+};
+// Posts a mark to one of the program's forms and waits until its message
+// loop has taken it: then every message posted to the program before, a
+// click for instance, has been taken too, and the handler it started has
+// either returned or runs the loop that took the mark (the state says
+// which).  Unlike a sent message, which the program answers ahead of its
+// posted ones, a mark keeps its place in the queue.
+LoopState markTaken(HWND form, DWORD timeoutMs = kActionTimeout);
+// Waits until the program takes a mark in its event loop with no handler
+// running and no modal window or message box up: whatever the actions
+// before started has run its course, and whatever they were to show is
+// shown (or was never going to be).
+void waitForIdle(HWND form, DWORD timeoutMs = kActionTimeout);
 
 SIZE clientSize(HWND window);
 bool isVisible(HWND window);
 bool isEnabled(HWND window);
 
-// Waits until the program's user-interface thread has handled every message
-// sent before (a WM_NULL round trip), then gives it a moment to paint.
+// Before a screenshot that is kept, not checked: waits until the program
+// has handled every message sent before (a WM_NULL round trip), then gives
+// it a moment to paint.  Never before a check: a check of what the screen
+// shows waits until it shows it (waitUntil on the pixels), and a check that
+// something did not happen waits for markTaken() or waitForIdle().
 void settle(HWND window, DWORD paintMs = 300);
 
 // Saves what is on screen in the window's rectangle (frame included) as a

@@ -121,13 +121,10 @@ BoxIcon iconShown(HWND box) {
 }  // namespace
 
 BoxIcon boxIcon(HWND box) {
-    // A box that has just come up may not have painted its icon yet.
-    settle(box);
-    BoxIcon icon = iconShown(box);
-    for (int tries = 0; icon == BoxIcon::Unknown && tries < 20; ++tries) {
-        Sleep(100);
-        icon = iconShown(box);
-    }
+    // A box that has just come up may not have painted its icon yet, nor
+    // the display shown it: wait until the screen shows one of the icons.
+    BoxIcon icon = BoxIcon::Unknown;
+    waitUntil(kActionTimeout, [&] { return (icon = iconShown(box)) != BoxIcon::Unknown; });
     return icon;
 }
 

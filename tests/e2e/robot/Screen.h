@@ -26,8 +26,9 @@ Pixels capture(HWND window);
 enum class BoxIcon { None, Stop, Question, Exclamation, Information, Unknown };
 std::string nameOf(BoxIcon icon);
 // The icon that a message box shows, told from the pixels of its icon
-// against the system's icons drawn here, once the box has painted; Unknown
-// when none of them matches.  The box must not be covered.
+// against the system's icons drawn here, once the screen shows one of them
+// (Unknown when none matches within kActionTimeout).  The box must not be
+// covered.
 BoxIcon boxIcon(HWND box);
 
 }  // namespace robot

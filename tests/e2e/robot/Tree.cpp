@@ -12,7 +12,7 @@ constexpr int kTextBytes = 1024;
 
 LRESULT sendTo(HWND w, UINT msg, WPARAM wp, LPARAM lp, const char* what) {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(w, msg, wp, lp, SMTO_ABORTIFHUNG | SMTO_BLOCK, kActionTimeout, &result))
+    if (!SendMessageTimeoutA(w, msg, wp, lp, SMTO_BLOCK, kActionTimeout, &result))
         throw Failure(std::string(what) + ": no answer from the tree within " + std::to_string(kActionTimeout) +
                       " ms (error " + std::to_string(GetLastError()) + ")");
     return static_cast<LRESULT>(result);

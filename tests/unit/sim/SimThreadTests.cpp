@@ -49,13 +49,19 @@ TEST_F(SimThreads, HandOversRunInThePumpInOrderOnTheUserInterfaceThread) {
 
 TEST_F(SimThreads, HandleMessageWaitsForTheWorker) {
     std::atomic<bool> ran{false};
+    std::atomic<bool> sawItWait{false};
     p.startThread(
         [&] {
-            std::this_thread::sleep_for(50ms);  // the user-interface thread blocks first
+            // The user-interface thread blocks first (a minute at most: a
+            // broken loop must not leave this worker spinning for ever).
+            const auto end = std::chrono::steady_clock::now() + 60s;
+            while (!s.uiWaitingForWorker() && std::chrono::steady_clock::now() < end) std::this_thread::yield();
+            sawItWait = s.uiWaitingForWorker();
             p.handOver([&] { ran = true; });
         },
         Priority::Normal);
     while (!ran.load()) p.handleMessage();
+    EXPECT_TRUE(sawItWait) << "handleMessage() blocked until the worker handed over";
     EXPECT_EQ(s.now(), 0u) << "waiting for a worker takes no virtual time";
 }
 
@@ -80,10 +86,15 @@ TEST_F(SimThreads, StoppingReleasesABlockedWorkerWithoutRunningItsCall) {
 
 TEST_F(SimThreads, ASimulationEndsWhileItsWorkerStillLoops) {
     std::atomic<int> cycles{0};
+    std::atomic<bool> ended{false};
     {
         sim::SimPlatform local;
         local.startThread(
             [&] {
+                struct End {
+                    std::atomic<bool>& ended;
+                    ~End() { ended = true; }
+                } end{ended};
                 for (;;) {  // never asked to terminate
                     local.handOver([] {});
                     ++cycles;
@@ -92,9 +103,8 @@ TEST_F(SimThreads, ASimulationEndsWhileItsWorkerStillLoops) {
             Priority::Normal);
         while (cycles.load() < 3) local.processMessages();
     }
-    const int atEnd = cycles.load();
-    std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(cycles.load(), atEnd) << "the destructor ended the worker instead of hanging on it";
+    // The destructor joins its workers: this one has unwound, once for all.
+    EXPECT_TRUE(ended.load()) << "the destructor ended the worker instead of hanging on it";
 }
 
 TEST_F(SimThreads, AWorkersExceptionIsShownInTheErrorBoxAtTheNextPump) {

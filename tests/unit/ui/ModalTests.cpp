@@ -1,6 +1,7 @@
 // Modal windows and message boxes: which window takes the player's input
 // while they are up, and a second request to show a window that is up.
 #include <functional>
+#include <stdexcept>
 #include <vector>
 
 #include "tests/support/SimTest.h"
@@ -99,6 +100,45 @@ TEST_F(Modal, AWindowThatIsUpIsNotShownAgain) {
     main.button->click();
     EXPECT_EQ(main.clicks, 1) << "the main window takes input again";
     EXPECT_EQ(main.ShowModal(), ui::mrNone) << "the main window, up from the start, is not shown modally";
+}
+
+TEST_F(Modal, TheApplicationCountsTheHandlersRunningAndTheModalLoopsUp) {
+    // What a tool outside reads to know that an action has run its course.
+    struct Seen {
+        int handlers, modalLoops;
+        bool operator==(const Seen& o) const { return handlers == o.handlers && modalLoops == o.modalLoops; }
+    };
+    auto now = [] { return Seen{ui::app().handlersRunning(), ui::app().modalLoops()}; };
+    std::vector<Seen> seen;
+    s.onBox([&](const sim::BoxRecord&) {
+        seen.push_back(now());
+        return Answer::Ok;
+    });
+    s.onModal("TForm2", [&](ui::Form&) {
+        seen.push_back(now());
+        dialog.button->click();  // its handler shows a box
+        dialog.Close();
+    });
+    dialog.button->OnClick = [&] {
+        seen.push_back(now());
+        ui::app().messageBox("text", "caption", plat::mb::Ok);
+    };
+    main.button->OnClick = [&] {
+        seen.push_back(now());
+        dialog.ShowModal();
+        throw std::runtime_error("the handler fails");  // to the error box, which counts too
+    };
+
+    EXPECT_EQ(now(), (Seen{0, 0})) << "between actions";
+    main.button->click();
+    EXPECT_EQ(seen, (std::vector<Seen>{
+                        {1, 0},  // main's handler
+                        {1, 1},  // in the dialog's loop
+                        {2, 1},  // the dialog's button's handler
+                        {2, 2},  // its box
+                        {1, 1},  // the error box, after the dialog
+                    }));
+    EXPECT_EQ(now(), (Seen{0, 0})) << "and after, the failing handler included";
 }
 
 }  // namespace
