@@ -33,7 +33,7 @@
 #include "discinstall/FileCopy.h"
 #include "platform/Platform.h"
 #include "ui/Components.h"
-#include "tests/support/BenchClock.h"
+#include "bench/BenchClock.h"
 
 namespace {
 

@@ -35,7 +35,7 @@
 #include "platform/Platform.h"
 #include "platform/win32/Peers.h"
 #include "tests/e2e/robot/Tree.h"
-#include "tests/support/BenchClock.h"
+#include "bench/BenchClock.h"
 
 namespace {
 

@@ -31,7 +31,7 @@
 #include "platform/win32/Peers.h"
 #include "shell/Program.h"
 #include "tests/support/ForwardingPlatform.h"
-#include "tests/support/BenchClock.h"
+#include "bench/BenchClock.h"
 #include "ui/Components.h"
 
 namespace {
