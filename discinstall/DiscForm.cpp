@@ -3,7 +3,7 @@
 #include "discinstall/DiscRun.h"
 #include "platform/AnsiText.h"
 #include "shell/Services.h"
-#include "ui/SystemError.h"
+#include "platform/SystemError.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ const ui::ControlDef kControls[] = {
     {C(Edit1),            "GroupBox1",    {16,  48,  265,  20},    ""},
     {C(Button4),          "GroupBox1",    {288, 46,  57,   25},    "浏览"},
     // The folder panel opens over the settings page.
-    {C(Panel1),           "TabSheet1",    {56,  32,  241,  185},   nullptr, -1, nullptr, false},
+    {C(Panel1),           "TabSheet1",    {56,  32,  241,  185},   nullptr, -1, nullptr, ui::kHidden},
     {C(PageControl2),     "Panel1",       {1,   1,   239,  183},   nullptr},
     {C(TabSheet3),        "PageControl2", {},                      nullptr},
     {C(ShellTreeView1),   "TabSheet3",    {-1,  0,   233,  137},   nullptr},
@@ -46,37 +46,39 @@ const ui::ControlDef kControls[] = {
 };
 #undef C
 
+#define ON(member, event, handler) UI_EVENT(TForm2, member, event, handler)
+const ui::EventDef kEvents[] = {
+    ON(Button1, OnClick, Button1Click),
+    ON(Button2, OnClick, Button2Click),
+    ON(Button3, OnClick, Button3Click),
+    ON(Button4, OnClick, Button4Click),
+    ON(Button5, OnClick, Button5Click),
+    ON(Button6, OnClick, Button6Click),
+    ON(Button7, OnClick, Button7Click),
+    ON(Button8, OnClick, Button8Click),
+    ON(Button9, OnClick, Button9Click),
+    ON(ShellTreeView1, OnChange, ShellTreeView1Change),
+    ON(ShellTreeView2, OnChange, ShellTreeView2Change),
+    ON(KqFileCopy1, OnCopyProgress, KqFileCopy1CopyProgress),
+    ON(KqFileCopy1, OnFinish, KqFileCopy1Finish),
+    ON(KqFileCopy1, OnError, KqFileCopy1Error),
+    UI_FORM_EVENT(TForm2, OnHide, FormHide),
+    UI_FORM_EVENT(TForm2, OnClose, FormHide),
+    UI_FORM_EVENT(TForm2, OnCloseQuery, FormCloseQuery),
+};
+#undef ON
+
 const ui::FormDef kWindow{
     "TForm2", "Form2", "Lunavire安装程序 FOR XP 《Lunavire》中文化委员会制作",
-    {0, 0, 368, 281}, false, ui::BorderStyle::Single, true, false, false, ui::Position::MainFormCenter,
-    {"宋体", ui::kGb2312Charset, -12}, kControls, std::size(kControls)};
+    {0, 0, 368, 281}, ui::kSystemMenu, ui::BorderStyle::Single, ui::Position::MainFormCenter,
+    {"宋体", ui::kGb2312Charset, -12}, kControls, std::size(kControls), kEvents, std::size(kEvents)};
 
 }  // namespace
 
 TForm2::TForm2() : ui::Form(kWindow) {
     buildControls();
     KqFileCopy1 = &add<TKqFileCopy>(this, "KqFileCopy1");
-
-    Button1->OnClick = [this] { Button1Click(); };
-    Button2->OnClick = [this] { Button2Click(); };
-    Button3->OnClick = [this] { Button3Click(); };
-    Button4->OnClick = [this] { Button4Click(); };
-    Button5->OnClick = [this] { Button5Click(); };
-    Button6->OnClick = [this] { Button6Click(); };
-    Button7->OnClick = [this] { Button7Click(); };
-    Button8->OnClick = [this] { Button8Click(); };
-    Button9->OnClick = [this] { Button9Click(); };
-    ShellTreeView1->OnChange = [this] { ShellTreeView1Change(); };
-    ShellTreeView2->OnChange = [this] { ShellTreeView2Change(); };
-    OnHide = [this] { FormHide(); };
-    OnClose = [this] { FormHide(); };
-    OnCloseQuery = [this] { return FormCloseQuery(); };
-    KqFileCopy1->OnCopyProgress = [this](ui::Component* sender, std::uint32_t size, std::uint32_t done,
-                                         std::uint8_t rate) { KqFileCopy1CopyProgress(sender, size, done, rate); };
-    KqFileCopy1->OnFinish = [this](ui::Component* sender) { KqFileCopy1Finish(sender); };
-    KqFileCopy1->OnError = [this](ui::Component* sender, const std::string& msg, std::uint32_t code) {
-        KqFileCopy1Error(sender, msg, code);
-    };
+    bindEvents();
 }
 
 void TForm2::FormHide() {
@@ -133,7 +135,7 @@ void TForm2::Button5Click() {
 void TForm2::Button8Click() {
     if (run.active) return;
     const std::string source = text::cutDriveRoot(ShellTreeView1->path());
-    ui::requirePathFits(source);
+    plat::requirePathFits(source);
     Edit1->setText(source);
     closeFolderPanel();
 }
@@ -142,7 +144,7 @@ void TForm2::Button6Click() {
     if (run.active) return;
     const std::string install =
         text::cutDriveRoot(ShellTreeView2->path()) + shell::messages().get(shell::Msg::InstallFolderName);
-    ui::requirePathFits(install);
+    plat::requirePathFits(install);
     Edit2->setText(install);
     closeFolderPanel();
 }

@@ -13,7 +13,7 @@
 #include "platform/Folders.h"
 #include "platform/Platform.h"
 #include "shell/Services.h"
-#include "ui/SystemError.h"
+#include "platform/SystemError.h"
 
 namespace discinstall {
 
@@ -65,7 +65,7 @@ void giveUp() {
 // Message 13 with the system's reason under it.
 void refuseFolder(std::uint32_t code, const std::string& subject) {
     const auto& m = shell::messages();
-    shell::showMessage(m.get(Msg::BadInstallFolder) + "\r\n\r\n" + ui::systemError(code, subject).what(),
+    shell::showMessage(m.get(Msg::BadInstallFolder) + "\r\n\r\n" + plat::systemError(code, subject).what(),
                        m.get(Msg::Notice), MsgKind::Stop);
 }
 
@@ -140,10 +140,8 @@ std::optional<std::string> firstUnfitting(const TForm2& w, const std::string& fo
 // A copy that cannot start or stops on an error: the player decides, as
 // Windows asks about a file it cannot copy.
 plat::Answer askAboutFailure(TForm2& w, const std::string& source, const std::string& target) {
-    std::string reason = w.run.failure;
-    while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n' || reason.back() == ' '))
-        reason.pop_back();
-    if (reason.empty()) reason = ui::systemError(w.run.failureCode, "").what();
+    std::string reason = text::withoutLineBreak(w.run.failure);
+    if (reason.empty()) reason = plat::systemText(w.run.failureCode);
     const auto& m = shell::messages();
     return shell::showMessage(reason + "\r\n\r\n" + source + "\r\n" + target, m.get(Msg::Error),
                               MsgKind::CopyFailed);

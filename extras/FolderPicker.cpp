@@ -1,6 +1,6 @@
 #include "extras/FolderPicker.h"
 
-#include "ui/SystemError.h"
+#include "platform/SystemError.h"
 
 namespace {
 
@@ -14,10 +14,17 @@ const ui::ControlDef kControls[] = {
 };
 #undef C
 
+const ui::EventDef kEvents[] = {
+    UI_EVENT(TForm3, ShellTreeView1, OnChange, ShellTreeView1Change),
+    UI_EVENT(TForm3, Button1, OnClick, Button1Click),
+    UI_EVENT(TForm3, Button2, OnClick, Button2Click),
+    UI_FORM_EVENT(TForm3, OnShow, FormShow),
+};
+
 const ui::FormDef kWindow{
     "TForm3", "Form3", "查找路径",
-    {0, 0, 312, 320}, true, ui::BorderStyle::Sizeable, true, false, false, ui::Position::ScreenCenter,
-    {"宋体", ui::kGb2312Charset, -12}, kControls, std::size(kControls)};
+    {0, 0, 312, 320}, ui::kOuterSize | ui::kSystemMenu, ui::BorderStyle::Sizeable, ui::Position::ScreenCenter,
+    {"宋体", ui::kGb2312Charset, -12}, kControls, std::size(kControls), kEvents, std::size(kEvents)};
 
 TForm3* current = nullptr;
 
@@ -25,10 +32,7 @@ TForm3* current = nullptr;
 
 TForm3::TForm3() : ui::Form(kWindow) {
     buildControls();
-    Button1->OnClick = [this] { Button1Click(); };
-    Button2->OnClick = [this] { Button2Click(); };
-    ShellTreeView1->OnChange = [this] { ShellTreeView1Change(); };
-    OnShow = [this] { FormShow(); };
+    bindEvents();
 }
 
 void TForm3::FormShow() { ShellTreeView1Change(); }
@@ -48,7 +52,7 @@ void usePicker(TForm3& picker) { current = &picker; }
 std::optional<std::string> pickFolder() {
     if (!current || current->ShowModal() != ui::mrOk) return std::nullopt;
     std::string folder = current->ShellTreeView1->path();
-    ui::requirePathFits(folder);
+    plat::requirePathFits(folder);
     return folder;
 }
 

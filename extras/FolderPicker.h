@@ -30,7 +30,7 @@ void usePicker(TForm3& picker);
 // Shows the folder picker modally.  OK gives the selected folder's whole path
 // ("X:\" for a drive root); it can be pressed only while a file-system folder
 // is selected.  Cancel or the close box give no choice.  A path too long for
-// the file calls, or one that the code page cannot spell, raises ui::Error.
+// the file calls, or one that the code page cannot spell, raises base::Error.
 std::optional<std::string> pickFolder();
 
 }  // namespace extras

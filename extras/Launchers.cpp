@@ -3,7 +3,7 @@
 #include "platform/AnsiText.h"
 #include "platform/Platform.h"
 #include "shell/Services.h"
-#include "ui/SystemError.h"
+#include "platform/SystemError.h"
 
 namespace extras {
 
@@ -20,7 +20,7 @@ namespace {
 // A setup that cannot start says why, in the error box.
 void start(const std::string& path) {
     auto& p = plat::platform();
-    if (!p.winExec(path, plat::sw::ShowNoActivate)) throw ui::systemError(p.lastError(), path);
+    if (!p.winExec(path, plat::sw::ShowNoActivate)) throw plat::systemError(p.lastError(), path);
 }
 }  // namespace
 
@@ -30,7 +30,7 @@ void startSetup(const std::string& relativePath) {
     if (p.fileExists(path)) return start(path);
     if (!askForSourceFolder()) return;
     path = shell::sourceFolder() + relativePath;
-    ui::requirePathFits(path);
+    plat::requirePathFits(path);
     if (p.fileExists(path)) return start(path);
     using shell::Msg;
     const auto& m = shell::messages();

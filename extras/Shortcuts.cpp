@@ -3,7 +3,7 @@
 #include "platform/AnsiText.h"
 #include "platform/Folders.h"
 #include "platform/Platform.h"
-#include "ui/SystemError.h"
+#include "platform/SystemError.h"
 
 namespace extras {
 
@@ -30,9 +30,9 @@ void makeOne(int kind, const std::string& target) {
     std::string programs = p.programsFolder();
     // Without a Programs folder there is nowhere sensible to put it.
     if (programs.empty()) return;
-    if (!plat::createFolders(programs + kFolder)) throw ui::systemError(p.lastError(), programs + kFolder);
+    if (!plat::createFolders(programs + kFolder)) throw plat::systemError(p.lastError(), programs + kFolder);
     const std::string file = programs + linkName(kind);
-    if (!link->save(file)) throw ui::systemError(p.lastError(), file);
+    if (!link->save(file)) throw plat::systemError(p.lastError(), file);
 }
 
 }  // namespace

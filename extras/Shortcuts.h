@@ -15,7 +15,7 @@ enum ShortcutKind : int {
 
 // Makes the shortcut of a kind to target; other kinds make nothing.  The
 // launcher kinds first make a readme shortcut to the readme.txt beside the
-// target.  Raises ui::Error when the shell-link object cannot be made, or a
+// target.  Raises base::Error when the shell-link object cannot be made, or a
 // shortcut's folder or file cannot be written (with the system's reason).
 void makeShortcuts(int kind, const std::string& target);
 

@@ -10,7 +10,7 @@
 #include "platform/FileReplace.h"
 #include "platform/Platform.h"
 #include "shell/Services.h"
-#include "ui/SystemError.h"
+#include "platform/SystemError.h"
 
 namespace patch {
 
@@ -55,27 +55,27 @@ void checkTargets(const std::string& folder, const Edition& edition) {
     std::int64_t peak = 0, grown = 0;  // grown: by the files already replaced
     for (const Target& t : kTargets) {
         const std::string path = folder + t.file;
-        ui::requirePathFits(path);
-        ui::requirePathFits(plat::temporaryPath(path));
+        plat::requirePathFits(path);
+        plat::requirePathFits(plat::temporaryPath(path));
         const auto size = static_cast<std::int64_t>(onDisk(payload::payloadSize(t.payload, groupOf(t, edition))));
         std::int64_t old = 0;
         plat::FindData found;
         if (p.findFirst(path, found)) {
             if (found.attributes & (plat::attr::Directory | plat::attr::ReadOnly))
-                throw ui::systemError(plat::err::AccessDenied, path);
+                throw plat::systemError(plat::err::AccessDenied, path);
             plat::FileHandle h = p.openWrite(path);
-            if (h == plat::kNoFile) throw ui::systemError(p.lastError(), path);
+            if (h == plat::kNoFile) throw plat::systemError(p.lastError(), path);
             p.closeFile(h);
             old = found.sizeLow;
         }
         peak = std::max(peak, grown + size);
         grown += size - old;
     }
-    if (auto failed = plat::probeFolderOf(folder + kTargets[0].file)) throw ui::systemError(failed->code, folder);
+    if (auto failed = plat::probeFolderOf(folder + kTargets[0].file)) throw plat::systemError(failed->code, folder);
     std::uint64_t free = 0;
     // A disk that cannot tell is left to the writes, which replace each file whole.
     if (p.freeSpace(folder, free) && free < static_cast<std::uint64_t>(peak))
-        throw ui::systemError(plat::err::DiskFull, folder);
+        throw plat::systemError(plat::err::DiskFull, folder);
 }
 
 void write(const Target& t, const Edition& edition, const std::string& folder) {
@@ -91,7 +91,7 @@ void startPatchInstallation(TForm4& progress) {
     if (!picked) return;  // cancelled: nothing is written
     progress.gameFolder = *picked;
     const std::string game = progress.gameFolder + "\\Vandry.exe";
-    ui::requirePathFits(game);
+    plat::requirePathFits(game);
     if (plat::platform().fileExists(game))
         progress.ShowModal();
     else

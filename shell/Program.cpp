@@ -67,6 +67,8 @@ void applyLanguage(const std::string& name) {
 void createForms(const std::function<void(TForm1&)>& beforeCreate, const std::function<void()>& mainCreated) {
     form1 = std::make_unique<TForm1>();
     Form1 = form1.get();
+    // The application hosts the back ends from the first window on.
+    plat::setHost(&ui::app());
     ui::app().setMainForm(Form1);
     Form1->findLanguages = findLanguageFiles;
     Form1->detectLanguage = [] { return detectLanguage(); };

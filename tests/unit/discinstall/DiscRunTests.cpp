@@ -9,7 +9,7 @@
 
 #include "platform/FileReplace.h"
 #include "tests/unit/discinstall/DiscRunFixture.h"
-#include "ui/SystemError.h"
+#include "platform/SystemError.h"
 
 namespace {
 
@@ -209,7 +209,7 @@ TEST_F(DiscRun, AFolderTooLongForTheFileCallsIsRefusedWithThePanelStillOpen) {
             }
             ASSERT_EQ(s.boxes().size(), boxes + 1);
             EXPECT_EQ(s.boxes().back().text,
-                      ui::errorBoxText(ui::systemError(plat::err::FileNameTooLong, r.refused).what()));
+                      ui::errorBoxText(plat::systemError(plat::err::FileNameTooLong, r.refused).what()));
             EXPECT_EQ((Form2->*r.field)->text(), before) << "the field keeps its folder";
             EXPECT_TRUE(Form2->Panel1->visible()) << "the player may choose another";
             Form2->Button9->click();

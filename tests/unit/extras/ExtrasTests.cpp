@@ -6,7 +6,7 @@
 #include "extras/Shortcuts.h"
 #include "shell/Program.h"
 #include "tests/support/SimTest.h"
-#include "ui/SystemError.h"
+#include "platform/SystemError.h"
 
 namespace {
 
@@ -172,7 +172,7 @@ TEST_F(Launchers, AFolderTooLongForTheFileCallsIsRefusedWithTheSystemsText) {
         Form1->Button2->click();
         ASSERT_EQ(s.boxes().size(), boxes + 1);
         EXPECT_EQ(s.boxes().back().text,
-                  ui::errorBoxText(ui::systemError(plat::err::FileNameTooLong, r.subject).what()));
+                  ui::errorBoxText(plat::systemError(plat::err::FileNameTooLong, r.subject).what()));
         EXPECT_EQ(s.boxes().back().style, 0x10u) << "the application's error box";
     }
     EXPECT_TRUE(s.execs().empty());
@@ -184,7 +184,7 @@ TEST_F(Launchers, ASetupThatCannotStartShowsTheSystemsReason) {
     s.answerBoxes({plat::Answer::Ok});
     Form1->Button2->click();
     ASSERT_EQ(s.boxes().size(), 1u);
-    EXPECT_EQ(s.boxes()[0].text, ui::errorBoxText(ui::systemError(193, "D:\\directx\\dxsetup.exe").what()));
+    EXPECT_EQ(s.boxes()[0].text, ui::errorBoxText(plat::systemError(193, "D:\\directx\\dxsetup.exe").what()));
     EXPECT_EQ(s.boxes()[0].style, 0x10u) << "the application's error box";
 }
 
@@ -280,8 +280,8 @@ TEST_F(Shortcuts, AShortcutThatCannotBeWrittenRaisesTheSystemsReason) {
         try {
             extras::makeShortcuts(extras::kGameShortcut, "D:\\G\\Vandry.EXE");
             ADD_FAILURE() << "a shortcut that is not made is an error";
-        } catch (const ui::Error& e) {
-            EXPECT_EQ(std::string(e.what()), ui::systemError(r.code, r.subject).what());
+        } catch (const base::Error& e) {
+            EXPECT_EQ(std::string(e.what()), plat::systemError(r.code, r.subject).what());
         }
     }
 }
@@ -301,7 +301,7 @@ TEST_F(Shortcuts, Big5CharactersEndingInABackslashByteStayWhole) {
 
 TEST_F(Shortcuts, ALinkObjectThatCannotBeMadeRaisesAndMakesNothing) {
     s.failShellLinkCreation(true);
-    EXPECT_THROW(extras::makeShortcuts(2, "D:\\G\\KESTAL.exe"), ui::Error);
+    EXPECT_THROW(extras::makeShortcuts(2, "D:\\G\\KESTAL.exe"), base::Error);
     EXPECT_TRUE(s.links().empty());
 }
 

@@ -10,7 +10,7 @@
 #include "extras/VoiceAddOn.h"
 #include "platform/FileReplace.h"
 #include "shell/Program.h"
-#include "ui/SystemError.h"
+#include "platform/SystemError.h"
 
 namespace {
 
@@ -146,11 +146,11 @@ TEST_F(VoiceAddOn, WhatDidNotRunIsReportedInsteadOfSuccess) {
         std::size_t started;
     } rows[] = {
         {"the registry editor cannot start", [](sim::SimPlatform& s) { s.failExec(kImport, 2); },
-         ui::systemError(2, kImport).what(), 2},
+         plat::systemError(2, kImport).what(), 2},
         {"the registry editor fails", [](sim::SimPlatform& s) { s.setExitCode(kImport, 1); },
          exitCode1 + "\r\n" + kImport, 3},
         {"an installer cannot start", [](sim::SimPlatform& s) { s.failExec(kEngine, 5); },
-         ui::systemError(5, kEngine).what(), 2},
+         plat::systemError(5, kEngine).what(), 2},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

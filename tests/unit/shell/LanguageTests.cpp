@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/Error.h"
 #include "shell/Language.h"
 #include "shell/Program.h"
 #include "shell/Services.h"
@@ -165,7 +166,7 @@ TEST_F(Language, ABadSizeStopsAfterTheFontsAlreadySet) {
     try {
         shell::applyLanguage("Bad");
         FAIL() << "expected a conversion error";
-    } catch (const ui::Error& e) {
+    } catch (const base::Error& e) {
         EXPECT_STREQ(e.what(), "'nine' is not a valid integer value");
     }
     EXPECT_EQ(Form1->formFont().name, "Arial");
@@ -182,12 +183,12 @@ TEST_F(Language, AMissingNoticeStopsBeforeTheLanguageFileIsRead) {
         {
             try {
                 shell::applyLanguage("简体中文");
-            } catch (const ui::Error& e) {
+            } catch (const base::Error& e) {
                 EXPECT_STREQ(e.what(), "Resource lince1 not found");
                 throw;
             }
         },
-        ui::Error);
+        base::Error);
     EXPECT_EQ(Form1->formFont().name, "宋体");
 }
 
@@ -275,7 +276,7 @@ TEST(StrToInt, ReadsTheLanguageFilesIntegerSyntax) {
         try {
             shell::strToInt(bad);
             ADD_FAILURE() << "accepted '" << bad << "'";
-        } catch (const ui::Error& e) {
+        } catch (const base::Error& e) {
             EXPECT_EQ(std::string(e.what()), std::string("'") + bad + "' is not a valid integer value");
         }
     }

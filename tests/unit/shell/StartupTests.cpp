@@ -3,13 +3,13 @@
 #include "platform/AnsiText.h"
 #include "shell/Program.h"
 #include "tests/support/SimTest.h"
-#include "ui/SystemError.h"
+#include "platform/SystemError.h"
 
 namespace {
 
 TEST(SourceFolder, IsTheProgramsFolderWithoutItsTrailingBackslash) {
     sim::SimPlatform s;
-    sim::Installed on(s);
+    sim::Installed on(s, ui::app());
     struct Row {
         const char* program;
         const char* folder;
@@ -26,7 +26,7 @@ TEST(SourceFolder, IsTheProgramsFolderWithoutItsTrailingBackslash) {
 
 TEST(Paths, FolderPartAndUpperCaseStepOverDoubleByteCharacters) {
     sim::SimPlatform s;
-    sim::Installed on(s);
+    sim::Installed on(s, ui::app());
     EXPECT_EQ(text::folderPart("D:\\G\\KESTAL.exe"), "D:\\G\\");
     EXPECT_EQ(text::folderPart("D:KESTAL.exe"), "D:");
     EXPECT_EQ(text::folderPart("KESTAL.exe"), "");
@@ -40,7 +40,7 @@ TEST(Paths, FolderPartAndUpperCaseStepOverDoubleByteCharacters) {
 
 TEST(Paths, TheLastCharacterOfAPathIsNeverATrailByte) {
     sim::SimPlatform s;
-    sim::Installed on(s);
+    sim::Installed on(s, ui::app());
     // 乗 is 81 5C in GBK: a folder named with it does not end in a backslash.
     struct Row {
         const char* path;
@@ -71,7 +71,7 @@ TEST(Paths, TheLastCharacterOfAPathIsNeverATrailByte) {
 
 TEST(ErrorBox, AppendsAFullStopOnlyAfterCharactersAboveIt) {
     sim::SimPlatform s;
-    sim::Installed on(s);
+    sim::Installed on(s, ui::app());
     struct Row {
         const char* in;
         const char* out;
@@ -91,7 +91,7 @@ TEST(ErrorBox, AppendsAFullStopOnlyAfterCharactersAboveIt) {
 
 TEST(ErrorBox, ASystemErrorIsTheSystemsTextWithWhatItConcernsOnASecondLine) {
     sim::SimPlatform s;
-    sim::Installed on(s);
+    sim::Installed on(s, ui::app());
     struct Row {
         std::uint32_t code;
         const char* subject;
@@ -102,12 +102,12 @@ TEST(ErrorBox, ASystemErrorIsTheSystemsTextWithWhatItConcernsOnASecondLine) {
         {206, "", "\xCE\xC4\xBC\xFE\xC3\xFB\xB9\xFD\xB3\xA4\xA1\xA3"},
         {9999, "D:\\G", "System error 9999\r\nD:\\G"},  // a code the system has no text for
     };
-    for (const auto& r : rows) EXPECT_EQ(std::string(ui::systemError(r.code, r.subject).what()), r.text) << r.code;
+    for (const auto& r : rows) EXPECT_EQ(std::string(plat::systemError(r.code, r.subject).what()), r.text) << r.code;
 }
 
 TEST(ErrorBox, TitleIsTheProgramNameUpToItsFirstFullStopInLowerCaseButTheFirst) {
     sim::SimPlatform s;
-    sim::Installed on(s);
+    sim::Installed on(s, ui::app());
     struct Row {
         const char* path;
         const char* title;
@@ -246,7 +246,7 @@ TEST_F(Startup, AFailingStartTickIsSwallowedAndRetriedASecondLater) {
     int applies = 0;
     Form1->detectLanguage = [] { return std::string("L"); };
     Form1->applyLanguage = [&](const std::string&) {
-        if (++applies < 3) throw ui::Error("Resource lince1 not found");
+        if (++applies < 3) throw base::Error("Resource lince1 not found");
     };
     s.advance(1000);
     EXPECT_EQ(applies, 1);
@@ -266,7 +266,7 @@ TEST_F(Startup, AnErrorEscapingAButtonShowsTheErrorBoxAndTheWindowStaysUsable) {
     int clicks = 0;
     Form1->patchInstall = [&] {
         ++clicks;
-        throw ui::Error("Cannot create file D:\\x\\KESTAL.exe");
+        throw base::Error("Cannot create file D:\\x\\KESTAL.exe");
     };
     s.answerBoxes({plat::Answer::Ok, plat::Answer::Ok});
     Form1->Button3->click();

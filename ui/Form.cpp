@@ -1,234 +1,11 @@
-#include "ui/Components.h"
+#include "ui/Form.h"
 
 #include <algorithm>
 #include <iterator>
 
-#include "platform/AnsiText.h"
+#include "ui/Application.h"
 
 namespace ui {
-
-namespace {
-int mulDiv(int a, int b, int c) {
-    long long p = static_cast<long long>(a) * b;
-    long long half = c / 2;
-    return static_cast<int>(p >= 0 ? (p + half) / c : (p - half) / c);
-}
-}  // namespace
-
-int Font::size() const { return -mulDiv(height, 72, kPixelsPerInch); }
-void Font::setSize(int points) { height = -mulDiv(points, kPixelsPerInch, 72); }
-
-// ---------------------------------------------------------------- Component
-
-Component::Component(Form* owner, std::string name) : owner_(owner), name_(std::move(name)) {}
-
-Control::Control(Form* owner, std::string name, Control* parent, Rect bounds)
-    : Component(owner, std::move(name)), parent_(parent), bounds_(bounds) {}
-
-void Control::setBounds(const Rect& r) {
-    bounds_ = r;
-    notify(&plat::ControlPeer::boundsChanged);
-}
-
-void Control::setText(const std::string& t) {
-    if (t == text_) return;
-    text_ = t;
-    notify(&plat::ControlPeer::textChanged);
-}
-
-void Control::setEnabled(bool e) {
-    if (e == enabled_) return;
-    enabled_ = e;
-    notify(&plat::ControlPeer::enabledChanged);
-}
-
-void Control::setVisible(bool v) {
-    if (v == visible_) return;
-    visible_ = v;
-    notify(&plat::ControlPeer::visibleChanged);
-}
-
-const Font& Control::font() const {
-    if (ownFont_) return *ownFont_;
-    if (parent_) return parent_->font();
-    if (kind() == Kind::Form) return static_cast<const Form*>(this)->formFont();
-    static const Font fallback;
-    return fallback;
-}
-
-void Control::setOwnFont(const Font& f) {
-    ownFont_ = std::make_unique<Font>(f);
-    notify(&plat::ControlPeer::fontChanged);
-}
-
-void Control::parentFontChanged() {
-    if (!ownFont_) notify(&plat::ControlPeer::fontChanged);
-}
-
-void Control::createPeer() {
-    if (!peer_) peer_ = plat::platform().createPeer(*this);
-}
-
-void dispatch(const std::function<void()>& handler) {
-    if (!handler) return;
-    struct Running {
-        Running() { app().handlerBegun(); }
-        ~Running() { app().handlerEnded(); }
-        Running(const Running&) = delete;
-        Running& operator=(const Running&) = delete;
-    } running;
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        app().showError(e.what());
-    }
-}
-
-void Button::click() {
-    if (enabled() && app().acceptsInput(owner())) dispatch(OnClick);
-}
-
-void Edit::userEdited(const std::string& t) {
-    // The native field already shows the text: store it without echoing back.
-    storeText(t);
-}
-
-// ---------------------------------------------------------------- Memo
-
-void Memo::clear() {
-    lines_.clear();
-    notify(&plat::ControlPeer::itemsChanged);
-}
-
-void Memo::loadText(const std::string& bytes) {
-    lines_.clear();
-    std::string line;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        char c = bytes[i];
-        if (c == '\r' || c == '\n') {
-            lines_.push_back(line);
-            line.clear();
-            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty()) lines_.push_back(line);
-    notify(&plat::ControlPeer::itemsChanged);
-}
-
-std::string Memo::joined() const {
-    std::string out;
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        if (i) out += "\r\n";
-        out += lines_[i];
-    }
-    return out;
-}
-
-// ---------------------------------------------------------------- ComboBox
-
-void ComboBox::addItem(const std::string& item) {
-    items_.push_back(item);
-    notify(&plat::ControlPeer::itemsChanged);
-}
-
-void ComboBox::clearItems() {
-    items_.clear();
-    itemIndex_ = -1;
-    notify(&plat::ControlPeer::itemsChanged);
-}
-
-void ComboBox::setItemIndex(int i) {
-    if (i < -1 || i >= static_cast<int>(items_.size())) i = -1;
-    itemIndex_ = i;
-    notify(&plat::ControlPeer::itemIndexChanged);
-}
-
-std::string ComboBox::selectedText() const {
-    return itemIndex_ >= 0 ? items_[static_cast<std::size_t>(itemIndex_)] : std::string();
-}
-
-void ComboBox::userSelected(int i) {
-    if (i < -1 || i >= static_cast<int>(items_.size())) return;
-    itemIndex_ = i;
-    dispatch(OnChange);
-}
-
-// ---------------------------------------------------------------- bars
-
-void ProgressBar::setPosition(int p) {
-    p = std::clamp(p, min_, max_);
-    if (p == position_) return;
-    position_ = p;
-    notify(&plat::ControlPeer::positionChanged);
-}
-
-int Gauge::percentDone() const {
-    if (max_ == min_) return 0;
-    return static_cast<int>(100LL * (progress_ - min_) / (max_ - min_));
-}
-
-void Gauge::setProgress(int p) {
-    p = std::clamp(p, min_, max_);
-    if (p == progress_) return;
-    int before = percentDone();
-    progress_ = p;
-    if (percentDone() != before) notify(&plat::ControlPeer::positionChanged);
-}
-
-std::string ShellTreeView::path() const { return peer() ? peer()->selectedPath() : std::string(); }
-
-void ShellTreeView::selectionChanged() { dispatch(OnChange); }
-
-// ---------------------------------------------------------------- pages
-
-void PageControl::addPage(TabSheet* page) {
-    page->setPageIndex(static_cast<int>(pages_.size()));
-    page->setVisible(page->pageIndex() == active_);
-    pages_.push_back(page);
-}
-
-void PageControl::setActivePageIndex(int i) {
-    if (i < 0 || i >= static_cast<int>(pages_.size())) return;
-    active_ = i;
-    for (auto* p : pages_) p->setVisible(p->pageIndex() == i);
-    notify(&plat::ControlPeer::pageChanged);
-}
-
-// ---------------------------------------------------------------- Timer
-
-Timer::Timer(Form* owner, std::string name, std::uint32_t intervalMs, bool enabled)
-    : Component(owner, std::move(name)), interval_(intervalMs), enabled_(enabled) {}
-
-Timer::~Timer() { disarm(); }
-
-void Timer::start() {
-    started_ = true;
-    if (enabled_) arm();
-}
-
-void Timer::setEnabled(bool e) {
-    if (e == enabled_) return;
-    enabled_ = e;
-    if (!started_) return;
-    if (e)
-        arm();
-    else
-        disarm();
-}
-
-void Timer::arm() {
-    disarm();
-    id_ = plat::platform().setTimer(interval_, [this] {
-        if (enabled_) dispatch(OnTimer);
-    });
-}
-
-void Timer::disarm() {
-    if (id_) plat::platform().killTimer(id_);
-    id_ = 0;
-}
 
 // ---------------------------------------------------------------- Form
 
@@ -239,17 +16,17 @@ Form::Form(std::string className, std::string name)
 
 Form::Form(const FormDef& def) : Form(def.className, def.name) {
     def_ = &def;
-    if (def.outerSize)
+    outerSize = (def.frame & kOuterSize) != 0;
+    if (outerSize)
         setBounds(def.size);
     else {
         clientWidth = def.size.width;
         clientHeight = def.size.height;
     }
-    outerSize = def.outerSize;
     borderStyle = def.borderStyle;
-    systemMenu = def.systemMenu;
-    minimizeBox = def.minimizeBox;
-    maximizeBox = def.maximizeBox;
+    systemMenu = (def.frame & kSystemMenu) != 0;
+    minimizeBox = (def.frame & kMinimizeBox) != 0;
+    maximizeBox = (def.frame & kMaximizeBox) != 0;
     position = def.position;
     setFont(def.font);
     setText(def.caption);
@@ -394,11 +171,16 @@ void Form::build(const ControlDef* defs, std::size_t count) {
         if (d.binding.assign) d.binding.assign(*this, *made);
         if (d.content) made->setText(d.content);
         if (d.font) made->setOwnFont(*d.font);
-        if (!d.visible) made->setVisible(false);
+        if (d.flags & kHidden) made->setVisible(false);
         if (d.tabOrder >= 0) keyboard.emplace_back(d.tabOrder, d.name);
     }
     std::sort(keyboard.begin(), keyboard.end());
     for (const auto& k : keyboard) tabOrder.push_back(k.second);
+}
+
+void Form::bindEvents() {
+    if (!def_) return;
+    for (std::size_t i = 0; i < def_->eventCount; ++i) def_->events[i].bind(*this);
 }
 
 Timer& Form::addTimer(const std::string& name, std::uint32_t intervalMs, bool enabled) {
@@ -493,60 +275,6 @@ void Form::Close() {
 
 void Form::userClose() {
     if (app().acceptsInput(this)) dispatch([this] { Close(); });
-}
-
-// ---------------------------------------------------------------- Application
-
-Application& app() {
-    static Application instance;
-    return instance;
-}
-
-void Application::run() {
-    if (mainForm_ && !mainForm_->showing()) mainForm_->Show();
-    while (!terminated_) plat::platform().handleMessage();
-}
-
-std::string errorBoxText(const std::string& message) {
-    std::size_t last = text::lastCharStart(message);
-    if (last != std::string::npos && static_cast<unsigned char>(message[last]) > '.') return message + ".";
-    return message;
-}
-
-std::string applicationTitle(const std::string& programPath) {
-    std::string name = text::fileName(programPath);
-    name = name.substr(0, std::min(name.size(), text::find(name, '.')));
-    if (name.empty()) return name;
-    std::size_t first = text::charLength(name, 0);
-    return name.substr(0, first) + text::lowerCase(name.substr(first));
-}
-
-std::string Application::title() const { return applicationTitle(plat::platform().programPath()); }
-
-void Application::showError(const std::string& message) {
-    if (errorReporter_) {
-        errorReporter_(message);
-        return;
-    }
-    messageBox(errorBoxText(message), title(), plat::mb::Ok | plat::mb::IconStop);
-}
-
-plat::Answer Application::messageBox(const std::string& text, const std::string& caption, std::uint32_t style) {
-    struct Up {
-        int& boxes;
-        explicit Up(int& b) : boxes(b) { ++boxes; }
-        ~Up() { --boxes; }
-    } up(boxes_);
-    return plat::platform().messageBox(text, caption, style);
-}
-
-bool Application::acceptsInput(const Form* form) const {
-    return boxes_ == 0 && (modal_.empty() || modal_.back() == form);
-}
-
-void Application::modalEnded(const Form* form) {
-    auto it = std::find(modal_.rbegin(), modal_.rend(), form);
-    if (it != modal_.rend()) modal_.erase(std::next(it).base());
 }
 
 }  // namespace ui
