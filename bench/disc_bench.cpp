@@ -29,7 +29,7 @@
 #include "discinstall/DiscFiles.h"
 #include "platform/Platform.h"
 #include "platform/win32/Peers.h"
-#include "shell/Program.h"
+#include "app/Program.h"
 #include "tests/support/ForwardingPlatform.h"
 #include "bench/BenchClock.h"
 #include "ui/Components.h"
@@ -255,7 +255,7 @@ int main(int argc, char** argv) {
         BenchPlatform p(*real, scratch + "\\programs");
         plat::setPlatform(&p);
         p.comInitialize();
-        shell::createForms();
+        app::createForms();
         Form1->Timer1->setEnabled(false);
         Form1->Show();
 
@@ -297,7 +297,7 @@ int main(int argc, char** argv) {
                 slowRuns[d].perStep.push_back(s.uiCpu / kSlowSteps);
             }
         removeTree(scratch + "\\slow");
-        shell::destroyForms();
+        app::destroyForms();
         plat::setPlatform(nullptr);
 
         std::printf("disc installation of %zu files, %.1f MiB: medians of %d rounds, [min, max]\n", all.size(),

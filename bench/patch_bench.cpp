@@ -37,7 +37,7 @@
 #include "payload/Payload.h"
 #include "platform/Platform.h"
 #include "shell/Language.h"
-#include "shell/Program.h"
+#include "app/Program.h"
 #include "tests/support/ForwardingPlatform.h"
 #include "ui/Components.h"
 
@@ -299,7 +299,7 @@ void prepareRun(const Paths& p) {
     CreateDirectoryA(p.programs.c_str(), nullptr);
     if (!writeWhole(p.game + "\\Vandry.exe", "MZ", 2)) throw std::runtime_error("cannot write the game's Vandry.exe");
 
-    shell::createForms([](TForm1& f) { f.Timer1->setEnabled(false); });
+    app::createForms([](TForm1& f) { f.Timer1->setEnabled(false); });
     const auto& items = Form1->ComboBox1->items();
     auto it = std::find(items.begin(), items.end(), std::string(shell::kSimplified));
     if (it == items.end()) {
@@ -490,7 +490,7 @@ int memoryRun(const Paths& paths) {
     std::size_t heapRun = heapPeak.load() - heapBefore;
     std::string game00;
     bool wrote = readWhole(paths.game + "\\GAME00.DAT", game00) && game00.size() == n;
-    shell::destroyForms();
+    app::destroyForms();
     plat::setPlatform(nullptr);
 
     const double budget = static_cast<double>(compressed + n) + 2 * kMiB;
@@ -689,7 +689,7 @@ int timedRounds(const Paths& paths, int rounds) {
             status = 1;
         }
     }
-    shell::destroyForms();
+    app::destroyForms();
     plat::setPlatform(nullptr);
     return status;
 }

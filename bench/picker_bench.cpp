@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-#include "extras/FolderPicker.h"
+#include "shell/FolderPicker.h"
 #include "platform/Platform.h"
 #include "platform/win32/Peers.h"
 #include "tests/e2e/robot/Tree.h"

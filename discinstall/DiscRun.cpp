@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "discinstall/DiscForm.h"
-#include "extras/FolderPicker.h"
-#include "extras/Shortcuts.h"
+#include "shell/FolderPicker.h"
+#include "shell/Shortcuts.h"
 #include "platform/AnsiText.h"
 #include "platform/FileReplace.h"
 #include "platform/Folders.h"
@@ -277,7 +277,7 @@ bool locateDisc(TForm2& w, int kind) {
         // A picker closed without a choice asks again, the folder unchanged;
         // so does a folder the file calls cannot take.
         try {
-            if (auto picked = extras::pickFolder()) w.runSource = text::cutDriveRoot(*picked);
+            if (auto picked = shell::pickFolder()) w.runSource = text::cutDriveRoot(*picked);
         } catch (const std::exception& e) {
             ui::app().showError(e.what());
         }
@@ -321,7 +321,7 @@ bool copyDisc(TForm2& w, int kind, const std::string& prefix) {
 
 // The end of a run that went through all three discs.
 void finishRun(TForm2& w) {
-    if (w.run.placed > 0) extras::makeShortcuts(extras::kGameShortcut, w.installFolder + "\\Vandry.EXE");
+    if (w.run.placed > 0) shell::makeShortcuts(shell::kGameShortcut, w.installFolder + "\\Vandry.EXE");
     const auto& m = shell::messages();
     if (w.run.leftOut.empty()) {
         shell::showMessage(Msg::InstallComplete, Msg::Notice, MsgKind::Plain);

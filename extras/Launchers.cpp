@@ -2,15 +2,16 @@
 
 #include "platform/AnsiText.h"
 #include "platform/Platform.h"
-#include "shell/Services.h"
 #include "platform/SystemError.h"
+#include "shell/FolderPicker.h"
+#include "shell/Services.h"
 
 namespace extras {
 
 const char* const kHomePage = "http://www.example.org/lunavire/";
 
 bool askForSourceFolder() {
-    auto folder = pickFolder();
+    auto folder = shell::pickFolder();
     if (!folder) return false;
     shell::setSourceFolder(text::cutDriveRoot(*folder));
     return true;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <exception>
 
-#include "extras/FolderPicker.h"
-#include "extras/Shortcuts.h"
+#include "shell/FolderPicker.h"
+#include "shell/Shortcuts.h"
 #include "patch/PatchForm.h"
 #include "payload/Payload.h"
 #include "platform/FileReplace.h"
@@ -22,8 +22,8 @@ struct Edition {
 };
 
 Edition currentEdition() {
-    if (shell::edition() == shell::Edition::Simplified) return {"GB_", extras::kSimplifiedShortcut};
-    return {"BIG", extras::kTraditionalShortcut};
+    if (shell::edition() == shell::Edition::Simplified) return {"GB_", shell::kSimplifiedShortcut};
+    return {"BIG", shell::kTraditionalShortcut};
 }
 
 // The five files, in the order they are written.
@@ -87,7 +87,7 @@ void write(const Target& t, const Edition& edition, const std::string& folder) {
 void startPatchInstallation(TForm4& progress) {
     using shell::Msg;
     shell::showMessage(Msg::ChooseGameFolder, Msg::Notice, shell::MsgKind::QuestionNotice);
-    auto picked = extras::pickFolder();
+    auto picked = shell::pickFolder();
     if (!picked) return;  // cancelled: nothing is written
     progress.gameFolder = *picked;
     const std::string game = progress.gameFolder + "\\Vandry.exe";
@@ -119,7 +119,7 @@ bool runPatch(TForm4& progress) {
     // in place too, so that it never leaves the game half patched.
     std::exception_ptr shortcutError;
     try {
-        extras::makeShortcuts(edition.shortcutKind, f + "\\KESTAL.exe");
+        shell::makeShortcuts(edition.shortcutKind, f + "\\KESTAL.exe");
     } catch (const std::exception&) {
         shortcutError = std::current_exception();
     }

@@ -9,7 +9,7 @@
 #include "tests/support/SimTest.h"
 #include "extras/VoiceAddOn.h"
 #include "platform/FileReplace.h"
-#include "shell/Program.h"
+#include "app/Program.h"
 #include "platform/SystemError.h"
 
 namespace {
@@ -27,10 +27,10 @@ protected:
         s.setResource("EX0", "SOUNDS", testpay::makeContainer("setup program"));
         s.setResource("EX0", "SOUND1", testpay::makeContainer("engine program"));
         s.setResource("RE0", "REG000", testpay::makeContainer("REGEDIT4\r\n"));
-        shell::createForms();
+        app::createForms();
         Form1->Timer1->setEnabled(false);  // the start-up language is not under test here
     }
-    void TearDown() override { shell::destroyForms(); }
+    void TearDown() override { app::destroyForms(); }
 
     // Each installer holds its own file open while it runs, for ms of virtual time.
     void installersRunFor(std::uint64_t setupMs, std::uint64_t engineMs) {

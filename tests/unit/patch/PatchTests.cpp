@@ -7,7 +7,7 @@
 
 #include "patch/PatchRun.h"
 #include "platform/FileReplace.h"
-#include "shell/Program.h"
+#include "app/Program.h"
 #include "platform/SystemError.h"
 #include "tests/support/Containers.h"
 #include "tests/support/SimTest.h"
@@ -40,13 +40,13 @@ protected:
         for (const auto& p : kPayloads)
             s.setResource(p.type, p.name, testpay::makeContainer(content(p.type, p.name)));
         s.writeFile("D:\\Game\\Vandry.exe", "MZ");
-        shell::createForms();
+        app::createForms();
         Form1->Timer1->setEnabled(false);  // the start-up language is not under test here
         Form1->ComboBox1->addItem("简体中文");
         Form1->ComboBox1->addItem("繁體中文");
         Form1->ComboBox1->addItem("English");
     }
-    void TearDown() override { shell::destroyForms(); }
+    void TearDown() override { app::destroyForms(); }
 
     void choose(const std::string& folder) {
         s.onModal("TForm3", [this, folder](ui::Form&) {

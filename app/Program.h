@@ -1,15 +1,16 @@
 // The program's composition: the four windows, single global instances
-// created here and nowhere else, how their actions are wired to the
-// subsystems, and the program entry.  This is the one place that knows every
-// window; the subsystems reach the shell through shell/Services.h.
+// created here and nowhere else, and how the main window's actions are wired
+// to the subsystems.  This is the one place that knows every window and
+// every subsystem; the subsystems reach the main window through the shell's
+// services (shell/Services.h) only.
 #pragma once
 
 #include <functional>
 #include <string>
 
 #include "discinstall/DiscForm.h"
-#include "extras/FolderPicker.h"
 #include "patch/PatchForm.h"
+#include "shell/FolderPicker.h"
 #include "shell/MainForm.h"
 
 extern TForm1* Form1;
@@ -17,7 +18,7 @@ extern TForm2* Form2;
 extern TForm3* Form3;
 extern TForm4* Form4;
 
-namespace shell {
+namespace app {
 
 // Creates the four windows in their fixed order: the main window (whose
 // creation step runs before the others exist), then the disc installation
@@ -36,4 +37,4 @@ void applyLanguage(const std::string& name);
 // COM, the windows, the event loop until the main window closes.
 int runProgram();
 
-}  // namespace shell
+}  // namespace app

@@ -1,11 +1,11 @@
-#include "extras/Shortcuts.h"
+#include "shell/Shortcuts.h"
 
 #include "platform/AnsiText.h"
 #include "platform/Folders.h"
 #include "platform/Platform.h"
 #include "platform/SystemError.h"
 
-namespace extras {
+namespace shell {
 
 namespace {
 
@@ -44,4 +44,4 @@ void makeShortcuts(int kind, const std::string& target) {
     makeOne(kind, target);
 }
 
-}  // namespace extras
+}  // namespace shell

@@ -22,15 +22,17 @@ public:
     void Button2Click();
 };
 
-namespace extras {
+namespace shell {
 
-// The picker that pickFolder() shows; set once by the program.
-void usePicker(TForm3& picker);
+// The picker that pickFolder() shows; set by the program once it is made,
+// cleared (nullptr) when it goes.
+void usePicker(TForm3* picker);
 
 // Shows the folder picker modally.  OK gives the selected folder's whole path
 // ("X:\" for a drive root); it can be pressed only while a file-system folder
-// is selected.  Cancel or the close box give no choice.  A path too long for
+// is selected.  Cancel or the close box give no choice, and so does a program
+// without a picker.  A path too long for
 // the file calls, or one that the code page cannot spell, raises base::Error.
 std::optional<std::string> pickFolder();
 
-}  // namespace extras
+}  // namespace shell

@@ -1,4 +1,4 @@
-#include "extras/FolderPicker.h"
+#include "shell/FolderPicker.h"
 
 #include "platform/SystemError.h"
 
@@ -45,9 +45,9 @@ void TForm3::ShellTreeView1Change() { Button1->setEnabled(!ShellTreeView1->path(
 void TForm3::Button1Click() { setModalResult(ui::mrOk); }
 void TForm3::Button2Click() { setModalResult(ui::mrCancel); }
 
-namespace extras {
+namespace shell {
 
-void usePicker(TForm3& picker) { current = &picker; }
+void usePicker(TForm3* picker) { current = picker; }
 
 std::optional<std::string> pickFolder() {
     if (!current || current->ShowModal() != ui::mrOk) return std::nullopt;
@@ -56,4 +56,4 @@ std::optional<std::string> pickFolder() {
     return folder;
 }
 
-}  // namespace extras
+}  // namespace shell

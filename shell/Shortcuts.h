@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace extras {
+namespace shell {
 
 // The kinds of shortcut, as callers name them.
 enum ShortcutKind : int {
@@ -19,4 +19,4 @@ enum ShortcutKind : int {
 // shortcut's folder or file cannot be written (with the system's reason).
 void makeShortcuts(int kind, const std::string& target);
 
-}  // namespace extras
+}  // namespace shell

@@ -1,10 +1,11 @@
-#include "shell/Program.h"
+#include "app/Program.h"
 
 #include <memory>
 
 #include "extras/Launchers.h"
 #include "extras/VoiceAddOn.h"
 #include "patch/PatchRun.h"
+#include "platform/Host.h"
 #include "shell/Language.h"
 #include "shell/Services.h"
 
@@ -13,7 +14,7 @@ TForm2* Form2 = nullptr;
 TForm3* Form3 = nullptr;
 TForm4* Form4 = nullptr;
 
-namespace shell {
+namespace app {
 
 namespace {
 
@@ -34,35 +35,16 @@ void connect() {
     Form1->homePage = extras::openHomePage;
     Form1->voiceAddOn = extras::installVoiceAddOn;
     Form1->patchInstall = [] { patch::startPatchInstallation(*Form4); };
-    extras::usePicker(*Form3);
+    shell::usePicker(Form3);
 }
 
 }  // namespace
 
-// ---------------------------------------------------------------- services
-
-const MessageTable& messages() { return Form1->messages; }
-
-plat::Answer showMessage(Msg text, Msg caption, MsgKind kind) {
-    return showMessage(Form1->messages.get(text), Form1->messages.get(caption), kind);
-}
-
-std::string sourceFolder() { return Form1->sourceFolder; }
-void setSourceFolder(const std::string& folder) { Form1->sourceFolder = folder; }
-
-Edition edition() {
-    return Form1->ComboBox1->selectedText() == kSimplified ? Edition::Simplified : Edition::Traditional;
-}
-
-void closeMainWindow() { Form1->Close(); }
-
-std::string detectLanguage() { return detectLanguage(*Form1->ComboBox1); }
+std::string detectLanguage() { return shell::detectLanguage(*Form1->ComboBox1); }
 
 void applyLanguage(const std::string& name) {
-    applyLanguage(name, {*Form1->Memo1, Form1->messages, {Form1, Form2, Form3, Form4}});
+    shell::applyLanguage(name, {*Form1->Memo1, Form1->messages, {Form1, Form2, Form3, Form4}});
 }
-
-// ---------------------------------------------------------------- windows
 
 void createForms(const std::function<void(TForm1&)>& beforeCreate, const std::function<void()>& mainCreated) {
     form1 = std::make_unique<TForm1>();
@@ -70,7 +52,8 @@ void createForms(const std::function<void(TForm1&)>& beforeCreate, const std::fu
     // The application hosts the back ends from the first window on.
     plat::setHost(&ui::app());
     ui::app().setMainForm(Form1);
-    Form1->findLanguages = findLanguageFiles;
+    shell::useMainWindow(Form1);
+    Form1->findLanguages = shell::findLanguageFiles;
     Form1->detectLanguage = [] { return detectLanguage(); };
     Form1->applyLanguage = [](const std::string& name) { applyLanguage(name); };
     if (beforeCreate) beforeCreate(*Form1);
@@ -98,6 +81,8 @@ void createForms(const std::function<void(TForm1&)>& beforeCreate, const std::fu
 }
 
 void destroyForms() {
+    shell::usePicker(nullptr);
+    shell::useMainWindow(nullptr);
     form4.reset();
     form3.reset();
     form2.reset();
@@ -123,4 +108,4 @@ int runProgram() {
     return 0;
 }
 
-}  // namespace shell
+}  // namespace app

@@ -1,11 +1,11 @@
 // Program entry of Setup.exe.
+#include "app/Program.h"
 #include "platform/Platform.h"
-#include "shell/Program.h"
 
 int main() {
     auto platform = plat::createPlatform();
     plat::setPlatform(platform.get());
-    int code = shell::runProgram();
+    int code = app::runProgram();
     plat::setPlatform(nullptr);
     return code;
 }
