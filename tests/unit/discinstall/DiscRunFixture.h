@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "discinstall/DiscRun.h"
+#include "discinstall/Installation.h"
 #include "app/Program.h"
 #include "tests/support/SimTest.h"
 
