@@ -83,9 +83,7 @@ TForm2::TForm2() : ui::Form(kWindow) {
 }
 
 void TForm2::FormHide() {
-    GroupBox1->setEnabled(true);
-    GroupBox2->setEnabled(true);
-    GroupBox3->setEnabled(true);
+    enableSettings(true);
     Panel1->setVisible(false);
 }
 
@@ -105,16 +103,16 @@ void TForm2::openFolderPanel(int page) {
     ShellTreeView2Change();
     PageControl2->setActivePageIndex(page);
     Panel1->setVisible(true);
-    GroupBox1->setEnabled(false);
-    GroupBox2->setEnabled(false);
-    GroupBox3->setEnabled(false);
+    enableSettings(false);
 }
 
 void TForm2::closeFolderPanel() {
     Panel1->setVisible(false);
-    GroupBox1->setEnabled(true);
-    GroupBox2->setEnabled(true);
-    GroupBox3->setEnabled(true);
+    enableSettings(true);
+}
+
+void TForm2::enableSettings(bool enabled) {
+    for (ui::GroupBox* box : {GroupBox1, GroupBox2, GroupBox3}) box->setEnabled(enabled);
 }
 
 // The settings page's buttons do nothing while a run is under way: its

@@ -71,6 +71,8 @@ public:
 private:
     void openFolderPanel(int page);
     void closeFolderPanel();
+    // The settings page's three group boxes, in their order.
+    void enableSettings(bool enabled);
 
     // -- the run's view
     void showProgressPage() override;
