@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/FileReplace.h"
-#include "tests/unit/discinstall/DiscRunFixture.h"
 #include "platform/SystemError.h"
+#include "tests/unit/discinstall/DiscRunFixture.h"
 
 namespace {
 
