@@ -89,7 +89,7 @@ load
 # The folder the build packed: real payloads when it was given one, else the stand-ins.
 files=$(sed -n 's/^LUNAVIRE_PAYLOAD_DIR:[A-Z]*=//p' "$win32/CMakeCache.txt")
 [ -n "$files" ] || files=$win32/payloads/standins
-scratch=$win32/tests/bench-scratch
+scratch=$win32/bench/scratch
 mkdir -p "$scratch"
 in_wine "$(program win32 patch_bench.exe)" "Z:${files//\//\\}" "Z:${scratch//\//\\}" --rounds $((rounds * 3))
 load

@@ -1,9 +1,8 @@
 #include "discinstall/DiscForm.h"
 
-#include "discinstall/DiscRun.h"
 #include "platform/AnsiText.h"
+#include "platform/SystemError.h"
 #include "shell/Services.h"
-#include "ui/SystemError.h"
 
 namespace {
 
@@ -23,7 +22,7 @@ const ui::ControlDef kControls[] = {
     {C(Edit1),            "GroupBox1",    {16,  48,  265,  20},    ""},
     {C(Button4),          "GroupBox1",    {288, 46,  57,   25},    "浏览"},
     // The folder panel opens over the settings page.
-    {C(Panel1),           "TabSheet1",    {56,  32,  241,  185},   nullptr, -1, nullptr, false},
+    {C(Panel1),           "TabSheet1",    {56,  32,  241,  185},   nullptr, -1, nullptr, ui::kHidden},
     {C(PageControl2),     "Panel1",       {1,   1,   239,  183},   nullptr},
     {C(TabSheet3),        "PageControl2", {},                      nullptr},
     {C(ShellTreeView1),   "TabSheet3",    {-1,  0,   233,  137},   nullptr},
@@ -46,50 +45,52 @@ const ui::ControlDef kControls[] = {
 };
 #undef C
 
+#define ON(member, event, handler) UI_EVENT(TForm2, member, event, handler)
+const ui::EventDef kEvents[] = {
+    ON(Button1, OnClick, Button1Click),
+    ON(Button2, OnClick, Button2Click),
+    ON(Button3, OnClick, Button3Click),
+    ON(Button4, OnClick, Button4Click),
+    ON(Button5, OnClick, Button5Click),
+    ON(Button6, OnClick, Button6Click),
+    ON(Button7, OnClick, Button7Click),
+    ON(Button8, OnClick, Button8Click),
+    ON(Button9, OnClick, Button9Click),
+    ON(ShellTreeView1, OnChange, ShellTreeView1Change),
+    ON(ShellTreeView2, OnChange, ShellTreeView2Change),
+    ON(KqFileCopy1, OnCopyProgress, KqFileCopy1CopyProgress),
+    ON(KqFileCopy1, OnFinish, KqFileCopy1Finish),
+    ON(KqFileCopy1, OnError, KqFileCopy1Error),
+    UI_FORM_EVENT(TForm2, OnHide, FormHide),
+    UI_FORM_EVENT(TForm2, OnClose, FormHide),
+    UI_FORM_EVENT(TForm2, OnCloseQuery, FormCloseQuery),
+};
+#undef ON
+
 const ui::FormDef kWindow{
     "TForm2", "Form2", "Lunavire安装程序 FOR XP 《Lunavire》中文化委员会制作",
-    {0, 0, 368, 281}, false, ui::BorderStyle::Single, true, false, false, ui::Position::MainFormCenter,
-    {"宋体", ui::kGb2312Charset, -12}, kControls, std::size(kControls)};
+    {0, 0, 368, 281}, ui::kSystemMenu, ui::BorderStyle::Single, ui::Position::MainFormCenter,
+    {"宋体", ui::kGb2312Charset, -12}, kControls, std::size(kControls), kEvents, std::size(kEvents)};
 
 }  // namespace
 
 TForm2::TForm2() : ui::Form(kWindow) {
     buildControls();
     KqFileCopy1 = &add<TKqFileCopy>(this, "KqFileCopy1");
-
-    Button1->OnClick = [this] { Button1Click(); };
-    Button2->OnClick = [this] { Button2Click(); };
-    Button3->OnClick = [this] { Button3Click(); };
-    Button4->OnClick = [this] { Button4Click(); };
-    Button5->OnClick = [this] { Button5Click(); };
-    Button6->OnClick = [this] { Button6Click(); };
-    Button7->OnClick = [this] { Button7Click(); };
-    Button8->OnClick = [this] { Button8Click(); };
-    Button9->OnClick = [this] { Button9Click(); };
-    ShellTreeView1->OnChange = [this] { ShellTreeView1Change(); };
-    ShellTreeView2->OnChange = [this] { ShellTreeView2Change(); };
-    OnHide = [this] { FormHide(); };
-    OnClose = [this] { FormHide(); };
-    OnCloseQuery = [this] { return FormCloseQuery(); };
-    KqFileCopy1->OnCopyProgress = [this](ui::Component* sender, std::uint32_t size, std::uint32_t done,
-                                         std::uint8_t rate) { KqFileCopy1CopyProgress(sender, size, done, rate); };
-    KqFileCopy1->OnFinish = [this](ui::Component* sender) { KqFileCopy1Finish(sender); };
-    KqFileCopy1->OnError = [this](ui::Component* sender, const std::string& msg, std::uint32_t code) {
-        KqFileCopy1Error(sender, msg, code);
-    };
+    discinstall::InstallationView& view = *this;
+    installation_ = std::make_unique<discinstall::Installation>(*KqFileCopy1, view);
+    bindEvents();
 }
 
 void TForm2::FormHide() {
-    GroupBox1->setEnabled(true);
-    GroupBox2->setEnabled(true);
-    GroupBox3->setEnabled(true);
+    enableSettings(true);
     Panel1->setVisible(false);
 }
 
 bool TForm2::FormCloseQuery() {
     // Closing during the run cancels it; the window goes once the run has
     // stopped the current copy and returned.
-    if (run.active) run.cancelRequested = true;
+    installation_->cancel();
     return true;
 }
 
@@ -102,56 +103,56 @@ void TForm2::openFolderPanel(int page) {
     ShellTreeView2Change();
     PageControl2->setActivePageIndex(page);
     Panel1->setVisible(true);
-    GroupBox1->setEnabled(false);
-    GroupBox2->setEnabled(false);
-    GroupBox3->setEnabled(false);
+    enableSettings(false);
 }
 
 void TForm2::closeFolderPanel() {
     Panel1->setVisible(false);
-    GroupBox1->setEnabled(true);
-    GroupBox2->setEnabled(true);
-    GroupBox3->setEnabled(true);
+    enableSettings(true);
+}
+
+void TForm2::enableSettings(bool enabled) {
+    for (ui::GroupBox* box : {GroupBox1, GroupBox2, GroupBox3}) box->setEnabled(enabled);
 }
 
 // The settings page's buttons do nothing while a run is under way: its
 // page is only hidden, and a click posted by another program, or queued
 // before the run began, still reaches them.
 void TForm2::Button1Click() {
-    if (!run.active) discinstall::startInstallation(*this);
+    installation_->start(Edit1->text(), Edit2->text());
 }
 void TForm2::Button2Click() { Close(); }
 void TForm2::Button3Click() { Close(); }
 void TForm2::Button4Click() {
-    if (!run.active) openFolderPanel(0);
+    if (!installation_->active()) openFolderPanel(0);
 }
 void TForm2::Button5Click() {
-    if (!run.active) openFolderPanel(1);
+    if (!installation_->active()) openFolderPanel(1);
 }
 
 // A folder too long for the file calls is refused with the panel still open.
 void TForm2::Button8Click() {
-    if (run.active) return;
+    if (installation_->active()) return;
     const std::string source = text::cutDriveRoot(ShellTreeView1->path());
-    ui::requirePathFits(source);
+    plat::requirePathFits(source);
     Edit1->setText(source);
     closeFolderPanel();
 }
 
 void TForm2::Button6Click() {
-    if (run.active) return;
+    if (installation_->active()) return;
     const std::string install =
         text::cutDriveRoot(ShellTreeView2->path()) + shell::messages().get(shell::Msg::InstallFolderName);
-    ui::requirePathFits(install);
+    plat::requirePathFits(install);
     Edit2->setText(install);
     closeFolderPanel();
 }
 
 void TForm2::Button7Click() {
-    if (!run.active) closeFolderPanel();
+    if (!installation_->active()) closeFolderPanel();
 }
 void TForm2::Button9Click() {
-    if (!run.active) closeFolderPanel();
+    if (!installation_->active()) closeFolderPanel();
 }
 
 void TForm2::KqFileCopy1CopyProgress(ui::Component*, std::uint32_t, std::uint32_t TotalBytesTransferred,
@@ -159,13 +160,28 @@ void TForm2::KqFileCopy1CopyProgress(ui::Component*, std::uint32_t, std::uint32_
     // The reading bar runs ten points ahead, full from 90 on.
     ProgressBar1->setPosition(Rate + 10);
     ProgressBar2->setPosition(Rate);
-    discinstall::showOverallProgress(*this, TotalBytesTransferred);
+    installation_->copyProgressed(TotalBytesTransferred);
 }
 
-void TForm2::KqFileCopy1Finish(ui::Component*) { finishFlag = 1; }
+void TForm2::KqFileCopy1Finish(ui::Component*) { installation_->copyFinished(); }
 
 void TForm2::KqFileCopy1Error(ui::Component*, const std::string& Msg, std::uint32_t Code) {
-    run.copyFailed = true;
-    run.failure = Msg;
-    run.failureCode = Code;
+    installation_->copyFailed(Msg, Code);
 }
+
+// ---------------------------------------------------------------- the run's view
+
+void TForm2::showProgressPage() { PageControl1->setActivePageIndex(1); }
+
+void TForm2::clearProgress() {
+    for (ui::ProgressBar* bar : {ProgressBar1, ProgressBar2, ProgressBar3}) bar->setPosition(0);
+}
+
+void TForm2::showFile(const std::string& source, const std::string& target) {
+    Label1->setText(source);
+    Label2->setText(target);
+}
+
+void TForm2::showOverallProgress(int percent) { ProgressBar3->setPosition(percent); }
+
+void TForm2::closeWindow() { Close(); }

@@ -198,45 +198,28 @@ void TKqFileCopy::report(const std::string& text, std::uint32_t code) {
 
 void TKqFileCopy::Start() {
     breakPoint_ = 0;
-    if (!openSource()) {
-        reportError();
-        return;
-    }
-    if (!createTarget()) {
-        reportError();
-        close(source_);
-        return;
-    }
-    if (!readSize()) {
-        reportError();
-        return;
-    }
-    launch(OnStart);
+    begin(Target::Create, OnStart);
 }
 
-void TKqFileCopy::Restore() {
-    if (!openSource()) {
-        reportError();
-        return;
-    }
-    if (!openTarget()) {
+void TKqFileCopy::Restore() { begin(Target::GoOn, OnRestore); }
+
+void TKqFileCopy::begin(Target target, const TNotifyEvent& started) {
+    if (!openSource()) return reportError();
+    if (!(target == Target::Create ? createTarget() : openTarget())) {
         reportError();
         close(source_);
         return;
     }
-    if (!position(source_) || !position(target_) || !readSize()) {
-        reportError();
-        return;
-    }
-    launch(OnRestore);
+    const bool placed = target == Target::Create || (position(source_) && position(target_));
+    if (!placed || !readSize()) return reportError();
+    launch(started);
 }
 
 void TKqFileCopy::launch(const TNotifyEvent& started) {
     std::uint32_t error = 0;
     if (!startWorker(error)) {
         // Nothing will step the copy: it is over before it began.
-        close(source_);
-        close(target_);
+        endCopy();
         reportError(error);
         return;
     }
@@ -246,18 +229,14 @@ void TKqFileCopy::launch(const TNotifyEvent& started) {
 }
 
 void TKqFileCopy::Stop() {
-    stopWorker();
-    close(source_);
-    close(target_);
+    endCopy();
     fire([&] {
         if (OnStop) OnStop(this);
     });
 }
 
 void TKqFileCopy::Cancel() {
-    stopWorker();
-    close(source_);
-    close(target_);
+    endCopy();
     if (!plat::platform().deleteFile(newFile_)) {
         reportError();
         return;

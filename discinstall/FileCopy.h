@@ -72,7 +72,14 @@ private:
         TKqFileCopy* component;
     };
 
+    // The new file of Start, or the existing one that Restore goes on with.
+    enum class Target { Create, GoOn };
+
     bool bothOpen() const { return source_ != plat::kNoFile && target_ != plat::kNoFile; }
+    // Opens both files (positioned at BreakPoint to go on), then launches the
+    // worker; a failure is reported, and a target that cannot be opened
+    // leaves no source open.
+    void begin(Target target, const TNotifyEvent& started);
     bool openSource();
     bool createTarget();
     bool openTarget();

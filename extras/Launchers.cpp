@@ -2,15 +2,16 @@
 
 #include "platform/AnsiText.h"
 #include "platform/Platform.h"
+#include "platform/SystemError.h"
+#include "shell/FolderPicker.h"
 #include "shell/Services.h"
-#include "ui/SystemError.h"
 
 namespace extras {
 
 const char* const kHomePage = "http://www.example.org/lunavire/";
 
 bool askForSourceFolder() {
-    auto folder = pickFolder();
+    auto folder = shell::pickFolder();
     if (!folder) return false;
     shell::setSourceFolder(text::cutDriveRoot(*folder));
     return true;
@@ -20,7 +21,7 @@ namespace {
 // A setup that cannot start says why, in the error box.
 void start(const std::string& path) {
     auto& p = plat::platform();
-    if (!p.winExec(path, plat::sw::ShowNoActivate)) throw ui::systemError(p.lastError(), path);
+    if (!p.winExec(path, plat::sw::ShowNoActivate)) throw plat::systemError(p.lastError(), path);
 }
 }  // namespace
 
@@ -30,7 +31,7 @@ void startSetup(const std::string& relativePath) {
     if (p.fileExists(path)) return start(path);
     if (!askForSourceFolder()) return;
     path = shell::sourceFolder() + relativePath;
-    ui::requirePathFits(path);
+    plat::requirePathFits(path);
     if (p.fileExists(path)) return start(path);
     using shell::Msg;
     const auto& m = shell::messages();

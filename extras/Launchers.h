@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include "extras/FolderPicker.h"
-
 namespace extras {
 
 // The makers' home page.

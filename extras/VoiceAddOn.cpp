@@ -2,8 +2,8 @@
 
 #include "payload/Payload.h"
 #include "platform/Platform.h"
+#include "platform/SystemError.h"
 #include "shell/Services.h"
-#include "ui/SystemError.h"
 
 namespace extras {
 
@@ -39,7 +39,7 @@ void installVoiceAddOn() {
     std::string reasons;
     auto start = [&](const char* program) {
         if (!p.winExec(program, plat::sw::Show))
-            reasons += "\r\n" + std::string(ui::systemError(p.lastError(), program).what());
+            reasons += "\r\n" + std::string(plat::systemError(p.lastError(), program).what());
     };
     start(kSetup);
     start(kEngine);
@@ -47,7 +47,7 @@ void installVoiceAddOn() {
     const std::string import = plat::systemTool("RegEdit") + " /s " + kScript;
     std::uint32_t exitCode = 0;
     if (!p.execAndWait(import, plat::sw::ShowNormal, exitCode))
-        reasons += "\r\n" + std::string(ui::systemError(p.lastError(), import).what());
+        reasons += "\r\n" + std::string(plat::systemError(p.lastError(), import).what());
     else if (exitCode != 0)
         reasons += "\r\n" + shell::formatCount(m.get(shell::Text::ExitCode), exitCode) + "\r\n" + import;
 

@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <exception>
 
-#include "extras/FolderPicker.h"
-#include "extras/Shortcuts.h"
 #include "patch/PatchForm.h"
 #include "payload/Payload.h"
 #include "platform/FileReplace.h"
 #include "platform/Platform.h"
+#include "platform/SystemError.h"
+#include "shell/FolderPicker.h"
 #include "shell/Services.h"
-#include "ui/SystemError.h"
+#include "shell/Shortcuts.h"
 
 namespace patch {
 
@@ -22,8 +22,8 @@ struct Edition {
 };
 
 Edition currentEdition() {
-    if (shell::edition() == shell::Edition::Simplified) return {"GB_", extras::kSimplifiedShortcut};
-    return {"BIG", extras::kTraditionalShortcut};
+    if (shell::edition() == shell::Edition::Simplified) return {"GB_", shell::kSimplifiedShortcut};
+    return {"BIG", shell::kTraditionalShortcut};
 }
 
 // The five files, in the order they are written.
@@ -55,27 +55,27 @@ void checkTargets(const std::string& folder, const Edition& edition) {
     std::int64_t peak = 0, grown = 0;  // grown: by the files already replaced
     for (const Target& t : kTargets) {
         const std::string path = folder + t.file;
-        ui::requirePathFits(path);
-        ui::requirePathFits(plat::temporaryPath(path));
+        plat::requirePathFits(path);
+        plat::requirePathFits(plat::temporaryPath(path));
         const auto size = static_cast<std::int64_t>(onDisk(payload::payloadSize(t.payload, groupOf(t, edition))));
         std::int64_t old = 0;
         plat::FindData found;
         if (p.findFirst(path, found)) {
             if (found.attributes & (plat::attr::Directory | plat::attr::ReadOnly))
-                throw ui::systemError(plat::err::AccessDenied, path);
+                throw plat::systemError(plat::err::AccessDenied, path);
             plat::FileHandle h = p.openWrite(path);
-            if (h == plat::kNoFile) throw ui::systemError(p.lastError(), path);
+            if (h == plat::kNoFile) throw plat::systemError(p.lastError(), path);
             p.closeFile(h);
             old = found.sizeLow;
         }
         peak = std::max(peak, grown + size);
         grown += size - old;
     }
-    if (auto failed = plat::probeFolderOf(folder + kTargets[0].file)) throw ui::systemError(failed->code, folder);
+    if (auto failed = plat::probeFolderOf(folder + kTargets[0].file)) throw plat::systemError(failed->code, folder);
     std::uint64_t free = 0;
     // A disk that cannot tell is left to the writes, which replace each file whole.
     if (p.freeSpace(folder, free) && free < static_cast<std::uint64_t>(peak))
-        throw ui::systemError(plat::err::DiskFull, folder);
+        throw plat::systemError(plat::err::DiskFull, folder);
 }
 
 void write(const Target& t, const Edition& edition, const std::string& folder) {
@@ -87,45 +87,43 @@ void write(const Target& t, const Edition& edition, const std::string& folder) {
 void startPatchInstallation(TForm4& progress) {
     using shell::Msg;
     shell::showMessage(Msg::ChooseGameFolder, Msg::Notice, shell::MsgKind::QuestionNotice);
-    auto picked = extras::pickFolder();
+    auto picked = shell::pickFolder();
     if (!picked) return;  // cancelled: nothing is written
-    progress.gameFolder = *picked;
-    const std::string game = progress.gameFolder + "\\Vandry.exe";
-    ui::requirePathFits(game);
+    const std::string game = *picked + "\\Vandry.exe";
+    plat::requirePathFits(game);
     if (plat::platform().fileExists(game))
-        progress.ShowModal();
+        progress.showFor(*picked);
     else
         shell::showMessage(Msg::NoGameFiles, Msg::Warning, shell::MsgKind::Stop);
 }
 
-bool runPatch(TForm4& progress) {
+bool PatchRun::run() {
     auto& p = plat::platform();
     const Edition edition = currentEdition();
-    const std::string& f = progress.gameFolder;
-    ui::Gauge& gauge = *progress.Gauge1;
+    const std::string& f = gameFolder_;
 
     checkTargets(f, edition);
     write(kTargets[0], edition, f);
     p.processMessages();
-    gauge.setProgress(kLauncherWritten);
+    view_.showStep(kLauncherWritten);
     write(kTargets[1], edition, f);
     write(kTargets[2], edition, f);
     p.processMessages();
-    gauge.setProgress(kReadmeWritten);
+    view_.showStep(kReadmeWritten);
     write(kTargets[3], edition, f);
     p.processMessages();
-    gauge.setProgress(kArchiveWritten);
+    view_.showStep(kArchiveWritten);
     // A shortcut that cannot be made is reported once the main archive is
     // in place too, so that it never leaves the game half patched.
     std::exception_ptr shortcutError;
     try {
-        extras::makeShortcuts(edition.shortcutKind, f + "\\KESTAL.exe");
+        shell::makeShortcuts(edition.shortcutKind, f + "\\KESTAL.exe");
     } catch (const std::exception&) {
         shortcutError = std::current_exception();
     }
     write(kTargets[4], edition, f);
     p.processMessages();
-    gauge.setProgress(kMainArchiveWritten);
+    view_.showStep(kMainArchiveWritten);
     if (shortcutError) std::rethrow_exception(shortcutError);
 
     shell::showMessage(shell::Msg::PatchInstalled, shell::Msg::Notice, shell::MsgKind::Information);

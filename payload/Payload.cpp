@@ -8,16 +8,16 @@
 
 #include "platform/FileReplace.h"
 #include "platform/Platform.h"
-#include "ui/SystemError.h"
+#include "platform/SystemError.h"
 
 namespace payload {
 
 namespace {
 
-[[noreturn]] void readError() { throw ui::Error("Stream read error"); }
-[[noreturn]] void writeError() { throw ui::Error("Stream write error"); }
-[[noreturn]] void corrupt() { throw ui::Error("error"); }
-[[noreturn]] void outOfMemory() { throw ui::Error("Out of memory"); }
+[[noreturn]] void readError() { throw base::Error("Stream read error"); }
+[[noreturn]] void writeError() { throw base::Error("Stream write error"); }
+[[noreturn]] void corrupt() { throw base::Error("error"); }
+[[noreturn]] void outOfMemory() { throw base::Error("Out of memory"); }
 
 // One inflater over the stream part of a container, fed in bounded pieces.
 class Inflater {
@@ -79,7 +79,7 @@ private:
 void ownPayload(const std::string& name, const std::string& type, const std::uint8_t*& data,
                 std::size_t& size) {
     if (!plat::platform().ownResource(type, name, data, size))
-        throw ui::Error("Resource " + name + " not found");
+        throw base::Error("Resource " + name + " not found");
 }
 
 }  // namespace
@@ -146,12 +146,12 @@ void extractPayload(const std::string& name, const std::string& type, const std:
     auto failed = plat::replaceFile(target, block.get(), n);
     if (!failed) return;
     switch (failed->step) {
-        case plat::ReplaceFailure::Fit: throw ui::systemError(failed->code, target);
-        case plat::ReplaceFailure::Write: throw ui::Error("Stream write error\r\n" + target);
+        case plat::ReplaceFailure::Fit: throw plat::systemError(failed->code, target);
+        case plat::ReplaceFailure::Write: throw base::Error("Stream write error\r\n" + target);
         case plat::ReplaceFailure::Create:
         case plat::ReplaceFailure::Move: break;
     }
-    throw ui::Error("Cannot create file " + target);
+    throw base::Error("Cannot create file " + target);
 }
 
 }  // namespace payload

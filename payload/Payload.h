@@ -3,7 +3,7 @@
 // A payload container is a 4-byte little-endian inflated size N (below 2^31)
 // followed by a zlib stream that yields at least N bytes.  Exactly N bytes
 // are produced; the stream's Adler-32 trailer is checked when the stream ends
-// together with the N-th byte.  Every failure is raised as ui::Error with the
+// together with the N-th byte.  Every failure is raised as base::Error with the
 // texts the error box shows:
 //   "Resource %s not found"   no resource of that type and name
 //   "Stream read error"       fewer than 4 bytes, or the stream ends before N

@@ -91,4 +91,9 @@ std::string cutDriveRoot(const std::string& folder) {
 std::string upperCase(const std::string& s) { return mapSingleBytes(s, upper); }
 std::string lowerCase(const std::string& s) { return mapSingleBytes(s, lower); }
 
+std::string withoutLineBreak(std::string s) {
+    while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ')) s.pop_back();
+    return s;
+}
+
 }  // namespace text

@@ -52,4 +52,8 @@ std::string cutDriveRoot(const std::string& folder);
 std::string upperCase(const std::string& s);
 std::string lowerCase(const std::string& s);
 
+// The text without the line break and blanks that the system's message texts
+// end with.  (No trail byte is a CR, LF or blank.)
+std::string withoutLineBreak(std::string s);
+
 }  // namespace text

@@ -19,11 +19,11 @@
 #include <string>
 #include <vector>
 
+// The component model's control, which a peer draws: the back ends read it
+// (a declared exception to the layers' order, see docs/architecture.md); the
+// seam only names it.
 namespace ui {
 class Control;
-class Form;
-struct Font;
-struct Rect;
 }  // namespace ui
 
 namespace plat {
@@ -139,7 +139,7 @@ public:
     // Folder trees only: the selected folder's whole path, "X:\" for a drive
     // root, empty when nothing (or no file-system folder) is selected.  The
     // path may be longer than the file calls take; one that the ANSI code
-    // page cannot spell raises ui::Error instead.
+    // page cannot spell raises base::Error instead.
     virtual std::string selectedPath() { return {}; }
     // Forms: the dots per inch of the monitor the window is on.
     virtual int dpi() { return 96; }
@@ -197,8 +197,8 @@ public:
     // body is then dropped without running.
     // An exception that escapes body ends the thread and is carried to the
     // user-interface thread: its next processMessages() or handleMessage()
-    // shows it once through ui::app().showError(), the box an error that
-    // escapes a handler reaches.  The text is what() of a std::exception,
+    // shows it once through host().showError() (platform/Host.h), the box
+    // an error that escapes a handler reaches.  The text is what() of a std::exception,
     // kUnknownWorkerError for anything else.  A handleMessage() that waits
     // wakes for it.
     virtual bool startThread(std::function<void()> body, Priority priority) = 0;
@@ -272,15 +272,16 @@ public:
     virtual bool execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) = 0;
     virtual void shellOpen(const std::string& address, int showMode) = 0;
     // The Start menu's Programs folder, whole; empty when it cannot be
-    // located.  One that the ANSI code page cannot spell raises ui::Error.
+    // located.  One that the ANSI code page cannot spell raises base::Error.
     virtual std::string programsFolder() = 0;
     // The system's Windows folder, home of its own tools (Notepad, RegEdit).
     virtual std::string windowsFolder() = 0;
-    // A new shell-link object; throws ui::Error when it cannot be created or
+    // A new shell-link object; throws base::Error when it cannot be created or
     // lacks one of its interfaces.
     virtual std::unique_ptr<ShellLink> createShellLink() = 0;
 
-    // -- windows
+    // -- windows: the peer that draws control and reports what the user did
+    // to it.
     virtual std::unique_ptr<ControlPeer> createPeer(ui::Control& control) = 0;
 };
 

@@ -1,13 +1,13 @@
 #include <climits>
 #include <cstdint>
 
+#include "base/Error.h"
 #include "shell/Language.h"
-#include "ui/Components.h"
 
 namespace shell {
 
 int strToInt(const std::string& text) {
-    auto fail = [&]() -> int { throw ui::Error("'" + text + "' is not a valid integer value"); };
+    auto fail = [&]() -> int { throw base::Error("'" + text + "' is not a valid integer value"); };
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ') ++i;
     bool negative = false;

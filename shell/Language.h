@@ -34,7 +34,7 @@ struct Localised {
 };
 
 // Relocalises the windows and the message table from the language's file;
-// the notice of its edition goes into the memo.  Raises ui::Error when the
+// the notice of its edition goes into the memo.  Raises base::Error when the
 // notice payload fails or a font number is not an integer.
 void applyLanguage(const std::string& name, const Localised& to);
 

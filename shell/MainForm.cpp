@@ -25,13 +25,26 @@ const ui::ControlDef kControls[] = {
 };
 #undef C
 
+#define ON(member, event, handler) UI_EVENT(TForm1, member, event, handler)
+const ui::EventDef kEvents[] = {
+    ON(Button1, OnClick, Button1Click),
+    ON(Button2, OnClick, Button2Click),
+    ON(Button3, OnClick, Button3Click),
+    ON(Button4, OnClick, Button4Click),
+    ON(Button5, OnClick, Button5Click),
+    ON(Button6, OnClick, Button6Click),
+    ON(ComboBox1, OnChange, ComboBox1Change),
+    ON(Timer1, OnTimer, Timer1Timer),
+};
+#undef ON
+
 // The built-in caption lacks the "由" of the language files' default title:
 // a window shows this one only until the first language is applied.  A
 // minimise box for a long installation; no maximise box, the layout is fixed.
 const ui::FormDef kWindow{
     "TForm1", "Form1", "Lunavire 中文安装程序&汉化补丁 简繁双语版 《Lunavire》中文化委员会制作",
-    {0, 0, 557, 372}, false, ui::BorderStyle::Single, true, true, false, ui::Position::DesktopCenter,
-    {"宋体", ui::kGb2312Charset, -12}, kControls, std::size(kControls)};
+    {0, 0, 557, 372}, ui::kSystemMenu | ui::kMinimizeBox, ui::BorderStyle::Single, ui::Position::DesktopCenter,
+    {"宋体", ui::kGb2312Charset, -12}, kControls, std::size(kControls), kEvents, std::size(kEvents)};
 
 void run(const std::function<void()>& action) {
     if (action) action();
@@ -54,15 +67,7 @@ TForm1::TForm1() : ui::Form(kWindow) {
         Memo1->loadText(payload::payloadBytes("lince1", "txt"));
     } catch (const std::exception&) {
     }
-
-    Button1->OnClick = [this] { Button1Click(); };
-    Button2->OnClick = [this] { Button2Click(); };
-    Button3->OnClick = [this] { Button3Click(); };
-    Button4->OnClick = [this] { Button4Click(); };
-    Button5->OnClick = [this] { Button5Click(); };
-    Button6->OnClick = [this] { Button6Click(); };
-    ComboBox1->OnChange = [this] { ComboBox1Change(); };
-    Timer1->OnTimer = [this] { Timer1Timer(); };
+    bindEvents();
 }
 
 void TForm1::FormCreate() {

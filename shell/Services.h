@@ -1,14 +1,20 @@
-// What the subsystems use of the shell, and nothing more: the message table,
-// the source folder, the patch edition that the language list chooses and
-// the end of the program.  The program (Program.cpp) provides them; no window
-// of the shell's is reachable through here.
+// What the subsystems use of the main window, and nothing more: the message
+// table, the source folder, the patch edition that the language list chooses
+// and the end of the program.  The program hands the main window over once
+// it exists (useMainWindow); no window is reachable through here.
 #pragma once
 
 #include <string>
 
 #include "shell/MessageTable.h"
 
+class TForm1;
+
 namespace shell {
+
+// The window that the services read; set by the program once it is made,
+// cleared (nullptr) when it goes.
+void useMainWindow(TForm1* window);
 
 // The main window's message table.
 const MessageTable& messages();

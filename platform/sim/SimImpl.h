@@ -2,7 +2,8 @@
 //   SimPlatform.cpp   construction, failures, Installed
 //   SimLoop.cpp       message loop, virtual time, timers, worker threads
 //   SimFileSeam.cpp   drives and files, faults, profile strings
-//   SimUser.cpp       the scripted user: message boxes, modal windows, peers
+//   SimUser.cpp       the scripted user: message boxes, modal windows, peers;
+//                     the only file that reads the component model
 //   SimSystem.cpp     registry, resources, the program, programs and the shell
 // Private to platform/sim.
 #pragma once
@@ -127,11 +128,15 @@ struct SimPlatform::Impl {
     // ------------------------------------------------------------ failures (SimPlatform.cpp)
     void report(const std::string& message);
     [[noreturn]] void fail(const std::string& message);
+    // Which modal window is up, for failure messages (SimUser.cpp).
     std::string where() const;
 
     // ------------------------------------------------------------ registry names (SimSystem.cpp)
     std::string keyPath(const std::string& subKey) const;
     static bool within(const std::string& key, const std::string& top);
+
+    // ------------------------------------------------------------ modal windows (SimUser.cpp)
+    bool runModalScripts();
 
     // ------------------------------------------------------------ pumping (SimLoop.cpp)
     bool runHandOvers();

@@ -4,8 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/Host.h"
 #include "platform/sim/SimImpl.h"
-#include "ui/Components.h"
 
 namespace sim {
 
@@ -116,19 +116,10 @@ bool SimPlatform::Impl::runReady() {
         for (const auto& e : errors) report(e);
     }
     if (workerExceptions.any()) {
-        for (const std::string& text : workerExceptions.take()) ui::app().showError(text);
+        for (const std::string& text : workerExceptions.take()) plat::host().showError(text);
         did = true;
     }
-    while (!modalPending.empty()) {
-        ui::Form* form = modalPending.front();
-        modalPending.erase(modalPending.begin());
-        did = true;
-        auto it = modalScripts.find(form->className());
-        if (it != modalScripts.end()) {
-            auto script = it->second;
-            script(*form);
-        }
-    }
+    did |= runModalScripts();
     did |= runHandOvers();
     // One at a time, as a message queue gives them: an action that runs a
     // loop of its own (a modal window, a box that pumps) lets the next one

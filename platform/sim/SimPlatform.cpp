@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
+#include "platform/Host.h"
 #include "platform/sim/SimImpl.h"
-#include "ui/Components.h"
 
 namespace sim {
 
@@ -46,27 +46,31 @@ void SimPlatform::Impl::fail(const std::string& message) {
     throw Stuck{message};
 }
 
-std::string SimPlatform::Impl::where() const {
-    if (modalStack.empty()) return " (no modal window is up)";
-    return " (modal window " + modalStack.back()->className() + " is up)";
-}
-
 void SimPlatform::setFailureHandler(std::function<void(const std::string&)> handler) {
     d_->failureHandler = std::move(handler);
 }
 
 // ---------------------------------------------------------------- Installed
 
-Installed::Installed(SimPlatform& s, std::function<void(const std::string&)> failureHandler) : s_(s) {
+Installed::Installed(SimPlatform& s, std::function<void(const std::string&)> failureHandler)
+    : Installed(s, nullptr, std::move(failureHandler)) {}
+
+Installed::Installed(SimPlatform& s, plat::Host& host, std::function<void(const std::string&)> failureHandler)
+    : Installed(s, &host, std::move(failureHandler)) {}
+
+Installed::Installed(SimPlatform& s, plat::Host* host, std::function<void(const std::string&)> failureHandler)
+    : s_(s) {
     if (failureHandler) s.setFailureHandler(std::move(failureHandler));
     plat::setPlatform(&s);
-    ui::app().reset();
+    plat::setHost(host);
+    plat::host().restart();
 }
 
 Installed::~Installed() {
     s_.stopWorkers();
     plat::setPlatform(nullptr);
-    ui::app().reset();
+    plat::host().restart();
+    plat::setHost(nullptr);
 }
 
 }  // namespace sim

@@ -1,7 +1,8 @@
 // A simulated Windows inside the test process.
 //
 //   sim::SimPlatform s;            // installs nothing globally
-//   sim::Installed on(s);          // plat::setPlatform(&s), ui::app().reset(); undone at scope end
+//   sim::Installed on(s, ui::app());  // plat::setPlatform(&s), the application as the host, restarted;
+//                                     // undone at scope end
 //   s.setFailureHandler([](const std::string& m) { ADD_FAILURE() << m; });
 //
 // Everything except handOver(), lastError() and the worker counters is for
@@ -41,9 +42,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/Host.h"
 #include "platform/Platform.h"
 
 namespace ui {
+class Control;
+class Form;
 class Gauge;
 class ShellTreeView;
 }  // namespace ui
@@ -305,18 +309,20 @@ private:
     std::unique_ptr<Impl> d_;
 };
 
-// Puts a SimPlatform in force for a scope: plat::setPlatform(&s) and
-// ui::app().reset(); on leaving, stops the sim's workers, then clears the
-// platform and resets the application again.  Declare forms after it.
+// Puts a SimPlatform in force for a scope, with the application's host
+// (plat::Host) restarted, or none for a test of the seam alone; on leaving,
+// stops the sim's workers, then clears the platform and restarts the host
+// again.  Declare forms after it.
 class Installed {
 public:
-    explicit Installed(SimPlatform& s,
-                       std::function<void(const std::string&)> failureHandler = nullptr);
+    explicit Installed(SimPlatform& s, std::function<void(const std::string&)> failureHandler = nullptr);
+    Installed(SimPlatform& s, plat::Host& host, std::function<void(const std::string&)> failureHandler = nullptr);
     ~Installed();
     Installed(const Installed&) = delete;
     Installed& operator=(const Installed&) = delete;
 
 private:
+    Installed(SimPlatform& s, plat::Host* host, std::function<void(const std::string&)> failureHandler);
     SimPlatform& s_;
 };
 

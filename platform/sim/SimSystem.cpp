@@ -4,8 +4,8 @@
 #include <iterator>
 #include <string>
 
+#include "base/Error.h"
 #include "platform/sim/SimImpl.h"
-#include "ui/Components.h"
 
 namespace sim {
 
@@ -232,7 +232,7 @@ void SimPlatform::setWindowsFolder(const std::string& path) { d_->windowsFolder 
 std::string SimPlatform::windowsFolder() { return d_->windowsFolder; }
 
 std::unique_ptr<plat::ShellLink> SimPlatform::createShellLink() {
-    if (d_->failLinks) throw ui::Error("Class not registered");
+    if (d_->failLinks) throw base::Error("Class not registered");
     return std::make_unique<SimLink>(*d_);
 }
 

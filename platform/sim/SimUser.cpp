@@ -138,6 +138,26 @@ Answer SimPlatform::messageBox(const std::string& text, const std::string& capti
 
 // ---------------------------------------------------------------- modal windows and peers
 
+bool SimPlatform::Impl::runModalScripts() {
+    bool did = false;
+    while (!modalPending.empty()) {
+        ui::Form* form = modalPending.front();
+        modalPending.erase(modalPending.begin());
+        did = true;
+        auto it = modalScripts.find(form->className());
+        if (it != modalScripts.end()) {
+            auto script = it->second;
+            script(*form);
+        }
+    }
+    return did;
+}
+
+std::string SimPlatform::Impl::where() const {
+    if (modalStack.empty()) return " (no modal window is up)";
+    return " (modal window " + modalStack.back()->className() + " is up)";
+}
+
 void SimPlatform::onModal(const std::string& className, std::function<void(ui::Form&)> script) {
     d_->modalScripts[className] = std::move(script);
 }

@@ -1,6 +1,7 @@
 // Forms: top-level windows of class TForm1..TForm4.
 #include <optional>
 
+#include "platform/Host.h"
 #include "platform/win32/Peers.h"
 #include "platform/win32/Win32Platform.h"
 
@@ -171,7 +172,8 @@ private:
         static const UINT mark = RegisterWindowMessageA(kMarkMessage);
         if (msg != mark) return false;
         if (w != 0) {
-            lastMark = Mark{w, ui::app().handlersRunning(), ui::app().modalLoops()};
+            const plat::Host::Busy busy = plat::host().busy();
+            lastMark = Mark{w, busy.handlers, busy.modalLoops};
             result = 0;
         } else {
             result = l == 0 ? static_cast<LRESULT>(lastMark.token)

@@ -1,18 +1,18 @@
 // Programs, the shell and shell links.
 #include <vector>
 
+#include "base/Error.h"
+#include "platform/AnsiText.h"
 #include "platform/win32/Shell32.h"
 #include "platform/win32/ShellPath.h"
 #include "platform/win32/Win32Platform.h"
-#include "ui/SystemError.h"
 
 namespace w32 {
 
 namespace {
 
 std::string hresultText(HRESULT hr) {
-    std::string text = systemText(static_cast<DWORD>(hr));
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    const std::string text = text::withoutLineBreak(systemText(static_cast<DWORD>(hr)));
     if (!text.empty()) return text;
     char hex[16];
     wsprintfA(hex, "%08lX", static_cast<unsigned long>(hr));
@@ -44,40 +44,7 @@ private:
     ComPtr<IPersistFile> file_;
 };
 
-// UTF-16 to the ANSI code page; false when a character has no spelling
-// there (out then shows the code page's default character in its place).
-bool toAnsi(const wchar_t* wide, std::string& out) {
-    BOOL defaulted = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return false;
-    out.resize(static_cast<std::size_t>(n));
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, &out[0], n, nullptr, &defaulted);
-    out.resize(static_cast<std::size_t>(n - 1));
-    return !defaulted;
-}
-
 }  // namespace
-
-std::string fileSystemPath(const ITEMIDLIST* pidl) {
-    ComPtr<IShellFolder> parent;
-    const ITEMIDLIST* last = nullptr;
-    if (!pidl || FAILED(shell32::SHBindToParent(pidl, IID_IShellFolder, parent.putVoid(), &last))) return {};
-    SFGAOF attributes = SFGAO_FILESYSTEM;
-    if (FAILED(parent->GetAttributesOf(1, &last, &attributes)) || !(attributes & SFGAO_FILESYSTEM)) return {};
-    STRRET name{};
-    if (FAILED(parent->GetDisplayNameOf(last, SHGDN_FORPARSING, &name))) return {};
-    switch (name.uType) {
-        case STRRET_WSTR: {
-            Unique<wchar_t*, CoTaskMemTraits<wchar_t>> wide(name.pOleStr);
-            std::string path;
-            if (!toAnsi(wide.get(), path)) throw ui::systemError(ERROR_NO_UNICODE_TRANSLATION, path);
-            return path;
-        }
-        case STRRET_CSTR: return name.cStr;
-        case STRRET_OFFSET: return reinterpret_cast<const char*>(last) + name.uOffset;
-    }
-    return {};
-}
 
 bool Win32Platform::winExec(const std::string& commandLine, int showMode) {
     SetLastError(NO_ERROR);
@@ -134,13 +101,13 @@ std::unique_ptr<plat::ShellLink> Win32Platform::createShellLink() {
     ComPtr<IUnknown> object;
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                                   IID_IUnknown, object.putVoid());
-    if (FAILED(hr)) throw ui::Error(hresultText(hr));
+    if (FAILED(hr)) throw base::Error(hresultText(hr));
     ComPtr<IShellLinkA> link;
     hr = object->QueryInterface(IID_IShellLinkA, link.putVoid());
-    if (FAILED(hr)) throw ui::Error("Interface not supported");
+    if (FAILED(hr)) throw base::Error("Interface not supported");
     ComPtr<IPersistFile> file;
     hr = object->QueryInterface(IID_IPersistFile, file.putVoid());
-    if (FAILED(hr)) throw ui::Error("Interface not supported");
+    if (FAILED(hr)) throw base::Error("Interface not supported");
     return std::make_unique<Win32ShellLink>(std::move(link), std::move(file));
 }
 

@@ -26,25 +26,13 @@ struct Node {
     int icon = kNoIcon, openIcon = kNoIcon;  // once looked up
 };
 
+// A name as the tree shows it: what the code page cannot spell is shown as
+// near as it can be.
 std::string displayName(IShellFolder* folder, const ITEMIDLIST* child) {
     STRRET r{};
-    if (FAILED(folder->GetDisplayNameOf(child, SHGDN_INFOLDER, &r))) return {};
-    switch (r.uType) {
-        case STRRET_WSTR: {
-            Unique<wchar_t*, CoTaskMemTraits<wchar_t>> wide(r.pOleStr);
-            std::string out;
-            int n = WideCharToMultiByte(CP_ACP, 0, wide.get(), -1, nullptr, 0, nullptr, nullptr);
-            if (n > 0) {
-                out.resize(static_cast<std::size_t>(n));
-                WideCharToMultiByte(CP_ACP, 0, wide.get(), -1, &out[0], n, nullptr, nullptr);
-                out.resize(static_cast<std::size_t>(n - 1));
-            }
-            return out;
-        }
-        case STRRET_CSTR: return r.cStr;
-        case STRRET_OFFSET: return reinterpret_cast<const char*>(child) + r.uOffset;
-    }
-    return {};
+    std::string name;
+    if (SUCCEEDED(folder->GetDisplayNameOf(child, SHGDN_INFOLDER, &r))) shellName(r, child, Spelling::BestFit, name);
+    return name;
 }
 
 int iconOf(const ITEMIDLIST* pidl, UINT extra) {

@@ -3,9 +3,8 @@
 
 #include <stdexcept>
 
+#include "platform/Host.h"
 #include "platform/win32/Keyboard.h"
-#include "platform/win32/Peers.h"
-#include "ui/Components.h"
 
 namespace w32 {
 
@@ -191,9 +190,7 @@ plat::Answer Win32Platform::messageBox(const std::string& text, const std::strin
 }
 
 HWND Win32Platform::mainWindow() {
-    ui::Form* main = ui::app().mainForm();
-    if (!main) return nullptr;
-    auto* w = dynamic_cast<Window*>(main->peer());
+    auto* w = dynamic_cast<Window*>(plat::host().mainWindow());
     return w ? w->hwnd() : nullptr;
 }
 
@@ -206,7 +203,7 @@ void Win32Platform::wakeUi() {
 
 bool Win32Platform::dispatch(const MSG& m) {
     if (m.message == WM_QUIT) {
-        ui::app().terminate();
+        plat::host().endProgram();
         return false;
     }
     if (handleNavigationKey(m)) return true;
@@ -223,7 +220,7 @@ bool Win32Platform::runHandOvers() {
 
 bool Win32Platform::showWorkerErrors() {
     if (!workerErrors_.any()) return false;
-    for (const std::string& text : workerErrors_.take()) ui::app().showError(text);
+    for (const std::string& text : workerErrors_.take()) plat::host().showError(text);
     return true;
 }
 

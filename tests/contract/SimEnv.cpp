@@ -7,6 +7,7 @@
 
 #include "platform/sim/SimPlatform.h"
 #include "tests/contract/ContractEnv.h"
+#include "ui/Components.h"
 
 namespace contract {
 
@@ -14,7 +15,7 @@ namespace {
 
 class SimEnv : public ContractEnv {
 public:
-    SimEnv() : installed_(sim_, [](const std::string& m) { ADD_FAILURE() << m; }) {
+    SimEnv() : installed_(sim_, ui::app(), [](const std::string& m) { ADD_FAILURE() << m; }) {
         static int counter = 0;
         scratch_ = "C:\\ct\\" + std::to_string(++counter);
         sim_.makeFolder(scratch_);

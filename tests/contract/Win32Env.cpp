@@ -7,9 +7,10 @@
 #include <stdexcept>
 
 #include "platform/win32/Win32Platform.h"
+#include "tests/contract/ContractEnv.h"
 #include "tests/support/LoopProbe.h"
 #include "tests/support/RemoveTree.h"
-#include "tests/contract/ContractEnv.h"
+#include "ui/Components.h"
 
 namespace contract {
 
@@ -52,6 +53,7 @@ class Win32Env : public ContractEnv {
 public:
     Win32Env() : platform_(sharedPlatform()) {
         plat::setPlatform(&platform_);
+        plat::setHost(&ui::app());
         static unsigned counter = 0;
         char temp[MAX_PATH + 1] = {};
         DWORD n = GetTempPathA(MAX_PATH, temp);

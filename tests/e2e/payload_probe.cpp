@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "base/Error.h"
 #include "payload/Payload.h"
 #include "platform/Platform.h"
-#include "ui/Components.h"
 
 namespace {
 
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
         std::string got, expected;
         try {
             payload::extractPayload(lower(name), lower(type), target);
-        } catch (const ui::Error& e) {
+        } catch (const base::Error& e) {
             std::printf("FAULT %s/%s: %s\n", type.c_str(), name.c_str(), e.what());
             ++faults;
             continue;

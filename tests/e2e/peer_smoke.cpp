@@ -96,6 +96,7 @@ int runProbe() {
 int runForm(const char* holdMarker) {
     w32::Win32Platform platform;
     plat::setPlatform(&platform);
+    plat::setHost(&ui::app());
     platform.comInitialize();
 
     ui::Form form("TForm1", "Form1");

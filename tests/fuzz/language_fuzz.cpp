@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/Error.h"
 #include "platform/AnsiText.h"
 #include "platform/sim/SimPlatform.h"
 #include "shell/Language.h"
@@ -31,7 +32,7 @@ void checkInteger(const std::string& value) {
     try {
         int n = shell::strToInt(value);
         check(shell::strToInt(std::to_string(n)) == n);
-    } catch (const ui::Error& e) {
+    } catch (const base::Error& e) {
         check(std::string(e.what()) == "'" + value + "' is not a valid integer value");
     }
 }

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Error.h"
 #include "payload/Payload.h"
-#include "ui/Components.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> buffer = container;
     try {
         payload::inflateInPlace(buffer);
-    } catch (const ui::Error& e) {
+    } catch (const base::Error& e) {
         std::string m = e.what();
         if (buffer != original) broken("a failed inflation changed the buffer");
         if (m == "Stream write error") {

@@ -1,5 +1,6 @@
-// A simulated Windows in force for each test; a failure the sim reports
-// (an unanswered box, a stuck loop) fails the test unless the test expects it.
+// A simulated Windows in force for each test, with a fresh application as its
+// host; a failure the sim reports (an unanswered box, a stuck loop) fails the
+// test unless the test expects it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,12 +10,13 @@
 
 #include "platform/sim/CodePage.h"
 #include "platform/sim/SimPlatform.h"
+#include "ui/Components.h"
 
 namespace simtest {
 
 class SimTest : public ::testing::Test {
 protected:
-    SimTest() : on_(s, [this](const std::string& m) { report(m); }) {}
+    SimTest() : on_(s, ui::app(), [this](const std::string& m) { report(m); }) {}
 
     void report(const std::string& m) {
         if (expectFailures)

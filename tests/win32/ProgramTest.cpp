@@ -3,9 +3,9 @@
 
 #include <vector>
 
+#include "base/Error.h"
 #include "platform/win32/ShellPath.h"
 #include "tests/win32/TestSupport.h"
-#include "ui/Components.h"
 
 namespace {
 
@@ -126,7 +126,7 @@ TEST(Shell, AFolderTheCodePageCannotSpellIsRefused) {
     try {
         shellPathOf(thai);
         ADD_FAILURE() << "a path with question marks in place of characters names another folder";
-    } catch (const ui::Error& e) {
+    } catch (const base::Error& e) {
         const std::string text = platform().errorText(ERROR_NO_UNICODE_TRANSLATION);
         EXPECT_EQ(std::string(e.what()).substr(0, text.size() - 2), text.substr(0, text.size() - 2))
             << "the system's text for a character without translation";

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/win32/TestSupport.h"
+#include "ui/Components.h"
 
 namespace w32test {
 
@@ -40,8 +41,10 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     w32test::instance = std::make_unique<w32::Win32Platform>();
     plat::setPlatform(w32test::instance.get());
+    plat::setHost(&ui::app());
     w32test::instance->comInitialize();
     int rc = RUN_ALL_TESTS();
+    plat::setHost(nullptr);
     plat::setPlatform(nullptr);
     w32test::instance.reset();
     return rc;

@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "discinstall/DiscRun.h"
-#include "shell/Program.h"
+#include "app/Program.h"
+#include "discinstall/Installation.h"
 #include "tests/support/SimTest.h"
 
 namespace discruntest {
@@ -49,11 +49,11 @@ protected:
         put("D:", kDisc1);
         put("E:", kDisc2);
         put("F:", kDisc3);
-        shell::createForms();
+        app::createForms();
         Form1->Timer1->setEnabled(false);  // the start-up language is not under test here
         s.onBox([this](const sim::BoxRecord& b) { return answerBox(b); });
     }
-    void TearDown() override { shell::destroyForms(); }
+    void TearDown() override { app::destroyForms(); }
 
     void put(const std::string& root, const std::vector<std::pair<std::string, std::string>>& files) {
         for (const auto& f : files) s.writeFile(root + "\\" + f.first, f.second);

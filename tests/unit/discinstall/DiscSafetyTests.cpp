@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/AnsiText.h"
+#include "platform/SystemError.h"
 #include "tests/unit/discinstall/DiscRunFixture.h"
-#include "ui/SystemError.h"
 
 namespace {
 
@@ -346,7 +346,7 @@ TEST_F(DiscSafety, TheInstallFolderIsCheckedBeforeAnythingIsWritten) {
         install(r.folder);
         ASSERT_EQ(s.boxes().size(), before + 1) << "one message";
         const std::string expected =
-            r.code ? msg(Msg::BadInstallFolder) + "\r\n\r\n" + ui::systemError(r.code, r.subject).what()
+            r.code ? msg(Msg::BadInstallFolder) + "\r\n\r\n" + plat::systemError(r.code, r.subject).what()
                    : msg(Msg::BadInstallFolder);
         EXPECT_EQ(s.boxes().back().text, expected);
         EXPECT_EQ(s.boxes().back().caption, msg(Msg::Notice));
@@ -390,7 +390,7 @@ TEST_F(DiscSafety, AFolderTooLongToLocateADiscIsRefusedAndAskedAgain) {
     install();
     EXPECT_EQ(boxTexts(),
               (std::vector<std::string>{msg(Msg::InsertDisc2), msg(Msg::LocateFiles),
-                                        ui::errorBoxText(ui::systemError(plat::err::FileNameTooLong, tooLong).what()),
+                                        ui::errorBoxText(plat::systemError(plat::err::FileNameTooLong, tooLong).what()),
                                         msg(Msg::LocateFiles), msg(Msg::InsertDisc3), msg(Msg::LocateFiles),
                                         msg(Msg::InstallComplete)}));
     expectTree(kInstall, kDisc3);
@@ -473,7 +473,7 @@ TEST_F(DiscSafety, AWorkerThatCannotBeMadeIsAFailedCopy) {
     install();
     const sim::BoxRecord* failure = lastBoxOfStyle(0x40012u);
     ASSERT_NE(failure, nullptr);
-    EXPECT_EQ(failure->text.rfind(ui::systemError(8, "").what(), 0), 0u) << failure->text;
+    EXPECT_EQ(failure->text.rfind(plat::systemError(8, "").what(), 0), 0u) << failure->text;
     EXPECT_EQ(s.boxes().back().text, msg(Msg::InstallComplete)) << "the retry copied it";
     expectTree(kInstall, under("", kDisc1, "game\\"));
     EXPECT_EQ(strays(kInstall), std::vector<std::string>{});

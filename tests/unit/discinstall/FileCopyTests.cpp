@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/Error.h"
 #include "discinstall/FileCopy.h"
 #include "platform/sim/SimPlatform.h"
 #include "tests/unit/discinstall/CopyEvents.h"
@@ -88,7 +89,7 @@ protected:
     }
 
     CopySim s;
-    sim::Installed on{s, [](const std::string& m) { ADD_FAILURE() << m; }};
+    sim::Installed on{s, ui::app(), [](const std::string& m) { ADD_FAILURE() << m; }};
     ui::Form form{"TForm2", "Form2"};
     TKqFileCopy& copy = form.add<TKqFileCopy>(&form, "KqFileCopy1");
     CopyEvents events;
@@ -332,12 +333,12 @@ TEST_F(FileCopy, AHandlersErrorGoesToTheErrorBoxAndTheCopyGoesOn) {
     s.writeFile(kSource, pattern(2500));
     s.failReadAt(kSource, 2048, 23);
     copy.OnCopyProgress = [](ui::Component*, std::uint32_t, std::uint32_t, std::uint8_t) {
-        throw ui::Error("bar gone");
+        throw base::Error("bar gone");
     };
     auto onError = copy.OnError;
     copy.OnError = [&](ui::Component* sender, const std::string& msg, std::uint32_t code) {
         onError(sender, msg, code);
-        throw ui::Error("report gone");
+        throw base::Error("report gone");
     };
     s.answerBoxes({plat::Answer::Ok, plat::Answer::Ok, plat::Answer::Ok});
     copy.Start();

@@ -2,11 +2,11 @@
 
 #include <functional>
 
+#include "app/Program.h"
 #include "extras/Launchers.h"
-#include "extras/Shortcuts.h"
-#include "shell/Program.h"
+#include "platform/SystemError.h"
+#include "shell/Shortcuts.h"
 #include "tests/support/SimTest.h"
-#include "ui/SystemError.h"
 
 namespace {
 
@@ -18,9 +18,9 @@ protected:
         s.addDrive('D', true);
         s.addDrive('E');
         s.setProgramPath("D:\\Setup.exe");
-        shell::createForms();
+        app::createForms();
     }
-    void TearDown() override { shell::destroyForms(); }
+    void TearDown() override { app::destroyForms(); }
     // The picker's script: select a folder, then press a button.
     void pickOnce(const std::string& folder, ui::Button* TForm3::*button) {
         s.onModal("TForm3", [this, folder, button](ui::Form&) {
@@ -98,7 +98,7 @@ TEST_F(Launchers, PickersOkIsEnabledOnlyWhileAFileSystemFolderIsSelected) {
         Form3->Button1->click();
         if (Form3->modalResult() == ui::mrNone) Form3->Button2->click();  // OK was not taken
     });
-    EXPECT_EQ(extras::pickFolder(), std::nullopt) << "OK is not taken without a folder on disk";
+    EXPECT_EQ(shell::pickFolder(), std::nullopt) << "OK is not taken without a folder on disk";
     EXPECT_EQ(enabled, (std::vector<bool>{false, true, false})) << "nothing, drive E:, My Computer";
 
     // The selection of the last showing is still there at the next one.
@@ -106,24 +106,24 @@ TEST_F(Launchers, PickersOkIsEnabledOnlyWhileAFileSystemFolderIsSelected) {
         s.setTreeSelection(*Form3->ShellTreeView1, "E:\\");
         Form3->Button2->click();
     });
-    extras::pickFolder();
+    shell::pickFolder();
     s.onModal("TForm3", [&](ui::Form&) {
         note();
         Form3->Button1->click();
     });
-    EXPECT_EQ(extras::pickFolder(), std::optional<std::string>("E:\\"));
+    EXPECT_EQ(shell::pickFolder(), std::optional<std::string>("E:\\"));
     EXPECT_TRUE(enabled.back()) << "a showing that starts on a folder starts with OK enabled";
 }
 
 TEST_F(Launchers, PickerKeepsItsSelection) {
     std::string seen = "unset";
     pickOnce("E:\\", &TForm3::Button1);
-    EXPECT_EQ(extras::pickFolder(), std::optional<std::string>("E:\\"));
+    EXPECT_EQ(shell::pickFolder(), std::optional<std::string>("E:\\"));
     s.onModal("TForm3", [&](ui::Form&) {
         seen = Form3->ShellTreeView1->path();
         Form3->Button1->click();
     });
-    EXPECT_EQ(extras::pickFolder(), std::optional<std::string>("E:\\"));
+    EXPECT_EQ(shell::pickFolder(), std::optional<std::string>("E:\\"));
     EXPECT_EQ(seen, "E:\\") << "a second showing starts with the previous selection";
 }
 
@@ -172,7 +172,7 @@ TEST_F(Launchers, AFolderTooLongForTheFileCallsIsRefusedWithTheSystemsText) {
         Form1->Button2->click();
         ASSERT_EQ(s.boxes().size(), boxes + 1);
         EXPECT_EQ(s.boxes().back().text,
-                  ui::errorBoxText(ui::systemError(plat::err::FileNameTooLong, r.subject).what()));
+                  ui::errorBoxText(plat::systemError(plat::err::FileNameTooLong, r.subject).what()));
         EXPECT_EQ(s.boxes().back().style, 0x10u) << "the application's error box";
     }
     EXPECT_TRUE(s.execs().empty());
@@ -184,7 +184,7 @@ TEST_F(Launchers, ASetupThatCannotStartShowsTheSystemsReason) {
     s.answerBoxes({plat::Answer::Ok});
     Form1->Button2->click();
     ASSERT_EQ(s.boxes().size(), 1u);
-    EXPECT_EQ(s.boxes()[0].text, ui::errorBoxText(ui::systemError(193, "D:\\directx\\dxsetup.exe").what()));
+    EXPECT_EQ(s.boxes()[0].text, ui::errorBoxText(plat::systemError(193, "D:\\directx\\dxsetup.exe").what()));
     EXPECT_EQ(s.boxes()[0].style, 0x10u) << "the application's error box";
 }
 
@@ -220,7 +220,7 @@ TEST_F(Shortcuts, EachKindMakesItsFilesWithTargetAndWorkingDirectory) {
     };
     std::size_t seen = 0;
     for (const auto& r : rows) {
-        extras::makeShortcuts(r.kind, r.target);
+        shell::makeShortcuts(r.kind, r.target);
         ASSERT_EQ(s.links().size(), seen + r.links.size()) << "kind " << r.kind;
         for (const auto& e : r.links) {
             const auto& got = s.links()[seen++];
@@ -238,19 +238,19 @@ TEST_F(Shortcuts, EachKindMakesItsFilesWithTargetAndWorkingDirectory) {
 TEST_F(Shortcuts, TheLunavireFolderIsCreatedWithItsParentsOnlyWhenMissing) {
     s.setProgramsFolder("C:\\Deep\\Start Menu\\Programs");
     s.remove("C:\\Deep");
-    extras::makeShortcuts(1, "C:\\L\\Vandry.EXE");
+    shell::makeShortcuts(1, "C:\\L\\Vandry.EXE");
     EXPECT_TRUE(s.exists("C:\\Deep\\Start Menu\\Programs\\Lunavire\\Lunavire.lnk"));
-    extras::makeShortcuts(1, "C:\\M\\Vandry.EXE");
+    shell::makeShortcuts(1, "C:\\M\\Vandry.EXE");
     EXPECT_EQ(s.links().back().path, "C:\\M\\Vandry.EXE");
     EXPECT_EQ(s.listNames("C:\\Deep\\Start Menu\\Programs\\Lunavire").size(), 1u) << "replaced, not added";
 }
 
 TEST_F(Shortcuts, ADoubleByteFolderNameKeepsItsTrailByteBackslash) {
     // "\x81\x5C" is one character whose second byte is a backslash.
-    extras::makeShortcuts(1, "D:\\\x81\x5C\\Vandry.EXE");
+    shell::makeShortcuts(1, "D:\\\x81\x5C\\Vandry.EXE");
     ASSERT_EQ(s.links().size(), 1u);
     EXPECT_EQ(s.links()[0].workingDirectory, "D:\\\x81\x5C\\");
-    extras::makeShortcuts(1, "D:\\a\x81\x5CVandry.EXE");
+    shell::makeShortcuts(1, "D:\\a\x81\x5CVandry.EXE");
     EXPECT_EQ(s.links()[1].workingDirectory, "D:\\");
 }
 
@@ -278,10 +278,10 @@ TEST_F(Shortcuts, AShortcutThatCannotBeWrittenRaisesTheSystemsReason) {
         s.clearFaults();
         r.arrange();
         try {
-            extras::makeShortcuts(extras::kGameShortcut, "D:\\G\\Vandry.EXE");
+            shell::makeShortcuts(shell::kGameShortcut, "D:\\G\\Vandry.EXE");
             ADD_FAILURE() << "a shortcut that is not made is an error";
-        } catch (const ui::Error& e) {
-            EXPECT_EQ(std::string(e.what()), ui::systemError(r.code, r.subject).what());
+        } catch (const base::Error& e) {
+            EXPECT_EQ(std::string(e.what()), plat::systemError(r.code, r.subject).what());
         }
     }
 }
@@ -291,7 +291,7 @@ TEST_F(Shortcuts, Big5CharactersEndingInABackslashByteStayWhole) {
     s.setCodePage(950);
     s.setProgramsFolder("C:\\Start\\\xB3\x5C");
     s.remove("C:\\Start");
-    extras::makeShortcuts(extras::kTraditionalShortcut, "D:\\\xA5\x5C\\KESTAL.exe");
+    shell::makeShortcuts(shell::kTraditionalShortcut, "D:\\\xA5\x5C\\KESTAL.exe");
     ASSERT_EQ(s.links().size(), 2u);
     EXPECT_EQ(s.links()[0].path, "D:\\\xA5\x5C\\readme.txt") << "the readme beside the launcher";
     EXPECT_EQ(s.links()[1].workingDirectory, "D:\\\xA5\x5C\\");
@@ -301,13 +301,13 @@ TEST_F(Shortcuts, Big5CharactersEndingInABackslashByteStayWhole) {
 
 TEST_F(Shortcuts, ALinkObjectThatCannotBeMadeRaisesAndMakesNothing) {
     s.failShellLinkCreation(true);
-    EXPECT_THROW(extras::makeShortcuts(2, "D:\\G\\KESTAL.exe"), ui::Error);
+    EXPECT_THROW(shell::makeShortcuts(2, "D:\\G\\KESTAL.exe"), base::Error);
     EXPECT_TRUE(s.links().empty());
 }
 
 TEST_F(Shortcuts, WithoutAProgramsFolderNoShortcutIsMade) {
     s.setProgramsFolder("");
-    EXPECT_NO_THROW(extras::makeShortcuts(2, "D:\\G\\KESTAL.exe"));
+    EXPECT_NO_THROW(shell::makeShortcuts(2, "D:\\G\\KESTAL.exe"));
     EXPECT_TRUE(s.links().empty());
     EXPECT_FALSE(s.exists("\\Lunavire"));
     EXPECT_FALSE(s.exists("C:\\Lunavire"));
@@ -321,7 +321,7 @@ TEST_F(Shortcuts, AProgramsFolderEndingInADoubleByteCharacterIsCreatedWhole) {
     // 乗 (GBK 81 5C) at the end of a missing parent: its trail byte is no separator to strip.
     s.setProgramsFolder("C:\\Start\\\x81\x5C");
     s.remove("C:\\Start");
-    extras::makeShortcuts(extras::kGameShortcut, "C:\\L\\Vandry.EXE");
+    shell::makeShortcuts(shell::kGameShortcut, "C:\\L\\Vandry.EXE");
     EXPECT_TRUE(s.exists("C:\\Start\\\x81\x5C\\Lunavire\\Lunavire.lnk"));
     EXPECT_FALSE(s.exists("C:\\Start\\\x81")) << "no folder named after half a character";
 }

@@ -5,12 +5,12 @@
 #include <functional>
 #include <string>
 
-#include "tests/support/Containers.h"
-#include "tests/support/SimTest.h"
+#include "app/Program.h"
 #include "extras/VoiceAddOn.h"
 #include "platform/FileReplace.h"
-#include "shell/Program.h"
-#include "ui/SystemError.h"
+#include "platform/SystemError.h"
+#include "tests/support/Containers.h"
+#include "tests/support/SimTest.h"
 
 namespace {
 
@@ -27,10 +27,10 @@ protected:
         s.setResource("EX0", "SOUNDS", testpay::makeContainer("setup program"));
         s.setResource("EX0", "SOUND1", testpay::makeContainer("engine program"));
         s.setResource("RE0", "REG000", testpay::makeContainer("REGEDIT4\r\n"));
-        shell::createForms();
+        app::createForms();
         Form1->Timer1->setEnabled(false);  // the start-up language is not under test here
     }
-    void TearDown() override { shell::destroyForms(); }
+    void TearDown() override { app::destroyForms(); }
 
     // Each installer holds its own file open while it runs, for ms of virtual time.
     void installersRunFor(std::uint64_t setupMs, std::uint64_t engineMs) {
@@ -146,11 +146,11 @@ TEST_F(VoiceAddOn, WhatDidNotRunIsReportedInsteadOfSuccess) {
         std::size_t started;
     } rows[] = {
         {"the registry editor cannot start", [](sim::SimPlatform& s) { s.failExec(kImport, 2); },
-         ui::systemError(2, kImport).what(), 2},
+         plat::systemError(2, kImport).what(), 2},
         {"the registry editor fails", [](sim::SimPlatform& s) { s.setExitCode(kImport, 1); },
          exitCode1 + "\r\n" + kImport, 3},
         {"an installer cannot start", [](sim::SimPlatform& s) { s.failExec(kEngine, 5); },
-         ui::systemError(5, kEngine).what(), 2},
+         plat::systemError(5, kEngine).what(), 2},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

@@ -5,10 +5,10 @@
 #include <functional>
 #include <map>
 
+#include "app/Program.h"
 #include "patch/PatchRun.h"
 #include "platform/FileReplace.h"
-#include "shell/Program.h"
-#include "ui/SystemError.h"
+#include "platform/SystemError.h"
 #include "tests/support/Containers.h"
 #include "tests/support/SimTest.h"
 
@@ -40,13 +40,13 @@ protected:
         for (const auto& p : kPayloads)
             s.setResource(p.type, p.name, testpay::makeContainer(content(p.type, p.name)));
         s.writeFile("D:\\Game\\Vandry.exe", "MZ");
-        shell::createForms();
+        app::createForms();
         Form1->Timer1->setEnabled(false);  // the start-up language is not under test here
         Form1->ComboBox1->addItem("简体中文");
         Form1->ComboBox1->addItem("繁體中文");
         Form1->ComboBox1->addItem("English");
     }
-    void TearDown() override { shell::destroyForms(); }
+    void TearDown() override { app::destroyForms(); }
 
     void choose(const std::string& folder) {
         s.onModal("TForm3", [this, folder](ui::Form&) {
@@ -206,7 +206,7 @@ TEST_F(Patch, AForeseeableFailureIsReportedBeforeAnythingIsWritten) {
         const std::size_t boxes = s.boxes().size();
         run(game);
         ASSERT_EQ(s.boxes().size(), boxes + 2) << "the question, then one error";
-        EXPECT_EQ(s.boxes().back().text, ui::errorBoxText(ui::systemError(r.code, r.subject).what()));
+        EXPECT_EQ(s.boxes().back().text, ui::errorBoxText(plat::systemError(r.code, r.subject).what()));
         EXPECT_EQ(s.boxes().back().style, 0x10u) << "the application's error box";
         EXPECT_EQ(folderState(s, game), before) << "nothing is replaced, nothing is left behind";
         EXPECT_TRUE(s.links().empty()) << "no shortcut is made";
@@ -255,7 +255,7 @@ TEST_F(Patch, APathTooLongForTheFileCallsEndsTheActionBeforeAnythingIsWritten) {
         const std::size_t boxes = s.boxes().size(), modals = s.modals().size();
         run(game);
         ASSERT_EQ(s.boxes().size(), boxes + 2) << r.folderLength;
-        EXPECT_EQ(s.boxes().back().text, ui::errorBoxText(ui::systemError(plat::err::FileNameTooLong,
+        EXPECT_EQ(s.boxes().back().text, ui::errorBoxText(plat::systemError(plat::err::FileNameTooLong,
                                                                           game + r.file).what()));
         EXPECT_EQ(s.modals().size() - modals, r.shown ? 2u : 1u) << r.folderLength;
         EXPECT_EQ(s.listNames(game), std::vector<std::string>{"Vandry.exe"}) << "nothing is written";
@@ -335,7 +335,7 @@ TEST_F(Patch, AShortcutThatCannotBeMadeIsReportedInsteadOfSuccessOnceTheFilesAre
         run("D:\\Game");
         expectEdition("D:\\Game", "GB_");
         ASSERT_EQ(s.boxes().size(), boxes + 2);
-        EXPECT_EQ(s.boxes().back().text, ui::errorBoxText(ui::systemError(r.code, r.subject).what()))
+        EXPECT_EQ(s.boxes().back().text, ui::errorBoxText(plat::systemError(r.code, r.subject).what()))
             << "the error box, and no message 17";
         EXPECT_EQ(s.gaugePaints(*Form4->Gauge1).back(), 99) << "the main archive was written";
         EXPECT_TRUE(s.execs().empty()) << "no readme opens after an error";

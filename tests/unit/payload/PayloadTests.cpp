@@ -2,10 +2,10 @@
 
 #include <functional>
 
+#include "base/Error.h"
 #include "payload/Payload.h"
 #include "platform/sim/SimPlatform.h"
 #include "tests/support/Containers.h"
-#include "ui/Components.h"
 
 using namespace testpay;
 
@@ -16,7 +16,7 @@ const std::string kTarget = "C:\\Game\\out.bin";
 std::string errorOf(const std::function<void()>& f) {
     try {
         f();
-    } catch (const ui::Error& e) {
+    } catch (const base::Error& e) {
         return e.what();
     }
     return "(no error)";

@@ -8,9 +8,9 @@
 
 #include "payload/Payload.h"
 #include "platform/FileReplace.h"
+#include "platform/SystemError.h"
 #include "platform/sim/SimPlatform.h"
 #include "tests/support/Containers.h"
-#include "ui/SystemError.h"
 
 using namespace testpay;
 
@@ -37,7 +37,7 @@ protected:
     std::string extract() {
         try {
             payload::extractPayload("game01", "GB_", kTarget);
-        } catch (const ui::Error& e) {
+        } catch (const base::Error& e) {
             return e.what();
         }
         return "(no error)";
@@ -149,8 +149,8 @@ TEST_F(Replace, APathTooLongForTheFileCallsIsRefusedBeforeAnythingIsMade) {
     try {
         payload::extractPayload("game01", "GB_", longer);
         ADD_FAILURE() << "260 units do not fit";
-    } catch (const ui::Error& e) {
-        EXPECT_EQ(std::string(e.what()), ui::systemError(plat::err::FileNameTooLong, longer).what())
+    } catch (const base::Error& e) {
+        EXPECT_EQ(std::string(e.what()), plat::systemError(plat::err::FileNameTooLong, longer).what())
             << "the system's text for a name too long, and the path";
     }
     EXPECT_EQ(s.listNames(folder), std::vector<std::string>{"game01.dat"});

@@ -4,8 +4,9 @@
 
 #include <algorithm>
 
+#include "app/Program.h"
+#include "base/Error.h"
 #include "shell/Language.h"
-#include "shell/Program.h"
 #include "shell/Services.h"
 #include "tests/support/Containers.h"
 #include "tests/support/SimTest.h"
@@ -24,7 +25,7 @@ protected:
         s.setResource("TXT", "LINCE1", testpay::makeContainer(kNotice1));
         s.setResource("TXT", "LINCE2", testpay::makeContainer(kNotice2));
     }
-    void TearDown() override { shell::destroyForms(); }
+    void TearDown() override { app::destroyForms(); }
     void ini(const std::string& name, const std::string& text) { s.writeFile("D:\\" + name + ".ini", text); }
     std::vector<std::string> titles() const {
         return {Form1->text(), Form2->text(), Form3->text(), Form4->text()};
@@ -51,19 +52,19 @@ TEST_F(Language, DetectionSelectsTheDetectedNameWhereverTheListHasIt) {
     s.setRegistryValue(plat::RootKey::LocalMachine, kFontAssoc, "GB2312(86)");
     // A user who may not write under HKEY_LOCAL_MACHINE still gets the right answer.
     s.denyWriteAccess(plat::RootKey::LocalMachine, "");
-    shell::createForms();
-    EXPECT_EQ(shell::detectLanguage(), "简体中文");
+    app::createForms();
+    EXPECT_EQ(app::detectLanguage(), "简体中文");
     EXPECT_EQ(Form1->ComboBox1->selectedText(), "简体中文");
 
     s.removeRegistryKey(plat::RootKey::LocalMachine, kFontAssoc);
-    EXPECT_EQ(shell::detectLanguage(), "繁體中文");
+    EXPECT_EQ(app::detectLanguage(), "繁體中文");
     EXPECT_EQ(Form1->ComboBox1->selectedText(), "繁體中文");
 }
 
 TEST_F(Language, AListWithoutTheDetectedNameSelectsNothingButTheNameIsStillApplied) {
     ini("English", "");
     s.setRegistryValue(plat::RootKey::LocalMachine, kFontAssoc, "GB2312(86)");
-    shell::createForms();
+    app::createForms();
     s.advance(1000);
     EXPECT_EQ(Form1->ComboBox1->itemIndex(), -1);
     EXPECT_EQ(Form1->Memo1->joined(), kNotice1) << "the detected language's notice is shown";
@@ -72,7 +73,7 @@ TEST_F(Language, AListWithoutTheDetectedNameSelectsNothingButTheNameIsStillAppli
 
 TEST_F(Language, ThirdLanguageShowsTheTraditionalNotice) {
     ini("English", "[window1]\r\nButton1.Caption=Install from CD\r\n");
-    shell::createForms();
+    app::createForms();
     Form1->ComboBox1->userSelected(0);
     EXPECT_EQ(Form1->Memo1->joined(), kNotice2);
     EXPECT_EQ(Form1->Button1->text(), "Install from CD");
@@ -84,14 +85,14 @@ TEST_F(Language, AFileWithOneCaptionResetsTitlesAndFontsToTheirDefaults) {
         "[fontset]\r\nname=Arial\r\nCharset=0\r\nSize=12\r\n"
         "[window1]\r\ntitle=T1\r\n[window2]\r\ntitle=T2\r\n[window3]\r\ntitle=T3\r\n[window4]\r\ntitle=T4\r\n");
     ini("One", "[window1]\r\nButton3.Caption=Patch\r\n");
-    shell::createForms();
-    shell::applyLanguage("Full");
+    app::createForms();
+    app::applyLanguage("Full");
     EXPECT_EQ(titles(), (std::vector<std::string>{"T1", "T2", "T3", "T4"}));
     EXPECT_EQ(Form3->formFont().name, "Arial");
     EXPECT_EQ(Form3->formFont().height, -16);
     std::string button1 = Form1->Button1->text();
 
-    shell::applyLanguage("One");
+    app::applyLanguage("One");
     EXPECT_EQ(titles(), (std::vector<std::string>{
                             "Lunavire 中文安装程序&汉化补丁 简繁双语版 由《Lunavire》中文化委员会制作",
                             "Lunavire安装程序 FOR XP 《Lunavire》中文化委员会制作", "查找路径",
@@ -115,8 +116,8 @@ TEST_F(Language, EveryWindowTakesItsOwnKeys) {
         "Label2.Caption=Target\r\nButton8.Caption=OK\r\nEdit1.Caption=no\r\nPanel1.Caption=no\r\n"
         "[window3]\r\nButton2.Caption=Cancel\r\n"
         "[window4]\r\nGauge1.Caption=no\r\n");
-    shell::createForms();
-    shell::applyLanguage("L");
+    app::createForms();
+    app::applyLanguage("L");
     EXPECT_EQ(Form1->Button6->hint(), "h6");
     EXPECT_EQ(Form2->Edit2->text(), "e:\\Games");
     EXPECT_EQ(Form2->Edit2->hint(), "where");
@@ -132,11 +133,11 @@ TEST_F(Language, EveryWindowTakesItsOwnKeys) {
 TEST_F(Language, MessagesReplacedByOneFileStayWhenTheNextLacksThem) {
     ini("A", "[msgs]\r\nmsgs12=Done!\r\nmsgs14=\\Game\r\n");
     ini("B", "[msgs]\r\nmsgs0=Voice?\r\n");
-    shell::createForms();
-    shell::applyLanguage("A");
+    app::createForms();
+    app::applyLanguage("A");
     EXPECT_EQ(Form1->messages.get(12), "Done!");
     EXPECT_EQ(Form1->messages.get(14), "\\Game");
-    shell::applyLanguage("B");
+    app::applyLanguage("B");
     EXPECT_EQ(Form1->messages.get(12), "Done!");
     EXPECT_EQ(Form1->messages.get(0), "Voice?");
     EXPECT_EQ(Form1->messages.get(1), "提示");
@@ -145,14 +146,14 @@ TEST_F(Language, MessagesReplacedByOneFileStayWhenTheNextLacksThem) {
 TEST_F(Language, NamedTextsAreReadByNameAndKeptWhereAFileLacksThem) {
     ini("A", "[msgs]\r\nLeftOut=Not installed:\r\nExitCode=Code %d\r\nmsgs18=ignored\r\n");
     ini("B", "[msgs]\r\nmsgs0=Voice?\r\n");
-    shell::createForms();
-    shell::applyLanguage("A");
+    app::createForms();
+    app::applyLanguage("A");
     EXPECT_EQ(Form1->messages.get(shell::Text::FilesLeftOut), "Not installed:");
     EXPECT_EQ(Form1->messages.get(shell::Text::ExitCode), "Code %d");
     EXPECT_EQ(Form1->messages.get(shell::Text::MoreFilesLeftOut),
               shell::MessageTable::builtIn(shell::Text::MoreFilesLeftOut))
         << "a text the file lacks keeps its built-in default";
-    shell::applyLanguage("B");
+    app::applyLanguage("B");
     EXPECT_EQ(Form1->messages.get(shell::Text::FilesLeftOut), "Not installed:")
         << "as the numbered entries: what the last file gave stays";
     EXPECT_EQ(Form1->messages.count(), 18) << "the named texts are not numbered entries";
@@ -160,12 +161,12 @@ TEST_F(Language, NamedTextsAreReadByNameAndKeptWhereAFileLacksThem) {
 
 TEST_F(Language, ABadSizeStopsAfterTheFontsAlreadySet) {
     ini("Bad", "[fontset]\r\nname=Arial\r\nCharset=0\r\nSize=nine\r\n[window1]\r\nButton1.Caption=X\r\n");
-    shell::createForms();
+    app::createForms();
     std::string caption = Form1->Button1->text();
     try {
-        shell::applyLanguage("Bad");
+        app::applyLanguage("Bad");
         FAIL() << "expected a conversion error";
-    } catch (const ui::Error& e) {
+    } catch (const base::Error& e) {
         EXPECT_STREQ(e.what(), "'nine' is not a valid integer value");
     }
     EXPECT_EQ(Form1->formFont().name, "Arial");
@@ -177,22 +178,22 @@ TEST_F(Language, ABadSizeStopsAfterTheFontsAlreadySet) {
 TEST_F(Language, AMissingNoticeStopsBeforeTheLanguageFileIsRead) {
     ini("简体中文", "[fontset]\r\nname=Arial\r\n");
     s.removeResource("TXT", "LINCE1");
-    shell::createForms();
+    app::createForms();
     EXPECT_THROW(
         {
             try {
-                shell::applyLanguage("简体中文");
-            } catch (const ui::Error& e) {
+                app::applyLanguage("简体中文");
+            } catch (const base::Error& e) {
                 EXPECT_STREQ(e.what(), "Resource lince1 not found");
                 throw;
             }
         },
-        ui::Error);
+        base::Error);
     EXPECT_EQ(Form1->formFont().name, "宋体");
 }
 
 TEST_F(Language, NoFileBesideTheProgramAppliesEveryDefault) {
-    shell::createForms();
+    app::createForms();
     s.advance(1000);
     EXPECT_TRUE(Form1->ComboBox1->items().empty());
     EXPECT_EQ(Form1->formFont().name, "MS Sans Serif");
@@ -207,7 +208,7 @@ TEST_F(Language, StartTickRetriesAFailingApplyWhileAListChangeShowsTheError) {
     ini("繁體中文", "[fontset]\r\nSize=x9\r\n");  // "x9" is hexadecimal 9: valid
     ini("Broken", "[fontset]\r\nCharset=abc\r\n");
     s.removeResource("TXT", "LINCE2");
-    shell::createForms();
+    app::createForms();
     s.advance(1000);
     EXPECT_TRUE(Form1->Timer1->enabled()) << "retried a second later";
     s.setResource("TXT", "LINCE2", testpay::makeContainer(kNotice2));
@@ -227,16 +228,16 @@ TEST_F(Language, StartTickRetriesAFailingApplyWhileAListChangeShowsTheError) {
 TEST_F(Language, TheSimplifiedNoticeIsShownFromTheStartEvenWhileTheStartUpLanguageFails) {
     ini("简体中文", "[fontset]\r\nSize=abc\r\n");
     s.setRegistryValue(plat::RootKey::LocalMachine, kFontAssoc, "GB2312(86)");
-    shell::createForms();
+    app::createForms();
     EXPECT_EQ(Form1->Memo1->joined(), kNotice1) << "before the start timer's first tick";
     s.advance(3000);
     EXPECT_TRUE(Form1->Timer1->enabled()) << "the start-up language keeps failing";
     EXPECT_EQ(Form1->Memo1->joined(), kNotice1);
 
     // Without the payload the box starts empty, and the program still starts.
-    shell::destroyForms();
+    app::destroyForms();
     s.removeResource("TXT", "LINCE1");
-    shell::createForms();
+    app::createForms();
     EXPECT_TRUE(Form1->Memo1->lines().empty());
 }
 
@@ -245,7 +246,7 @@ TEST_F(Language, ALanguageThePlayerChoseIsNeverReplacedByTheStartUpOne) {
     ini("简体中文", "[fontset]\r\nSize=abc\r\n");
     ini("繁體中文", "[window1]\r\ntitle=Traditional\r\n");
     s.setRegistryValue(plat::RootKey::LocalMachine, kFontAssoc, "GB2312(86)");
-    shell::createForms();
+    app::createForms();
     s.advance(1000);
     ASSERT_TRUE(Form1->Timer1->enabled());
     ASSERT_EQ(Form1->ComboBox1->selectedText(), "简体中文");
@@ -275,7 +276,7 @@ TEST(StrToInt, ReadsTheLanguageFilesIntegerSyntax) {
         try {
             shell::strToInt(bad);
             ADD_FAILURE() << "accepted '" << bad << "'";
-        } catch (const ui::Error& e) {
+        } catch (const base::Error& e) {
             EXPECT_EQ(std::string(e.what()), std::string("'") + bad + "' is not a valid integer value");
         }
     }
@@ -283,8 +284,8 @@ TEST(StrToInt, ReadsTheLanguageFilesIntegerSyntax) {
 
 TEST_F(Language, Charset390ActsAs134) {
     ini("L", "[fontset]\r\nCharset=390\r\nSize=$C\r\n");
-    shell::createForms();
-    shell::applyLanguage("L");
+    app::createForms();
+    app::applyLanguage("L");
     EXPECT_EQ(Form2->formFont().charset, 134);
     EXPECT_EQ(Form2->formFont().size(), 12);
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/Program.h"
+#include "app/Program.h"
 #include "tests/support/SimTest.h"
 
 namespace {
@@ -44,13 +44,13 @@ bool inside(const Place& a, int width, int height) {
 
 class Scale : public simtest::SimTest {
 protected:
-    void TearDown() override { shell::destroyForms(); }
+    void TearDown() override { app::destroyForms(); }
 
     // Every window's places at `dpi`, windows made afresh.
     std::vector<std::vector<Place>> layoutAt(int dpi) {
-        shell::destroyForms();
+        app::destroyForms();
         s.setDpi(dpi);
-        shell::createForms();
+        app::createForms();
         std::vector<std::vector<Place>> out;
         for (ui::Form* f : forms()) out.push_back(places(*f));
         return out;
@@ -91,7 +91,7 @@ TEST_F(Scale, At144And192EverythingGrowsAndNothingApartComesTogether) {
 
 TEST_F(Scale, At144TheMainWindowAndEveryFontAreHalfAsLargeAgain) {
     s.setDpi(144);
-    shell::createForms();
+    app::createForms();
     EXPECT_EQ(Form1->clientWidth, 836);  // 835.5, rounded as the system rounds
     EXPECT_EQ(Form1->clientHeight, 558);
     EXPECT_EQ(Form3->bounds().width, 468) << "a window sized from outside scales its outer size";

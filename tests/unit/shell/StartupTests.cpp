@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
 
+#include "app/Program.h"
 #include "platform/AnsiText.h"
-#include "shell/Program.h"
+#include "platform/SystemError.h"
 #include "tests/support/SimTest.h"
-#include "ui/SystemError.h"
 
 namespace {
 
 TEST(SourceFolder, IsTheProgramsFolderWithoutItsTrailingBackslash) {
     sim::SimPlatform s;
-    sim::Installed on(s);
+    sim::Installed on(s, ui::app());
     struct Row {
         const char* program;
         const char* folder;
@@ -26,7 +26,7 @@ TEST(SourceFolder, IsTheProgramsFolderWithoutItsTrailingBackslash) {
 
 TEST(Paths, FolderPartAndUpperCaseStepOverDoubleByteCharacters) {
     sim::SimPlatform s;
-    sim::Installed on(s);
+    sim::Installed on(s, ui::app());
     EXPECT_EQ(text::folderPart("D:\\G\\KESTAL.exe"), "D:\\G\\");
     EXPECT_EQ(text::folderPart("D:KESTAL.exe"), "D:");
     EXPECT_EQ(text::folderPart("KESTAL.exe"), "");
@@ -40,7 +40,7 @@ TEST(Paths, FolderPartAndUpperCaseStepOverDoubleByteCharacters) {
 
 TEST(Paths, TheLastCharacterOfAPathIsNeverATrailByte) {
     sim::SimPlatform s;
-    sim::Installed on(s);
+    sim::Installed on(s, ui::app());
     // 乗 is 81 5C in GBK: a folder named with it does not end in a backslash.
     struct Row {
         const char* path;
@@ -71,7 +71,7 @@ TEST(Paths, TheLastCharacterOfAPathIsNeverATrailByte) {
 
 TEST(ErrorBox, AppendsAFullStopOnlyAfterCharactersAboveIt) {
     sim::SimPlatform s;
-    sim::Installed on(s);
+    sim::Installed on(s, ui::app());
     struct Row {
         const char* in;
         const char* out;
@@ -91,7 +91,7 @@ TEST(ErrorBox, AppendsAFullStopOnlyAfterCharactersAboveIt) {
 
 TEST(ErrorBox, ASystemErrorIsTheSystemsTextWithWhatItConcernsOnASecondLine) {
     sim::SimPlatform s;
-    sim::Installed on(s);
+    sim::Installed on(s, ui::app());
     struct Row {
         std::uint32_t code;
         const char* subject;
@@ -102,12 +102,12 @@ TEST(ErrorBox, ASystemErrorIsTheSystemsTextWithWhatItConcernsOnASecondLine) {
         {206, "", "\xCE\xC4\xBC\xFE\xC3\xFB\xB9\xFD\xB3\xA4\xA1\xA3"},
         {9999, "D:\\G", "System error 9999\r\nD:\\G"},  // a code the system has no text for
     };
-    for (const auto& r : rows) EXPECT_EQ(std::string(ui::systemError(r.code, r.subject).what()), r.text) << r.code;
+    for (const auto& r : rows) EXPECT_EQ(std::string(plat::systemError(r.code, r.subject).what()), r.text) << r.code;
 }
 
 TEST(ErrorBox, TitleIsTheProgramNameUpToItsFirstFullStopInLowerCaseButTheFirst) {
     sim::SimPlatform s;
-    sim::Installed on(s);
+    sim::Installed on(s, ui::app());
     struct Row {
         const char* path;
         const char* title;
@@ -122,13 +122,13 @@ TEST(ErrorBox, TitleIsTheProgramNameUpToItsFirstFullStopInLowerCaseButTheFirst) 
 
 class Startup : public simtest::SimTest {
 protected:
-    void TearDown() override { shell::destroyForms(); }
+    void TearDown() override { app::destroyForms(); }
 };
 
 TEST_F(Startup, MainWindowsCreationStepRunsBeforeTheOtherWindowsExist) {
     s.setProgramPath("D:\\Setup.exe");
     bool othersMissing = false;
-    shell::createForms([&](TForm1& main) {
+    app::createForms([&](TForm1& main) {
         main.findLanguages = [&] {
             othersMissing = Form1 == &main && !Form2 && !Form3 && !Form4;
             return std::vector<std::string>{"B", "A"};
@@ -142,7 +142,7 @@ TEST_F(Startup, MainWindowsCreationStepRunsBeforeTheOtherWindowsExist) {
 }
 
 TEST_F(Startup, WindowsComeUpWithTheirSizesTitlesAndFonts) {
-    shell::createForms();
+    app::createForms();
     EXPECT_EQ(Form1->className(), "TForm1");
     EXPECT_EQ(Form2->className(), "TForm2");
     EXPECT_EQ(Form3->className(), "TForm3");
@@ -181,7 +181,7 @@ TEST_F(Startup, WindowsComeUpWithTheirSizesTitlesAndFonts) {
 }
 
 TEST_F(Startup, EveryTableRowIsBoundToTheMemberOfItsName) {
-    shell::createForms();
+    app::createForms();
     for (ui::Form* f : {static_cast<ui::Form*>(Form1), static_cast<ui::Form*>(Form2),
                         static_cast<ui::Form*>(Form3), static_cast<ui::Form*>(Form4)}) {
         const ui::FormDef* def = f->definition();
@@ -206,7 +206,7 @@ TEST_F(Startup, EveryTableRowIsBoundToTheMemberOfItsName) {
 }
 
 TEST_F(Startup, MainWindowOwnsItsControlsInCreationOrder) {
-    shell::createForms();
+    app::createForms();
     std::vector<std::string> names;
     for (auto* c : Form1->components()) names.push_back(c->name());
     EXPECT_EQ(names, (std::vector<std::string>{"Image1", "Memo1", "Button1", "Button2", "Button3", "Button4",
@@ -221,7 +221,7 @@ TEST_F(Startup, MainWindowOwnsItsControlsInCreationOrder) {
 }
 
 TEST_F(Startup, StartTimerAppliesTheLanguageOnceAfterOneSecond) {
-    shell::createForms();
+    app::createForms();
     int detects = 0, applies = 0;
     Form1->detectLanguage = [&] {
         ++detects;
@@ -242,11 +242,11 @@ TEST_F(Startup, StartTimerAppliesTheLanguageOnceAfterOneSecond) {
 }
 
 TEST_F(Startup, AFailingStartTickIsSwallowedAndRetriedASecondLater) {
-    shell::createForms();
+    app::createForms();
     int applies = 0;
     Form1->detectLanguage = [] { return std::string("L"); };
     Form1->applyLanguage = [&](const std::string&) {
-        if (++applies < 3) throw ui::Error("Resource lince1 not found");
+        if (++applies < 3) throw base::Error("Resource lince1 not found");
     };
     s.advance(1000);
     EXPECT_EQ(applies, 1);
@@ -262,11 +262,11 @@ TEST_F(Startup, AFailingStartTickIsSwallowedAndRetriedASecondLater) {
 
 TEST_F(Startup, AnErrorEscapingAButtonShowsTheErrorBoxAndTheWindowStaysUsable) {
     s.setProgramPath("D:\\SETUP.EXE");
-    shell::createForms();
+    app::createForms();
     int clicks = 0;
     Form1->patchInstall = [&] {
         ++clicks;
-        throw ui::Error("Cannot create file D:\\x\\KESTAL.exe");
+        throw base::Error("Cannot create file D:\\x\\KESTAL.exe");
     };
     s.answerBoxes({plat::Answer::Ok, plat::Answer::Ok});
     Form1->Button3->click();
@@ -280,7 +280,7 @@ TEST_F(Startup, AnErrorEscapingAButtonShowsTheErrorBoxAndTheWindowStaysUsable) {
 
 TEST_F(Startup, DiscButtonOpensTheDiscWindowWithTheSourceFolderAndResetsItsPage) {
     s.setProgramPath("D:\\inst\\Setup.exe");
-    shell::createForms();
+    app::createForms();
     std::string seen;
     s.onModal("TForm2", [&](ui::Form& f) {
         seen = Form2->Edit1->text();
@@ -294,7 +294,7 @@ TEST_F(Startup, DiscButtonOpensTheDiscWindowWithTheSourceFolderAndResetsItsPage)
 }
 
 TEST_F(Startup, DiscWindowsCancelButtonsAndCloseBoxCloseIt) {
-    shell::createForms();
+    app::createForms();
     for (auto close : std::vector<std::function<void()>>{[] { Form2->Button2->click(); },
                                                           [] { Form2->Button3->click(); },
                                                           [] { Form2->userClose(); }}) {
@@ -313,7 +313,7 @@ TEST_F(Startup, ProgramRunsUntilTheMainWindowCloses) {
         EXPECT_FALSE(Form2->showing());
         Form1->Close();
     });
-    EXPECT_EQ(shell::runProgram(), 0);
+    EXPECT_EQ(app::runProgram(), 0);
     EXPECT_EQ(s.comInitialized(), 1) << "COM starts before any window";
     EXPECT_EQ(Form1, nullptr) << "the windows are gone when the program ends";
 }
@@ -321,7 +321,7 @@ TEST_F(Startup, ProgramRunsUntilTheMainWindowCloses) {
 TEST_F(Startup, ASecondCopyBringsTheFirstToTheFrontAndEndsAtOnce) {
     s.setOtherInstanceRunning(true);
     s.post([] { ADD_FAILURE() << "the second copy entered the message loop"; });
-    EXPECT_EQ(shell::runProgram(), 0);
+    EXPECT_EQ(app::runProgram(), 0);
     EXPECT_EQ(s.otherInstanceBroughtToFront(), 1);
     EXPECT_EQ(s.comInitialized(), 0);
     EXPECT_EQ(Form1, nullptr) << "no window was made";

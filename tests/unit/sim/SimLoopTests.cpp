@@ -1,7 +1,8 @@
 // Virtual time, pumping, scripted message boxes and modal windows, peers and
 // the shell: what the simulation does while the program's loops run.
-#include "ui/Components.h"
+#include "base/Error.h"
 #include "tests/support/SimTest.h"
+#include "ui/Components.h"
 
 namespace simtest {
 namespace {
@@ -242,7 +243,7 @@ TEST_F(SimLoop, ShellLinksAreSavedIntoTheDrives) {
     EXPECT_TRUE(p.fileExists(folder + "\\LUNAVIRE.LNK"));
 
     s.failShellLinkCreation(true);
-    EXPECT_THROW(p.createShellLink(), ui::Error);
+    EXPECT_THROW(p.createShellLink(), base::Error);
     s.setProgramsFolder("");
     EXPECT_EQ(p.programsFolder(), "");
 }

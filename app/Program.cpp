@@ -1,0 +1,111 @@
+#include "app/Program.h"
+
+#include <memory>
+
+#include "extras/Launchers.h"
+#include "extras/VoiceAddOn.h"
+#include "patch/PatchRun.h"
+#include "platform/Host.h"
+#include "shell/Language.h"
+#include "shell/Services.h"
+
+TForm1* Form1 = nullptr;
+TForm2* Form2 = nullptr;
+TForm3* Form3 = nullptr;
+TForm4* Form4 = nullptr;
+
+namespace app {
+
+namespace {
+
+std::unique_ptr<TForm1> form1;
+std::unique_ptr<TForm2> form2;
+std::unique_ptr<TForm3> form3;
+std::unique_ptr<TForm4> form4;
+
+// The main window's buttons hand over to the other windows and subsystems.
+void connect() {
+    Form1->discInstall = [] {
+        Form2->Edit1->setText(Form1->sourceFolder);
+        Form2->ShowModal();
+        Form2->PageControl1->setActivePageIndex(0);
+    };
+    Form1->directXSetup = extras::startDirectXSetup;
+    Form1->netShowSetup = extras::startNetShowSetup;
+    Form1->homePage = extras::openHomePage;
+    Form1->voiceAddOn = extras::installVoiceAddOn;
+    Form1->patchInstall = [] { patch::startPatchInstallation(*Form4); };
+    shell::usePicker(Form3);
+}
+
+}  // namespace
+
+std::string detectLanguage() { return shell::detectLanguage(*Form1->ComboBox1); }
+
+void applyLanguage(const std::string& name) {
+    shell::applyLanguage(name, {*Form1->Memo1, Form1->messages, {Form1, Form2, Form3, Form4}});
+}
+
+void createForms(const std::function<void(TForm1&)>& beforeCreate, const std::function<void()>& mainCreated) {
+    form1 = std::make_unique<TForm1>();
+    Form1 = form1.get();
+    // The application hosts the back ends from the first window on.
+    plat::setHost(&ui::app());
+    ui::app().setMainForm(Form1);
+    shell::useMainWindow(Form1);
+    Form1->findLanguages = shell::findLanguageFiles;
+    Form1->detectLanguage = [] { return detectLanguage(); };
+    Form1->applyLanguage = [](const std::string& name) { applyLanguage(name); };
+    if (beforeCreate) beforeCreate(*Form1);
+    auto& p = plat::platform();
+    p.startupMark("main window's components and notice");
+    Form1->FormCreate();
+    p.startupMark("main window's creation step (language list)");
+    Form1->createWindows();
+    p.startupMark("main window's windows and artwork");
+    if (mainCreated) mainCreated();
+
+    form2 = std::make_unique<TForm2>();
+    Form2 = form2.get();
+    Form2->createWindows();
+    p.startupMark("disc installation window");
+    form3 = std::make_unique<TForm3>();
+    Form3 = form3.get();
+    Form3->createWindows();
+    p.startupMark("folder picker");
+    form4 = std::make_unique<TForm4>();
+    Form4 = form4.get();
+    Form4->createWindows();
+    p.startupMark("patch progress window");
+    connect();
+}
+
+void destroyForms() {
+    shell::usePicker(nullptr);
+    shell::useMainWindow(nullptr);
+    form4.reset();
+    form3.reset();
+    form2.reset();
+    form1.reset();
+    Form1 = nullptr;
+    Form2 = nullptr;
+    Form3 = nullptr;
+    Form4 = nullptr;
+    ui::app().reset();
+}
+
+int runProgram() {
+    // Two copies working on the same folders and the same files in the root
+    // of drive C would spoil each other's work.
+    if (!plat::platform().claimFirstInstance("TForm1")) return 0;
+    plat::platform().startupMark("only copy");
+    plat::platform().comInitialize();
+    plat::platform().startupMark("COM");
+    // The player sees the main window while the hidden ones are made.
+    createForms({}, [] { Form1->Show(); });
+    ui::app().run();
+    destroyForms();
+    return 0;
+}
+
+}  // namespace app

@@ -1,0 +1,22 @@
+#include "platform/SystemError.h"
+
+#include "platform/AnsiText.h"
+#include "platform/Platform.h"
+
+namespace plat {
+
+std::string systemText(std::uint32_t code) {
+    std::string text = text::withoutLineBreak(platform().errorText(code));
+    return text.empty() ? "System error " + std::to_string(code) : text;
+}
+
+base::Error systemError(std::uint32_t code, const std::string& subject) {
+    const std::string text = systemText(code);
+    return base::Error(subject.empty() ? text : text + "\r\n" + subject);
+}
+
+void requirePathFits(const std::string& path) {
+    if (!platform().pathFits(path)) throw systemError(err::FileNameTooLong, path);
+}
+
+}  // namespace plat

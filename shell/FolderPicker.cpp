@@ -1,0 +1,59 @@
+#include "shell/FolderPicker.h"
+
+#include "platform/SystemError.h"
+
+namespace {
+
+#define C(member) UI_CONTROL(TForm3, member)
+// Compiled to GBK bytes.
+const ui::ControlDef kControls[] = {
+    // control            parent  left top  width height  content
+    {C(ShellTreeView1),   "",     {9,   4,   286,  233},   nullptr},
+    {C(Button1),          "",     {48,  256, 75,   25},    "确定"},
+    {C(Button2),          "",     {184, 256, 75,   25},    "取消"},
+};
+#undef C
+
+const ui::EventDef kEvents[] = {
+    UI_EVENT(TForm3, ShellTreeView1, OnChange, ShellTreeView1Change),
+    UI_EVENT(TForm3, Button1, OnClick, Button1Click),
+    UI_EVENT(TForm3, Button2, OnClick, Button2Click),
+    UI_FORM_EVENT(TForm3, OnShow, FormShow),
+};
+
+const ui::FormDef kWindow{
+    "TForm3", "Form3", "查找路径",
+    {0, 0, 312, 320}, ui::kOuterSize | ui::kSystemMenu, ui::BorderStyle::Sizeable, ui::Position::ScreenCenter,
+    {"宋体", ui::kGb2312Charset, -12}, kControls, std::size(kControls), kEvents, std::size(kEvents)};
+
+TForm3* current = nullptr;
+
+}  // namespace
+
+TForm3::TForm3() : ui::Form(kWindow) {
+    buildControls();
+    bindEvents();
+}
+
+void TForm3::FormShow() { ShellTreeView1Change(); }
+
+// As the system's folder browser: OK only for a folder with a place on disk,
+// never for nothing or for My Computer, whose empty path would name the root
+// of whatever drive is current.
+void TForm3::ShellTreeView1Change() { Button1->setEnabled(!ShellTreeView1->path().empty()); }
+
+void TForm3::Button1Click() { setModalResult(ui::mrOk); }
+void TForm3::Button2Click() { setModalResult(ui::mrCancel); }
+
+namespace shell {
+
+void usePicker(TForm3* picker) { current = picker; }
+
+std::optional<std::string> pickFolder() {
+    if (!current || current->ShowModal() != ui::mrOk) return std::nullopt;
+    std::string folder = current->ShellTreeView1->path();
+    plat::requirePathFits(folder);
+    return folder;
+}
+
+}  // namespace shell

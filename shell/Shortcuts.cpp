@@ -1,0 +1,48 @@
+#include "shell/Shortcuts.h"
+
+#include "platform/AnsiText.h"
+#include "platform/Folders.h"
+#include "platform/Platform.h"
+#include "platform/SystemError.h"
+
+namespace shell {
+
+namespace {
+
+const char kFolder[] = "\\Lunavire";
+
+// The file name of each kind's shortcut, appended to the Programs folder.
+const char* linkName(int kind) {
+    switch (kind) {
+        case kGameShortcut: return "\\Lunavire\\Lunavire.lnk";
+        case kSimplifiedShortcut: return "\\Lunavire\\Lunavire中文版.lnk";
+        // Big5 bytes of 中文版: the file is compiled to GBK.
+        case kTraditionalShortcut: return "\\Lunavire\\Lunavire\xA4\xA4\xA4\xE5\xAA\xA9.lnk";
+        case kReadmeShortcut: return "\\Lunavire\\readme.lnk";
+        default: return nullptr;
+    }
+}
+
+void makeOne(int kind, const std::string& target) {
+    auto& p = plat::platform();
+    auto link = p.createShellLink();
+    link->setPath(target);
+    link->setWorkingDirectory(text::folderPart(target));
+    std::string programs = p.programsFolder();
+    // Without a Programs folder there is nowhere sensible to put it.
+    if (programs.empty()) return;
+    if (!plat::createFolders(programs + kFolder)) throw plat::systemError(p.lastError(), programs + kFolder);
+    const std::string file = programs + linkName(kind);
+    if (!link->save(file)) throw plat::systemError(p.lastError(), file);
+}
+
+}  // namespace
+
+void makeShortcuts(int kind, const std::string& target) {
+    if (!linkName(kind)) return;
+    if (kind == kSimplifiedShortcut || kind == kTraditionalShortcut)
+        makeShortcuts(kReadmeShortcut, text::folderPart(target) + "readme.txt");
+    makeOne(kind, target);
+}
+
+}  // namespace shell
