@@ -258,8 +258,16 @@ std::shared_ptr<Node> FileSystem::insert(Drive& d, Node& folder, const std::stri
     n->key = fileNameKey(*cp_, name);
     n->folder = isFolder;
     n->attributes = isFolder ? 0 : Archive;
+    if (!isFolder) stamp(*n);
     attach(d, folder, n);
     return n;
+}
+
+void FileSystem::stamp(Node& n) {
+    // 2026-01-01 00:00:00 UTC.
+    constexpr std::uint64_t kEpoch = 134116992000000000ull;
+    ++stamps_;
+    n.lastWrite = kEpoch + (clock_ ? *clock_ : 0) * 10000 + stamps_ * 3 * plat::kFileTimeSecond;
 }
 
 void FileSystem::attach(Drive& d, Node& folder, std::shared_ptr<Node> n) {
@@ -311,6 +319,7 @@ void FileSystem::put(const std::string& path, const std::string& bytes, std::uin
     d->used -= n->data.size();
     n->data = bytes;
     n->attributes = attributes & ~(Directory | Normal);
+    stamp(*n);
 }
 
 const Node* FileSystem::find(const std::string& path) const {
@@ -490,6 +499,7 @@ std::uint32_t FileSystem::open(const std::string& path, OpenMode mode, plat::Fil
                 r.drive->used -= n->data.size();
                 n->data.clear();
                 n->attributes |= Archive;  // hidden and system stay, as on Wine
+                stamp(*n);
                 successCode = kAlreadyExists;
             } else {
                 if (r.drive->readOnly) return kWriteProtect;
@@ -562,6 +572,7 @@ std::uint32_t FileSystem::write(plat::FileHandle h, const void* buffer, std::uin
         }
         std::memcpy(&data[pos], buffer, want);
         hd->position += want;
+        stamp(*hd->node);
     }
     done = static_cast<std::uint32_t>(want);
     return code;
@@ -607,6 +618,51 @@ std::uint32_t FileSystem::writeWhole(const std::string& path, const std::string&
     std::uint32_t e = write(h, bytes.data(), static_cast<std::uint32_t>(bytes.size()), done);
     close(h);
     return e;
+}
+
+// ---------------------------------------------------------------- resume, drives and run logs
+
+std::uint32_t FileSystem::stampOf(const std::string& path, plat::FileStamp& out) const {
+    if (std::uint32_t e = lengthError(path)) return e;
+    Resolved r = resolve(parse(path));
+    if (r.error) return r.error;
+    if (!r.node) return kFileNotFound;
+    if (r.node->folder) return kAccessDenied;
+    out.size = r.node->data.size();
+    out.lastWrite = r.node->lastWrite;
+    return 0;
+}
+
+std::uint32_t FileSystem::setLastWrite(const std::string& path, std::uint64_t lastWrite) {
+    if (std::uint32_t e = lengthError(path)) return e;
+    Resolved r = resolve(parse(path));
+    if (r.error) return r.error;
+    if (!r.node) return kFileNotFound;
+    if (r.node->folder) return kAccessDenied;
+    // Asking for the attributes only is no use of the data: no sharing applies.
+    if (r.drive->readOnly) return kWriteProtect;
+    r.node->lastWrite = lastWrite;
+    return 0;
+}
+
+std::uint32_t FileSystem::clusterOf(const std::string& folder, std::uint32_t& bytes) const {
+    if (std::uint32_t e = lengthError(folder)) return e;
+    Resolved r = resolve(parse(folder));
+    if (r.error) return r.error;
+    if (!r.node || !r.node->folder) return kPathNotFound;
+    bytes = r.drive->cluster;
+    return 0;
+}
+
+std::uint32_t FileSystem::driveMask() const {
+    std::uint32_t mask = 0;
+    for (const auto& [letter, d] : drives_) mask |= 1u << (letter - 'A');
+    return mask;
+}
+
+plat::DriveType FileSystem::typeOf(char letter) const {
+    auto it = drives_.find(static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
+    return it == drives_.end() ? plat::DriveType::NoRootDir : it->second.type;
 }
 
 }  // namespace sim::detail
