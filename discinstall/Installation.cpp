@@ -207,21 +207,28 @@ Installation::Outcome Installation::installFile(const std::string& source, const
                                                 bool playersOwn, bool& placed) {
     auto& p = plat::platform();
     placed = false;
+    // Discs 2 and 3 join their files to the folder with a doubled separator,
+    // which the log shows single.
+    const std::string doubled = installFolder_ + "\\\\";
+    auto shown = [&](const std::string& path) {
+        return path.compare(0, doubled.size(), doubled) == 0 ? installFolder_ + path.substr(installFolder_.size() + 1)
+                                                              : path;
+    };
     // What a run that was killed or switched off left beside it goes first.
     for (const std::string& gone : plat::removeStaleTemporaries(target))
-        note("removed " + gone + ", left by a run that was stopped");
+        note("removed " + shown(gone) + ", left by a run that was stopped");
     const FileAction action = actionFor(source, target, playersOwn);
     switch (action) {
         case FileAction::PlayersOwn:
-            note("kept the player's own " + target);
+            note("kept the player's own " + shown(target));
             placed = true;
             return Outcome::Done;
         case FileAction::Itself:
-            note("in place: " + target + " is " + source);
+            note("in place: " + shown(target) + " is " + source);
             placed = true;
             return Outcome::Done;
         case FileAction::Whole:
-            note("skipped " + target + ": already whole");
+            note("skipped " + shown(target) + ": already whole");
             placed = true;
             return Outcome::Done;
         case FileAction::Copy:
@@ -235,13 +242,13 @@ Installation::Outcome Installation::installFile(const std::string& source, const
         if (o != Outcome::Done) return o;
         if (!run_.copyFailed) {
             plat::FileStamp copied;
-            note(std::string(action == FileAction::Replace ? "replaced " : "copied ") + source + " -> " + target +
+            note(std::string(action == FileAction::Replace ? "replaced " : "copied ") + source + " -> " + shown(target) +
                  " (" + shell::sizeText(p.fileStamp(target, copied) ? copied.size : 0) + ")");
             placed = true;
             return Outcome::Done;
         }
         const plat::Answer a = askAboutFailure(run_.failure, run_.failureCode, source, target);
-        note("failed " + source + " -> " + target + ": " + failureText(run_.failure, run_.failureCode) +
+        note("failed " + source + " -> " + shown(target) + ": " + failureText(run_.failure, run_.failureCode) +
              "; answer " + answerName(a));
         if (a == plat::Answer::Abort) return Outcome::GaveUp;
         if (a == plat::Answer::Ignore) return Outcome::Done;
@@ -322,7 +329,7 @@ bool Installation::askForDisc(int kind) {
 // which replace each file whole.
 Installation::Outcome Installation::checkRoom(int kind, const std::string& prefix) {
     auto& p = plat::platform();
-    const std::string drive = installFolder_.substr(0, 2);
+    const std::string drive = text::upperCase(installFolder_.substr(0, 2));
     for (;;) {
         std::uint32_t cluster = 0;
         if (!p.clusterSize(installFolder_, cluster)) {
