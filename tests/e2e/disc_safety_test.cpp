@@ -6,12 +6,12 @@
 // lays out and maps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "tests/e2e/Session.h"
-#include "tests/e2e/robot/Tree.h"
 
 namespace e2e {
 namespace {
@@ -139,22 +139,10 @@ protected:
         pressButton(b, button);
         return b;
     }
-    void locate(const std::string& drive) {
-        HWND picker = waitForWindow(process_, "TForm3");
-        RemoteTree tree(waitForControl(picker, "ShellTreeView1"));
-        tree.selectPath(drive);
-        click(waitForControl(picker, "Button1"));
-        if (!waitUntil(kActionTimeout, [&] { return !isVisible(picker); }))
-            throw Failure("the folder picker stays up after its Button1");
-    }
-    // Discs 2 and 3 are not in drive D: the player locates them in E: and F:.
-    void locateDiscs2And3() {
+    // Discs 2 and 3 are not in drive D: Retry finds them in the CD drives E: and F:.
+    void nextDiscs() {
         expectBox(5, 6, IDRETRY);
-        expectBox(9, 10, IDOK);
-        locate("E:\\");
         expectBox(11, 6, IDRETRY);
-        expectBox(9, 10, IDOK);
-        locate("F:\\");
     }
     // A box about a file that cannot be copied, naming both paths.
     Box expectCopyFailure(const std::string& source, const std::string& target) {
@@ -207,16 +195,17 @@ TEST_F(DiscsSafety936, TwoClicksOnStartRunOneInstallation) {
     HWND startButton = waitForControl(disc_, "Button1");
     click(startButton);
     click(startButton);  // back to back: the second arrives while disc 1 is walked
-    locateDiscs2And3();
+    nextDiscs();
     expectBox(12, 1, IDOK);
     expectWindowCloses();
     expectInstalled(install_);
     std::vector<std::string> there, expected;
     filesBelow(install_, "", there);
     for (const DiscFile& f : discFiles()) expected.push_back(lower(f.installedAs));
+    expected.push_back("install.log");
     for (auto& t : there) t = lower(t);
     EXPECT_EQ(std::set<std::string>(there.begin(), there.end()), std::set<std::string>(expected.begin(), expected.end()))
-        << "the disc files and nothing else, none in the wrong folder";
+        << "the disc files and the run's log, nothing else, none in the wrong folder";
     EXPECT_TRUE(visibleMessageBoxes(process_).empty());
     endProgram();
 }
@@ -234,7 +223,7 @@ TEST_F(DiscsSafety936, AReinstallKeepsAFileItCannotCopyAndSaysSo) {
         EXPECT_EQ(strays(install_), std::vector<std::string>{}) << "and no part of a copy lies about";
         saveScreenshot(failed.window, artifactPath("discsafety-ignore-box.bmp"));
         pressButton(failed, IDIGNORE);
-        locateDiscs2And3();
+        nextDiscs();
     }
     Box end = waitForMessageBox(process_, kCopyTimeout);
     EXPECT_EQ(escaped(end.text), escaped(language_->get("msgs", "LeftOut") + "\r\n" + target))
@@ -262,7 +251,7 @@ TEST_F(DiscsSafety936, TheDiscsOwnFolderAsInstallFolderLosesNothing) {
     openDiscWindow(disc + "\\game");
     type("Edit1", disc);
     start();
-    locateDiscs2And3();
+    nextDiscs();
     expectBox(12, 1, IDOK);
     expectWindowCloses();
     for (const auto& r : rel) {
@@ -283,7 +272,7 @@ TEST_F(DiscsSafety936, AReinstallKeepsThePlayersSavedGames) {
     writeFile(mine, "my progress");
     openDiscWindow(install_);
     start();
-    locateDiscs2And3();
+    nextDiscs();
     expectBox(12, 1, IDOK);
     expectWindowCloses();
     EXPECT_EQ(readFile(mine), "my progress") << "a saved game is never replaced";
@@ -295,16 +284,46 @@ TEST_F(DiscsSafety936, AReinstallKeepsThePlayersSavedGames) {
 
 // Run by small-disk.sh around disc-e2e.sh: the install folder lies on a
 // tmpfs that LUNAVIRE_SMALL_DISK names.
+// A run killed part way and started again finishes the job: each file whole
+// from the first run is kept, the rest copied, and what the killed run left
+// beside its files is removed.
+TEST_F(DiscsSafety936, ARunKilledPartWayIsFinishedByTheNext) {
+    openDiscWindow(install_);
+    start();
+    HWND label2 = waitForControl(disc_, "Label2");
+    ASSERT_TRUE(waitUntil(kCopyTimeout, [&] { return textOf(label2).find("game00.dat") != std::string::npos; }))
+        << escaped(textOf(label2));
+    process_.terminate();
+    // What a run killed during the copy of game01.dat leaves beside it.
+    writeFile(install_ + "\\game01.~00", "the first half of game01.dat");
+    openDiscWindow(install_);
+    start();
+    nextDiscs();
+    expectBox(12, 1, IDOK);
+    expectWindowCloses();
+    expectInstalled(install_);
+    EXPECT_EQ(strays(install_), std::vector<std::string>{});
+    const std::string log = readFile(install_ + "\\install.log");
+    EXPECT_NE(log.find("game01.~00, left by a run that was stopped"), std::string::npos);
+    EXPECT_NE(log.find(": already whole\r\n"), std::string::npos) << "what the first run copied is kept";
+    endProgram();
+}
+
 class SmallDiskDiscs936 : public DiscsSafety936 {};
 
-TEST_F(SmallDiskDiscs936, AbortOnAFullDiskLeavesTheOldFileOrNone) {
+// Before the first file of a disc, the run knows the room the disc needs and
+// asks the player to make it; nothing of the disc is written until there is.
+TEST_F(SmallDiskDiscs936, TooLittleRoomIsToldBeforeTheDiscIsWritten) {
     char disk[MAX_PATH] = {};
     ASSERT_NE(GetEnvironmentVariableA("LUNAVIRE_SMALL_DISK", disk, MAX_PATH), 0u)
         << "run by small-disk.sh, which mounts the small disk";
+    const std::string noRoom = language_->get("msgs", "NoRoom");
+    const std::string head = noRoom.substr(0, noRoom.find("%1"));
     struct Row {
         const char* name;
         bool reinstall;
-    } rows[] = {{"first installation", false}, {"reinstall", true}};
+        int answer;
+    } rows[] = {{"first installation, Cancel", false, IDCANCEL}, {"reinstall, Retry once room is made", true, IDRETRY}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         install_ = std::string(disk) + "\\Lunavire";
@@ -314,28 +333,42 @@ TEST_F(SmallDiskDiscs936, AbortOnAFullDiskLeavesTheOldFileOrNone) {
         ASSERT_TRUE(CreateDirectoryA(install_.c_str(), nullptr));
         const std::string target = install_ + "\\game00.dat";
         if (r.reinstall) writeFile(target, "old game00.dat");
-        // Room for the files before game00.dat (about 100 KB in pages of
-        // 4 KB) and 70 KB of it, which is larger.
+        // Room for the log and a part of disc 1.
         ULARGE_INTEGER free{};
         ASSERT_TRUE(GetDiskFreeSpaceExA(disk, &free, nullptr, nullptr));
-        const ULONGLONG room = 170 * 1024;
+        const ULONGLONG room = 100 * 1024;
         ASSERT_GT(free.QuadPart, room) << "the small disk is large enough to fill";
         writeFile(ballast, std::string(static_cast<std::size_t>(free.QuadPart - room), 'b'));
 
         openDiscWindow(install_);
         start();
-        Box failed = expectCopyFailure("D:\\game\\game00.dat", target);
-        EXPECT_EQ(strays(install_), std::vector<std::string>{}) << "the partial copy is gone before the player is asked";
-        pressButton(failed, IDABORT);
-        expectBox(7, 8, IDOK);
-        EXPECT_EQ(process_.waitForExit(), 0u) << "Abort ends the program";
-        if (r.reinstall)
-            EXPECT_EQ(readFile(target), "old game00.dat") << "the old file byte for byte";
-        else
-            EXPECT_FALSE(fileExists(target)) << "no part of a file under its name";
+        Box asked = waitForMessageBox(process_, kCopyTimeout);
+        EXPECT_EQ(boxButtons(asked), (std::vector<int>{IDRETRY, IDCANCEL}));
+        EXPECT_EQ(escaped(asked.text.substr(0, head.size() + 2)), escaped(head + "Z:"));
+        std::vector<std::string> there;
+        filesBelow(install_, "", there);
+        std::sort(there.begin(), there.end());
+        EXPECT_EQ(there, r.reinstall ? (std::vector<std::string>{"game00.dat", "install.log"})
+                                     : std::vector<std::string>{"install.log"})
+            << "nothing of the disc is written before the answer";
+        if (r.answer == IDCANCEL) {
+            pressButton(asked, IDCANCEL);
+            expectBox(7, 8, IDOK);
+            EXPECT_EQ(process_.waitForExit(), 0u) << "Cancel gives up as at a disc prompt";
+        } else {
+            pressButton(asked, IDRETRY);
+            Box again = waitForMessageBox(process_, kCopyTimeout);
+            EXPECT_EQ(escaped(again.text.substr(0, head.size())), escaped(head)) << "no room yet: asked again";
+            DeleteFileA(ballast.c_str());
+            pressButton(again, IDRETRY);
+            nextDiscs();
+            expectBox(12, 1, IDOK);
+            expectWindowCloses();
+            expectInstalled(install_);
+            endProgram();
+        }
+        if (!r.reinstall) EXPECT_FALSE(fileExists(target));
         EXPECT_EQ(strays(install_), std::vector<std::string>{});
-        EXPECT_TRUE(readFile(install_ + "\\VRecog\\vrecog.dic") == readFile("D:\\game\\VRecog\\vrecog.dic"))
-            << "the files before it are in place";
         removeTree(install_);
         DeleteFileA(ballast.c_str());
     }
