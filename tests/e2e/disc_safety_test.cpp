@@ -367,7 +367,9 @@ TEST_F(SmallDiskDiscs936, TooLittleRoomIsToldBeforeTheDiscIsWritten) {
             expectInstalled(install_);
             endProgram();
         }
-        if (!r.reinstall) EXPECT_FALSE(fileExists(target));
+        if (!r.reinstall) {
+            EXPECT_FALSE(fileExists(target));
+        }
         EXPECT_EQ(strays(install_), std::vector<std::string>{});
         removeTree(install_);
         DeleteFileA(ballast.c_str());
