@@ -20,14 +20,15 @@ shift 4
 saved=$(mktemp -d)
 letters=(d e f)
 # Wine reads a drive's type from its registry when its server starts: the
-# command's own server sees these.
+# command's own server sees these (in the system's own view of the
+# registry: the drive manager is a 64-bit program).
 drive_types() {  # add|delete
   local cmds=() l
   for l in "${letters[@]}"; do
     if [ "$1" = add ]; then
-      cmds+=("reg add HKLM\\Software\\Wine\\Drives /v $l: /d cdrom /f")
+      cmds+=("reg add HKLM\\Software\\Wine\\Drives /v $l: /d cdrom /f /reg:64")
     else
-      cmds+=("reg delete HKLM\\Software\\Wine\\Drives /v $l: /f")
+      cmds+=("reg delete HKLM\\Software\\Wine\\Drives /v $l: /f /reg:64")
     fi
   done
   local IFS='&'
