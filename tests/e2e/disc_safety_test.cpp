@@ -19,6 +19,7 @@ namespace {
 using namespace robot;
 
 constexpr DWORD kCopyTimeout = 60000;
+constexpr DWORD kStartLanguageTimeout = 60000;
 
 // Files below root\relative, as paths relative to root, depth first.
 void filesBelow(const std::string& root, const std::string& relative, std::vector<std::string>& out) {
@@ -101,8 +102,10 @@ private:
 
 class DiscsSafety936 : public testing::Test {
 protected:
+    // The code page the run wants (its locale, as CMake sets it).
+    virtual UINT codePage() const { return 936; }
     void SetUp() override {
-        ASSERT_EQ(GetACP(), 936u) << "this run wants LC_ALL=zh_CN.UTF-8";
+        ASSERT_EQ(GetACP(), codePage()) << "this run wants the locale of code page " << codePage();
         char temp[MAX_PATH];
         ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
         parent_ = std::string(temp) + "lunavire-discsafety-" + std::to_string(GetCurrentProcessId());
@@ -119,9 +122,24 @@ protected:
 
     // The program from disc 1, its disc window open with the install folder
     // typed in.
-    void openDiscWindow(const std::string& installFolder) {
+    // With `language` (a name of the language list), that one is chosen
+    // once the start-up language is there.
+    void openDiscWindow(const std::string& installFolder, const std::wstring& language = {}) {
         process_ = Process::start("D:\\Setup.exe");
         main_ = waitForWindow(process_, "TForm1");
+        if (!language.empty()) {
+            // The player's choice stands: the start-up language does not come back.
+            HWND combo = waitForControl(main_, "ComboBox1");
+            std::vector<std::string> items;
+            if (!waitUntil(kStartLanguageTimeout, [&] {
+                    items = comboItems(combo);
+                    return std::find(items.begin(), items.end(), ansi(language)) != items.end();
+                }))
+                throw Failure("no such language in the list");
+            const auto it = std::find(items.begin(), items.end(), ansi(language));
+            language_ = std::make_unique<LanguageFileBytes>(shippedLanguage(language));
+            selectComboItem(combo, static_cast<int>(it - items.begin()));
+        }
         waitForText(main_, language_->get("window1", "title"));
         click(waitForControl(main_, "Button1"));
         disc_ = waitForWindow(process_, "TForm2");
@@ -312,14 +330,49 @@ TEST_F(DiscsSafety936, ARunKilledPartWayIsFinishedByTheNext) {
 
 // Run by small-disk.sh around disc-e2e.sh: the install folder lies on a
 // tmpfs that LUNAVIRE_SMALL_DISK names.
-class SmallDiskDiscs936 : public DiscsSafety936 {};
+class SmallDiskDiscs936 : public DiscsSafety936 {
+protected:
+    // The small disk, holding an empty install folder and ballast that
+    // leaves `room` bytes free.
+    std::string fillSmallDisk(ULONGLONG room) {
+        char disk[MAX_PATH] = {};
+        if (!GetEnvironmentVariableA("LUNAVIRE_SMALL_DISK", disk, MAX_PATH))
+            throw Failure("run by small-disk.sh, which mounts the small disk");
+        install_ = std::string(disk) + "\\Lunavire";
+        const std::string ballast = std::string(disk) + "\\ballast";
+        removeTree(install_);
+        DeleteFileA(ballast.c_str());
+        CreateDirectoryA(install_.c_str(), nullptr);
+        ULARGE_INTEGER free{};
+        if (!GetDiskFreeSpaceExA(disk, &free, nullptr, nullptr) || free.QuadPart <= room)
+            throw Failure("the small disk is too small to fill");
+        writeFile(ballast, std::string(static_cast<std::size_t>(free.QuadPart - room), 'b'));
+        return ballast;
+    }
+    // The question about room in `language`, kept as screenshots under
+    // `shot`, answered Cancel.
+    void roomQuestion(const std::wstring& language, const std::string& shot) {
+        const std::string ballast = fillSmallDisk(100 * 1024);
+        openDiscWindow(install_, language);
+        start();
+        Box asked = waitForMessageBox(process_, kCopyTimeout);
+        const std::string noRoom = language_->get("msgs", "NoRoom");
+        EXPECT_EQ(escaped(asked.text.substr(0, noRoom.find("%1"))), escaped(noRoom.substr(0, noRoom.find("%1"))));
+        EXPECT_EQ(escaped(asked.caption), escaped(msg(8)));
+        settle(asked.window);
+        saveScreenshot(asked.window, artifactPath(shot + "-box.bmp"));
+        saveScreenshot(disc_, artifactPath(shot + "-window.bmp"));
+        pressButton(asked, IDCANCEL);
+        expectBox(7, 8, IDOK);
+        EXPECT_EQ(process_.waitForExit(), 0u);
+        removeTree(install_);
+        DeleteFileA(ballast.c_str());
+    }
+};
 
 // Before the first file of a disc, the run knows the room the disc needs and
 // asks the player to make it; nothing of the disc is written until there is.
 TEST_F(SmallDiskDiscs936, TooLittleRoomIsToldBeforeTheDiscIsWritten) {
-    char disk[MAX_PATH] = {};
-    ASSERT_NE(GetEnvironmentVariableA("LUNAVIRE_SMALL_DISK", disk, MAX_PATH), 0u)
-        << "run by small-disk.sh, which mounts the small disk";
     const std::string noRoom = language_->get("msgs", "NoRoom");
     const std::string head = noRoom.substr(0, noRoom.find("%1"));
     struct Row {
@@ -329,20 +382,10 @@ TEST_F(SmallDiskDiscs936, TooLittleRoomIsToldBeforeTheDiscIsWritten) {
     } rows[] = {{"first installation, Cancel", false, IDCANCEL}, {"reinstall, Retry once room is made", true, IDRETRY}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        install_ = std::string(disk) + "\\Lunavire";
-        const std::string ballast = std::string(disk) + "\\ballast";
-        removeTree(install_);
-        DeleteFileA(ballast.c_str());
-        ASSERT_TRUE(CreateDirectoryA(install_.c_str(), nullptr));
+        // Room for the log and a part of disc 1.
+        const std::string ballast = fillSmallDisk(100 * 1024);
         const std::string target = install_ + "\\game00.dat";
         if (r.reinstall) writeFile(target, "old game00.dat");
-        // Room for the log and a part of disc 1.
-        ULARGE_INTEGER free{};
-        ASSERT_TRUE(GetDiskFreeSpaceExA(disk, &free, nullptr, nullptr));
-        const ULONGLONG room = 100 * 1024;
-        ASSERT_GT(free.QuadPart, room) << "the small disk is large enough to fill";
-        writeFile(ballast, std::string(static_cast<std::size_t>(free.QuadPart - room), 'b'));
-
         openDiscWindow(install_);
         start();
         Box asked = waitForMessageBox(process_, kCopyTimeout);
@@ -377,6 +420,22 @@ TEST_F(SmallDiskDiscs936, TooLittleRoomIsToldBeforeTheDiscIsWritten) {
         removeTree(install_);
         DeleteFileA(ballast.c_str());
     }
+}
+
+TEST_F(SmallDiskDiscs936, TheRoomQuestionSpeaksThePlayersLanguage) {
+    for (const std::wstring& language : {std::wstring(kSimplified), std::wstring(L"English")}) {
+        SCOPED_TRACE(ansi(language));
+        roomQuestion(language, language == kSimplified ? "noroom-simplified" : "noroom-english");
+    }
+}
+
+class SmallDiskDiscs950 : public SmallDiskDiscs936 {
+protected:
+    UINT codePage() const override { return 950; }
+};
+
+TEST_F(SmallDiskDiscs950, TheRoomQuestionSpeaksThePlayersLanguage) {
+    roomQuestion(kTraditional, "noroom-traditional");
 }
 
 }  // namespace
