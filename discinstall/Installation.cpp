@@ -4,6 +4,7 @@
 #include <exception>
 #include <optional>
 
+#include "base/Error.h"
 #include "discinstall/DiscPlan.h"
 #include "discinstall/FileCopy.h"
 #include "discinstall/InstallFolder.h"
@@ -436,6 +437,9 @@ void Installation::start(const std::string& source, const std::string& typedFold
     note("source folder " + source + ", install folder " + typedFolder);
     try {
         startChecked(source, typedFolder);
+    } catch (const base::Error& e) {
+        note("outcome: stopped by error " + std::to_string(e.code()) + ": " + e.what());
+        throw;
     } catch (const std::exception& e) {
         note(std::string("outcome: stopped by an error: ") + e.what());
         throw;

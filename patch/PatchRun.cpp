@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "base/Error.h"
 #include "patch/PatchForm.h"
 #include "payload/Payload.h"
 #include "platform/FileReplace.h"
@@ -113,6 +114,9 @@ bool PatchRun::run() {
         const bool done = writeAll(log);
         log.line("outcome: patched");
         return done;
+    } catch (const base::Error& e) {
+        log.line("outcome: stopped by error " + std::to_string(e.code()) + ": " + e.what());
+        throw;
     } catch (const std::exception& e) {
         log.line(std::string("outcome: stopped by an error: ") + e.what());
         throw;

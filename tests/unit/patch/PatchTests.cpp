@@ -445,5 +445,5 @@ TEST_F(Patch, ARunLogsInTheGameFolderAndARefusedOneInTheTemporaryFolder) {
     EXPECT_EQ(s.readFile("D:\\Game\\patch.log"), log);
     const std::string refused = s.readFile(tempLog).value_or("");
     const std::string full = p.ansiToUtf8(text::withoutLineBreak(p.errorText(plat::err::DiskFull)));
-    EXPECT_NE(refused.find("outcome: stopped by an error: " + full), std::string::npos) << refused;
+    EXPECT_NE(refused.find("outcome: stopped by error 112: " + full), std::string::npos) << refused;
 }
