@@ -93,6 +93,8 @@ void RunLog::place(const std::string& folder) {
     if (placed_) return;
     placed_ = true;
     path_ = folder + "\\" + name_.inFolder;
+    // What a trim of a run that was killed left beside the log.
+    plat::removeStaleTemporaries(path_);
     std::string all;
     for (const auto& l : held_) all += l;
     held_.clear();

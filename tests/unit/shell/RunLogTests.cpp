@@ -157,4 +157,16 @@ TEST_F(RunLogTest, TheLogKeepsTheLastMegabyteOfWholeRuns) {
     }
 }
 
+TEST_F(RunLogTest, WhatAKilledTrimLeftBesideTheLogGoesWhenTheNextRunPlacesIt) {
+    s.writeFile(kGame + "\\install.~00", "half of a trimmed log");
+    s.writeFile(kGame + "\\install.ini", "the player's");
+    {
+        RunLog log(shell::kInstallLog, "disc installation");
+        log.place(kGame);
+    }
+    EXPECT_FALSE(s.exists(kGame + "\\install.~00"));
+    EXPECT_EQ(s.readFile(kGame + "\\install.ini"), "the player's");
+    EXPECT_NE(inGame().find("==== disc installation"), std::string::npos);
+}
+
 }  // namespace
