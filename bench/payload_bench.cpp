@@ -133,6 +133,15 @@ public:
     std::string windowsFolder() override { unused(); }
     std::unique_ptr<plat::ShellLink> createShellLink() override { unused(); }
     std::unique_ptr<plat::ControlPeer> createPeer(ui::Control&) override { unused(); }
+    bool fileStamp(const std::string&, plat::FileStamp&) override { unused(); }
+    bool setLastWriteTime(const std::string&, std::uint64_t) override { unused(); }
+    bool clusterSize(const std::string&, std::uint32_t&) override { unused(); }
+    std::uint32_t logicalDrives() override { unused(); }
+    plat::DriveType driveType(char) override { unused(); }
+    std::string tempFolder() override { unused(); }
+    plat::LocalTime localTime() override { unused(); }
+    plat::WindowsVersion windowsVersion() override { unused(); }
+    std::string ansiToUtf8(const std::string&) override { unused(); }
 
 private:
     const Bytes& container_;

@@ -1,5 +1,6 @@
 #include "discinstall/DiscFiles.h"
 
+#include "platform/AnsiText.h"
 #include "platform/Platform.h"
 
 namespace discinstall {
@@ -54,6 +55,19 @@ bool checkDisc(const std::string& folder, int kind) {
         if (!(first[i].folder ? p.folderExists(path) : p.fileExists(path))) return false;
     }
     return true;
+}
+
+std::optional<std::string> findDisc(int kind, const std::string& first) {
+    auto& p = plat::platform();
+    if (checkDisc(first + "\\", kind)) return first;
+    const std::uint32_t drives = p.logicalDrives();
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        if (!(drives >> (letter - 'A') & 1) || p.driveType(letter) != plat::DriveType::CdRom) continue;
+        const std::string root = std::string(1, letter) + ":";
+        if (text::upperCase(root) == text::upperCase(first)) continue;  // looked at first
+        if (checkDisc(root + "\\", kind)) return root;
+    }
+    return std::nullopt;
 }
 
 bool walkFolder(const std::string& folder, DiscList& list, const StopWalk& stop) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,12 @@ using StopWalk = std::function<bool()>;
 // Whether the folder (ending in a backslash) holds disc 1, 2 or 3: its
 // marker files and folders, tested in order; false for any other kind.
 bool checkDisc(const std::string& folder, int kind);
+
+// Where disc kind is: `first` (a folder without a trailing backslash) when
+// it holds the disc, else the root ("X:") of the first CD drive, in letter
+// order, that does; a mounted disc image is a CD drive too.  nullopt when
+// none holds it.
+std::optional<std::string> findDisc(int kind, const std::string& first);
 
 // Appends every file below the folder (ending in a backslash), depth first in
 // the file system's order, hidden and system files included; windows stay

@@ -4,6 +4,8 @@
 #include <exception>
 #include <optional>
 
+#include "base/Error.h"
+#include "discinstall/DiscPlan.h"
 #include "discinstall/FileCopy.h"
 #include "discinstall/InstallFolder.h"
 #include "platform/AnsiText.h"
@@ -12,6 +14,7 @@
 #include "platform/Platform.h"
 #include "platform/SystemError.h"
 #include "shell/FolderPicker.h"
+#include "shell/RunLog.h"
 #include "shell/Services.h"
 #include "shell/Shortcuts.h"
 #include "ui/Application.h"
@@ -27,9 +30,27 @@ constexpr int kDiscs = 3;
 // The left-out files a warning names; the rest are counted.
 constexpr std::size_t kLeftOutShown = 20;
 
-void giveUp() {
-    shell::showMessage(Msg::InstallIncomplete, Msg::Warning, MsgKind::Warning);
-    shell::closeMainWindow();
+// A guess at the allocation unit of a drive that does not tell its own:
+// NTFS's usual one.
+constexpr std::uint32_t kUsualCluster = 4096;
+constexpr std::uint64_t kMegabyte = 1024 * 1024;
+
+const char* answerName(plat::Answer a) {
+    switch (a) {
+        case plat::Answer::Ok: return "OK";
+        case plat::Answer::Cancel: return "Cancel";
+        case plat::Answer::Abort: return "Abort";
+        case plat::Answer::Retry: return "Retry";
+        case plat::Answer::Ignore: return "Ignore";
+    }
+    return "?";
+}
+
+// A failure as the log keeps it: the code and the system's text on one line.
+std::string failureText(const std::string& failure, std::uint32_t code) {
+    std::string reason = text::withoutLineBreak(failure);
+    if (reason.empty()) reason = plat::systemText(code);
+    return "error " + std::to_string(code) + ": " + reason;
 }
 
 // Message 13 with the system's reason under it.
@@ -48,11 +69,6 @@ plat::Answer askAboutFailure(const std::string& failure, std::uint32_t code, con
     const auto& m = shell::messages();
     return shell::showMessage(reason + "\r\n\r\n" + source + "\r\n" + target, m.get(Msg::Error),
                               MsgKind::CopyFailed);
-}
-
-// The game keeps its saved games below its save folder, which disc 1 fills.
-bool underSaveFolder(const std::string& rest) {
-    return rest.size() > 5 && text::upperCase(rest.substr(0, 5)) == "SAVE\\";
 }
 
 }  // namespace
@@ -92,6 +108,18 @@ private:
 };
 
 Installation::Installation(TKqFileCopy& copy, InstallationView& view) : copy_(copy), view_(view) {}
+
+Installation::~Installation() = default;
+
+void Installation::note(const std::string& line) {
+    if (log_) log_->line(line);
+}
+
+void Installation::giveUp() {
+    note("outcome: the player gave up; the program ends");
+    shell::showMessage(Msg::InstallIncomplete, Msg::Warning, MsgKind::Warning);
+    shell::closeMainWindow();
+}
 
 // ---------------------------------------------------------------- the copy component's events
 
@@ -146,6 +174,9 @@ Installation::Outcome Installation::copyOnce(const std::string& source, const st
         noteFailure(plat::err::FileExists);
         return Outcome::Done;
     }
+    // The copy carries the disc's time, so that a later run knows it whole.
+    plat::FileStamp disc;
+    const bool stamped = p.fileStamp(source, disc);
     copy_.setExistingFile(source);
     copy_.setNewFile(*temporary);
     Temporary partial(copy_, *temporary);
@@ -153,6 +184,9 @@ Installation::Outcome Installation::copyOnce(const std::string& source, const st
     // Blocks between steps: the worker's hand-over wakes it.
     while (finishFlag_ != 1 && !run_.copyFailed && !run_.cancelRequested) p.handleMessage();
     if (finishFlag_ == 1) {
+        if (!stamped || !p.setLastWriteTime(*temporary, disc.lastWrite))
+            note("the copy of " + source + " keeps its own time (" + shell::errorText(p.lastError()) +
+                 "): a later run copies it again");
         if (p.moveReplacing(*temporary, target))
             partial.keep();
         else
@@ -174,21 +208,49 @@ Installation::Outcome Installation::installFile(const std::string& source, const
                                                 bool playersOwn, bool& placed) {
     auto& p = plat::platform();
     placed = false;
-    // Saved games are the player's; and a disc that is its own install
-    // folder has its files in place already.
-    if (p.fileExists(target) && (playersOwn || p.sameFile(source, target))) {
-        placed = true;
-        return Outcome::Done;
+    // Discs 2 and 3 join their files to the folder with a doubled separator,
+    // which the log shows single.
+    const std::string doubled = installFolder_ + "\\\\";
+    auto shown = [&](const std::string& path) {
+        return path.compare(0, doubled.size(), doubled) == 0 ? installFolder_ + path.substr(installFolder_.size() + 1)
+                                                              : path;
+    };
+    // What a run that was killed or switched off left beside it goes first.
+    for (const std::string& gone : plat::removeStaleTemporaries(target))
+        note("removed " + shown(gone) + ", left by a run that was stopped");
+    const FileAction action = actionFor(source, target, playersOwn);
+    switch (action) {
+        case FileAction::PlayersOwn:
+            note("kept the player's own " + shown(target));
+            placed = true;
+            return Outcome::Done;
+        case FileAction::Itself:
+            note("in place: " + shown(target) + " is " + source);
+            placed = true;
+            return Outcome::Done;
+        case FileAction::Whole:
+            note("skipped " + shown(target) + ": already whole");
+            placed = true;
+            return Outcome::Done;
+        case FileAction::Copy:
+        case FileAction::Replace:
+            break;
     }
     plat::createFolders(text::folderPart(target));
     for (;;) {
         Outcome o = copyOnce(source, target);
+        if (o == Outcome::Cancelled) note("cancelled during the copy of " + source);
         if (o != Outcome::Done) return o;
         if (!run_.copyFailed) {
+            plat::FileStamp copied;
+            note(std::string(action == FileAction::Replace ? "replaced " : "copied ") + source + " -> " + shown(target) +
+                 " (" + shell::sizeText(p.fileStamp(target, copied) ? copied.size : 0) + ")");
             placed = true;
             return Outcome::Done;
         }
         const plat::Answer a = askAboutFailure(run_.failure, run_.failureCode, source, target);
+        note("failed " + source + " -> " + shown(target) + ": " + failureText(run_.failure, run_.failureCode) +
+             "; answer " + answerName(a));
         if (a == plat::Answer::Abort) return Outcome::GaveUp;
         if (a == plat::Answer::Ignore) return Outcome::Done;
     }
@@ -203,10 +265,12 @@ Installation::Outcome Installation::copyDiscList(const std::string& prefix) {
         const std::string source = files_[i];
         const std::string target = destination(installFolder_, source, prefix);
         view_.showFile(source, target);
-        const bool playersOwn = run_.disc == 1 && underSaveFolder(target.substr(installFolder_.size() + 1));
+        const bool playersOwn = isPlayersOwn(run_.disc, target.substr(installFolder_.size() + 1));
         bool placed = false;
         Outcome o = installFile(source, target, playersOwn, placed);
         if (o != Outcome::Done) return o;
+        // Files found whole pass quickly: the windows stay alive meanwhile.
+        plat::platform().processMessages();
         if (placed) {
             ++run_.placed;
             run_.discDone += files_.sizes[i];
@@ -220,19 +284,31 @@ Installation::Outcome Installation::copyDiscList(const std::string& prefix) {
 
 // ---------------------------------------------------------------- discs
 
-// The disc is found below the run source folder, or the player points at it.
+// The disc is found below the run source folder or in a CD drive, or the
+// player points at it.
 bool Installation::locateDisc(int kind) {
     for (;;) {
-        if (checkDisc(runSource_ + "\\", kind)) return true;
-        if (shell::showMessage(Msg::LocateFiles, Msg::Error, MsgKind::AskLocate) != plat::Answer::Ok) {
+        if (auto found = findDisc(kind, runSource_)) {
+            note("disc " + std::to_string(kind) + " found " + (*found == runSource_ ? "below " : "in ") + *found);
+            runSource_ = *found;
+            return true;
+        }
+        note("disc " + std::to_string(kind) + " is neither below " + runSource_ + " nor in a CD drive");
+        const plat::Answer a = shell::showMessage(Msg::LocateFiles, Msg::Error, MsgKind::AskLocate);
+        note(std::string("asked to locate the disc's files: answer ") + answerName(a));
+        if (a != plat::Answer::Ok) {
             giveUp();
             return false;
         }
         // A picker closed without a choice asks again, the folder unchanged;
         // so does a folder the file calls cannot take.
         try {
-            if (auto picked = shell::pickFolder()) runSource_ = text::cutDriveRoot(*picked);
+            if (auto picked = shell::pickFolder()) {
+                runSource_ = text::cutDriveRoot(*picked);
+                note("the player chose " + runSource_);
+            }
         } catch (const std::exception& e) {
+            note(std::string("the folder chosen cannot be used: ") + e.what());
             ui::app().showError(e.what());
         }
     }
@@ -240,11 +316,46 @@ bool Installation::locateDisc(int kind) {
 
 bool Installation::askForDisc(int kind) {
     const Msg text = kind == 2 ? Msg::InsertDisc2 : Msg::InsertDisc3;
-    if (shell::showMessage(text, Msg::ChangeDisc, MsgKind::RetryDisc) == plat::Answer::Cancel) {
+    const plat::Answer a = shell::showMessage(text, Msg::ChangeDisc, MsgKind::RetryDisc);
+    note("asked for disc " + std::to_string(kind) + ": answer " + answerName(a));
+    if (a == plat::Answer::Cancel) {
         giveUp();
         return false;
     }
     return locateDisc(kind);
+}
+
+// The room the disc's copies need, asked for again until the drive has it
+// or the player gives up.  A drive that cannot tell is left to the copies,
+// which replace each file whole.
+Installation::Outcome Installation::checkRoom(int kind, const std::string& prefix) {
+    auto& p = plat::platform();
+    const std::string drive = text::upperCase(installFolder_.substr(0, 2));
+    for (;;) {
+        std::uint32_t cluster = 0;
+        if (!p.clusterSize(installFolder_, cluster)) {
+            note("the allocation unit of " + drive + " is not told (" + shell::errorText(p.lastError()) +
+                 "): taken as 4096 bytes");
+            cluster = kUsualCluster;
+        }
+        const DiscPlan plan = planDisc(kind, files_, installFolder_, prefix, cluster, [this] { return cancelled(); });
+        if (cancelled()) return Outcome::Cancelled;
+        std::uint64_t free = 0;
+        const bool told = p.freeSpace(installFolder_, free);
+        note("disc " + std::to_string(kind) + ": " + std::to_string(plan.files) + " files, " +
+             shell::sizeText(plan.bytes) + "; " + std::to_string(plan.inPlace) + " in place, " +
+             std::to_string(plan.files - plan.inPlace) + " to copy (" + shell::sizeText(plan.toCopy) + "), needing " +
+             shell::sizeText(plan.needed) + " on " + drive + ", which has " +
+             (told ? shell::sizeText(free) + " free" : "untold free space (" + shell::errorText(p.lastError()) + ")"));
+        if (!told || free >= plan.needed) return Outcome::Done;
+        const auto& m = shell::messages();
+        const std::string text = shell::formatText(
+            m.get(shell::Text::NoRoom), {drive, std::to_string(free / kMegabyte), std::to_string(kind),
+                                         std::to_string((plan.needed + kMegabyte - 1) / kMegabyte)});
+        const plat::Answer a = shell::showMessage(text, m.get(Msg::Warning), MsgKind::NoRoom);
+        note(std::string("too little room for disc ") + std::to_string(kind) + ": answer " + answerName(a));
+        if (a != plat::Answer::Retry) return Outcome::GaveUp;
+    }
 }
 
 // Lists (from disc 2 on) and copies one disc; false when the run ends here.
@@ -256,17 +367,21 @@ bool Installation::copyDisc(int kind, const std::string& prefix) {
         if (cancelled()) {
             o = Outcome::Cancelled;
         } else if (auto unfitting = firstUnfitting(files_, installFolder_, prefix)) {
+            note("a path too long for the file calls: " + *unfitting);
             refuseFolder(plat::err::FileNameTooLong, *unfitting);
             o = Outcome::Refused;
         }
     }
+    if (o == Outcome::Done) o = checkRoom(kind, prefix);
     if (o == Outcome::Done) o = copyDiscList(prefix);
     if (o == Outcome::Done) setOverall(kind * 100 / kDiscs);  // files skipped on the way included
     if (o == Outcome::Cancelled) {
         // Back to the main window; what was copied stays.
+        note("outcome: cancelled; what was copied stays");
         shell::showMessage(Msg::InstallIncomplete, Msg::Warning, MsgKind::Warning);
         view_.closeWindow();
     } else if (o == Outcome::Refused) {
+        note("outcome: refused");
         view_.closeWindow();
     } else if (o == Outcome::GaveUp) {
         giveUp();
@@ -279,8 +394,13 @@ void Installation::finish() {
     if (run_.placed > 0) shell::makeShortcuts(shell::kGameShortcut, installFolder_ + "\\Vandry.EXE");
     const auto& m = shell::messages();
     if (run_.leftOut.empty()) {
+        note("outcome: complete, " + std::to_string(run_.placed) + " files in place");
         shell::showMessage(Msg::InstallComplete, Msg::Notice, MsgKind::Plain);
     } else {
+        std::string list;
+        for (const std::string& f : run_.leftOut) list += "\r\n" + f;
+        note("outcome: incomplete, " + std::to_string(run_.placed) + " files in place, " +
+             std::to_string(run_.leftOut.size()) + " left out:" + list);
         std::string text = m.get(shell::Text::FilesLeftOut);
         const std::size_t shown = std::min(run_.leftOut.size(), kLeftOutShown);
         for (std::size_t i = 0; i < shown; ++i) text += "\r\n" + run_.leftOut[i];
@@ -308,30 +428,63 @@ void Installation::runDiscs() {
 void Installation::start(const std::string& source, const std::string& typedFolder) {
     if (run_.active) return;
     Active active(run_);
+    // Whatever ends the run, its log is written (where the run left it).
+    struct EndOfLog {
+        std::unique_ptr<shell::RunLog>& log;
+        ~EndOfLog() { log.reset(); }
+    } endOfLog{log_};
+    log_ = std::make_unique<shell::RunLog>(shell::kInstallLog, "disc installation");
+    note("source folder " + source + ", install folder " + typedFolder);
+    try {
+        startChecked(source, typedFolder);
+    } catch (const base::Error& e) {
+        note("outcome: stopped by error " + std::to_string(e.code()) + ": " + e.what());
+        throw;
+    } catch (const std::exception& e) {
+        note(std::string("outcome: stopped by an error: ") + e.what());
+        throw;
+    }
+}
+
+void Installation::startChecked(const std::string& source, const std::string& typedFolder) {
     auto& p = plat::platform();
     finishFlag_ = 0;
     runSource_ = source;
     if (!checkDisc(runSource_ + "\\", 1)) {
+        note("outcome: refused, disc 1 is not below " + runSource_);
         shell::showMessage(Msg::DiscNotFound, Msg::Error, MsgKind::Stop);
         return;
     }
     // Nothing is written before the folder is known to take every file of
     // disc 1: the list comes first.
     const std::string folder = withoutTrailingBackslash(typedFolder);
-    if (auto fault = folderNameFault(folder)) return refuseFolder(*fault, typedFolder);
+    if (auto fault = folderNameFault(folder)) {
+        note("outcome: refused, the install folder's name: " + shell::errorText(*fault));
+        return refuseFolder(*fault, typedFolder);
+    }
     run_.disc = 1;
     const std::string prefix = runSource_ + "\\game\\";
     buildDiscList(1, runSource_, files_, [this] { return cancelled(); });
-    if (cancelled()) return;  // the window is closing, and nothing was written
-    if (auto unfitting = firstUnfitting(files_, folder, prefix))
+    if (cancelled()) {
+        note("outcome: cancelled while disc 1 was listed; nothing was written");
+        return;  // the window is closing, and nothing was written
+    }
+    if (auto unfitting = firstUnfitting(files_, folder, prefix)) {
+        note("outcome: refused, a path too long for the file calls: " + *unfitting);
         return refuseFolder(plat::err::FileNameTooLong, *unfitting);
+    }
     p.createFolder(folder);  // the last level only; an existing folder is fine
     if (!p.folderExists(folder)) {
+        note("outcome: refused, the install folder cannot be made (" + shell::errorText(p.lastError()) + ")");
         shell::showMessage(Msg::BadInstallFolder, Msg::Notice, MsgKind::Stop);
         return;
     }
-    if (auto failed = plat::probeFolderOf(folder + "\\game00.dat")) return refuseFolder(failed->code, folder);
+    if (auto failed = plat::probeFolderOf(folder + "\\game00.dat")) {
+        note("outcome: refused, the install folder takes no file (" + shell::errorText(failed->code) + ")");
+        return refuseFolder(failed->code, folder);
+    }
     installFolder_ = folder;
+    log_->place(folder);
     view_.showProgressPage();
     runDiscs();
 }

@@ -6,12 +6,17 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "discinstall/DiscFiles.h"
 
 class TKqFileCopy;
+
+namespace shell {
+class RunLog;
+}
 
 namespace discinstall {
 
@@ -33,6 +38,7 @@ public:
 class Installation {
 public:
     Installation(TKqFileCopy& copy, InstallationView& view);
+    ~Installation();
     Installation(const Installation&) = delete;
     Installation& operator=(const Installation&) = delete;
 
@@ -71,6 +77,7 @@ private:
     class Temporary;
 
     bool cancelled() const { return run_.cancelRequested; }
+    void startChecked(const std::string& source, const std::string& typedFolder);
     void showOverall(std::uint32_t transferred);
     void setOverall(int percent);
     void runDiscs();
@@ -81,7 +88,13 @@ private:
     void noteFailure(std::uint32_t code);
     bool askForDisc(int kind);
     bool locateDisc(int kind);
+    void giveUp();
     void finish();
+    // Before a disc's first copy: room on the install folder's drive for
+    // what the disc still needs, or the player's answer.
+    Outcome checkRoom(int kind, const std::string& prefix);
+    // A line of the run's log.
+    void note(const std::string& line);
 
     TKqFileCopy& copy_;
     InstallationView& view_;
@@ -90,6 +103,8 @@ private:
     // 0 while a file's copy is under way, 1 once the copy component has finished it.
     int finishFlag_ = 0;
     std::string runSource_, installFolder_;
+    // The log of the run under way.
+    std::unique_ptr<shell::RunLog> log_;
 
     // What the run in progress knows of itself.
     struct Run {

@@ -1,8 +1,10 @@
 #include "extras/VoiceAddOn.h"
 
+#include "base/Error.h"
 #include "payload/Payload.h"
 #include "platform/Platform.h"
 #include "platform/SystemError.h"
+#include "shell/RunLog.h"
 #include "shell/Services.h"
 
 namespace extras {
@@ -16,10 +18,23 @@ const char kScript[] = "c:\\00.reg";
 // A program's file cannot be deleted while the program runs: keep trying,
 // with the windows alive, until it is gone.  A file that someone else
 // removed meanwhile counts as deleted.
-void deleteWhenFree(const std::string& path) {
+void deleteWhenFree(const std::string& path, shell::RunLog& log) {
     auto& p = plat::platform();
-    while (!p.deleteFile(path) && (p.fileExists(path) || p.folderExists(path))) p.waitMessages(kVoiceRetryMs);
+    bool waited = false;
+    while (!p.deleteFile(path) && (p.fileExists(path) || p.folderExists(path))) {
+        if (!waited) log.line("waiting for " + path + " to be free (" + shell::errorText(p.lastError()) + ")");
+        waited = true;
+        p.waitMessages(kVoiceRetryMs);
+    }
+    log.line("removed " + path);
 }
+
+void extract(const char* name, const char* type, const char* path, shell::RunLog& log) {
+    payload::extractPayload(name, type, path);
+    log.line(std::string("wrote ") + path + " (" + shell::sizeText(payload::payloadSize(name, type)) + ")");
+}
+
+void install(shell::RunLog& log);
 
 }  // namespace
 
@@ -27,10 +42,29 @@ void installVoiceAddOn() {
     using shell::Msg;
     using shell::MsgKind;
     if (shell::showMessage(Msg::ConfirmVoiceAddOn, Msg::Notice, MsgKind::Confirm) != plat::Answer::Ok) return;
+    // The add-on has no folder of its own: its log is kept in the user's
+    // temporary folder.
+    shell::RunLog log(shell::kVoiceLog, "voice add-on");
+    log.placeInTemp();
+    try {
+        install(log);
+    } catch (const base::Error& e) {
+        log.line("outcome: stopped by error " + std::to_string(e.code()) + ": " + e.what());
+        throw;
+    } catch (const std::exception& e) {
+        log.line(std::string("outcome: stopped by an error: ") + e.what());
+        throw;
+    }
+}
 
-    payload::extractPayload("SOUNDS", "ex0", kSetup);
-    payload::extractPayload("SOUND1", "EX0", kEngine);
-    payload::extractPayload("REG000", "re0", kScript);
+namespace {
+
+void install(shell::RunLog& log) {
+    using shell::Msg;
+    using shell::MsgKind;
+    extract("SOUNDS", "ex0", kSetup, log);
+    extract("SOUND1", "EX0", kEngine, log);
+    extract("REG000", "re0", kScript, log);
 
     auto& p = plat::platform();
     const auto& m = shell::messages();
@@ -38,27 +72,41 @@ void installVoiceAddOn() {
     // program is started all the same, and its file removed.
     std::string reasons;
     auto start = [&](const char* program) {
-        if (!p.winExec(program, plat::sw::Show))
-            reasons += "\r\n" + std::string(plat::systemError(p.lastError(), program).what());
+        if (p.winExec(program, plat::sw::Show)) {
+            log.line(std::string("started ") + program);
+            return;
+        }
+        const std::uint32_t code = p.lastError();
+        log.line(std::string("could not start ") + program + ": " + shell::errorText(code));
+        reasons += "\r\n" + std::string(plat::systemError(code, program).what());
     };
     start(kSetup);
     start(kEngine);
     // The editor must have read the script before it goes: wait for the import.
     const std::string import = plat::systemTool("RegEdit") + " /s " + kScript;
     std::uint32_t exitCode = 0;
-    if (!p.execAndWait(import, plat::sw::ShowNormal, exitCode))
-        reasons += "\r\n" + std::string(plat::systemError(p.lastError(), import).what());
-    else if (exitCode != 0)
-        reasons += "\r\n" + shell::formatCount(m.get(shell::Text::ExitCode), exitCode) + "\r\n" + import;
+    if (!p.execAndWait(import, plat::sw::ShowNormal, exitCode)) {
+        const std::uint32_t code = p.lastError();
+        log.line("could not run " + import + ": " + shell::errorText(code));
+        reasons += "\r\n" + std::string(plat::systemError(code, import).what());
+    } else {
+        log.line(import + " ended with exit code " + std::to_string(exitCode));
+        if (exitCode != 0)
+            reasons += "\r\n" + shell::formatCount(m.get(shell::Text::ExitCode), exitCode) + "\r\n" + import;
+    }
 
-    deleteWhenFree(kScript);
-    deleteWhenFree(kSetup);
-    deleteWhenFree(kEngine);
+    deleteWhenFree(kScript, log);
+    deleteWhenFree(kSetup, log);
+    deleteWhenFree(kEngine, log);
     if (!reasons.empty()) {
+        log.line("outcome: not installed");
         shell::showMessage(m.get(shell::Text::VoiceAddOnFailed) + reasons, m.get(Msg::Error), MsgKind::Stop);
         return;
     }
+    log.line("outcome: installed");
     shell::showMessage(Msg::VoiceAddOnDone, Msg::Notice, MsgKind::Information);
 }
+
+}  // namespace
 
 }  // namespace extras

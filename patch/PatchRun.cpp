@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <exception>
 
+#include "base/Error.h"
 #include "patch/PatchForm.h"
 #include "payload/Payload.h"
 #include "platform/FileReplace.h"
 #include "platform/Platform.h"
 #include "platform/SystemError.h"
 #include "shell/FolderPicker.h"
+#include "shell/RunLog.h"
 #include "shell/Services.h"
 #include "shell/Shortcuts.h"
 
@@ -49,8 +51,8 @@ std::uint64_t onDisk(std::uint64_t bytes) { return (bytes + kCluster - 1) / kClu
 // be foreseen changes nothing: every path fits the file calls, the payloads
 // are there, no target is a folder, read-only or held open by another
 // program, the folder takes a new file, and the disk has room for each new
-// file while the old one still stands.
-void checkTargets(const std::string& folder, const Edition& edition) {
+// file while the old one still stands.  Tells the log what it found.
+void checkTargets(const std::string& folder, const Edition& edition, shell::RunLog& log) {
     auto& p = plat::platform();
     std::int64_t peak = 0, grown = 0;  // grown: by the files already replaced
     for (const Target& t : kTargets) {
@@ -74,12 +76,18 @@ void checkTargets(const std::string& folder, const Edition& edition) {
     if (auto failed = plat::probeFolderOf(folder + kTargets[0].file)) throw plat::systemError(failed->code, folder);
     std::uint64_t free = 0;
     // A disk that cannot tell is left to the writes, which replace each file whole.
-    if (p.freeSpace(folder, free) && free < static_cast<std::uint64_t>(peak))
-        throw plat::systemError(plat::err::DiskFull, folder);
+    const bool told = p.freeSpace(folder, free);
+    log.line("the files need " + shell::sizeText(static_cast<std::uint64_t>(peak)) + " on the drive, which has " +
+             (told ? shell::sizeText(free) + " free" : "untold free space (" + shell::errorText(p.lastError()) + ")"));
+    if (told && free < static_cast<std::uint64_t>(peak)) throw plat::systemError(plat::err::DiskFull, folder);
 }
 
-void write(const Target& t, const Edition& edition, const std::string& folder) {
-    payload::extractPayload(t.payload, groupOf(t, edition), folder + t.file);
+void write(const Target& t, const Edition& edition, const std::string& folder, shell::RunLog& log) {
+    const std::string path = folder + t.file;
+    const bool replacing = plat::platform().fileExists(path);
+    payload::extractPayload(t.payload, groupOf(t, edition), path);
+    log.line(std::string(replacing ? "replaced " : "wrote ") + path + " (" +
+             shell::sizeText(payload::payloadSize(t.payload, groupOf(t, edition))) + ")");
 }
 
 }  // namespace
@@ -98,19 +106,39 @@ void startPatchInstallation(TForm4& progress) {
 }
 
 bool PatchRun::run() {
+    shell::RunLog log(shell::kPatchLog, "patch");
+    log.line("game folder " + gameFolder_ + ", edition " + (shell::edition() == shell::Edition::Simplified
+                                                                 ? "Simplified"
+                                                                 : "Traditional"));
+    try {
+        const bool done = writeAll(log);
+        log.line("outcome: patched");
+        return done;
+    } catch (const base::Error& e) {
+        log.line("outcome: stopped by error " + std::to_string(e.code()) + ": " + e.what());
+        throw;
+    } catch (const std::exception& e) {
+        log.line(std::string("outcome: stopped by an error: ") + e.what());
+        throw;
+    }
+}
+
+bool PatchRun::writeAll(shell::RunLog& log) {
     auto& p = plat::platform();
     const Edition edition = currentEdition();
     const std::string& f = gameFolder_;
 
-    checkTargets(f, edition);
-    write(kTargets[0], edition, f);
+    checkTargets(f, edition, log);
+    // The folder takes files: its log goes there.
+    log.place(f);
+    write(kTargets[0], edition, f, log);
     p.processMessages();
     view_.showStep(kLauncherWritten);
-    write(kTargets[1], edition, f);
-    write(kTargets[2], edition, f);
+    write(kTargets[1], edition, f, log);
+    write(kTargets[2], edition, f, log);
     p.processMessages();
     view_.showStep(kReadmeWritten);
-    write(kTargets[3], edition, f);
+    write(kTargets[3], edition, f, log);
     p.processMessages();
     view_.showStep(kArchiveWritten);
     // A shortcut that cannot be made is reported once the main archive is
@@ -118,10 +146,11 @@ bool PatchRun::run() {
     std::exception_ptr shortcutError;
     try {
         shell::makeShortcuts(edition.shortcutKind, f + "\\KESTAL.exe");
+        log.line("made the shortcuts");
     } catch (const std::exception&) {
         shortcutError = std::current_exception();
     }
-    write(kTargets[4], edition, f);
+    write(kTargets[4], edition, f, log);
     p.processMessages();
     view_.showStep(kMainArchiveWritten);
     if (shortcutError) std::rethrow_exception(shortcutError);

@@ -7,6 +7,10 @@
 
 class TForm4;
 
+namespace shell {
+class RunLog;
+}
+
 namespace patch {
 
 // The gauge's fixed steps.
@@ -39,6 +43,8 @@ public:
     bool run();
 
 private:
+    bool writeAll(shell::RunLog& log);
+
     PatchView& view_;
     std::string gameFolder_;
 };

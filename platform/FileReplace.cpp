@@ -7,9 +7,11 @@ namespace plat {
 
 namespace {
 
-// Stale temporary files of an interrupted run are not ours to remove: the
-// next free name is taken instead.
+// A name that is taken (a temporary file that could not be removed) is
+// passed over for the next.
 constexpr unsigned kTemporaryNames = 256;
+
+bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 
 std::optional<ReplaceFailure> fail(ReplaceFailure::Step step) {
     return ReplaceFailure{step, platform().lastError()};
@@ -42,6 +44,28 @@ std::optional<std::string> unusedTemporaryPath(const std::string& target) {
         if (!p.fileExists(path) && !p.folderExists(path)) return path;
     }
     return std::nullopt;
+}
+
+std::vector<std::string> removeStaleTemporaries(const std::string& target) {
+    Platform& p = platform();
+    const std::string stem = text::withoutExtension(target);
+    const std::string folder = text::folderPart(stem);
+    const std::string name = text::upperCase(text::fileName(stem)) + ".~";
+    std::vector<std::string> removed;
+    FindData entry;
+    auto search = p.findFirst(stem + ".~??", entry);
+    if (!search) return removed;
+    do {
+        // The search also matches short names and shorter extensions: only
+        // exact temporary names of this target go.
+        const std::string& n = entry.name;
+        if (entry.attributes & attr::Directory || n.size() != name.size() + 2 ||
+            text::upperCase(n.substr(0, name.size())) != name || !isHexDigit(n[name.size()]) ||
+            !isHexDigit(n[name.size() + 1]))
+            continue;
+        if (p.deleteFile(folder + n)) removed.push_back(folder + n);
+    } while (search->next(entry));
+    return removed;
 }
 
 std::optional<ReplaceFailure> replaceFile(const std::string& target, const void* data, std::uint32_t size) {

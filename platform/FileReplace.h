@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace plat {
 
@@ -23,6 +24,11 @@ std::string temporaryPath(const std::string& target, unsigned n = 0);
 // The first temporary name for target that names neither a file nor a
 // folder yet; nullopt when every one is taken.
 std::optional<std::string> unusedTemporaryPath(const std::string& target);
+
+// Removes the temporary files of target that an interrupted run left beside
+// it (killed, or switched off, before it could remove them); one that cannot
+// be removed stays.  Returns the paths removed.
+std::vector<std::string> removeStaleTemporaries(const std::string& target);
 
 // Writes size bytes of data to target, creating it or replacing it.  On
 // failure the temporary file is gone again and the target untouched.

@@ -96,6 +96,28 @@ public:
     virtual bool next(FindData& out) = 0;
 };
 
+// ---------------------------------------------------------------- resume, drives and run logs
+
+// A file's size and last-write time as the file system keeps them.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::uint64_t lastWrite = 0;  // FILETIME: 100-nanosecond units since 1601, UTC
+};
+constexpr std::uint64_t kFileTimeSecond = 10000000;
+
+// GetDriveType's answers.
+enum class DriveType { Unknown = 0, NoRootDir = 1, Removable = 2, Fixed = 3, Remote = 4, CdRom = 5, RamDisk = 6 };
+
+// The wall clock as the user has it set.
+struct LocalTime {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+struct WindowsVersion {
+    unsigned major = 0, minor = 0, build = 0;
+    std::string servicePack;  // "" without one
+};
+
 // ---------------------------------------------------------------- shell link
 
 // One shell-link object (IShellLinkA + IPersistFile).  Results of the
@@ -283,6 +305,32 @@ public:
     // -- windows: the peer that draws control and reports what the user did
     // to it.
     virtual std::unique_ptr<ControlPeer> createPeer(ui::Control& control) = 0;
+
+    // -- resume, drives and run logs
+    // The size and last-write time of a file; false, with the code for
+    // lastError(), for a missing path or a folder (5).  Opens nothing: a file
+    // another program holds is told all the same.
+    virtual bool fileStamp(const std::string& path, FileStamp& out) = 0;
+    // Sets a file's last-write time (the file systems keep it to their own
+    // precision: FAT to two seconds).  Asks for the attributes only, so a
+    // file open elsewhere takes it too.  False, with the code for
+    // lastError(), when the file is missing or a folder, or on read-only
+    // media.
+    virtual bool setLastWriteTime(const std::string& path, std::uint64_t lastWrite) = 0;
+    // The bytes of one allocation unit (cluster) of the drive that holds
+    // folder: the least that a file of one byte takes there.
+    virtual bool clusterSize(const std::string& folder, std::uint32_t& bytes) = 0;
+    // The drives that exist: bit n for the letter 'A' + n (GetLogicalDrives).
+    virtual std::uint32_t logicalDrives() = 0;
+    // The kind of the drive of that letter; a mounted disc image is a CD-ROM.
+    virtual DriveType driveType(char letter) = 0;
+    // The user's temporary folder (GetTempPath), without a trailing backslash.
+    virtual std::string tempFolder() = 0;
+    virtual LocalTime localTime() = 0;
+    virtual WindowsVersion windowsVersion() = 0;
+    // ANSI bytes of the code page as UTF-8, so that a file of them reads the
+    // same on any system.
+    virtual std::string ansiToUtf8(const std::string& ansi) = 0;
 };
 
 // The command-line start of one of the system's own tools: its full path in

@@ -12,7 +12,7 @@ std::string systemText(std::uint32_t code) {
 
 base::Error systemError(std::uint32_t code, const std::string& subject) {
     const std::string text = systemText(code);
-    return base::Error(subject.empty() ? text : text + "\r\n" + subject);
+    return base::Error(subject.empty() ? text : text + "\r\n" + subject, code);
 }
 
 void requirePathFits(const std::string& path) {

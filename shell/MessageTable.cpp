@@ -40,9 +40,12 @@ const NamedText kTexts[MessageTable::kTextCount] = {
     {"LeftOutMore", "……还有 %d 个文件没有安装。"},
     {"VoiceAddOnFailed", "声音认识补丁没有安装完成！"},
     {"ExitCode", "程序结束时返回了错误代码 %d。"},
+    // -- resume and room
+    {"NoRoom", "安装文件夹所在的磁盘 %1 空间不足：只有 %2 MB 可用，光盘 %3 还需要 %4 MB。"
+               "请释放磁盘空间后按“重试”，或按“取消”放弃安装。"},
 };
 
-static_assert(static_cast<int>(Text::ExitCode) == MessageTable::kTextCount - 1, "one name per text");
+static_assert(static_cast<int>(Text::NoRoom) == MessageTable::kTextCount - 1, "one name per text");
 
 std::size_t textIndex(Text t) {
     const auto i = static_cast<std::size_t>(t);
@@ -70,6 +73,20 @@ std::string formatCount(const std::string& text, std::size_t n) {
     const std::size_t at = text.find("%d");
     if (at == std::string::npos) return text;
     return text.substr(0, at) + std::to_string(n) + text.substr(at + 2);
+}
+
+std::string formatText(const std::string& text, const std::vector<std::string>& values) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t n = i + 1 < text.size() && text[i] == '%' ? static_cast<std::size_t>(text[i + 1] - '0') : 0;
+        if (n >= 1 && n <= 9 && n <= values.size()) {
+            out += values[n - 1];
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
 }
 
 const char* MessageTable::builtIn(int index) {

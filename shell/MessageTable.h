@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/Platform.h"
 
@@ -23,6 +24,9 @@ enum class MsgKind : std::uint32_t {
     Plain = plat::mb::Ok | plat::mb::Topmost,                                             // 0x40000
     // A file that cannot be copied, as Windows asks about one.
     CopyFailed = plat::mb::AbortRetryIgnore | plat::mb::IconStop | plat::mb::Topmost,     // 0x40012
+    // -- resume and room
+    // Too little room on the install folder's drive for the next disc.
+    NoRoom = plat::mb::RetryCancel | plat::mb::IconExclamation | plat::mb::Topmost,       // 0x40035
 };
 
 // The entries, in table order.  Language files name them by index
@@ -57,12 +61,14 @@ enum class Text : int {
     MoreFilesLeftOut,  // after the list's first files: how many more, %d
     VoiceAddOnFailed,  // heads the reasons the voice add-on is not installed
     ExitCode,          // a program ended with the exit code %d
+    // -- resume and room
+    NoRoom,            // the drive %1 has %2 MB free, disc %3 needs %4 MB
 };
 
 class MessageTable {
 public:
     static constexpr int kCount = 18;
-    static constexpr int kTextCount = 4;
+    static constexpr int kTextCount = 5;
     MessageTable();  // the built-in entries
 
     std::string get(int index) const;  // a copy
@@ -86,6 +92,9 @@ private:
 
 // The text with its first "%d" replaced by n; a text without one stays as it is.
 std::string formatCount(const std::string& text, std::size_t n);
+// The text with each "%1" .. "%9" replaced by that value (from 1), so that a
+// translation may put them in its own order; one without a value stays.
+std::string formatText(const std::string& text, const std::vector<std::string>& values);
 
 // Modal, topmost, owned by the application; returns the button pressed.
 plat::Answer showMessage(const std::string& text, const std::string& caption, MsgKind kind);

@@ -255,8 +255,16 @@ std::shared_ptr<Node> FileSystem::insert(Drive& d, Node& folder, const std::stri
     n->key = fileNameKey(*cp_, name);
     n->folder = isFolder;
     n->attributes = isFolder ? 0 : Archive;
+    if (!isFolder) stamp(*n);
     attach(d, folder, n);
     return n;
+}
+
+void FileSystem::stamp(Node& n) {
+    // 2026-01-01 00:00:00 UTC.
+    constexpr std::uint64_t kEpoch = 134116992000000000ull;
+    ++stamps_;
+    n.lastWrite = kEpoch + (clock_ ? *clock_ : 0) * 10000 + stamps_ * 3 * plat::kFileTimeSecond;
 }
 
 void FileSystem::attach(Drive& d, Node& folder, std::shared_ptr<Node> n) {
@@ -308,6 +316,7 @@ void FileSystem::put(const std::string& path, const std::string& bytes, std::uin
     d->used -= n->data.size();
     n->data = bytes;
     n->attributes = attributes & ~(Directory | Normal);
+    stamp(*n);
 }
 
 const Node* FileSystem::find(const std::string& path) const {
@@ -442,6 +451,51 @@ std::uint32_t FileSystem::freeSpace(const std::string& folder, std::uint64_t& by
     const Drive& d = *r.drive;
     bytes = d.capacity == 0 ? UINT64_MAX : d.capacity > d.used ? d.capacity - d.used : 0;
     return 0;
+}
+
+// ---------------------------------------------------------------- resume, drives and run logs
+
+std::uint32_t FileSystem::stampOf(const std::string& path, plat::FileStamp& out) const {
+    if (std::uint32_t e = lengthError(path)) return e;
+    Resolved r = resolve(parse(path));
+    if (r.error) return r.error;
+    if (!r.node) return FileNotFound;
+    if (r.node->folder) return AccessDenied;
+    out.size = r.node->data.size();
+    out.lastWrite = r.node->lastWrite;
+    return 0;
+}
+
+std::uint32_t FileSystem::setLastWrite(const std::string& path, std::uint64_t lastWrite) {
+    if (std::uint32_t e = lengthError(path)) return e;
+    Resolved r = resolve(parse(path));
+    if (r.error) return r.error;
+    if (!r.node) return FileNotFound;
+    if (r.node->folder) return AccessDenied;
+    // Asking for the attributes only is no use of the data: no sharing applies.
+    if (r.drive->readOnly) return WriteProtect;
+    r.node->lastWrite = lastWrite;
+    return 0;
+}
+
+std::uint32_t FileSystem::clusterOf(const std::string& folder, std::uint32_t& bytes) const {
+    if (std::uint32_t e = lengthError(folder)) return e;
+    Resolved r = resolve(parse(folder));
+    if (r.error) return r.error;
+    if (!r.node || !r.node->folder) return PathNotFound;
+    bytes = r.drive->cluster;
+    return 0;
+}
+
+std::uint32_t FileSystem::driveMask() const {
+    std::uint32_t mask = 0;
+    for (const auto& [letter, d] : drives_) mask |= 1u << (letter - 'A');
+    return mask;
+}
+
+plat::DriveType FileSystem::typeOf(char letter) const {
+    auto it = drives_.find(static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
+    return it == drives_.end() ? plat::DriveType::NoRootDir : it->second.type;
 }
 
 }  // namespace sim::detail

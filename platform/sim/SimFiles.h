@@ -24,6 +24,7 @@ struct Node {
     std::vector<std::shared_ptr<Node>> children;  // in directory order
     int openCount = 0;
     bool locked = false;
+    std::uint64_t lastWrite = 0;  // FILETIME units
 };
 
 enum class DirectoryOrder { Sorted, Creation };
@@ -35,6 +36,8 @@ struct Drive {
     std::uint64_t used = 0;
     DirectoryOrder order = DirectoryOrder::Creation;
     std::shared_ptr<Node> root;
+    plat::DriveType type = plat::DriveType::Fixed;
+    std::uint32_t cluster = 4096;
 };
 
 struct Path {
@@ -58,6 +61,9 @@ public:
     void addDrive(char letter, bool readOnly);
     Drive* drive(char letter);
     void setCurrentDrive(char letter);
+
+    // The virtual milliseconds that file times follow (see stamp()).
+    void setClock(const std::uint64_t* virtualMs) { clock_ = virtualMs; }
 
     // -- names
     Path parse(const std::string& path) const;
@@ -100,6 +106,13 @@ public:
     // A whole file written as createAlways would (media, attributes, sharing apply).
     std::uint32_t writeWhole(const std::string& path, const std::string& bytes);
 
+    // -- resume, drives and run logs
+    std::uint32_t stampOf(const std::string& path, plat::FileStamp& out) const;
+    std::uint32_t setLastWrite(const std::string& path, std::uint64_t lastWrite);
+    std::uint32_t clusterOf(const std::string& folder, std::uint32_t& bytes) const;
+    std::uint32_t driveMask() const;
+    plat::DriveType typeOf(char letter) const;
+
 private:
     struct Resolved {
         Drive* drive = nullptr;
@@ -129,6 +142,10 @@ private:
     void detach(Drive& d, Node& folder, Node* child);
     Handle* handle(plat::FileHandle h);
     void rekey(Node& n);
+    // What a write leaves as the file's last-write time: the virtual clock,
+    // three seconds on for every write before, so that two writes never
+    // look like one to a comparison that allows FAT's two seconds.
+    void stamp(Node& n);
 
     const CodePage* cp_;
     char current_ = 'C';
@@ -136,6 +153,8 @@ private:
     std::map<std::pair<int, std::u16string>, FaultSpec> faults_;
     std::map<plat::FileHandle, Handle> handles_;
     plat::FileHandle nextHandle_ = 0x40;
+    const std::uint64_t* clock_ = nullptr;
+    std::uint64_t stamps_ = 0;
 };
 
 }  // namespace sim::detail

@@ -54,6 +54,7 @@ std::uint32_t FileSystem::open(const std::string& path, OpenMode mode, plat::Fil
                 r.drive->used -= n->data.size();
                 n->data.clear();
                 n->attributes |= Archive;  // hidden and system stay, as on Wine
+                stamp(*n);
                 successCode = AlreadyExists;
             } else {
                 if (r.drive->readOnly) return WriteProtect;
@@ -126,6 +127,7 @@ std::uint32_t FileSystem::write(plat::FileHandle h, const void* buffer, std::uin
         }
         std::memcpy(&data[pos], buffer, want);
         hd->position += want;
+        stamp(*hd->node);
     }
     done = static_cast<std::uint32_t>(want);
     return code;

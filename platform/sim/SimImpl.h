@@ -5,6 +5,8 @@
 //   SimUser.cpp       the scripted user: message boxes, modal windows, peers;
 //                     the only file that reads the component model
 //   SimSystem.cpp     registry, resources, the program, programs and the shell
+//   SimDrives.cpp     file times, drive kinds, the temporary folder, the clock
+//                     and the version that a run's log tells
 // Private to platform/sim.
 #pragma once
 
@@ -99,6 +101,8 @@ struct SimPlatform::Impl {
     std::string programsFolder = "C:\\Users\\Player\\Start Menu\\Programs";
     std::string windowsFolder = "C:\\WINDOWS";
     int dpi = 96;
+    std::string tempFolder = "C:\\Temp";
+    plat::WindowsVersion version{5, 1, 2600, "Service Pack 3"};
     bool otherInstance = false;
     int otherInstanceFronted = 0;
 

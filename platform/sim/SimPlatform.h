@@ -115,6 +115,11 @@ public:
     // build any order).  A drive set to sorted order (before it has entries)
     // lists them sorted by their upper-cased Unicode names, as Wine and NTFS do.
     void setSortedOrder(char letter, bool sorted = true);
+    // What driveType() answers for the drive (Fixed unless set; CdRom for a
+    // CD drive or a mounted disc image), and its allocation unit (4096 unless
+    // set; only told, the drive's capacity counts bytes).
+    void setDriveType(char letter, plat::DriveType type);
+    void setClusterSize(char letter, std::uint32_t bytes);
 
     // ------------------------------------------------------------ files, bypassing the seam
     // These ignore media, attributes, sharing and faults.  Misuse (a missing
@@ -132,6 +137,13 @@ public:
     void lockFile(const std::string& path);
     void unlockFile(const std::string& path);
     std::size_t openHandles() const;  // handles opened through the seam and not closed
+    // A file's last-write time (FILETIME units).  Every write through the
+    // seam or writeFile() stamps the virtual time, three seconds later for
+    // each write before; moves keep it.
+    std::uint64_t fileTime(const std::string& path) const;
+    void setFileTime(const std::string& path, std::uint64_t lastWrite);
+    // What tempFolder() answers (default "C:\Temp"; the folder is not made).
+    void setTempFolder(const std::string& path);
 
     // ------------------------------------------------------------ faults (persist until cleared)
     // A read that asks for the byte at byteOffset or later fails, reading nothing.
@@ -302,6 +314,17 @@ public:
     std::string windowsFolder() override;
     std::unique_ptr<plat::ShellLink> createShellLink() override;
     std::unique_ptr<plat::ControlPeer> createPeer(ui::Control& control) override;
+    // The local time is the virtual clock from 2026-01-01 00:00:00; the
+    // version is Windows XP's, Service Pack 3.
+    bool fileStamp(const std::string& path, plat::FileStamp& out) override;
+    bool setLastWriteTime(const std::string& path, std::uint64_t lastWrite) override;
+    bool clusterSize(const std::string& folder, std::uint32_t& bytes) override;
+    std::uint32_t logicalDrives() override;
+    plat::DriveType driveType(char letter) override;
+    std::string tempFolder() override;
+    plat::LocalTime localTime() override;
+    plat::WindowsVersion windowsVersion() override;
+    std::string ansiToUtf8(const std::string& ansi) override;
 
     struct Impl;
 

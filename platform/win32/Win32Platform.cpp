@@ -106,6 +106,9 @@ Win32Platform::Win32Platform()
     : startupTrace_(openStartupTrace()), messageWindow_(*this), handOvers_([this] { wakeUi(); }) {
     uiThread_ = GetCurrentThreadId();
     startupMark("first window (the message window)");
+    // An empty drive answers the disc checks and the search for a disc with
+    // an error, never with the system's "insert a disk" box.
+    SetErrorMode(SetErrorMode(0) | SEM_FAILCRITICALERRORS);
 
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&icc);

@@ -105,6 +105,17 @@ public:
 
     std::unique_ptr<plat::ControlPeer> createPeer(ui::Control& control) override;
 
+    // -- resume, drives and run logs (Drives.cpp)
+    bool fileStamp(const std::string& path, plat::FileStamp& out) override;
+    bool setLastWriteTime(const std::string& path, std::uint64_t lastWrite) override;
+    bool clusterSize(const std::string& folder, std::uint32_t& bytes) override;
+    std::uint32_t logicalDrives() override;
+    plat::DriveType driveType(char letter) override;
+    std::string tempFolder() override;
+    plat::LocalTime localTime() override;
+    plat::WindowsVersion windowsVersion() override;
+    std::string ansiToUtf8(const std::string& ansi) override;
+
     // -- for the peers
     // A font for a ui::Font, made once and kept for the platform's life.
     HFONT font(const ui::Font& f);

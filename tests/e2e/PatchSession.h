@@ -298,8 +298,8 @@ protected:
         std::vector<std::string> entries = folderEntries(game);
         std::sort(entries.begin(), entries.end());
         EXPECT_EQ(entries, (std::vector<std::string>{"CVandry.exe", "GAME00.DAT", "KESTAL.exe", "Vandry.exe",
-                                                     "game01.dat", "readme.txt"}))
-            << "the run writes the five files and nothing else";
+                                                     "game01.dat", "patch.log", "readme.txt"}))
+            << "the run writes the five files and its log, nothing else";
 
         // The shortcuts: the readme's and the edition's game shortcut.
         ASSERT_TRUE(fileExists(readmeShortcut())) << escaped(readmeShortcut());

@@ -6,12 +6,12 @@
 // lays out and maps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "tests/e2e/Session.h"
-#include "tests/e2e/robot/Tree.h"
 
 namespace e2e {
 namespace {
@@ -19,6 +19,7 @@ namespace {
 using namespace robot;
 
 constexpr DWORD kCopyTimeout = 60000;
+constexpr DWORD kStartLanguageTimeout = 60000;
 
 // Files below root\relative, as paths relative to root, depth first.
 void filesBelow(const std::string& root, const std::string& relative, std::vector<std::string>& out) {
@@ -101,8 +102,10 @@ private:
 
 class DiscsSafety936 : public testing::Test {
 protected:
+    // The code page the run wants (its locale, as CMake sets it).
+    virtual UINT codePage() const { return 936; }
     void SetUp() override {
-        ASSERT_EQ(GetACP(), 936u) << "this run wants LC_ALL=zh_CN.UTF-8";
+        ASSERT_EQ(GetACP(), codePage()) << "this run wants the locale of code page " << codePage();
         char temp[MAX_PATH];
         ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
         parent_ = std::string(temp) + "lunavire-discsafety-" + std::to_string(GetCurrentProcessId());
@@ -119,9 +122,24 @@ protected:
 
     // The program from disc 1, its disc window open with the install folder
     // typed in.
-    void openDiscWindow(const std::string& installFolder) {
+    // With `language` (a name of the language list), that one is chosen
+    // once the start-up language is there.
+    void openDiscWindow(const std::string& installFolder, const std::wstring& language = {}) {
         process_ = Process::start("D:\\Setup.exe");
         main_ = waitForWindow(process_, "TForm1");
+        if (!language.empty()) {
+            // The player's choice stands: the start-up language does not come back.
+            HWND combo = waitForControl(main_, "ComboBox1");
+            std::vector<std::string> items;
+            if (!waitUntil(kStartLanguageTimeout, [&] {
+                    items = comboItems(combo);
+                    return std::find(items.begin(), items.end(), ansi(language)) != items.end();
+                }))
+                throw Failure("no such language in the list");
+            const auto it = std::find(items.begin(), items.end(), ansi(language));
+            language_ = std::make_unique<LanguageFileBytes>(shippedLanguage(language));
+            selectComboItem(combo, static_cast<int>(it - items.begin()));
+        }
         waitForText(main_, language_->get("window1", "title"));
         click(waitForControl(main_, "Button1"));
         disc_ = waitForWindow(process_, "TForm2");
@@ -139,22 +157,10 @@ protected:
         pressButton(b, button);
         return b;
     }
-    void locate(const std::string& drive) {
-        HWND picker = waitForWindow(process_, "TForm3");
-        RemoteTree tree(waitForControl(picker, "ShellTreeView1"));
-        tree.selectPath(drive);
-        click(waitForControl(picker, "Button1"));
-        if (!waitUntil(kActionTimeout, [&] { return !isVisible(picker); }))
-            throw Failure("the folder picker stays up after its Button1");
-    }
-    // Discs 2 and 3 are not in drive D: the player locates them in E: and F:.
-    void locateDiscs2And3() {
+    // Discs 2 and 3 are not in drive D: Retry finds them in the CD drives E: and F:.
+    void nextDiscs() {
         expectBox(5, 6, IDRETRY);
-        expectBox(9, 10, IDOK);
-        locate("E:\\");
         expectBox(11, 6, IDRETRY);
-        expectBox(9, 10, IDOK);
-        locate("F:\\");
     }
     // A box about a file that cannot be copied, naming both paths.
     Box expectCopyFailure(const std::string& source, const std::string& target) {
@@ -207,16 +213,17 @@ TEST_F(DiscsSafety936, TwoClicksOnStartRunOneInstallation) {
     HWND startButton = waitForControl(disc_, "Button1");
     click(startButton);
     click(startButton);  // back to back: the second arrives while disc 1 is walked
-    locateDiscs2And3();
+    nextDiscs();
     expectBox(12, 1, IDOK);
     expectWindowCloses();
     expectInstalled(install_);
     std::vector<std::string> there, expected;
     filesBelow(install_, "", there);
     for (const DiscFile& f : discFiles()) expected.push_back(lower(f.installedAs));
+    expected.push_back("install.log");
     for (auto& t : there) t = lower(t);
     EXPECT_EQ(std::set<std::string>(there.begin(), there.end()), std::set<std::string>(expected.begin(), expected.end()))
-        << "the disc files and nothing else, none in the wrong folder";
+        << "the disc files and the run's log, nothing else, none in the wrong folder";
     EXPECT_TRUE(visibleMessageBoxes(process_).empty());
     endProgram();
 }
@@ -234,7 +241,7 @@ TEST_F(DiscsSafety936, AReinstallKeepsAFileItCannotCopyAndSaysSo) {
         EXPECT_EQ(strays(install_), std::vector<std::string>{}) << "and no part of a copy lies about";
         saveScreenshot(failed.window, artifactPath("discsafety-ignore-box.bmp"));
         pressButton(failed, IDIGNORE);
-        locateDiscs2And3();
+        nextDiscs();
     }
     Box end = waitForMessageBox(process_, kCopyTimeout);
     EXPECT_EQ(escaped(end.text), escaped(language_->get("msgs", "LeftOut") + "\r\n" + target))
@@ -262,7 +269,7 @@ TEST_F(DiscsSafety936, TheDiscsOwnFolderAsInstallFolderLosesNothing) {
     openDiscWindow(disc + "\\game");
     type("Edit1", disc);
     start();
-    locateDiscs2And3();
+    nextDiscs();
     expectBox(12, 1, IDOK);
     expectWindowCloses();
     for (const auto& r : rel) {
@@ -283,7 +290,7 @@ TEST_F(DiscsSafety936, AReinstallKeepsThePlayersSavedGames) {
     writeFile(mine, "my progress");
     openDiscWindow(install_);
     start();
-    locateDiscs2And3();
+    nextDiscs();
     expectBox(12, 1, IDOK);
     expectWindowCloses();
     EXPECT_EQ(readFile(mine), "my progress") << "a saved game is never replaced";
@@ -293,52 +300,142 @@ TEST_F(DiscsSafety936, AReinstallKeepsThePlayersSavedGames) {
     endProgram();
 }
 
+// A run killed part way and started again finishes the job: each file whole
+// from the first run is kept, the rest copied, and what the killed run left
+// beside its files is removed.
+TEST_F(DiscsSafety936, ARunKilledPartWayIsFinishedByTheNext) {
+    {
+        // The run stops at a file another program holds: killed there, at
+        // a moment that does not depend on the machine's speed.
+        Held held("D:\\game\\game01.dat");
+        openDiscWindow(install_);
+        start();
+        expectCopyFailure("D:\\game\\game01.dat", install_ + "\\game01.dat");
+        process_.terminate();
+    }
+    // What a run killed during the copy of game01.dat leaves beside it.
+    writeFile(install_ + "\\game01.~00", "the first half of game01.dat");
+    openDiscWindow(install_);
+    start();
+    nextDiscs();
+    expectBox(12, 1, IDOK);
+    expectWindowCloses();
+    expectInstalled(install_);
+    EXPECT_EQ(strays(install_), std::vector<std::string>{});
+    const std::string log = readFile(install_ + "\\install.log");
+    EXPECT_NE(log.find("game01.~00, left by a run that was stopped"), std::string::npos);
+    EXPECT_NE(log.find(": already whole\r\n"), std::string::npos) << "what the first run copied is kept";
+    endProgram();
+}
+
 // Run by small-disk.sh around disc-e2e.sh: the install folder lies on a
 // tmpfs that LUNAVIRE_SMALL_DISK names.
-class SmallDiskDiscs936 : public DiscsSafety936 {};
-
-TEST_F(SmallDiskDiscs936, AbortOnAFullDiskLeavesTheOldFileOrNone) {
-    char disk[MAX_PATH] = {};
-    ASSERT_NE(GetEnvironmentVariableA("LUNAVIRE_SMALL_DISK", disk, MAX_PATH), 0u)
-        << "run by small-disk.sh, which mounts the small disk";
-    struct Row {
-        const char* name;
-        bool reinstall;
-    } rows[] = {{"first installation", false}, {"reinstall", true}};
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.name);
+class SmallDiskDiscs936 : public DiscsSafety936 {
+protected:
+    // The small disk, holding an empty install folder and ballast that
+    // leaves `room` bytes free.
+    std::string fillSmallDisk(ULONGLONG room) {
+        char disk[MAX_PATH] = {};
+        if (!GetEnvironmentVariableA("LUNAVIRE_SMALL_DISK", disk, MAX_PATH))
+            throw Failure("run by small-disk.sh, which mounts the small disk");
         install_ = std::string(disk) + "\\Lunavire";
         const std::string ballast = std::string(disk) + "\\ballast";
         removeTree(install_);
         DeleteFileA(ballast.c_str());
-        ASSERT_TRUE(CreateDirectoryA(install_.c_str(), nullptr));
-        const std::string target = install_ + "\\game00.dat";
-        if (r.reinstall) writeFile(target, "old game00.dat");
-        // Room for the files before game00.dat (about 100 KB in pages of
-        // 4 KB) and 70 KB of it, which is larger.
+        CreateDirectoryA(install_.c_str(), nullptr);
         ULARGE_INTEGER free{};
-        ASSERT_TRUE(GetDiskFreeSpaceExA(disk, &free, nullptr, nullptr));
-        const ULONGLONG room = 170 * 1024;
-        ASSERT_GT(free.QuadPart, room) << "the small disk is large enough to fill";
+        if (!GetDiskFreeSpaceExA(disk, &free, nullptr, nullptr) || free.QuadPart <= room)
+            throw Failure("the small disk is too small to fill");
         writeFile(ballast, std::string(static_cast<std::size_t>(free.QuadPart - room), 'b'));
-
-        openDiscWindow(install_);
+        return ballast;
+    }
+    // The question about room in `language`, kept as screenshots under
+    // `shot`, answered Cancel.
+    void roomQuestion(const std::wstring& language, const std::string& shot) {
+        const std::string ballast = fillSmallDisk(100 * 1024);
+        openDiscWindow(install_, language);
         start();
-        Box failed = expectCopyFailure("D:\\game\\game00.dat", target);
-        EXPECT_EQ(strays(install_), std::vector<std::string>{}) << "the partial copy is gone before the player is asked";
-        pressButton(failed, IDABORT);
+        Box asked = waitForMessageBox(process_, kCopyTimeout);
+        const std::string noRoom = language_->get("msgs", "NoRoom");
+        EXPECT_EQ(escaped(asked.text.substr(0, noRoom.find("%1"))), escaped(noRoom.substr(0, noRoom.find("%1"))));
+        EXPECT_EQ(escaped(asked.caption), escaped(msg(8)));
+        settle(asked.window);
+        saveScreenshot(asked.window, artifactPath(shot + "-box.bmp"));
+        saveScreenshot(disc_, artifactPath(shot + "-window.bmp"));
+        pressButton(asked, IDCANCEL);
         expectBox(7, 8, IDOK);
-        EXPECT_EQ(process_.waitForExit(), 0u) << "Abort ends the program";
-        if (r.reinstall)
-            EXPECT_EQ(readFile(target), "old game00.dat") << "the old file byte for byte";
-        else
-            EXPECT_FALSE(fileExists(target)) << "no part of a file under its name";
-        EXPECT_EQ(strays(install_), std::vector<std::string>{});
-        EXPECT_TRUE(readFile(install_ + "\\VRecog\\vrecog.dic") == readFile("D:\\game\\VRecog\\vrecog.dic"))
-            << "the files before it are in place";
+        EXPECT_EQ(process_.waitForExit(), 0u);
         removeTree(install_);
         DeleteFileA(ballast.c_str());
     }
+};
+
+// Before the first file of a disc, the run knows the room the disc needs and
+// asks the player to make it; nothing of the disc is written until there is.
+TEST_F(SmallDiskDiscs936, TooLittleRoomIsToldBeforeTheDiscIsWritten) {
+    const std::string noRoom = language_->get("msgs", "NoRoom");
+    const std::string head = noRoom.substr(0, noRoom.find("%1"));
+    struct Row {
+        const char* name;
+        bool reinstall;
+        int answer;
+    } rows[] = {{"first installation, Cancel", false, IDCANCEL}, {"reinstall, Retry once room is made", true, IDRETRY}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        // Room for the log and a part of disc 1.
+        const std::string ballast = fillSmallDisk(100 * 1024);
+        const std::string target = install_ + "\\game00.dat";
+        if (r.reinstall) writeFile(target, "old game00.dat");
+        openDiscWindow(install_);
+        start();
+        Box asked = waitForMessageBox(process_, kCopyTimeout);
+        EXPECT_EQ(boxButtons(asked), (std::vector<int>{IDRETRY, IDCANCEL}));
+        EXPECT_EQ(escaped(asked.text.substr(0, head.size() + 2)), escaped(head + "Z:"));
+        std::vector<std::string> there;
+        filesBelow(install_, "", there);
+        std::sort(there.begin(), there.end());
+        EXPECT_EQ(there, r.reinstall ? (std::vector<std::string>{"game00.dat", "install.log"})
+                                     : std::vector<std::string>{"install.log"})
+            << "nothing of the disc is written before the answer";
+        if (r.answer == IDCANCEL) {
+            pressButton(asked, IDCANCEL);
+            expectBox(7, 8, IDOK);
+            EXPECT_EQ(process_.waitForExit(), 0u) << "Cancel gives up as at a disc prompt";
+        } else {
+            pressButton(asked, IDRETRY);
+            Box again = waitForMessageBox(process_, kCopyTimeout);
+            EXPECT_EQ(escaped(again.text.substr(0, head.size())), escaped(head)) << "no room yet: asked again";
+            DeleteFileA(ballast.c_str());
+            pressButton(again, IDRETRY);
+            nextDiscs();
+            expectBox(12, 1, IDOK);
+            expectWindowCloses();
+            expectInstalled(install_);
+            endProgram();
+        }
+        if (!r.reinstall) {
+            EXPECT_FALSE(fileExists(target));
+        }
+        EXPECT_EQ(strays(install_), std::vector<std::string>{});
+        removeTree(install_);
+        DeleteFileA(ballast.c_str());
+    }
+}
+
+TEST_F(SmallDiskDiscs936, TheRoomQuestionSpeaksThePlayersLanguage) {
+    for (const std::wstring& language : {std::wstring(kSimplified), std::wstring(L"English")}) {
+        SCOPED_TRACE(ansi(language));
+        roomQuestion(language, language == kSimplified ? "noroom-simplified" : "noroom-english");
+    }
+}
+
+class SmallDiskDiscs950 : public SmallDiskDiscs936 {
+protected:
+    UINT codePage() const override { return 950; }
+};
+
+TEST_F(SmallDiskDiscs950, TheRoomQuestionSpeaksThePlayersLanguage) {
+    roomQuestion(kTraditional, "noroom-traditional");
 }
 
 }  // namespace

@@ -88,6 +88,19 @@ public:
         return real_.createPeer(control);
     }
 
+    // resume, drives and run logs
+    bool fileStamp(const std::string& path, plat::FileStamp& out) override { return real_.fileStamp(path, out); }
+    bool setLastWriteTime(const std::string& path, std::uint64_t t) override { return real_.setLastWriteTime(path, t); }
+    bool clusterSize(const std::string& folder, std::uint32_t& bytes) override {
+        return real_.clusterSize(folder, bytes);
+    }
+    std::uint32_t logicalDrives() override { return real_.logicalDrives(); }
+    plat::DriveType driveType(char letter) override { return real_.driveType(letter); }
+    std::string tempFolder() override { return real_.tempFolder(); }
+    plat::LocalTime localTime() override { return real_.localTime(); }
+    plat::WindowsVersion windowsVersion() override { return real_.windowsVersion(); }
+    std::string ansiToUtf8(const std::string& ansi) override { return real_.ansiToUtf8(ansi); }
+
 protected:
     plat::Platform& real_;
 };

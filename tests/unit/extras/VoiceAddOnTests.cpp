@@ -187,3 +187,21 @@ TEST_F(VoiceAddOn, AFileRemovedBySomeoneElseEndsItsLoop) {
 }
 
 }  // namespace
+
+TEST_F(VoiceAddOn, TheLogInTheTemporaryFolderTellsWhatRanAndWhatDidNot) {
+    s.makeFolder(p.tempFolder());
+    s.failExec(kEngine, plat::err::AccessDenied);
+    s.answerBoxes({Answer::Ok, Answer::Ok});
+    Form1->Button4->click();
+    const std::string log = s.readFile(p.tempFolder() + "\\Lunavire voice.log").value_or("");
+    for (const std::string& line : {
+             std::string("==== voice add-on - "),
+             std::string("wrote c:\\setvice.exe ("),
+             std::string("started c:\\setvice.exe\r\n"),
+             std::string("could not start c:\\asr3232.exe: 5: "),
+             std::string(kImport) + " ended with exit code 0\r\n",
+             std::string("removed c:\\00.reg\r\n"),
+             std::string("outcome: not installed\r\n"),
+         })
+        EXPECT_NE(log.find(line), std::string::npos) << line << "\nin\n" << log;
+}

@@ -7,6 +7,7 @@
 
 #include "app/Program.h"
 #include "patch/PatchRun.h"
+#include "platform/AnsiText.h"
 #include "platform/FileReplace.h"
 #include "platform/SystemError.h"
 #include "tests/support/Containers.h"
@@ -300,7 +301,7 @@ TEST_F(Patch, AFailureDuringTheWritesStopsTheRunWithEveryFileWhole) {
                 EXPECT_TRUE(s.readFile(file) == expected)
                     << kFiles[i] << (i < failing ? " is the new file" : " is the old file");
             }
-            EXPECT_EQ(s.listNames(game).size(), 6u) << "no temporary file is left";
+            EXPECT_EQ(s.listNames(game).size(), 7u) << "no temporary file is left (the log is the seventh)";
             EXPECT_EQ(s.folderExists(kPrograms + "\\Lunavire"), failing == 4)
                 << "the shortcuts come between the fourth and the fifth file";
             EXPECT_EQ(s.execs().size(), execs) << "no readme opens after an error";
@@ -362,7 +363,7 @@ TEST_F(Patch, DoubleByteFoldersWhoseLastByteIsABackslashKeepIt) {
         s.writeFile(game + "\\Vandry.exe", "MZ");
         run(r.game);
         expectEdition(game, "BIG");
-        EXPECT_EQ(s.listNames(game).size(), 6u) << "the five files beside Vandry.exe, no temporary file";
+        EXPECT_EQ(s.listNames(game).size(), 7u) << "the five files and the log beside Vandry.exe, no temporary file";
         EXPECT_EQ(s.execs().back().commandLine, "\"C:\\WINDOWS\\Notepad.exe\" " + game + "\\readme.txt");
         ASSERT_GE(s.links().size(), 2u);
         const auto& link = s.links().back();
@@ -425,3 +426,24 @@ TEST_F(Patch, AMissingGameOrACancelledPickerWritesNothing) {
 }
 
 }  // namespace
+
+TEST_F(Patch, ARunLogsInTheGameFolderAndARefusedOneInTheTemporaryFolder) {
+    Form1->ComboBox1->setItemIndex(0);
+    s.makeFolder(p.tempFolder());
+    const std::string tempLog = p.tempFolder() + "\\Lunavire patch.log";
+    putOldFiles(s);
+    run("D:\\Game");
+    const std::string log = s.readFile("D:\\Game\\patch.log").value_or("");
+    for (const char* line : {"game folder D:\\Game, edition Simplified\r\n", "on the drive, which has ",
+                             "replaced D:\\Game\\GAME00.DAT (", "made the shortcuts\r\n", "outcome: patched\r\n"})
+        EXPECT_NE(log.find(line), std::string::npos) << line << "\nin\n" << log;
+    EXPECT_FALSE(s.exists(tempLog));
+
+    // A run refused before its first write leaves the game folder as it was.
+    s.setDriveCapacity('D', s.readFile("D:\\Game\\patch.log")->size() + 10000);
+    run("D:\\Game");
+    EXPECT_EQ(s.readFile("D:\\Game\\patch.log"), log);
+    const std::string refused = s.readFile(tempLog).value_or("");
+    const std::string full = p.ansiToUtf8(text::withoutLineBreak(p.errorText(plat::err::DiskFull)));
+    EXPECT_NE(refused.find("outcome: stopped by error 112: " + full), std::string::npos) << refused;
+}

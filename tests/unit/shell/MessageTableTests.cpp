@@ -59,6 +59,8 @@ TEST(MessageTable, NamedTextsHaveGbkDefaultsAndACountPlaceholder) {
         {shell::Text::MoreFilesLeftOut, "LeftOutMore", "……还有 %d 个文件没有安装。"},
         {shell::Text::VoiceAddOnFailed, "VoiceAddOnFailed", "声音认识补丁没有安装完成！"},
         {shell::Text::ExitCode, "ExitCode", "程序结束时返回了错误代码 %d。"},
+        {shell::Text::NoRoom, "NoRoom",
+         "安装文件夹所在的磁盘 %1 空间不足：只有 %2 MB 可用，光盘 %3 还需要 %4 MB。请释放磁盘空间后按“重试”，或按“取消”放弃安装。"},
     };
     static_assert(std::size(rows) == shell::MessageTable::kTextCount, "a row per text");
     shell::MessageTable t;
@@ -77,6 +79,17 @@ TEST(MessageTable, NamedTextsHaveGbkDefaultsAndACountPlaceholder) {
         {"", 5, ""},
     };
     for (const Format& f : formats) EXPECT_EQ(shell::formatCount(f.text, f.n), f.shown) << f.text;
+    struct Positional {
+        const char* text;
+        const char* shown;
+    } positional[] = {
+        {"drive %1: %2 MB free, disc %3 needs %4 MB", "drive C:: 7 MB free, disc 2 needs 90 MB"},
+        {"%4 MB for disc %3 (%1 has %2)", "90 MB for disc 2 (C: has 7)"},
+        {"%5 and %0 and 100%", "%5 and %0 and 100%"},
+        {"%1%1%", "C:C:%"},
+    };
+    for (const Positional& f : positional)
+        EXPECT_EQ(shell::formatText(f.text, {"C:", "7", "2", "90"}), f.shown) << "values in any order: " << f.text;
 }
 
 class ShowMessage : public simtest::SimTest {};
@@ -95,6 +108,7 @@ TEST_F(ShowMessage, EachKindPassesItsExactStyle) {
         {shell::MsgKind::RetryDisc, 0x40025, plat::Answer::Retry},
         {shell::MsgKind::Warning, 0x40030, plat::Answer::Ok},
         {shell::MsgKind::Plain, 0x40000, plat::Answer::Ok},
+        {shell::MsgKind::NoRoom, 0x40035, plat::Answer::Retry},
     };
     for (const auto& r : rows) s.answerBoxes({r.answer});
     for (const auto& r : rows) EXPECT_EQ(shell::showMessage("t", "c", r.kind), r.answer);

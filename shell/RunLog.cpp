@@ -1,0 +1,187 @@
+#include "shell/RunLog.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/FileReplace.h"
+#include "platform/Platform.h"
+#include "platform/SystemError.h"
+#include "shell/Version.h"
+
+namespace shell {
+
+namespace {
+
+const char kBom[] = "\xEF\xBB\xBF";
+const char kRunStart[] = "\r\n==== ";
+// A trimmed log keeps about this much, so that it is not trimmed again at
+// every line of the next run.
+constexpr std::uint32_t kKeptAfterTrim = RunLog::kLimit / 4 * 3;
+
+std::string twoDigits(int n) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02d", n);
+    return buf;
+}
+
+std::string clock(const plat::LocalTime& t) {
+    return twoDigits(t.hour) + ":" + twoDigits(t.minute) + ":" + twoDigits(t.second);
+}
+
+// Line breaks inside a line continue it, indented under its text.
+std::string oneEntry(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        if (text[i] == '\n' || text[i] == '\r') {
+            out += "\r\n         ";
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+bool readWhole(const std::string& path, std::string& out) {
+    auto& p = plat::platform();
+    const plat::FileHandle h = p.openRead(path);
+    if (h == plat::kNoFile) return false;
+    std::uint32_t size = 0;
+    bool ok = p.fileSize(h, size);
+    out.assign(ok ? size : 0, '\0');
+    for (std::uint32_t at = 0; ok && at < size;) {
+        std::uint32_t got = 0;
+        ok = p.readFile(h, &out[at], size - at, got) && got > 0;
+        at += got;
+    }
+    p.closeFile(h);
+    return ok;
+}
+
+}  // namespace
+
+RunLog::RunLog(LogName name, const std::string& run) : name_(name) {
+    auto& p = plat::platform();
+    const plat::LocalTime t = p.localTime();
+    const plat::WindowsVersion v = p.windowsVersion();
+    const std::string date = std::to_string(t.year) + "-" + twoDigits(t.month) + "-" + twoDigits(t.day);
+    // A blank line and a mark of its own start every run (trim() cuts there).
+    held_.push_back(p.ansiToUtf8(std::string(kRunStart) + run + " - Lunavire setup " + kProgramVersion + " - " +
+                                 date + " " + clock(t)) +
+                    "\r\n");
+    std::string windows = "Windows " + std::to_string(v.major) + "." + std::to_string(v.minor) + "." +
+                          std::to_string(v.build);
+    if (!v.servicePack.empty()) windows += " " + v.servicePack;
+    line(windows + ", ANSI code page " + std::to_string(p.ansiCodePage()));
+}
+
+RunLog::~RunLog() {
+    if (!placed_) placeInTemp();
+}
+
+void RunLog::line(const std::string& text) {
+    const std::string utf8 = plat::platform().ansiToUtf8(clock(plat::platform().localTime()) + " " + oneEntry(text)) +
+                             "\r\n";
+    if (!placed_) {
+        held_.push_back(utf8);
+        return;
+    }
+    if (!path_.empty()) append(utf8);
+}
+
+void RunLog::place(const std::string& folder) {
+    if (placed_) return;
+    placed_ = true;
+    path_ = folder + "\\" + name_.inFolder;
+    // What a trim of a run that was killed left beside the log.
+    plat::removeStaleTemporaries(path_);
+    std::string all;
+    for (const auto& l : held_) all += l;
+    held_.clear();
+    append(all);
+}
+
+void RunLog::placeInTemp() {
+    if (placed_) return;
+    placed_ = true;
+    std::string all;
+    for (const auto& l : held_) all += l;
+    held_.clear();
+    inTemp_ = true;
+    path_ = plat::platform().tempFolder() + "\\" + name_.inTemp;
+    if (write(path_, all) != 0) path_.clear();
+}
+
+bool RunLog::append(const std::string& utf8) {
+    const std::uint32_t code = write(path_, utf8);
+    if (code == 0) return true;
+    if (inTemp_) {
+        path_.clear();  // nowhere left to write
+        return false;
+    }
+    // The rest of the run's lines go on in the temporary folder, saying
+    // where they began.
+    const std::string failed = path_;
+    inTemp_ = true;
+    path_ = plat::platform().tempFolder() + "\\" + name_.inTemp;
+    const std::string note = plat::platform().ansiToUtf8(clock(plat::platform().localTime()) + " this log goes on here: " +
+                                                         failed + " cannot be written (" + errorText(code) + ")\r\n");
+    if (write(path_, note + utf8) == 0) return true;
+    path_.clear();
+    return false;
+}
+
+std::uint32_t RunLog::write(const std::string& path, const std::string& utf8) {
+    auto& p = plat::platform();
+    if (path.empty()) return plat::err::PathNotFound;
+    plat::FileStamp stamp;
+    if (p.fileStamp(path, stamp) && stamp.size + utf8.size() > kLimit) {
+        if (std::uint32_t code = trim(path, static_cast<std::uint32_t>(utf8.size()))) return code;
+    }
+    plat::FileHandle h = p.openWrite(path);
+    bool fresh = false;
+    if (h == plat::kNoFile) {
+        if (p.lastError() != plat::err::FileNotFound) return p.lastError();
+        h = p.createNew(path);
+        if (h == plat::kNoFile) return p.lastError();
+        fresh = true;
+    }
+    std::uint32_t size = 0, done = 0, code = 0;
+    if (!p.fileSize(h, size) || !p.seekFromStart(h, size)) code = p.lastError();
+    const std::string bytes = (fresh || size == 0 ? std::string(kBom) : std::string()) + utf8;
+    if (!code && !p.writeFile(h, bytes.data(), static_cast<std::uint32_t>(bytes.size()), done)) code = p.lastError();
+    // A write that falls short without an error is Wine's full disk.
+    if (!code && done != bytes.size()) code = plat::err::DiskFull;
+    p.closeFile(h);
+    return code;
+}
+
+std::uint32_t RunLog::trim(const std::string& path, std::uint32_t adding) {
+    std::string all;
+    if (!readWhole(path, all)) return plat::platform().lastError();
+    const std::size_t keep = adding < kKeptAfterTrim ? kKeptAfterTrim - adding : 0;
+    std::size_t cut = all.size() > keep ? all.size() - keep : 0;
+    // Whole runs where one starts in what is kept, else whole lines.
+    std::size_t at = all.find(kRunStart, cut);
+    if (at != std::string::npos) {
+        cut = at + 2;
+    } else {
+        at = all.find("\r\n", cut);
+        cut = at == std::string::npos ? all.size() : at + 2;
+    }
+    const std::string kept = kBom + all.substr(std::max<std::size_t>(cut, 3));  // a new mark, not the old one
+    if (auto failed = plat::replaceFile(path, kept.data(), static_cast<std::uint32_t>(kept.size())))
+        return failed->code;
+    return 0;
+}
+
+std::string sizeText(std::uint64_t bytes) {
+    if (bytes < 1024 * 1024) return std::to_string(bytes) + " bytes";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+    return buf;
+}
+
+std::string errorText(std::uint32_t code) { return std::to_string(code) + ": " + plat::systemText(code); }
+
+}  // namespace shell

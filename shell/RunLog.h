@@ -1,0 +1,71 @@
+// A run's log: what the disc installation, the patch and the voice add-on
+// did, line by line, appended to a text file that a player can open in
+// Notepad on a Chinese or an English Windows alike (UTF-8 with a byte-order
+// mark, CRLF lines) and send to whoever helps them.
+//
+// The lines are written as they come, so a run that is killed leaves its log
+// up to that moment.  Until the run knows the folder its log belongs in
+// (place()), lines are held; a log that is never placed goes to the user's
+// temporary folder when it ends.  A log that cannot be written never stops a
+// run: its lines go on in the temporary folder, or nowhere.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace shell {
+
+// A log's name in the folder of its run and its name in the user's temporary
+// folder, where it goes when that folder cannot take it.
+struct LogName {
+    const char* inFolder;
+    const char* inTemp;
+};
+inline constexpr LogName kInstallLog{"install.log", "Lunavire install.log"};
+inline constexpr LogName kPatchLog{"patch.log", "Lunavire patch.log"};
+inline constexpr LogName kVoiceLog{"voice.log", "Lunavire voice.log"};
+
+class RunLog {
+public:
+    // The file never holds more than this: older runs' lines go first.
+    static constexpr std::uint32_t kLimit = 1024 * 1024;
+
+    // Begins a run's lines with what it is, the program's version, the date
+    // and time, the Windows version and the code page.
+    RunLog(LogName name, const std::string& run);
+    ~RunLog();
+    RunLog(const RunLog&) = delete;
+    RunLog& operator=(const RunLog&) = delete;
+
+    // One line of ANSI text; line breaks inside it continue it, indented.
+    void line(const std::string& text);
+    // The run's folder is known and checked: the held lines and every later
+    // one go to its log there, or to the temporary folder's if it cannot
+    // take them.
+    void place(const std::string& folder);
+    // The user's temporary folder, for a run without a folder of its own.
+    void placeInTemp();
+    // Where the lines go now; empty while they are held or go nowhere.
+    const std::string& path() const { return path_; }
+
+private:
+    bool append(const std::string& utf8);
+    // 0, or the code of the call that failed.
+    std::uint32_t write(const std::string& path, const std::string& utf8);
+    // Cuts the oldest lines (whole runs where it can) so that `adding` more
+    // bytes fit well within the limit.
+    std::uint32_t trim(const std::string& path, std::uint32_t adding);
+
+    LogName name_;
+    std::vector<std::string> held_;  // UTF-8 lines with their line ends
+    std::string path_;
+    bool placed_ = false, inTemp_ = false;
+};
+
+// "N bytes" or "N.N MB", for sizes in a log.
+std::string sizeText(std::uint64_t bytes);
+// The system's text for code on one line, after its number: "32: <text>".
+std::string errorText(std::uint32_t code);
+
+}  // namespace shell
