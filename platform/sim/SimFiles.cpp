@@ -16,7 +16,7 @@ using plat::attr::ReadOnly;
 
 constexpr std::uint32_t kFileNotFound = 2, kPathNotFound = 3, kAccessDenied = 5, kInvalidHandle = 6,
                         kNotSameDevice = 17, kWriteProtect = 19, kSharing = 32, kFileExists = 80, kDiskFull = 112,
-                        kAlreadyExists = 183, kFileNameTooLong = 206;
+                        kAlreadyExists = 183, kFileNameTooLong = 206, kDirNotEmpty = 145, kDirectory = 267;
 // Wine's ANSI file calls take one UTF-16 unit more than MAX_PATH less its zero.
 constexpr std::size_t kWineMaxPathUnits = 260;
 
@@ -606,6 +606,34 @@ std::uint32_t FileSystem::writeWhole(const std::string& path, const std::string&
     if (std::uint32_t e = open(path, OpenMode::CreateAlways, h, ignored)) return e;
     std::uint32_t e = write(h, bytes.data(), static_cast<std::uint32_t>(bytes.size()), done);
     close(h);
+    return e;
+}
+
+std::uint32_t FileSystem::removeFolder(const std::string& path) {
+    if (std::uint32_t e = lengthError(path)) return e;
+    Path p = parse(path);
+    if (const FaultSpec* f = fault(Fault::Delete, faultKey(p))) return f->code;
+    Resolved r = resolve(p);
+    if (r.error) return r.error;
+    if (!r.node) return kFileNotFound;
+    if (!r.node->folder) return kDirectory;
+    if (!r.parent) return kAccessDenied;  // a drive's root
+    if (!r.node->children.empty()) return kDirNotEmpty;
+    if (r.drive->readOnly) return kWriteProtect;
+    if (r.node->attributes & ReadOnly) return kAccessDenied;
+    detach(*r.drive, *r.parent, r.node);
+    return 0;
+}
+
+std::uint32_t FileSystem::copy(const std::string& from, const std::string& to) {
+    std::string bytes;
+    if (std::uint32_t e = readWhole(from, bytes)) return e;
+    plat::FileHandle h;
+    std::uint32_t ignored, done = 0;
+    if (std::uint32_t e = open(to, OpenMode::CreateNew, h, ignored)) return e;
+    std::uint32_t e = write(h, bytes.data(), static_cast<std::uint32_t>(bytes.size()), done);
+    close(h);
+    if (e) removeEntry(to);
     return e;
 }
 

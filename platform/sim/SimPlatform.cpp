@@ -25,6 +25,7 @@ std::uint32_t lastErrorCode() { return tLastError; }
 SimPlatform::SimPlatform() : d_(std::make_unique<Impl>()) {
     d_->self = std::make_shared<Impl*>(d_.get());
     d_->fs.makeFolders(d_->programsFolder);
+    d_->fs.makeFolders(d_->tempFolder);
 }
 
 SimPlatform::~SimPlatform() {

@@ -105,6 +105,27 @@ public:
 
     std::unique_ptr<plat::ControlPeer> createPeer(ui::Control& control) override;
 
+    // -- uninstall (Uninstall.cpp)
+    bool registryKeyExists(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
+    bool registrySetString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+                           const std::string& value) override;
+    bool registrySetDword(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+                          std::uint32_t value) override;
+    bool registryString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+                        std::string& value) override;
+    bool registryDeleteValue(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                             const std::string& name) override;
+    bool registryDeleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
+    bool registrySubKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                         std::vector<std::string>& names) override;
+    bool registryValueNames(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                            std::vector<std::string>& names) override;
+    std::string commandLine() override;
+    bool removeFolder(const std::string& path) override;
+    bool deleteAtRestart(const std::string& path) override;
+    bool copyFile(const std::string& from, const std::string& to) override;
+    std::string tempFolder() override;
+
     // -- for the peers
     // A font for a ui::Font, made once and kept for the platform's life.
     HFONT font(const ui::Font& f);
