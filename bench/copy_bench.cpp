@@ -30,10 +30,10 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchClock.h"
 #include "discinstall/FileCopy.h"
 #include "platform/Platform.h"
 #include "ui/Components.h"
-#include "bench/BenchClock.h"
 
 namespace {
 

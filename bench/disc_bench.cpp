@@ -26,12 +26,12 @@
 #include <string>
 #include <vector>
 
+#include "app/Program.h"
+#include "bench/BenchClock.h"
 #include "discinstall/DiscFiles.h"
 #include "platform/Platform.h"
 #include "platform/win32/Peers.h"
-#include "app/Program.h"
 #include "tests/support/ForwardingPlatform.h"
-#include "bench/BenchClock.h"
 #include "ui/Components.h"
 
 namespace {

@@ -5,7 +5,7 @@
 //   patch_bench <payload folder> <scratch folder> [--rounds K]
 //
 // The run is the installer's own: the patch button, its question box, the
-// folder picker, the progress window's timer, runPatch(), the shortcuts and
+// folder picker, the progress window's timer, the patch run, the shortcuts and
 // the final box.  A forwarding platform answers the boxes at once, records
 // the Notepad start instead of starting it, puts the shortcuts under the
 // scratch folder and time-stamps every pump and every extraction boundary.
@@ -33,13 +33,10 @@
 #include <string>
 #include <vector>
 
-#include "patch/PatchRun.h"
+#include "app/Program.h"
+#include "bench/PatchBenchRun.h"
 #include "payload/Payload.h"
 #include "platform/Platform.h"
-#include "shell/Language.h"
-#include "app/Program.h"
-#include "tests/support/ForwardingPlatform.h"
-#include "ui/Components.h"
 
 // ---------------------------------------------------------------- counting heap
 // Live bytes of operator new, so that a second copy of a payload would show
@@ -88,18 +85,7 @@ void operator delete[](void* p, const std::nothrow_t&) noexcept { countedFree(p)
 
 namespace {
 
-// ---------------------------------------------------------------- clock
-
-double now() {
-    static const double perSecond = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / perSecond;
-}
+using namespace patchbench;
 
 // The five files of the Simplified edition, in the run's order.
 struct File {
@@ -112,232 +98,6 @@ const File kFiles[] = {
 };
 constexpr std::size_t kFileCount = sizeof kFiles / sizeof kFiles[0];
 constexpr std::size_t kLargest = 4;  // GAME00
-
-// ---------------------------------------------------------------- the platform
-
-enum class Ev { TickStart, TickEnd, PumpStart, PumpEnd, ExtractStart, WriteStart, ExtractEnd, Box, Exec };
-
-struct Event {
-    Ev kind;
-    double t;
-};
-
-// Where the shortcuts' time goes, summed over a run's links.
-struct LinkTimes {
-    double create = 0, setPath = 0, setDir = 0, save = 0, programs = 0;
-    int links = 0;
-};
-
-// Forwards to the real platform; the few places a user or the desktop would
-// act are answered here, and the run's steps are time-stamped.
-class BenchPlatform final : public testsupport::ForwardingPlatform {
-public:
-    BenchPlatform(plat::Platform& real, std::string gameFolder, std::string programs)
-        : ForwardingPlatform(real), gameFolder_(std::move(gameFolder)), programs_(std::move(programs)) {
-        events_.reserve(256);
-    }
-
-    void mark(Ev kind) { events_.push_back({kind, now()}); }
-    const std::vector<Event>& events() const { return events_; }
-    void clearEvents() {
-        events_.clear();
-        linkTimes = {};
-    }
-    std::vector<std::string> boxes, execs;
-    LinkTimes linkTimes;
-    std::function<void()> afterExtraction;  // the memory run samples here
-
-    // -- answered or redirected here
-    plat::Answer messageBox(const std::string& text, const std::string&, std::uint32_t) override {
-        mark(Ev::Box);
-        boxes.push_back(text);
-        return plat::Answer::Ok;
-    }
-    bool execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) override {
-        exitCode = 0;
-        return winExec(commandLine, showMode);
-    }
-    bool winExec(const std::string& commandLine, int) override {
-        mark(Ev::Exec);
-        execs.push_back(commandLine);
-        return true;
-    }
-    std::string programsFolder() override {
-        // The system is still asked, as the run would ask it; the links go to
-        // the scratch folder so that the prefix's Start menu is left alone.
-        double t0 = now();
-        real_.programsFolder();
-        linkTimes.programs += now() - t0;
-        return programs_;
-    }
-    std::unique_ptr<plat::ShellLink> createShellLink() override;
-    std::unique_ptr<plat::ControlPeer> createPeer(ui::Control& control) override;
-
-    // -- time-stamped
-    void processMessages() override {
-        mark(Ev::PumpStart);
-        real_.processMessages();
-        mark(Ev::PumpEnd);
-    }
-    bool ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
-                     std::size_t& size) override {
-        mark(Ev::ExtractStart);
-        return real_.ownResource(type, name, data, size);
-    }
-    // A file is written into a new temporary file, which then moves over the
-    // target: the extraction ends with the move.  The checks before the run
-    // also ask for each payload and make one temporary file; the marks they
-    // leave are overwritten by the first extraction's.
-    plat::FileHandle createNew(const std::string& path) override {
-        mark(Ev::WriteStart);
-        return real_.createNew(path);
-    }
-    bool moveReplacing(const std::string& from, const std::string& to) override {
-        const bool moved = real_.moveReplacing(from, to);
-        mark(Ev::ExtractEnd);
-        if (afterExtraction) afterExtraction();
-        return moved;
-    }
-
-private:
-    std::string gameFolder_, programs_;
-    std::vector<Event> events_;
-};
-
-// The picker's tree is real; only the folder it reports is the bench's.
-class PickedFolderPeer final : public plat::ControlPeer {
-public:
-    PickedFolderPeer(std::unique_ptr<plat::ControlPeer> real, std::string folder)
-        : real_(std::move(real)), folder_(std::move(folder)) {}
-    void textChanged() override { real_->textChanged(); }
-    void boundsChanged() override { real_->boundsChanged(); }
-    void visibleChanged() override { real_->visibleChanged(); }
-    void enabledChanged() override { real_->enabledChanged(); }
-    void fontChanged() override { real_->fontChanged(); }
-    std::string selectedPath() override { return folder_; }
-
-private:
-    std::unique_ptr<plat::ControlPeer> real_;
-    std::string folder_;
-};
-
-// A real shell link whose calls are timed.
-class TimedLink final : public plat::ShellLink {
-public:
-    TimedLink(std::unique_ptr<plat::ShellLink> real, LinkTimes& times) : real_(std::move(real)), times_(times) {}
-    void setPath(const std::string& path) override { timed(times_.setPath, [&] { real_->setPath(path); }); }
-    void setWorkingDirectory(const std::string& dir) override {
-        timed(times_.setDir, [&] { real_->setWorkingDirectory(dir); });
-    }
-    bool save(const std::string& file) override {
-        bool saved = false;
-        timed(times_.save, [&] { saved = real_->save(file); });
-        return saved;
-    }
-
-private:
-    template <class F>
-    static void timed(double& sum, F f) {
-        double t0 = now();
-        f();
-        sum += now() - t0;
-    }
-    std::unique_ptr<plat::ShellLink> real_;
-    LinkTimes& times_;
-};
-
-std::unique_ptr<plat::ShellLink> BenchPlatform::createShellLink() {
-    double t0 = now();
-    auto link = real_.createShellLink();
-    linkTimes.create += now() - t0;
-    ++linkTimes.links;
-    return std::make_unique<TimedLink>(std::move(link), linkTimes);
-}
-
-std::unique_ptr<plat::ControlPeer> BenchPlatform::createPeer(ui::Control& control) {
-    auto peer = real_.createPeer(control);
-    if (control.kind() == ui::Kind::ShellTreeView)
-        return std::make_unique<PickedFolderPeer>(std::move(peer), gameFolder_);
-    return peer;
-}
-
-// ---------------------------------------------------------------- set-up
-
-struct Paths {
-    std::string files, scratch, game, bare, programs;
-};
-
-Paths pathsFor(const std::string& files, const std::string& scratch) {
-    return {files, scratch, scratch + "\\Game", scratch + "\\Bare", scratch + "\\Programs"};
-}
-
-bool writeWhole(const std::string& path, const void* data, DWORD size) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD done = 0;
-    bool ok = WriteFile(h, data, size, &done, nullptr) && done == size;
-    return CloseHandle(h) && ok;
-}
-
-bool readWhole(const std::string& path, std::string& out) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD size = GetFileSize(h, nullptr), done = 0;
-    bool ok = size != INVALID_FILE_SIZE;
-    if (ok) out.assign(size, '\0');
-    ok = ok && (size == 0 || (ReadFile(h, &out[0], size, &done, nullptr) && done == size));
-    CloseHandle(h);
-    return ok;
-}
-
-// The installer's four windows with the Simplified edition selected, the
-// start-up language step left out, and a picker that is confirmed at once.
-void prepareRun(const Paths& p) {
-    CreateDirectoryA(p.scratch.c_str(), nullptr);
-    CreateDirectoryA(p.game.c_str(), nullptr);
-    CreateDirectoryA(p.bare.c_str(), nullptr);
-    CreateDirectoryA(p.programs.c_str(), nullptr);
-    if (!writeWhole(p.game + "\\Vandry.exe", "MZ", 2)) throw std::runtime_error("cannot write the game's Vandry.exe");
-
-    app::createForms([](TForm1& f) { f.Timer1->setEnabled(false); });
-    const auto& items = Form1->ComboBox1->items();
-    auto it = std::find(items.begin(), items.end(), std::string(shell::kSimplified));
-    if (it == items.end()) {
-        Form1->ComboBox1->addItem(shell::kSimplified);
-        it = std::find(items.begin(), items.end(), std::string(shell::kSimplified));
-    }
-    Form1->ComboBox1->setItemIndex(static_cast<int>(it - items.begin()));
-    Form3->OnShow = [] { Form3->Button1->click(); };
-}
-
-// A payload of the program's own resources: its bytes, N from its header.
-struct Resource {
-    const std::uint8_t* data;
-    std::size_t size;
-    std::uint32_t n;
-};
-
-Resource resource(const char* name) {
-    HRSRC res = FindResourceA(nullptr, name, "GB_");
-    HGLOBAL loaded = res ? LoadResource(nullptr, res) : nullptr;
-    const void* data = loaded ? LockResource(loaded) : nullptr;
-    if (!data) throw std::runtime_error(std::string("no resource ") + name);
-    Resource r{static_cast<const std::uint8_t*>(data), SizeofResource(nullptr, res), 0};
-    r.n = payload::inflatedSize(r.data, r.size);
-    return r;
-}
-
-// One patch action as the user starts it; the tick is time-stamped.
-void patchAction(BenchPlatform& bench) {
-    auto tick = Form4->Timer1->OnTimer;
-    Form4->Timer1->OnTimer = [&bench, tick] {
-        bench.mark(Ev::TickStart);
-        tick();
-        bench.mark(Ev::TickEnd);
-    };
-    Form1->Button3->click();
-    Form4->Timer1->OnTimer = tick;
-}
 
 // ---------------------------------------------------------------- one run's figures
 

@@ -25,7 +25,6 @@
 
 #include "payload/Payload.h"
 #include "platform/Platform.h"
-#include "ui/Components.h"
 
 // Under AddressSanitizer the resident size counts its shadow memory and the
 // freed blocks it holds back: only the extracted bytes are checked there.

@@ -31,11 +31,11 @@
 #include <string>
 #include <vector>
 
-#include "shell/FolderPicker.h"
+#include "bench/BenchClock.h"
 #include "platform/Platform.h"
 #include "platform/win32/Peers.h"
+#include "shell/FolderPicker.h"
 #include "tests/e2e/robot/Tree.h"
-#include "bench/BenchClock.h"
 
 namespace {
 

@@ -1,9 +1,8 @@
 #include "discinstall/DiscForm.h"
 
-#include "discinstall/DiscRun.h"
 #include "platform/AnsiText.h"
-#include "shell/Services.h"
 #include "platform/SystemError.h"
+#include "shell/Services.h"
 
 namespace {
 
@@ -78,20 +77,20 @@ const ui::FormDef kWindow{
 TForm2::TForm2() : ui::Form(kWindow) {
     buildControls();
     KqFileCopy1 = &add<TKqFileCopy>(this, "KqFileCopy1");
+    discinstall::InstallationView& view = *this;
+    installation_ = std::make_unique<discinstall::Installation>(*KqFileCopy1, view);
     bindEvents();
 }
 
 void TForm2::FormHide() {
-    GroupBox1->setEnabled(true);
-    GroupBox2->setEnabled(true);
-    GroupBox3->setEnabled(true);
+    enableSettings(true);
     Panel1->setVisible(false);
 }
 
 bool TForm2::FormCloseQuery() {
     // Closing during the run cancels it; the window goes once the run has
     // stopped the current copy and returned.
-    if (run.active) run.cancelRequested = true;
+    installation_->cancel();
     return true;
 }
 
@@ -104,36 +103,36 @@ void TForm2::openFolderPanel(int page) {
     ShellTreeView2Change();
     PageControl2->setActivePageIndex(page);
     Panel1->setVisible(true);
-    GroupBox1->setEnabled(false);
-    GroupBox2->setEnabled(false);
-    GroupBox3->setEnabled(false);
+    enableSettings(false);
 }
 
 void TForm2::closeFolderPanel() {
     Panel1->setVisible(false);
-    GroupBox1->setEnabled(true);
-    GroupBox2->setEnabled(true);
-    GroupBox3->setEnabled(true);
+    enableSettings(true);
+}
+
+void TForm2::enableSettings(bool enabled) {
+    for (ui::GroupBox* box : {GroupBox1, GroupBox2, GroupBox3}) box->setEnabled(enabled);
 }
 
 // The settings page's buttons do nothing while a run is under way: its
 // page is only hidden, and a click posted by another program, or queued
 // before the run began, still reaches them.
 void TForm2::Button1Click() {
-    if (!run.active) discinstall::startInstallation(*this);
+    installation_->start(Edit1->text(), Edit2->text());
 }
 void TForm2::Button2Click() { Close(); }
 void TForm2::Button3Click() { Close(); }
 void TForm2::Button4Click() {
-    if (!run.active) openFolderPanel(0);
+    if (!installation_->active()) openFolderPanel(0);
 }
 void TForm2::Button5Click() {
-    if (!run.active) openFolderPanel(1);
+    if (!installation_->active()) openFolderPanel(1);
 }
 
 // A folder too long for the file calls is refused with the panel still open.
 void TForm2::Button8Click() {
-    if (run.active) return;
+    if (installation_->active()) return;
     const std::string source = text::cutDriveRoot(ShellTreeView1->path());
     plat::requirePathFits(source);
     Edit1->setText(source);
@@ -141,7 +140,7 @@ void TForm2::Button8Click() {
 }
 
 void TForm2::Button6Click() {
-    if (run.active) return;
+    if (installation_->active()) return;
     const std::string install =
         text::cutDriveRoot(ShellTreeView2->path()) + shell::messages().get(shell::Msg::InstallFolderName);
     plat::requirePathFits(install);
@@ -150,10 +149,10 @@ void TForm2::Button6Click() {
 }
 
 void TForm2::Button7Click() {
-    if (!run.active) closeFolderPanel();
+    if (!installation_->active()) closeFolderPanel();
 }
 void TForm2::Button9Click() {
-    if (!run.active) closeFolderPanel();
+    if (!installation_->active()) closeFolderPanel();
 }
 
 void TForm2::KqFileCopy1CopyProgress(ui::Component*, std::uint32_t, std::uint32_t TotalBytesTransferred,
@@ -161,13 +160,28 @@ void TForm2::KqFileCopy1CopyProgress(ui::Component*, std::uint32_t, std::uint32_
     // The reading bar runs ten points ahead, full from 90 on.
     ProgressBar1->setPosition(Rate + 10);
     ProgressBar2->setPosition(Rate);
-    discinstall::showOverallProgress(*this, TotalBytesTransferred);
+    installation_->copyProgressed(TotalBytesTransferred);
 }
 
-void TForm2::KqFileCopy1Finish(ui::Component*) { finishFlag = 1; }
+void TForm2::KqFileCopy1Finish(ui::Component*) { installation_->copyFinished(); }
 
 void TForm2::KqFileCopy1Error(ui::Component*, const std::string& Msg, std::uint32_t Code) {
-    run.copyFailed = true;
-    run.failure = Msg;
-    run.failureCode = Code;
+    installation_->copyFailed(Msg, Code);
 }
+
+// ---------------------------------------------------------------- the run's view
+
+void TForm2::showProgressPage() { PageControl1->setActivePageIndex(1); }
+
+void TForm2::clearProgress() {
+    for (ui::ProgressBar* bar : {ProgressBar1, ProgressBar2, ProgressBar3}) bar->setPosition(0);
+}
+
+void TForm2::showFile(const std::string& source, const std::string& target) {
+    Label1->setText(source);
+    Label2->setText(target);
+}
+
+void TForm2::showOverallProgress(int percent) { ProgressBar3->setPosition(percent); }
+
+void TForm2::closeWindow() { Close(); }

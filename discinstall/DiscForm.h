@@ -1,16 +1,16 @@
 // The disc installation window: a settings page (source and install folders,
-// with a hidden folder panel) and a progress page.
+// with a hidden folder panel) and a progress page, on which it shows its run.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
-#include "discinstall/DiscFiles.h"
 #include "discinstall/FileCopy.h"
+#include "discinstall/Installation.h"
 #include "ui/Components.h"
 
-class TForm2 : public ui::Form {
+class TForm2 : public ui::Form, private discinstall::InstallationView {
 public:
     TForm2();
 
@@ -47,28 +47,8 @@ public:
     ui::Button* Button3 = nullptr;
     TKqFileCopy* KqFileCopy1 = nullptr;
 
-    // The files of the disc being copied, one list for the whole program.
-    discinstall::DiscList discFiles;
-    // 0 while a file's copy is under way, 1 once KqFileCopy1 has finished it.
-    int finishFlag = 0;
-    // The folder that stands for the disc being read (taken from Edit1, then
-    // wherever the player locates a disc), and the folder being filled.
-    std::string runSource, installFolder;
-
-    // What the run in progress knows of itself.  A run lasts from the start
-    // button's first check to its last message; only one runs at a time.
-    struct Run {
-        bool active = false;
-        bool cancelRequested = false;  // the cancel button or the close box during the run
-        bool copyFailed = false;       // KqFileCopy1 reported an error for the current file
-        std::string failure;           // the system's text of that error
-        std::uint32_t failureCode = 0;
-        int disc = 0;                  // 1 to 3
-        std::uint64_t discDone = 0;    // bytes of the disc's files in place before the current one
-        int overall = 0;               // what ProgressBar3 shows; it only grows
-        std::size_t placed = 0;        // destinations that hold the disc's file (or the player's own)
-        std::vector<std::string> leftOut;  // destinations the player let go without their file
-    } run;
+    // The run, made with the window and kept for the whole program.
+    discinstall::Installation& installation() { return *installation_; }
 
     void FormHide();
     void ShellTreeView1Change();
@@ -91,4 +71,15 @@ public:
 private:
     void openFolderPanel(int page);
     void closeFolderPanel();
+    // The settings page's three group boxes, in their order.
+    void enableSettings(bool enabled);
+
+    // -- the run's view
+    void showProgressPage() override;
+    void clearProgress() override;
+    void showFile(const std::string& source, const std::string& target) override;
+    void showOverallProgress(int percent) override;
+    void closeWindow() override;
+
+    std::unique_ptr<discinstall::Installation> installation_;
 };

@@ -219,8 +219,7 @@ void TKqFileCopy::launch(const TNotifyEvent& started) {
     std::uint32_t error = 0;
     if (!startWorker(error)) {
         // Nothing will step the copy: it is over before it began.
-        close(source_);
-        close(target_);
+        endCopy();
         reportError(error);
         return;
     }
@@ -230,18 +229,14 @@ void TKqFileCopy::launch(const TNotifyEvent& started) {
 }
 
 void TKqFileCopy::Stop() {
-    stopWorker();
-    close(source_);
-    close(target_);
+    endCopy();
     fire([&] {
         if (OnStop) OnStop(this);
     });
 }
 
 void TKqFileCopy::Cancel() {
-    stopWorker();
-    close(source_);
-    close(target_);
+    endCopy();
     if (!plat::platform().deleteFile(newFile_)) {
         reportError();
         return;

@@ -2,8 +2,8 @@
 
 #include "payload/Payload.h"
 #include "platform/Platform.h"
-#include "shell/Services.h"
 #include "platform/SystemError.h"
+#include "shell/Services.h"
 
 namespace extras {
 

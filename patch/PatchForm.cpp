@@ -28,6 +28,11 @@ TForm4::TForm4() : ui::Form(kWindow) {
     bindEvents();
 }
 
+void TForm4::showFor(const std::string& gameFolder) {
+    run_.setGameFolder(gameFolder);
+    ShowModal();
+}
+
 void TForm4::FormShow() {
     Timer1->setEnabled(true);
     Gauge1->setProgress(patch::kShown);
@@ -37,7 +42,7 @@ void TForm4::Timer1Timer() {
     Gauge1->setProgress(patch::kStarted);
     Timer1->setEnabled(false);
     try {
-        if (patch::runPatch(*this)) Close();
+        if (run_.run()) Close();
     } catch (const std::exception& e) {
         // The window has no close box: once the error is reported, take the
         // user back to the main window.  What was written stays.
@@ -45,3 +50,5 @@ void TForm4::Timer1Timer() {
         Close();
     }
 }
+
+void TForm4::showStep(patch::Step step) { Gauge1->setProgress(step); }

@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <exception>
 
-#include "shell/FolderPicker.h"
-#include "shell/Shortcuts.h"
 #include "patch/PatchForm.h"
 #include "payload/Payload.h"
 #include "platform/FileReplace.h"
 #include "platform/Platform.h"
-#include "shell/Services.h"
 #include "platform/SystemError.h"
+#include "shell/FolderPicker.h"
+#include "shell/Services.h"
+#include "shell/Shortcuts.h"
 
 namespace patch {
 
@@ -89,32 +89,30 @@ void startPatchInstallation(TForm4& progress) {
     shell::showMessage(Msg::ChooseGameFolder, Msg::Notice, shell::MsgKind::QuestionNotice);
     auto picked = shell::pickFolder();
     if (!picked) return;  // cancelled: nothing is written
-    progress.gameFolder = *picked;
-    const std::string game = progress.gameFolder + "\\Vandry.exe";
+    const std::string game = *picked + "\\Vandry.exe";
     plat::requirePathFits(game);
     if (plat::platform().fileExists(game))
-        progress.ShowModal();
+        progress.showFor(*picked);
     else
         shell::showMessage(Msg::NoGameFiles, Msg::Warning, shell::MsgKind::Stop);
 }
 
-bool runPatch(TForm4& progress) {
+bool PatchRun::run() {
     auto& p = plat::platform();
     const Edition edition = currentEdition();
-    const std::string& f = progress.gameFolder;
-    ui::Gauge& gauge = *progress.Gauge1;
+    const std::string& f = gameFolder_;
 
     checkTargets(f, edition);
     write(kTargets[0], edition, f);
     p.processMessages();
-    gauge.setProgress(kLauncherWritten);
+    view_.showStep(kLauncherWritten);
     write(kTargets[1], edition, f);
     write(kTargets[2], edition, f);
     p.processMessages();
-    gauge.setProgress(kReadmeWritten);
+    view_.showStep(kReadmeWritten);
     write(kTargets[3], edition, f);
     p.processMessages();
-    gauge.setProgress(kArchiveWritten);
+    view_.showStep(kArchiveWritten);
     // A shortcut that cannot be made is reported once the main archive is
     // in place too, so that it never leaves the game half patched.
     std::exception_ptr shortcutError;
@@ -125,7 +123,7 @@ bool runPatch(TForm4& progress) {
     }
     write(kTargets[4], edition, f);
     p.processMessages();
-    gauge.setProgress(kMainArchiveWritten);
+    view_.showStep(kMainArchiveWritten);
     if (shortcutError) std::rethrow_exception(shortcutError);
 
     shell::showMessage(shell::Msg::PatchInstalled, shell::Msg::Notice, shell::MsgKind::Information);

@@ -1,6 +1,9 @@
 // The patch installation: the localised files of one edition written into an
-// installed game's folder, with a gauge, shortcuts and the readme.
+// installed game's folder, with a gauge, shortcuts and the readme.  The run
+// owns its game folder; its window shows the gauge through PatchView.
 #pragma once
+
+#include <string>
 
 class TForm4;
 
@@ -16,12 +19,32 @@ enum Step : int {
     kMainArchiveWritten = 99,  // the gauge never shows 100
 };
 
+// What the run shows, implemented by its window.
+class PatchView {
+public:
+    virtual ~PatchView() = default;
+    virtual void showStep(Step step) = 0;
+};
+
+class PatchRun {
+public:
+    explicit PatchRun(PatchView& view) : view_(view) {}
+
+    // The game folder chosen for the coming run, as the picker gave it.
+    const std::string& gameFolder() const { return gameFolder_; }
+    void setGameFolder(const std::string& folder) { gameFolder_ = folder; }
+
+    // Writes the five files and the shortcuts into the game folder; true when
+    // it reached its end.  Errors are raised.
+    bool run();
+
+private:
+    PatchView& view_;
+    std::string gameFolder_;
+};
+
 // The action of the main window's patch button: asks for the game folder and
 // shows the progress window, whose timer runs the patch.
 void startPatchInstallation(TForm4& progress);
-
-// Writes the five files and the shortcuts into the window's game folder;
-// true when it reached its end.  Errors are raised.
-bool runPatch(TForm4& progress);
 
 }  // namespace patch

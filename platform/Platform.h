@@ -72,7 +72,7 @@ constexpr std::uint32_t AllAccess = 0xF003F;  // KEY_ALL_ACCESS
 
 // -- uninstall: what the registration and the removal of an installation need
 namespace err {
-constexpr std::uint32_t InvalidData = 13, DirNotEmpty = 145, Directory = 267;
+constexpr std::uint32_t InvalidData = 13, DirNotEmpty = 145, DirectoryName = 267;  // the last: not a folder
 }
 // Where a registry key lies on 64-bit Windows: Wow32 is the view that a
 // 32-bit program gets (KEY_WOW64_32KEY; HKLM\Software\X is then

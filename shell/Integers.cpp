@@ -1,8 +1,8 @@
 #include <climits>
 #include <cstdint>
 
-#include "shell/Language.h"
 #include "base/Error.h"
+#include "shell/Language.h"
 
 namespace shell {
 

@@ -25,9 +25,6 @@ const ui::ControlDef kControls[] = {
 };
 #undef C
 
-// The built-in caption lacks the "由" of the language files' default title:
-// a window shows this one only until the first language is applied.  A
-// minimise box for a long installation; no maximise box, the layout is fixed.
 #define ON(member, event, handler) UI_EVENT(TForm1, member, event, handler)
 const ui::EventDef kEvents[] = {
     ON(Button1, OnClick, Button1Click),
@@ -41,6 +38,9 @@ const ui::EventDef kEvents[] = {
 };
 #undef ON
 
+// The built-in caption lacks the "由" of the language files' default title:
+// a window shows this one only until the first language is applied.  A
+// minimise box for a long installation; no maximise box, the layout is fixed.
 const ui::FormDef kWindow{
     "TForm1", "Form1", "Lunavire 中文安装程序&汉化补丁 简繁双语版 《Lunavire》中文化委员会制作",
     {0, 0, 557, 372}, ui::kSystemMenu | ui::kMinimizeBox, ui::BorderStyle::Single, ui::Position::DesktopCenter,

@@ -15,8 +15,9 @@ const char kFolder[] = "\\Lunavire";
 const char* linkName(int kind) {
     switch (kind) {
         case kGameShortcut: return "\\Lunavire\\Lunavire.lnk";
-        case kSimplifiedShortcut: return "\\Lunavire\\Lunavire\xD6\xD0\xCE\xC4\xB0\xE6.lnk";  // 中文版 in GBK
-        case kTraditionalShortcut: return "\\Lunavire\\Lunavire\xA4\xA4\xA4\xE5\xAA\xA9.lnk";  // in Big5
+        case kSimplifiedShortcut: return "\\Lunavire\\Lunavire中文版.lnk";
+        // Big5 bytes of 中文版: the file is compiled to GBK.
+        case kTraditionalShortcut: return "\\Lunavire\\Lunavire\xA4\xA4\xA4\xE5\xAA\xA9.lnk";
         case kReadmeShortcut: return "\\Lunavire\\readme.lnk";
         default: return nullptr;
     }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 #include <stdexcept>
 
 namespace sim::detail {
@@ -14,9 +13,7 @@ using plat::attr::Directory;
 using plat::attr::Normal;
 using plat::attr::ReadOnly;
 
-constexpr std::uint32_t kFileNotFound = 2, kPathNotFound = 3, kAccessDenied = 5, kInvalidHandle = 6,
-                        kNotSameDevice = 17, kWriteProtect = 19, kSharing = 32, kFileExists = 80, kDiskFull = 112,
-                        kAlreadyExists = 183, kFileNameTooLong = 206, kDirNotEmpty = 145, kDirectory = 267;
+using namespace plat::err;
 // Wine's ANSI file calls take one UTF-16 unit more than MAX_PATH less its zero.
 constexpr std::size_t kWineMaxPathUnits = 260;
 
@@ -188,14 +185,14 @@ Path FileSystem::parse(const std::string& path) const {
 FileSystem::Resolved FileSystem::resolve(const Path& p) const {
     Resolved r;
     if (p.empty) {
-        r.error = kPathNotFound;
+        r.error = PathNotFound;
         return r;
     }
     auto it = drives_.find(p.drive);
     if (it == drives_.end()) {
         // As Wine answers for an unmapped drive: its root is a missing path,
         // a name directly in it a missing file.
-        r.error = p.parts.size() == 1 ? kFileNotFound : kPathNotFound;
+        r.error = p.parts.size() == 1 ? FileNotFound : PathNotFound;
         return r;
     }
     r.drive = const_cast<Drive*>(&it->second);
@@ -207,7 +204,7 @@ FileSystem::Resolved FileSystem::resolve(const Path& p) const {
     for (std::size_t i = 0; i + 1 < p.parts.size(); ++i) {
         Node* next = child(*folder, fileNameKey(*cp_, p.parts[i]));
         if (!next || !next->folder) {
-            r.error = kPathNotFound;
+            r.error = PathNotFound;
             return r;
         }
         folder = next;
@@ -216,7 +213,7 @@ FileSystem::Resolved FileSystem::resolve(const Path& p) const {
     r.node = child(*folder, fileNameKey(*cp_, p.parts.back()));
     if (p.trailingSeparator && (!r.node || !r.node->folder)) {
         // "file\" names a folder that is not there.
-        r = Resolved{r.drive, nullptr, nullptr, kPathNotFound};
+        r = Resolved{r.drive, nullptr, nullptr, PathNotFound};
     }
     return r;
 }
@@ -334,14 +331,14 @@ bool FileSystem::removeEntry(const std::string& path) {
 std::size_t FileSystem::utf16Length(const std::string& path) const { return cp_->toUnicode(path).size(); }
 
 std::uint32_t FileSystem::lengthError(const std::string& path) const {
-    return utf16Length(path) > kWineMaxPathUnits ? kFileNameTooLong : 0;
+    return utf16Length(path) > kWineMaxPathUnits ? FileNameTooLong : 0;
 }
 
 std::uint32_t FileSystem::attributesOf(const std::string& path, std::uint32_t& attributes) const {
     if (std::uint32_t e = lengthError(path)) return e;
     Resolved r = resolve(parse(path));
     if (r.error) return r.error;
-    if (!r.node) return kFileNotFound;
+    if (!r.node) return FileNotFound;
     attributes = reported(*r.node);
     return 0;
 }
@@ -353,13 +350,13 @@ std::uint32_t FileSystem::findAll(const std::string& pattern, std::vector<plat::
     if (p.parts.empty() || p.trailingSeparator) {
         // No name to match: Wine finds nothing in an existing folder.
         Resolved r = resolve(p);
-        return r.error ? r.error : kFileNotFound;
+        return r.error ? r.error : FileNotFound;
     }
     std::string mask = p.parts.back();
     p.parts.pop_back();
     Resolved r = resolve(p);
     if (r.error) return r.error;
-    if (!r.node || !r.node->folder) return kPathNotFound;
+    if (!r.node || !r.node->folder) return PathNotFound;
     // "*.*" matches names without a dot too.
     std::u16string maskKey = mask == "*.*" ? u"*" : fileNameKey(*cp_, mask);
     if (!p.parts.empty())
@@ -374,7 +371,7 @@ std::uint32_t FileSystem::findAll(const std::string& pattern, std::vector<plat::
         if (hit)
             out.push_back({c->name, reported(*c), static_cast<std::uint32_t>(c->data.size())});
     }
-    return out.empty() ? kFileNotFound : 0;
+    return out.empty() ? FileNotFound : 0;
 }
 
 std::uint32_t FileSystem::createFolder(const std::string& path) {
@@ -383,8 +380,8 @@ std::uint32_t FileSystem::createFolder(const std::string& path) {
     if (const FaultSpec* f = fault(Fault::CreateFolder, faultKey(p))) return f->code;
     Resolved r = resolve(p);
     if (r.error) return r.error;
-    if (r.node) return kAlreadyExists;
-    if (r.drive->readOnly) return kWriteProtect;
+    if (r.node) return AlreadyExists;
+    if (r.drive->readOnly) return WriteProtect;
     insert(*r.drive, *r.parent, p.parts.back(), true);
     return 0;
 }
@@ -395,11 +392,27 @@ std::uint32_t FileSystem::deleteFile(const std::string& path) {
     if (const FaultSpec* f = fault(Fault::Delete, faultKey(p))) return f->code;
     Resolved r = resolve(p);
     if (r.error) return r.error;
-    if (!r.node) return kFileNotFound;
-    if (r.node->folder) return kAccessDenied;
-    if (r.node->openCount || r.node->locked) return kSharing;
-    if (r.drive->readOnly) return kWriteProtect;
-    if (r.node->attributes & ReadOnly) return kAccessDenied;
+    if (!r.node) return FileNotFound;
+    if (r.node->folder) return AccessDenied;
+    if (r.node->openCount || r.node->locked) return SharingViolation;
+    if (r.drive->readOnly) return WriteProtect;
+    if (r.node->attributes & ReadOnly) return AccessDenied;
+    detach(*r.drive, *r.parent, r.node);
+    return 0;
+}
+
+std::uint32_t FileSystem::removeFolder(const std::string& path) {
+    if (std::uint32_t e = lengthError(path)) return e;
+    Path p = parse(path);
+    if (const FaultSpec* f = fault(Fault::Delete, faultKey(p))) return f->code;
+    Resolved r = resolve(p);
+    if (r.error) return r.error;
+    if (!r.node) return FileNotFound;
+    if (!r.node->folder) return DirectoryName;
+    if (!r.parent) return AccessDenied;  // a drive's root
+    if (!r.node->children.empty()) return DirNotEmpty;
+    if (r.drive->readOnly) return WriteProtect;
+    if (r.node->attributes & ReadOnly) return AccessDenied;
     detach(*r.drive, *r.parent, r.node);
     return 0;
 }
@@ -411,19 +424,19 @@ std::uint32_t FileSystem::move(const std::string& from, const std::string& to) {
     if (const FaultSpec* f = fault(Fault::Move, faultKey(pt))) return f->code;
     Resolved rf = resolve(pf);
     if (rf.error) return rf.error;
-    if (!rf.node) return kFileNotFound;
-    if (rf.node->folder || !rf.parent) return kAccessDenied;  // files only
-    if (rf.node->openCount || rf.node->locked) return kSharing;
+    if (!rf.node) return FileNotFound;
+    if (rf.node->folder || !rf.parent) return AccessDenied;  // files only
+    if (rf.node->openCount || rf.node->locked) return SharingViolation;
     Resolved rt = resolve(pt);
     if (rt.error) return rt.error;
-    if (!rt.parent) return kAccessDenied;
-    if (rt.drive != rf.drive) return kNotSameDevice;
+    if (!rt.parent) return AccessDenied;
+    if (rt.drive != rf.drive) return NotSameDevice;
     if (rt.node == rf.node) return 0;
-    if (rf.drive->readOnly) return kWriteProtect;
+    if (rf.drive->readOnly) return WriteProtect;
     if (rt.node) {
         // As Wine answers for a target that another handle holds: access denied.
         if (rt.node->folder || rt.node->openCount || rt.node->locked || (rt.node->attributes & ReadOnly))
-            return kAccessDenied;
+            return AccessDenied;
         detach(*rt.drive, *rt.parent, rt.node);
     }
     std::shared_ptr<Node> moving;
@@ -441,200 +454,10 @@ std::uint32_t FileSystem::freeSpace(const std::string& folder, std::uint64_t& by
     if (std::uint32_t e = lengthError(folder)) return e;
     Resolved r = resolve(parse(folder));
     if (r.error) return r.error;
-    if (!r.node || !r.node->folder) return kPathNotFound;
+    if (!r.node || !r.node->folder) return PathNotFound;
     const Drive& d = *r.drive;
     bytes = d.capacity == 0 ? UINT64_MAX : d.capacity > d.used ? d.capacity - d.used : 0;
     return 0;
-}
-
-std::uint32_t FileSystem::open(const std::string& path, OpenMode mode, plat::FileHandle& h,
-                               std::uint32_t& successCode) {
-    h = plat::kNoFile;
-    if (std::uint32_t e = lengthError(path)) return e;
-    Path p = parse(path);
-    std::u16string key = faultKey(p);
-    bool creating = mode == OpenMode::CreateNew || mode == OpenMode::CreateAlways;
-    if (const FaultSpec* f = fault(creating ? Fault::Create : Fault::Open, key)) return f->code;
-    Resolved r = resolve(p);
-    if (r.error) return r.error;
-    Node* n = r.node;
-    std::shared_ptr<Node> held;
-    successCode = 0;
-    if (n && !r.parent) return n->folder ? (mode == OpenMode::CreateNew ? kFileExists : kAccessDenied) : kAccessDenied;
-    if (n) {
-        for (const auto& c : r.parent->children)
-            if (c.get() == n) held = c;
-    }
-    switch (mode) {
-        case OpenMode::Read:
-        case OpenMode::Write:
-            if (!n) return kFileNotFound;
-            if (n->folder) return kAccessDenied;
-            if (n->openCount || n->locked) return kSharing;
-            if (mode == OpenMode::Write) {
-                if (r.drive->readOnly) return kWriteProtect;
-                if (n->attributes & ReadOnly) return kAccessDenied;
-            }
-            break;
-        case OpenMode::CreateNew:
-            if (n) return kFileExists;
-            if (r.drive->readOnly) return kWriteProtect;
-            held = insert(*r.drive, *r.parent, p.parts.back(), false);
-            break;
-        case OpenMode::CreateAlways:
-            if (n) {
-                if (n->folder) return kAccessDenied;
-                if (n->openCount || n->locked) return kSharing;
-                if (r.drive->readOnly) return kWriteProtect;
-                if (n->attributes & ReadOnly) return kAccessDenied;
-                r.drive->used -= n->data.size();
-                n->data.clear();
-                n->attributes |= Archive;  // hidden and system stay, as on Wine
-                successCode = kAlreadyExists;
-            } else {
-                if (r.drive->readOnly) return kWriteProtect;
-                held = insert(*r.drive, *r.parent, p.parts.back(), false);
-            }
-            break;
-    }
-    Handle hd;
-    hd.node = held;
-    hd.drive = r.drive;
-    hd.faultKey = key;
-    hd.canRead = mode == OpenMode::Read || mode == OpenMode::CreateAlways;
-    hd.canWrite = mode != OpenMode::Read;
-    ++held->openCount;
-    nextHandle_ += 4;
-    h = nextHandle_;
-    handles_.emplace(h, std::move(hd));
-    return 0;
-}
-
-FileSystem::Handle* FileSystem::handle(plat::FileHandle h) {
-    auto it = handles_.find(h);
-    return it == handles_.end() ? nullptr : &it->second;
-}
-
-std::uint32_t FileSystem::read(plat::FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done) {
-    done = 0;
-    Handle* hd = handle(h);
-    if (!hd) return kInvalidHandle;
-    if (!hd->canRead) return kAccessDenied;
-    if (const FaultSpec* f = fault(Fault::Read, hd->faultKey))
-        if (hd->position + count > f->offset) return f->code;
-    const std::string& data = hd->node->data;
-    if (hd->position >= data.size()) return 0;
-    std::size_t n = std::min<std::uint64_t>(count, data.size() - hd->position);
-    std::memcpy(buffer, data.data() + hd->position, n);
-    hd->position += n;
-    done = static_cast<std::uint32_t>(n);
-    return 0;
-}
-
-std::uint32_t FileSystem::write(plat::FileHandle h, const void* buffer, std::uint32_t count,
-                                std::uint32_t& done) {
-    done = 0;
-    Handle* hd = handle(h);
-    if (!hd) return kInvalidHandle;
-    if (!hd->canWrite) return kAccessDenied;
-    std::string& data = hd->node->data;
-    std::uint64_t pos = hd->position, want = count;
-    std::uint32_t code = 0;
-    if (const FaultSpec* f = fault(Fault::Write, hd->faultKey))
-        if (pos + count > f->offset) {
-            want = f->offset > pos ? f->offset - pos : 0;
-            code = f->code;
-        }
-    Drive& d = *hd->drive;
-    if (d.capacity) {
-        std::uint64_t end = pos + want, growth = end > data.size() ? end - data.size() : 0;
-        if (d.used + growth > d.capacity) {
-            std::uint64_t room = d.capacity > d.used ? d.capacity - d.used : 0;
-            std::uint64_t maxEnd = data.size() + room;
-            want = maxEnd > pos ? std::min(want, maxEnd - pos) : 0;
-            if (!code) code = kDiskFull;
-        }
-    }
-    if (want) {
-        if (pos + want > data.size()) {
-            d.used += pos + want - data.size();
-            data.resize(pos + want);
-        }
-        std::memcpy(&data[pos], buffer, want);
-        hd->position += want;
-    }
-    done = static_cast<std::uint32_t>(want);
-    return code;
-}
-
-std::uint32_t FileSystem::seek(plat::FileHandle h, std::uint32_t position) {
-    Handle* hd = handle(h);
-    if (!hd) return kInvalidHandle;
-    if (const FaultSpec* f = fault(Fault::Seek, hd->faultKey)) return f->code;
-    hd->position = position;
-    return 0;
-}
-
-std::uint32_t FileSystem::size(plat::FileHandle h, std::uint32_t& low) {
-    Handle* hd = handle(h);
-    if (!hd) return kInvalidHandle;
-    if (const FaultSpec* f = fault(Fault::Size, hd->faultKey)) return f->code;
-    low = static_cast<std::uint32_t>(hd->node->data.size());
-    return 0;
-}
-
-std::uint32_t FileSystem::close(plat::FileHandle h) {
-    auto it = handles_.find(h);
-    if (it == handles_.end()) return kInvalidHandle;
-    --it->second.node->openCount;
-    handles_.erase(it);
-    return 0;
-}
-
-std::uint32_t FileSystem::readWhole(const std::string& path, std::string& bytes) {
-    plat::FileHandle h;
-    std::uint32_t ignored;
-    if (std::uint32_t e = open(path, OpenMode::Read, h, ignored)) return e;
-    bytes = handle(h)->node->data;
-    close(h);
-    return 0;
-}
-
-std::uint32_t FileSystem::writeWhole(const std::string& path, const std::string& bytes) {
-    plat::FileHandle h;
-    std::uint32_t ignored, done;
-    if (std::uint32_t e = open(path, OpenMode::CreateAlways, h, ignored)) return e;
-    std::uint32_t e = write(h, bytes.data(), static_cast<std::uint32_t>(bytes.size()), done);
-    close(h);
-    return e;
-}
-
-std::uint32_t FileSystem::removeFolder(const std::string& path) {
-    if (std::uint32_t e = lengthError(path)) return e;
-    Path p = parse(path);
-    if (const FaultSpec* f = fault(Fault::Delete, faultKey(p))) return f->code;
-    Resolved r = resolve(p);
-    if (r.error) return r.error;
-    if (!r.node) return kFileNotFound;
-    if (!r.node->folder) return kDirectory;
-    if (!r.parent) return kAccessDenied;  // a drive's root
-    if (!r.node->children.empty()) return kDirNotEmpty;
-    if (r.drive->readOnly) return kWriteProtect;
-    if (r.node->attributes & ReadOnly) return kAccessDenied;
-    detach(*r.drive, *r.parent, r.node);
-    return 0;
-}
-
-std::uint32_t FileSystem::copy(const std::string& from, const std::string& to) {
-    std::string bytes;
-    if (std::uint32_t e = readWhole(from, bytes)) return e;
-    plat::FileHandle h;
-    std::uint32_t ignored, done = 0;
-    if (std::uint32_t e = open(to, OpenMode::CreateNew, h, ignored)) return e;
-    std::uint32_t e = write(h, bytes.data(), static_cast<std::uint32_t>(bytes.size()), done);
-    close(h);
-    if (e) removeEntry(to);
-    return e;
 }
 
 }  // namespace sim::detail

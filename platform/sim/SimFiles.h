@@ -1,7 +1,7 @@
-// The simulated drives: in-memory folder trees, file handles without
-// sharing, and injected faults.  Every operation returns the Windows error
-// code it ends with (0 for success); SimPlatform turns that into the seam's
-// results and the thread's last error.
+// The simulated drives: in-memory folder trees (SimFiles.cpp), file handles
+// without sharing (SimHandles.cpp), and injected faults.  Every operation
+// returns the Windows error code it ends with (0 for success); SimPlatform
+// turns that into the seam's results and the thread's last error.
 #pragma once
 
 #include <cstdint>

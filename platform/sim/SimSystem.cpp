@@ -4,8 +4,8 @@
 #include <iterator>
 #include <string>
 
-#include "platform/sim/SimImpl.h"
 #include "base/Error.h"
+#include "platform/sim/SimImpl.h"
 
 namespace sim {
 

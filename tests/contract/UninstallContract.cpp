@@ -120,7 +120,7 @@ TEST_F(UninstallContract, OnlyEmptyFoldersAreRemoved) {
     } rows[] = {
         {"EMPTY", true, 0, "an empty folder goes, its name matched without regard to case"},
         {"full", false, plat::err::DirNotEmpty, "a folder that holds anything stays"},
-        {"file.txt", false, plat::err::Directory, "a file is no folder to remove"},
+        {"file.txt", false, plat::err::DirectoryName, "a file is no folder to remove"},
         {"missing", false, plat::err::FileNotFound, "a missing folder"},
     };
     for (const Row& r : rows) {

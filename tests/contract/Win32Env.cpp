@@ -7,9 +7,9 @@
 #include <stdexcept>
 
 #include "platform/win32/Win32Platform.h"
+#include "tests/contract/ContractEnv.h"
 #include "tests/support/LoopProbe.h"
 #include "tests/support/RemoveTree.h"
-#include "tests/contract/ContractEnv.h"
 #include "ui/Components.h"
 
 namespace contract {

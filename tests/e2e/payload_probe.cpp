@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "base/Error.h"
 #include "payload/Payload.h"
 #include "platform/Platform.h"
-#include "base/Error.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "payload/Payload.h"
 #include "base/Error.h"
+#include "payload/Payload.h"
 
 namespace {
 

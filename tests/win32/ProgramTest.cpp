@@ -3,9 +3,9 @@
 
 #include <vector>
 
+#include "base/Error.h"
 #include "platform/win32/ShellPath.h"
 #include "tests/win32/TestSupport.h"
-#include "base/Error.h"
 
 namespace {
 

@@ -7,11 +7,13 @@
 # compiler, so no second CMake configuration is needed.  Afterwards
 # ${<name>_EXE} is the program to run and ${<name>_DEPENDS} what a custom
 # command that runs it must depend on.
+# The tools see their own folder only ("tools/packer/...").
 function(lunavire_host_tool name)
   cmake_parse_arguments(T "ZLIB" "" "SOURCES;HEADERS" ${ARGN})
+  lunavire_make_root(toolsRoot lunavire_tools tools)
   if(NOT CMAKE_CROSSCOMPILING)
     add_executable(${name} ${T_SOURCES} ${T_HEADERS})
-    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_include_directories(${name} PRIVATE ${toolsRoot})
     if(T_ZLIB)
       find_package(ZLIB REQUIRED)
       target_link_libraries(${name} PRIVATE ZLIB::ZLIB)
@@ -27,7 +29,7 @@ function(lunavire_host_tool name)
     set(libs -lz)
   endif()
   add_custom_command(OUTPUT ${exe}
-    COMMAND ${LUNAVIRE_HOST_CXX} -std=c++17 -O2 -Wall -Wextra -Werror -I${PROJECT_SOURCE_DIR}
+    COMMAND ${LUNAVIRE_HOST_CXX} -std=c++17 -O2 -Wall -Wextra -Werror -I${toolsRoot}
             -o ${exe} ${T_SOURCES} ${libs}
     DEPENDS ${T_SOURCES} ${T_HEADERS}
     COMMENT "Building host tool ${name}"

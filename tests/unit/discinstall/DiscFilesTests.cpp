@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/SimTest.h"
 #include "discinstall/DiscFiles.h"
+#include "tests/support/SimTest.h"
 
 namespace {
 

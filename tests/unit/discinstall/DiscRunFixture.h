@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "discinstall/DiscRun.h"
 #include "app/Program.h"
+#include "discinstall/Installation.h"
 #include "tests/support/SimTest.h"
 
 namespace discruntest {

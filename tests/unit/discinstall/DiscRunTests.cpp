@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/FileReplace.h"
-#include "tests/unit/discinstall/DiscRunFixture.h"
 #include "platform/SystemError.h"
+#include "tests/unit/discinstall/DiscRunFixture.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ TEST_F(DiscRun, ThreeDiscsLandInTheInstallFolderAndTheGameGetsItsShortcut) {
     EXPECT_FALSE(Form2->showing()) << "the window closes after the last message";
     EXPECT_EQ(Form2->PageControl1->activePageIndex(), 0) << "the main window turns it back to the settings page";
     EXPECT_EQ(Form2->ProgressBar3->position(), 100);
-    EXPECT_EQ(Form2->runSource, "F:") << "the located discs became the run's source";
+    EXPECT_EQ(Form2->installation().runSource(), "F:") << "the located discs became the run's source";
     EXPECT_EQ(Form1->sourceFolder, "D:") << "the main window's source folder stays";
     EXPECT_TRUE(workersEnd());
     EXPECT_EQ(s.openHandles(), 0u);
@@ -68,7 +68,7 @@ TEST_F(DiscRun, ALocatedFolderIsTheSourceOfLaterDiscsAndACancelledPickerAsksAgai
                                                     msg(Msg::LocateFiles), msg(Msg::InsertDisc3),
                                                     msg(Msg::InstallComplete)}))
         << "a cancelled picker leads back to the question; disc 3 is found in F:\\cd2 at once";
-    EXPECT_EQ(Form2->runSource, "F:\\cd2");
+    EXPECT_EQ(Form2->installation().runSource(), "F:\\cd2");
     expectTree("c:\\Lunavire", kDisc2);
     expectTree("c:\\Lunavire", kDisc3);
 }

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/AnsiText.h"
-#include "tests/unit/discinstall/DiscRunFixture.h"
 #include "platform/SystemError.h"
+#include "tests/unit/discinstall/DiscRunFixture.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include <functional>
 
-#include "extras/Launchers.h"
-#include "shell/Shortcuts.h"
 #include "app/Program.h"
-#include "tests/support/SimTest.h"
+#include "extras/Launchers.h"
 #include "platform/SystemError.h"
+#include "shell/Shortcuts.h"
+#include "tests/support/SimTest.h"
 
 namespace {
 

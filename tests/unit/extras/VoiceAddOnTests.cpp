@@ -5,12 +5,12 @@
 #include <functional>
 #include <string>
 
-#include "tests/support/Containers.h"
-#include "tests/support/SimTest.h"
+#include "app/Program.h"
 #include "extras/VoiceAddOn.h"
 #include "platform/FileReplace.h"
-#include "app/Program.h"
 #include "platform/SystemError.h"
+#include "tests/support/Containers.h"
+#include "tests/support/SimTest.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <functional>
 #include <map>
 
+#include "app/Program.h"
 #include "patch/PatchRun.h"
 #include "platform/FileReplace.h"
-#include "app/Program.h"
 #include "platform/SystemError.h"
 #include "tests/support/Containers.h"
 #include "tests/support/SimTest.h"

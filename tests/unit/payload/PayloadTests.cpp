@@ -2,10 +2,10 @@
 
 #include <functional>
 
+#include "base/Error.h"
 #include "payload/Payload.h"
 #include "platform/sim/SimPlatform.h"
 #include "tests/support/Containers.h"
-#include "base/Error.h"
 
 using namespace testpay;
 

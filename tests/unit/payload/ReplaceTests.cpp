@@ -8,9 +8,9 @@
 
 #include "payload/Payload.h"
 #include "platform/FileReplace.h"
+#include "platform/SystemError.h"
 #include "platform/sim/SimPlatform.h"
 #include "tests/support/Containers.h"
-#include "platform/SystemError.h"
 
 using namespace testpay;
 

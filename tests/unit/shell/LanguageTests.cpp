@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
+#include "app/Program.h"
 #include "base/Error.h"
 #include "shell/Language.h"
-#include "app/Program.h"
 #include "shell/Services.h"
 #include "tests/support/Containers.h"
 #include "tests/support/SimTest.h"

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "platform/AnsiText.h"
 #include "app/Program.h"
-#include "tests/support/SimTest.h"
+#include "platform/AnsiText.h"
 #include "platform/SystemError.h"
+#include "tests/support/SimTest.h"
 
 namespace {
 

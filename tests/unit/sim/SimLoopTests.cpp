@@ -1,8 +1,8 @@
 // Virtual time, pumping, scripted message boxes and modal windows, peers and
 // the shell: what the simulation does while the program's loops run.
 #include "base/Error.h"
-#include "ui/Components.h"
 #include "tests/support/SimTest.h"
+#include "ui/Components.h"
 
 namespace simtest {
 namespace {

@@ -1,0 +1,77 @@
+#include "discinstall/InstallFolder.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "platform/AnsiText.h"
+#include "platform/FileReplace.h"
+#include "platform/Platform.h"
+
+namespace discinstall {
+
+namespace {
+
+// CreateDirectory leaves room in MAX_PATH for a file name of 8.3
+// characters: a folder may be no longer than the path limit less these.
+constexpr std::size_t kFolderNameRoom = 12;
+
+bool isDeviceName(const std::string& name) {
+    // A device keeps its name whatever extension follows it.
+    std::string base = text::upperCase(name.substr(0, std::min(text::find(name, '.'), name.size())));
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+// Whether Windows can make a folder of this name as it is spelled: it
+// refuses some characters and device names, and drops trailing full stops
+// and blanks, which would make a folder other than the one named.
+bool nameWindowsCanMake(const std::string& name) {
+    if (name.empty() || isDeviceName(name)) return false;
+    for (std::size_t i = 0; i < name.size(); i += text::charLength(name, i)) {
+        if (text::charLength(name, i) > 1) continue;
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || std::string("<>:\"/|?*").find(static_cast<char>(c)) != std::string::npos) return false;
+    }
+    return !text::endsWith(name, '.') && !text::endsWith(name, ' ');
+}
+
+}  // namespace
+
+std::string withoutTrailingBackslash(std::string folder) {
+    while (folder.size() > 2 && text::endsWith(folder, '\\')) folder.pop_back();
+    return folder;
+}
+
+std::optional<std::uint32_t> folderNameFault(const std::string& folder) {
+    const bool absolute = folder.size() >= 2 && folder[1] == ':' &&
+                          std::isalpha(static_cast<unsigned char>(folder[0])) &&
+                          (folder.size() == 2 || folder[2] == '\\');
+    if (!absolute) return plat::err::InvalidName;
+    if (!plat::platform().folderExists(folder.substr(0, 2) + "\\")) return plat::err::PathNotFound;
+    std::size_t start = 3;
+    while (start < folder.size()) {
+        std::size_t end = std::min(text::find(folder, '\\', start), folder.size());
+        if (!nameWindowsCanMake(folder.substr(start, end - start))) return plat::err::InvalidName;
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+std::string destination(const std::string& folder, const std::string& source, const std::string& prefix) {
+    return folder + "\\" + source.substr(std::min(prefix.size(), source.size()));
+}
+
+std::optional<std::string> firstUnfitting(const DiscList& files, const std::string& folder,
+                                          const std::string& prefix) {
+    auto& p = plat::platform();
+    for (const std::string& source : files.paths) {
+        const std::string target = destination(folder, source, prefix);
+        if (!p.pathFits(target) || !p.pathFits(plat::temporaryPath(target)) ||
+            !p.pathFits(text::fileDir(target) + std::string(kFolderNameRoom, 'x')))
+            return target;
+    }
+    return std::nullopt;
+}
+
+}  // namespace discinstall
