@@ -2,13 +2,17 @@
 
 #include <algorithm>
 #include <exception>
+#include <memory>
 
 #include "patch/PatchForm.h"
 #include "payload/Payload.h"
 #include "platform/FileReplace.h"
 #include "platform/Platform.h"
 #include "platform/SystemError.h"
+#include "platform/AnsiText.h"
+#include "platform/Folders.h"
 #include "shell/FolderPicker.h"
+#include "shell/RecordFile.h"
 #include "shell/Services.h"
 #include "shell/Shortcuts.h"
 
@@ -49,8 +53,8 @@ std::uint64_t onDisk(std::uint64_t bytes) { return (bytes + kCluster - 1) / kClu
 // be foreseen changes nothing: every path fits the file calls, the payloads
 // are there, no target is a folder, read-only or held open by another
 // program, the folder takes a new file, and the disk has room for each new
-// file while the old one still stands.
-void checkTargets(const std::string& folder, const Edition& edition) {
+// file while the old one still stands, and for the originals kept.
+void checkTargets(const std::string& folder, const Edition& edition, std::uint64_t keeping) {
     auto& p = plat::platform();
     std::int64_t peak = 0, grown = 0;  // grown: by the files already replaced
     for (const Target& t : kTargets) {
@@ -74,12 +78,84 @@ void checkTargets(const std::string& folder, const Edition& edition) {
     if (auto failed = plat::probeFolderOf(folder + kTargets[0].file)) throw plat::systemError(failed->code, folder);
     std::uint64_t free = 0;
     // A disk that cannot tell is left to the writes, which replace each file whole.
-    if (p.freeSpace(folder, free) && free < static_cast<std::uint64_t>(peak))
+    if (p.freeSpace(folder, free) && free < static_cast<std::uint64_t>(peak) + keeping)
         throw plat::systemError(plat::err::DiskFull, folder);
 }
 
-void write(const Target& t, const Edition& edition, const std::string& folder) {
+// ---------------------------------------------------------------- the originals
+
+// A game in a drive's root or in the Windows folder is patched as before,
+// with no record and no originals kept: the uninstaller would not touch it.
+bool recordable(const std::string& folder) {
+    return !shell::record::unsafeFolder(folder, plat::platform().windowsFolder());
+}
+
+// Whether a game file is already one of the patch's (a patch of an earlier
+// version, which kept no original): the same bytes as an edition's payload.
+bool isPatched(const std::string& path, const Target& t) {
+    auto& p = plat::platform();
+    plat::FindData found;
+    if (!p.findFirst(path, found)) return false;
+    std::string bytes;
+    bool read = false;
+    for (const char* group : {"GB_", "BIG"}) {
+        if (t.shared && std::string(group) != "GB_") continue;
+        if (payload::payloadSize(t.payload, group) != found.sizeLow) continue;
+        std::uint32_t code = 0;
+        if (!read && !shell::record::readWhole(path, bytes, code)) throw plat::systemError(code, path);
+        read = true;
+        if (bytes == payload::payloadBytes(t.payload, group)) return true;
+    }
+    return false;
+}
+
+// Whether a game file's original is yet to be kept: the file is there, the
+// record keeps no original of it and it is not the patch's own.
+bool originalToKeep(const shell::record::Record* r, const std::string& path) {
+    if (!plat::platform().fileExists(path)) return false;
+    if (!r) return true;
+    const auto* own = r->patchFile(path);
+    return !r->activeOriginal(path) && !(own && !own->undone);
+}
+
+// Bytes the originals still to be kept take on disk.
+std::uint64_t bytesToKeep(const std::string& folder) {
+    if (!recordable(folder)) return 0;
+    const auto known = shell::record::load(folder);
+    std::uint64_t bytes = 0;
+    for (const Target& t : kTargets) {
+        const std::string path = shell::record::normalPath(folder + t.file);
+        plat::FindData found;
+        if (originalToKeep(known.record ? &*known.record : nullptr, path) && plat::platform().findFirst(path, found))
+            bytes += onDisk(found.sizeLow);
+    }
+    return bytes;
+}
+
+// Keeps the game file's original once, before the patch replaces it, and
+// records what the patch writes.
+void keepOriginal(shell::record::Writer& w, const Target& t, const std::string& path) {
+    if (!originalToKeep(&w.record(), path)) return;
+    if (isPatched(path, t)) {
+        w.add({"nokeep", path});
+        return;
+    }
+    const std::string folder = shell::record::originalsFolder(w.installFolder());
+    const std::string kept = folder + "\\" + text::fileName(path);
+    if (!plat::createFolders(folder)) throw plat::systemError(plat::platform().lastError(), folder);
+    w.add({"keep?", path, kept});
+    if (auto failed = plat::copyReplacing(path, kept)) throw plat::systemError(failed->code, kept);
+    w.add({"keep", path, kept});
+}
+
+void write(const Target& t, const Edition& edition, const std::string& folder, shell::record::Writer* w) {
+    const std::string path = shell::record::normalPath(folder + t.file);
+    if (w) {
+        keepOriginal(*w, t, path);
+        w->add({"patch?", path, plat::platform().fileExists(path) ? "old" : "new"});
+    }
     payload::extractPayload(t.payload, groupOf(t, edition), folder + t.file);
+    if (w) w->add({"patch", path});
 }
 
 }  // namespace
@@ -102,26 +178,38 @@ bool PatchRun::run() {
     const Edition edition = currentEdition();
     const std::string& f = gameFolder_;
 
-    checkTargets(f, edition);
-    write(kTargets[0], edition, f);
+    checkTargets(f, edition, bytesToKeep(f));
+    // The record of the game folder, held for the run, so that the patch can
+    // be taken away again and the originals put back.
+    std::unique_ptr<shell::record::Writer> record;
+    if (recordable(f)) {
+        record = std::make_unique<shell::record::Writer>(shell::record::normalPath(f), p.ansiCodePage());
+        if (record->record().language.empty()) record->language(shell::languageName());
+    }
+    write(kTargets[0], edition, f, record.get());
     p.processMessages();
     view_.showStep(kLauncherWritten);
-    write(kTargets[1], edition, f);
-    write(kTargets[2], edition, f);
+    write(kTargets[1], edition, f, record.get());
+    write(kTargets[2], edition, f, record.get());
     p.processMessages();
     view_.showStep(kReadmeWritten);
-    write(kTargets[3], edition, f);
+    write(kTargets[3], edition, f, record.get());
     p.processMessages();
     view_.showStep(kArchiveWritten);
     // A shortcut that cannot be made is reported once the main archive is
     // in place too, so that it never leaves the game half patched.
     std::exception_ptr shortcutError;
     try {
+        if (record) {
+            record->add({"links", shell::shortcutFolder()});
+            for (const auto& link : shell::shortcutFiles(edition.shortcutKind)) record->add({"plink", link});
+        }
         shell::makeShortcuts(edition.shortcutKind, f + "\\KESTAL.exe");
     } catch (const std::exception&) {
         shortcutError = std::current_exception();
     }
-    write(kTargets[4], edition, f);
+    write(kTargets[4], edition, f, record.get());
+    record.reset();  // the record is whole; the player may uninstall from here on
     p.processMessages();
     view_.showStep(kMainArchiveWritten);
     if (shortcutError) std::rethrow_exception(shortcutError);
