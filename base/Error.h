@@ -12,6 +12,7 @@ namespace base {
 class Error : public std::runtime_error {
 public:
     explicit Error(const std::string& message) : std::runtime_error(message) {}
+    ~Error() override;
 };
 
 }  // namespace base

@@ -58,7 +58,7 @@ endfunction()
 # Narrow string literals are compiled to bytes of an execution character
 # set.  The program's texts are GBK, its own code page; a test that converts
 # its texts at run time, or prints them, keeps UTF-8.  A file with non-ASCII
-# text must declare one (tools/checks/check_charsets.py fails the build
+# text must declare one (tools/checks/check_sources.py fails the build
 # otherwise); the program's layers declare GBK for every file they compile.
 function(lunavire_charset_options outVar charset)
   if(charset STREQUAL "GBK" AND NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
@@ -77,11 +77,6 @@ endfunction()
 # A library of the program: its include root, exported to the layers above,
 # and its texts in GBK.
 function(lunavire_layer target folder)
-  get_target_property(type ${target} TYPE)
-  if(type STREQUAL "INTERFACE_LIBRARY")
-    lunavire_include_root(${target} INTERFACE ${folder} ${ARGN})
-    return()
-  endif()
   lunavire_include_root(${target} PUBLIC ${folder} ${ARGN})
   lunavire_program_texts(${target})
 endfunction()

@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/Host.h"
 #include "tests/support/SimTest.h"
 #include "ui/Components.h"
 
@@ -132,6 +133,21 @@ TEST_F(SimThreads, AWorkersExceptionIsShownInTheErrorBoxAtTheNextPump) {
         p.processMessages();
         EXPECT_EQ(s.boxes().size(), before + 1) << "once";
     }
+}
+
+TEST_F(SimThreads, WithoutAnApplicationAWorkersExceptionStillShowsInABox) {
+    // A test of the seam alone has no application: the error is not lost.
+    plat::setHost(nullptr);
+    struct HostBack {
+        ~HostBack() { plat::setHost(&ui::app()); }
+    } hostBack;
+    s.answerBoxes({plat::Answer::Ok});
+    p.startThread([] { throw std::runtime_error("copy step failed"); }, Priority::Normal);
+    while (s.liveWorkers()) std::this_thread::yield();
+    p.processMessages();
+    ASSERT_EQ(s.boxes().size(), 1u) << "the next pump shows the worker's exception";
+    EXPECT_EQ(s.boxes()[0].text, "copy step failed") << "its text as it is";
+    EXPECT_EQ(s.boxes()[0].style, plat::mb::Ok | plat::mb::IconStop);
 }
 
 TEST_F(SimThreads, AnUnexpectedWorkerExceptionFailsTheTest) {

@@ -1,5 +1,7 @@
 #!/usr/bin/env python3
-"""Fails the build where a text's bytes depend on a forgotten compiler option.
+"""Fails the build where the sources break a rule the compiler alone cannot see.
+
+Texts.
 
 A narrow string or character literal that holds non-ASCII characters is
 compiled to the bytes of the execution character set.  The program's own
@@ -12,7 +14,14 @@ silently.  Hence:
   - a header holds none at all: its bytes would depend on whoever includes it.
 Comments and wide literals (L"", u"", U"") and u8"" literals are free.
 
-usage: check_charsets.py <compile_commands.json> <source root> <build folder>
+Includes.
+Each layer sees the folders of the layers it links through include roots of
+its own (cmake/Layers.cmake).  A quoted include is always spelled from a
+top folder of the source tree ("ui/Form.h"): a name that the compiler finds
+beside the including file instead ("win32/Window.h", "../ui/Form.h") would
+pass by the roots.
+
+usage: check_sources.py <compile_commands.json> <source root> <build folder>
 Files that the build generates are left to their generators.
 """
 import json
@@ -71,6 +80,22 @@ def narrow_literals_with_non_ascii(text):
     return lines
 
 
+INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"', re.M)
+
+
+def include_faults(text, root):
+    """(line, path) of quoted includes not spelled from a top folder of root."""
+    faults = []
+    for m in INCLUDE.finditer(text):
+        path = m.group(1)
+        parts = path.split("/")
+        top = parts[0]
+        if (len(parts) < 2 or ".." in parts or not os.path.isdir(os.path.join(root, top))
+                or not os.path.isfile(os.path.join(root, path))):
+            faults.append((text.count("\n", 0, m.start()) + 1, path))
+    return faults
+
+
 def where(lines):
     """The first line, and how many more lines have such text."""
     distinct = sorted(set(lines))
@@ -94,10 +119,16 @@ def main():
         if not path.endswith(SOURCE_SUFFIXES) or not path.startswith(root + os.sep) or path.startswith(build + os.sep):
             continue
         command = e.get("command") or " ".join(e.get("arguments", []))
-        if "-fexec-charset=" in command or path in seen:
+        if path in seen:
             continue
         seen.add(path)
-        lines = narrow_literals_with_non_ascii(read(path))
+        text = read(path)
+        for line, included in include_faults(text, root):
+            problems.append(f"{os.path.relpath(path, root)}:{line}: #include \"{included}\" is not spelled from "
+                            "a top folder of the source tree")
+        if "-fexec-charset=" in command:
+            continue
+        lines = narrow_literals_with_non_ascii(text)
         if lines:
             problems.append(f"{os.path.relpath(path, root)}:{where(lines)}: non-ASCII text in a file compiled "
                             "without a declared execution character set (GBK for the program's texts, UTF-8 "
@@ -111,7 +142,11 @@ def main():
             if not name.endswith(HEADER_SUFFIXES):
                 continue
             path = os.path.join(folder, name)
-            lines = narrow_literals_with_non_ascii(read(path))
+            text = read(path)
+            for line, included in include_faults(text, root):
+                problems.append(f"{os.path.relpath(path, root)}:{line}: #include \"{included}\" is not spelled "
+                                "from a top folder of the source tree")
+            lines = narrow_literals_with_non_ascii(text)
             if lines:
                 problems.append(f"{os.path.relpath(path, root)}:{where(lines)}: non-ASCII text in a header: its "
                                 "bytes would depend on the file that includes it; put it in a source file")
