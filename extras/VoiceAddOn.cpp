@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "platform/SystemError.h"
 #include "shell/Services.h"
+#include "shell/VoiceRecord.h"
 
 namespace extras {
 
@@ -28,6 +29,9 @@ void installVoiceAddOn() {
     using shell::MsgKind;
     if (shell::showMessage(Msg::ConfirmVoiceAddOn, Msg::Notice, MsgKind::Confirm) != plat::Answer::Ok) return;
 
+    // On the records of the installations first, so that their uninstallers
+    // take away what the add-on leaves, and only that.
+    shell::voice::Recorder recorder({kSetup, kEngine, kScript});
     payload::extractPayload("SOUNDS", "ex0", kSetup);
     payload::extractPayload("SOUND1", "EX0", kEngine);
     payload::extractPayload("REG000", "re0", kScript);
@@ -50,6 +54,7 @@ void installVoiceAddOn() {
         reasons += "\r\n" + std::string(plat::systemError(p.lastError(), import).what());
     else if (exitCode != 0)
         reasons += "\r\n" + shell::formatCount(m.get(shell::Text::ExitCode), exitCode) + "\r\n" + import;
+    recorder.imported();
 
     deleteWhenFree(kScript);
     deleteWhenFree(kSetup);
@@ -58,7 +63,14 @@ void installVoiceAddOn() {
         shell::showMessage(m.get(shell::Text::VoiceAddOnFailed) + reasons, m.get(Msg::Error), MsgKind::Stop);
         return;
     }
-    shell::showMessage(Msg::VoiceAddOnDone, Msg::Notice, MsgKind::Information);
+    if (recorder.failures().empty()) {
+        shell::showMessage(Msg::VoiceAddOnDone, Msg::Notice, MsgKind::Information);
+        return;
+    }
+    // Installed, but an uninstaller will not know of it.
+    std::string text = m.get(Msg::VoiceAddOnDone) + "\r\n";
+    for (const auto& f : recorder.failures()) text += "\r\n" + f;
+    shell::showMessage(text, m.get(Msg::Warning), MsgKind::Warning);
 }
 
 }  // namespace extras

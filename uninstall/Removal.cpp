@@ -7,6 +7,7 @@
 #include "platform/FileReplace.h"
 #include "shell/RecordFile.h"
 #include "shell/Registration.h"
+#include "shell/VoiceRecord.h"
 
 namespace uninstall {
 
@@ -29,6 +30,13 @@ void addOnce(std::vector<std::string>& files, std::set<std::string>& seen, const
 }  // namespace
 
 Removal::Removal(const Record& record, RemovalView& view) : record_(record), view_(view) {}
+
+bool Removal::otherInstallationLeft() const {
+    for (const auto& [root, folder] : shell::registration::otherInstallations(
+             shell::registration::keyName(record_.folder)))
+        if (text::upperCase(folder) != text::upperCase(record_.folder)) return true;
+    return false;
+}
 
 bool Removal::isSave(const std::string& path) const {
     return shell::record::below(path, record_.folder + "\\save");
@@ -124,6 +132,21 @@ Report Removal::removeGame(bool saves) {
                      [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
     for (const auto& d : folders) removeEmptyFolder(d);
 
+    // The add-on's keys and values that its import made, values before keys,
+    // the deepest key first; kept while another installation may use them.
+    if (report_.complete() && !record_.addOnKeys.empty() && !otherInstallationLeft()) {
+        auto keys = record_.addOnKeys;
+        std::stable_sort(keys.begin(), keys.end(), [](const Record::Key& a, const Record::Key& b) {
+            return !a.value.empty() > !b.value.empty() || (a.value.empty() && b.value.empty() && a.key.size() > b.key.size());
+        });
+        for (const auto& k : keys) {
+            const bool gone = k.value.empty() ? p.registryDeleteKey(k.root, shell::voice::kView, k.key)
+                                              : p.registryDeleteValue(k.root, shell::voice::kView, k.key, k.value);
+            if (!gone && p.lastError() != plat::err::FileNotFound)
+                report_.leftOver.push_back(std::string(shell::record::rootName(k.root)) + "\\" + k.key +
+                                           (k.value.empty() ? "" : " " + k.value));
+        }
+    }
     if (report_.complete()) {
         // The entry in Windows' list goes first: a kill after it leaves an
         // uninstaller that still finds its record.

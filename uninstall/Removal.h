@@ -62,6 +62,7 @@ private:
     bool removeEmptyFolder(const std::string& path);
     void removeTree(const std::string& folder);
     bool isSave(const std::string& path) const;
+    bool otherInstallationLeft() const;
 
     const shell::record::Record& record_;
     RemovalView& view_;

@@ -360,4 +360,59 @@ TEST_F(Uninstall, ADriveRootOrTheWindowsFolderIsNeverUninstalled) {
     }
 }
 
+// The voice add-on after the installation: its script's import sets the
+// engine's value, beside a value of someone else's in the same key.
+class AddOn : public Uninstall {
+protected:
+    static constexpr const char* kKey = "Software\\Voice\\Engine";
+    void SetUp() override {
+        Uninstall::SetUp();
+        s.setResource("EX0", "SOUNDS", testpay::makeContainer("setup program"));
+        s.setResource("EX0", "SOUND1", testpay::makeContainer("engine program"));
+        s.setResource("RE0", "REG000",
+                      testpay::makeContainer("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Voice\\Engine]\r\n"
+                                             "\"Path\"=\"c:\\\\asr3232.exe\"\r\n"));
+        ASSERT_TRUE(p.registrySetString(RootKey::LocalMachine, RegView::Native, kKey, "Theirs", "x"));
+        s.onExec([this](const std::string& line) {
+            if (line.find("/s c:\\00.reg") != std::string::npos) {
+                EXPECT_TRUE(p.registrySetString(RootKey::LocalMachine, RegView::Native, kKey, "Path", "c:\\asr3232.exe"));
+            }
+        });
+    }
+    void addOn() {
+        s.onBox([](const sim::BoxRecord&) { return plat::Answer::Ok; });
+        Form1->voiceAddOn();
+        s.onBox([this](const sim::BoxRecord& b) { return answerBox(b); });
+    }
+    bool value(const char* name) {
+        std::string v;
+        return p.registryString(RootKey::LocalMachine, RegView::Native, kKey, name, v);
+    }
+};
+
+TEST_F(AddOn, ItsValueGoesWithTheGameWhenThisProgramMadeIt) {
+    installGame();
+    addOn();
+    ASSERT_TRUE(value("Path"));
+    uninstall(wholeGame);
+    EXPECT_FALSE(value("Path"));
+    EXPECT_TRUE(value("Theirs")) << "a value the add-on did not make";
+}
+
+TEST_F(AddOn, AValueThatWasThereBeforeOrAnAddOnBeforeTheInstallationStays) {
+    // Installed before the game: no record knew of it.
+    addOn();
+    installGame();
+    uninstall(wholeGame);
+    EXPECT_TRUE(value("Path"));
+}
+
+TEST_F(AddOn, ItsValueStaysWhileAnotherInstallationIsInTheList) {
+    installGame();
+    installGame("c:\\Lunavire2");
+    addOn();
+    uninstall(wholeGame);
+    EXPECT_TRUE(value("Path"));
+}
+
 }  // namespace
