@@ -161,6 +161,7 @@ public:
     bool deleteAtRestart(const std::string&) override { unused(); }
     bool copyFile(const std::string&, const std::string&) override { unused(); }
     std::string tempFolder() override { unused(); }
+    bool setCurrentFolder(const std::string&) override { unused(); }
 
 private:
     const Bytes& container_;

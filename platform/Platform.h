@@ -334,6 +334,11 @@ public:
     virtual bool copyFile(const std::string& from, const std::string& to) = 0;
     // The user's temporary folder (GetTempPath) without its trailing backslash.
     virtual std::string tempFolder() = 0;
+    // Makes the folder this program's current folder.  A program's current
+    // folder cannot be removed (32) while it is current, so a program that
+    // removes the folder it was started in moves elsewhere first.  2 when
+    // the folder does not exist.
+    virtual bool setCurrentFolder(const std::string& path) = 0;
     // -- end uninstall
 };
 

@@ -121,6 +121,10 @@ std::optional<std::string> uninstallRequest(const std::string& commandLine) {
 
 int runUninstaller(const std::string& requested) {
     auto& p = plat::platform();
+    // Started in the uninstall folder (as the list of programs or the player
+    // may start it), the program would hold that folder as its current one,
+    // and so would the copy it starts: neither could remove it.
+    if (!p.setCurrentFolder(p.tempFolder())) p.setCurrentFolder(p.windowsFolder());
     std::string folder = requested;
     if (folder.empty()) {
         // The installed uninstaller lies in the install folder's Uninstall folder.

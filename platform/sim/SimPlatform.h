@@ -337,6 +337,7 @@ public:
     bool deleteAtRestart(const std::string& path) override;
     bool copyFile(const std::string& from, const std::string& to) override;
     std::string tempFolder() override;
+    bool setCurrentFolder(const std::string& path) override;
 
     struct Impl;
 

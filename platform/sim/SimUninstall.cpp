@@ -209,7 +209,26 @@ std::string SimPlatform::commandLine() {
     return d_->commandLine.empty() ? "\"" + d_->programPath + "\"" : d_->commandLine;
 }
 
-bool SimPlatform::removeFolder(const std::string& path) { return result(d_->fs.removeFolder(path)); }
+namespace {
+// A folder's path as compared: upper-cased, without a trailing separator.
+std::string folderKey(const detail::CodePage& cp, std::string path) {
+    if (path.size() > 3 && path.back() == '\\') path.pop_back();
+    return detail::asciiUpper(cp, path);
+}
+}  // namespace
+
+bool SimPlatform::removeFolder(const std::string& path) {
+    // The program's own current folder is held open, as Windows holds it.
+    if (!d_->currentFolder.empty() && folderKey(*d_->cp, path) == d_->currentFolder && folderExists(path))
+        return result(plat::err::SharingViolation);
+    return result(d_->fs.removeFolder(path));
+}
+
+bool SimPlatform::setCurrentFolder(const std::string& path) {
+    if (!folderExists(path)) return result(fileExists(path) ? plat::err::DirectoryName : plat::err::FileNotFound);
+    d_->currentFolder = folderKey(*d_->cp, path);
+    return result(0);
+}
 
 void SimPlatform::denyRestartDeletes(bool deny) { d_->restartDenied = deny; }
 

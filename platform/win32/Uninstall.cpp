@@ -136,6 +136,8 @@ bool Win32Platform::copyFile(const std::string& from, const std::string& to) {
     return false;
 }
 
+bool Win32Platform::setCurrentFolder(const std::string& path) { return SetCurrentDirectoryA(path.c_str()); }
+
 std::string Win32Platform::tempFolder() {
     char buf[MAX_PATH + 1] = {};
     DWORD n = GetTempPathA(sizeof buf, buf);

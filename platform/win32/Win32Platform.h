@@ -125,6 +125,7 @@ public:
     bool deleteAtRestart(const std::string& path) override;
     bool copyFile(const std::string& from, const std::string& to) override;
     std::string tempFolder() override;
+    bool setCurrentFolder(const std::string& path) override;
 
     // -- for the peers
     // A font for a ui::Font, made once and kept for the platform's life.

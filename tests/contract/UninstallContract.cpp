@@ -135,6 +135,21 @@ TEST_F(UninstallContract, OnlyEmptyFoldersAreRemoved) {
     EXPECT_TRUE(sys().fileExists(at("file.txt")));
 }
 
+TEST_F(UninstallContract, TheCurrentFolderStaysUntilAnotherIsCurrent) {
+    auto& p = sys();
+    env().makeFolder(at("started in"));
+    env().makeFolder(at("elsewhere"));
+    ASSERT_TRUE(p.setCurrentFolder(at("started in"))) << p.lastError();
+    EXPECT_FALSE(p.removeFolder(at("started in")));
+    EXPECT_EQ(p.lastError(), plat::err::SharingViolation) << "the program's current folder is in use";
+    EXPECT_FALSE(p.setCurrentFolder(at("missing")));
+    EXPECT_EQ(p.lastError(), plat::err::FileNotFound);
+    ASSERT_TRUE(p.setCurrentFolder(at("elsewhere")));
+    EXPECT_TRUE(p.removeFolder(at("started in"))) << "once another is current: error " << p.lastError();
+    // Out of the test's folders, so that they can go.
+    EXPECT_TRUE(p.setCurrentFolder(p.tempFolder()));
+}
+
 TEST_F(UninstallContract, CopyMakesANewRemovableFileAndNeverReplacesOne) {
     auto& p = sys();
     const std::string bytes = std::string("MZ\0\x90", 4) + std::string(5000, 'x');

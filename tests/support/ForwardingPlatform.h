@@ -124,6 +124,7 @@ public:
     bool deleteAtRestart(const std::string& path) override { return real_.deleteAtRestart(path); }
     bool copyFile(const std::string& from, const std::string& to) override { return real_.copyFile(from, to); }
     std::string tempFolder() override { return real_.tempFolder(); }
+    bool setCurrentFolder(const std::string& path) override { return real_.setCurrentFolder(path); }
 
 protected:
     plat::Platform& real_;

@@ -109,6 +109,8 @@ protected:
         ASSERT_TRUE(command);
         s.setProgramPath(shell::record::programPath(folder));
         s.setCommandLine(*command);
+        // Started in its own folder, which it must let go of to remove it.
+        p.setCurrentFolder(shell::record::uninstallFolder(folder));
         const std::size_t started = s.execs().size();
         EXPECT_EQ(app::runProgram(), 0);
         ASSERT_EQ(s.execs().size(), started + 1) << "the installed uninstaller hands over to a copy";
