@@ -58,6 +58,7 @@ const NamedText kTexts[] = {
     {"UninstallLeftOver", "以下文件没有删除。关闭使用它们的程序以后，可以再次卸载："},
     {"UninstallAtRestart", "以下文件将在下次启动 Windows 时删除："},
     {"UninstallPatchDone", "汉化补丁已经卸载，以下日文原版文件已经恢复："},
+    {"UninstallPatchRemoved", "以下汉化补丁的文件和快捷方式已经删除："},
     {"UninstallNoOriginals", "没有找到汉化补丁保存的日文原版文件，无法恢复。没有做任何更改。"},
     {"UninstallNoPatch", "这个游戏没有安装汉化补丁。没有做任何更改。"},
     {"RecordMissing", "找不到卸载记录，无法卸载。没有删除任何文件。"},

@@ -75,6 +75,7 @@ enum class Text : int {
     UninstallLeftOver,     // heads what could not be removed; uninstall again later
     UninstallAtRestart,    // heads what goes when Windows starts again
     UninstallPatchDone,    // heads the originals put back
+    UninstallPatchRemoved, // heads the patch's own files and shortcuts taken away
     UninstallNoOriginals,  // the originals were not kept: nothing changed
     UninstallNoPatch,      // no patch to remove: nothing changed
     RecordMissing,         // no record to remove by: nothing removed

@@ -245,10 +245,14 @@ Report Removal::removePatch(shell::record::Writer& writer) {
             break;
         }
     }
-    for (const auto& i : files)
-        if (!i.existedBefore && remove(i.path)) writer.add({"unpatched", i.path});
-    for (const auto& i : links)
-        if (remove(i.path)) writer.add({"unpatched", i.path});
+    for (const auto* list : {&files, &links})
+        for (const auto& i : *list) {
+            if (list == &files && i.existedBefore) continue;  // put back above
+            const bool there = p.fileExists(i.path);
+            if (!remove(i.path)) continue;
+            writer.add({"unpatched", i.path});
+            if (there) report_.removed.push_back(i.path);
+        }
     removeEmptyFolder(shell::record::originalsFolder(folder));
     return report_;
 }

@@ -33,6 +33,7 @@ struct Report {
         NoPatch,      // there is no patch to take away: nothing changed
     } outcome = Done;
     std::vector<std::string> restored;   // originals put back
+    std::vector<std::string> removed;    // the patch's own files and shortcuts taken away
     std::vector<std::string> leftOver;   // what could not go; the record stays for another try
     std::vector<std::string> atRestart;  // what goes when Windows starts again
     std::vector<std::string> kept;       // folders that stay: the saved games, the player's own files

@@ -56,6 +56,7 @@ ReportText reportText(const Report& r, const shell::MessageTable& m, bool patch)
     if (patch) {
         text = m.get(Text::UninstallPatchDone);
         for (const auto& p : r.restored) text += "\r\n" + p;
+        list(text, m.get(Text::UninstallPatchRemoved), r.removed);
     } else if (r.complete()) {
         text = m.get(Text::UninstallGameDone);
     } else {

@@ -259,8 +259,13 @@ TEST_F(Uninstall, ThePatchAloneGoesAndTheDiscsOriginalsComeBackFromTheFirstPatch
     EXPECT_FALSE(s.exists(kPrograms + "\\Lunavire\\readme.lnk"));
     EXPECT_TRUE(s.exists(kPrograms + "\\Lunavire\\Lunavire.lnk"));
     ASSERT_FALSE(shown.empty());
-    EXPECT_EQ(text::upperCase(shown.back()), text::upperCase(m.get(Text::UninstallPatchDone) + "\r\n" + kGame +
-                                                             "\\game01.dat\r\n" + kGame + "\\GAME00.DAT"));
+    const std::string menu = kPrograms + "\\Lunavire\\";
+    EXPECT_EQ(text::upperCase(shown.back()),
+              text::upperCase(m.get(Text::UninstallPatchDone) + "\r\n" + kGame + "\\game01.dat\r\n" + kGame +
+                              "\\GAME00.DAT\r\n\r\n" + m.get(Text::UninstallPatchRemoved) + "\r\n" + kGame +
+                              "\\KESTAL.exe\r\n" + kGame + "\\CVandry.exe\r\n" + kGame + "\\readme.txt\r\n" + menu +
+                              "readme.lnk\r\n" + menu + "Lunavire\xA4\xA4\xA4\xE5\xAA\xA9.lnk"))
+        << "what went back, then what went";
 
     // Asked again: there is no patch; and then the whole game goes by the same record.
     uninstall(patchOnly);
