@@ -107,8 +107,7 @@ Report Removal::removeGame(bool saves) {
         if (!i.undone && written(i)) addOnce(files, seen, i.path);
     for (const auto& i : record_.files)
         if (written(i) && !shell::record::below(i.path, own) && (saves || !isSave(i.path))) addOnce(files, seen, i.path);
-    for (const auto& o : record_.originals)
-        if (!o.restored) addOnce(files, seen, o.kept);
+    for (const auto& o : record_.originals) addOnce(files, seen, o.kept);
     for (const auto* links : {&record_.links, &record_.patchLinks})
         for (const auto& i : *links)
             if (!i.undone) addOnce(files, seen, i.path);
@@ -232,13 +231,17 @@ Report Removal::removePatch(shell::record::Writer& writer) {
         }
         view_.showFile(o.target, true);
         for (;;) {
-            // One step: the game file is either the patch's, whole, or its original.
-            if (p.moveReplacing(o.kept, o.target)) {
+            // The game file is either the patch's, whole, or its original;
+            // the kept copy goes only once the record says so, so that a run
+            // killed on the way can put it back again.
+            const auto failed = plat::copyReplacing(o.kept, o.target);
+            if (!failed) {
                 writer.add({"restored", o.target});
                 report_.restored.push_back(o.target);
+                p.deleteFile(o.kept);  // one left goes with the whole game
                 break;
             }
-            const plat::Answer a = view_.askAboutFailure(o.target, p.lastError());
+            const plat::Answer a = view_.askAboutFailure(o.target, failed->code);
             if (a == plat::Answer::Retry) continue;
             if (a == plat::Answer::Abort) report_.aborted = true;
             report_.leftOver.push_back(o.target);

@@ -243,6 +243,28 @@ TEST_F(Uninstall, CancelOnTheSavesQuestionOrTheCloseBoxRemovesNothing) {
     }
 }
 
+TEST_F(Uninstall, ClicksAndTheCloseBoxWhileItRemovesChangeNothingOfTheRun) {
+    installGame();
+    s.writeFile(kOwn, "mine");
+    int pokes = 0;
+    uninstall([&](TForm5& f) {
+        // A player who clicks again and closes the window while files go.
+        s.onPump([&] {
+            if (f.Label1->text().rfind(m.get(Text::UninstallRemoving), 0) != 0 || pokes++) return;
+            f.Button2->click();
+            f.Button1->click();
+            f.userClose();
+        });
+        f.Button2->click();
+    });
+    s.onPump(nullptr);
+    EXPECT_EQ(pokes > 0, true) << "the removal let the window take clicks";
+    EXPECT_EQ(tree(kGame), files({{kOwn, "mine"}, {kSave, "save"}}));
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), m.get(Text::UninstallSaves)), 1) << "asked once";
+    EXPECT_EQ(shown.back().rfind(m.get(Text::UninstallGameDone), 0), 0u) << "the report still comes";
+    EXPECT_FALSE(registered());
+}
+
 TEST_F(Uninstall, ThePatchAloneGoesAndTheDiscsOriginalsComeBackFromTheFirstPatch) {
     installGame();
     const std::string own = shell::record::uninstallFolder(kGame);
@@ -299,6 +321,20 @@ TEST_F(Uninstall, ARestoreThatFailsLeavesThePatchedFileWhole) {
     s.clearFaults();
     uninstall(patchOnly);
     EXPECT_EQ(s.readFile(kGame + "\\game01.dat"), "one");
+}
+
+TEST_F(Uninstall, AKeptOriginalThatStaysAfterItsRestoreGoesWithTheGame) {
+    installGame();
+    patchGame();
+    const std::string kept = shell::record::originalsFolder(kGame) + "\\game01.dat";
+    ASSERT_TRUE(s.exists(kept));
+    s.failDelete(kept, 5);  // as when the run is killed between the restore and the delete
+    uninstall(patchOnly);
+    EXPECT_EQ(s.readFile(kGame + "\\game01.dat"), "one");
+    EXPECT_TRUE(s.exists(kept));
+    s.clearFaults();
+    uninstall(wholeGame);
+    EXPECT_EQ(tree(kGame), files({{kSave, "save"}}));
 }
 
 TEST_F(Uninstall, ALockedFileIsNamedAndTheRestGoes) {
