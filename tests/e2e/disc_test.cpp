@@ -81,14 +81,7 @@ protected:
         }
         pressButton(b, button);
     }
-    void locate(const std::string& drive) {
-        HWND picker = waitForWindow(process_, "TForm3");
-        RemoteTree tree(waitForControl(picker, "ShellTreeView1"));
-        tree.selectPath(drive);
-        click(waitForControl(picker, "Button1"));
-        if (!waitUntil(kActionTimeout, [&] { return !isVisible(picker); }))
-            throw Failure("the folder picker stays up after its Button1");
-    }
+    void locate(const std::string& folder) { pickInFolderPicker(process_, folder); }
 
     std::string parent_, install_;
     std::unique_ptr<LanguageFileBytes> language_;

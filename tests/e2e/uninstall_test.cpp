@@ -121,14 +121,7 @@ protected:
         pressButton(b, button);
         return b;
     }
-    void locate(const std::string& drive) {
-        HWND picker = waitForWindow(process_, "TForm3");
-        RemoteTree tree(waitForControl(picker, "ShellTreeView1"));
-        tree.selectPath(drive);
-        click(waitForControl(picker, "Button1"));
-        if (!waitUntil(kActionTimeout, [&] { return !isVisible(picker); }))
-            throw Failure("the folder picker stays up after its Button1");
-    }
+    void locate(const std::string& folder) { pickInFolderPicker(process_, folder); }
 
     // Installs from the discs, then patches; the program ends.
     void installAndPatch() {
