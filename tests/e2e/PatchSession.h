@@ -87,8 +87,13 @@ inline void removeShortcuts(const Edition& edition) {
 // Wine's Notepad windows that show a file named readme.txt.
 inline std::vector<HWND> readmeNotepads() {
     std::vector<HWND> found;
-    for (HWND w : visibleWindowsOfClass("Notepad"))
-        if (textOf(w).find("readme") != std::string::npos) found.push_back(w);
+    for (HWND w : visibleWindowsOfClass("Notepad")) {
+        try {
+            if (textOf(w).find("readme") != std::string::npos) found.push_back(w);
+        } catch (const Failure&) {
+            // One that closed between the listing and the question is gone.
+        }
+    }
     return found;
 }
 

@@ -8,6 +8,7 @@
 // screenshots of the question and the reports go to the artifacts.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <string>
@@ -80,6 +81,21 @@ std::string output(const std::string& commandLine) {
     CloseHandle(read);
     if (!started) throw Failure("cannot start " + commandLine);
     return text;
+}
+
+// A line of an install record as the program writes it: the CRC-32 of its
+// fields joined by tabs, then the fields, then CR LF.
+std::string recordLine(const std::vector<std::string>& fields) {
+    std::string body;
+    for (const auto& f : fields) body += (body.empty() ? "" : "\t") + f;
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (unsigned char b : body) {
+        c ^= b;
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%08X", c ^ 0xFFFFFFFFu);
+    return std::string(hex) + " " + body + "\r\n";
 }
 
 class UninstallDiscs936 : public testing::Test {
@@ -267,6 +283,47 @@ TEST_F(UninstallDiscs936, ThePatchThenTheGameGoByTheRegisteredCommand) {
     EXPECT_EQ(entryKey(), "") << "the entry left the list";
     keepRegQuery("uninstall-reg-after-removal.txt");
     EXPECT_FALSE(fileExists(programsFolder() + "\\Lunavire\\Lunavire.lnk"));
+}
+
+// Records that the uninstaller must not act on: it says why, removes
+// nothing and ends with exit code 1.
+TEST_F(UninstallDiscs936, ARecordThatIsDamagedMissingOrNamesAFileOfWindowsRemovesNothing) {
+    Gb2312Association gb2312(true);
+    char windows[MAX_PATH];
+    ASSERT_NE(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    const std::string systemFile = std::string(windows) + "\\lunavire-e2e-" + std::to_string(GetCurrentProcessId());
+    writeFile(systemFile, "the system's");
+    ASSERT_TRUE(CreateDirectoryA(folderOf(install_).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(install_.c_str(), nullptr));
+    writeFile(install_ + "\\Vandry.exe", "game");
+    const std::string head = recordLine({"LUNAVIRE-RECORD", "1", "936"}) + recordLine({"folder", install_}) +
+                             recordLine({"file", install_ + "\\Vandry.exe"});
+    std::string damaged = head;
+    damaged[damaged.size() - 5] ^= 1;
+    struct Row {
+        const char* name;
+        std::string record;  // empty: none
+        const char* says;
+    } rows[] = {
+        {"outside", head + recordLine({"file", systemFile}), "RecordOutside"},
+        {"damaged", damaged, "RecordDamaged"},
+        {"missing", "", "RecordMissing"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        removeTree(install_ + "\\Uninstall");
+        if (!r.record.empty()) {
+            CreateDirectoryA((install_ + "\\Uninstall").c_str(), nullptr);
+            writeFile(install_ + "\\Uninstall\\Uninstall.dat", r.record);
+        }
+        const auto before = tree(install_);
+        process_ = Process::start(options().exe, "/uninstall \"" + install_ + "\"");
+        expectBox(msg(r.says), IDOK, ("uninstall-refused-" + std::string(r.name)).c_str(), true);
+        EXPECT_EQ(process_.waitForExit(), 1u);
+        EXPECT_TRUE(tree(install_) == before) << "nothing removed";
+        EXPECT_EQ(readFile(systemFile), "the system's");
+    }
+    DeleteFileA(systemFile.c_str());
 }
 
 }  // namespace
