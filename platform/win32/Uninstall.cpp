@@ -127,7 +127,14 @@ bool Win32Platform::deleteAtRestart(const std::string& path) {
 }
 
 bool Win32Platform::copyFile(const std::string& from, const std::string& to) {
-    if (!CopyFileA(from.c_str(), to.c_str(), TRUE)) return false;
+    if (!CopyFileA(from.c_str(), to.c_str(), TRUE)) {
+        // A copy that runs out of room may leave what it wrote (Wine does);
+        // a file that was there before (80) is not ours to delete.
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) DeleteFileA(to.c_str());
+        SetLastError(error);
+        return false;
+    }
     // A copy from a CD is read-only like its source; ours must stay removable.
     if (SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL)) return true;
     const DWORD error = GetLastError();

@@ -302,9 +302,13 @@ protected:
         }
         std::vector<std::string> entries = folderEntries(game);
         std::sort(entries.begin(), entries.end());
-        EXPECT_EQ(entries, (std::vector<std::string>{"CVandry.exe", "GAME00.DAT", "KESTAL.exe", "Vandry.exe",
-                                                     "game01.dat", "readme.txt"}))
-            << "the run writes the five files and nothing else";
+        EXPECT_EQ(entries, (std::vector<std::string>{"CVandry.exe", "GAME00.DAT", "KESTAL.exe", "Uninstall",
+                                                     "Vandry.exe", "game01.dat", "readme.txt"}))
+            << "the run writes the five files and its record, nothing else";
+        // The record, and the originals of game files the patch replaced.
+        const auto own = folderEntries(game + "\\Uninstall");
+        EXPECT_NE(std::find(own.begin(), own.end(), "Uninstall.dat"), own.end());
+        for (const auto& e : own) EXPECT_TRUE(e == "Uninstall.dat" || e == "Original") << e;
 
         // The shortcuts: the readme's and the edition's game shortcut.
         ASSERT_TRUE(fileExists(readmeShortcut())) << escaped(readmeShortcut());

@@ -145,7 +145,7 @@ TEST_F(Patch936, AStartMenuFolderThatCannotBeMadeIsReportedOnceTheFilesAreInPlac
         EXPECT_TRUE(readFile(game + "\\" + w.file) == payload("GB_", w.payload))
             << "the patch's files are all in place, whole";
     }
-    EXPECT_EQ(folderEntries(game).size(), 6u) << "Vandry.exe and the five files, no temporary file";
+    EXPECT_EQ(folderEntries(game).size(), 7u) << "Vandry.exe, the five files and the record's folder, no temporary file";
     EXPECT_EQ(readFile(blocked.path()), "in the way") << "the player's file is left alone";
 }
 

@@ -98,7 +98,7 @@ std::string recordLine(const std::vector<std::string>& fields) {
     return std::string(hex) + " " + body + "\r\n";
 }
 
-class UninstallDiscs936 : public testing::Test {
+class DiscsUninstall936 : public testing::Test {
 protected:
     void SetUp() override {
         char temp[MAX_PATH];
@@ -232,7 +232,7 @@ protected:
     Process process_;
 };
 
-TEST_F(UninstallDiscs936, ThePatchThenTheGameGoByTheRegisteredCommand) {
+TEST_F(DiscsUninstall936, ThePatchThenTheGameGoByTheRegisteredCommand) {
     Gb2312Association gb2312(true);
     installAndPatch();
     key_ = entryKey();
@@ -287,7 +287,7 @@ TEST_F(UninstallDiscs936, ThePatchThenTheGameGoByTheRegisteredCommand) {
 
 // Records that the uninstaller must not act on: it says why, removes
 // nothing and ends with exit code 1.
-TEST_F(UninstallDiscs936, ARecordThatIsDamagedMissingOrNamesAFileOfWindowsRemovesNothing) {
+TEST_F(DiscsUninstall936, ARecordThatIsDamagedMissingOrNamesAFileOfWindowsRemovesNothing) {
     Gb2312Association gb2312(true);
     char windows[MAX_PATH];
     ASSERT_NE(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
