@@ -166,6 +166,9 @@ protected:
         s.writeFile(record, *s.readFile(record) + shell::record::encodeLine({"file", path}));
     }
 
+    void fileThatStays(const std::function<void(const std::string&)>& hold,
+                       const std::function<void(const std::string&)>& release);
+
     static void patchOnly(TForm5& f) { f.Button1->click(); }
     static void wholeGame(TForm5& f) { f.Button2->click(); }
 
@@ -337,25 +340,38 @@ TEST_F(Uninstall, AKeptOriginalThatStaysAfterItsRestoreGoesWithTheGame) {
     EXPECT_EQ(tree(kGame), files({{kSave, "save"}}));
 }
 
-TEST_F(Uninstall, ALockedFileIsNamedAndTheRestGoes) {
+// A file that cannot go (held open by another program, or made read-only
+// by the player) is named with Retry and Ignore; the rest goes, and the
+// entry, the record and the uninstaller stay for another try, which then
+// takes the rest once the file is free.
+void Uninstall::fileThatStays(const std::function<void(const std::string&)>& hold,
+                              const std::function<void(const std::string&)>& release) {
     installGame();
-    const std::string locked = kGame + "\\game03.dat";
-    s.lockFile(locked);
-    onFailure = [&](const sim::BoxRecord& b) { EXPECT_NE(b.text.find(locked), std::string::npos) << b.text; };
+    const std::string held = kGame + "\\game03.dat";
+    hold(held);
+    onFailure = [&](const sim::BoxRecord& b) { EXPECT_NE(b.text.find(held), std::string::npos) << b.text; };
     failures = {plat::Answer::Retry, plat::Answer::Ignore};
     uninstall(wholeGame);
     EXPECT_EQ(tree(kGame, shell::record::uninstallFolder(kGame)),
-              files({{locked, std::string(1500, '3')}, {kSave, "save"}}));
+              files({{held, std::string(1500, '3')}, {kSave, "save"}}));
     ASSERT_FALSE(shown.empty());
-    EXPECT_NE(shown.back().find(m.get(Text::UninstallLeftOver) + "\r\n" + locked), std::string::npos) << shown.back();
+    EXPECT_NE(shown.back().find(m.get(Text::UninstallLeftOver) + "\r\n" + held), std::string::npos) << shown.back();
     EXPECT_TRUE(registered()) << "the entry stays for another try";
     EXPECT_TRUE(s.exists(shell::record::programPath(kGame)));
 
-    // Retried once the other program lets go: the rest goes.
-    s.unlockFile(locked);
+    release(held);
     uninstall(wholeGame);
     EXPECT_EQ(tree(kGame), files({{kSave, "save"}}));
     EXPECT_FALSE(registered());
+}
+
+TEST_F(Uninstall, ALockedFileIsNamedAndTheRestGoes) {
+    fileThatStays([this](const std::string& f) { s.lockFile(f); }, [this](const std::string& f) { s.unlockFile(f); });
+}
+
+TEST_F(Uninstall, AReadOnlyFileIsNamedAndTheRestGoes) {
+    fileThatStays([this](const std::string& f) { s.setAttributes(f, plat::attr::ReadOnly); },
+                  [this](const std::string& f) { s.setAttributes(f, plat::attr::Archive); });
 }
 
 TEST_F(Uninstall, ADamagedRecordIsRefused) {
