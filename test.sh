@@ -28,7 +28,7 @@ failed_builds=0
 configure host -DLUNAVIRE_SANITIZE=ON -DLUNAVIRE_BENCH=ON && build host || failed_builds=$((failed_builds + 1))
 configure tsan -DLUNAVIRE_TSAN=ON -DLUNAVIRE_BENCH=OFF && build tsan || failed_builds=$((failed_builds + 1))
 configure fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DLUNAVIRE_FUZZ=ON -DLUNAVIRE_BENCH=OFF \
-  && build fuzz payload_fuzz language_fuzz || failed_builds=$((failed_builds + 1))
+  && build fuzz payload_fuzz language_fuzz record_fuzz || failed_builds=$((failed_builds + 1))
 configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DLUNAVIRE_BENCH=ON && build win32 \
   || failed_builds=$((failed_builds + 1))
 

@@ -8,6 +8,7 @@
 #include "platform/Host.h"
 #include "shell/Language.h"
 #include "shell/Services.h"
+#include "uninstall/Uninstaller.h"
 
 TForm1* Form1 = nullptr;
 TForm2* Form2 = nullptr;
@@ -95,6 +96,9 @@ void destroyForms() {
 }
 
 int runProgram() {
+    // Windows' list of installed programs starts the uninstall mode.
+    if (auto folder = uninstall::uninstallRequest(plat::platform().commandLine()))
+        return uninstall::runUninstaller(*folder);
     // Two copies working on the same folders and the same files in the root
     // of drive C would spoil each other's work.
     if (!plat::platform().claimFirstInstance("TForm1")) return 0;

@@ -142,6 +142,34 @@ public:
     plat::LocalTime localTime() override { unused(); }
     plat::WindowsVersion windowsVersion() override { unused(); }
     std::string ansiToUtf8(const std::string&) override { unused(); }
+    bool registryKeyExists(plat::RootKey, plat::RegView, const std::string&) override { unused(); }
+    bool registrySetString(plat::RootKey, plat::RegView, const std::string&, const std::string&,
+                           const std::string&) override {
+        unused();
+    }
+    bool registrySetDword(plat::RootKey, plat::RegView, const std::string&, const std::string&,
+                          std::uint32_t) override {
+        unused();
+    }
+    bool registryString(plat::RootKey, plat::RegView, const std::string&, const std::string&,
+                        std::string&) override {
+        unused();
+    }
+    bool registryDeleteValue(plat::RootKey, plat::RegView, const std::string&, const std::string&) override {
+        unused();
+    }
+    bool registryDeleteKey(plat::RootKey, plat::RegView, const std::string&) override { unused(); }
+    bool registrySubKeys(plat::RootKey, plat::RegView, const std::string&, std::vector<std::string>&) override {
+        unused();
+    }
+    bool registryValueNames(plat::RootKey, plat::RegView, const std::string&, std::vector<std::string>&) override {
+        unused();
+    }
+    std::string commandLine() override { unused(); }
+    bool removeFolder(const std::string&) override { unused(); }
+    bool deleteAtRestart(const std::string&) override { unused(); }
+    bool copyFile(const std::string&, const std::string&) override { unused(); }
+    bool setCurrentFolder(const std::string&) override { unused(); }
 
 private:
     const Bytes& container_;

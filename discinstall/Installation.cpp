@@ -14,6 +14,9 @@
 #include "platform/Platform.h"
 #include "platform/SystemError.h"
 #include "shell/FolderPicker.h"
+#include "shell/Language.h"
+#include "shell/RecordFile.h"
+#include "shell/Registration.h"
 #include "shell/RunLog.h"
 #include "shell/Services.h"
 #include "shell/Shortcuts.h"
@@ -42,6 +45,8 @@ const char* answerName(plat::Answer a) {
         case plat::Answer::Abort: return "Abort";
         case plat::Answer::Retry: return "Retry";
         case plat::Answer::Ignore: return "Ignore";
+        case plat::Answer::Yes: return "Yes";
+        case plat::Answer::No: return "No";
     }
     return "?";
 }
@@ -236,7 +241,8 @@ Installation::Outcome Installation::installFile(const std::string& source, const
         case FileAction::Replace:
             break;
     }
-    plat::createFolders(text::folderPart(target));
+    makeRecordedFolders(text::fileDir(target));
+    announce(target);
     for (;;) {
         Outcome o = copyOnce(source, target);
         if (o == Outcome::Cancelled) note("cancelled during the copy of " + source);
@@ -245,6 +251,7 @@ Installation::Outcome Installation::installFile(const std::string& source, const
             plat::FileStamp copied;
             note(std::string(action == FileAction::Replace ? "replaced " : "copied ") + source + " -> " + shown(target) +
                  " (" + shell::sizeText(p.fileStamp(target, copied) ? copied.size : 0) + ")");
+            recordWhole(target);
             placed = true;
             return Outcome::Done;
         }
@@ -274,6 +281,7 @@ Installation::Outcome Installation::copyDiscList(const std::string& prefix) {
         if (placed) {
             ++run_.placed;
             run_.discDone += files_.sizes[i];
+            run_.bytesPlaced += files_.sizes[i];
         } else {
             run_.leftOut.push_back(target);
         }
@@ -391,24 +399,93 @@ bool Installation::copyDisc(int kind, const std::string& prefix) {
 
 // The end of a run that went through all three discs.
 void Installation::finish() {
-    if (run_.placed > 0) shell::makeShortcuts(shell::kGameShortcut, installFolder_ + "\\Vandry.EXE");
+    if (run_.placed > 0) {
+        record_->add({"links", shell::shortcutFolder()});
+        for (const auto& link : shell::shortcutFiles(shell::kGameShortcut)) record_->add({"link", link});
+        shell::makeShortcuts(shell::kGameShortcut, installFolder_ + "\\Vandry.EXE");
+    }
+    const std::string unregistered = registerGame();
     const auto& m = shell::messages();
-    if (run_.leftOut.empty()) {
-        note("outcome: complete, " + std::to_string(run_.placed) + " files in place");
-        shell::showMessage(Msg::InstallComplete, Msg::Notice, MsgKind::Plain);
-    } else {
+    if (run_.leftOut.empty()) note("outcome: complete, " + std::to_string(run_.placed) + " files in place");
+    else {
         std::string list;
         for (const std::string& f : run_.leftOut) list += "\r\n" + f;
         note("outcome: incomplete, " + std::to_string(run_.placed) + " files in place, " +
              std::to_string(run_.leftOut.size()) + " left out:" + list);
-        std::string text = m.get(shell::Text::FilesLeftOut);
+    }
+    if (!unregistered.empty()) note("not registered with the list of installed programs: " + unregistered);
+    if (run_.leftOut.empty() && unregistered.empty()) {
+        shell::showMessage(Msg::InstallComplete, Msg::Notice, MsgKind::Plain);
+    } else {
+        std::string text = run_.leftOut.empty() ? m.get(Msg::InstallComplete) : m.get(shell::Text::FilesLeftOut);
         const std::size_t shown = std::min(run_.leftOut.size(), kLeftOutShown);
         for (std::size_t i = 0; i < shown; ++i) text += "\r\n" + run_.leftOut[i];
         if (run_.leftOut.size() > shown)
             text += "\r\n" + shell::formatCount(m.get(shell::Text::MoreFilesLeftOut), run_.leftOut.size() - shown);
+        if (!unregistered.empty()) text += "\r\n\r\n" + m.get(shell::Text::NotRegistered) + "\r\n" + unregistered;
         shell::showMessage(text, m.get(Msg::Warning), MsgKind::Warning);
     }
     view_.closeWindow();
+}
+
+// ---------------------------------------------------------------- the record and the registration
+
+void Installation::makeRecordedFolders(const std::string& folder) {
+    auto& p = plat::platform();
+    // Outermost first, each before it is made; the install folder is the record's own.
+    std::vector<std::string> missing;
+    for (std::string f = shell::record::normalPath(folder);
+         f.size() > installFolder_.size() && !p.folderExists(f); f = text::fileDir(f))
+        missing.push_back(f);
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) record_->add({"dir", *it});
+    plat::createFolders(folder);
+}
+
+void Installation::announce(const std::string& target) {
+    const std::string path = shell::record::normalPath(target);
+    record_->add({"file?", path, plat::platform().fileExists(path) ? "old" : "new"});
+}
+
+void Installation::recordWhole(const std::string& target) {
+    record_->add({"file", shell::record::normalPath(target)});
+}
+
+// The uninstaller is this program and its language files, copied beside the
+// record before the discs, so that even a run cut short can be taken away.
+void Installation::installUninstaller() {
+    auto& p = plat::platform();
+    const std::string own = p.programPath();
+    const std::string folder = shell::record::uninstallFolder(installFolder_);
+    std::vector<std::pair<std::string, std::string>> copies = {{own, shell::record::programPath(installFolder_)}};
+    for (const std::string& name : shell::findLanguageFiles()) {
+        const std::string file = text::folderPart(own) + name + ".ini";
+        if (p.fileExists(file)) copies.push_back({file, folder + "\\" + name + ".ini"});
+    }
+    for (const auto& [from, to] : copies) {
+        if (p.sameFile(from, to)) continue;  // the installed uninstaller installing into its own folder
+        announce(to);
+        if (plat::copyReplacing(from, to))
+            run_.leftOut.push_back(to);
+        else
+            recordWhole(to);
+    }
+}
+
+// The game in Windows' list of installed programs; the reason when it is
+// not, empty otherwise.
+std::string Installation::registerGame() {
+    shell::registration::Entry entry{shell::messages().get(shell::Text::GameName), installFolder_,
+                                     run_.bytesPlaced};
+    const std::string key = shell::registration::keyName(installFolder_);
+    try {
+        shell::registration::registerInstallation(entry, [&](plat::RootKey root) {
+            record_->add({"registered", shell::record::rootName(root),
+                          std::string(shell::registration::kUninstallKey) + "\\" + key});
+        });
+    } catch (const base::Error& e) {
+        return e.what();
+    }
+    return {};
 }
 
 void Installation::runDiscs() {
@@ -485,7 +562,28 @@ void Installation::startChecked(const std::string& source, const std::string& ty
     }
     installFolder_ = folder;
     log_->place(folder);
+    // The record goes first, so that the uninstaller knows every file written.
+    try {
+        record_ = std::make_unique<shell::record::Writer>(folder, p.ansiCodePage());
+        record_->language(shell::languageName());
+        // The run's log lies in the folder too: it goes with the whole game.
+        if (log_->path() == folder + "\\" + shell::kInstallLog.inFolder) {
+            announce(log_->path());
+            recordWhole(log_->path());
+        }
+    } catch (const base::Error& e) {
+        note(std::string("outcome: refused, the uninstall record cannot be written (") + e.what() + ")");
+        const auto& m = shell::messages();
+        shell::showMessage(m.get(Msg::BadInstallFolder) + "\r\n\r\n" + e.what(), m.get(Msg::Notice), MsgKind::Stop);
+        return;
+    }
+    // Closed when the run ends, however it ends: the patch and the uninstaller open it next.
+    struct Close {
+        std::unique_ptr<shell::record::Writer>& record;
+        ~Close() { record.reset(); }
+    } close{record_};
     view_.showProgressPage();
+    installUninstaller();
     runDiscs();
 }
 

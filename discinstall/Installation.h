@@ -17,6 +17,9 @@ class TKqFileCopy;
 namespace shell {
 class RunLog;
 }
+namespace shell::record {
+class Writer;
+}
 
 namespace discinstall {
 
@@ -86,6 +89,13 @@ private:
     Outcome installFile(const std::string& source, const std::string& target, bool playersOwn, bool& placed);
     Outcome copyOnce(const std::string& source, const std::string& target);
     void noteFailure(std::uint32_t code);
+    // What goes on the record: a folder before it is made, a file before it
+    // is written and again once it is whole.
+    void makeRecordedFolders(const std::string& folder);
+    void announce(const std::string& target);
+    void recordWhole(const std::string& target);
+    void installUninstaller();
+    std::string registerGame();
     bool askForDisc(int kind);
     bool locateDisc(int kind);
     void giveUp();
@@ -105,6 +115,8 @@ private:
     std::string runSource_, installFolder_;
     // The log of the run under way.
     std::unique_ptr<shell::RunLog> log_;
+    // The install folder's record, held while a run writes there.
+    std::unique_ptr<shell::record::Writer> record_;
 
     // What the run in progress knows of itself.
     struct Run {
@@ -117,6 +129,7 @@ private:
         std::uint64_t discDone = 0;    // bytes of the disc's files in place before the current one
         int overall = 0;               // what the overall bar shows; it only grows
         std::size_t placed = 0;        // destinations that hold the disc's file (or the player's own)
+        std::uint64_t bytesPlaced = 0; // their sizes, the installation's size
         std::vector<std::string> leftOut;  // destinations the player let go without their file
     } run_;
 };

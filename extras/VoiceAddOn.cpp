@@ -6,6 +6,7 @@
 #include "platform/SystemError.h"
 #include "shell/RunLog.h"
 #include "shell/Services.h"
+#include "shell/VoiceRecord.h"
 
 namespace extras {
 
@@ -62,6 +63,9 @@ namespace {
 void install(shell::RunLog& log) {
     using shell::Msg;
     using shell::MsgKind;
+    // On the records of the installations first, so that their uninstallers
+    // take away what the add-on leaves, and only that.
+    shell::voice::Recorder recorder({kSetup, kEngine, kScript});
     extract("SOUNDS", "ex0", kSetup, log);
     extract("SOUND1", "EX0", kEngine, log);
     extract("REG000", "re0", kScript, log);
@@ -94,6 +98,7 @@ void install(shell::RunLog& log) {
         if (exitCode != 0)
             reasons += "\r\n" + shell::formatCount(m.get(shell::Text::ExitCode), exitCode) + "\r\n" + import;
     }
+    recorder.imported();
 
     deleteWhenFree(kScript, log);
     deleteWhenFree(kSetup, log);
@@ -104,7 +109,17 @@ void install(shell::RunLog& log) {
         return;
     }
     log.line("outcome: installed");
-    shell::showMessage(Msg::VoiceAddOnDone, Msg::Notice, MsgKind::Information);
+    if (recorder.failures().empty()) {
+        shell::showMessage(Msg::VoiceAddOnDone, Msg::Notice, MsgKind::Information);
+        return;
+    }
+    // Installed, but an uninstaller will not know of it.
+    std::string text = m.get(Msg::VoiceAddOnDone) + "\r\n";
+    for (const auto& f : recorder.failures()) {
+        log.line("not on the uninstall record: " + f);
+        text += "\r\n" + f;
+    }
+    shell::showMessage(text, m.get(Msg::Warning), MsgKind::Warning);
 }
 
 }  // namespace

@@ -2,14 +2,18 @@
 
 #include <algorithm>
 #include <exception>
+#include <memory>
 
 #include "base/Error.h"
 #include "patch/PatchForm.h"
 #include "payload/Payload.h"
+#include "platform/AnsiText.h"
 #include "platform/FileReplace.h"
+#include "platform/Folders.h"
 #include "platform/Platform.h"
 #include "platform/SystemError.h"
 #include "shell/FolderPicker.h"
+#include "shell/RecordFile.h"
 #include "shell/RunLog.h"
 #include "shell/Services.h"
 #include "shell/Shortcuts.h"
@@ -51,8 +55,9 @@ std::uint64_t onDisk(std::uint64_t bytes) { return (bytes + kCluster - 1) / kClu
 // be foreseen changes nothing: every path fits the file calls, the payloads
 // are there, no target is a folder, read-only or held open by another
 // program, the folder takes a new file, and the disk has room for each new
-// file while the old one still stands.  Tells the log what it found.
-void checkTargets(const std::string& folder, const Edition& edition, shell::RunLog& log) {
+// file while the old one still stands, and for the originals kept.  Tells
+// the log what it found.
+void checkTargets(const std::string& folder, const Edition& edition, std::uint64_t keeping, shell::RunLog& log) {
     auto& p = plat::platform();
     std::int64_t peak = 0, grown = 0;  // grown: by the files already replaced
     for (const Target& t : kTargets) {
@@ -77,16 +82,89 @@ void checkTargets(const std::string& folder, const Edition& edition, shell::RunL
     std::uint64_t free = 0;
     // A disk that cannot tell is left to the writes, which replace each file whole.
     const bool told = p.freeSpace(folder, free);
-    log.line("the files need " + shell::sizeText(static_cast<std::uint64_t>(peak)) + " on the drive, which has " +
+    const std::uint64_t needed = static_cast<std::uint64_t>(peak) + keeping;
+    log.line("the files need " + shell::sizeText(needed) + " on the drive, which has " +
              (told ? shell::sizeText(free) + " free" : "untold free space (" + shell::errorText(p.lastError()) + ")"));
-    if (told && free < static_cast<std::uint64_t>(peak)) throw plat::systemError(plat::err::DiskFull, folder);
+    if (told && free < needed) throw plat::systemError(plat::err::DiskFull, folder);
 }
 
-void write(const Target& t, const Edition& edition, const std::string& folder, shell::RunLog& log) {
-    const std::string path = folder + t.file;
+// ---------------------------------------------------------------- the originals
+
+// A game in a drive's root or in the Windows folder is patched as before,
+// with no record and no originals kept: the uninstaller would not touch it.
+bool recordable(const std::string& folder) {
+    return !shell::record::unsafeFolder(folder, plat::platform().windowsFolder());
+}
+
+// Whether a game file is already one of the patch's (a patch of an earlier
+// version, which kept no original): the same bytes as an edition's payload.
+bool isPatched(const std::string& path, const Target& t) {
+    auto& p = plat::platform();
+    plat::FindData found;
+    if (!p.findFirst(path, found)) return false;
+    std::string bytes;
+    bool read = false;
+    for (const char* group : {"GB_", "BIG"}) {
+        if (t.shared && std::string(group) != "GB_") continue;
+        if (payload::payloadSize(t.payload, group) != found.sizeLow) continue;
+        std::uint32_t code = 0;
+        if (!read && !shell::record::readWhole(path, bytes, code)) throw plat::systemError(code, path);
+        read = true;
+        if (bytes == payload::payloadBytes(t.payload, group)) return true;
+    }
+    return false;
+}
+
+// Whether a game file's original is yet to be kept: the file is there, the
+// record keeps no original of it and it is not the patch's own.
+bool originalToKeep(const shell::record::Record* r, const std::string& path) {
+    if (!plat::platform().fileExists(path)) return false;
+    if (!r) return true;
+    const auto* own = r->patchFile(path);
+    return !r->activeOriginal(path) && !(own && !own->undone);
+}
+
+// Bytes the originals still to be kept take on disk.
+std::uint64_t bytesToKeep(const std::string& folder) {
+    if (!recordable(folder)) return 0;
+    const auto known = shell::record::load(folder);
+    std::uint64_t bytes = 0;
+    for (const Target& t : kTargets) {
+        const std::string path = shell::record::normalPath(folder + t.file);
+        plat::FindData found;
+        if (originalToKeep(known.record ? &*known.record : nullptr, path) && plat::platform().findFirst(path, found))
+            bytes += onDisk(found.sizeLow);
+    }
+    return bytes;
+}
+
+// Keeps the game file's original once, before the patch replaces it, and
+// records what the patch writes.
+void keepOriginal(shell::record::Writer& w, const Target& t, const std::string& path) {
+    if (!originalToKeep(&w.record(), path)) return;
+    if (isPatched(path, t)) {
+        w.add({"nokeep", path});
+        return;
+    }
+    const std::string folder = shell::record::originalsFolder(w.installFolder());
+    const std::string kept = folder + "\\" + text::fileName(path);
+    if (!plat::createFolders(folder)) throw plat::systemError(plat::platform().lastError(), folder);
+    w.add({"keep?", path, kept});
+    if (auto failed = plat::copyReplacing(path, kept)) throw plat::systemError(failed->code, kept);
+    w.add({"keep", path, kept});
+}
+
+void write(const Target& t, const Edition& edition, const std::string& folder, shell::record::Writer* w,
+           shell::RunLog& log) {
+    const std::string path = shell::record::normalPath(folder + t.file);
     const bool replacing = plat::platform().fileExists(path);
-    payload::extractPayload(t.payload, groupOf(t, edition), path);
-    log.line(std::string(replacing ? "replaced " : "wrote ") + path + " (" +
+    if (w) {
+        keepOriginal(*w, t, path);
+        w->add({"patch?", path, replacing ? "old" : "new"});
+    }
+    payload::extractPayload(t.payload, groupOf(t, edition), folder + t.file);
+    if (w) w->add({"patch", path});
+    log.line(std::string(replacing ? "replaced " : "wrote ") + folder + t.file + " (" +
              shell::sizeText(payload::payloadSize(t.payload, groupOf(t, edition))) + ")");
 }
 
@@ -128,29 +206,48 @@ bool PatchRun::writeAll(shell::RunLog& log) {
     const Edition edition = currentEdition();
     const std::string& f = gameFolder_;
 
-    checkTargets(f, edition, log);
+    checkTargets(f, edition, bytesToKeep(f), log);
     // The folder takes files: its log goes there.
     log.place(f);
-    write(kTargets[0], edition, f, log);
+    // The record of the game folder, held for the run, so that the patch can
+    // be taken away again and the originals put back.
+    std::unique_ptr<shell::record::Writer> record;
+    if (recordable(f)) {
+        record = std::make_unique<shell::record::Writer>(shell::record::normalPath(f), p.ansiCodePage());
+        if (record->record().language.empty()) record->language(shell::languageName());
+        // The run's log lies in the game folder: it goes with the whole game,
+        // and stays when only the patch is taken away, as the story of it.
+        if (log.path() == f + "\\" + shell::kPatchLog.inFolder) {
+            const std::string path = shell::record::normalPath(log.path());
+            record->add({"file?", path, "old"});
+            record->add({"file", path});
+        }
+    }
+    write(kTargets[0], edition, f, record.get(), log);
     p.processMessages();
     view_.showStep(kLauncherWritten);
-    write(kTargets[1], edition, f, log);
-    write(kTargets[2], edition, f, log);
+    write(kTargets[1], edition, f, record.get(), log);
+    write(kTargets[2], edition, f, record.get(), log);
     p.processMessages();
     view_.showStep(kReadmeWritten);
-    write(kTargets[3], edition, f, log);
+    write(kTargets[3], edition, f, record.get(), log);
     p.processMessages();
     view_.showStep(kArchiveWritten);
     // A shortcut that cannot be made is reported once the main archive is
     // in place too, so that it never leaves the game half patched.
     std::exception_ptr shortcutError;
     try {
+        if (record) {
+            record->add({"links", shell::shortcutFolder()});
+            for (const auto& link : shell::shortcutFiles(edition.shortcutKind)) record->add({"plink", link});
+        }
         shell::makeShortcuts(edition.shortcutKind, f + "\\KESTAL.exe");
         log.line("made the shortcuts");
     } catch (const std::exception&) {
         shortcutError = std::current_exception();
     }
-    write(kTargets[4], edition, f, log);
+    write(kTargets[4], edition, f, record.get(), log);
+    record.reset();  // the record is whole; the player may uninstall from here on
     p.processMessages();
     view_.showStep(kMainArchiveWritten);
     if (shortcutError) std::rethrow_exception(shortcutError);

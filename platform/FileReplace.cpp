@@ -96,4 +96,18 @@ std::optional<ReplaceFailure> probeFolderOf(const std::string& target) {
     return std::nullopt;
 }
 
+std::optional<ReplaceFailure> copyReplacing(const std::string& from, const std::string& target) {
+    Platform& p = platform();
+    if (!p.pathFits(target)) return ReplaceFailure{ReplaceFailure::Fit, err::FileNameTooLong};
+    const auto temporary = unusedTemporaryPath(target);
+    if (!temporary) return ReplaceFailure{ReplaceFailure::Create, err::FileExists};
+    if (!p.pathFits(*temporary)) return ReplaceFailure{ReplaceFailure::Fit, err::FileNameTooLong};
+    // CopyFile leaves no partial file behind when it fails.
+    if (!p.copyFile(from, *temporary)) return fail(ReplaceFailure::Write);
+    if (p.moveReplacing(*temporary, target)) return std::nullopt;
+    auto failed = fail(ReplaceFailure::Move);
+    p.deleteFile(*temporary);
+    return failed;
+}
+
 }  // namespace plat

@@ -38,4 +38,8 @@ std::optional<ReplaceFailure> replaceFile(const std::string& target, const void*
 // removed again.
 std::optional<ReplaceFailure> probeFolderOf(const std::string& target);
 
+// Copies the file from onto target the same way: a copy beside target that
+// then moves over it, so target is either what it was or the whole copy.
+std::optional<ReplaceFailure> copyReplacing(const std::string& from, const std::string& target);
+
 }  // namespace plat

@@ -32,12 +32,12 @@ namespace plat {
 
 // Message-box styles and results (MB_*, ID*).
 namespace mb {
-constexpr std::uint32_t Ok = 0x0, OkCancel = 0x1, AbortRetryIgnore = 0x2, RetryCancel = 0x5;
+constexpr std::uint32_t Ok = 0x0, OkCancel = 0x1, AbortRetryIgnore = 0x2, YesNoCancel = 0x3, RetryCancel = 0x5;
 constexpr std::uint32_t IconStop = 0x10, IconQuestion = 0x20, IconExclamation = 0x30,
                         IconInformation = 0x40;
 constexpr std::uint32_t Topmost = 0x40000;
 }  // namespace mb
-enum class Answer : int { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5 };
+enum class Answer : int { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 
 // Show modes (SW_*).
 namespace sw {
@@ -69,6 +69,18 @@ namespace access {
 constexpr std::uint32_t Read = 0x20019;       // KEY_READ
 constexpr std::uint32_t AllAccess = 0xF003F;  // KEY_ALL_ACCESS
 }  // namespace access
+
+// -- uninstall: what the registration and the removal of an installation need
+namespace err {
+constexpr std::uint32_t InvalidData = 13, DirNotEmpty = 145, DirectoryName = 267;  // the last: not a folder
+}
+// Where a registry key lies on 64-bit Windows: Wow32 is the view that a
+// 32-bit program gets (KEY_WOW64_32KEY; HKLM\Software\X is then
+// HKLM\Software\Wow6432Node\X of the other), Native the system's own
+// (KEY_WOW64_64KEY), where its tools, RegEdit included, write.  On 32-bit
+// Windows both are the one registry.
+enum class RegView { Wow32, Native };
+// -- end uninstall
 
 // Thread priorities of the worker (TThreadPriority order).
 enum class Priority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeCritical };
@@ -331,6 +343,48 @@ public:
     // ANSI bytes of the code page as UTF-8, so that a file of them reads the
     // same on any system.
     virtual std::string ansiToUtf8(const std::string& ansi) = 0;
+    // -- uninstall: registration, the program's command line, removal
+    // Registry keys and values in a view, each key opened with only the
+    // rights the call needs.  A failing call returns false and leaves its
+    // code for lastError(): 2 for a missing key or value, 5 when refused (a
+    // user who may not write under HKEY_LOCAL_MACHINE).
+    virtual bool registryKeyExists(RootKey root, RegView view, const std::string& subKey) = 0;
+    // REG_SZ and REG_DWORD values; the key is created with its missing parents.
+    virtual bool registrySetString(RootKey root, RegView view, const std::string& subKey, const std::string& name,
+                                   const std::string& value) = 0;
+    virtual bool registrySetDword(RootKey root, RegView view, const std::string& subKey, const std::string& name,
+                                  std::uint32_t value) = 0;
+    // A REG_SZ or REG_EXPAND_SZ value as stored (not expanded), without its
+    // terminating zero; another type fails with 13.
+    virtual bool registryString(RootKey root, RegView view, const std::string& subKey, const std::string& name,
+                                std::string& value) = 0;
+    virtual bool registryDeleteValue(RootKey root, RegView view, const std::string& subKey,
+                                     const std::string& name) = 0;
+    // Deletes a key that has no subkeys, with its values; a key with subkeys
+    // is refused (5).
+    virtual bool registryDeleteKey(RootKey root, RegView view, const std::string& subKey) = 0;
+    // The names of a key's subkeys, and of its values ("" the default value).
+    virtual bool registrySubKeys(RootKey root, RegView view, const std::string& subKey,
+                                 std::vector<std::string>& names) = 0;
+    virtual bool registryValueNames(RootKey root, RegView view, const std::string& subKey,
+                                    std::vector<std::string>& names) = 0;
+    // The program's command line as Windows hands it over, the program's own
+    // path first (quoted or not, as its starter wrote it).
+    virtual std::string commandLine() = 0;
+    // Removes an empty folder: 145 when it holds anything, 267 for a file.
+    virtual bool removeFolder(const std::string& path) = 0;
+    // The file (or empty folder) goes when Windows next starts; only an
+    // administrator may ask for that (5 otherwise).
+    virtual bool deleteAtRestart(const std::string& path) = 0;
+    // Copies from into a new file to, with normal attributes whatever from's
+    // are: 80 when to exists; a copy that fails leaves no file to.
+    virtual bool copyFile(const std::string& from, const std::string& to) = 0;
+    // Makes the folder this program's current folder.  A program's current
+    // folder cannot be removed (32) while it is current, so a program that
+    // removes the folder it was started in moves elsewhere first.  2 when
+    // the folder does not exist.
+    virtual bool setCurrentFolder(const std::string& path) = 0;
+    // -- end uninstall
 };
 
 // The command-line start of one of the system's own tools: its full path in

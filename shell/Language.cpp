@@ -61,6 +61,15 @@ void applyWindow(const LanguageFile& f, const char* section, const char* title, 
     }
 }
 
+void applyMessages(const LanguageFile& f, MessageTable& messages) {
+    for (int i = 0; i < messages.count(); ++i)
+        messages.put(i, f.read("msgs", "msgs" + std::to_string(i), messages.get(i)));
+    for (int i = 0; i < MessageTable::kTextCount; ++i) {
+        const auto t = static_cast<Text>(i);
+        messages.put(t, f.read("msgs", MessageTable::key(t), messages.get(t)));
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> findLanguageFiles() {
@@ -75,12 +84,16 @@ std::vector<std::string> findLanguageFiles() {
     return names;
 }
 
-std::string detectLanguage(ui::ComboBox& list) {
+std::string detectedLanguage() {
     // Reading is all the detection needs; asking for more fails for users who
     // may not write under HKEY_LOCAL_MACHINE.
     bool simplified = plat::platform().registryValueExists(plat::RootKey::LocalMachine, kFontAssocKey,
                                                            kGb2312Value, plat::access::Read);
-    std::string name = simplified ? kSimplified : kTraditional;
+    return simplified ? kSimplified : kTraditional;
+}
+
+std::string detectLanguage(ui::ComboBox& list) {
+    const std::string name = detectedLanguage();
     // Select the entry that names the detected language, wherever the listing put it.
     int index = -1;
     const auto& items = list.items();
@@ -108,12 +121,13 @@ void applyLanguage(const std::string& name, const Localised& to) {
     applyWindow(f, "window3", nullptr, *to.windows[2], {Kind::Button}, false);
     applyWindow(f, "window4", nullptr, *to.windows[3], {}, false);
 
-    for (int i = 0; i < to.messages.count(); ++i)
-        to.messages.put(i, f.read("msgs", "msgs" + std::to_string(i), to.messages.get(i)));
-    for (int i = 0; i < MessageTable::kTextCount; ++i) {
-        const auto t = static_cast<Text>(i);
-        to.messages.put(t, f.read("msgs", MessageTable::key(t), to.messages.get(t)));
-    }
+    applyMessages(f, to.messages);
+}
+
+void applyLanguageFile(const std::string& file, MessageTable& messages, ui::Form& window) {
+    LanguageFile f(file);
+    applyFonts(f, window);
+    applyMessages(f, messages);
 }
 
 }  // namespace shell

@@ -24,6 +24,8 @@ std::vector<std::string> findLanguageFiles();
 // GB2312 character set is associated, Traditional otherwise.  Selects the list
 // entry of that name (none when the list lacks it).
 std::string detectLanguage(ui::ComboBox& list);
+// The same without a list.
+std::string detectedLanguage();
 
 // What applying a language changes.  The windows come in the order of their
 // sections: window1 (main) to window4 (patch progress).
@@ -37,6 +39,11 @@ struct Localised {
 // the notice of its edition goes into the memo.  Raises base::Error when the
 // notice payload fails or a font number is not an integer.
 void applyLanguage(const std::string& name, const Localised& to);
+
+// A window of its own and the message table from a language file given by
+// its path (the uninstaller's, which lies beside the record): the fonts and
+// the msgs section.  Raises as applyLanguage does for a font number.
+void applyLanguageFile(const std::string& file, MessageTable& messages, ui::Form& window);
 
 // Integer syntax of the language files: leading blanks, an optional sign and
 // decimal digits, or hexadecimal after "$", "x" or "0x".  Raises

@@ -35,7 +35,7 @@ struct NamedText {
     const char* key;
     const char* builtIn;  // compiled to GBK bytes
 };
-const NamedText kTexts[MessageTable::kTextCount] = {
+const NamedText kTexts[] = {
     {"LeftOut", "安装没有完成！以下文件没有安装："},
     {"LeftOutMore", "……还有 %d 个文件没有安装。"},
     {"VoiceAddOnFailed", "声音认识补丁没有安装完成！"},
@@ -43,9 +43,35 @@ const NamedText kTexts[MessageTable::kTextCount] = {
     // -- resume and room
     {"NoRoom", "安装文件夹所在的磁盘 %1 空间不足：只有 %2 MB 可用，光盘 %3 还需要 %4 MB。"
                "请释放磁盘空间后按“重试”，或按“取消”放弃安装。"},
+    // -- uninstall
+    {"GameName", "Lunavire 中文版"},
+    {"NotRegistered", "游戏已经安装，但是没有登记到 Windows 的程序列表中："},
+    {"UninstallTitle", "卸载《Lunavire》中文版"},
+    {"UninstallQuestion", "您要卸载什么？"},
+    {"UninstallPatchButton", "只卸载汉化补丁"},
+    {"UninstallPatchText", "恢复日文原版的游戏文件，删除汉化补丁的快捷方式和说明。游戏留在电脑上。"},
+    {"UninstallGameButton", "卸载整个游戏"},
+    {"UninstallGameText", "删除安装程序和汉化补丁写入的所有文件、开始菜单中的快捷方式和程序列表中的登记。您自己放进游戏文件夹的文件保留。"},
+    {"UninstallCancel", "取消"},
+    {"UninstallSaves", "是否同时删除您的存档（save 文件夹）？选择“是”删除存档，选择“否”保留存档，选择“取消”不卸载。"},
+    {"UninstallRemoving", "正在删除："},
+    {"UninstallRestoring", "正在恢复："},
+    {"UninstallGameDone", "《Lunavire》已经卸载。"},
+    {"UninstallKept", "以下文件夹保留（里面有您的存档或您自己的文件）："},
+    {"UninstallLeftOver", "以下文件没有删除。关闭使用它们的程序以后，可以再次卸载："},
+    {"UninstallAtRestart", "以下文件将在下次启动 Windows 时删除："},
+    {"UninstallPatchDone", "汉化补丁已经卸载，以下日文原版文件已经恢复："},
+    {"UninstallPatchRemoved", "以下汉化补丁的文件和快捷方式已经删除："},
+    {"UninstallNoOriginals", "没有找到汉化补丁保存的日文原版文件，无法恢复。没有做任何更改。"},
+    {"UninstallNoPatch", "这个游戏没有安装汉化补丁。没有做任何更改。"},
+    {"RecordMissing", "找不到卸载记录，无法卸载。没有删除任何文件。"},
+    {"RecordDamaged", "卸载记录已经损坏，无法卸载。没有删除任何文件。"},
+    {"RecordOutside", "卸载记录中有游戏文件夹以外的文件，为了安全没有卸载。没有删除任何文件。"},
+    {"RecordUnsafeFolder", "游戏文件夹是驱动器的根目录或 Windows 文件夹，为了安全没有卸载。没有删除任何文件。"},
+    // -- end uninstall
 };
 
-static_assert(static_cast<int>(Text::NoRoom) == MessageTable::kTextCount - 1, "one name per text");
+static_assert(std::size(kTexts) == MessageTable::kTextCount, "one name per text");
 
 std::size_t textIndex(Text t) {
     const auto i = static_cast<std::size_t>(t);

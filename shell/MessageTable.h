@@ -63,12 +63,38 @@ enum class Text : int {
     ExitCode,          // a program ended with the exit code %d
     // -- resume and room
     NoRoom,            // the drive %1 has %2 MB free, disc %3 needs %4 MB
+    // -- uninstall
+    GameName,              // the game's name in Windows' list of installed programs
+    NotRegistered,         // heads why a finished installation is not in that list
+    UninstallTitle,        // the uninstall window's caption
+    UninstallQuestion,     // what to remove?
+    UninstallPatchButton,  // the choice of the patch alone,
+    UninstallPatchText,    // and what it does
+    UninstallGameButton,   // the choice of the whole game,
+    UninstallGameText,     // and what it does
+    UninstallCancel,
+    UninstallSaves,        // the saved games too?  Yes, No, Cancel
+    UninstallRemoving,     // heads the file being removed
+    UninstallRestoring,    // heads the original being put back
+    UninstallGameDone,     // the game is removed
+    UninstallKept,         // heads the folders that stay: saved games, the player's own files
+    UninstallLeftOver,     // heads what could not be removed; uninstall again later
+    UninstallAtRestart,    // heads what goes when Windows starts again
+    UninstallPatchDone,    // heads the originals put back
+    UninstallPatchRemoved, // heads the patch's own files and shortcuts taken away
+    UninstallNoOriginals,  // the originals were not kept: nothing changed
+    UninstallNoPatch,      // no patch to remove: nothing changed
+    RecordMissing,         // no record to remove by: nothing removed
+    RecordDamaged,
+    RecordOutside,         // the record names something outside its folders
+    RecordUnsafeFolder,    // the folder is a drive's root or the Windows folder
+    // -- end uninstall
 };
 
 class MessageTable {
 public:
     static constexpr int kCount = 18;
-    static constexpr int kTextCount = 5;
+    static constexpr int kTextCount = static_cast<int>(Text::RecordUnsafeFolder) + 1;
     MessageTable();  // the built-in entries
 
     std::string get(int index) const;  // a copy

@@ -34,6 +34,8 @@ Edition edition() {
     return mainWindow().ComboBox1->selectedText() == kSimplified ? Edition::Simplified : Edition::Traditional;
 }
 
+std::string languageName() { return mainWindow().ComboBox1->selectedText(); }
+
 void closeMainWindow() { mainWindow().Close(); }
 
 }  // namespace shell

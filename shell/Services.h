@@ -32,6 +32,10 @@ void setSourceFolder(const std::string& folder);
 enum class Edition { Simplified, Traditional };
 Edition edition();
 
+// The language list's text: the language the player runs the program in
+// (empty when nothing is selected).
+std::string languageName();
+
 // Closes the main window: the program ends once the running handler returns.
 void closeMainWindow();
 

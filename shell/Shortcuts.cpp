@@ -45,4 +45,18 @@ void makeShortcuts(int kind, const std::string& target) {
     makeOne(kind, target);
 }
 
+std::string shortcutFolder() {
+    const std::string programs = plat::platform().programsFolder();
+    return programs.empty() ? programs : programs + kFolder;
+}
+
+std::vector<std::string> shortcutFiles(int kind) {
+    const std::string programs = plat::platform().programsFolder();
+    std::vector<std::string> files;
+    if (programs.empty() || !linkName(kind)) return files;
+    if (kind == kSimplifiedShortcut || kind == kTraditionalShortcut) files.push_back(programs + linkName(kReadmeShortcut));
+    files.push_back(programs + linkName(kind));
+    return files;
+}
+
 }  // namespace shell

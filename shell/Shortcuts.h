@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace shell {
 
@@ -18,5 +19,11 @@ enum ShortcutKind : int {
 // target.  Raises base::Error when the shell-link object cannot be made, or a
 // shortcut's folder or file cannot be written (with the system's reason).
 void makeShortcuts(int kind, const std::string& target);
+
+// The Start-menu folder of the shortcuts, and the files that makeShortcuts
+// writes for a kind, in the order it writes them; empty when the Programs
+// folder cannot be located.
+std::string shortcutFolder();
+std::vector<std::string> shortcutFiles(int kind);
 
 }  // namespace shell

@@ -26,7 +26,13 @@ public:
     void userEdited(const std::string& t);  // the peer reports typing
 };
 
-using Label = ControlOf<Kind::Label>;
+class Label : public ControlOf<Kind::Label> {
+public:
+    using ControlOf::ControlOf;
+    // Breaks the text into lines at the label's width; one line otherwise,
+    // cut at its end (paths are shown as they are).  Fixed before the peer exists.
+    bool wordWrap = false;
+};
 using GroupBox = ControlOf<Kind::GroupBox>;
 using Panel = ControlOf<Kind::Panel>;
 

@@ -172,6 +172,7 @@ void Form::build(const ControlDef* defs, std::size_t count) {
         if (d.content) made->setText(d.content);
         if (d.font) made->setOwnFont(*d.font);
         if (d.flags & kHidden) made->setVisible(false);
+        if (auto* label = dynamic_cast<Label*>(made); label && (d.flags & kWordWrap)) label->wordWrap = true;
         if (d.tabOrder >= 0) keyboard.emplace_back(d.tabOrder, d.name);
     }
     std::sort(keyboard.begin(), keyboard.end());

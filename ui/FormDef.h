@@ -38,7 +38,8 @@ enum FrameFlags : unsigned {
 
 // Flags of a control's row.
 enum ControlFlags : unsigned {
-    kHidden = 1u << 0,  // made invisible
+    kHidden = 1u << 0,    // made invisible
+    kWordWrap = 1u << 1,  // a label whose text breaks into lines at its width
 };
 
 // What a row makes and how it reaches its member: the control's kind and a

@@ -410,6 +410,22 @@ std::uint32_t FileSystem::deleteFile(const std::string& path) {
     return 0;
 }
 
+std::uint32_t FileSystem::removeFolder(const std::string& path) {
+    if (std::uint32_t e = lengthError(path)) return e;
+    Path p = parse(path);
+    if (const FaultSpec* f = fault(Fault::Delete, faultKey(p))) return f->code;
+    Resolved r = resolve(p);
+    if (r.error) return r.error;
+    if (!r.node) return FileNotFound;
+    if (!r.node->folder) return DirectoryName;
+    if (!r.parent) return AccessDenied;  // a drive's root
+    if (!r.node->children.empty()) return DirNotEmpty;
+    if (r.drive->readOnly) return WriteProtect;
+    if (r.node->attributes & ReadOnly) return AccessDenied;
+    detach(*r.drive, *r.parent, r.node);
+    return 0;
+}
+
 std::uint32_t FileSystem::move(const std::string& from, const std::string& to) {
     if (std::uint32_t e = lengthError(from)) return e;
     if (std::uint32_t e = lengthError(to)) return e;

@@ -105,6 +105,11 @@ public:
     std::uint32_t readWhole(const std::string& path, std::string& bytes);
     // A whole file written as createAlways would (media, attributes, sharing apply).
     std::uint32_t writeWhole(const std::string& path, const std::string& bytes);
+    // RemoveDirectory: an empty folder only; a Delete fault applies.
+    std::uint32_t removeFolder(const std::string& path);
+    // CopyFile failing if `to` exists, the copy with normal attributes; a
+    // copy that fails takes its partial file away again.
+    std::uint32_t copy(const std::string& from, const std::string& to);
 
     // -- resume, drives and run logs
     std::uint32_t stampOf(const std::string& path, plat::FileStamp& out) const;

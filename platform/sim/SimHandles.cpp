@@ -175,4 +175,16 @@ std::uint32_t FileSystem::writeWhole(const std::string& path, const std::string&
     return e;
 }
 
+std::uint32_t FileSystem::copy(const std::string& from, const std::string& to) {
+    std::string bytes;
+    if (std::uint32_t e = readWhole(from, bytes)) return e;
+    plat::FileHandle h;
+    std::uint32_t ignored, done = 0;
+    if (std::uint32_t e = open(to, OpenMode::CreateNew, h, ignored)) return e;
+    std::uint32_t e = write(h, bytes.data(), static_cast<std::uint32_t>(bytes.size()), done);
+    close(h);
+    if (e) removeEntry(to);
+    return e;
+}
+
 }  // namespace sim::detail

@@ -60,9 +60,17 @@ struct SimPlatform::Impl {
     int comInits = 0;
     detail::FileSystem fs;
 
-    // registry: folded key paths ("SOFTWARE\X") and (key, value) pairs per root
-    std::set<std::pair<int, std::string>> keys;
-    std::set<std::tuple<int, std::string, std::string>> values;
+    // registry: folded key paths ("SOFTWARE\X") per root, each with its last
+    // name as spelled; values by (root, folded key, folded name).  One store
+    // as the native view sees it: the 32-bit view of HKLM\Software\X is
+    // HKLM\Software\Wow6432Node\X here, as on 64-bit Windows.
+    struct RegValue {
+        std::string name;  // as spelled
+        std::uint32_t type = 1;  // REG_SZ
+        std::string data;
+    };
+    std::map<std::pair<int, std::string>, std::string> keys;
+    std::map<std::tuple<int, std::string, std::string>, RegValue> values;
     std::vector<std::pair<int, std::string>> denied;
 
     // resources; replaced or removed bytes stay alive for pointers handed out
@@ -138,6 +146,17 @@ struct SimPlatform::Impl {
     // ------------------------------------------------------------ registry names (SimSystem.cpp)
     std::string keyPath(const std::string& subKey) const;
     static bool within(const std::string& key, const std::string& top);
+
+    // ------------------------------------------------------------ uninstall (SimUninstall.cpp)
+    std::string commandLine;  // empty: the program path, quoted
+    std::vector<std::string> restartDeletes;
+    bool restartDenied = false;
+    std::string tempFolder = "C:\\Users\\Player\\Temp";
+    std::string currentFolder;  // setCurrentFolder's, upper-cased; none at first
+    // The folded key path of subKey as the store holds it, seen from view.
+    std::string viewPath(plat::RootKey root, plat::RegView view, const std::string& subKey) const;
+    bool writeDenied(int root, const std::string& key) const;
+    void makeKey(int root, const std::string& key, const std::string& spelled);
 
     // ------------------------------------------------------------ modal windows (SimUser.cpp)
     bool runModalScripts();

@@ -26,6 +26,7 @@ SimPlatform::SimPlatform() : d_(std::make_unique<Impl>()) {
     d_->self = std::make_shared<Impl*>(d_.get());
     d_->fs.makeFolders(d_->programsFolder);
     d_->fs.setClock(&d_->now);
+    d_->fs.makeFolders(d_->tempFolder);
 }
 
 SimPlatform::~SimPlatform() {

@@ -142,8 +142,6 @@ public:
     // each write before; moves keep it.
     std::uint64_t fileTime(const std::string& path) const;
     void setFileTime(const std::string& path, std::uint64_t lastWrite);
-    // What tempFolder() answers (default "C:\Temp"; the folder is not made).
-    void setTempFolder(const std::string& path);
 
     // ------------------------------------------------------------ faults (persist until cleared)
     // A read that asks for the byte at byteOffset or later fails, reading nothing.
@@ -244,6 +242,22 @@ public:
     void setProgramsFolder(const std::string& path);  // "" = cannot be located; created otherwise
     void setWindowsFolder(const std::string& path);   // default "C:\\WINDOWS"
 
+    // ------------------------------------------------------------ uninstall
+    // The values' data as stored, seen from a view; nullopt when missing or
+    // of another type.
+    std::optional<std::string> registryText(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                                            const std::string& name) const;
+    std::optional<std::uint32_t> registryDword(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                                               const std::string& name) const;
+    // What commandLine() gives; by default the program path, quoted.
+    void setCommandLine(const std::string& line);
+    // Paths that deleteAtRestart() took, in order; with deny, it refuses
+    // (5) as for a user who is not an administrator.
+    const std::vector<std::string>& restartDeletes() const;
+    void denyRestartDeletes(bool deny);
+    // The folder tempFolder() gives (made); default C:\Temp.
+    void setTempFolder(const std::string& path);
+
     // ------------------------------------------------------------ worker threads
     std::size_t liveWorkers() const;
     // The next `count` startThread calls fail with code, as when the system
@@ -325,6 +339,25 @@ public:
     plat::LocalTime localTime() override;
     plat::WindowsVersion windowsVersion() override;
     std::string ansiToUtf8(const std::string& ansi) override;
+    bool registryKeyExists(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
+    bool registrySetString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+                           const std::string& value) override;
+    bool registrySetDword(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+                          std::uint32_t value) override;
+    bool registryString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+                        std::string& value) override;
+    bool registryDeleteValue(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                             const std::string& name) override;
+    bool registryDeleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
+    bool registrySubKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                         std::vector<std::string>& names) override;
+    bool registryValueNames(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                            std::vector<std::string>& names) override;
+    std::string commandLine() override;
+    bool removeFolder(const std::string& path) override;
+    bool deleteAtRestart(const std::string& path) override;
+    bool copyFile(const std::string& from, const std::string& to) override;
+    bool setCurrentFolder(const std::string& path) override;
 
     struct Impl;
 

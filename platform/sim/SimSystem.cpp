@@ -69,21 +69,18 @@ bool SimPlatform::Impl::within(const std::string& key, const std::string& top) {
 void SimPlatform::setRegistryValue(plat::RootKey root, const std::string& subKey, const std::string& valueName) {
     std::string key = d_->keyPath(subKey);
     int r = static_cast<int>(root);
-    for (std::size_t at = 0;; ++at) {
-        at = key.find('\\', at);
-        d_->keys.insert({r, key.substr(0, at)});
-        if (at == std::string::npos) break;
-    }
-    d_->values.insert({r, key, detail::asciiUpper(*d_->cp, valueName)});
+    d_->makeKey(r, key, subKey);
+    d_->values[{r, key, detail::asciiUpper(*d_->cp, valueName)}] = {valueName, 1, ""};
 }
 
 void SimPlatform::removeRegistryKey(plat::RootKey root, const std::string& subKey) {
     std::string key = d_->keyPath(subKey);
     int r = static_cast<int>(root);
     for (auto it = d_->keys.begin(); it != d_->keys.end();)
-        it = it->first == r && Impl::within(it->second, key) ? d_->keys.erase(it) : std::next(it);
+        it = it->first.first == r && Impl::within(it->first.second, key) ? d_->keys.erase(it) : std::next(it);
     for (auto it = d_->values.begin(); it != d_->values.end();)
-        it = std::get<0>(*it) == r && Impl::within(std::get<1>(*it), key) ? d_->values.erase(it) : std::next(it);
+        it = std::get<0>(it->first) == r && Impl::within(std::get<1>(it->first), key) ? d_->values.erase(it)
+                                                                                       : std::next(it);
 }
 
 void SimPlatform::denyWriteAccess(plat::RootKey root, const std::string& subKey) {

@@ -29,6 +29,8 @@ const char* answerName(Answer a) {
         case Answer::Retry: return "Retry";
         case Answer::Abort: return "Abort";
         case Answer::Ignore: return "Ignore";
+        case Answer::Yes: return "Yes";
+        case Answer::No: return "No";
     }
     return "?";
 }
@@ -39,6 +41,7 @@ bool answerFits(std::uint32_t style, Answer a) {
         case plat::mb::OkCancel: return a == Answer::Ok || a == Answer::Cancel;
         case plat::mb::RetryCancel: return a == Answer::Retry || a == Answer::Cancel;
         case plat::mb::AbortRetryIgnore: return a == Answer::Abort || a == Answer::Retry || a == Answer::Ignore;
+        case plat::mb::YesNoCancel: return a == Answer::Yes || a == Answer::No || a == Answer::Cancel;
     }
     return true;
 }

@@ -109,8 +109,8 @@ private:
 class LabelPeer final : public StandardPeer {
 public:
     LabelPeer(Win32Platform& p, ui::Label& l) : StandardPeer(p, l) {
-        // Fixed size, one line; file paths are shown as they are, "&" included.
-        createChild("STATIC", 0, SS_LEFTNOWORDWRAP | SS_NOPREFIX, l.text());
+        // Fixed size, one line unless it wraps; file paths are shown as they are, "&" included.
+        createChild("STATIC", 0, (l.wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP) | SS_NOPREFIX, l.text());
     }
 };
 

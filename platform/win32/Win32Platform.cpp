@@ -188,6 +188,8 @@ plat::Answer Win32Platform::messageBox(const std::string& text, const std::strin
         case IDRETRY: return plat::Answer::Retry;
         case IDABORT: return plat::Answer::Abort;
         case IDIGNORE: return plat::Answer::Ignore;
+        case IDYES: return plat::Answer::Yes;
+        case IDNO: return plat::Answer::No;
         default: return plat::Answer::Cancel;
     }
 }

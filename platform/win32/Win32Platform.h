@@ -115,6 +115,26 @@ public:
     plat::LocalTime localTime() override;
     plat::WindowsVersion windowsVersion() override;
     std::string ansiToUtf8(const std::string& ansi) override;
+    // -- uninstall (Uninstall.cpp)
+    bool registryKeyExists(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
+    bool registrySetString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+                           const std::string& value) override;
+    bool registrySetDword(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+                          std::uint32_t value) override;
+    bool registryString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+                        std::string& value) override;
+    bool registryDeleteValue(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                             const std::string& name) override;
+    bool registryDeleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
+    bool registrySubKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                         std::vector<std::string>& names) override;
+    bool registryValueNames(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                            std::vector<std::string>& names) override;
+    std::string commandLine() override;
+    bool removeFolder(const std::string& path) override;
+    bool deleteAtRestart(const std::string& path) override;
+    bool copyFile(const std::string& from, const std::string& to) override;
+    bool setCurrentFolder(const std::string& path) override;
 
     // -- for the peers
     // A font for a ui::Font, made once and kept for the platform's life.

@@ -87,8 +87,13 @@ inline void removeShortcuts(const Edition& edition) {
 // Wine's Notepad windows that show a file named readme.txt.
 inline std::vector<HWND> readmeNotepads() {
     std::vector<HWND> found;
-    for (HWND w : visibleWindowsOfClass("Notepad"))
-        if (textOf(w).find("readme") != std::string::npos) found.push_back(w);
+    for (HWND w : visibleWindowsOfClass("Notepad")) {
+        try {
+            if (textOf(w).find("readme") != std::string::npos) found.push_back(w);
+        } catch (const Failure&) {
+            // One that closed between the listing and the question is gone.
+        }
+    }
     return found;
 }
 
@@ -297,9 +302,13 @@ protected:
         }
         std::vector<std::string> entries = folderEntries(game);
         std::sort(entries.begin(), entries.end());
-        EXPECT_EQ(entries, (std::vector<std::string>{"CVandry.exe", "GAME00.DAT", "KESTAL.exe", "Vandry.exe",
-                                                     "game01.dat", "patch.log", "readme.txt"}))
-            << "the run writes the five files and its log, nothing else";
+        EXPECT_EQ(entries, (std::vector<std::string>{"CVandry.exe", "GAME00.DAT", "KESTAL.exe", "Uninstall",
+                                                     "Vandry.exe", "game01.dat", "patch.log", "readme.txt"}))
+            << "the run writes the five files, its log and its record, nothing else";
+        // The record, and the originals of game files the patch replaced.
+        const auto own = folderEntries(game + "\\Uninstall");
+        EXPECT_NE(std::find(own.begin(), own.end(), "Uninstall.dat"), own.end());
+        for (const auto& e : own) EXPECT_TRUE(e == "Uninstall.dat" || e == "Original") << e;
 
         // The shortcuts: the readme's and the edition's game shortcut.
         ASSERT_TRUE(fileExists(readmeShortcut())) << escaped(readmeShortcut());

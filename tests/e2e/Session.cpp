@@ -364,7 +364,11 @@ void SetupSession::pickGameFolder(const std::string& folder, const std::string& 
     EXPECT_EQ(nameOf(boxIcon(ask.window)), nameOf(BoxIcon::Question));
     pressButton(ask, IDOK);
 
-    HWND picker = waitForWindow(process_, "TForm3");
+    pickInFolderPicker(process_, folder);
+}
+
+void pickInFolderPicker(const robot::Process& process, const std::string& folder) {
+    HWND picker = waitForWindow(process, "TForm3");
     RemoteTree tree(waitForControl(picker, "ShellTreeView1"));
     tree.selectPath(folder);
     click(waitForControl(picker, "Button1"));

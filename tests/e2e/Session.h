@@ -78,6 +78,10 @@ std::string programsFolder();
 void listShortcutForLinux(const std::string& link, const std::string& snapshot, const std::string& target,
                           const std::string& workingDirectory);
 
+// The folder picker (TForm3) of the process, once it is up: opens its tree
+// down to `folder` and presses its Button1; throws when it stays up.
+void pickInFolderPicker(const robot::Process& process, const std::string& folder);
+
 // A copy of Setup.exe in a fresh folder of its own (%TEMP%\lunavire-e2e2-
 // <pid>-<test>), so that only the files a test puts there lie beside it.
 class SetupSession : public testing::Test {

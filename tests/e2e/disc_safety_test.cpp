@@ -221,9 +221,14 @@ TEST_F(DiscsSafety936, TwoClicksOnStartRunOneInstallation) {
     filesBelow(install_, "", there);
     for (const DiscFile& f : discFiles()) expected.push_back(lower(f.installedAs));
     expected.push_back("install.log");
+    // Beside them the uninstaller, its language files (those beside the program) and its record.
+    for (const std::string& name : folderEntries("D:\\"))
+        if (lower(name) == "setup.exe" || (name.size() > 4 && lower(name.substr(name.size() - 4)) == ".ini"))
+            expected.push_back(lower("uninstall\\" + (lower(name) == "setup.exe" ? std::string("uninstall.exe") : name)));
+    expected.push_back("uninstall\\uninstall.dat");
     for (auto& t : there) t = lower(t);
     EXPECT_EQ(std::set<std::string>(there.begin(), there.end()), std::set<std::string>(expected.begin(), expected.end()))
-        << "the disc files and the run's log, nothing else, none in the wrong folder";
+        << "the disc files, the run's log and the uninstaller, nothing else, none in the wrong folder";
     EXPECT_TRUE(visibleMessageBoxes(process_).empty());
     endProgram();
 }

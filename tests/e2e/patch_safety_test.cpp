@@ -145,7 +145,8 @@ TEST_F(Patch936, AStartMenuFolderThatCannotBeMadeIsReportedOnceTheFilesAreInPlac
         EXPECT_TRUE(readFile(game + "\\" + w.file) == payload("GB_", w.payload))
             << "the patch's files are all in place, whole";
     }
-    EXPECT_EQ(folderEntries(game).size(), 7u) << "Vandry.exe, the five files and the run's log, no temporary file";
+    EXPECT_EQ(folderEntries(game).size(), 8u)
+        << "Vandry.exe, the five files, the run's log and the record's folder, no temporary file";
     EXPECT_EQ(readFile(blocked.path()), "in the way") << "the player's file is left alone";
 }
 

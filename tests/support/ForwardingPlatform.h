@@ -100,6 +100,42 @@ public:
     plat::LocalTime localTime() override { return real_.localTime(); }
     plat::WindowsVersion windowsVersion() override { return real_.windowsVersion(); }
     std::string ansiToUtf8(const std::string& ansi) override { return real_.ansiToUtf8(ansi); }
+    // -- uninstall
+    bool registryKeyExists(plat::RootKey root, plat::RegView view, const std::string& key) override {
+        return real_.registryKeyExists(root, view, key);
+    }
+    bool registrySetString(plat::RootKey root, plat::RegView view, const std::string& key, const std::string& name,
+                           const std::string& value) override {
+        return real_.registrySetString(root, view, key, name, value);
+    }
+    bool registrySetDword(plat::RootKey root, plat::RegView view, const std::string& key, const std::string& name,
+                          std::uint32_t value) override {
+        return real_.registrySetDword(root, view, key, name, value);
+    }
+    bool registryString(plat::RootKey root, plat::RegView view, const std::string& key, const std::string& name,
+                        std::string& value) override {
+        return real_.registryString(root, view, key, name, value);
+    }
+    bool registryDeleteValue(plat::RootKey root, plat::RegView view, const std::string& key,
+                             const std::string& name) override {
+        return real_.registryDeleteValue(root, view, key, name);
+    }
+    bool registryDeleteKey(plat::RootKey root, plat::RegView view, const std::string& key) override {
+        return real_.registryDeleteKey(root, view, key);
+    }
+    bool registrySubKeys(plat::RootKey root, plat::RegView view, const std::string& key,
+                         std::vector<std::string>& names) override {
+        return real_.registrySubKeys(root, view, key, names);
+    }
+    bool registryValueNames(plat::RootKey root, plat::RegView view, const std::string& key,
+                            std::vector<std::string>& names) override {
+        return real_.registryValueNames(root, view, key, names);
+    }
+    std::string commandLine() override { return real_.commandLine(); }
+    bool removeFolder(const std::string& path) override { return real_.removeFolder(path); }
+    bool deleteAtRestart(const std::string& path) override { return real_.deleteAtRestart(path); }
+    bool copyFile(const std::string& from, const std::string& to) override { return real_.copyFile(from, to); }
+    bool setCurrentFolder(const std::string& path) override { return real_.setCurrentFolder(path); }
 
 protected:
     plat::Platform& real_;

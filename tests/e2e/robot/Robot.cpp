@@ -128,6 +128,12 @@ Process Process::start(const std::string& exe, const std::string& arguments) {
     return Process(pi.hProcess, pi.dwProcessId);
 }
 
+Process Process::attach(DWORD id) {
+    HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, id);
+    if (!h) throw Failure("cannot open process " + std::to_string(id) + " (error " + std::to_string(GetLastError()) + ")");
+    return Process(h, id);
+}
+
 Process::Process(Process&& other) noexcept : process_(other.process_), id_(other.id_) {
     other.process_ = nullptr;
     other.id_ = 0;

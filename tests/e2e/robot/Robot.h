@@ -47,6 +47,9 @@ public:
     // Starts `exe` with CreateProcessA in its own folder, inheriting the
     // environment.  `arguments` is appended to the quoted program path.
     static Process start(const std::string& exe, const std::string& arguments = "");
+    // A process that another started, by its id (to wait for it, find its
+    // boxes, end it); throws when it cannot be opened.
+    static Process attach(DWORD id);
 
     Process() = default;  // no process yet
 

@@ -23,6 +23,7 @@ using plat::Answer;
 using shell::Msg;
 
 inline const std::string kPrograms = "C:\\Users\\Player\\Start Menu\\Programs";
+inline const std::string kSetup = "MZ setup";
 
 // What each disc holds, relative to its root.
 inline const std::vector<std::pair<std::string, std::string>> kDisc1 = {
@@ -46,6 +47,7 @@ protected:
     void SetUp() override {
         for (char d : {'D', 'E', 'F'}) s.addDrive(d, true);
         s.setProgramPath("D:\\Setup.exe");
+        s.writeFile("D:\\Setup.exe", kSetup);  // the installation copies it as the uninstaller
         put("D:", kDisc1);
         put("E:", kDisc2);
         put("F:", kDisc3);

@@ -229,12 +229,13 @@ TEST_F(Patch, AMissingPayloadIsFoundBeforeTheFirstFile) {
 
 TEST_F(Patch, ANewFileNeedsRoomOnlyWhileTheOldOneStands) {
     // A second run over files of the same size: room for one new file beside
-    // its old one is enough, not room for all five anew.
+    // its old one, and for the originals kept, is enough, not room for all
+    // five anew.
     Form1->ComboBox1->setItemIndex(0);
     const std::string big(1024 * 1024, 'n');
     for (const auto& p : kPayloads) s.setResource(p.type, p.name, testpay::makeContainer(big));
     for (const char* f : kFiles) s.writeFile(std::string("D:\\Game\\") + f, std::string(big.size(), 'o'));
-    s.setDriveCapacity('D', 6 * big.size() + 5 * 64 * 1024);
+    s.setDriveCapacity('D', (6 + 5) * big.size() + 5 * 64 * 1024);
     run("D:\\Game");
     EXPECT_EQ(s.readFile("D:\\Game\\GAME00.DAT"), big);
     EXPECT_EQ(s.execs().size(), 1u) << "the run reached its end";
@@ -301,7 +302,7 @@ TEST_F(Patch, AFailureDuringTheWritesStopsTheRunWithEveryFileWhole) {
                 EXPECT_TRUE(s.readFile(file) == expected)
                     << kFiles[i] << (i < failing ? " is the new file" : " is the old file");
             }
-            EXPECT_EQ(s.listNames(game).size(), 7u) << "no temporary file is left (the log is the seventh)";
+            EXPECT_EQ(s.listNames(game).size(), 8u) << "no temporary file is left (the log and the record's folder beside)";
             EXPECT_EQ(s.folderExists(kPrograms + "\\Lunavire"), failing == 4)
                 << "the shortcuts come between the fourth and the fifth file";
             EXPECT_EQ(s.execs().size(), execs) << "no readme opens after an error";
@@ -363,7 +364,8 @@ TEST_F(Patch, DoubleByteFoldersWhoseLastByteIsABackslashKeepIt) {
         s.writeFile(game + "\\Vandry.exe", "MZ");
         run(r.game);
         expectEdition(game, "BIG");
-        EXPECT_EQ(s.listNames(game).size(), 7u) << "the five files and the log beside Vandry.exe, no temporary file";
+        EXPECT_EQ(s.listNames(game).size(), 8u)
+            << "the five files, the log and the record's folder beside Vandry.exe, no temporary file";
         EXPECT_EQ(s.execs().back().commandLine, "\"C:\\WINDOWS\\Notepad.exe\" " + game + "\\readme.txt");
         ASSERT_GE(s.links().size(), 2u);
         const auto& link = s.links().back();

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <fstream>
+#include <map>
+#include <set>
+
 #include "shell/MessageTable.h"
 #include "tests/support/SimTest.h"
 
@@ -62,7 +66,6 @@ TEST(MessageTable, NamedTextsHaveGbkDefaultsAndACountPlaceholder) {
         {shell::Text::NoRoom, "NoRoom",
          "安装文件夹所在的磁盘 %1 空间不足：只有 %2 MB 可用，光盘 %3 还需要 %4 MB。请释放磁盘空间后按“重试”，或按“取消”放弃安装。"},
     };
-    static_assert(std::size(rows) == shell::MessageTable::kTextCount, "a row per text");
     shell::MessageTable t;
     for (const Row& r : rows) {
         EXPECT_STREQ(shell::MessageTable::key(r.text), r.key);
@@ -90,6 +93,36 @@ TEST(MessageTable, NamedTextsHaveGbkDefaultsAndACountPlaceholder) {
     };
     for (const Positional& f : positional)
         EXPECT_EQ(shell::formatText(f.text, {"C:", "7", "2", "90"}), f.shown) << "values in any order: " << f.text;
+}
+
+// The shipped language files as their sources hold them: "key=value" lines in UTF-8.
+std::map<std::string, std::string> shippedTexts(const char* file) {
+    std::ifstream in(std::string(LUNAVIRE_SOURCE_DIR) + "/assets/lang/" + file);
+    EXPECT_TRUE(in) << file;
+    std::map<std::string, std::string> texts;
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::size_t eq = line.find('=');
+        if (eq != std::string::npos && line[0] != ';') texts[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return texts;
+}
+
+TEST(MessageTable, EveryNamedTextIsInTheShippedFilesAndTheSimplifiedOneIsTheBuiltInText) {
+    const auto simplified = shippedTexts("zh-Hans.ini"), traditional = shippedTexts("zh-Hant.ini"),
+               english = shippedTexts("English.ini");
+    std::set<std::string> keys;
+    for (int i = 0; i < shell::MessageTable::kTextCount; ++i) {
+        const auto t = static_cast<shell::Text>(i);
+        const std::string key = shell::MessageTable::key(t);
+        SCOPED_TRACE(key);
+        EXPECT_TRUE(keys.insert(key).second) << "a key names one text";
+        ASSERT_TRUE(simplified.count(key)) << "zh-Hans.ini has it";
+        EXPECT_EQ(toGbk(simplified.at(key)), shell::MessageTable::builtIn(t))
+            << "the built-in text is the Simplified file's, so a file without it reads the same";
+        EXPECT_TRUE(traditional.count(key)) << "zh-Hant.ini has it";
+        EXPECT_TRUE(english.count(key)) << "English.ini has it";
+    }
 }
 
 class ShowMessage : public simtest::SimTest {};

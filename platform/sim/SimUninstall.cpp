@@ -1,0 +1,252 @@
+// What the registration and the removal of an installation need: registry
+// keys and values in a view, the command line, folders, copies and
+// deletions at the next start of Windows.
+#include <algorithm>
+
+#include "platform/sim/SimImpl.h"
+
+namespace sim {
+
+using detail::setLastError;
+
+namespace {
+
+constexpr std::uint32_t kRegSz = 1, kRegExpandSz = 2, kRegDword = 4;
+
+bool result(std::uint32_t code) {
+    setLastError(code);
+    return code == 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- registry in views
+
+namespace {
+
+// The names of a key path as spelled, empty ones dropped; a lead byte takes
+// its trail byte with it.
+std::vector<std::string> keyParts(const detail::CodePage& cp, const std::string& subKey) {
+    std::vector<std::string> parts(1);
+    for (std::size_t i = 0; i < subKey.size();) {
+        std::size_t n = cp.charLength(subKey, i);
+        if (n == 1 && subKey[i] == '\\')
+            parts.emplace_back();
+        else
+            parts.back().append(subKey, i, n);
+        i += n;
+    }
+    parts.erase(std::remove(parts.begin(), parts.end(), std::string()), parts.end());
+    return parts;
+}
+
+// The parts as the store holds them: the 32-bit view of HKLM\Software lies
+// below its Wow6432Node.
+std::vector<std::string> storeParts(const detail::CodePage& cp, plat::RootKey root, plat::RegView view,
+                                    const std::string& subKey) {
+    std::vector<std::string> parts = keyParts(cp, subKey);
+    if (root == plat::RootKey::LocalMachine && view == plat::RegView::Wow32 && !parts.empty() &&
+        detail::asciiUpper(cp, parts[0]) == "SOFTWARE" &&
+        (parts.size() == 1 || detail::asciiUpper(cp, parts[1]) != "WOW6432NODE"))
+        parts.insert(parts.begin() + 1, "Wow6432Node");
+    return parts;
+}
+
+std::string joinFolded(const detail::CodePage& cp, const std::vector<std::string>& parts, std::size_t count) {
+    std::string out;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i) out += '\\';
+        out += detail::asciiUpper(cp, parts[i]);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string SimPlatform::Impl::viewPath(plat::RootKey root, plat::RegView view, const std::string& subKey) const {
+    auto parts = storeParts(*cp, root, view, subKey);
+    return joinFolded(*cp, parts, parts.size());
+}
+
+bool SimPlatform::Impl::writeDenied(int root, const std::string& key) const {
+    for (const auto& [r, top] : denied)
+        if (r == root && within(key, top)) return true;
+    return false;
+}
+
+void SimPlatform::Impl::makeKey(int root, const std::string& key, const std::string& spelled) {
+    auto parts = keyParts(*cp, spelled);
+    auto folded = keyParts(*cp, key);
+    // The spelling follows the parts it has; a part it lacks (Wow6432Node) is
+    // spelled as folded.
+    for (std::size_t i = 1; i <= folded.size(); ++i) {
+        std::string name = folded[i - 1];
+        for (const auto& p : parts)
+            if (detail::asciiUpper(*cp, p) == name) name = p;
+        keys.emplace(std::make_pair(root, joinFolded(*cp, folded, i)), name);
+    }
+}
+
+bool SimPlatform::registryKeyExists(plat::RootKey root, plat::RegView view, const std::string& subKey) {
+    std::string key = d_->viewPath(root, view, subKey);
+    return result(key.empty() || d_->keys.count({static_cast<int>(root), key}) ? 0 : plat::err::FileNotFound);
+}
+
+namespace {
+
+bool setValue(SimPlatform::Impl& d, plat::RootKey root, plat::RegView view, const std::string& subKey,
+              const std::string& name, std::uint32_t type, const std::string& data) {
+    const int r = static_cast<int>(root);
+    auto parts = storeParts(*d.cp, root, view, subKey);
+    std::string key = joinFolded(*d.cp, parts, parts.size());
+    if (d.writeDenied(r, key)) return result(plat::err::AccessDenied);
+    std::string spelled;
+    for (const auto& p : parts) spelled += (spelled.empty() ? "" : "\\") + p;
+    d.makeKey(r, key, spelled);
+    d.values[{r, key, detail::asciiUpper(*d.cp, name)}] = {name, type, data};
+    return result(0);
+}
+
+}  // namespace
+
+bool SimPlatform::registrySetString(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                                    const std::string& name, const std::string& value) {
+    return setValue(*d_, root, view, subKey, name, kRegSz, value);
+}
+
+bool SimPlatform::registrySetDword(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                                   const std::string& name, std::uint32_t value) {
+    std::string data(4, '\0');
+    for (int i = 0; i < 4; ++i) data[static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    return setValue(*d_, root, view, subKey, name, kRegDword, data);
+}
+
+bool SimPlatform::registryString(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                                 const std::string& name, std::string& value) {
+    const int r = static_cast<int>(root);
+    std::string key = d_->viewPath(root, view, subKey);
+    if (!key.empty() && !d_->keys.count({r, key})) return result(plat::err::FileNotFound);
+    auto it = d_->values.find({r, key, detail::asciiUpper(*d_->cp, name)});
+    if (it == d_->values.end()) return result(plat::err::FileNotFound);
+    if (it->second.type != kRegSz && it->second.type != kRegExpandSz) return result(plat::err::InvalidData);
+    value = it->second.data;
+    return result(0);
+}
+
+bool SimPlatform::registryDeleteValue(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                                      const std::string& name) {
+    const int r = static_cast<int>(root);
+    std::string key = d_->viewPath(root, view, subKey);
+    if (!key.empty() && !d_->keys.count({r, key})) return result(plat::err::FileNotFound);
+    if (d_->writeDenied(r, key)) return result(plat::err::AccessDenied);
+    return result(d_->values.erase({r, key, detail::asciiUpper(*d_->cp, name)}) ? 0 : plat::err::FileNotFound);
+}
+
+bool SimPlatform::registryDeleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) {
+    const int r = static_cast<int>(root);
+    std::string key = d_->viewPath(root, view, subKey);
+    if (key.empty()) return result(plat::err::AccessDenied);
+    if (!d_->keys.count({r, key})) return result(plat::err::FileNotFound);
+    if (d_->writeDenied(r, key)) return result(plat::err::AccessDenied);
+    for (const auto& k : d_->keys)
+        if (k.first.first == r && k.first.second != key && Impl::within(k.first.second, key))
+            return result(plat::err::AccessDenied);
+    d_->keys.erase({r, key});
+    for (auto it = d_->values.begin(); it != d_->values.end();)
+        it = std::get<0>(it->first) == r && std::get<1>(it->first) == key ? d_->values.erase(it) : std::next(it);
+    return result(0);
+}
+
+bool SimPlatform::registrySubKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                                  std::vector<std::string>& names) {
+    const int r = static_cast<int>(root);
+    std::string key = d_->viewPath(root, view, subKey);
+    if (!key.empty() && !d_->keys.count({r, key})) return result(plat::err::FileNotFound);
+    names.clear();
+    for (const auto& k : d_->keys) {
+        const std::string& path = k.first.second;
+        if (k.first.first != r || path == key || !Impl::within(path, key)) continue;
+        const std::size_t from = key.empty() ? 0 : key.size() + 1;
+        if (path.find('\\', from) == std::string::npos) names.push_back(k.second);
+    }
+    return result(0);
+}
+
+bool SimPlatform::registryValueNames(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                                     std::vector<std::string>& names) {
+    const int r = static_cast<int>(root);
+    std::string key = d_->viewPath(root, view, subKey);
+    if (!key.empty() && !d_->keys.count({r, key})) return result(plat::err::FileNotFound);
+    names.clear();
+    for (const auto& v : d_->values)
+        if (std::get<0>(v.first) == r && std::get<1>(v.first) == key) names.push_back(v.second.name);
+    return result(0);
+}
+
+std::optional<std::string> SimPlatform::registryText(plat::RootKey root, plat::RegView view,
+                                                     const std::string& subKey, const std::string& name) const {
+    auto it = d_->values.find({static_cast<int>(root), d_->viewPath(root, view, subKey),
+                               detail::asciiUpper(*d_->cp, name)});
+    if (it == d_->values.end() || it->second.type != kRegSz) return std::nullopt;
+    return it->second.data;
+}
+
+std::optional<std::uint32_t> SimPlatform::registryDword(plat::RootKey root, plat::RegView view,
+                                                        const std::string& subKey, const std::string& name) const {
+    auto it = d_->values.find({static_cast<int>(root), d_->viewPath(root, view, subKey),
+                               detail::asciiUpper(*d_->cp, name)});
+    if (it == d_->values.end() || it->second.type != kRegDword) return std::nullopt;
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(it->second.data[static_cast<std::size_t>(i)]);
+    return v;
+}
+
+// ---------------------------------------------------------------- command line, folders, copies
+
+void SimPlatform::setCommandLine(const std::string& line) { d_->commandLine = line; }
+
+std::string SimPlatform::commandLine() {
+    return d_->commandLine.empty() ? "\"" + d_->programPath + "\"" : d_->commandLine;
+}
+
+namespace {
+// A folder's path as compared: upper-cased, without a trailing separator.
+std::string folderKey(const detail::CodePage& cp, std::string path) {
+    if (path.size() > 3 && path.back() == '\\') path.pop_back();
+    return detail::asciiUpper(cp, path);
+}
+}  // namespace
+
+bool SimPlatform::removeFolder(const std::string& path) {
+    // The program's own current folder is held open, as Windows holds it.
+    if (!d_->currentFolder.empty() && folderKey(*d_->cp, path) == d_->currentFolder && folderExists(path))
+        return result(plat::err::SharingViolation);
+    return result(d_->fs.removeFolder(path));
+}
+
+bool SimPlatform::setCurrentFolder(const std::string& path) {
+    if (!folderExists(path)) return result(fileExists(path) ? plat::err::DirectoryName : plat::err::FileNotFound);
+    d_->currentFolder = folderKey(*d_->cp, path);
+    return result(0);
+}
+
+void SimPlatform::denyRestartDeletes(bool deny) { d_->restartDenied = deny; }
+
+bool SimPlatform::deleteAtRestart(const std::string& path) {
+    if (d_->restartDenied) return result(plat::err::AccessDenied);
+    d_->restartDeletes.push_back(path);
+    return result(0);
+}
+
+const std::vector<std::string>& SimPlatform::restartDeletes() const { return d_->restartDeletes; }
+
+bool SimPlatform::copyFile(const std::string& from, const std::string& to) { return result(d_->fs.copy(from, to)); }
+
+void SimPlatform::setTempFolder(const std::string& path) {
+    d_->fs.makeFolders(path);
+    d_->tempFolder = path;
+}
+
+std::string SimPlatform::tempFolder() { return d_->tempFolder; }
+
+}  // namespace sim

@@ -1,0 +1,94 @@
+#include "shell/Registration.h"
+
+#include <cstdio>
+
+#include "platform/AnsiText.h"
+#include "platform/SystemError.h"
+#include "shell/InstallRecord.h"
+
+namespace shell::registration {
+
+namespace {
+
+const char kPrefix[] = "LunavireChinese-";
+
+std::string path(const std::string& key) { return std::string(kUninstallKey) + "\\" + key; }
+
+bool ours(const std::string& key) {
+    return text::upperCase(key).compare(0, sizeof kPrefix - 1, text::upperCase(kPrefix)) == 0;
+}
+
+// Every value of the entry; false with the failing call's code.
+bool write(plat::RootKey root, const std::string& key, const Entry& e, const std::string& name) {
+    auto& p = plat::platform();
+    const std::string k = path(key);
+    const std::uint64_t kilobytes = (e.bytes + 1023) / 1024;
+    return p.registrySetString(root, kView, k, "DisplayName", name) &&
+           p.registrySetString(root, kView, k, "DisplayVersion", kVersion) &&
+           p.registrySetString(root, kView, k, "Publisher", kPublisher) &&
+           p.registrySetString(root, kView, k, "InstallLocation", e.installFolder) &&
+           p.registrySetString(root, kView, k, "DisplayIcon", e.installFolder + "\\Vandry.exe") &&
+           p.registrySetString(root, kView, k, "UninstallString", uninstallCommand(e.installFolder)) &&
+           p.registrySetDword(root, kView, k, "EstimatedSize",
+                              static_cast<std::uint32_t>(std::min<std::uint64_t>(kilobytes, 0xFFFFFFFFu))) &&
+           p.registrySetDword(root, kView, k, "NoModify", 1) && p.registrySetDword(root, kView, k, "NoRepair", 1);
+}
+
+}  // namespace
+
+// As the version resource of Setup.exe (app/Setup.rc.in) has them.
+const char* const kPublisher = "《Lunavire》中文化委员会";
+const char* const kVersion = "1.0.0.0";
+
+std::string keyName(const std::string& installFolder) {
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%08X", record::crc32(text::upperCase(installFolder)));
+    return kPrefix + std::string(hex);
+}
+
+std::string uninstallCommand(const std::string& installFolder) {
+    return "\"" + record::programPath(installFolder) + "\" /uninstall";
+}
+
+plat::RootKey registerInstallation(const Entry& e, const std::function<void(plat::RootKey)>& writing) {
+    auto& p = plat::platform();
+    const std::string key = keyName(e.installFolder);
+    // Two folders would show as two entries of one name: each tells its folder.
+    std::string name = e.displayName;
+    if (!otherInstallations(key).empty()) name += " (" + e.installFolder + ")";
+    std::uint32_t refused = 0;
+    for (plat::RootKey root : {plat::RootKey::LocalMachine, plat::RootKey::CurrentUser}) {
+        writing(root);
+        if (write(root, key, e, name)) {
+            // An entry an earlier run left under the other root would list the folder twice.
+            if (root == plat::RootKey::CurrentUser) unregister(plat::RootKey::LocalMachine, key);
+            else unregister(plat::RootKey::CurrentUser, key);
+            return root;
+        }
+        refused = p.lastError();
+        unregister(root, key);  // no half entry
+    }
+    throw plat::systemError(refused, std::string("HKEY_CURRENT_USER\\") + path(key));
+}
+
+std::vector<std::pair<plat::RootKey, std::string>> otherInstallations(const std::string& exceptKey) {
+    auto& p = plat::platform();
+    std::vector<std::pair<plat::RootKey, std::string>> found;
+    for (plat::RootKey root : {plat::RootKey::LocalMachine, plat::RootKey::CurrentUser}) {
+        std::vector<std::string> keys;
+        if (!p.registrySubKeys(root, kView, kUninstallKey, keys)) continue;
+        for (const auto& k : keys) {
+            if (!ours(k) || text::upperCase(k) == text::upperCase(exceptKey)) continue;
+            std::string folder;
+            if (p.registryString(root, kView, path(k), "InstallLocation", folder)) found.push_back({root, folder});
+        }
+    }
+    return found;
+}
+
+bool unregister(plat::RootKey root, const std::string& key) {
+    auto& p = plat::platform();
+    return p.registryDeleteKey(root, kView, path(key)) || p.lastError() == plat::err::FileNotFound;
+}
+
+}  // namespace shell::registration

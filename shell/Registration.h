@@ -1,0 +1,50 @@
+// The game in Windows' list of installed programs: one entry per install
+// folder under the uninstall key of the machine, in the view a 32-bit
+// program gets on 64-bit Windows, or of the current user where the machine's
+// is refused.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace shell::registration {
+
+constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr plat::RegView kView = plat::RegView::Wow32;
+
+// The entry's key below the uninstall key: "LunavireChinese-" and the
+// CRC-32 of the folder's upper-cased path in hexadecimal, so that a
+// reinstall into a folder finds its entry and another folder has its own.
+std::string keyName(const std::string& installFolder);
+
+// The command that starts the folder's uninstaller.
+std::string uninstallCommand(const std::string& installFolder);
+
+// The publisher and version of the program, as its version resource says.
+extern const char* const kPublisher;
+extern const char* const kVersion;
+
+struct Entry {
+    std::string displayName;
+    std::string installFolder;
+    std::uint64_t bytes = 0;  // what the installation copied
+};
+
+// Writes the folder's entry (replacing one it had), in the machine's key or,
+// where that is refused, the current user's.  `writing` is told the root
+// before the first value goes there, so that it can be recorded first.
+// Raises base::Error with the reason when neither takes it.
+plat::RootKey registerInstallation(const Entry& entry, const std::function<void(plat::RootKey)>& writing);
+
+// Our entries in both roots but the one of `exceptKey`: (root, install folder).
+std::vector<std::pair<plat::RootKey, std::string>> otherInstallations(const std::string& exceptKey);
+
+// Removes an entry; true when it is gone (or never was).
+bool unregister(plat::RootKey root, const std::string& key);
+
+}  // namespace shell::registration

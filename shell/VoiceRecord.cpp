@@ -1,0 +1,143 @@
+#include "shell/VoiceRecord.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "payload/Payload.h"
+#include "platform/AnsiText.h"
+#include "shell/RecordFile.h"
+#include "shell/Registration.h"
+
+namespace shell::voice {
+
+namespace {
+
+std::optional<plat::RootKey> rootOf(const std::string& name) {
+    const std::string n = text::upperCase(name);
+    if (n == "HKEY_LOCAL_MACHINE" || n == "HKLM") return plat::RootKey::LocalMachine;
+    if (n == "HKEY_CURRENT_USER" || n == "HKCU") return plat::RootKey::CurrentUser;
+    return std::nullopt;
+}
+
+// A quoted value name, its escapes undone; false when the line is no value.
+bool valueName(const std::string& line, std::string& name) {
+    if (!line.empty() && line[0] == '@') {
+        name.clear();
+        return true;
+    }
+    if (line.empty() || line[0] != '"') return false;
+    name.clear();
+    for (std::size_t i = 1; i < line.size(); i += text::charLength(line, i)) {
+        if (text::charLength(line, i) > 1) {
+            name.append(line, i, 2);
+            continue;
+        }
+        if (line[i] == '\\' && i + 1 < line.size()) {
+            name += line[++i];
+        } else if (line[i] == '"') {
+            return line.find('=', i) != std::string::npos;
+        } else {
+            name += line[i];
+        }
+    }
+    return false;
+}
+
+std::string id(plat::RootKey root, const std::string& key, const std::string* value = nullptr) {
+    return text::upperCase(std::string(shell::record::rootName(root)) + "\\" + key + (value ? "\t" + *value : ""));
+}
+
+}  // namespace
+
+std::vector<ScriptKey> scriptKeys(const std::string& script) {
+    std::vector<ScriptKey> keys;
+    bool inKey = false, continued = false;
+    std::size_t from = 0;
+    while (from < script.size()) {
+        std::size_t end = script.find('\n', from);
+        if (end == std::string::npos) end = script.size();
+        std::string line = script.substr(from, end - from);
+        from = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const bool wasContinued = continued;
+        continued = !line.empty() && line.back() == '\\';
+        if (wasContinued) continue;  // the rest of a long hexadecimal value
+        if (!line.empty() && line[0] == '[') {
+            inKey = false;
+            const std::size_t close = line.rfind(']');
+            if (close == std::string::npos || line.size() < 2 || line[1] == '-') continue;  // a key it deletes
+            const std::string path = line.substr(1, close - 1);
+            const std::size_t slash = text::find(path, '\\');
+            auto root = rootOf(path.substr(0, std::min(slash, path.size())));
+            if (!root || slash == std::string::npos || slash + 1 >= path.size()) continue;
+            keys.push_back({*root, path.substr(slash + 1), {}});
+            inKey = true;
+            continue;
+        }
+        std::string name;
+        if (inKey && valueName(line, name)) keys.back().values.push_back(name);
+    }
+    return keys;
+}
+
+std::vector<std::pair<plat::RootKey, std::string>> registryKeys() {
+    std::vector<std::pair<plat::RootKey, std::string>> keys;
+    try {
+        for (const auto& k : scriptKeys(payload::payloadBytes("REG000", "re0"))) keys.push_back({k.root, k.key});
+    } catch (const std::exception&) {
+        // A program without the script has no add-on to remove.
+    }
+    return keys;
+}
+
+Recorder::Recorder(const std::vector<std::string>& files) {
+    auto& p = plat::platform();
+    for (const auto& [root, folder] : registration::otherInstallations(""))
+        if (p.fileExists(record::recordPath(folder))) folders_.push_back(folder);
+    if (folders_.empty()) return;
+    try {
+        script_ = scriptKeys(payload::payloadBytes("REG000", "re0"));
+    } catch (const std::exception& e) {
+        failures_.push_back(e.what());
+    }
+    for (const auto& k : script_) {
+        if (p.registryKeyExists(k.root, kView, k.key)) before_.push_back(id(k.root, k.key));
+        std::vector<std::string> names;
+        if (p.registryValueNames(k.root, kView, k.key, names))
+            for (const auto& n : names) before_.push_back(id(k.root, k.key, &n));
+    }
+    std::vector<std::vector<std::string>> lines;
+    for (const auto& f : files) lines.push_back({"addon-file", f});
+    add(lines);
+}
+
+void Recorder::imported() {
+    auto& p = plat::platform();
+    auto was = [&](const std::string& s) { return std::find(before_.begin(), before_.end(), s) != before_.end(); };
+    std::vector<std::vector<std::string>> lines;
+    for (const auto& k : script_) {
+        const char* root = record::rootName(k.root);
+        if (!was(id(k.root, k.key)) && p.registryKeyExists(k.root, kView, k.key)) lines.push_back({"addon-key", root, k.key});
+        std::vector<std::string> names;
+        if (!p.registryValueNames(k.root, kView, k.key, names)) continue;
+        for (const auto& v : k.values)
+            for (const auto& n : names)
+                if (text::upperCase(n) == text::upperCase(v) && !was(id(k.root, k.key, &v)))
+                    lines.push_back({"addon-value", root, k.key, v});
+    }
+    add(lines);
+}
+
+void Recorder::add(const std::vector<std::vector<std::string>>& lines) {
+    if (lines.empty()) return;
+    for (const auto& folder : folders_) {
+        try {
+            record::Writer w(folder, plat::platform().ansiCodePage());
+            for (const auto& l : lines) w.add(l);
+        } catch (const std::exception& e) {
+            failures_.push_back(e.what());
+        }
+    }
+}
+
+}  // namespace shell::voice

@@ -1,0 +1,328 @@
+// The uninstaller end to end under Wine: the game installed from the three
+// stand-in discs (drives D:, E:, F:, laid out by disc-e2e.sh) into a folder
+// with a Chinese name, patched, then taken away again by the command that
+// Windows' list of programs holds, started as Windows starts it: first the
+// patch alone (the discs' files must come back byte for byte), then the
+// whole game (only the player's own file and the saves stay, and the entry
+// leaves the list).  File lists, the entry as `reg query` shows it and
+// screenshots of the question and the reports go to the artifacts.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/PatchSession.h"
+
+namespace e2e {
+namespace {
+
+using namespace robot;
+
+constexpr DWORD kCopyTimeout = 120000;
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// Every file below a folder by its path below it, with its bytes.
+void collect(const std::string& folder, const std::string& below, std::map<std::string, std::string>& files) {
+    for (const std::string& name : folderEntries(folder)) {
+        const std::string path = folder + "\\" + name, rel = below.empty() ? name : below + "\\" + name;
+        const DWORD a = GetFileAttributesA(path.c_str());
+        if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY))
+            collect(path, rel, files);
+        else
+            files[rel] = readFile(path);
+    }
+}
+std::map<std::string, std::string> tree(const std::string& folder, const std::string& except = "") {
+    std::map<std::string, std::string> files, kept;
+    collect(folder, "", files);
+    for (auto& [path, bytes] : files)
+        if (except.empty() || path.rfind(except + "\\", 0) != 0) kept[path] = bytes;
+    return kept;
+}
+// The lists for the report: one path and size a line, in UTF-8.
+void keepList(const std::string& name, const std::map<std::string, std::string>& files) {
+    std::ofstream out(artifactPath(name), std::ios::binary);
+    for (const auto& [path, bytes] : files) out << utf8FromAnsi(path) << "\t" << bytes.size() << "\n";
+}
+std::vector<std::string> names(const std::map<std::string, std::string>& files) {
+    std::vector<std::string> n;
+    for (const auto& f : files) n.push_back(escaped(f.first));
+    return n;
+}
+
+// A program's output, run to its end (a minute at most).
+std::string output(const std::string& commandLine) {
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    if (!CreatePipe(&read, &write, &sa, 0)) throw Failure("no pipe");
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = si.hStdError = write;
+    PROCESS_INFORMATION pi{};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    const bool started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                        nullptr, &si, &pi);
+    CloseHandle(write);
+    std::string text;
+    if (started) {
+        char buf[4096];
+        DWORD n = 0;
+        while (ReadFile(read, buf, sizeof buf, &n, nullptr) && n) text.append(buf, n);
+        WaitForSingleObject(pi.hProcess, 60000);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    CloseHandle(read);
+    if (!started) throw Failure("cannot start " + commandLine);
+    return text;
+}
+
+// A line of an install record as the program writes it: the CRC-32 of its
+// fields joined by tabs, then the fields, then CR LF.
+std::string recordLine(const std::vector<std::string>& fields) {
+    std::string body;
+    for (const auto& f : fields) body += (body.empty() ? "" : "\t") + f;
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (unsigned char b : body) {
+        c ^= b;
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%08X", c ^ 0xFFFFFFFFu);
+    return std::string(hex) + " " + body + "\r\n";
+}
+
+class DiscsUninstall936 : public testing::Test {
+protected:
+    void SetUp() override {
+        char temp[MAX_PATH];
+        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+        temp_ = temp;
+        parent_ = temp_ + "lunavire-uninstall-" + std::to_string(GetCurrentProcessId());
+        removeTree(parent_);
+        ASSERT_TRUE(CreateDirectoryA(parent_.c_str(), nullptr));
+        // 乗 (81 5C in GBK) ends a folder name with a byte that is a backslash elsewhere.
+        install_ = parent_ + "\\" + ansi(L"月之游戏乗") + "\\Lunavire";
+        texts_ = std::make_unique<LanguageFileBytes>(shippedLanguage(kSimplified));
+    }
+    void TearDown() override {
+        if (process_.running()) process_.terminate();
+        closeReadmeNotepads();
+        removeTree(parent_);
+        // The uninstaller's temporary copies, which Windows would take at its next start.
+        for (const std::string& name : folderEntries(temp_))
+            if (name.rfind("LunavireUninstall", 0) == 0) removeTree(temp_ + name);
+        if (!key_.empty()) RegDeleteKeyExA(HKEY_LOCAL_MACHINE, (std::string(kUninstallKey) + "\\" + key_).c_str(),
+                                           KEY_WOW64_32KEY, 0);
+    }
+    std::string msg(const std::string& key) const { return texts_->get("msgs", key); }
+    std::string msg(int i) const { return msg("msgs" + std::to_string(i)); }
+
+    Box expectBox(const std::string& text, int button, const char* shot = nullptr, bool prefix = false) {
+        Box b = waitForMessageBox(process_, kCopyTimeout);
+        if (prefix)
+            EXPECT_EQ(escaped(b.text.substr(0, text.size())), escaped(text)) << escaped(b.text);
+        else
+            EXPECT_EQ(escaped(b.text), escaped(text));
+        if (shot) {
+            settle(b.window);
+            saveScreenshot(b.window, artifactPath(std::string(shot) + ".bmp"));
+        }
+        pressButton(b, button);
+        return b;
+    }
+    void locate(const std::string& folder) { pickInFolderPicker(process_, folder); }
+
+    // Installs from the discs, then patches; the program ends.
+    void installAndPatch() {
+        process_ = Process::start("D:\\Setup.exe");
+        HWND main = waitForWindow(process_, "TForm1");
+        waitForText(main, texts_->get("window1", "title"), kStartLanguageTimeout);
+        click(waitForControl(main, "Button1"));
+        HWND disc = waitForWindow(process_, "TForm2");
+        SendMessageA(waitForControl(disc, "Edit2"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(install_.c_str()));
+        ASSERT_TRUE(CreateDirectoryA(folderOf(install_).c_str(), nullptr));
+        click(waitForControl(disc, "Button1"));
+        // Discs 2 and 3 are in the CD drives E: and F:, where Retry finds them.
+        expectBox(msg(5), IDRETRY);
+        expectBox(msg(11), IDRETRY);
+        expectBox(msg(12), IDOK);
+        ASSERT_TRUE(waitUntil(kActionTimeout, [&] { return !isVisible(disc); }));
+        discs_ = tree(install_, "Uninstall");
+
+        click(waitForControl(main, "Button3"));
+        expectBox(msg(15), IDOK);
+        locate(install_);
+        expectBox(msg(17), IDOK);
+        ASSERT_TRUE(waitUntil(kActionTimeout, [] { return !readmeNotepads().empty(); })) << "the readme opens";
+        closeReadmeNotepads();
+        closeWindow(main);
+        EXPECT_EQ(process_.waitForExit(), 0u);
+    }
+
+    // The entry of the install folder in the 32-bit view of the machine's list.
+    std::string entryKey() {
+        HKEY list = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ | KEY_WOW64_32KEY, &list) != ERROR_SUCCESS)
+            return "";
+        std::string found;
+        char name[256];
+        for (DWORD i = 0;; ++i) {
+            DWORD size = sizeof name;
+            if (RegEnumKeyExA(list, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            char location[MAX_PATH * 2];
+            DWORD bytes = sizeof location;
+            if (RegGetValueA(list, name, "InstallLocation", RRF_RT_REG_SZ, nullptr, location, &bytes) ==
+                    ERROR_SUCCESS &&
+                _stricmp(location, install_.c_str()) == 0)
+                found = name;
+        }
+        RegCloseKey(list);
+        return found;
+    }
+    std::string entryValue(const char* name) {
+        char value[MAX_PATH * 2];
+        DWORD bytes = sizeof value;
+        const std::string key = std::string(kUninstallKey) + "\\" + key_;
+        if (RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_SZ | RRF_SUBKEY_WOW6432KEY, nullptr, value,
+                         &bytes) != ERROR_SUCCESS)
+            return "";
+        return value;
+    }
+    void keepRegQuery(const std::string& name) {
+        std::ofstream(artifactPath(name), std::ios::binary)
+            << utf8FromAnsi(output("reg.exe query \"HKLM\\" + std::string(kUninstallKey) + "\\" + key_ + "\" /reg:32"));
+    }
+
+    // Starts the command as Windows' list does, and waits for the window
+    // of the copy it hands over to.
+    HWND startUninstaller(const std::string& command) {
+        ASSERT_EQ_OR_THROW(command.front(), '"');
+        const std::size_t close = command.find('"', 1);
+        Process installed = Process::start(command.substr(1, close - 1), command.substr(close + 2));
+        EXPECT_EQ(installed.waitForExit(), 0u) << "the installed uninstaller hands over and ends";
+        HWND window = nullptr;
+        if (!waitUntil(kStartTimeout, [&] {
+                auto w = visibleWindowsOfClass("TForm5");
+                window = w.empty() ? nullptr : w.front();
+                return window != nullptr;
+            }))
+            throw Failure("no uninstall window");
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        process_ = Process::attach(pid);
+        return window;
+    }
+    static void ASSERT_EQ_OR_THROW(char a, char b) {
+        if (a != b) throw Failure("the uninstall command does not start with a quoted program");
+    }
+
+    std::string temp_, parent_, install_, key_;
+    std::map<std::string, std::string> discs_;
+    std::unique_ptr<LanguageFileBytes> texts_;
+    Process process_;
+};
+
+TEST_F(DiscsUninstall936, ThePatchThenTheGameGoByTheRegisteredCommand) {
+    Gb2312Association gb2312(true);
+    installAndPatch();
+    key_ = entryKey();
+    ASSERT_FALSE(key_.empty()) << "the installation is in the list";
+    keepRegQuery("uninstall-reg-after-install.txt");
+    const std::string command = entryValue("UninstallString");
+    EXPECT_EQ(escaped(command), escaped("\"" + install_ + "\\Uninstall\\Uninstall.exe\" /uninstall"));
+    const std::string own = ansi(L"我的笔记.txt");
+    writeFile(install_ + "\\" + own, "mine");
+    const auto patched = tree(install_, "Uninstall");
+    keepList("uninstall-files-patched.txt", patched);
+    EXPECT_NE(patched.at("game01.dat"), discs_.at("game01.dat")) << "the patch replaced it";
+
+    // The patch alone: the discs' files come back, the patch's own go.
+    HWND question = startUninstaller(command);
+    EXPECT_EQ(escaped(textOf(waitForControl(question, "Label1"))), escaped(msg("UninstallQuestion")));
+    settle(question);
+    saveScreenshot(question, artifactPath("uninstall-question.bmp"));
+    click(waitForControl(question, "Button1"));
+    expectBox(msg("UninstallPatchDone"), IDOK, "uninstall-patch-report", true);
+    EXPECT_EQ(process_.waitForExit(), 0u);
+    auto expected = discs_;
+    expected[own] = "mine";
+    expected["patch.log"] = patched.at("patch.log");  // the patch's story stays with the game
+    const auto restored = tree(install_, "Uninstall");
+    keepList("uninstall-files-after-patch-removal.txt", restored);
+    EXPECT_EQ(names(restored), names(expected));
+    EXPECT_TRUE(restored == expected) << "byte for byte";
+    EXPECT_FALSE(fileExists(programsFolder() + "\\Lunavire\\readme.lnk"));
+
+    // The whole game, the saves kept.
+    question = startUninstaller(entryValue("UninstallString"));
+    click(waitForControl(question, "Button2"));
+    Box saves = waitForMessageBox(process_);
+    EXPECT_EQ(escaped(saves.text), escaped(msg("UninstallSaves")));
+    EXPECT_EQ(boxButtons(saves), (std::vector<int>{IDYES, IDNO, IDCANCEL}));
+    settle(saves.window);
+    saveScreenshot(saves.window, artifactPath("uninstall-saves-question.bmp"));
+    pressButton(saves, IDNO);
+    expectBox(msg("UninstallGameDone"), IDOK, "uninstall-game-report", true);
+    EXPECT_EQ(process_.waitForExit(), 0u);
+    const auto left = tree(install_);
+    keepList("uninstall-files-after-game-removal.txt", left);
+    std::map<std::string, std::string> stays = {{own, "mine"}};
+    for (const auto& [path, bytes] : discs_)
+        if (path.rfind("save\\", 0) == 0) stays[path] = bytes;
+    EXPECT_EQ(names(left), names(stays));
+    EXPECT_TRUE(left == stays);
+    EXPECT_EQ(entryKey(), "") << "the entry left the list";
+    keepRegQuery("uninstall-reg-after-removal.txt");
+    EXPECT_FALSE(fileExists(programsFolder() + "\\Lunavire\\Lunavire.lnk"));
+}
+
+// Records that the uninstaller must not act on: it says why, removes
+// nothing and ends with exit code 1.
+TEST_F(DiscsUninstall936, ARecordThatIsDamagedMissingOrNamesAFileOfWindowsRemovesNothing) {
+    Gb2312Association gb2312(true);
+    char windows[MAX_PATH];
+    ASSERT_NE(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    const std::string systemFile = std::string(windows) + "\\lunavire-e2e-" + std::to_string(GetCurrentProcessId());
+    writeFile(systemFile, "the system's");
+    ASSERT_TRUE(CreateDirectoryA(folderOf(install_).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(install_.c_str(), nullptr));
+    writeFile(install_ + "\\Vandry.exe", "game");
+    const std::string head = recordLine({"LUNAVIRE-RECORD", "1", "936"}) + recordLine({"folder", install_}) +
+                             recordLine({"file", install_ + "\\Vandry.exe"});
+    std::string damaged = head;
+    damaged[damaged.size() - 5] ^= 1;
+    struct Row {
+        const char* name;
+        std::string record;  // empty: none
+        const char* says;
+    } rows[] = {
+        {"outside", head + recordLine({"file", systemFile}), "RecordOutside"},
+        {"damaged", damaged, "RecordDamaged"},
+        {"missing", "", "RecordMissing"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        removeTree(install_ + "\\Uninstall");
+        if (!r.record.empty()) {
+            CreateDirectoryA((install_ + "\\Uninstall").c_str(), nullptr);
+            writeFile(install_ + "\\Uninstall\\Uninstall.dat", r.record);
+        }
+        const auto before = tree(install_);
+        process_ = Process::start(options().exe, "/uninstall \"" + install_ + "\"");
+        expectBox(msg(r.says), IDOK, ("uninstall-refused-" + std::string(r.name)).c_str(), true);
+        EXPECT_EQ(process_.waitForExit(), 1u);
+        EXPECT_TRUE(tree(install_) == before) << "nothing removed";
+        EXPECT_EQ(readFile(systemFile), "the system's");
+    }
+    DeleteFileA(systemFile.c_str());
+}
+
+}  // namespace
+}  // namespace e2e

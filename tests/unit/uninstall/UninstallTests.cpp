@@ -1,0 +1,477 @@
+// The uninstall mode against the simulation: a real installation from the
+// three discs (and the patch) first, then the command that Windows' list of
+// programs holds, run as Windows runs it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <functional>
+
+#include "platform/AnsiText.h"
+#include "shell/InstallRecord.h"
+#include "shell/Registration.h"
+#include "tests/support/Containers.h"
+#include "tests/unit/discinstall/DiscRunFixture.h"
+#include "uninstall/UninstallForm.h"
+#include "uninstall/Uninstaller.h"
+
+namespace {
+
+using namespace discruntest;
+using plat::RegView;
+using plat::RootKey;
+using shell::Text;
+
+const std::string kGame = "c:\\Lunavire";
+const std::string kOwn = "c:\\Lunavire\\my notes.txt";  // the player's own
+const std::string kSave = "c:\\Lunavire\\save\\slot1\\s.dat";
+
+const char* const kPayloads[][2] = {{"GB_", "KESTAL"}, {"GB_", "CVANDRY"}, {"GB_", "README"},
+                                    {"GB_", "GAME01"}, {"GB_", "GAME00"},  {"BIG", "KESTAL"},
+                                    {"BIG", "CVANDRY"}, {"BIG", "README"}, {"BIG", "GAME01"}};
+
+std::string digest(const std::string& bytes) {
+    return std::to_string(bytes.size()) + ":" + std::to_string(shell::record::crc32(bytes));
+}
+// The expected tree: paths upper-cased, contents digested.
+std::map<std::string, std::string> files(const std::vector<std::pair<std::string, std::string>>& list) {
+    std::map<std::string, std::string> m;
+    for (const auto& [path, bytes] : list) m[text::upperCase(path)] = digest(bytes);
+    return m;
+}
+
+std::string uninstallKey(const std::string& folder) {
+    return std::string(shell::registration::kUninstallKey) + "\\" + shell::registration::keyName(folder);
+}
+
+class Uninstall : public DiscRun {
+protected:
+    void SetUp() override {
+        DiscRun::SetUp();
+        for (const auto& p : kPayloads)
+            s.setResource(p[0], p[1], testpay::makeContainer(std::string(p[0]) + p[1] + std::string(2000, 'p')));
+        s.writeFile("E:\\game03.dat", std::string(1500, '3'));  // every disc in its own drive
+    }
+
+    void installGame(const std::string& folder = kGame) {
+        pickEachTime({"E:\\", "F:\\"});
+        install(folder);
+        ASSERT_TRUE(workersEnd());
+    }
+    void patchGame(const std::string& folder = kGame) {
+        s.onModal("TForm3", [this, folder](ui::Form&) {
+            s.setTreeSelection(*Form3->ShellTreeView1, folder);
+            Form3->Button1->click();
+        });
+        Form1->Button3->click();
+    }
+
+    // Every file below the folder (upper-cased, as Windows compares names),
+    // with its size and checksum; `except` left out.
+    std::map<std::string, std::string> tree(const std::string& folder, const std::string& except = "~") const {
+        std::map<std::string, std::string> files;
+        for (const auto& name : s.listNames(folder)) {
+            const std::string path = folder + "\\" + name;
+            if (text::upperCase(path) == text::upperCase(except)) continue;
+            if (auto bytes = s.readFile(path)) {
+                files[text::upperCase(path)] = digest(*bytes);
+            } else {
+                auto below = tree(path, except);
+                files.insert(below.begin(), below.end());
+            }
+        }
+        return files;
+    }
+
+    // The installer ends; Windows' list starts the command its entry holds,
+    // which hands over to a copy of itself in the temporary folder; that
+    // copy's window gets `act`.  Boxes: the saves question gets `saves`,
+    // a failing file the next of `failures`.
+    void uninstall(const std::function<void(TForm5&)>& act, plat::Answer saves = plat::Answer::No,
+                   const std::string& folder = kGame) {
+        app::destroyForms();
+        s.onBox([this, saves](const sim::BoxRecord& b) {
+            shown.push_back(b.text);
+            if (b.text == m.get(Text::UninstallSaves)) return saves;
+            if (b.style == static_cast<std::uint32_t>(shell::MsgKind::CopyFailed)) {
+                if (onFailure) onFailure(b);
+                EXPECT_FALSE(failures.empty()) << b.text;
+                if (failures.empty()) return plat::Answer::Abort;
+                const auto a = failures.front();
+                failures.pop_front();
+                return a;
+            }
+            return plat::Answer::Ok;
+        });
+        auto command = s.registryText(RootKey::LocalMachine, RegView::Wow32, uninstallKey(folder), "UninstallString");
+        if (!command)
+            command = s.registryText(RootKey::CurrentUser, RegView::Wow32, uninstallKey(folder), "UninstallString");
+        ASSERT_TRUE(command);
+        s.setProgramPath(shell::record::programPath(folder));
+        s.setCommandLine(*command);
+        // Started in its own folder, which it must let go of to remove it.
+        p.setCurrentFolder(shell::record::uninstallFolder(folder));
+        const std::size_t started = s.execs().size();
+        EXPECT_EQ(app::runProgram(), 0);
+        ASSERT_EQ(s.execs().size(), started + 1) << "the installed uninstaller hands over to a copy";
+        const std::string line = s.execs().back().commandLine;
+        ASSERT_EQ(line.front(), '"');
+        const std::string copy = line.substr(1, line.find('"', 1) - 1);
+        EXPECT_EQ(text::upperCase(text::fileDir(text::fileDir(copy))), text::upperCase(s.tempFolder()));
+        s.setProgramPath(copy);
+        s.setCommandLine(line);
+        if (act)  // no window for a refused record
+            s.post([act] {
+                auto* form = dynamic_cast<TForm5*>(ui::app().mainForm());
+                ASSERT_TRUE(form && form->showing());
+                act(*form);
+            });
+        exitCode = app::runProgram();
+    }
+    void removeWholeGame(plat::Answer saves, bool savesStay) {
+        installGame();
+        patchGame();
+        s.writeFile(kOwn, "mine");
+        uninstall(wholeGame, saves);
+        EXPECT_EQ(exitCode, 0);
+        std::vector<std::pair<std::string, std::string>> left = {{kOwn, "mine"}};
+        if (savesStay) left.push_back({kSave, "save"});
+        EXPECT_EQ(tree(kGame), files(left));
+        EXPECT_FALSE(registered());
+        EXPECT_FALSE(s.exists(kPrograms + "\\Lunavire")) << "the shortcuts and their folder";
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), m.get(Text::UninstallSaves)), 1);
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(shown.back().rfind(m.get(Text::UninstallGameDone), 0), 0u) << shown.back();
+        // The temporary copy and its folder go at the next start of Windows.
+        ASSERT_EQ(s.restartDeletes().size(), 2u);
+        EXPECT_EQ(s.restartDeletes()[0], s.programPath());
+        EXPECT_EQ(s.restartDeletes()[1], text::fileDir(s.programPath()));
+    }
+
+    // A record that is spoilt after the installation: the refusal's text,
+    // exit code 1, and not a file or key changed.
+    void refused(const std::function<void()>& spoil, Text says, const std::string& folder = kGame) {
+        installGame(folder);
+        spoil();
+        const auto before = tree("C:", s.tempFolder());
+        uninstall(nullptr, plat::Answer::No, folder);
+        EXPECT_EQ(exitCode, 1);
+        EXPECT_EQ(tree("C:", s.tempFolder()), before) << "only the temporary copy is new";
+        EXPECT_TRUE(registered(folder));
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(shown.back().rfind(m.get(says), 0), 0u) << shown.back();
+    }
+    void addLine(const std::string& path) {
+        const std::string record = shell::record::recordPath(kGame);
+        s.writeFile(record, *s.readFile(record) + shell::record::encodeLine({"file", path}));
+    }
+
+    void fileThatStays(const std::function<void(const std::string&)>& hold,
+                       const std::function<void(const std::string&)>& release);
+
+    static void patchOnly(TForm5& f) { f.Button1->click(); }
+    static void wholeGame(TForm5& f) { f.Button2->click(); }
+
+    bool registered(const std::string& folder = kGame) const {
+        return s.registryText(RootKey::LocalMachine, RegView::Wow32, uninstallKey(folder), "DisplayName")
+            .has_value();
+    }
+
+    shell::MessageTable m;
+    std::vector<std::string> shown;
+    std::deque<plat::Answer> failures;
+    std::function<void(const sim::BoxRecord&)> onFailure;
+    int exitCode = -1;
+};
+
+TEST_F(Uninstall, AnInstallationIsInWindowsListOnceAndAnotherFolderIsASecondEntry) {
+    installGame();
+    const std::string key = uninstallKey(kGame);
+    auto text = [&](const char* name) { return s.registryText(RootKey::LocalMachine, RegView::Wow32, key, name); };
+    auto dword = [&](const char* name) { return s.registryDword(RootKey::LocalMachine, RegView::Wow32, key, name); };
+    EXPECT_EQ(text("DisplayName"), m.get(Text::GameName));
+    EXPECT_EQ(text("Publisher"), std::string(shell::registration::kPublisher));
+    EXPECT_EQ(text("DisplayVersion"), std::string("1.0.0.0"));
+    EXPECT_EQ(text("InstallLocation"), kGame);
+    EXPECT_EQ(text("DisplayIcon"), kGame + "\\Vandry.exe");
+    EXPECT_EQ(text("UninstallString"), "\"" + kGame + "\\Uninstall\\Uninstall.exe\" /uninstall");
+    EXPECT_EQ(dword("NoModify"), 1u);
+    EXPECT_EQ(dword("NoRepair"), 1u);
+    // The discs' files, rounded up to whole kilobytes.
+    std::uint64_t bytes = 0;
+    for (const auto* disc : {&kDisc1, &kDisc2, &kDisc3})
+        for (const auto& f : *disc) bytes += f.second.size();
+    EXPECT_EQ(dword("EstimatedSize"), (bytes + 1023) / 1024);
+    EXPECT_FALSE(s.registryText(RootKey::LocalMachine, RegView::Native, key, "DisplayName"))
+        << "the 32-bit program's view only";
+    EXPECT_EQ(s.readFile(kGame + "\\Uninstall\\Uninstall.exe"), kSetup);
+
+    // Again into the same folder: the same entry.  Into another: its own, which names its folder.
+    installGame();
+    installGame("c:\\Lunavire2");
+    std::vector<std::string> keys;
+    ASSERT_TRUE(p.registrySubKeys(RootKey::LocalMachine, RegView::Wow32, shell::registration::kUninstallKey, keys));
+    EXPECT_EQ(keys.size(), 2u);
+    EXPECT_TRUE(registered());
+    EXPECT_EQ(s.registryText(RootKey::LocalMachine, RegView::Wow32, uninstallKey("c:\\Lunavire2"),
+                             "DisplayName"),
+              m.get(Text::GameName) + " (c:\\Lunavire2)");
+}
+
+TEST_F(Uninstall, AUserWhoMayNotWriteTheMachinesKeyGetsAnEntryOfTheirOwn) {
+    s.denyWriteAccess(RootKey::LocalMachine, "");
+    installGame();
+    EXPECT_FALSE(registered());
+    EXPECT_EQ(s.registryText(RootKey::CurrentUser, RegView::Wow32, uninstallKey(kGame), "InstallLocation"), kGame);
+    uninstall(wholeGame);
+    EXPECT_FALSE(s.registryText(RootKey::CurrentUser, RegView::Wow32, uninstallKey(kGame), "InstallLocation"));
+}
+
+TEST_F(Uninstall, TheWholeGameGoesButThePlayersOwnFileAndTheSaves) { removeWholeGame(plat::Answer::No, true); }
+
+TEST_F(Uninstall, TheSavesGoWhenThePlayerSaysSo) { removeWholeGame(plat::Answer::Yes, false); }
+
+TEST_F(Uninstall, CancelOnTheSavesQuestionOrTheCloseBoxRemovesNothing) {
+    installGame();
+    const auto before = tree(kGame);
+    for (const std::function<void(TForm5&)>& act :
+         {std::function<void(TForm5&)>(wholeGame), std::function<void(TForm5&)>([](TForm5& f) { f.Button3->click(); }),
+          std::function<void(TForm5&)>([](TForm5& f) { f.userClose(); })}) {
+        uninstall([act](TForm5& f) {
+            act(f);
+            if (f.showing()) f.Button3->click();  // Cancel on the question leaves the window up
+        }, plat::Answer::Cancel);
+        EXPECT_EQ(tree(kGame), before);
+        EXPECT_TRUE(registered());
+    }
+}
+
+TEST_F(Uninstall, ClicksAndTheCloseBoxWhileItRemovesChangeNothingOfTheRun) {
+    installGame();
+    s.writeFile(kOwn, "mine");
+    int pokes = 0;
+    uninstall([&](TForm5& f) {
+        // A player who clicks again and closes the window while files go.
+        s.onPump([&] {
+            if (f.Label1->text().rfind(m.get(Text::UninstallRemoving), 0) != 0 || pokes++) return;
+            f.Button2->click();
+            f.Button1->click();
+            f.userClose();
+        });
+        f.Button2->click();
+    });
+    s.onPump(nullptr);
+    EXPECT_EQ(pokes > 0, true) << "the removal let the window take clicks";
+    EXPECT_EQ(tree(kGame), files({{kOwn, "mine"}, {kSave, "save"}}));
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), m.get(Text::UninstallSaves)), 1) << "asked once";
+    EXPECT_EQ(shown.back().rfind(m.get(Text::UninstallGameDone), 0), 0u) << "the report still comes";
+    EXPECT_FALSE(registered());
+}
+
+TEST_F(Uninstall, ThePatchAloneGoesAndTheDiscsOriginalsComeBackFromTheFirstPatch) {
+    installGame();
+    const std::string own = shell::record::uninstallFolder(kGame);
+    const auto discs = tree(kGame, own);
+    patchGame();
+    patchGame();  // the second run must not keep the first's files as originals
+    ASSERT_NE(s.readFile(kGame + "\\game01.dat"), "one");
+    s.writeFile(kOwn, "mine");
+    uninstall(patchOnly);
+    auto expected = discs;
+    expected[text::upperCase(kOwn)] = digest("mine");
+    EXPECT_EQ(tree(kGame, own), expected) << "the discs' files byte for byte, the patch's own gone";
+    EXPECT_TRUE(registered()) << "the game stays";
+    EXPECT_FALSE(s.exists(kPrograms + "\\Lunavire\\readme.lnk"));
+    EXPECT_TRUE(s.exists(kPrograms + "\\Lunavire\\Lunavire.lnk"));
+    ASSERT_FALSE(shown.empty());
+    const std::string menu = kPrograms + "\\Lunavire\\";
+    EXPECT_EQ(text::upperCase(shown.back()),
+              text::upperCase(m.get(Text::UninstallPatchDone) + "\r\n" + kGame + "\\game01.dat\r\n" + kGame +
+                              "\\GAME00.DAT\r\n\r\n" + m.get(Text::UninstallPatchRemoved) + "\r\n" + kGame +
+                              "\\KESTAL.exe\r\n" + kGame + "\\CVandry.exe\r\n" + kGame + "\\readme.txt\r\n" + menu +
+                              "readme.lnk\r\n" + menu + "Lunavire\xA4\xA4\xA4\xE5\xAA\xA9.lnk"))
+        << "what went back, then what went";
+
+    // Asked again: there is no patch; and then the whole game goes by the same record.
+    uninstall(patchOnly);
+    EXPECT_EQ(shown.back(), m.get(Text::UninstallNoPatch));
+    uninstall(wholeGame);
+    EXPECT_EQ(tree(kGame), files({{kOwn, "mine"}, {kSave, "save"}}));
+}
+
+TEST_F(Uninstall, APatchThatKeptNoOriginalsChangesNothing) {
+    installGame();
+    // The patch of an earlier version: its files in place, nothing on the record.
+    s.writeFile(kGame + "\\KESTAL.exe", "old patch");
+    s.writeFile(kGame + "\\game01.dat", "patched");
+    const auto before = tree(kGame);
+    uninstall(patchOnly);
+    EXPECT_EQ(shown.back(), m.get(Text::UninstallNoOriginals));
+    EXPECT_EQ(tree(kGame), before);
+}
+
+TEST_F(Uninstall, ARestoreThatFailsLeavesThePatchedFileWhole) {
+    installGame();
+    patchGame();
+    const std::string patched = *s.readFile(kGame + "\\game01.dat");
+    s.failMove(kGame + "\\game01.dat", 5);
+    failures = {plat::Answer::Ignore};
+    uninstall(patchOnly);
+    EXPECT_EQ(s.readFile(kGame + "\\game01.dat"), patched);
+    EXPECT_EQ(s.readFile(kGame + "\\GAME00.DAT"), std::string(5000, '0'));
+    EXPECT_NE(shown.back().find(m.get(Text::UninstallLeftOver)), std::string::npos);
+    // Let go, it is put back at the next try.
+    s.clearFaults();
+    uninstall(patchOnly);
+    EXPECT_EQ(s.readFile(kGame + "\\game01.dat"), "one");
+}
+
+TEST_F(Uninstall, AKeptOriginalThatStaysAfterItsRestoreGoesWithTheGame) {
+    installGame();
+    patchGame();
+    const std::string kept = shell::record::originalsFolder(kGame) + "\\game01.dat";
+    ASSERT_TRUE(s.exists(kept));
+    s.failDelete(kept, 5);  // as when the run is killed between the restore and the delete
+    uninstall(patchOnly);
+    EXPECT_EQ(s.readFile(kGame + "\\game01.dat"), "one");
+    EXPECT_TRUE(s.exists(kept));
+    s.clearFaults();
+    uninstall(wholeGame);
+    EXPECT_EQ(tree(kGame), files({{kSave, "save"}}));
+}
+
+// A file that cannot go (held open by another program, or made read-only
+// by the player) is named with Retry and Ignore; the rest goes, and the
+// entry, the record and the uninstaller stay for another try, which then
+// takes the rest once the file is free.
+void Uninstall::fileThatStays(const std::function<void(const std::string&)>& hold,
+                              const std::function<void(const std::string&)>& release) {
+    installGame();
+    const std::string held = kGame + "\\game03.dat";
+    hold(held);
+    onFailure = [&](const sim::BoxRecord& b) { EXPECT_NE(b.text.find(held), std::string::npos) << b.text; };
+    failures = {plat::Answer::Retry, plat::Answer::Ignore};
+    uninstall(wholeGame);
+    EXPECT_EQ(tree(kGame, shell::record::uninstallFolder(kGame)),
+              files({{held, std::string(1500, '3')}, {kSave, "save"}}));
+    ASSERT_FALSE(shown.empty());
+    EXPECT_NE(shown.back().find(m.get(Text::UninstallLeftOver) + "\r\n" + held), std::string::npos) << shown.back();
+    EXPECT_TRUE(registered()) << "the entry stays for another try";
+    EXPECT_TRUE(s.exists(shell::record::programPath(kGame)));
+
+    release(held);
+    uninstall(wholeGame);
+    EXPECT_EQ(tree(kGame), files({{kSave, "save"}}));
+    EXPECT_FALSE(registered());
+}
+
+TEST_F(Uninstall, ALockedFileIsNamedAndTheRestGoes) {
+    fileThatStays([this](const std::string& f) { s.lockFile(f); }, [this](const std::string& f) { s.unlockFile(f); });
+}
+
+TEST_F(Uninstall, AReadOnlyFileIsNamedAndTheRestGoes) {
+    fileThatStays([this](const std::string& f) { s.setAttributes(f, plat::attr::ReadOnly); },
+                  [this](const std::string& f) { s.setAttributes(f, plat::attr::Archive); });
+}
+
+TEST_F(Uninstall, ADamagedRecordIsRefused) {
+    refused(
+        [this] {
+            const std::string record = shell::record::recordPath(kGame);
+            auto bytes = *s.readFile(record);
+            bytes[bytes.size() / 2] ^= 1;
+            s.writeFile(record, bytes);
+        },
+        Text::RecordDamaged);
+}
+
+TEST_F(Uninstall, ARecordNamingAFileOfWindowsIsRefused) {
+    s.writeFile("C:\\Windows\\x", "system");
+    refused([this] { addLine("C:\\Windows\\x"); }, Text::RecordOutside);
+}
+
+TEST_F(Uninstall, ARecordNamingAFileAboveTheFolderIsRefused) {
+    s.writeFile("C:\\autoexec.bat", "rem");
+    refused([this] { addLine(kGame + "\\..\\autoexec.bat"); }, Text::RecordOutside);
+}
+
+TEST_F(Uninstall, AMissingRecordIsRefused) {
+    refused([this] { s.remove(shell::record::recordPath(kGame)); }, Text::RecordMissing);
+}
+
+TEST_F(Uninstall, ADriveRootOrTheWindowsFolderIsNeverUninstalled) {
+    // A record there, as a hand-made one would be: the folder alone refuses it.
+    for (const std::string folder : {"C:", "C:\\WINDOWS", "c:\\windows\\system32"}) {
+        SCOPED_TRACE(folder);
+        std::string record;
+        for (const auto& f : shell::record::Record::begin(folder, 936)) record += shell::record::encodeLine(f);
+        s.writeFile(shell::record::recordPath(folder), record + shell::record::encodeLine({"file", folder + "\\a.dat"}));
+        s.writeFile(folder + "\\a.dat", "a");
+        s.writeFile(shell::record::programPath(folder), kSetup);
+        s.setRegistryValue(RootKey::LocalMachine, uninstallKey(folder), "UninstallString");
+        ASSERT_TRUE(p.registrySetString(RootKey::LocalMachine, RegView::Wow32, uninstallKey(folder), "UninstallString",
+                                        shell::registration::uninstallCommand(folder)));
+        uninstall(wholeGame, plat::Answer::No, folder);
+        EXPECT_EQ(exitCode, 1);
+        EXPECT_EQ(s.readFile(folder + "\\a.dat"), "a");
+        EXPECT_EQ(shown.back().rfind(m.get(Text::RecordUnsafeFolder), 0), 0u) << shown.back();
+        shown.clear();
+    }
+}
+
+// The voice add-on after the installation: its script's import sets the
+// engine's value, beside a value of someone else's in the same key.
+class AddOn : public Uninstall {
+protected:
+    static constexpr const char* kKey = "Software\\Voice\\Engine";
+    void SetUp() override {
+        Uninstall::SetUp();
+        s.setResource("EX0", "SOUNDS", testpay::makeContainer("setup program"));
+        s.setResource("EX0", "SOUND1", testpay::makeContainer("engine program"));
+        s.setResource("RE0", "REG000",
+                      testpay::makeContainer("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Voice\\Engine]\r\n"
+                                             "\"Path\"=\"c:\\\\asr3232.exe\"\r\n"));
+        ASSERT_TRUE(p.registrySetString(RootKey::LocalMachine, RegView::Native, kKey, "Theirs", "x"));
+        s.onExec([this](const std::string& line) {
+            if (line.find("/s c:\\00.reg") != std::string::npos) {
+                EXPECT_TRUE(p.registrySetString(RootKey::LocalMachine, RegView::Native, kKey, "Path", "c:\\asr3232.exe"));
+            }
+        });
+    }
+    void addOn() {
+        s.onBox([](const sim::BoxRecord&) { return plat::Answer::Ok; });
+        Form1->voiceAddOn();
+        s.onBox([this](const sim::BoxRecord& b) { return answerBox(b); });
+    }
+    bool value(const char* name) {
+        std::string v;
+        return p.registryString(RootKey::LocalMachine, RegView::Native, kKey, name, v);
+    }
+};
+
+TEST_F(AddOn, ItsValueGoesWithTheGameWhenThisProgramMadeIt) {
+    installGame();
+    addOn();
+    ASSERT_TRUE(value("Path"));
+    uninstall(wholeGame);
+    EXPECT_FALSE(value("Path"));
+    EXPECT_TRUE(value("Theirs")) << "a value the add-on did not make";
+}
+
+TEST_F(AddOn, AValueThatWasThereBeforeOrAnAddOnBeforeTheInstallationStays) {
+    // Installed before the game: no record knew of it.
+    addOn();
+    installGame();
+    uninstall(wholeGame);
+    EXPECT_TRUE(value("Path"));
+}
+
+TEST_F(AddOn, ItsValueStaysWhileAnotherInstallationIsInTheList) {
+    installGame();
+    installGame("c:\\Lunavire2");
+    addOn();
+    uninstall(wholeGame);
+    EXPECT_TRUE(value("Path"));
+}
+
+}  // namespace

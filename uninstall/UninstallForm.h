@@ -1,0 +1,53 @@
+// The uninstaller's window: what each choice removes, a button per choice
+// and Cancel; the removal's progress in its first line; the report at the
+// end.  The fifth window of the program, and the only one of its uninstall
+// mode.
+#pragma once
+
+#include <string>
+
+#include "shell/InstallRecord.h"
+#include "shell/MessageTable.h"
+#include "ui/Components.h"
+#include "uninstall/Removal.h"
+
+class TForm5 : public ui::Form, private uninstall::RemovalView {
+public:
+    // The removal acts on the record of installFolder, read and checked already.
+    TForm5(shell::MessageTable& messages, shell::record::Record record);
+
+    ui::Label* Label1 = nullptr;  // the question, then the file being removed
+    ui::Button* Button1 = nullptr;  // the patch alone
+    ui::Label* Label2 = nullptr;
+    ui::Button* Button2 = nullptr;  // the whole game
+    ui::Label* Label3 = nullptr;
+    ui::Button* Button3 = nullptr;  // cancel
+
+    // Captions and texts from the message table, once a language is applied.
+    void showTexts();
+
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+
+private:
+    void showFile(const std::string& path, bool restoring) override;
+    plat::Answer askAboutFailure(const std::string& path, std::uint32_t code) override;
+    // Disables the choices while a removal runs.
+    class Running;
+
+    shell::MessageTable& messages_;
+    shell::record::Record record_;
+    bool running_ = false;
+};
+
+namespace uninstall {
+
+// What the report at the end says, and whether it is a warning.
+struct ReportText {
+    std::string text;
+    bool warning;
+};
+ReportText reportText(const Report& report, const shell::MessageTable& m, bool patch);
+
+}  // namespace uninstall

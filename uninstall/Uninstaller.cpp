@@ -1,0 +1,171 @@
+#include "uninstall/Uninstaller.h"
+
+#include <exception>
+
+#include "platform/AnsiText.h"
+#include "platform/Host.h"
+#include "platform/Platform.h"
+#include "platform/SystemError.h"
+#include "shell/Language.h"
+#include "shell/RecordFile.h"
+#include "shell/VoiceRecord.h"
+#include "uninstall/UninstallForm.h"
+
+namespace uninstall {
+
+namespace {
+
+using shell::Text;
+using shell::record::Refusal;
+
+const char kSwitch[] = "/UNINSTALL";
+// The temporary copy's folder, numbered when taken.
+const char kTemporaryFolder[] = "LunavireUninstall";
+
+// The installed uninstaller cannot remove its own file while it runs: a copy
+// in the temporary folder does the work, and this one ends.  False when this
+// is not the installed uninstaller, or no copy can be made or started (it
+// then does the work itself).
+bool startTemporaryCopy(const std::string& folder) {
+    auto& p = plat::platform();
+    const std::string own = p.programPath();
+    if (!p.sameFile(own, shell::record::programPath(folder))) return false;
+    const std::string temp = p.tempFolder();
+    if (temp.empty()) return false;
+    std::string dir;
+    for (int n = 0; n < 100 && dir.empty(); ++n) {
+        const std::string candidate = temp + "\\" + kTemporaryFolder + (n ? "-" + std::to_string(n) : "");
+        if (p.createFolder(candidate)) dir = candidate;
+    }
+    if (dir.empty()) return false;
+    const std::string copy = dir + "\\" + shell::record::kProgramName;
+    if (p.copyFile(own, copy) && p.winExec("\"" + copy + "\" /uninstall \"" + folder + "\"", plat::sw::ShowNormal))
+        return true;
+    p.deleteFile(copy);
+    p.removeFolder(dir);
+    return false;
+}
+
+// The temporary copy goes, with its folder, when Windows starts again.
+void removeTemporaryCopy() {
+    auto& p = plat::platform();
+    const std::string own = p.programPath();
+    const std::string dir = text::fileDir(own);
+    if (text::upperCase(text::fileDir(dir)) != text::upperCase(p.tempFolder())) return;
+    if (text::upperCase(text::fileName(dir)).compare(0, sizeof kTemporaryFolder - 1,
+                                                      text::upperCase(kTemporaryFolder)) != 0)
+        return;
+    p.deleteAtRestart(own);
+    p.deleteAtRestart(dir);
+}
+
+std::string refusalText(const Refusal& r, const shell::MessageTable& m) {
+    switch (r.kind) {
+        case Refusal::Missing:
+            return m.get(Text::RecordMissing) + "\r\n\r\n" + plat::systemError(r.code, r.subject).what();
+        case Refusal::Damaged:
+        case Refusal::CodePage:
+            return m.get(Text::RecordDamaged) + "\r\n\r\n" + r.subject;
+        case Refusal::UnsafeFolder:
+            return m.get(Text::RecordUnsafeFolder) + "\r\n\r\n" + r.subject;
+        case Refusal::OtherFolder:
+        case Refusal::Outside:
+            return m.get(Text::RecordOutside) + "\r\n\r\n" + r.subject;
+    }
+    return m.get(Text::RecordDamaged);
+}
+
+// The language file of the record's language: the uninstaller's, beside the
+// record, or the one beside the program.
+std::string languageFile(const std::string& folder, const std::string& language) {
+    auto& p = plat::platform();
+    const std::string beside = shell::record::uninstallFolder(folder) + "\\" + language + ".ini";
+    if (p.fileExists(beside)) return beside;
+    return text::folderPart(p.programPath()) + language + ".ini";
+}
+
+}  // namespace
+
+std::vector<std::string> arguments(const std::string& line) {
+    std::vector<std::string> args;
+    std::string current;
+    bool quoted = false, any = false;
+    for (std::size_t i = 0; i < line.size();) {
+        const std::size_t n = text::charLength(line, i);
+        const char c = line[i];
+        if (n == 1 && c == '"') {
+            quoted = !quoted;
+            any = true;
+        } else if (n == 1 && (c == ' ' || c == '\t') && !quoted) {
+            if (any) args.push_back(current);
+            current.clear();
+            any = false;
+        } else {
+            current.append(line, i, n);
+            any = true;
+        }
+        i += n;
+    }
+    if (any) args.push_back(current);
+    if (!args.empty()) args.erase(args.begin());  // the program's own path
+    return args;
+}
+
+std::optional<std::string> uninstallRequest(const std::string& commandLine) {
+    const auto args = arguments(commandLine);
+    if (args.empty() || text::upperCase(args[0]) != kSwitch) return std::nullopt;
+    std::string folder = args.size() > 1 ? args[1] : "";
+    while (folder.size() > 3 && text::endsWith(folder, '\\')) folder.pop_back();
+    return folder;
+}
+
+int runUninstaller(const std::string& requested) {
+    auto& p = plat::platform();
+    // Started in the uninstall folder (as the list of programs or the player
+    // may start it), the program would hold that folder as its current one,
+    // and so would the copy it starts: neither could remove it.
+    if (!p.setCurrentFolder(p.tempFolder())) p.setCurrentFolder(p.windowsFolder());
+    std::string folder = requested;
+    if (folder.empty()) {
+        // The installed uninstaller lies in the install folder's Uninstall folder.
+        folder = text::fileDir(text::fileDir(p.programPath()));
+        if (startTemporaryCopy(folder)) return 0;
+    }
+    // One uninstaller at a time, and none while the installer runs.
+    if (!p.claimFirstInstance("TForm5")) return 0;
+
+    shell::MessageTable messages;
+    auto loaded = shell::record::load(folder);
+    std::optional<Refusal> refusal = loaded.refusal;
+    if (!refusal)
+        refusal = shell::record::check(
+            *loaded.record, {folder, p.windowsFolder(), p.ansiCodePage(), shell::voice::registryKeys()});
+    const std::string language =
+        loaded.record && !loaded.record->language.empty() ? loaded.record->language : shell::detectedLanguage();
+
+    TForm5 form(messages, loaded.record ? *loaded.record : shell::record::Record());
+    plat::setHost(&ui::app());
+    ui::app().setMainForm(&form);
+    try {
+        shell::applyLanguageFile(languageFile(folder, language), messages, form);
+    } catch (const std::exception&) {
+        // A font number that is no number: the built-in font, the file's texts.
+    }
+    form.showTexts();
+    int code = 0;
+    if (refusal) {
+        // Nothing is removed: the player is told why, and the program ends.
+        shell::showMessage(refusalText(*refusal, messages), messages.get(shell::Msg::Error), shell::MsgKind::Stop);
+        code = 1;
+    } else {
+        form.createWindows();
+        form.Show();
+        ui::app().run();
+    }
+    ui::app().reset();
+    plat::setHost(nullptr);
+    removeTemporaryCopy();
+    return code;
+}
+
+}  // namespace uninstall

@@ -1,0 +1,29 @@
+// The program's uninstall mode: started with the switch /uninstall, it asks
+// what to remove instead of showing the main window.
+//
+//   Uninstall.exe /uninstall           the installed uninstaller, as Windows'
+//                                      list starts it: it starts a copy of
+//                                      itself in the temporary folder (so that
+//                                      it can remove itself) and ends
+//   Uninstall.exe /uninstall "FOLDER"  asks about the installation in FOLDER
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace uninstall {
+
+// The arguments of a command line after the program's own path, as Windows
+// programs split them: blanks separate, double quotes group (a path is
+// taken as it is, backslashes and double-byte characters included).
+std::vector<std::string> arguments(const std::string& commandLine);
+
+// The folder the uninstall mode was asked for: empty for the installed
+// uninstaller's own; nullopt when the command line has no uninstall switch.
+std::optional<std::string> uninstallRequest(const std::string& commandLine);
+
+// The whole uninstall mode; the program's exit code.
+int runUninstaller(const std::string& folder);
+
+}  // namespace uninstall
