@@ -64,8 +64,6 @@ void SimPlatform::setFileTime(const std::string& path, std::uint64_t lastWrite) 
     n->lastWrite = lastWrite;
 }
 
-void SimPlatform::setTempFolder(const std::string& path) { d_->tempFolder = path; }
-
 // ---------------------------------------------------------------- seam
 
 bool SimPlatform::fileStamp(const std::string& path, plat::FileStamp& out) {
@@ -83,8 +81,6 @@ bool SimPlatform::clusterSize(const std::string& folder, std::uint32_t& bytes) {
 std::uint32_t SimPlatform::logicalDrives() { return d_->fs.driveMask(); }
 
 plat::DriveType SimPlatform::driveType(char letter) { return d_->fs.typeOf(letter); }
-
-std::string SimPlatform::tempFolder() { return d_->tempFolder; }
 
 plat::LocalTime SimPlatform::localTime() {
     const std::uint64_t seconds = d_->now / 1000;

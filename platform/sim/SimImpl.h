@@ -151,7 +151,6 @@ struct SimPlatform::Impl {
     std::string commandLine;  // empty: the program path, quoted
     std::vector<std::string> restartDeletes;
     bool restartDenied = false;
-    std::string tempFolder = "C:\\Users\\Player\\Temp";
     std::string currentFolder;  // setCurrentFolder's, upper-cased; none at first
     // The folded key path of subKey as the store holds it, seen from view.
     std::string viewPath(plat::RootKey root, plat::RegView view, const std::string& subKey) const;

@@ -145,13 +145,4 @@ bool Win32Platform::copyFile(const std::string& from, const std::string& to) {
 
 bool Win32Platform::setCurrentFolder(const std::string& path) { return SetCurrentDirectoryA(path.c_str()); }
 
-std::string Win32Platform::tempFolder() {
-    char buf[MAX_PATH + 1] = {};
-    DWORD n = GetTempPathA(sizeof buf, buf);
-    if (n == 0 || n > MAX_PATH) return {};
-    std::string folder(buf, n);
-    if (!folder.empty() && folder.back() == '\\') folder.pop_back();  // GetTempPath always ends in one
-    return folder;
-}
-
 }  // namespace w32
