@@ -16,7 +16,6 @@
 #include "shell/FolderPicker.h"
 #include "shell/Language.h"
 #include "shell/RecordFile.h"
-#include "shell/Registration.h"
 #include "shell/RunLog.h"
 #include "shell/Services.h"
 #include "shell/Shortcuts.h"
@@ -348,18 +347,22 @@ Installation::Outcome Installation::checkRoom(int kind, const std::string& prefi
         }
         const DiscPlan plan = planDisc(kind, files_, installFolder_, prefix, cluster, [this] { return cancelled(); });
         if (cancelled()) return Outcome::Cancelled;
+        // The uninstaller goes in with disc 1, so disc 1 makes room for it too.
+        const std::uint64_t uninstaller = kind == 1 ? uninstallerRoom(cluster) : 0;
+        const std::uint64_t needed = plan.needed + uninstaller;
         std::uint64_t free = 0;
         const bool told = p.freeSpace(installFolder_, free);
         note("disc " + std::to_string(kind) + ": " + std::to_string(plan.files) + " files, " +
              shell::sizeText(plan.bytes) + "; " + std::to_string(plan.inPlace) + " in place, " +
              std::to_string(plan.files - plan.inPlace) + " to copy (" + shell::sizeText(plan.toCopy) + "), needing " +
-             shell::sizeText(plan.needed) + " on " + drive + ", which has " +
+             shell::sizeText(needed) + (uninstaller ? " with the uninstaller's " + shell::sizeText(uninstaller) : "") +
+             " on " + drive + ", which has " +
              (told ? shell::sizeText(free) + " free" : "untold free space (" + shell::errorText(p.lastError()) + ")"));
-        if (!told || free >= plan.needed) return Outcome::Done;
+        if (!told || free >= needed) return Outcome::Done;
         const auto& m = shell::messages();
         const std::string text = shell::formatText(
             m.get(shell::Text::NoRoom), {drive, std::to_string(free / kMegabyte), std::to_string(kind),
-                                         std::to_string((plan.needed + kMegabyte - 1) / kMegabyte)});
+                                         std::to_string((needed + kMegabyte - 1) / kMegabyte)});
         const plat::Answer a = shell::showMessage(text, m.get(Msg::Warning), MsgKind::NoRoom);
         note(std::string("too little room for disc ") + std::to_string(kind) + ": answer " + answerName(a));
         if (a != plat::Answer::Retry) return Outcome::GaveUp;
@@ -381,6 +384,8 @@ bool Installation::copyDisc(int kind, const std::string& prefix) {
         }
     }
     if (o == Outcome::Done) o = checkRoom(kind, prefix);
+    // The uninstaller first, so that even a run cut short can be taken away.
+    if (o == Outcome::Done && kind == 1) installUninstaller();
     if (o == Outcome::Done) o = copyDiscList(prefix);
     if (o == Outcome::Done) setOverall(kind * 100 / kDiscs);  // files skipped on the way included
     if (o == Outcome::Cancelled) {
@@ -426,66 +431,6 @@ void Installation::finish() {
         shell::showMessage(text, m.get(Msg::Warning), MsgKind::Warning);
     }
     view_.closeWindow();
-}
-
-// ---------------------------------------------------------------- the record and the registration
-
-void Installation::makeRecordedFolders(const std::string& folder) {
-    auto& p = plat::platform();
-    // Outermost first, each before it is made; the install folder is the record's own.
-    std::vector<std::string> missing;
-    for (std::string f = shell::record::normalPath(folder);
-         f.size() > installFolder_.size() && !p.folderExists(f); f = text::fileDir(f))
-        missing.push_back(f);
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it) record_->add({"dir", *it});
-    plat::createFolders(folder);
-}
-
-void Installation::announce(const std::string& target) {
-    const std::string path = shell::record::normalPath(target);
-    record_->add({"file?", path, plat::platform().fileExists(path) ? "old" : "new"});
-}
-
-void Installation::recordWhole(const std::string& target) {
-    record_->add({"file", shell::record::normalPath(target)});
-}
-
-// The uninstaller is this program and its language files, copied beside the
-// record before the discs, so that even a run cut short can be taken away.
-void Installation::installUninstaller() {
-    auto& p = plat::platform();
-    const std::string own = p.programPath();
-    const std::string folder = shell::record::uninstallFolder(installFolder_);
-    std::vector<std::pair<std::string, std::string>> copies = {{own, shell::record::programPath(installFolder_)}};
-    for (const std::string& name : shell::findLanguageFiles()) {
-        const std::string file = text::folderPart(own) + name + ".ini";
-        if (p.fileExists(file)) copies.push_back({file, folder + "\\" + name + ".ini"});
-    }
-    for (const auto& [from, to] : copies) {
-        if (p.sameFile(from, to)) continue;  // the installed uninstaller installing into its own folder
-        announce(to);
-        if (plat::copyReplacing(from, to))
-            run_.leftOut.push_back(to);
-        else
-            recordWhole(to);
-    }
-}
-
-// The game in Windows' list of installed programs; the reason when it is
-// not, empty otherwise.
-std::string Installation::registerGame() {
-    shell::registration::Entry entry{shell::messages().get(shell::Text::GameName), installFolder_,
-                                     run_.bytesPlaced};
-    const std::string key = shell::registration::keyName(installFolder_);
-    try {
-        shell::registration::registerInstallation(entry, [&](plat::RootKey root) {
-            record_->add({"registered", shell::record::rootName(root),
-                          std::string(shell::registration::kUninstallKey) + "\\" + key});
-        });
-    } catch (const base::Error& e) {
-        return e.what();
-    }
-    return {};
 }
 
 void Installation::runDiscs() {
@@ -583,7 +528,6 @@ void Installation::startChecked(const std::string& source, const std::string& ty
         ~Close() { record.reset(); }
     } close{record_};
     view_.showProgressPage();
-    installUninstaller();
     runDiscs();
 }
 

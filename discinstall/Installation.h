@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "discinstall/DiscFiles.h"
@@ -94,6 +95,9 @@ private:
     void makeRecordedFolders(const std::string& folder);
     void announce(const std::string& target);
     void recordWhole(const std::string& target);
+    // The uninstaller's copies (this program and its language files): from, to.
+    std::vector<std::pair<std::string, std::string>> uninstallerCopies() const;
+    std::uint64_t uninstallerRoom(std::uint32_t cluster) const;
     void installUninstaller();
     std::string registerGame();
     bool askForDisc(int kind);

@@ -399,9 +399,10 @@ TEST_F(SmallDiskDiscs936, TooLittleRoomIsToldBeforeTheDiscIsWritten) {
         std::vector<std::string> there;
         filesBelow(install_, "", there);
         std::sort(there.begin(), there.end());
-        EXPECT_EQ(there, r.reinstall ? (std::vector<std::string>{"game00.dat", "install.log"})
-                                     : std::vector<std::string>{"install.log"})
-            << "nothing of the disc is written before the answer";
+        EXPECT_EQ(there, r.reinstall
+                             ? (std::vector<std::string>{"Uninstall\\Uninstall.dat", "game00.dat", "install.log"})
+                             : (std::vector<std::string>{"Uninstall\\Uninstall.dat", "install.log"}))
+            << "nothing of the disc, nor the uninstaller, is written before the answer: the log and the record only";
         if (r.answer == IDCANCEL) {
             pressButton(asked, IDCANCEL);
             expectBox(7, 8, IDOK);

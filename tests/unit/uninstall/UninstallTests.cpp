@@ -276,9 +276,12 @@ TEST_F(Uninstall, ThePatchAloneGoesAndTheDiscsOriginalsComeBackFromTheFirstPatch
     patchGame();  // the second run must not keep the first's files as originals
     ASSERT_NE(s.readFile(kGame + "\\game01.dat"), "one");
     s.writeFile(kOwn, "mine");
+    const std::string patchLog = text::upperCase(kGame + "\\patch.log");
+    const auto patched = tree(kGame, own);
     uninstall(patchOnly);
     auto expected = discs;
     expected[text::upperCase(kOwn)] = digest("mine");
+    expected[patchLog] = patched.at(patchLog);  // the patch's story stays with the game
     EXPECT_EQ(tree(kGame, own), expected) << "the discs' files byte for byte, the patch's own gone";
     EXPECT_TRUE(registered()) << "the game stays";
     EXPECT_FALSE(s.exists(kPrograms + "\\Lunavire\\readme.lnk"));
