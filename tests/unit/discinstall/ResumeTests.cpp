@@ -154,6 +154,25 @@ TEST_F(Resume, TooLittleRoomIsToldBeforeTheDiscAndRetryGoesOnOnceThereIsRoom) {
     }
 }
 
+// The uninstaller (a copy of this program) goes in with disc 1: disc 1's room
+// counts it, and nothing of it is written before there is room for both.
+TEST_F(Resume, DiscOnesRoomCountsTheUninstaller) {
+    s.writeFile("D:\\Setup.exe", std::string(2 * 1024 * 1024, 'x'));
+    leaveFree(1536 * 1024);  // room for disc 1's files, the log and the record, not for the program
+    std::vector<std::string> asked;
+    s.onBox([&](const sim::BoxRecord& b) {
+        if (b.style != static_cast<std::uint32_t>(shell::MsgKind::NoRoom)) return answerBox(b);
+        asked.push_back(b.text);
+        EXPECT_FALSE(s.exists(kInstall + "\\Uninstall\\Uninstall.exe")) << "no part of the uninstaller yet";
+        EXPECT_FALSE(s.exists(kInstall + "\\game00.dat"));
+        return Answer::Cancel;
+    });
+    install();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked.front(), noRoomText("1", 1, "3")) << "2 MB of the program and 32 KB of the disc, rounded up";
+    EXPECT_NE(log().find("with the uninstaller's 2.0 MB"), std::string::npos) << log();
+}
+
 TEST_F(Resume, FilesWholeAlreadyNeedNoRoom) {
     // Disc 1 whole from an earlier run; room for disc 2 and 3 only.
     install();
