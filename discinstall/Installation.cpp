@@ -459,11 +459,8 @@ void Installation::start(const std::string& source, const std::string& typedFold
     note("source folder " + source + ", install folder " + typedFolder);
     try {
         startChecked(source, typedFolder);
-    } catch (const base::Error& e) {
-        note("outcome: stopped by error " + std::to_string(e.code()) + ": " + e.what());
-        throw;
     } catch (const std::exception& e) {
-        note(std::string("outcome: stopped by an error: ") + e.what());
+        log_->stoppedBy(e);
         throw;
     }
 }

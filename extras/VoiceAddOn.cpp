@@ -1,6 +1,5 @@
 #include "extras/VoiceAddOn.h"
 
-#include "base/Error.h"
 #include "payload/Payload.h"
 #include "platform/Platform.h"
 #include "platform/SystemError.h"
@@ -49,11 +48,8 @@ void installVoiceAddOn() {
     log.placeInTemp();
     try {
         install(log);
-    } catch (const base::Error& e) {
-        log.line("outcome: stopped by error " + std::to_string(e.code()) + ": " + e.what());
-        throw;
     } catch (const std::exception& e) {
-        log.line(std::string("outcome: stopped by an error: ") + e.what());
+        log.stoppedBy(e);
         throw;
     }
 }

@@ -4,7 +4,6 @@
 #include <exception>
 #include <memory>
 
-#include "base/Error.h"
 #include "patch/PatchForm.h"
 #include "payload/Payload.h"
 #include "platform/AnsiText.h"
@@ -192,11 +191,8 @@ bool PatchRun::run() {
         const bool done = writeAll(log);
         log.line("outcome: patched");
         return done;
-    } catch (const base::Error& e) {
-        log.line("outcome: stopped by error " + std::to_string(e.code()) + ": " + e.what());
-        throw;
     } catch (const std::exception& e) {
-        log.line(std::string("outcome: stopped by an error: ") + e.what());
+        log.stoppedBy(e);
         throw;
     }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/Error.h"
 #include "platform/FileReplace.h"
 #include "platform/Platform.h"
 #include "platform/SystemError.h"
@@ -87,6 +88,13 @@ void RunLog::line(const std::string& text) {
         return;
     }
     if (!path_.empty()) append(utf8);
+}
+
+void RunLog::stoppedBy(const std::exception& e) {
+    if (const auto* error = dynamic_cast<const base::Error*>(&e))
+        line("outcome: stopped by error " + std::to_string(error->code()) + ": " + e.what());
+    else
+        line(std::string("outcome: stopped by an error: ") + e.what());
 }
 
 void RunLog::place(const std::string& folder) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,9 @@ public:
 
     // One line of ANSI text; line breaks inside it continue it, indented.
     void line(const std::string& text);
+    // The run ends on this error: its outcome line, with the system's code
+    // where the error carries one.
+    void stoppedBy(const std::exception& e);
     // The run's folder is known and checked: the held lines and every later
     // one go to its log there, or to the temporary folder's if it cannot
     // take them.
