@@ -48,6 +48,9 @@ constexpr int ShowNormal = 1, ShowNoActivate = 4, Show = 5;
 namespace attr {
 constexpr std::uint32_t ReadOnly = 0x01, Hidden = 0x02, System = 0x04, VolumeId = 0x08,
                         Directory = 0x10, Archive = 0x20, Normal = 0x80;
+// A junction, a symbolic link to a file or folder, or a mount point: what its
+// entry names lies elsewhere.  Wine reports a Unix symbolic link so.
+constexpr std::uint32_t ReparsePoint = 0x400;
 constexpr std::uint32_t AnyFile = 0x3F;
 }  // namespace attr
 
@@ -191,9 +194,11 @@ public:
     virtual unsigned ansiCodePage() = 0;
     virtual bool isDbcsLeadByte(unsigned char c) = 0;
     // True for the only running copy of the program.  A copy started while
-    // another runs brings that one's main window (of the given window class)
-    // to the front and gets false.
-    virtual bool claimFirstInstance(const std::string& mainWindowClass) = 0;
+    // another runs brings that one's main window to the front (the first
+    // visible window of the given classes, in their order: the installer
+    // and the uninstaller are one program with two main windows) and gets
+    // false.
+    virtual bool claimFirstInstance(const std::vector<std::string>& mainWindowClasses) = 0;
     // Notes a moment of the start-up for a trace of where its time goes
     // (kept only when the back end was asked for one).
     virtual void startupMark(const char* step) { (void)step; }
@@ -276,7 +281,7 @@ public:
     virtual FileHandle createAlways(const std::string& path) = 0; // create or truncate, read/write
     virtual bool readFile(FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done) = 0;
     virtual bool writeFile(FileHandle h, const void* buffer, std::uint32_t count, std::uint32_t& done) = 0;
-    virtual bool seekFromStart(FileHandle h, std::uint32_t position) = 0;
+    virtual bool seekFromStart(FileHandle h, std::uint64_t position) = 0;
     virtual bool fileSize(FileHandle h, std::uint32_t& low) = 0;  // low 32 bits
     virtual void closeFile(FileHandle h) = 0;
 
@@ -379,6 +384,12 @@ public:
     // Copies from into a new file to, with normal attributes whatever from's
     // are: 80 when to exists; a copy that fails leaves no file to.
     virtual bool copyFile(const std::string& from, const std::string& to) = 0;
+    // Sets a file's or folder's attributes (attr:: bits; Normal alone clears
+    // them), as SetFileAttributes does: a link's own, never its target's.
+    virtual bool setFileAttributes(const std::string& path, std::uint32_t attributes) = 0;
+    // The path a shell link (.lnk) points at, as its ANSI path; false, with
+    // the code for lastError(), when the file is missing or no shell link.
+    virtual bool shellLinkTarget(const std::string& linkFile, std::string& target) = 0;
     // Makes the folder this program's current folder.  A program's current
     // folder cannot be removed (32) while it is current, so a program that
     // removes the folder it was started in moves elsewhere first.  2 when

@@ -26,8 +26,21 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # A mirror caught mid-sync fails an index now and then: try again, and go
+  # on with the indexes there are when the packages can still be had.
+  for attempt in 1 2 3 4 5; do
+    $sudo apt-get update -qq && break
+    echo "setup: apt-get update failed (attempt $attempt), trying again"
+    sleep $((attempt * 10))
+  done
+  for attempt in 1 2 3; do
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null \
+      && break
+    [ "$attempt" -lt 3 ] || exit 1
+    echo "setup: apt-get install failed (attempt $attempt), trying again"
+    sleep $((attempt * 15))
+    $sudo apt-get update -qq || true
+  done
 fi
 
 # Wine takes its ANSI code page from the locale: 936 from zh_CN, 950 from zh_TW.
