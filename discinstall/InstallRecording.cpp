@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/Error.h"
+#include "discinstall/InstallFolder.h"
 #include "discinstall/Installation.h"
 #include "platform/AnsiText.h"
 #include "platform/FileReplace.h"
@@ -11,6 +12,7 @@
 #include "shell/Language.h"
 #include "shell/RecordFile.h"
 #include "shell/Registration.h"
+#include "shell/RunLog.h"
 #include "shell/Services.h"
 
 namespace discinstall {
@@ -22,17 +24,27 @@ void Installation::makeRecordedFolders(const std::string& folder) {
     for (std::string f = shell::record::normalPath(folder);
          f.size() > installFolder_.size() && !p.folderExists(f); f = text::fileDir(f))
         missing.push_back(f);
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it) record_->add({"dir", *it});
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) record_->folderMade(*it);
     plat::createFolders(folder);
 }
 
 void Installation::announce(const std::string& target) {
     const std::string path = shell::record::normalPath(target);
-    record_->add({"file?", path, plat::platform().fileExists(path) ? "old" : "new"});
+    record_->fileAnnounced(path, plat::platform().fileExists(path));
 }
 
 void Installation::recordWhole(const std::string& target) {
-    record_->add({"file", shell::record::normalPath(target)});
+    record_->fileWhole(shell::record::normalPath(target));
+}
+
+// A file found whole in place is the installation's too, so that the
+// uninstaller takes it away (a reinstall over a set-aside record, a game
+// copied in by hand): put on the record unless it is already.
+void Installation::recordInPlace(const std::string& target) {
+    const std::string path = shell::record::normalPath(target);
+    const auto rel = record_->record().relative(path);
+    const auto* known = rel ? record_->record().gameFile(*rel) : nullptr;
+    if (!known || !known->whole) record_->fileWhole(path);
 }
 
 // The uninstaller is this program and its language files, copied beside the
@@ -62,6 +74,52 @@ std::uint64_t Installation::uninstallerRoom(std::uint32_t cluster) const {
     return bytes;
 }
 
+namespace {
+
+std::uint64_t units(std::uint64_t bytes, std::uint32_t cluster) { return (bytes + cluster - 1) / cluster * cluster; }
+
+// What a file of `size` bytes that grows by `growth` takes more on the drive.
+std::uint64_t grown(std::uint64_t size, std::uint64_t growth, std::uint32_t cluster) {
+    return growth ? units(size + growth, cluster) - units(size, cluster) : 0;
+}
+
+// A generous guess at a log line's bytes: ANSI text becomes UTF-8, where a
+// double-byte character takes three bytes; time, words and size around it.
+constexpr std::uint64_t kLogLineWords = 96;
+
+}  // namespace
+
+// Besides the copies, a disc's run writes its record's lines (two for each
+// file, one for each folder it makes), its log's lines (one for each file)
+// and the folders it makes.
+std::uint64_t Installation::runRoom(const std::string& prefix, std::uint32_t cluster) const {
+    auto& p = plat::platform();
+    std::uint64_t recordBytes = 0, logBytes = 0, folders = 0;
+    std::vector<std::string> made;
+    for (std::size_t i = 0; i < files_.count(); ++i) {
+        const std::string target = shell::record::normalPath(destination(installFolder_, files_[i], prefix));
+        const std::size_t rel = target.size() - installFolder_.size();
+        recordBytes += 2 * (rel + 24);
+        logBytes += (files_[i].size() + target.size()) * 3 / 2 + kLogLineWords;
+        for (std::string dir = text::fileDir(target); dir.size() > installFolder_.size(); dir = text::fileDir(dir)) {
+            if (std::any_of(made.begin(), made.end(), [&](const std::string& m) { return text::upperCase(m) == text::upperCase(dir); }))
+                break;
+            made.push_back(dir);
+            if (p.folderExists(dir)) continue;
+            ++folders;
+            recordBytes += dir.size() - installFolder_.size() + 24;
+        }
+    }
+    plat::FileStamp record, log;
+    const std::uint64_t recordSize = p.fileStamp(shell::record::recordPath(installFolder_), record) ? record.size : 0;
+    const std::uint64_t logSize = log_ && p.fileStamp(log_->path(), log) ? log.size : 0;
+    // The log keeps its last megabyte: when it is trimmed, the trimmed copy
+    // (three quarters of it) stands beside it for a moment.
+    const std::uint64_t limit = shell::RunLog::kLimit;
+    const std::uint64_t logPeak = logSize + logBytes <= limit ? logSize + logBytes : std::max(logSize, limit) + limit / 4 * 3;
+    return grown(recordSize, recordBytes, cluster) + grown(logSize, logPeak - logSize, cluster) + folders * cluster;
+}
+
 void Installation::installUninstaller() {
     for (const auto& [from, to] : uninstallerCopies()) {
         announce(to);
@@ -80,8 +138,7 @@ std::string Installation::registerGame() {
     const std::string key = shell::registration::keyName(installFolder_);
     try {
         shell::registration::registerInstallation(entry, [&](plat::RootKey root) {
-            record_->add({"registered", shell::record::rootName(root),
-                          std::string(shell::registration::kUninstallKey) + "\\" + key});
+            record_->registered(root, std::string(shell::registration::kUninstallKey) + "\\" + key);
         });
     } catch (const base::Error& e) {
         return e.what();

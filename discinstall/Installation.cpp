@@ -234,6 +234,7 @@ Installation::Outcome Installation::installFile(const std::string& source, const
             return Outcome::Done;
         case FileAction::Whole:
             note("skipped " + shown(target) + ": already whole");
+            recordInPlace(target);
             placed = true;
             return Outcome::Done;
         case FileAction::Copy:
@@ -349,13 +350,15 @@ Installation::Outcome Installation::checkRoom(int kind, const std::string& prefi
         if (cancelled()) return Outcome::Cancelled;
         // The uninstaller goes in with disc 1, so disc 1 makes room for it too.
         const std::uint64_t uninstaller = kind == 1 ? uninstallerRoom(cluster) : 0;
-        const std::uint64_t needed = plan.needed + uninstaller;
+        const std::uint64_t bookkeeping = runRoom(prefix, cluster);
+        const std::uint64_t needed = plan.needed + uninstaller + bookkeeping;
         std::uint64_t free = 0;
         const bool told = p.freeSpace(installFolder_, free);
         note("disc " + std::to_string(kind) + ": " + std::to_string(plan.files) + " files, " +
              shell::sizeText(plan.bytes) + "; " + std::to_string(plan.inPlace) + " in place, " +
              std::to_string(plan.files - plan.inPlace) + " to copy (" + shell::sizeText(plan.toCopy) + "), needing " +
              shell::sizeText(needed) + (uninstaller ? " with the uninstaller's " + shell::sizeText(uninstaller) : "") +
+             " and the record's, the log's and the folders' " + shell::sizeText(bookkeeping) +
              " on " + drive + ", which has " +
              (told ? shell::sizeText(free) + " free" : "untold free space (" + shell::errorText(p.lastError()) + ")"));
         if (!told || free >= needed) return Outcome::Done;
@@ -405,8 +408,7 @@ bool Installation::copyDisc(int kind, const std::string& prefix) {
 // The end of a run that went through all three discs.
 void Installation::finish() {
     if (run_.placed > 0) {
-        record_->add({"links", shell::shortcutFolder()});
-        for (const auto& link : shell::shortcutFiles(shell::kGameShortcut)) record_->add({"link", link});
+        for (const auto& link : shell::shortcutFiles(shell::kGameShortcut)) record_->shortcut(link);
         shell::makeShortcuts(shell::kGameShortcut, installFolder_ + "\\Vandry.EXE");
     }
     const std::string unregistered = registerGame();
@@ -480,6 +482,15 @@ void Installation::startChecked(const std::string& source, const std::string& ty
     if (auto fault = folderNameFault(folder)) {
         note("outcome: refused, the install folder's name: " + shell::errorText(*fault));
         return refuseFolder(*fault, typedFolder);
+    }
+    // The uninstaller would never empty a drive's root or the Windows folder.
+    if (shell::record::unsafeFolder(folder, p.windowsFolder())) {
+        note("outcome: refused, a drive's root or the Windows folder: " + folder);
+        const auto& m = shell::messages();
+        shell::showMessage(m.get(Msg::BadInstallFolder) + "\r\n\r\n" + m.get(shell::Text::UnsafeInstallFolder) +
+                               "\r\n" + typedFolder,
+                           m.get(Msg::Notice), MsgKind::Stop);
+        return;
     }
     run_.disc = 1;
     const std::string prefix = runSource_ + "\\game\\";

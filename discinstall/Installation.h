@@ -95,9 +95,13 @@ private:
     void makeRecordedFolders(const std::string& folder);
     void announce(const std::string& target);
     void recordWhole(const std::string& target);
+    void recordInPlace(const std::string& target);
     // The uninstaller's copies (this program and its language files): from, to.
     std::vector<std::pair<std::string, std::string>> uninstallerCopies() const;
     std::uint64_t uninstallerRoom(std::uint32_t cluster) const;
+    // What the run writes besides the copies: the record's and the log's
+    // lines, the folders it makes; in whole allocation units.
+    std::uint64_t runRoom(const std::string& prefix, std::uint32_t cluster) const;
     void installUninstaller();
     std::string registerGame();
     bool askForDisc(int kind);

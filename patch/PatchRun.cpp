@@ -114,13 +114,16 @@ bool isPatched(const std::string& path, const Target& t) {
     return false;
 }
 
+// A target's path relative to the game folder, as the record names it.
+std::string relativeOf(const Target& t) { return t.file + 1; }
+
 // Whether a game file's original is yet to be kept: the file is there, the
 // record keeps no original of it and it is not the patch's own.
-bool originalToKeep(const shell::record::Record* r, const std::string& path) {
+bool originalToKeep(const shell::record::Record* r, const Target& t, const std::string& path) {
     if (!plat::platform().fileExists(path)) return false;
     if (!r) return true;
-    const auto* own = r->patchFile(path);
-    return !r->activeOriginal(path) && !(own && !own->undone);
+    const auto* own = r->patchFile(relativeOf(t));
+    return !r->activeOriginal(relativeOf(t)) && !(own && !own->undone);
 }
 
 // Bytes the originals still to be kept take on disk.
@@ -131,7 +134,7 @@ std::uint64_t bytesToKeep(const std::string& folder) {
     for (const Target& t : kTargets) {
         const std::string path = shell::record::normalPath(folder + t.file);
         plat::FindData found;
-        if (originalToKeep(known.record ? &*known.record : nullptr, path) && plat::platform().findFirst(path, found))
+        if (originalToKeep(known.record ? &*known.record : nullptr, t, path) && plat::platform().findFirst(path, found))
             bytes += onDisk(found.sizeLow);
     }
     return bytes;
@@ -140,17 +143,17 @@ std::uint64_t bytesToKeep(const std::string& folder) {
 // Keeps the game file's original once, before the patch replaces it, and
 // records what the patch writes.
 void keepOriginal(shell::record::Writer& w, const Target& t, const std::string& path) {
-    if (!originalToKeep(&w.record(), path)) return;
+    if (!originalToKeep(&w.record(), t, path)) return;
     if (isPatched(path, t)) {
-        w.add({"nokeep", path});
+        w.noOriginal(path);
         return;
     }
     const std::string folder = shell::record::originalsFolder(w.installFolder());
     const std::string kept = folder + "\\" + text::fileName(path);
     if (!plat::createFolders(folder)) throw plat::systemError(plat::platform().lastError(), folder);
-    w.add({"keep?", path, kept});
+    w.originalAnnounced(path, kept);
     if (auto failed = plat::copyReplacing(path, kept)) throw plat::systemError(failed->code, kept);
-    w.add({"keep", path, kept});
+    w.originalKept(path, kept);
 }
 
 void write(const Target& t, const Edition& edition, const std::string& folder, shell::record::Writer* w,
@@ -159,10 +162,10 @@ void write(const Target& t, const Edition& edition, const std::string& folder, s
     const bool replacing = plat::platform().fileExists(path);
     if (w) {
         keepOriginal(*w, t, path);
-        w->add({"patch?", path, replacing ? "old" : "new"});
+        w->patchAnnounced(path, replacing);
     }
     payload::extractPayload(t.payload, groupOf(t, edition), folder + t.file);
-    if (w) w->add({"patch", path});
+    if (w) w->patchWhole(path);
     log.line(std::string(replacing ? "replaced " : "wrote ") + folder + t.file + " (" +
              shell::sizeText(payload::payloadSize(t.payload, groupOf(t, edition))) + ")");
 }
@@ -215,8 +218,8 @@ bool PatchRun::writeAll(shell::RunLog& log) {
         // and stays when only the patch is taken away, as the story of it.
         if (log.path() == f + "\\" + shell::kPatchLog.inFolder) {
             const std::string path = shell::record::normalPath(log.path());
-            record->add({"file?", path, "old"});
-            record->add({"file", path});
+            record->fileAnnounced(path, true);
+            record->fileWhole(path);
         }
     }
     write(kTargets[0], edition, f, record.get(), log);
@@ -233,10 +236,8 @@ bool PatchRun::writeAll(shell::RunLog& log) {
     // in place too, so that it never leaves the game half patched.
     std::exception_ptr shortcutError;
     try {
-        if (record) {
-            record->add({"links", shell::shortcutFolder()});
-            for (const auto& link : shell::shortcutFiles(edition.shortcutKind)) record->add({"plink", link});
-        }
+        if (record)
+            for (const auto& link : shell::shortcutFiles(edition.shortcutKind)) record->patchShortcut(link);
         shell::makeShortcuts(edition.shortcutKind, f + "\\KESTAL.exe");
         log.line("made the shortcuts");
     } catch (const std::exception&) {

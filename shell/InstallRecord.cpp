@@ -1,5 +1,6 @@
 #include "shell/InstallRecord.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -10,7 +11,8 @@ namespace shell::record {
 namespace {
 
 const char kMagic[] = "LUNAVIRE-RECORD";
-const char kVersion[] = "1";
+// 1: absolute paths; 2: paths relative to the game folder.
+constexpr unsigned kVersion = 2;
 
 std::array<std::uint32_t, 256> makeCrcTable() {
     std::array<std::uint32_t, 256> t{};
@@ -36,6 +38,25 @@ bool existedBefore(const std::string& field) {
     throw bad("neither new nor old: " + field);
 }
 
+bool same(const std::string& a, const std::string& b) { return text::upperCase(a) == text::upperCase(b); }
+
+// One name as Windows takes it: not empty, "." or "..", no trailing full
+// stop or blank, none of the characters it refuses.
+bool plainName(const std::string& name) {
+    if (name.empty() || name == "." || name == ".." || text::endsWith(name, '.') || text::endsWith(name, ' '))
+        return false;
+    for (std::size_t i = 0; i < name.size(); i += text::charLength(name, i)) {
+        if (text::charLength(name, i) > 1) continue;
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || std::string("<>:\"/|?*").find(static_cast<char>(c)) != std::string::npos) return false;
+    }
+    return true;
+}
+
+bool looksAbsolute(const std::string& path) {
+    return (path.size() >= 2 && path[1] == ':') || (!path.empty() && path[0] == '\\');
+}
+
 }  // namespace
 
 const char* const kAddOnFiles[3] = {"c:\\setvice.exe", "c:\\asr3232.exe", "c:\\00.reg"};
@@ -58,6 +79,11 @@ std::string encodeLine(const Fields& fields) {
     return hex8(crc32(body)) + " " + body + "\r\n";
 }
 
+Fields fields(Line kind, std::vector<std::string> values) {
+    values.insert(values.begin(), tagOf(kind));
+    return values;
+}
+
 std::string normalPath(const std::string& path) {
     std::string out;
     for (std::size_t i = 0; i < path.size();) {
@@ -70,12 +96,83 @@ std::string normalPath(const std::string& path) {
     return out;
 }
 
+bool plainRelative(const std::string& path) {
+    if (path.empty()) return false;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t end = std::min(text::find(path, '\\', from), path.size());
+        if (!plainName(path.substr(from, end - from))) return false;
+        if (end == path.size()) return true;
+        from = end + 1;
+    }
+}
+
+bool below(const std::string& path, const std::string& folder) {
+    if (folder.empty() || text::endsWith(folder, '\\')) return false;  // no root: folders are held without their backslash
+    if (path.size() <= folder.size() + 1 || path[folder.size()] != '\\' || !same(path.substr(0, folder.size()), folder))
+        return false;
+    // The folder's last character may not be the lead byte of what follows.
+    if (text::charLength(path, text::lastCharStart(folder)) != text::charLength(folder, text::lastCharStart(folder)))
+        return false;
+    return plainRelative(path.substr(folder.size() + 1));
+}
+
+bool unsafeFolder(const std::string& folder, const std::string& windowsFolder) {
+    std::string f = folder;
+    while (text::endsWith(f, '\\')) f.pop_back();
+    // A drive's root, or no absolute folder at all.
+    if (f.size() <= 2 || f[1] != ':' || f[2] != '\\') return true;
+    std::string w = windowsFolder;
+    while (text::endsWith(w, '\\')) w.pop_back();
+    return !w.empty() && (same(f, w) || below(f, w));
+}
+
 const char* rootName(plat::RootKey root) { return root == plat::RootKey::LocalMachine ? "HKLM" : "HKCU"; }
 
 std::optional<plat::RootKey> rootNamed(const std::string& name) {
     if (name == "HKLM") return plat::RootKey::LocalMachine;
     if (name == "HKCU") return plat::RootKey::CurrentUser;
     return std::nullopt;
+}
+
+// ---------------------------------------------------------------- the line kinds
+
+struct Record::Kind {
+    Line line;
+    const char* tag;
+    std::size_t values;
+    void (Record::*apply)(const Fields&);
+};
+
+const Record::Kind Record::kKinds[] = {
+    {Line::Header, kMagic, 2, &Record::header},
+    {Line::Folder, "folder", 1, &Record::onFolder},
+    {Line::Language, "language", 1, &Record::onLanguage},
+    {Line::Registered, "registered", 2, &Record::onRegistered},
+    {Line::LinkFolder, "links", 1, &Record::onLinkFolder},
+    {Line::FileAnnounced, "file?", 2, &Record::onFileAnnounced},
+    {Line::File, "file", 1, &Record::onFile},
+    {Line::MadeFolder, "dir", 1, &Record::onMadeFolder},
+    {Line::Link, "link", 1, &Record::onLink},
+    {Line::PatchAnnounced, "patch?", 2, &Record::onPatchAnnounced},
+    {Line::Patch, "patch", 1, &Record::onPatch},
+    {Line::PatchLink, "plink", 1, &Record::onPatchLink},
+    {Line::OriginalAnnounced, "keep?", 2, &Record::onOriginal},
+    {Line::Original, "keep", 2, &Record::onOriginal},
+    {Line::NoOriginal, "nokeep", 1, &Record::onNoOriginal},
+    {Line::Restored, "restored", 1, &Record::onRestored},
+    {Line::Unpatched, "unpatched", 1, &Record::onUnpatched},
+    {Line::AddOnFile, "addon-file", 1, &Record::onAddOnFile},
+    {Line::AddOnKey, "addon-key", 2, &Record::onAddOnKey},
+    {Line::AddOnValue, "addon-value", 3, &Record::onAddOnKey},
+    {Line::AddOnOldKey, "addon-old-key", 2, &Record::onAddOnKey},
+    {Line::AddOnOldValue, "addon-old-value", 3, &Record::onAddOnKey},
+};
+
+const char* tagOf(Line kind) {
+    for (const auto& k : Record::kKinds)
+        if (k.line == kind) return k.tag;
+    return "?";
 }
 
 // ---------------------------------------------------------------- Record
@@ -105,230 +202,263 @@ const Record::Item* Record::find(List l, const std::string& path) const {
 }
 
 std::vector<Fields> Record::begin(const std::string& installFolder, unsigned codePage) {
-    return {{kMagic, kVersion, std::to_string(codePage)}, {"folder", installFolder}};
+    return {{kMagic, std::to_string(kVersion), std::to_string(codePage)}, {"folder", installFolder}};
 }
 
-void Record::apply(const Fields& f) {
+void Record::apply(const Fields& f, std::size_t lineNumber) {
     if (f.empty()) throw bad("an empty line");
-    const std::string& tag = f[0];
-    auto want = [&](std::size_t n) {
-        if (f.size() != n) throw bad(tag + " with " + std::to_string(f.size() - 1) + " fields");
-        for (std::size_t i = 1; i < n; ++i)
-            if (f[i].empty() && !(tag == "addon-value" && i == 3)) throw bad(tag + " with an empty field");
-    };
-    if (!started_) {
-        if (tag != kMagic) throw bad("not a record");
-        want(3);
-        if (f[1] != kVersion) throw bad("a record of version " + f[1]);
-        if (f[2].empty() || f[2].size() > 5 || f[2].find_first_not_of("0123456789") != std::string::npos)
-            throw bad("code page " + f[2]);
-        codePage = static_cast<unsigned>(std::stoul(f[2]));
-        started_ = true;
+    line_ = lineNumber;
+    const Kind* kind = nullptr;
+    for (const auto& k : kKinds)
+        if (f[0] == k.tag) kind = &k;
+    if (!kind) throw bad("an unknown line " + f[0]);
+    if (f.size() != kind->values + 1)
+        throw bad(f[0] + " with " + std::to_string(f.size() - 1) + " fields");
+    for (std::size_t i = 1; i < f.size(); ++i)
+        if (f[i].empty() && !(kind->line == Line::AddOnValue || kind->line == Line::AddOnOldValue))
+            throw bad(f[0] + " with an empty field");
+    if (!started_ && kind->line != Line::Header) throw bad("not a record");
+    if (started_ && kind->line == Line::Header) throw bad("a second header");
+    (this->*kind->apply)(f);
+}
+
+void Record::ignore(const Fields& f) {
+    std::string text;
+    for (std::size_t i = 0; i < f.size(); ++i) text += (i ? "\t" : "") + f[i];
+    ignored.push_back({line_, text});
+}
+
+std::optional<std::string> Record::relative(const std::string& absolute) const {
+    const std::string path = normalPath(absolute);
+    if (!below(path, folder)) return std::nullopt;
+    return path.substr(folder.size() + 1);
+}
+
+std::optional<std::string> Record::pathField(const std::string& field) const {
+    if (looksAbsolute(field)) return relative(field);
+    if (!plainRelative(field)) return std::nullopt;
+    return field;
+}
+
+std::optional<std::string> Record::linkName(const std::string& field) const {
+    const std::string name = text::fileName(field);
+    if (!plainName(name)) return std::nullopt;
+    if (name != field && !looksAbsolute(field)) return std::nullopt;
+    return name;
+}
+
+void Record::header(const Fields& f) {
+    if (f[1] != "1" && f[1] != "2") throw bad("a record of version " + f[1]);
+    if (f[2].size() > 5 || f[2].find_first_not_of("0123456789") != std::string::npos)
+        throw bad("code page " + f[2]);
+    version = static_cast<unsigned>(std::stoul(f[1]));
+    codePage = static_cast<unsigned>(std::stoul(f[2]));
+    started_ = true;
+}
+
+void Record::onFolder(const Fields& f) {
+    // A later folder line tells a move: where it was before stays known.
+    if (!folder.empty() && !same(folder, f[1]) &&
+        std::none_of(earlierFolders.begin(), earlierFolders.end(), [&](const std::string& e) { return same(e, folder); }))
+        earlierFolders.push_back(folder);
+    folder = normalPath(f[1]);
+}
+
+void Record::onLanguage(const Fields& f) { language = f[1]; }
+
+void Record::onRegistered(const Fields& f) {
+    auto root = rootNamed(f[1]);
+    if (!root) throw bad("no registry root " + f[1]);
+    for (const auto& r : registrations)
+        if (r.first == *root && same(r.second, f[2])) return;
+    registrations.push_back({*root, f[2]});
+}
+
+void Record::onLinkFolder(const Fields& f) { linkFolder = f[1]; }
+
+void Record::onFileAnnounced(const Fields& f) {
+    const bool old = existedBefore(f[2]);
+    const auto path = pathField(f[1]);
+    if (!path) return ignore(f);
+    bool added = false;
+    Item& i = item(Files, *path, added);
+    if (added) i.existedBefore = old;
+}
+
+void Record::onFile(const Fields& f) {
+    const auto path = pathField(f[1]);
+    if (!path) return ignore(f);
+    bool added = false;
+    item(Files, *path, added).whole = true;
+}
+
+void Record::onMadeFolder(const Fields& f) {
+    const auto path = pathField(f[1]);
+    if (!path) return ignore(f);
+    bool added = false;
+    item(Folders, *path, added).whole = true;
+}
+
+void Record::onLink(const Fields& f) {
+    const auto name = linkName(f[1]);
+    if (!name) return ignore(f);
+    bool added = false;
+    item(Links, *name, added).whole = true;
+}
+
+void Record::onPatchAnnounced(const Fields& f) {
+    const bool old = existedBefore(f[2]);
+    const auto path = pathField(f[1]);
+    if (!path) return ignore(f);
+    bool added = false;
+    Item& i = item(PatchFiles, *path, added);
+    // Once the patch's, a file stays the patch's as it first was.
+    if (added || i.undone) i = {*path, false, old, false};
+}
+
+void Record::onPatch(const Fields& f) {
+    const auto path = pathField(f[1]);
+    if (!path) return ignore(f);
+    bool added = false;
+    Item& i = item(PatchFiles, *path, added);
+    i.whole = true;
+    i.undone = false;
+}
+
+void Record::onPatchLink(const Fields& f) {
+    const auto name = linkName(f[1]);
+    if (!name) return ignore(f);
+    bool added = false;
+    Item& i = item(PatchLinks, *name, added);
+    i.whole = true;
+    i.undone = false;
+}
+
+void Record::onOriginal(const Fields& f) {
+    const auto target = pathField(f[1]);
+    const auto kept = pathField(f[2]);
+    if (!target || !kept || !below(*kept, kOwnOriginals)) return ignore(f);
+    const bool whole = f[0] == tagOf(Line::Original);
+    Original* o = nullptr;
+    for (auto& x : originals)
+        if (same(x.target, *target)) o = &x;
+    if (o && o->whole && !o->restored) {
+        // A kept original is never replaced by a later copy.
+        if (!same(o->kept, *kept)) throw bad("a second original of " + f[1]);
         return;
     }
-    if (folder.empty() && tag != "folder") throw bad(tag + " before the folder");
-    bool added = false;
-    if (tag == "folder") {
-        want(2);
-        if (!folder.empty()) throw bad("a second folder");
-        folder = f[1];
-    } else if (tag == "language") {
-        want(2);
-        language = f[1];
-    } else if (tag == "links") {
-        want(2);
-        linkFolder = f[1];
-    } else if (tag == "registered") {
-        want(3);
-        auto root = rootNamed(f[1]);
-        if (!root) throw bad("no registry root " + f[1]);
-        for (const auto& r : registrations)
-            if (r.first == *root && text::upperCase(r.second) == text::upperCase(f[2])) return;
-        registrations.push_back({*root, f[2]});
-    } else if (tag == "file?") {
-        want(3);
-        const bool old = existedBefore(f[2]);
-        Item& i = item(Files, f[1], added);
-        if (added) i.existedBefore = old;
-    } else if (tag == "file" || tag == "dir" || tag == "link") {
-        want(2);
-        item(tag == "file" ? Files : tag == "dir" ? Folders : Links, f[1], added).whole = true;
-    } else if (tag == "patch?") {
-        want(3);
-        const bool old = existedBefore(f[2]);
-        Item& i = item(PatchFiles, f[1], added);
-        // Once the patch's, a file stays the patch's as it first was.
-        if (added || i.undone) i = {f[1], false, old, false};
-    } else if (tag == "patch" || tag == "plink") {
-        want(2);
-        Item& i = item(tag == "patch" ? PatchFiles : PatchLinks, f[1], added);
-        i.whole = true;
-        i.undone = false;
-    } else if (tag == "keep?" || tag == "keep") {
-        want(3);
-        Original* o = nullptr;
-        for (auto& x : originals)
-            if (text::upperCase(x.target) == text::upperCase(f[1])) o = &x;
-        if (o && o->whole && !o->restored) {
-            // A kept original is never replaced by a later copy.
-            if (text::upperCase(o->kept) != text::upperCase(f[2])) throw bad("a second original of " + f[1]);
-            return;
-        }
-        if (!o) {
-            originals.push_back({f[1], f[2]});
-            o = &originals.back();
-        }
-        *o = {f[1], f[2], tag == "keep", false};
-    } else if (tag == "nokeep") {
-        want(2);
-        for (const auto& u : unavailable)
-            if (text::upperCase(u) == text::upperCase(f[1])) return;
-        unavailable.push_back(f[1]);
-    } else if (tag == "restored") {
-        want(2);
-        bool found = false;
-        for (auto& o : originals)
-            if (text::upperCase(o.target) == text::upperCase(f[1]) && o.whole) {
-                o.restored = true;
-                found = true;
-            }
-        if (!found) throw bad("restored without an original: " + f[1]);
-        item(PatchFiles, f[1], added).undone = true;
-    } else if (tag == "unpatched") {
-        want(2);
-        List l = find(PatchFiles, f[1]) ? PatchFiles : PatchLinks;
-        if (!find(l, f[1])) throw bad("unpatched without a patch file: " + f[1]);
-        item(l, f[1], added).undone = true;
-    } else if (tag == "addon-file") {
-        want(2);
-        for (const auto& a : addOnFiles)
-            if (text::upperCase(a) == text::upperCase(f[1])) return;
-        addOnFiles.push_back(f[1]);
-    } else if (tag == "addon-key" || tag == "addon-value") {
-        want(tag == "addon-key" ? 3 : 4);
-        auto root = rootNamed(f[1]);
-        if (!root) throw bad("no registry root " + f[1]);
-        Key k{*root, f[2], tag == "addon-key" ? "" : f[3]};
-        for (const auto& x : addOnKeys)
-            if (x.root == k.root && text::upperCase(x.key) == text::upperCase(k.key) &&
-                text::upperCase(x.value) == text::upperCase(k.value))
-                return;
-        addOnKeys.push_back(k);
-    } else {
-        throw bad("an unknown line " + tag);
+    if (!o) {
+        originals.push_back({*target, *kept});
+        o = &originals.back();
     }
+    *o = {*target, *kept, whole, false};
+}
+
+void Record::onNoOriginal(const Fields& f) {
+    const auto path = pathField(f[1]);
+    if (!path) return ignore(f);
+    for (const auto& u : unavailable)
+        if (same(u, *path)) return;
+    unavailable.push_back(*path);
+}
+
+void Record::onRestored(const Fields& f) {
+    const auto path = pathField(f[1]);
+    if (!path) return ignore(f);
+    bool found = false;
+    for (auto& o : originals)
+        if (same(o.target, *path) && o.whole) {
+            o.restored = true;
+            found = true;
+        }
+    if (!found) throw bad("restored without an original: " + f[1]);
+    bool added = false;
+    item(PatchFiles, *path, added).undone = true;
+}
+
+void Record::onUnpatched(const Fields& f) {
+    // A file of the patch by its path, or a shortcut by its name.
+    auto path = pathField(f[1]);
+    if (path && find(PatchFiles, *path)) {
+        bool added = false;
+        item(PatchFiles, *path, added).undone = true;
+        return;
+    }
+    path = linkName(f[1]);
+    if (path && find(PatchLinks, *path)) {
+        bool added = false;
+        item(PatchLinks, *path, added).undone = true;
+        return;
+    }
+    if (!path) return ignore(f);
+    throw bad("unpatched without a patch file: " + f[1]);
+}
+
+void Record::onAddOnFile(const Fields& f) {
+    if (std::none_of(std::begin(kAddOnFiles), std::end(kAddOnFiles), [&](const char* a) { return same(a, f[1]); }))
+        return ignore(f);
+    for (const auto& a : addOnFiles)
+        if (same(a, f[1])) return;
+    addOnFiles.push_back(f[1]);
+}
+
+void Record::onAddOnKey(const Fields& f) {
+    auto root = rootNamed(f[1]);
+    if (!root) throw bad("no registry root " + f[1]);
+    const bool isValue = f.size() == 4;
+    Key k{*root, f[2], isValue ? f[3] : "", isValue};
+    auto& keys = f[0] == tagOf(Line::AddOnKey) || f[0] == tagOf(Line::AddOnValue) ? addOnKeys : addOnOld;
+    for (const auto& x : keys)
+        if (x.root == k.root && x.isValue == k.isValue && same(x.key, k.key) && same(x.value, k.value)) return;
+    keys.push_back(k);
 }
 
 const Record::Item* Record::patchFile(const std::string& path) const { return find(PatchFiles, path); }
 
 const Record::Original* Record::activeOriginal(const std::string& target) const {
     for (const auto& o : originals)
-        if (o.whole && !o.restored && text::upperCase(o.target) == text::upperCase(target)) return &o;
+        if (o.whole && !o.restored && same(o.target, target)) return &o;
     return nullptr;
 }
 
-bool Record::isGameFile(const std::string& path) const { return find(Files, path) != nullptr; }
+const Record::Item* Record::gameFile(const std::string& path) const { return find(Files, path); }
 
-Record parse(const std::string& bytes) {
-    Record r;
+Parsed parse(const std::string& bytes) {
+    Parsed out;
+    Record& r = out.record;
     std::size_t start = 0, line = 0;
     while (start < bytes.size()) {
         ++line;
         const std::size_t end = bytes.find("\r\n", start);
-        if (end == std::string::npos) break;  // cut short by a kill: never acted on
+        if (end == std::string::npos) {
+            out.cutShort = true;  // cut short by a kill: never acted on
+            break;
+        }
         const std::string text = bytes.substr(start, end - start);
         start = end + 2;
-        if (text.size() < 10 || text[8] != ' ') throw FormatError{line, "no checksum"};
-        const std::string body = text.substr(9);
-        if (text.compare(0, 8, hex8(crc32(body))) != 0) throw FormatError{line, "a wrong checksum"};
-        Fields f;
-        std::size_t from = 0;
-        for (;;) {
-            const std::size_t tab = body.find('\t', from);
-            f.push_back(body.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
-            if (tab == std::string::npos) break;
-            from = tab + 1;
-        }
         try {
-            r.apply(f);
+            if (text.size() < 10 || text[8] != ' ') throw FormatError{line, "no checksum"};
+            const std::string body = text.substr(9);
+            if (text.compare(0, 8, hex8(crc32(body))) != 0) throw FormatError{line, "a wrong checksum"};
+            Fields f;
+            std::size_t from = 0;
+            for (;;) {
+                const std::size_t tab = body.find('\t', from);
+                f.push_back(body.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
+                if (tab == std::string::npos) break;
+                from = tab + 1;
+            }
+            r.apply(f, line);
+            out.lines.push_back(std::move(f));
         } catch (FormatError& e) {
             e.line = line;
-            throw;
+            // Without its header the rest cannot be read at all.
+            if (line == 1) throw;
+            out.damaged.push_back(e);
         }
     }
-    if (r.folder.empty()) throw FormatError{line, "no folder"};
-    return r;
-}
-
-// ---------------------------------------------------------------- bounds
-
-bool below(const std::string& path, const std::string& folder) {
-    const std::string p = text::upperCase(path), f = text::upperCase(folder);
-    if (f.empty() || p.size() <= f.size() + 1 || p.compare(0, f.size(), f) != 0 || p[f.size()] != '\\') return false;
-    if (text::endsWith(f, '\\')) return false;  // no root: folders are held without their backslash
-    // Every name on the way is a plain name Windows takes as it is spelled.
-    const std::string rest = path.substr(folder.size() + 1);
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t end = std::min(text::find(rest, '\\', from), rest.size());
-        const std::string name = rest.substr(from, end - from);
-        if (name.empty() || name == "." || name == ".." || text::endsWith(name, '.') || text::endsWith(name, ' '))
-            return false;
-        for (std::size_t i = 0; i < name.size(); i += text::charLength(name, i)) {
-            if (text::charLength(name, i) > 1) continue;
-            const unsigned char c = static_cast<unsigned char>(name[i]);
-            if (c < 0x20 || std::string("<>:\"/|?*").find(static_cast<char>(c)) != std::string::npos) return false;
-        }
-        if (end == rest.size()) return true;
-        from = end + 1;
-    }
-}
-
-bool unsafeFolder(const std::string& folder, const std::string& windowsFolder) {
-    std::string f = folder;
-    while (text::endsWith(f, '\\')) f.pop_back();
-    // A drive's root, or no absolute folder at all.
-    if (f.size() <= 2 || f[1] != ':' || f[2] != '\\') return true;
-    std::string w = windowsFolder;
-    while (text::endsWith(w, '\\')) w.pop_back();
-    return !w.empty() && (text::upperCase(f) == text::upperCase(w) || below(f, w));
-}
-
-std::optional<Refusal> check(const Record& r, const Bounds& b) {
-    if (r.codePage != b.codePage) return Refusal{Refusal::CodePage, std::to_string(r.codePage)};
-    if (unsafeFolder(r.folder, b.windowsFolder)) return Refusal{Refusal::UnsafeFolder, r.folder};
-    if (text::upperCase(r.folder) != text::upperCase(b.installFolder)) return Refusal{Refusal::OtherFolder, r.folder};
-    auto outside = [](const std::string& path) { return Refusal{Refusal::Outside, path}; };
-    for (const auto* list : {&r.files, &r.folders, &r.patchFiles})
-        for (const auto& i : *list)
-            if (!below(i.path, r.folder)) return outside(i.path);
-    for (const auto& u : r.unavailable)
-        if (!below(u, r.folder)) return outside(u);
-    const std::string originals = originalsFolder(r.folder);
-    for (const auto& o : r.originals) {
-        if (!below(o.target, r.folder)) return outside(o.target);
-        if (!below(o.kept, originals)) return outside(o.kept);
-    }
-    if (!r.links.empty() || !r.patchLinks.empty()) {
-        const bool named = text::upperCase(text::fileName(r.linkFolder)) == "LUNAVIRE";
-        if (!named || unsafeFolder(text::fileDir(r.linkFolder), b.windowsFolder))
-            return Refusal{Refusal::UnsafeFolder, r.linkFolder};
-        for (const auto* list : {&r.links, &r.patchLinks})
-            for (const auto& i : *list)
-                if (!below(i.path, r.linkFolder)) return outside(i.path);
-    }
-    for (const auto& a : r.addOnFiles) {
-        bool known = false;
-        for (const char* f : kAddOnFiles) known = known || text::upperCase(a) == text::upperCase(f);
-        if (!known) return outside(a);
-    }
-    for (const auto& k : r.addOnKeys) {
-        bool known = false;
-        for (const auto& [root, key] : b.addOnKeys)
-            known = known || (root == k.root && (text::upperCase(k.key) == text::upperCase(key) || below(k.key, key)));
-        if (!known) return outside(std::string(rootName(k.root)) + "\\" + k.key);
-    }
-    return std::nullopt;
+    if (line == 0 || (line == 1 && out.cutShort)) throw FormatError{1, "not a record"};
+    return out;
 }
 
 }  // namespace shell::record

@@ -1,6 +1,6 @@
 // The record of an installation: what the disc installation, the patch and
-// the voice add-on wrote for one install folder, kept in that folder so that
-// the uninstaller removes exactly that and nothing else.
+// the voice add-on wrote in one game folder, kept in that folder so that the
+// uninstaller removes exactly that and nothing else.
 //
 // The record is a text file of lines added one at a time and never
 // rewritten, so that a run killed at any point leaves a record that reads:
@@ -9,6 +9,14 @@
 // blank, its fields joined by tabs, and CR LF; a line without its CR LF is
 // the one a kill cut short and is left out.  Paths are ANSI bytes of the code
 // page named in the first line.
+//
+// A record names the game's files relative to the game folder, so that it
+// holds wherever the folder is moved.  What lies outside the folder (the
+// list of installed programs, the Start menu, the add-on's fixed names) is
+// never taken from it: a record lives where an ordinary user may write, and
+// the uninstaller that reads it runs as an administrator.  Records of the
+// first version name absolute paths; those below the folder they name read
+// as relative ones, anything else is ignored and reported.
 #pragma once
 
 #include <cstdint>
@@ -22,29 +30,80 @@
 namespace shell::record {
 
 // Where the uninstaller keeps itself, the record and the game's originals,
-// below the install folder.
+// below the game folder.
 constexpr char kFolderName[] = "Uninstall";
 constexpr char kFileName[] = "Uninstall.dat";
 constexpr char kProgramName[] = "Uninstall.exe";
 constexpr char kOriginalsName[] = "Original";
+constexpr char kSetAsideName[] = "Uninstall.old";
 std::string uninstallFolder(const std::string& install);  // install\Uninstall
 std::string recordPath(const std::string& install);        // install\Uninstall\Uninstall.dat
 std::string programPath(const std::string& install);       // install\Uninstall\Uninstall.exe
 std::string originalsFolder(const std::string& install);   // install\Uninstall\Original
+// The same, relative to the game folder.
+constexpr char kOwnFolder[] = "Uninstall";
+constexpr char kOwnOriginals[] = "Uninstall\\Original";
+
+// A record larger than this is no real installation's (thousands of files
+// take a few hundred kilobytes): it is not read, and counts as damaged.
+constexpr std::uint32_t kMaxBytes = 16 * 1024 * 1024;
 
 // The voice add-on's files in the root of drive C: the only files outside
-// the recorded folders that a record may name.
+// the game folder that a record may name.
 extern const char* const kAddOnFiles[3];
 
 using Fields = std::vector<std::string>;
 
+// The kinds of line, in one table that the writer and the reader share.
+enum class Line {
+    Header,             // magic, version, code page
+    Folder,             // where the game was installed (again after a move)
+    Language,           // the language the player installed with
+    Registered,         // root, uninstall key written (told, never acted on)
+    LinkFolder,         // the Start-menu folder (told, never acted on)
+    FileAnnounced,      // file, "new" or "old": about to be written
+    File,               // file written whole
+    MadeFolder,         // folder made
+    Link,               // shortcut made, by its name
+    PatchAnnounced,     // the patch's file, "new" or "old"
+    Patch,              // the patch's file written whole
+    PatchLink,          // the patch's shortcut, by its name
+    OriginalAnnounced,  // game file, its copy: about to be kept
+    Original,           // game file, its copy: kept whole
+    NoOriginal,         // a game file the patch replaced without a copy kept
+    Restored,           // a game file given its original back
+    Unpatched,          // a file or shortcut of the patch taken away
+    AddOnFile,          // one of the add-on's fixed files
+    AddOnKey,           // root, key: made by the add-on's import
+    AddOnValue,         // root, key, value: set by the add-on's import
+    AddOnOldKey,        // root, key: there before the import
+    AddOnOldValue,      // root, key, value: there before the import
+};
+// The tag a line kind is stored with.
+const char* tagOf(Line kind);
+
 // A line as stored, with its checksum and line break.
 std::string encodeLine(const Fields& fields);
+// A line's fields: its tag, then the values.
+Fields fields(Line kind, std::vector<std::string> values);
 // CRC-32 (the polynomial of zip and PNG).
 std::uint32_t crc32(const std::string& bytes);
 // A path with doubled separators made single ("X:\\" + "\\a" is one
 // separator to Windows, and one path here).
 std::string normalPath(const std::string& path);
+
+// Whether path is a relative path of plain names that Windows takes as they
+// are spelled: no drive, no leading separator, no empty, "." or ".." name,
+// no name ending in a full stop or blank, none of <>:"/|?* or control bytes.
+bool plainRelative(const std::string& path);
+
+// Whether path lies below folder (path's own name included), every name on
+// the way a plain one.
+bool below(const std::string& path, const std::string& folder);
+
+// A drive root or the Windows folder or anything inside it: a folder the
+// uninstaller will not empty, so no installation may go there.
+bool unsafeFolder(const std::string& folder, const std::string& windowsFolder);
 
 // What went wrong with a line; the reader says which line.
 struct FormatError {
@@ -55,7 +114,8 @@ struct FormatError {
 // What a record says once its lines are taken in order.
 class Record {
 public:
-    // One file, folder or shortcut a run wrote.
+    // One file, folder or shortcut a run wrote, relative to the game folder
+    // (a shortcut by its name).
     struct Item {
         std::string path;
         bool whole = false;          // written to its end; otherwise only announced
@@ -63,91 +123,116 @@ public:
         bool undone = false;         // the patch's, taken away again by the patch's removal
     };
     struct Original {
-        std::string target, kept;  // the game file, and its original's copy
+        std::string target, kept;  // the game file, and its original's copy, both relative
         bool whole = false;        // the copy is complete
         bool restored = false;     // moved back onto the game file
     };
     struct Key {
         plat::RootKey root;
         std::string key, value;  // value: empty for a key
+        bool isValue = false;
+    };
+    // A line that names what a record may not: never acted on.
+    struct Ignored {
+        std::size_t line;
+        std::string text;  // its fields, tab-separated
     };
 
     // The header of a new record.
     static std::vector<Fields> begin(const std::string& installFolder, unsigned codePage);
 
     // Takes one line's fields; throws FormatError (line 0) for one that is
-    // not a line of a record or comes out of place.
-    void apply(const Fields& fields);
+    // not a line of a record or comes out of place.  A line that is well
+    // formed but names something outside what a record may name goes to
+    // ignored instead.
+    void apply(const Fields& fields, std::size_t lineNumber = 0);
+
+    // A path below the record's folder, relative to it; nullopt otherwise.
+    std::optional<std::string> relative(const std::string& absolute) const;
 
     unsigned codePage = 0;
-    std::string folder;     // the install folder
-    std::string language;   // the language the player installed with
-    std::string linkFolder; // the Start-menu folder of the shortcuts
-    std::vector<std::pair<plat::RootKey, std::string>> registrations;  // uninstall keys written
+    unsigned version = 0;
+    std::string folder;                      // where it was installed last
+    std::vector<std::string> earlierFolders; // where it was before a move
+    std::string language;
+    std::string linkFolder;
+    std::vector<std::pair<plat::RootKey, std::string>> registrations;
     std::vector<Item> files, folders, links;  // the disc installation's (and the uninstaller's own)
     std::vector<Item> patchFiles, patchLinks;
     std::vector<Original> originals;
     std::vector<std::string> unavailable;  // replaced by the patch without an original kept
     std::vector<std::string> addOnFiles;
-    std::vector<Key> addOnKeys;  // keys and values the add-on's import made
+    std::vector<Key> addOnKeys, addOnOld;  // what the add-on's import made; what was there before it
+    std::vector<Ignored> ignored;
 
-    // Queries by path, without regard to case.
+    // Queries by relative path, without regard to case.
     const Item* patchFile(const std::string& path) const;
     const Original* activeOriginal(const std::string& target) const;  // whole, not restored
-    bool isGameFile(const std::string& path) const;                   // written, or announced
+    const Item* gameFile(const std::string& path) const;
 
 private:
+    friend const char* tagOf(Line kind);
     enum List { Files, Folders, Links, PatchFiles, PatchLinks, kLists };
+    struct Kind;
+    static const Kind kKinds[];
+
     std::vector<Item>& list(List l);
-    // The item of that path, added when missing.
     Item& item(List l, const std::string& path, bool& added);
     const Item* find(List l, const std::string& path) const;
+    // The relative path a path field names, or nullopt (the line is then ignored).
+    std::optional<std::string> pathField(const std::string& field) const;
+    std::optional<std::string> linkName(const std::string& field) const;
+
+    void header(const Fields& f);
+    void onFolder(const Fields& f);
+    void onLanguage(const Fields& f);
+    void onRegistered(const Fields& f);
+    void onLinkFolder(const Fields& f);
+    void onFileAnnounced(const Fields& f);
+    void onFile(const Fields& f);
+    void onMadeFolder(const Fields& f);
+    void onLink(const Fields& f);
+    void onPatchAnnounced(const Fields& f);
+    void onPatch(const Fields& f);
+    void onPatchLink(const Fields& f);
+    void onOriginal(const Fields& f);
+    void onNoOriginal(const Fields& f);
+    void onRestored(const Fields& f);
+    void onUnpatched(const Fields& f);
+    void onAddOnFile(const Fields& f);
+    void onAddOnKey(const Fields& f);
+    void ignore(const Fields& f);
 
     bool started_ = false;
-    // Upper-cased path -> index, so that records of thousands of files read quickly.
+    std::size_t line_ = 0;
+    // Upper-cased relative path -> index, so that records of thousands of files read quickly.
     std::map<std::string, std::size_t> index_[kLists];
 };
 
-// Reads a record's bytes: every line in order, the last one left out when a
-// kill cut it short.  Throws FormatError for a damaged line.
-Record parse(const std::string& bytes);
+// A record's bytes read: every line that reads, in order.  A line a kill cut
+// short is left out; a damaged line (a wrong checksum, an unknown or
+// malformed line) is left out and told, and the lines after it still count.
+struct Parsed {
+    Record record;
+    bool cutShort = false;                 // the last line had no line end
+    std::vector<FormatError> damaged;      // lines left out
+    std::vector<Fields> lines;             // the lines that were taken, header first
+};
+// Throws FormatError when the bytes are no record at all (no header of a
+// known version, or no folder line).
+Parsed parse(const std::string& bytes);
 
 // Why the uninstaller will not act on a record.
 struct Refusal {
     enum Kind {
         Missing,       // no record where it belongs, or one that cannot be read (code)
-        Damaged,       // a line that is not what it should be
-        UnsafeFolder,  // the install folder is a drive's root or the Windows folder
-        OtherFolder,   // the record is another folder's
-        Outside,       // it names something outside the folders it may
+        Damaged,       // not a record at all, or one too large to be one
+        UnsafeFolder,  // the game folder is a drive's root or the Windows folder
         CodePage,      // written under another code page: its paths would read wrongly
     } kind;
     std::string subject;  // the path, line or folder concerned
     std::uint32_t code = 0;
 };
-
-// What the record may touch besides the install folder.
-struct Bounds {
-    std::string installFolder;  // where the record was found
-    std::string windowsFolder;
-    unsigned codePage;
-    // Registry keys that the add-on's script may make: a record's add-on
-    // key is refused unless it is one of these or lies below one.
-    std::vector<std::pair<plat::RootKey, std::string>> addOnKeys;
-};
-
-// Whether the record keeps to its bounds: every path below the install
-// folder (originals below the originals folder), shortcuts below a
-// Start-menu folder named Lunavire, add-on files and keys those the add-on
-// makes; a folder that is no drive root and lies outside Windows.
-std::optional<Refusal> check(const Record& r, const Bounds& bounds);
-
-// Whether path lies below folder (path's own name included; no "." or ".."
-// or empty name on the way).
-bool below(const std::string& path, const std::string& folder);
-
-// A drive root or the Windows folder or anything inside it.
-bool unsafeFolder(const std::string& folder, const std::string& windowsFolder);
 
 // Names of the registry roots as the record spells them.
 const char* rootName(plat::RootKey root);

@@ -68,6 +68,12 @@ const NamedText kTexts[] = {
     {"RecordDamaged", "卸载记录已经损坏，无法卸载。没有删除任何文件。"},
     {"RecordOutside", "卸载记录中有游戏文件夹以外的文件，为了安全没有卸载。没有删除任何文件。"},
     {"RecordUnsafeFolder", "游戏文件夹是驱动器的根目录或 Windows 文件夹，为了安全没有卸载。没有删除任何文件。"},
+    {"UninstallIncomplete", "《Lunavire》没有完全卸载。卸载程序和程序列表中的登记保留，关闭使用这些文件的程序以后可以再次卸载。以下内容还在："},
+    {"UninstallMore", "……还有 %d 项。"},
+    {"UninstallLinksKept", "以下链接指向游戏文件夹以外，原样保留，其中的内容没有动："},
+    {"UninstallIgnored", "卸载记录中的以下各行指向游戏文件夹以外，为了安全已被忽略："},
+    {"UninstallRecordDamaged", "卸载记录有一部分已经损坏：只删除了还能读出的记录所列的文件。游戏文件夹中可能还有游戏的文件。"},
+    {"UnsafeInstallFolder", "不能安装到驱动器的根目录或 Windows 文件夹中，因为卸载程序不能删除这样的安装。请选择其他文件夹。"},
     // -- end uninstall
 };
 

@@ -88,13 +88,19 @@ enum class Text : int {
     RecordDamaged,
     RecordOutside,         // the record names something outside its folders
     RecordUnsafeFolder,    // the folder is a drive's root or the Windows folder
+    UninstallIncomplete,   // the game is not wholly removed: what stays follows; uninstall again
+    UninstallMore,         // after a list's first lines: how many more, %d
+    UninstallLinksKept,    // heads the links in the game folder, left as they were
+    UninstallIgnored,      // heads the record's lines that name what it may not
+    UninstallRecordDamaged,// the record is damaged in part: what it still names is removed
+    UnsafeInstallFolder,   // no installation into a drive's root or the Windows folder
     // -- end uninstall
 };
 
 class MessageTable {
 public:
     static constexpr int kCount = 18;
-    static constexpr int kTextCount = static_cast<int>(Text::RecordUnsafeFolder) + 1;
+    static constexpr int kTextCount = static_cast<int>(Text::UnsafeInstallFolder) + 1;
     MessageTable();  // the built-in entries
 
     std::string get(int index) const;  // a copy

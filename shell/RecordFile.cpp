@@ -1,83 +1,128 @@
 #include "shell/RecordFile.h"
 
+#include <stdexcept>
+
+#include "platform/AnsiText.h"
 #include "platform/FileReplace.h"
 #include "platform/Folders.h"
 #include "platform/SystemError.h"
-#include "platform/AnsiText.h"
-
-#include <stdexcept>
 
 namespace shell::record {
 
 namespace {
 
-std::string oldRecordPath(const std::string& install) { return uninstallFolder(install) + "\\Uninstall.old"; }
+// ERROR_FILE_TOO_LARGE.
+constexpr std::uint32_t kTooLarge = 223;
+
+std::string setAsidePath(const std::string& install) { return uninstallFolder(install) + "\\" + kSetAsideName; }
+
+// Closes a handle whatever ends its scope.
+struct Closing {
+    plat::FileHandle h;
+    ~Closing() { plat::platform().closeFile(h); }
+};
+
+std::string encodeAll(const std::vector<Fields>& lines) {
+    std::string out;
+    for (const auto& f : lines) out += encodeLine(f);
+    return out;
+}
 
 }  // namespace
 
-bool readWhole(const std::string& path, std::string& bytes, std::uint32_t& code) {
+bool readWhole(const std::string& path, std::string& bytes, std::uint32_t& code, std::uint32_t limit) {
     auto& p = plat::platform();
-    plat::FileHandle h = p.openRead(path);
-    if (h == plat::kNoFile) {
+    bytes.clear();
+    // The stamp tells the whole size, beyond 4 GB too; the read below checks it.
+    plat::FileStamp stamp;
+    if (p.fileStamp(path, stamp) && stamp.size > limit) {
+        code = kTooLarge;
+        return false;
+    }
+    const Closing file{p.openRead(path)};
+    if (file.h == plat::kNoFile) {
         code = p.lastError();
         return false;
     }
-    std::uint32_t size = 0, done = 0;
-    bool ok = p.fileSize(h, size);
-    if (ok) {
-        bytes.assign(size, '\0');
-        ok = size == 0 || p.readFile(h, &bytes[0], size, done);
-        bytes.resize(done);
+    constexpr std::uint32_t kChunk = 64 * 1024;
+    for (;;) {
+        const std::size_t at = bytes.size();
+        if (at > limit) {
+            code = kTooLarge;
+            bytes.clear();
+            return false;
+        }
+        bytes.resize(at + kChunk);
+        std::uint32_t done = 0;
+        if (!p.readFile(file.h, &bytes[at], kChunk, done)) {
+            code = p.lastError();
+            bytes.clear();
+            return false;
+        }
+        bytes.resize(at + done);
+        if (done == 0) break;
     }
-    code = ok ? 0 : p.lastError();
-    p.closeFile(h);
-    return ok;
+    code = 0;
+    return true;
 }
 
 Loaded load(const std::string& installFolder) {
     const std::string path = recordPath(installFolder);
     std::string bytes;
     std::uint32_t code = 0;
-    if (!readWhole(path, bytes, code)) return {std::nullopt, Refusal{Refusal::Missing, path, code}};
+    if (!readWhole(path, bytes, code)) {
+        if (code == kTooLarge)
+            return {std::nullopt, Refusal{Refusal::Damaged, path + " (" + plat::systemText(code) + ")", code}, {}};
+        return {std::nullopt, Refusal{Refusal::Missing, path, code}, {}};
+    }
     try {
-        return {parse(bytes), std::nullopt};
+        Parsed parsed = parse(bytes);
+        return {std::move(parsed.record), std::nullopt, std::move(parsed.damaged), parsed.cutShort};
     } catch (const FormatError& e) {
-        return {std::nullopt, Refusal{Refusal::Damaged, path + " (" + std::to_string(e.line) + ": " + e.what + ")"}};
+        return {std::nullopt, Refusal{Refusal::Damaged, path + " (" + std::to_string(e.line) + ": " + e.what + ")"}, {}};
     }
 }
 
-Writer::Writer(const std::string& installFolder, unsigned codePage) : folder_(installFolder) {
+Writer::Writer(const std::string& installFolder, unsigned codePage) : folder_(normalPath(installFolder)) {
     auto& p = plat::platform();
     const std::string path = recordPath(folder_);
     if (!plat::createFolders(uninstallFolder(folder_))) throw plat::systemError(p.lastError(), uninstallFolder(folder_));
-    std::string bytes;
-    bool fresh = true;
+    // What the new record begins with when there is none to go on with.
+    std::vector<Fields> begun = Record::begin(folder_, codePage);
+    bool fresh = true, setAside = false;
     if (p.fileExists(path)) {
+        std::string bytes;
         std::uint32_t code = 0;
-        if (!readWhole(path, bytes, code)) throw plat::systemError(code, path);
-        try {
-            record_ = parse(bytes);
-            fresh = record_.codePage != codePage ||
-                    text::upperCase(record_.folder) != text::upperCase(folder_);
-        } catch (const FormatError&) {
-        }
-        if (fresh) {
-            // Kept for whoever wants to look; the uninstaller reads the new one.
-            if (!p.moveReplacing(path, oldRecordPath(folder_))) throw plat::systemError(p.lastError(), path);
-        } else if (!text::endsWith(bytes, '\n')) {
-            // A line a kill cut short goes, or the next line would join it.
-            const std::string whole = bytes.substr(0, bytes.rfind("\r\n") + 2);
-            if (auto failed = plat::replaceFile(path, whole.data(), static_cast<std::uint32_t>(whole.size())))
-                throw plat::systemError(failed->code, path);
+        const bool read = readWhole(path, bytes, code);
+        if (!read && code != kTooLarge) throw plat::systemError(code, path);
+        setAside = true;
+        if (read) {
+            try {
+                Parsed parsed = parse(bytes);
+                if (parsed.record.codePage == codePage && parsed.damaged.empty()) {
+                    record_ = std::move(parsed.record);
+                    fresh = setAside = false;
+                    // A line a kill cut short goes, or the next line would join it.
+                    if (parsed.cutShort) {
+                        const std::string whole = bytes.substr(0, bytes.rfind("\r\n") + 2);
+                        if (auto failed = plat::replaceFile(path, whole.data(), static_cast<std::uint32_t>(whole.size())))
+                            throw plat::systemError(failed->code, path);
+                    }
+                } else if (parsed.record.codePage == codePage) {
+                    // What reads of a damaged record goes on in the new one.
+                    begun.resize(1);
+                    begun.insert(begun.end(), parsed.lines.begin() + 1, parsed.lines.end());
+                }
+            } catch (const FormatError&) {
+            }
         }
     }
+    if (setAside && !p.moveReplacing(path, setAsidePath(folder_)))
+        throw plat::systemError(p.lastError(), path);  // kept for whoever wants to look
     if (fresh) {
         record_ = Record();
-        std::string header;
-        for (const Fields& f : Record::begin(folder_, codePage)) {
-            record_.apply(f);
-            header += encodeLine(f);
-        }
+        for (const Fields& f : begun) record_.apply(f);
+        const std::string header = encodeAll(begun);
         if (auto failed = plat::replaceFile(path, header.data(), static_cast<std::uint32_t>(header.size())))
             throw plat::systemError(failed->code, path);
     }
@@ -89,22 +134,31 @@ Writer::Writer(const std::string& installFolder, unsigned codePage) : folder_(in
         file_ = plat::kNoFile;
         throw plat::systemError(code, path);
     }
+    // The game was moved here (or a damaged record's lines told another folder).
+    if (text::upperCase(record_.folder) != text::upperCase(folder_)) add(Line::Folder, {folder_});
 }
 
 Writer::~Writer() { plat::platform().closeFile(file_); }
 
-void Writer::add(const Fields& fields) {
+std::string Writer::relative(const std::string& path) const {
+    if (plainRelative(path)) return path;
+    if (auto rel = record_.relative(path)) return *rel;
+    throw std::logic_error("a path the record cannot take: " + path);
+}
+
+void Writer::add(Line kind, std::vector<std::string> values) {
     auto& p = plat::platform();
     const std::string path = recordPath(folder_);
     if (broken_) throw plat::systemError(plat::err::InvalidHandle, path);
+    const Fields f = fields(kind, std::move(values));
     // A line is checked whole before anything changes (apply() throws before
     // it changes the record), so the file never holds a line it cannot read.
     try {
-        record_.apply(fields);
+        record_.apply(f);
     } catch (const FormatError& e) {
         throw std::logic_error("a line the record cannot take: " + e.what);
     }
-    const std::string line = encodeLine(fields);
+    const std::string line = encodeLine(f);
     std::uint32_t done = 0;
     if (!p.writeFile(file_, line.data(), static_cast<std::uint32_t>(line.size()), done) || done != line.size()) {
         broken_ = true;
@@ -114,7 +168,35 @@ void Writer::add(const Fields& fields) {
 }
 
 void Writer::language(const std::string& name) {
-    if (!name.empty() && record_.language != name) add({"language", name});
+    if (!name.empty() && record_.language != name) add(Line::Language, {name});
+}
+void Writer::folderMade(const std::string& path) { add(Line::MadeFolder, {relative(path)}); }
+void Writer::fileAnnounced(const std::string& path, bool existed) {
+    add(Line::FileAnnounced, {relative(path), existed ? "old" : "new"});
+}
+void Writer::fileWhole(const std::string& path) { add(Line::File, {relative(path)}); }
+void Writer::registered(plat::RootKey root, const std::string& key) { add(Line::Registered, {rootName(root), key}); }
+void Writer::shortcut(const std::string& linkFile) { add(Line::Link, {text::fileName(linkFile)}); }
+void Writer::patchAnnounced(const std::string& path, bool existed) {
+    add(Line::PatchAnnounced, {relative(path), existed ? "old" : "new"});
+}
+void Writer::patchWhole(const std::string& path) { add(Line::Patch, {relative(path)}); }
+void Writer::patchShortcut(const std::string& linkFile) { add(Line::PatchLink, {text::fileName(linkFile)}); }
+void Writer::originalAnnounced(const std::string& target, const std::string& kept) {
+    add(Line::OriginalAnnounced, {relative(target), relative(kept)});
+}
+void Writer::originalKept(const std::string& target, const std::string& kept) {
+    add(Line::Original, {relative(target), relative(kept)});
+}
+void Writer::noOriginal(const std::string& target) { add(Line::NoOriginal, {relative(target)}); }
+void Writer::restored(const std::string& target) { add(Line::Restored, {relative(target)}); }
+void Writer::unpatched(const std::string& pathOrLinkName) { add(Line::Unpatched, {relative(pathOrLinkName)}); }
+void Writer::addOnFile(const std::string& path) { add(Line::AddOnFile, {path}); }
+void Writer::addOnKey(plat::RootKey root, const std::string& key, bool before) {
+    add(before ? Line::AddOnOldKey : Line::AddOnKey, {rootName(root), key});
+}
+void Writer::addOnValue(plat::RootKey root, const std::string& key, const std::string& value, bool before) {
+    add(before ? Line::AddOnOldValue : Line::AddOnValue, {rootName(root), key, value});
 }
 
 }  // namespace shell::record

@@ -86,6 +86,19 @@ std::vector<std::pair<plat::RootKey, std::string>> otherInstallations(const std:
     return found;
 }
 
+std::vector<plat::RootKey> entriesOf(const std::string& installFolder) {
+    auto& p = plat::platform();
+    std::vector<plat::RootKey> roots;
+    const std::string key = path(keyName(installFolder));
+    for (plat::RootKey root : {plat::RootKey::LocalMachine, plat::RootKey::CurrentUser}) {
+        std::string location;
+        if (p.registryString(root, kView, key, "InstallLocation", location) &&
+            text::upperCase(record::normalPath(location)) == text::upperCase(installFolder))
+            roots.push_back(root);
+    }
+    return roots;
+}
+
 bool unregister(plat::RootKey root, const std::string& key) {
     auto& p = plat::platform();
     return p.registryDeleteKey(root, kView, path(key)) || p.lastError() == plat::err::FileNotFound;

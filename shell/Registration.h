@@ -44,6 +44,11 @@ plat::RootKey registerInstallation(const Entry& entry, const std::function<void(
 // Our entries in both roots but the one of `exceptKey`: (root, install folder).
 std::vector<std::pair<plat::RootKey, std::string>> otherInstallations(const std::string& exceptKey);
 
+// The roots under which the folder's own entry lies: its key, whose
+// InstallLocation names the folder (an entry of that key naming another
+// folder is not its own).
+std::vector<plat::RootKey> entriesOf(const std::string& installFolder);
+
 // Removes an entry; true when it is gone (or never was).
 bool unregister(plat::RootKey root, const std::string& key);
 

@@ -43,20 +43,32 @@ std::string oneEntry(const std::string& text) {
     return out;
 }
 
-bool readWhole(const std::string& path, std::string& out) {
+// The last `keep` bytes of a file, however large it has grown (a log of
+// someone else's, or one filled by hand): only they are read.  The handle is
+// closed whatever happens.
+bool readTail(const std::string& path, std::uint64_t keep, std::string& out) {
     auto& p = plat::platform();
-    const plat::FileHandle h = p.openRead(path);
-    if (h == plat::kNoFile) return false;
-    std::uint32_t size = 0;
-    bool ok = p.fileSize(h, size);
-    out.assign(ok ? size : 0, '\0');
-    for (std::uint32_t at = 0; ok && at < size;) {
+    plat::FileStamp stamp;
+    if (!p.fileStamp(path, stamp)) return false;
+    struct Closing {
+        plat::FileHandle h;
+        ~Closing() { plat::platform().closeFile(h); }
+    } file{p.openRead(path)};
+    if (file.h == plat::kNoFile) return false;
+    const std::uint64_t from = stamp.size > keep ? stamp.size - keep : 0;
+    if (!p.seekFromStart(file.h, from)) return false;
+    const auto size = static_cast<std::size_t>(stamp.size - from);
+    out.assign(size, '\0');
+    for (std::size_t at = 0; at < size;) {
         std::uint32_t got = 0;
-        ok = p.readFile(h, &out[at], size - at, got) && got > 0;
+        if (!p.readFile(file.h, &out[at], static_cast<std::uint32_t>(size - at), got)) return false;
+        if (got == 0) {
+            out.resize(at);  // shorter than it was: what there is
+            break;
+        }
         at += got;
     }
-    p.closeFile(h);
-    return ok;
+    return true;
 }
 
 }  // namespace
@@ -165,9 +177,10 @@ std::uint32_t RunLog::write(const std::string& path, const std::string& utf8) {
 }
 
 std::uint32_t RunLog::trim(const std::string& path, std::uint32_t adding) {
-    std::string all;
-    if (!readWhole(path, all)) return plat::platform().lastError();
     const std::size_t keep = adding < kKeptAfterTrim ? kKeptAfterTrim - adding : 0;
+    std::string all;
+    // A line break before what is kept tells where whole lines begin.
+    if (!readTail(path, keep + 2, all)) return plat::platform().lastError();
     std::size_t cut = all.size() > keep ? all.size() - keep : 0;
     // Whole runs where one starts in what is kept, else whole lines.
     std::size_t at = all.find(kRunStart, cut);

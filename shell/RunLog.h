@@ -26,6 +26,8 @@ struct LogName {
 inline constexpr LogName kInstallLog{"install.log", "Lunavire install.log"};
 inline constexpr LogName kPatchLog{"patch.log", "Lunavire patch.log"};
 inline constexpr LogName kVoiceLog{"voice.log", "Lunavire voice.log"};
+// The uninstaller's goes to the temporary folder: the game folder goes away.
+inline constexpr LogName kUninstallLog{"uninstall.log", "Lunavire uninstall.log"};
 
 class RunLog {
 public:

@@ -80,15 +80,38 @@ std::vector<ScriptKey> scriptKeys(const std::string& script) {
     return keys;
 }
 
-std::vector<std::pair<plat::RootKey, std::string>> registryKeys() {
-    std::vector<std::pair<plat::RootKey, std::string>> keys;
+std::vector<ScriptKey> addOnNames() {
     try {
-        for (const auto& k : scriptKeys(payload::payloadBytes("REG000", "re0"))) keys.push_back({k.root, k.key});
+        return scriptKeys(payload::payloadBytes("REG000", "re0"));
     } catch (const std::exception&) {
-        // A program without the script has no add-on to remove.
+        return {};  // a program without the script has no add-on to remove
     }
-    return keys;
 }
+
+namespace {
+
+bool keyThere(const ScriptKey& k) {
+    for (auto view : kViews)
+        if (plat::platform().registryKeyExists(k.root, view, k.key)) return true;
+    return false;
+}
+
+// The script's values of the key that are there, in either view.
+std::vector<std::string> valuesThere(const ScriptKey& k) {
+    std::vector<std::string> there;
+    for (auto view : kViews) {
+        std::vector<std::string> names;
+        if (!plat::platform().registryValueNames(k.root, view, k.key, names)) continue;
+        for (const auto& v : k.values)
+            for (const auto& n : names)
+                if (text::upperCase(n) == text::upperCase(v) &&
+                    std::find(there.begin(), there.end(), v) == there.end())
+                    there.push_back(v);
+    }
+    return there;
+}
+
+}  // namespace
 
 Recorder::Recorder(const std::vector<std::string>& files) {
     auto& p = plat::platform();
@@ -100,40 +123,40 @@ Recorder::Recorder(const std::vector<std::string>& files) {
     } catch (const std::exception& e) {
         failures_.push_back(e.what());
     }
+    std::vector<Line> lines;
+    for (const auto& f : files) lines.push_back([f](record::Writer& w) { w.addOnFile(f); });
     for (const auto& k : script_) {
-        if (p.registryKeyExists(k.root, kView, k.key)) before_.push_back(id(k.root, k.key));
-        std::vector<std::string> names;
-        if (p.registryValueNames(k.root, kView, k.key, names))
-            for (const auto& n : names) before_.push_back(id(k.root, k.key, &n));
+        if (keyThere(k)) {
+            before_.push_back(id(k.root, k.key));
+            lines.push_back([k](record::Writer& w) { w.addOnKey(k.root, k.key, true); });
+        }
+        for (const auto& v : valuesThere(k)) {
+            before_.push_back(id(k.root, k.key, &v));
+            lines.push_back([k, v](record::Writer& w) { w.addOnValue(k.root, k.key, v, true); });
+        }
     }
-    std::vector<std::vector<std::string>> lines;
-    for (const auto& f : files) lines.push_back({"addon-file", f});
     add(lines);
 }
 
 void Recorder::imported() {
-    auto& p = plat::platform();
     auto was = [&](const std::string& s) { return std::find(before_.begin(), before_.end(), s) != before_.end(); };
-    std::vector<std::vector<std::string>> lines;
+    std::vector<Line> lines;
     for (const auto& k : script_) {
-        const char* root = record::rootName(k.root);
-        if (!was(id(k.root, k.key)) && p.registryKeyExists(k.root, kView, k.key)) lines.push_back({"addon-key", root, k.key});
-        std::vector<std::string> names;
-        if (!p.registryValueNames(k.root, kView, k.key, names)) continue;
-        for (const auto& v : k.values)
-            for (const auto& n : names)
-                if (text::upperCase(n) == text::upperCase(v) && !was(id(k.root, k.key, &v)))
-                    lines.push_back({"addon-value", root, k.key, v});
+        if (!was(id(k.root, k.key)) && keyThere(k))
+            lines.push_back([k](record::Writer& w) { w.addOnKey(k.root, k.key, false); });
+        for (const auto& v : valuesThere(k))
+            if (!was(id(k.root, k.key, &v)))
+                lines.push_back([k, v](record::Writer& w) { w.addOnValue(k.root, k.key, v, false); });
     }
     add(lines);
 }
 
-void Recorder::add(const std::vector<std::vector<std::string>>& lines) {
+void Recorder::add(const std::vector<Line>& lines) {
     if (lines.empty()) return;
     for (const auto& folder : folders_) {
         try {
             record::Writer w(folder, plat::platform().ansiCodePage());
-            for (const auto& l : lines) w.add(l);
+            for (const auto& l : lines) l(w);
         } catch (const std::exception& e) {
             failures_.push_back(e.what());
         }

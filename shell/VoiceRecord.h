@@ -1,19 +1,25 @@
 // What the voice add-on leaves behind, on the records of the installations:
 // its files in the root of drive C while it runs, and the registry keys and
 // values its script's import made (those it found there already are not
-// its own).  The import is the system's registry editor's, so they lie in
-// the system's own registry view.
+// its own).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/Platform.h"
 
+namespace shell::record {
+class Writer;
+}
+
 namespace shell::voice {
 
-constexpr plat::RegView kView = plat::RegView::Native;
+// The system's registry editor writes into its own view, which is not
+// always the one a 32-bit program gets: both are looked at.
+constexpr plat::RegView kViews[] = {plat::RegView::Native, plat::RegView::Wow32};
 
 // A key of a registry script and the values it sets there ("" the default).
 struct ScriptKey {
@@ -26,13 +32,15 @@ struct ScriptKey {
 // script deletes are left out.
 std::vector<ScriptKey> scriptKeys(const std::string& script);
 
-// The keys of the add-on's own script (the program's payload): the only
-// keys a record may name for the add-on.
-std::vector<std::pair<plat::RootKey, std::string>> registryKeys();
+// The keys and values of the add-on's own script (the program's payload):
+// the fixed names that the removal of the last installation takes away,
+// in whichever view the system's registry editor wrote them.
+std::vector<ScriptKey> addOnNames();
 
 // Puts the add-on on the record of every installation in Windows' list
-// whose record is there: first its files, then, once the import has run,
-// what the import made.  A record that cannot be written is told in
+// whose record is there: first its files and which of its names were there
+// before (in either view), then, once the import has run, what the import
+// made.  A record that cannot be written is told in
 // failures(); the add-on goes on.
 class Recorder {
 public:
@@ -42,7 +50,8 @@ public:
     const std::vector<std::string>& failures() const { return failures_; }
 
 private:
-    void add(const std::vector<std::vector<std::string>>& lines);
+    using Line = std::function<void(record::Writer&)>;
+    void add(const std::vector<Line>& lines);
 
     std::vector<std::string> folders_;  // install folders with a record
     std::vector<ScriptKey> script_;

@@ -7,6 +7,8 @@
 #include "platform/FileReplace.h"
 #include "shell/RecordFile.h"
 #include "shell/Registration.h"
+#include "shell/RunLog.h"
+#include "shell/Shortcuts.h"
 #include "shell/VoiceRecord.h"
 
 namespace uninstall {
@@ -22,42 +24,130 @@ constexpr unsigned kTemporaryNames = 256;
 // of that name before it: ours either way.
 bool written(const Record::Item& i) { return i.whole || !i.existedBefore; }
 
-// The files, each once, in the order given.
-void addOnce(std::vector<std::string>& files, std::set<std::string>& seen, const std::string& path) {
-    if (seen.insert(text::upperCase(path)).second) files.push_back(path);
+bool same(const std::string& a, const std::string& b) { return text::upperCase(a) == text::upperCase(b); }
+
+// The paths, each once, in the order given.
+struct Once {
+    std::vector<std::string> paths;
+    std::set<std::string> seen;
+    void add(const std::string& path) {
+        if (seen.insert(text::upperCase(path)).second) paths.push_back(path);
+    }
+};
+
+std::string keyText(plat::RootKey root, const std::string& key) {
+    return std::string(root == plat::RootKey::LocalMachine ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\") + key;
 }
 
 }  // namespace
 
-Removal::Removal(const Record& record, RemovalView& view) : record_(record), view_(view) {}
+Removal::Removal(const Record& record, const std::string& folder, RemovalView& view, shell::RunLog& log)
+    : record_(record), folder_(shell::record::normalPath(folder)), view_(view), log_(log) {}
 
-bool Removal::otherInstallationLeft() const {
-    for (const auto& [root, folder] : shell::registration::otherInstallations(
-             shell::registration::keyName(record_.folder)))
-        if (text::upperCase(folder) != text::upperCase(record_.folder)) return true;
-    return false;
+// ---------------------------------------------------------------- what is where
+
+std::optional<Removal::Found> Removal::locate(const std::string& relative, bool* throughLink) {
+    auto& p = plat::platform();
+    if (throughLink) *throughLink = false;
+    std::string at = folder_;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t end = std::min(text::find(relative, '\\', from), relative.size());
+        plat::FindData entry;
+        if (!p.findFirst(at + "\\" + relative.substr(from, end - from), entry)) return std::nullopt;
+        at += "\\" + entry.name;  // as the disk spells it, whatever short name the record used
+        if (entry.attributes & plat::attr::ReparsePoint) {
+            if (throughLink) *throughLink = true;
+            if (std::none_of(report_.links.begin(), report_.links.end(), [&](const std::string& l) { return same(l, at); })) {
+                report_.links.push_back(at);
+                log_.line("left the link " + at + " as it is: nothing behind it is touched");
+            }
+            return std::nullopt;
+        }
+        if (end == relative.size()) return Found{at, entry.attributes};
+        if (!(entry.attributes & plat::attr::Directory)) return std::nullopt;
+        from = end + 1;
+    }
 }
 
 bool Removal::isSave(const std::string& path) const {
-    return shell::record::below(path, record_.folder + "\\save");
+    return same(path, folder_ + "\\save") || shell::record::below(path, folder_ + "\\save");
 }
 
-bool Removal::remove(const std::string& path) {
+std::vector<std::string> Removal::formerFolders() const {
     auto& p = plat::platform();
-    if (!p.fileExists(path)) return true;
+    std::vector<std::string> former;
+    auto consider = [&](const std::string& f) {
+        if (f.empty() || same(f, folder_) || p.fileExists(shell::record::recordPath(f))) return;
+        if (std::none_of(former.begin(), former.end(), [&](const std::string& x) { return same(x, f); }))
+            former.push_back(f);
+    };
+    consider(record_.folder);
+    for (const auto& f : record_.earlierFolders) consider(f);
+    return former;
+}
+
+bool Removal::liesHere(const std::string& path) const {
+    const std::string p = shell::record::normalPath(path);
+    if (shell::record::below(p, folder_)) return true;
+    for (const auto& f : formerFolders())
+        if (shell::record::below(p, f)) return true;
+    return false;
+}
+
+bool Removal::otherInstallationLeft() const {
+    const auto former = formerFolders();
+    for (const auto& [root, folder] : shell::registration::otherInstallations(shell::registration::keyName(folder_))) {
+        const std::string f = shell::record::normalPath(folder);
+        if (same(f, folder_) ||
+            std::any_of(former.begin(), former.end(), [&](const std::string& x) { return same(x, f); }))
+            continue;
+        return true;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- one file or folder
+
+bool Removal::failed(const std::string& what, std::uint32_t code) {
+    switch (view_.askAboutFailure(what, code)) {
+        case plat::Answer::Retry: return false;
+        case plat::Answer::Abort: report_.aborted = true; [[fallthrough]];
+        default:
+            report_.leftOver.push_back(what);
+            log_.line("left " + what + " (" + shell::errorText(code) + ")");
+            return true;
+    }
+}
+
+bool Removal::removeFile(const std::string& path, std::uint32_t attributes, bool ours) {
+    auto& p = plat::platform();
     if (report_.aborted) {
         report_.leftOver.push_back(path);
         return false;
     }
     view_.showFile(path, false);
-    for (;;) {
-        if (p.deleteFile(path) || !p.fileExists(path)) return true;
-        switch (view_.askAboutFailure(path, p.lastError())) {
-            case plat::Answer::Retry: continue;
-            case plat::Answer::Abort: report_.aborted = true; [[fallthrough]];
-            default: report_.leftOver.push_back(path); return false;
-        }
+    // A read-only file of ours is still ours to remove; the player's own are asked about.
+    if (ours && (attributes & plat::attr::ReadOnly)) {
+        const std::uint32_t rest = attributes & ~(plat::attr::ReadOnly | plat::attr::Directory | plat::attr::Normal);
+        if (!p.setFileAttributes(path, rest ? rest : plat::attr::Normal))
+            log_.line("could not clear the read-only attribute of " + path + " (" + shell::errorText(p.lastError()) + ")");
     }
+    for (;;) {
+        if (p.deleteFile(path)) {
+            log_.line("removed " + path);
+            return true;
+        }
+        const std::uint32_t code = p.lastError();
+        if (!p.fileExists(path)) return true;
+        if (failed(path, code)) return false;
+    }
+}
+
+bool Removal::removeRecorded(const std::string& relative) {
+    const auto found = locate(relative);
+    if (!found || (found->attributes & plat::attr::Directory)) return true;
+    return removeFile(found->path, found->attributes, true);
 }
 
 bool Removal::removeEmptyFolder(const std::string& path) {
@@ -68,139 +158,234 @@ bool Removal::removeEmptyFolder(const std::string& path) {
         if (p.removeFolder(path) || !p.folderExists(path)) return true;
         const std::uint32_t code = p.lastError();
         if (code == plat::err::DirNotEmpty) return false;  // something of the player's, or a file that stayed
-        switch (view_.askAboutFailure(path, code)) {
-            case plat::Answer::Retry: continue;
-            case plat::Answer::Abort: report_.aborted = true; [[fallthrough]];
-            default: report_.leftOver.push_back(path); return false;
+        if (failed(path, code)) return false;
+    }
+}
+
+// The saved games, when the player says so: never through a link.
+void Removal::removeTree(const std::string& folder) {
+    auto& p = plat::platform();
+    plat::FindData entry;
+    std::vector<plat::FindData> entries;
+    if (auto search = p.findFirst(folder + "\\*.*", entry)) {
+        do {
+            if (entry.name != "." && entry.name != "..") entries.push_back(entry);
+        } while (search->next(entry));
+    }
+    for (const auto& e : entries) {
+        const std::string path = folder + "\\" + e.name;
+        if (e.attributes & plat::attr::ReparsePoint) {
+            report_.links.push_back(path);
+            log_.line("left the link " + path + " as it is: nothing behind it is touched");
+        } else if (e.attributes & plat::attr::Directory) {
+            removeTree(path);
+        } else {
+            removeFile(path, e.attributes, false);
+        }
+    }
+    removeEmptyFolder(folder);
+}
+
+// The game's shortcuts by their fixed names, each only while it points into this game folder.
+void Removal::removeShortcuts(const std::vector<int>& kinds, bool patch) {
+    auto& p = plat::platform();
+    Once links;
+    for (int kind : kinds)
+        for (const auto& file : shell::shortcutFiles(kind)) links.add(file);
+    for (const auto& file : links.paths) {
+        if (!p.fileExists(file)) continue;
+        std::string target;
+        if (!p.shellLinkTarget(file, target) || !liesHere(target)) {
+            log_.line("kept the shortcut " + file + ": it points at " + (target.empty() ? "nothing known" : target));
+            continue;
+        }
+        if (removeFile(file, 0, true) && patch) report_.removed.push_back(file);
+    }
+}
+
+// ---------------------------------------------------------------- outside the game folder
+
+void Removal::removeAddOn() {
+    auto& p = plat::platform();
+    if (record_.addOnFiles.empty() && record_.addOnKeys.empty()) return;
+    if (otherInstallationLeft()) {
+        log_.line("kept the voice add-on: another installation is in the list of programs");
+        return;
+    }
+    for (const auto& a : record_.addOnFiles) {
+        plat::FindData entry;
+        if (!p.findFirst(a, entry) || (entry.attributes & (plat::attr::ReparsePoint | plat::attr::Directory))) continue;
+        removeFile(a, entry.attributes, true);
+    }
+    auto listed = [](const std::vector<Record::Key>& keys, plat::RootKey root, const std::string& key,
+                     const std::string* value) {
+        return std::any_of(keys.begin(), keys.end(), [&](const Record::Key& k) {
+            return k.root == root && same(k.key, key) && k.isValue == (value != nullptr) && (!value || same(k.value, *value));
+        });
+    };
+    // The script's names less those that were there before it; a record of
+    // the first version told only what the import made.
+    auto ours = [&](plat::RootKey root, const std::string& key, const std::string* value) {
+        if (listed(record_.addOnOld, root, key, value)) return false;
+        return record_.version > 1 || listed(record_.addOnKeys, root, key, value);
+    };
+    auto names = shell::voice::addOnNames();
+    std::stable_sort(names.begin(), names.end(), [](const auto& a, const auto& b) { return a.key.size() > b.key.size(); });
+    for (const auto view : shell::voice::kViews)
+        for (const auto& k : names) {
+            for (const auto& v : k.values)
+                if (ours(k.root, k.key, &v) && !p.registryDeleteValue(k.root, view, k.key, v) &&
+                    p.lastError() != plat::err::FileNotFound)
+                    report_.leftOver.push_back(keyText(k.root, k.key) + " " + v);
+            std::vector<std::string> values, subkeys;
+            // A key goes only once nothing else lives in it.
+            if (!ours(k.root, k.key, nullptr) || !p.registryValueNames(k.root, view, k.key, values) ||
+                !p.registrySubKeys(k.root, view, k.key, subkeys) || !values.empty() || !subkeys.empty())
+                continue;
+            if (!p.registryDeleteKey(k.root, view, k.key) && p.lastError() != plat::err::FileNotFound)
+                report_.leftOver.push_back(keyText(k.root, k.key));
+        }
+}
+
+// The entry in Windows' list that names this folder, and those of the
+// folders it was moved from; never one a record line names.
+void Removal::removeEntries() {
+    std::vector<std::string> folders = formerFolders();
+    folders.insert(folders.begin(), folder_);
+    for (const auto& f : folders) {
+        const std::string key = shell::registration::keyName(f);
+        for (const auto root : shell::registration::entriesOf(f)) {
+            if (shell::registration::unregister(root, key)) {
+                log_.line("removed the entry " + keyText(root, std::string(shell::registration::kUninstallKey) + "\\" + key));
+            } else {
+                report_.leftOver.push_back(keyText(root, std::string(shell::registration::kUninstallKey) + "\\" + key));
+            }
         }
     }
 }
 
-void Removal::removeTree(const std::string& folder) {
+void Removal::removeOwnFiles() {
     auto& p = plat::platform();
-    plat::FindData entry;
-    std::vector<std::string> files, folders;
-    if (auto search = p.findFirst(folder + "\\*.*", entry)) {
-        do {
-            if (entry.name == "." || entry.name == "..") continue;
-            (entry.attributes & plat::attr::Directory ? folders : files).push_back(folder + "\\" + entry.name);
-        } while (search->next(entry));
+    const auto own = locate(shell::record::kOwnFolder);
+    if (!own || !(own->attributes & plat::attr::Directory)) return;
+    const std::string program = std::string(shell::record::kOwnFolder) + "\\" + shell::record::kProgramName;
+    for (const auto& i : record_.files)
+        if (shell::record::below(i.path, shell::record::kOwnFolder) && !same(i.path, program)) removeRecorded(i.path);
+    removeRecorded(std::string(shell::record::kOwnFolder) + "\\" + shell::record::kSetAsideName);
+    removeRecorded(std::string(shell::record::kOwnFolder) + "\\" + shell::record::kFileName);
+    const std::string installed = own->path + "\\" + shell::record::kProgramName;
+    if (p.sameFile(p.programPath(), installed)) {
+        // The running program cannot go while it runs: it goes with its
+        // folders when Windows starts again, in this order.
+        if (p.deleteAtRestart(installed)) {
+            report_.atRestart.push_back(installed);
+            p.deleteAtRestart(own->path);
+            p.deleteAtRestart(folder_);
+        } else {
+            report_.leftOver.push_back(installed);
+        }
+    } else {
+        removeRecorded(program);
+        removeEmptyFolder(own->path);
     }
-    for (const auto& f : files) remove(f);
-    for (const auto& f : folders) removeTree(f);
-    removeEmptyFolder(folder);
+    removeEmptyFolder(folder_);
+    const std::string shortcuts = shell::shortcutFolder();
+    if (!shortcuts.empty()) removeEmptyFolder(shortcuts);
 }
+
+// What the record names that it may not: told, never acted on.
+void Removal::tellIgnored() {
+    for (const auto& i : record_.ignored)
+        report_.ignored.push_back(std::to_string(i.line) + ": " + i.text);
+    std::vector<std::string> keys;
+    for (const auto& f : {record_.folder, folder_})
+        keys.push_back(std::string(shell::registration::kUninstallKey) + "\\" + shell::registration::keyName(f));
+    for (const auto& f : record_.earlierFolders)
+        keys.push_back(std::string(shell::registration::kUninstallKey) + "\\" + shell::registration::keyName(f));
+    for (const auto& [root, key] : record_.registrations)
+        if (std::none_of(keys.begin(), keys.end(), [&](const std::string& k) { return same(k, key); }))
+            report_.ignored.push_back(std::string("registered\t") + shell::record::rootName(root) + "\t" + key);
+    const std::string shortcuts = shell::shortcutFolder();
+    if (!record_.linkFolder.empty() && !same(record_.linkFolder, shortcuts))
+        report_.ignored.push_back("links\t" + record_.linkFolder);
+    for (const auto& i : report_.ignored) log_.line("ignored the record's line " + i);
+}
+
+// ---------------------------------------------------------------- the whole game
 
 Report Removal::removeGame(bool saves) {
     auto& p = plat::platform();
     report_ = Report{};
-    const std::string& folder = record_.folder;
-    const std::string own = shell::record::uninstallFolder(folder);
+    report_.recordDamaged = damaged_;
+    tellIgnored();
 
     // What the runs wrote: the patch's files, the game's (the saved games
-    // only when asked; the uninstaller's own last), the originals kept, the
-    // shortcuts, the add-on's files left in C:, and what a killed run left
-    // beside the file it was writing.
-    std::vector<std::string> files;
-    std::set<std::string> seen;
+    // only when asked; the uninstaller's own last), the originals kept, and
+    // what a killed run left beside the file it was writing.
+    Once files;
     for (const auto& i : record_.patchFiles)
-        if (!i.undone && written(i)) addOnce(files, seen, i.path);
+        if (!i.undone && written(i)) files.add(i.path);
     for (const auto& i : record_.files)
-        if (written(i) && !shell::record::below(i.path, own) && (saves || !isSave(i.path))) addOnce(files, seen, i.path);
-    for (const auto& o : record_.originals) addOnce(files, seen, o.kept);
-    for (const auto* links : {&record_.links, &record_.patchLinks})
-        for (const auto& i : *links)
-            if (!i.undone) addOnce(files, seen, i.path);
-    for (const auto& a : record_.addOnFiles) addOnce(files, seen, a);
+        if (written(i) && !shell::record::below(i.path, shell::record::kOwnFolder)) files.add(i.path);
+    for (const auto& o : record_.originals) files.add(o.kept);
     for (const auto* list : {&record_.files, &record_.patchFiles})
         for (const auto& i : *list) {
-            if (i.whole || (isSave(i.path) && !saves)) continue;
-            for (unsigned n = 0; n < kTemporaryNames; ++n) {
-                const std::string t = plat::temporaryPath(i.path, n);
-                if (p.fileExists(t)) addOnce(files, seen, t);
-            }
+            if (i.whole) continue;
+            for (unsigned n = 0; n < kTemporaryNames; ++n) files.add(plat::temporaryPath(i.path, n));
         }
-    for (const auto& f : files) remove(f);
-    if (saves) removeTree(folder + "\\save");
+    for (const auto& f : files.paths) {
+        const auto found = locate(f);
+        if (!found || (found->attributes & plat::attr::Directory)) continue;
+        if (!saves && isSave(found->path)) continue;
+        removeFile(found->path, found->attributes, true);
+    }
+    if (saves) {
+        const auto save = locate("save");
+        if (save && (save->attributes & plat::attr::Directory)) removeTree(save->path);
+    }
 
     // Folders the runs made, the deepest first; one that holds anything stays.
     std::vector<std::string> folders;
     for (const auto& d : record_.folders) folders.push_back(d.path);
-    folders.push_back(shell::record::originalsFolder(folder));
+    folders.push_back(shell::record::kOwnOriginals);
     std::stable_sort(folders.begin(), folders.end(),
                      [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
-    for (const auto& d : folders) removeEmptyFolder(d);
+    for (const auto& d : folders)
+        if (const auto found = locate(d); found && (found->attributes & plat::attr::Directory))
+            removeEmptyFolder(found->path);
 
-    // The add-on's keys and values that its import made, values before keys,
-    // the deepest key first; kept while another installation may use them.
-    if (report_.complete() && !record_.addOnKeys.empty() && !otherInstallationLeft()) {
-        auto keys = record_.addOnKeys;
-        std::stable_sort(keys.begin(), keys.end(), [](const Record::Key& a, const Record::Key& b) {
-            return !a.value.empty() > !b.value.empty() || (a.value.empty() && b.value.empty() && a.key.size() > b.key.size());
-        });
-        for (const auto& k : keys) {
-            const bool gone = k.value.empty() ? p.registryDeleteKey(k.root, shell::voice::kView, k.key)
-                                              : p.registryDeleteValue(k.root, shell::voice::kView, k.key, k.value);
-            if (!gone && p.lastError() != plat::err::FileNotFound)
-                report_.leftOver.push_back(std::string(shell::record::rootName(k.root)) + "\\" + k.key +
-                                           (k.value.empty() ? "" : " " + k.value));
-        }
-    }
-    if (report_.complete()) {
-        // The entry in Windows' list goes first: a kill after it leaves an
-        // uninstaller that still finds its record.
-        for (const auto& [root, key] : record_.registrations)
-            if (!p.registryDeleteKey(root, shell::registration::kView, key) && p.lastError() != plat::err::FileNotFound)
-                report_.leftOver.push_back(std::string(root == plat::RootKey::LocalMachine ? "HKEY_LOCAL_MACHINE\\"
-                                                                                            : "HKEY_CURRENT_USER\\") +
-                                           key);
-    }
-    if (report_.complete()) {
-        for (const auto& i : record_.files)
-            if (shell::record::below(i.path, own) && text::upperCase(i.path) !=
-                                                         text::upperCase(shell::record::programPath(folder)))
-                remove(i.path);
-        remove(own + "\\Uninstall.old");
-        remove(shell::record::recordPath(folder));
-        const std::string program = shell::record::programPath(folder);
-        if (p.sameFile(p.programPath(), program)) {
-            // The running program cannot go while it runs: it goes with its
-            // folders when Windows starts again, in this order.
-            if (p.deleteAtRestart(program)) {
-                report_.atRestart.push_back(program);
-                p.deleteAtRestart(own);
-                p.deleteAtRestart(folder);
-            } else {
-                report_.leftOver.push_back(program);
-            }
-        } else {
-            remove(program);
-            removeEmptyFolder(own);
-        }
-        removeEmptyFolder(folder);
-        if (!record_.linkFolder.empty()) removeEmptyFolder(record_.linkFolder);
-    }
+    removeShortcuts({shell::kGameShortcut, shell::kSimplifiedShortcut, shell::kTraditionalShortcut}, false);
+    if (report_.complete()) removeAddOn();
+    // The entry in Windows' list goes before the uninstaller: a kill after it
+    // leaves an uninstaller that still finds its record.
+    if (report_.complete()) removeEntries();
+    if (report_.complete()) removeOwnFiles();
 
     // What stays of the player's: the saved games, and the folder with files of their own.
-    if (!saves && p.folderExists(folder + "\\save")) report_.kept.push_back(folder + "\\save");
+    if (!saves && p.folderExists(folder_ + "\\save")) report_.kept.push_back(folder_ + "\\save");
     plat::FindData entry;
-    if (auto search = p.findFirst(folder + "\\*.*", entry)) {
+    if (auto search = p.findFirst(folder_ + "\\*.*", entry)) {
         bool ownFiles = false;
         do {
             const std::string name = text::upperCase(entry.name);
             ownFiles = ownFiles || (name != "." && name != ".." && name != "SAVE" &&
-                                      !(name == text::upperCase(shell::record::kFolderName) && !report_.atRestart.empty()));
+                                    !(name == text::upperCase(shell::record::kFolderName) && !report_.atRestart.empty()));
         } while (search->next(entry));
-        if (ownFiles && report_.complete()) report_.kept.push_back(folder);
+        if (ownFiles && report_.complete()) report_.kept.push_back(folder_);
     }
+    log_.line(report_.complete() ? "outcome: removed" : "outcome: incomplete, " + std::to_string(report_.leftOver.size()) +
+                                                            " left" + (report_.aborted ? ", stopped by the player" : ""));
     return report_;
 }
+
+// ---------------------------------------------------------------- the patch alone
 
 Report Removal::removePatch(shell::record::Writer& writer) {
     auto& p = plat::platform();
     report_ = Report{};
+    report_.recordDamaged = damaged_;
+    tellIgnored();
     const Record& r = writer.record();
-    const std::string& folder = r.folder;
 
     std::vector<Record::Item> files, links;
     for (const auto& i : r.patchFiles)
@@ -209,54 +394,74 @@ Report Removal::removePatch(shell::record::Writer& writer) {
         if (!i.undone) links.push_back(i);
     if (files.empty() && links.empty()) {
         // A patch of an earlier version left its launcher and no record of it.
-        report_.outcome = p.fileExists(folder + "\\KESTAL.exe") ? Report::NoOriginals : Report::NoPatch;
+        report_.outcome = p.fileExists(folder_ + "\\KESTAL.exe") ? Report::NoOriginals : Report::NoPatch;
+        log_.line(report_.outcome == Report::NoPatch ? "outcome: no patch to remove" : "outcome: no originals kept");
         return report_;
     }
     // Every file the patch replaced needs its original, or nothing changes.
-    std::vector<Record::Original> originals;
+    struct Restore {
+        std::string target;  // relative
+        Found kept;
+    };
+    std::vector<Restore> originals;
     for (const auto& i : files) {
         if (!i.existedBefore) continue;
         const auto* o = r.activeOriginal(i.path);
-        if (!o || !p.fileExists(o->kept)) {
+        const auto kept = o ? locate(o->kept) : std::nullopt;
+        if (!kept || (kept->attributes & plat::attr::Directory)) {
             report_.outcome = Report::NoOriginals;
+            log_.line("outcome: the original of " + i.path + " is not there; nothing changed");
             return report_;
         }
-        originals.push_back(*o);
+        originals.push_back({i.path, *kept});
     }
 
     for (const auto& o : originals) {
-        if (report_.aborted) {
-            report_.leftOver.push_back(o.target);
+        const std::string target = folder_ + "\\" + o.target;
+        bool link = false;
+        const auto there = locate(o.target, &link);
+        if (report_.aborted || link) {
+            report_.leftOver.push_back(target);
             continue;
         }
-        view_.showFile(o.target, true);
+        const std::string path = there ? there->path : target;
+        if (there && (there->attributes & plat::attr::ReadOnly))
+            p.setFileAttributes(path, plat::attr::Normal);  // the patch's file, ours to replace
+        view_.showFile(path, true);
         for (;;) {
             // The game file is either the patch's, whole, or its original;
             // the kept copy goes only once the record says so, so that a run
             // killed on the way can put it back again.
-            const auto failed = plat::copyReplacing(o.kept, o.target);
-            if (!failed) {
-                writer.add({"restored", o.target});
-                report_.restored.push_back(o.target);
-                p.deleteFile(o.kept);  // one left goes with the whole game
+            const auto copied = plat::copyReplacing(o.kept.path, path);
+            if (!copied) {
+                writer.restored(o.target);
+                report_.restored.push_back(path);
+                log_.line("put back the original of " + path);
+                p.deleteFile(o.kept.path);  // one left goes with the whole game
                 break;
             }
-            const plat::Answer a = view_.askAboutFailure(o.target, failed->code);
-            if (a == plat::Answer::Retry) continue;
-            if (a == plat::Answer::Abort) report_.aborted = true;
-            report_.leftOver.push_back(o.target);
-            break;
+            if (failed(path, copied->code)) break;
         }
     }
-    for (const auto* list : {&files, &links})
-        for (const auto& i : *list) {
-            if (list == &files && i.existedBefore) continue;  // put back above
-            const bool there = p.fileExists(i.path);
-            if (!remove(i.path)) continue;
-            writer.add({"unpatched", i.path});
-            if (there) report_.removed.push_back(i.path);
+    for (const auto& i : files) {
+        if (i.existedBefore) continue;  // put back above
+        const auto found = locate(i.path);
+        if (found && !(found->attributes & plat::attr::Directory)) {
+            if (!removeFile(found->path, found->attributes, true)) continue;
+            report_.removed.push_back(found->path);
         }
-    removeEmptyFolder(shell::record::originalsFolder(folder));
+        writer.unpatched(i.path);
+    }
+    if (!links.empty()) {
+        removeShortcuts({shell::kSimplifiedShortcut, shell::kTraditionalShortcut}, true);
+        for (const auto& l : links)
+            if (std::none_of(report_.leftOver.begin(), report_.leftOver.end(),
+                             [&](const std::string& x) { return same(text::fileName(x), l.path); }))
+                writer.unpatched(l.path);
+    }
+    if (const auto originalsFolder = locate(shell::record::kOwnOriginals))
+        removeEmptyFolder(originalsFolder->path);
+    log_.line(report_.complete() ? "outcome: the patch is removed" : "outcome: incomplete");
     return report_;
 }
 

@@ -1,15 +1,24 @@
 // Taking an installation away by its record: the whole game, or the patch
-// alone with the game's originals put back.  Only what the record names is
-// touched; a file that cannot go is the player's to retry or let be.
+// alone with the game's originals put back.  Only what the record names
+// below the game folder is touched, each name looked up on the disk and
+// never through a link; outside the folder only fixed names are: this
+// folder's entry in Windows' list, the shortcuts in the game's Start-menu
+// folder that point into the game folder, and the add-on's files and
+// registry names once no other installation is left.  A file that cannot go
+// is the player's to retry or let be.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/Platform.h"
 #include "shell/InstallRecord.h"
 
+namespace shell {
+class RunLog;
+}
 namespace shell::record {
 class Writer;
 }
@@ -37,13 +46,21 @@ struct Report {
     std::vector<std::string> leftOver;   // what could not go; the record stays for another try
     std::vector<std::string> atRestart;  // what goes when Windows starts again
     std::vector<std::string> kept;       // folders that stay: the saved games, the player's own files
+    std::vector<std::string> links;      // links in the game folder, left as they were
+    std::vector<std::string> ignored;    // record lines naming what a record may not
+    bool recordDamaged = false;          // lines of the record did not read
     bool aborted = false;                // the player stopped it
     bool complete() const { return outcome == Done && leftOver.empty() && !aborted; }
 };
 
 class Removal {
 public:
-    Removal(const shell::record::Record& record, RemovalView& view);
+    // `folder` is where the game lies now (the record may name where it was).
+    Removal(const shell::record::Record& record, const std::string& folder, RemovalView& view,
+            shell::RunLog& log);
+
+    // Lines of the record that did not read: told in the report.
+    void recordDamaged() { damaged_ = true; }
 
     // Everything the record names, the saved games only with `saves`; then,
     // if everything went, the registration, the record and the uninstaller
@@ -58,16 +75,37 @@ public:
     Report removePatch(shell::record::Writer& writer);
 
 private:
+    struct Found {
+        std::string path;          // as the disk spells it
+        std::uint32_t attributes;  // its entry's
+    };
+    // The entry a path relative to the game folder names, looked up name by
+    // name; nullopt when it is not there, or when a name on the way is a
+    // link (told in the report: nothing behind it is touched).
+    std::optional<Found> locate(const std::string& relative, bool* throughLink = nullptr);
     // Deletes a file, asking about each failure; false when it stays.
-    bool remove(const std::string& path);
+    bool removeFile(const std::string& path, std::uint32_t attributes, bool ours);
+    bool removeRecorded(const std::string& relative);
     bool removeEmptyFolder(const std::string& path);
     void removeTree(const std::string& folder);
+    void removeShortcuts(const std::vector<int>& kinds, bool patch);
+    void removeAddOn();
+    void removeEntries();
+    void removeOwnFiles();
+    void tellIgnored();
     bool isSave(const std::string& path) const;
+    bool liesHere(const std::string& path) const;
     bool otherInstallationLeft() const;
+    // Folders the game lay in before a move that no longer hold it.
+    std::vector<std::string> formerFolders() const;
+    bool failed(const std::string& what, std::uint32_t code);
 
     const shell::record::Record& record_;
+    std::string folder_;
     RemovalView& view_;
+    shell::RunLog& log_;
     Report report_;
+    bool damaged_ = false;
 };
 
 }  // namespace uninstall

@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "platform/SystemError.h"
 #include "shell/RecordFile.h"
+#include "shell/RunLog.h"
 
 namespace {
 
@@ -39,10 +40,20 @@ const ui::FormDef kWindow{
 constexpr auto kAskSaves =
     static_cast<shell::MsgKind>(plat::mb::YesNoCancel | plat::mb::IconQuestion | plat::mb::Topmost);
 
-void list(std::string& text, const std::string& heading, const std::vector<std::string>& paths) {
+// A report's lists name their first lines and count the rest.
+constexpr std::size_t kShown = 20;
+
+void listed(std::string& text, const std::vector<std::string>& paths, const shell::MessageTable& m) {
+    const std::size_t shown = std::min(paths.size(), kShown);
+    for (std::size_t i = 0; i < shown; ++i) text += "\r\n" + paths[i];
+    if (paths.size() > shown) text += "\r\n" + shell::formatCount(m.get(Text::UninstallMore), paths.size() - shown);
+}
+
+void list(std::string& text, const std::string& heading, const std::vector<std::string>& paths,
+          const shell::MessageTable& m) {
     if (paths.empty()) return;
     text += "\r\n\r\n" + heading;
-    for (const auto& p : paths) text += "\r\n" + p;
+    listed(text, paths, m);
 }
 
 }  // namespace
@@ -55,17 +66,22 @@ ReportText reportText(const Report& r, const shell::MessageTable& m, bool patch)
     std::string text;
     if (patch) {
         text = m.get(Text::UninstallPatchDone);
-        for (const auto& p : r.restored) text += "\r\n" + p;
-        list(text, m.get(Text::UninstallPatchRemoved), r.removed);
+        listed(text, r.restored, m);
+        list(text, m.get(Text::UninstallPatchRemoved), r.removed, m);
+        list(text, m.get(Text::UninstallLeftOver), r.leftOver, m);
     } else if (r.complete()) {
         text = m.get(Text::UninstallGameDone);
     } else {
-        text = m.get(shell::Msg::InstallIncomplete);
+        text = m.get(Text::UninstallIncomplete);
+        listed(text, r.leftOver, m);
     }
-    list(text, m.get(Text::UninstallLeftOver), r.leftOver);
-    list(text, m.get(Text::UninstallAtRestart), r.atRestart);
-    list(text, m.get(Text::UninstallKept), r.kept);
-    return {text, !r.leftOver.empty() || r.aborted};
+    if (r.recordDamaged) text += "\r\n\r\n" + m.get(Text::UninstallRecordDamaged);
+    list(text, m.get(Text::UninstallLinksKept), r.links, m);
+    list(text, m.get(Text::UninstallIgnored), r.ignored, m);
+    list(text, m.get(Text::UninstallAtRestart), r.atRestart, m);
+    list(text, m.get(Text::UninstallKept), r.kept, m);
+    const bool warning = !r.leftOver.empty() || r.aborted || r.recordDamaged || !r.links.empty() || !r.ignored.empty();
+    return {text, warning};
 }
 
 }  // namespace uninstall
@@ -84,8 +100,8 @@ private:
     TForm5& f_;
 };
 
-TForm5::TForm5(shell::MessageTable& messages, shell::record::Record record)
-    : ui::Form(kWindow), messages_(messages), record_(std::move(record)) {
+TForm5::TForm5(shell::MessageTable& messages, shell::record::Record record, std::string folder, bool damaged)
+    : ui::Form(kWindow), messages_(messages), record_(std::move(record)), folder_(std::move(folder)), damaged_(damaged) {
     buildControls();
     bindEvents();
 }
@@ -115,9 +131,13 @@ void TForm5::Button1Click() {
     Running running(*this);
     uninstall::Report report;
     {
+        shell::RunLog log(shell::kUninstallLog, "removal of the patch from " + folder_);
+        log.placeInTemp();
         // The record stays open while the patch goes, each step added as it is done.
-        shell::record::Writer writer(record_.folder, record_.codePage);
-        report = uninstall::Removal(writer.record(), *this).removePatch(writer);
+        shell::record::Writer writer(folder_, record_.codePage);
+        uninstall::Removal removal(writer.record(), folder_, *this, log);
+        if (damaged_) removal.recordDamaged();
+        report = removal.removePatch(writer);
     }
     const auto shown = uninstall::reportText(report, messages_, true);
     shell::showMessage(shown.text, messages_.get(shown.warning ? shell::Msg::Warning : shell::Msg::Notice),
@@ -131,7 +151,11 @@ void TForm5::Button2Click() {
         shell::showMessage(messages_.get(Text::UninstallSaves), messages_.get(shell::Msg::Notice), kAskSaves);
     if (saves == plat::Answer::Cancel) return;  // nothing removed: the question again
     Running running(*this);
-    const auto report = uninstall::Removal(record_, *this).removeGame(saves == plat::Answer::Yes);
+    shell::RunLog log(shell::kUninstallLog, "removal of the game from " + folder_);
+    log.placeInTemp();
+    uninstall::Removal removal(record_, folder_, *this, log);
+    if (damaged_) removal.recordDamaged();
+    const auto report = removal.removeGame(saves == plat::Answer::Yes);
     const auto shown = uninstall::reportText(report, messages_, false);
     shell::showMessage(shown.text, messages_.get(shown.warning ? shell::Msg::Warning : shell::Msg::Notice),
                        shown.warning ? shell::MsgKind::Warning : shell::MsgKind::Information);

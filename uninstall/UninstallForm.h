@@ -13,8 +13,10 @@
 
 class TForm5 : public ui::Form, private uninstall::RemovalView {
 public:
-    // The removal acts on the record of installFolder, read and checked already.
-    TForm5(shell::MessageTable& messages, shell::record::Record record);
+    // The removal acts on the record of the game in `folder` (where the game
+    // lies now), read and checked already; `damaged` when some of its lines
+    // did not read.
+    TForm5(shell::MessageTable& messages, shell::record::Record record, std::string folder, bool damaged);
 
     ui::Label* Label1 = nullptr;  // the question, then the file being removed
     ui::Button* Button1 = nullptr;  // the patch alone
@@ -38,6 +40,8 @@ private:
 
     shell::MessageTable& messages_;
     shell::record::Record record_;
+    std::string folder_;
+    bool damaged_ = false;
     bool running_ = false;
 };
 

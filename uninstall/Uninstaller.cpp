@@ -8,7 +8,6 @@
 #include "platform/SystemError.h"
 #include "shell/Language.h"
 #include "shell/RecordFile.h"
-#include "shell/VoiceRecord.h"
 #include "uninstall/UninstallForm.h"
 
 namespace uninstall {
@@ -46,6 +45,12 @@ bool startTemporaryCopy(const std::string& folder) {
     return false;
 }
 
+bool isTemporaryCopyFolder(const std::string& name) {
+    const std::string n = text::upperCase(name), stem = text::upperCase(kTemporaryFolder);
+    return n == stem || (n.compare(0, stem.size() + 1, stem + "-") == 0 &&
+                         n.find_first_not_of("0123456789", stem.size() + 1) == std::string::npos && n.size() > stem.size() + 1);
+}
+
 // The temporary copy goes, with its folder, when Windows starts again.
 void removeTemporaryCopy() {
     auto& p = plat::platform();
@@ -59,6 +64,16 @@ void removeTemporaryCopy() {
     p.deleteAtRestart(dir);
 }
 
+// Why the uninstaller will not act on the record it found.
+std::optional<Refusal> refusalOf(const shell::record::Loaded& loaded, const std::string& folder) {
+    auto& p = plat::platform();
+    if (loaded.refusal) return loaded.refusal;
+    if (loaded.record->codePage != p.ansiCodePage())
+        return Refusal{Refusal::CodePage, std::to_string(loaded.record->codePage)};
+    if (shell::record::unsafeFolder(folder, p.windowsFolder())) return Refusal{Refusal::UnsafeFolder, folder};
+    return std::nullopt;
+}
+
 std::string refusalText(const Refusal& r, const shell::MessageTable& m) {
     switch (r.kind) {
         case Refusal::Missing:
@@ -68,9 +83,6 @@ std::string refusalText(const Refusal& r, const shell::MessageTable& m) {
             return m.get(Text::RecordDamaged) + "\r\n\r\n" + r.subject;
         case Refusal::UnsafeFolder:
             return m.get(Text::RecordUnsafeFolder) + "\r\n\r\n" + r.subject;
-        case Refusal::OtherFolder:
-        case Refusal::Outside:
-            return m.get(Text::RecordOutside) + "\r\n\r\n" + r.subject;
     }
     return m.get(Text::RecordDamaged);
 }
@@ -85,6 +97,28 @@ std::string languageFile(const std::string& folder, const std::string& language)
 }
 
 }  // namespace
+
+void cleanTemporaryCopies() {
+    auto& p = plat::platform();
+    const std::string temp = p.tempFolder();
+    if (temp.empty()) return;
+    const std::string own = text::upperCase(text::fileDir(p.programPath()));
+    plat::FindData entry;
+    std::vector<std::string> folders;
+    if (auto search = p.findFirst(temp + "\\" + kTemporaryFolder + "*", entry)) {
+        do {
+            const std::uint32_t folder = plat::attr::Directory | plat::attr::ReparsePoint;
+            if ((entry.attributes & folder) == plat::attr::Directory && isTemporaryCopyFolder(entry.name))
+                folders.push_back(temp + "\\" + entry.name);
+        } while (search->next(entry));
+    }
+    for (const auto& f : folders) {
+        if (text::upperCase(f) == own) continue;
+        // A copy that still runs cannot be deleted: its folder stays for the next start.
+        const std::string copy = f + "\\" + shell::record::kProgramName;
+        if (p.deleteFile(copy) || !p.fileExists(copy)) p.removeFolder(f);
+    }
+}
 
 std::vector<std::string> arguments(const std::string& line) {
     std::vector<std::string> args;
@@ -131,19 +165,21 @@ int runUninstaller(const std::string& requested) {
         folder = text::fileDir(text::fileDir(p.programPath()));
         if (startTemporaryCopy(folder)) return 0;
     }
-    // One uninstaller at a time, and none while the installer runs.
-    if (!p.claimFirstInstance("TForm5")) return 0;
+    // One uninstaller at a time, and none while the installer runs: the
+    // running one comes to the front.
+    if (!p.claimFirstInstance({"TForm5", "TForm1"})) return 0;
+    cleanTemporaryCopies();
 
     shell::MessageTable messages;
-    auto loaded = shell::record::load(folder);
-    std::optional<Refusal> refusal = loaded.refusal;
-    if (!refusal)
-        refusal = shell::record::check(
-            *loaded.record, {folder, p.windowsFolder(), p.ansiCodePage(), shell::voice::registryKeys()});
+    // The record names the game's files relative to the folder it lies in,
+    // so a game moved elsewhere is removed from where it is now.
+    const auto loaded = shell::record::load(folder);
+    const std::optional<Refusal> refusal = refusalOf(loaded, folder);
     const std::string language =
         loaded.record && !loaded.record->language.empty() ? loaded.record->language : shell::detectedLanguage();
 
-    TForm5 form(messages, loaded.record ? *loaded.record : shell::record::Record());
+    TForm5 form(messages, loaded.record ? *loaded.record : shell::record::Record(), folder,
+                !loaded.damaged.empty() || loaded.cutShort);
     plat::setHost(&ui::app());
     ui::app().setMainForm(&form);
     try {

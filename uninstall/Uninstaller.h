@@ -23,6 +23,11 @@ std::vector<std::string> arguments(const std::string& commandLine);
 // uninstaller's own; nullopt when the command line has no uninstall switch.
 std::optional<std::string> uninstallRequest(const std::string& commandLine);
 
+// Removes the temporary copies that earlier uninstallers left (Windows
+// removes them only at its next start, and Wine never); one still running
+// stays.
+void cleanTemporaryCopies();
+
 // The whole uninstall mode; the program's exit code.
 int runUninstaller(const std::string& folder);
 

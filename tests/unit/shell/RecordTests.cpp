@@ -58,26 +58,29 @@ std::vector<Fields> typical() {
 
 class RecordTest : public simtest::SimTest {};
 
-TEST_F(RecordTest, ATypicalRecordReadsBackWhatEachRunWrote) {
-    Record r = shell::record::parse(encode(typical()));
+TEST_F(RecordTest, ATypicalRecordReadsBackWhatEachRunWroteRelativeToItsFolder) {
+    Record r = shell::record::parse(encode(typical())).record;
     EXPECT_EQ(r.folder, kFolder);
     EXPECT_EQ(r.codePage, 936u);
     EXPECT_EQ(r.language, "\xBC\xF2\xCC\xE5\xD6\xD0\xCE\xC4");
     ASSERT_EQ(r.files.size(), 3u);
+    EXPECT_EQ(r.files[1].path, "VRecog\\a.wav") << "absolute paths of the first version read as relative ones";
     EXPECT_TRUE(r.files[1].whole);
     EXPECT_FALSE(r.files[1].existedBefore);
     EXPECT_TRUE(r.files[2].existedBefore) << "game00.dat was there before it was written";
     EXPECT_EQ(r.folders.size(), 1u);
-    EXPECT_EQ(r.linkFolder, kPrograms + "\\Lunavire");
     ASSERT_EQ(r.registrations.size(), 1u);
-    EXPECT_EQ(r.registrations[0].first, plat::RootKey::LocalMachine);
-    ASSERT_NE(r.activeOriginal(kFolder + "\\GAME00.DAT"), nullptr) << "paths are matched without regard to case";
-    ASSERT_NE(r.patchFile(kFolder + "\\kestal.exe"), nullptr);
-    EXPECT_FALSE(r.patchFile(kFolder + "\\kestal.exe")->existedBefore);
+    ASSERT_NE(r.activeOriginal("GAME00.DAT"), nullptr) << "paths are matched without regard to case";
+    EXPECT_EQ(r.activeOriginal("game00.dat")->kept, "Uninstall\\Original\\game00.dat");
+    ASSERT_NE(r.patchFile("kestal.exe"), nullptr);
+    EXPECT_FALSE(r.patchFile("kestal.exe")->existedBefore);
+    ASSERT_EQ(r.links.size(), 1u);
+    EXPECT_EQ(r.links[0].path, "Lunavire.lnk") << "a shortcut is known by its name";
     EXPECT_EQ(r.patchLinks.size(), 1u);
     EXPECT_EQ(r.addOnFiles.size(), 1u);
     ASSERT_EQ(r.addOnKeys.size(), 1u);
     EXPECT_EQ(r.addOnKeys[0].value, "VoiceAddOn");
+    EXPECT_TRUE(r.ignored.empty());
 }
 
 TEST_F(RecordTest, ARecordCutAtAnyByteReadsAsItsWholeLines) {
@@ -86,64 +89,79 @@ TEST_F(RecordTest, ARecordCutAtAnyByteReadsAsItsWholeLines) {
     const std::size_t headerEnd = encode({lines[0], lines[1]}).size();
     for (std::size_t cut = headerEnd; cut <= bytes.size(); ++cut) {
         SCOPED_TRACE(cut);
-        Record r;
-        ASSERT_NO_THROW(r = shell::record::parse(bytes.substr(0, cut))) << "a kill leaves a record that reads";
+        shell::record::Parsed parsed;
+        ASSERT_NO_THROW(parsed = shell::record::parse(bytes.substr(0, cut))) << "a kill leaves a record that reads";
+        const Record& r = parsed.record;
         // Exactly the lines that end before the cut count.
         std::size_t whole = 0, at = 0;
+        bool boundary = false;
         for (const auto& f : lines) {
             at += shell::record::encodeLine(f).size();
             if (at <= cut) ++whole;
+            boundary = boundary || at == cut;
         }
+        EXPECT_EQ(parsed.cutShort, !boundary) << "a line without its end is told";
         Record expect;
         for (std::size_t i = 0; i < whole; ++i) expect.apply(lines[i]);
         EXPECT_EQ(r.files.size(), expect.files.size());
         EXPECT_EQ(r.patchFiles.size(), expect.patchFiles.size());
         EXPECT_EQ(r.originals.size(), expect.originals.size());
         EXPECT_EQ(r.addOnKeys.size(), expect.addOnKeys.size());
+        EXPECT_TRUE(parsed.damaged.empty());
         for (std::size_t i = 0; i < r.files.size(); ++i)
             EXPECT_EQ(r.files[i].whole, expect.files[i].whole) << "a file is whole only once its line is";
     }
 }
 
-TEST_F(RecordTest, DamageIsFoundWhereverItIs) {
-    const std::string good = encode(typical());
+TEST_F(RecordTest, NoRecordAtAllIsRefusedAndADamagedLineIsLeftOutWithTheRestRead) {
     struct Row {
         std::string bytes;
         std::size_t line;
         const char* rule;
-    } rows[] = {
-        {"", 0, "an empty file has no folder"},
+    } notRecords[] = {
+        {"", 1, "an empty file"},
         {encode({{"folder", kFolder}}), 1, "no header"},
-        {encode({{"LUNAVIRE-RECORD", "2", "936"}, {"folder", kFolder}}), 1, "another version"},
-        {encode(withHeader({{"erase", "C:\\"}})), 3, "an unknown line, checksum and all"},
-        {encode(withHeader({{"file", kFolder + "\\a", "extra"}})), 3, "a line with a field too many"},
-        {encode(withHeader({{"file?", kFolder + "\\a", "maybe"}})), 3, "neither new nor old"},
-        {encode(withHeader({{"registered", "HKCR", "x"}})), 3, "a root the record never writes"},
-        {encode(withHeader({{"restored", kFolder + "\\game00.dat"}})), 3, "restored without a kept original"},
-        {good.substr(0, 40) + "\r\n" + good.substr(40), 2, "a line broken in two"},
-        {[&] {
-             std::string b = good;
-             b[good.find("a.wav")] = 'b';
-             return b;
-         }(),
-         7, "a changed byte fails its line's checksum"},
-        {"00000000 x\r\n", 1, "a checksum that does not match"},
+        {encode({{"LUNAVIRE-RECORD", "3", "936"}, {"folder", kFolder}}), 1, "a version to come"},
+        {"0123ABCD LUNAVIRE-RECORD\t2\t936\r\n", 1, "a header with a wrong checksum"},
+        {std::string(100, 'x'), 1, "one line cut short"},
     };
-    for (const Row& r : rows) {
+    for (const Row& r : notRecords) {
         SCOPED_TRACE(r.rule);
         try {
             shell::record::parse(r.bytes);
-            ADD_FAILURE() << "read as a record: " << r.rule;
+            ADD_FAILURE() << "read as a record";
         } catch (const shell::record::FormatError& e) {
-            if (r.line) {
-                EXPECT_EQ(e.line, r.line) << e.what;
-            }
+            EXPECT_EQ(e.line, r.line) << e.what;
         }
+    }
+    const Fields after = {"file", "after.dat"};
+    struct Damage {
+        std::string line;
+        const char* rule;
+    } damaged[] = {
+        {shell::record::encodeLine({"erase", "C:\\"}), "an unknown line, checksum and all"},
+        {shell::record::encodeLine({"file", "a", "extra"}), "a line with a field too many"},
+        {shell::record::encodeLine({"file?", "a", "maybe"}), "neither new nor old"},
+        {shell::record::encodeLine({"file", ""}), "an empty field"},
+        {"00000000 file\tb.dat\r\n", "a wrong checksum"},
+        {"file\tb.dat\r\n", "no checksum"},
+        {shell::record::encodeLine({"restored", "x.dat"}), "restored without an original"},
+        {shell::record::encodeLine({"unpatched", "x.dat"}), "unpatched without a patch file"},
+        {shell::record::encodeLine({"registered", "HKCR", "x"}), "no such registry root"},
+        {encode(Record::begin(kFolder, 936)).substr(0, 40) + "\r\n", "a second header"},
+    };
+    for (const Damage& d : damaged) {
+        SCOPED_TRACE(d.rule);
+        const auto parsed = shell::record::parse(encode(withHeader({})) + d.line + shell::record::encodeLine(after));
+        ASSERT_EQ(parsed.damaged.size(), 1u);
+        EXPECT_EQ(parsed.damaged[0].line, 3u);
+        ASSERT_EQ(parsed.record.files.size(), 1u) << "the lines after a damaged one still count";
+        EXPECT_EQ(parsed.record.files[0].path, "after.dat");
     }
 }
 
 TEST_F(RecordTest, AKeptOriginalIsNeverReplacedUntilItIsRestored) {
-    const std::string target = kFolder + "\\game01.dat", kept = kFolder + "\\Uninstall\\Original\\game01.dat";
+    const std::string target = "game01.dat", kept = "Uninstall\\Original\\game01.dat";
     Record r = shell::record::parse(encode(withHeader({
         {"keep?", target, kept},
         {"keep", target, kept},
@@ -153,7 +171,7 @@ TEST_F(RecordTest, AKeptOriginalIsNeverReplacedUntilItIsRestored) {
         {"keep?", target, kept},
         {"patch?", target, "new"},
         {"patch", target},
-    })));
+    }))).record;
     ASSERT_NE(r.activeOriginal(target), nullptr);
     EXPECT_TRUE(r.patchFile(target)->existedBefore) << "the file stays as it first was: replaced, not made";
 
@@ -166,51 +184,47 @@ TEST_F(RecordTest, AKeptOriginalIsNeverReplacedUntilItIsRestored) {
     EXPECT_NE(r.activeOriginal(target), nullptr) << "after a restore the next patch keeps it again";
 }
 
-TEST_F(RecordTest, ARecordStaysWithinItsFolders) {
-    s.setWindowsFolder("C:\\WINDOWS");
-    shell::record::Bounds bounds{kFolder, "C:\\WINDOWS", 936, {{plat::RootKey::LocalMachine, "Software\\Lunavire"}}};
+TEST_F(RecordTest, ALineNamingWhatARecordMayNotIsIgnoredAndTold) {
     struct Row {
-        std::vector<Fields> lines;
-        std::string folder;
-        std::optional<Refusal::Kind> refusal;
+        Fields line;
         const char* rule;
     } rows[] = {
-        {typical(), kFolder, std::nullopt, "a typical record keeps to its folders"},
-        {withHeader({{"file", "C:\\Windows\\x"}}), kFolder, Refusal::Outside, "a file in the Windows folder"},
-        {withHeader({{"file", kFolder + "\\..\\x"}}), kFolder, Refusal::Outside, "a way out through .."},
-        {withHeader({{"file", kFolder + "x\\a"}}), kFolder, Refusal::Outside, "a sibling whose name begins alike"},
-        {withHeader({{"file", kFolder}}), kFolder, Refusal::Outside, "the folder itself is no file below it"},
-        {withHeader({{"keep", kFolder + "\\a", kFolder + "\\b"}}), kFolder, Refusal::Outside,
-         "an original kept outside the originals' folder"},
-        {withHeader({{"links", "C:\\Users\\Player\\Desktop"}, {"link", "C:\\Users\\Player\\Desktop\\x.lnk"}}),
-         kFolder, Refusal::UnsafeFolder, "shortcuts only in a Start-menu folder named Lunavire"},
-        {withHeader({{"links", kPrograms + "\\Lunavire"}, {"plink", kPrograms + "\\Other\\x.lnk"}}), kFolder,
-         Refusal::Outside, "a shortcut outside its folder"},
-        {withHeader({{"addon-file", "c:\\boot.ini"}}), kFolder, Refusal::Outside, "only the add-on's own files in C:"},
-        {withHeader({{"addon-key", "HKLM", "Software\\Microsoft"}}), kFolder, Refusal::Outside,
-         "only keys the add-on's script names"},
-        {withHeader({{"addon-value", "HKLM", "Software\\Lunavire\\Engine", "Level"}}), kFolder, std::nullopt,
-         "a value below a key the script names"},
-        {withHeader({}, "C:"), "C:", Refusal::UnsafeFolder, "a drive's root"},
-        {withHeader({}, "C:\\"), "C:\\", Refusal::UnsafeFolder, "a drive's root with its backslash"},
-        {withHeader({}, "C:\\Windows\\Lunavire"), "C:\\Windows\\Lunavire", Refusal::UnsafeFolder,
-         "inside the Windows folder"},
-        {withHeader({}), "D:\\Other", Refusal::OtherFolder, "another folder's record"},
+        {{"file", "C:\\Windows\\x"}, "a file in the Windows folder"},
+        {{"file", kFolder + "\\..\\x"}, "a way out through .."},
+        {{"file", "..\\x"}, "a relative way out"},
+        {{"file", kFolder + "x\\a"}, "a sibling whose name begins alike"},
+        {{"file", kFolder}, "the folder itself is no file below it"},
+        {{"dir", "\\Windows"}, "a folder from the root"},
+        {{"file", "a\\\\b"}, "an empty name"},
+        {{"file", "save.\\x"}, "a name Windows would respell"},
+        {{"file", "data\\*.dat"}, "a wildcard"},
+        {{"keep", "a.dat", "b.dat"}, "an original kept outside the originals' folder"},
+        {{"keep", "a.dat", "C:\\Windows\\Original\\a.dat"}, "an original kept outside the game folder"},
+        {{"link", "C:\\Users\\Player\\Desktop\\..\\x.lnk"}, "a shortcut that is no plain name"},
+        {{"plink", "Other\\x.lnk"}, "a shortcut in another folder"},
+        {{"addon-file", "c:\\boot.ini"}, "only the add-on's own files in C:"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.rule);
-        bounds.installFolder = r.folder;
-        auto refused = shell::record::check(shell::record::parse(encode(r.lines)), bounds);
-        ASSERT_EQ(refused.has_value(), r.refusal.has_value()) << (refused ? refused->subject : "");
-        if (refused) {
-            EXPECT_EQ(refused->kind, *r.refusal) << refused->subject;
-        }
+        const Record rec = shell::record::parse(encode(withHeader({r.line}))).record;
+        ASSERT_EQ(rec.ignored.size(), 1u);
+        EXPECT_EQ(rec.ignored[0].line, 3u);
+        EXPECT_TRUE(rec.files.empty() && rec.folders.empty() && rec.originals.empty() && rec.links.empty() &&
+                    rec.patchLinks.empty() && rec.addOnFiles.empty())
+            << "nothing of it is taken";
     }
-    bounds.installFolder = kFolder;
-    bounds.codePage = 950;
-    auto refused = shell::record::check(shell::record::parse(encode(typical())), bounds);
-    ASSERT_TRUE(refused);
-    EXPECT_EQ(refused->kind, Refusal::CodePage) << "paths of another code page read as other paths";
+}
+
+TEST_F(RecordTest, AMovedFolderIsToldAndItsPathsStayRelative) {
+    Record r = shell::record::parse(encode(withHeader({{"file", "a.dat"}, {"folder", "D:\\Moved"},
+                                                       {"file", "D:\\Moved\\b.dat"}, {"file", kFolder + "\\c.dat"}})))
+                   .record;
+    EXPECT_EQ(r.folder, "D:\\Moved");
+    ASSERT_EQ(r.earlierFolders.size(), 1u);
+    EXPECT_EQ(r.earlierFolders[0], kFolder);
+    ASSERT_EQ(r.files.size(), 2u);
+    EXPECT_EQ(r.files[1].path, "b.dat");
+    EXPECT_EQ(r.ignored.size(), 1u) << "an absolute path below the folder it left is no longer below the record's";
 }
 
 TEST_F(RecordTest, DoubledSeparatorsAreOneAndDoubleByteNamesStayWhole) {
@@ -220,6 +234,18 @@ TEST_F(RecordTest, DoubledSeparatorsAreOneAndDoubleByteNamesStayWhole) {
     EXPECT_TRUE(shell::record::below("C:\\a\x81\x5C\\x", "C:\\a\x81\x5C"));
     EXPECT_FALSE(shell::record::below("C:\\a\x81\x5C\\x", "C:\\a\x81"))
         << "a trail byte 0x5C is no separator";
+    EXPECT_TRUE(shell::record::plainRelative("a\x81\x5C\\x"));
+}
+
+TEST_F(RecordTest, NoInstallationGoesWhereTheUninstallerWouldNotFollow) {
+    const struct {
+        const char* folder;
+        bool unsafe;
+    } rows[] = {
+        {"C:", true}, {"C:\\", true}, {"E:\\", true}, {"C:\\WINDOWS", true}, {"c:\\windows\\LunavireProbe", true},
+        {"C:\\Windows\\\\x", true}, {"Lunavire", true}, {"C:\\Games\\Lunavire", false}, {"C:\\WindowsGames", false},
+    };
+    for (const auto& r : rows) EXPECT_EQ(shell::record::unsafeFolder(r.folder, "C:\\WINDOWS"), r.unsafe) << r.folder;
 }
 
 // ---------------------------------------------------------------- the file
@@ -234,16 +260,18 @@ TEST_F(RecordFileTest, AWriterBeginsARecordAndAddsToItAcrossRuns) {
     s.makeFolder(kFolder);
     {
         shell::record::Writer w(kFolder, 936);
-        w.add({"file?", kFolder + "\\a.dat", "new"});
-        EXPECT_EQ(shell::record::parse(bytes()).files.size(), 1u) << "each line is on disk before add() returns";
-        w.add({"file", kFolder + "\\a.dat"});
+        w.fileAnnounced(kFolder + "\\a.dat", false);
+        EXPECT_EQ(shell::record::parse(bytes()).record.files.size(), 1u) << "each line is on disk before the call returns";
+        w.fileWhole(kFolder + "\\a.dat");
         EXPECT_EQ(s.openHandles(), 1u) << "the record is held for the run";
+        EXPECT_NE(bytes().find("file\ta.dat\r\n"), std::string::npos) << "kept relative to the folder";
     }
     EXPECT_EQ(s.openHandles(), 0u);
     {
         shell::record::Writer again(kFolder, 936);
         EXPECT_TRUE(again.record().files[0].whole) << "a second run reads what the first wrote";
-        again.add({"dir", kFolder + "\\music"});
+        again.folderMade(kFolder + "\\music");
+        EXPECT_THROW(again.fileWhole("C:\\Windows\\x"), std::logic_error) << "a run never records outside";
     }
     auto loaded = shell::record::load(kFolder);
     ASSERT_TRUE(loaded.record) << loaded.refusal->subject;
@@ -254,19 +282,21 @@ TEST_F(RecordFileTest, AWriterBeginsARecordAndAddsToItAcrossRuns) {
 TEST_F(RecordFileTest, ALineAKillCutShortIsDroppedBeforeTheNextRunAdds) {
     s.makeFolder(kFolder);
     { shell::record::Writer w(kFolder, 936); }
-    const std::string cut = shell::record::encodeLine({"file", kFolder + "\\half"});
+    const std::string cut = shell::record::encodeLine({"file", "half"});
     s.writeFile(path(), bytes() + cut.substr(0, cut.size() / 2));
+    EXPECT_TRUE(shell::record::load(kFolder).cutShort);
     {
         shell::record::Writer w(kFolder, 936);
-        w.add({"file", kFolder + "\\next"});
+        w.fileWhole("next");
     }
     auto loaded = shell::record::load(kFolder);
-    ASSERT_TRUE(loaded.record) << "the half line would have joined the next: " << loaded.refusal->subject;
+    ASSERT_TRUE(loaded.record) << loaded.refusal->subject;
+    EXPECT_TRUE(loaded.damaged.empty()) << "the half line would have joined the next";
     ASSERT_EQ(loaded.record->files.size(), 1u);
-    EXPECT_EQ(loaded.record->files[0].path, kFolder + "\\next");
+    EXPECT_EQ(loaded.record->files[0].path, "next");
 }
 
-TEST_F(RecordFileTest, ADamagedRecordIsSetAsideAndAFailedWriteStopsTheWriter) {
+TEST_F(RecordFileTest, ADamagedRecordIsSetAsideAndWhatReadsGoesOn) {
     s.writeFile(path(), "not a record\r\n");
     {
         shell::record::Writer w(kFolder, 936);
@@ -275,29 +305,81 @@ TEST_F(RecordFileTest, ADamagedRecordIsSetAsideAndAFailedWriteStopsTheWriter) {
     EXPECT_EQ(s.readFile(kFolder + "\\Uninstall\\Uninstall.old"), "not a record\r\n") << "kept for a look";
     EXPECT_FALSE(shell::record::load(kFolder).refusal);
 
+    const std::string damaged = encode(withHeader({{"file", "a.dat"}})) + "00000000 file\tb.dat\r\n" +
+                                shell::record::encodeLine({"file", "c.dat"});
+    s.writeFile(path(), damaged);
+    {
+        shell::record::Writer w(kFolder, 936);
+        EXPECT_EQ(w.record().files.size(), 2u) << "the lines that read go on in the new record";
+        w.fileWhole("d.dat");
+    }
+    EXPECT_EQ(s.readFile(kFolder + "\\Uninstall\\Uninstall.old"), damaged);
+    auto loaded = shell::record::load(kFolder);
+    ASSERT_TRUE(loaded.record);
+    EXPECT_TRUE(loaded.damaged.empty());
+    EXPECT_EQ(loaded.record->files.size(), 3u);
+}
+
+TEST_F(RecordFileTest, AFailedWriteStopsTheWriter) {
+    s.makeFolder(kFolder);
     {
         shell::record::Writer w(kFolder, 936);
         const std::size_t size = bytes().size();
         s.failWriteAt(path(), static_cast<std::uint32_t>(size + 5), plat::err::DiskFull);
-        EXPECT_THROW(w.add({"file", kFolder + "\\a"}), base::Error);
+        EXPECT_THROW(w.fileWhole("a"), base::Error);
         s.clearFaults();
-        EXPECT_THROW(w.add({"file", kFolder + "\\b"}), base::Error) << "nothing is added after a failed line";
+        EXPECT_THROW(w.fileWhole("b"), base::Error) << "nothing is added after a failed line";
     }
     auto loaded = shell::record::load(kFolder);
     ASSERT_TRUE(loaded.record) << "the cut line is left out: " << loaded.refusal->subject;
     EXPECT_TRUE(loaded.record->files.empty());
 }
 
-TEST_F(RecordFileTest, AMissingOrHeldRecordIsReportedWithItsReason) {
+TEST_F(RecordFileTest, AWriterInAMovedFolderGoesOnAndTellsTheMove) {
+    const std::string moved = "D:\\Games\\Lunavire";
+    s.addDrive('D');
+    s.writeFile(shell::record::recordPath(moved), encode(withHeader({{"file", kFolder + "\\a.dat"}})));
+    {
+        shell::record::Writer w(moved, 936);
+        ASSERT_EQ(w.record().files.size(), 1u) << "a moved record is not set aside";
+        w.fileWhole(moved + "\\b.dat");
+    }
+    auto loaded = shell::record::load(moved);
+    ASSERT_TRUE(loaded.record);
+    EXPECT_EQ(loaded.record->folder, moved);
+    EXPECT_EQ(loaded.record->files.size(), 2u);
+    EXPECT_FALSE(s.readFile(moved + "\\Uninstall\\Uninstall.old"));
+}
+
+TEST_F(RecordFileTest, AMissingHeldOrHugeRecordIsReportedAndNoHandleStaysOpen) {
     auto missing = shell::record::load(kFolder);
     ASSERT_TRUE(missing.refusal);
     EXPECT_EQ(missing.refusal->kind, Refusal::Missing);
     EXPECT_EQ(missing.refusal->code, plat::err::PathNotFound);
     s.makeFolder(kFolder);
-    shell::record::Writer w(kFolder, 936);
-    auto held = shell::record::load(kFolder);
-    ASSERT_TRUE(held.refusal) << "a run that writes the record holds it";
-    EXPECT_EQ(held.refusal->code, plat::err::SharingViolation);
+    {
+        shell::record::Writer w(kFolder, 936);
+        auto held = shell::record::load(kFolder);
+        ASSERT_TRUE(held.refusal) << "a run that writes the record holds it";
+        EXPECT_EQ(held.refusal->code, plat::err::SharingViolation);
+    }
+    s.writeFile(path(), encode(withHeader({})) + std::string(shell::record::kMaxBytes, '\n'));
+    auto huge = shell::record::load(kFolder);
+    ASSERT_TRUE(huge.refusal);
+    EXPECT_EQ(huge.refusal->kind, Refusal::Damaged) << "larger than any installation's record";
+    EXPECT_EQ(s.openHandles(), 0u);
+    // A read that fails half way closes its handle too.
+    s.writeFile(path(), encode(withHeader({})));
+    s.failReadAt(path(), 10, plat::err::InvalidData);
+    std::string bytes;
+    std::uint32_t code = 0;
+    EXPECT_FALSE(shell::record::readWhole(path(), bytes, code));
+    EXPECT_EQ(code, plat::err::InvalidData);
+    EXPECT_EQ(s.openHandles(), 0u);
+    {
+        shell::record::Writer w(kFolder, 936);  // a huge record is set aside, never read whole
+        EXPECT_TRUE(w.record().files.empty());
+    }
 }
 
 }  // namespace
