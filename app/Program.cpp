@@ -101,7 +101,7 @@ int runProgram() {
         return uninstall::runUninstaller(*folder);
     // Two copies working on the same folders and the same files in the root
     // of drive C would spoil each other's work.
-    if (!plat::platform().claimFirstInstance("TForm1")) return 0;
+    if (!plat::platform().claimFirstInstance({"TForm1", "TForm5"})) return 0;
     plat::platform().startupMark("only copy");
     plat::platform().comInitialize();
     plat::platform().startupMark("COM");

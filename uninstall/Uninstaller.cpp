@@ -132,7 +132,7 @@ int runUninstaller(const std::string& requested) {
         if (startTemporaryCopy(folder)) return 0;
     }
     // One uninstaller at a time, and none while the installer runs.
-    if (!p.claimFirstInstance("TForm5")) return 0;
+    if (!p.claimFirstInstance({"TForm5", "TForm1"})) return 0;
 
     shell::MessageTable messages;
     auto loaded = shell::record::load(folder);
