@@ -96,7 +96,7 @@ public:
     [[noreturn]] static void unused() { throw std::logic_error("not part of the benchmark"); }
     void comInitialize() override { unused(); }
     std::string programPath() override { unused(); }
-    bool claimFirstInstance(const std::string&) override { unused(); }
+    bool claimFirstInstance(const std::vector<std::string>&) override { unused(); }
     unsigned ansiCodePage() override { return 936; }
     plat::Answer messageBox(const std::string&, const std::string&, std::uint32_t) override { unused(); }
     void processMessages() override { unused(); }
@@ -115,7 +115,7 @@ public:
     plat::FileHandle openRead(const std::string&) override { unused(); }
     plat::FileHandle openWrite(const std::string&) override { unused(); }
     bool readFile(plat::FileHandle, void*, std::uint32_t, std::uint32_t&) override { unused(); }
-    bool seekFromStart(plat::FileHandle, std::uint32_t) override { unused(); }
+    bool seekFromStart(plat::FileHandle, std::uint64_t) override { unused(); }
     bool fileSize(plat::FileHandle, std::uint32_t&) override { unused(); }
     std::uint32_t lastError() override { return 0; }
     std::string errorText(std::uint32_t) override { unused(); }
@@ -169,6 +169,8 @@ public:
     bool removeFolder(const std::string&) override { unused(); }
     bool deleteAtRestart(const std::string&) override { unused(); }
     bool copyFile(const std::string&, const std::string&) override { unused(); }
+    bool setFileAttributes(const std::string&, std::uint32_t) override { unused(); }
+    bool shellLinkTarget(const std::string&, std::string&) override { unused(); }
     bool setCurrentFolder(const std::string&) override { unused(); }
 
 private:

@@ -79,7 +79,7 @@ void SimPlatform::writeFile(const std::string& path, const std::string& bytes, s
 void SimPlatform::makeFolder(const std::string& path) { d_->fs.makeFolders(path); }
 
 std::optional<std::string> SimPlatform::readFile(const std::string& path) const {
-    const detail::Node* n = d_->fs.find(path);
+    const detail::Node* n = d_->fs.findThrough(path);
     if (!n || n->folder) return std::nullopt;
     return n->data;
 }
@@ -94,13 +94,25 @@ std::uint32_t SimPlatform::attributes(const std::string& path) const {
 void SimPlatform::setAttributes(const std::string& path, std::uint32_t attributes) {
     detail::Node* n = d_->fs.find(path);
     if (!n) throw std::logic_error("no file or folder " + path);
-    n->attributes = attributes & ~(plat::attr::Directory | plat::attr::Normal);
+    n->attributes = attributes & ~(plat::attr::Directory | plat::attr::Normal | plat::attr::ReparsePoint);
+}
+
+void SimPlatform::linkFolder(const std::string& path, const std::string& targetFolder) {
+    const detail::Node* target = d_->fs.findThrough(targetFolder);
+    if (!target || !target->folder) throw std::logic_error("no folder " + targetFolder + " to link to");
+    d_->fs.link(path, targetFolder);
+}
+
+void SimPlatform::linkFile(const std::string& path, const std::string& targetFile) {
+    const detail::Node* target = d_->fs.findThrough(targetFile);
+    if (!target || target->folder) throw std::logic_error("no file " + targetFile + " to link to");
+    d_->fs.link(path, targetFile);
 }
 
 bool SimPlatform::remove(const std::string& path) { return d_->fs.removeEntry(path); }
 
 std::vector<std::string> SimPlatform::listNames(const std::string& folder) const {
-    const detail::Node* n = d_->fs.find(folder);
+    const detail::Node* n = d_->fs.findThrough(folder);
     if (!n || !n->folder) throw std::logic_error("no folder " + folder);
     std::vector<std::string> names;
     for (const auto& c : n->children) names.push_back(c->name);
@@ -108,13 +120,13 @@ std::vector<std::string> SimPlatform::listNames(const std::string& folder) const
 }
 
 void SimPlatform::lockFile(const std::string& path) {
-    detail::Node* n = d_->fs.find(path);
+    detail::Node* n = d_->fs.findThrough(path);
     if (!n || n->folder) throw std::logic_error("no file " + path + " to lock");
     n->locked = true;
 }
 
 void SimPlatform::unlockFile(const std::string& path) {
-    if (detail::Node* n = d_->fs.find(path)) n->locked = false;
+    if (detail::Node* n = d_->fs.findThrough(path)) n->locked = false;
 }
 
 std::size_t SimPlatform::openHandles() const { return d_->fs.openHandles(); }
@@ -164,8 +176,9 @@ bool SimPlatform::sameFile(const std::string& a, const std::string& b) {
     // As the file calls see them: a path they do not take names nothing.
     std::uint32_t attributes = 0;
     if (d_->fs.attributesOf(a, attributes) || d_->fs.attributesOf(b, attributes)) return false;
-    const detail::Node* x = d_->fs.find(a);
-    return x && !x->folder && x == d_->fs.find(b);
+    // Both opened: a link and its target are one file.
+    const detail::Node* x = d_->fs.findThrough(a);
+    return x && !x->folder && x == d_->fs.findThrough(b);
 }
 
 bool SimPlatform::moveReplacing(const std::string& from, const std::string& to) {
@@ -195,7 +208,7 @@ bool SimPlatform::writeFile(plat::FileHandle h, const void* buffer, std::uint32_
     return succeeded(d_->fs.write(h, buffer, count, done));
 }
 
-bool SimPlatform::seekFromStart(plat::FileHandle h, std::uint32_t position) {
+bool SimPlatform::seekFromStart(plat::FileHandle h, std::uint64_t position) {
     return succeeded(d_->fs.seek(h, position));
 }
 

@@ -12,6 +12,8 @@ using plat::attr::Archive;
 using plat::attr::Directory;
 using plat::attr::Normal;
 using plat::attr::ReadOnly;
+using plat::attr::ReparsePoint;
+using plat::attr::VolumeId;
 
 using namespace plat::err;
 // Wine's ANSI file calls take one UTF-16 unit more than MAX_PATH less its zero.
@@ -87,9 +89,22 @@ std::u16string shortName(const std::u16string& name) {
     return out;
 }
 
+// A link's own attributes, never its target's: what a walk over a tree
+// must see to keep out of it.
 std::uint32_t reported(const Node& n) {
-    if (n.folder) return Directory | n.attributes;
-    return n.attributes ? n.attributes : Normal;
+    const std::uint32_t own = n.isLink() ? n.attributes | ReparsePoint : n.attributes;
+    if (n.folder) return Directory | own;
+    return own ? own : Normal;
+}
+
+// What an entry may carry of its own; the kind bits follow from the node.
+std::uint32_t settable(std::uint32_t attributes) {
+    return attributes & ~(Directory | Normal | ReparsePoint | VolumeId);
+}
+
+void markGone(Node& n) {
+    n.gone = true;
+    for (const auto& c : n.children) markGone(*c);
 }
 
 std::uint64_t bytesBelow(const Node& n) {
@@ -182,6 +197,22 @@ Path FileSystem::parse(const std::string& path) const {
     return p;
 }
 
+Node* FileSystem::through(Node* n, Drive*& d) const {
+    if (!n || !n->isLink()) return n;
+    auto it = drives_.find(n->targetDrive);
+    if (n->target->gone || it == drives_.end()) return nullptr;
+    d = const_cast<Drive*>(&it->second);
+    return n->target.get();
+}
+
+Node* FileSystem::enter(Node* n, Drive*& d) const {
+    Drive* to = d;
+    n = through(n, to);
+    if (!n || !n->folder) return nullptr;
+    d = to;
+    return n;
+}
+
 FileSystem::Resolved FileSystem::resolve(const Path& p) const {
     Resolved r;
     if (p.empty) {
@@ -202,8 +233,8 @@ FileSystem::Resolved FileSystem::resolve(const Path& p) const {
         return r;
     }
     for (std::size_t i = 0; i + 1 < p.parts.size(); ++i) {
-        Node* next = child(*folder, fileNameKey(*cp_, p.parts[i]));
-        if (!next || !next->folder) {
+        Node* next = enter(child(*folder, fileNameKey(*cp_, p.parts[i])), r.drive);
+        if (!next) {
             r.error = PathNotFound;
             return r;
         }
@@ -223,12 +254,14 @@ std::string FileSystem::canonical(const std::string& path) const {
     auto it = drives_.find(p.drive);
     if (it == drives_.end()) return {};
     std::string out = std::string(1, p.drive) + ":";
-    const Node* folder = it->second.root.get();
+    Drive* d = const_cast<Drive*>(&it->second);
+    const Node* folder = d->root.get();
     for (const auto& part : p.parts) {
-        const Node* next = child(*folder, fileNameKey(*cp_, part));
-        if (!next || !next->folder) return {};
-        out += "\\" + next->name;
-        folder = next;
+        Node* next = child(*folder, fileNameKey(*cp_, part));
+        const Node* into = enter(next, d);
+        if (!into) return {};
+        out += "\\" + next->name;  // a link's own name: the path goes through it
+        folder = into;
     }
     return p.parts.empty() ? out + "\\" : out;
 }
@@ -268,6 +301,7 @@ void FileSystem::stamp(Node& n) {
 }
 
 void FileSystem::attach(Drive& d, Node& folder, std::shared_ptr<Node> n) {
+    n->gone = false;
     auto at = folder.children.end();
     if (d.order == DirectoryOrder::Sorted)
         at = std::upper_bound(folder.children.begin(), folder.children.end(), n,
@@ -279,22 +313,28 @@ void FileSystem::attach(Drive& d, Node& folder, std::shared_ptr<Node> n) {
 
 void FileSystem::detach(Drive& d, Node& folder, Node* c) {
     d.used -= bytesBelow(*c);
+    markGone(*c);
     folder.children.erase(std::find_if(folder.children.begin(), folder.children.end(),
                                        [c](const std::shared_ptr<Node>& x) { return x.get() == c; }));
 }
 
 // ---------------------------------------------------------------- test side
 
+Node* FileSystem::makeParents(Drive*& d, const std::vector<std::string>& parts, const std::string& path) {
+    Node* folder = d->root.get();
+    for (const auto& part : parts) {
+        Node* next = child(*folder, fileNameKey(*cp_, part));
+        if (next && !(next = enter(next, d))) throw std::logic_error(path + ": a file is in the way");
+        folder = next ? next : insert(*d, *folder, part, true).get();
+    }
+    return folder;
+}
+
 void FileSystem::makeFolders(const std::string& path) {
     Path p = parse(path);
     Drive* d = drive(p.drive);
     if (!d) throw std::logic_error("no drive for " + path);
-    Node* folder = d->root.get();
-    for (const auto& part : p.parts) {
-        Node* next = child(*folder, fileNameKey(*cp_, part));
-        if (next && !next->folder) throw std::logic_error(path + ": a file is in the way");
-        folder = next ? next : insert(*d, *folder, part, true).get();
-    }
+    makeParents(d, p.parts, path);
 }
 
 void FileSystem::put(const std::string& path, const std::string& bytes, std::uint32_t attributes) {
@@ -303,20 +343,48 @@ void FileSystem::put(const std::string& path, const std::string& bytes, std::uin
     if (!d || p.parts.empty()) throw std::logic_error("not a file path: " + path);
     std::string leaf = p.parts.back();
     p.parts.pop_back();
-    Node* folder = d->root.get();
-    for (const auto& part : p.parts) {
-        Node* next = child(*folder, fileNameKey(*cp_, part));
-        if (next && !next->folder) throw std::logic_error(path + ": a file is in the way");
-        folder = next ? next : insert(*d, *folder, part, true).get();
-    }
+    Node* folder = makeParents(d, p.parts, path);
     Node* n = child(*folder, fileNameKey(*cp_, leaf));
+    if (n && !(n = through(n, d))) throw std::logic_error(path + " is a link that leads nowhere");
     if (n && n->folder) throw std::logic_error(path + " is a folder");
     if (!n) n = insert(*d, *folder, leaf, false).get();
     d->used += bytes.size();
     d->used -= n->data.size();
     n->data = bytes;
-    n->attributes = attributes & ~(Directory | Normal);
+    n->attributes = settable(attributes);
     stamp(*n);
+}
+
+void FileSystem::link(const std::string& path, const std::string& target) {
+    Resolved t = resolve(parse(target));
+    if (t.error || !t.node) throw std::logic_error("no file or folder " + target + " to link to");
+    std::shared_ptr<Node> shared;
+    if (t.node->isLink())
+        shared = t.node->target;  // a link to a link leads to the last one's target
+    else if (!t.parent)
+        shared = t.drive->root;
+    else
+        for (const auto& c : t.parent->children)
+            if (c.get() == t.node) shared = c;
+    Drive* targetDrive = t.drive;
+    if (!through(t.node, targetDrive)) throw std::logic_error(target + " is a link that leads nowhere");
+
+    Path p = parse(path);
+    Drive* d = drive(p.drive);
+    if (!d || p.parts.empty()) throw std::logic_error("not a link path: " + path);
+    std::string leaf = p.parts.back();
+    p.parts.pop_back();
+    Node* folder = makeParents(d, p.parts, path);
+    if (child(*folder, fileNameKey(*cp_, leaf))) throw std::logic_error(path + " exists");
+    auto n = std::make_shared<Node>();
+    n->name = leaf;
+    n->key = fileNameKey(*cp_, leaf);
+    n->folder = shared->folder;
+    n->attributes = shared->folder ? 0 : Archive;
+    n->target = shared;
+    n->targetDrive = targetDrive->letter;
+    stamp(*n);
+    attach(*d, *folder, n);
 }
 
 const Node* FileSystem::find(const std::string& path) const {
@@ -326,6 +394,15 @@ const Node* FileSystem::find(const std::string& path) const {
 
 Node* FileSystem::find(const std::string& path) {
     return const_cast<Node*>(static_cast<const FileSystem*>(this)->find(path));
+}
+
+const Node* FileSystem::findThrough(const std::string& path) const {
+    Resolved r = resolve(parse(path));
+    return r.error ? nullptr : through(r.node, r.drive);
+}
+
+Node* FileSystem::findThrough(const std::string& path) {
+    return const_cast<Node*>(static_cast<const FileSystem*>(this)->findThrough(path));
 }
 
 bool FileSystem::removeEntry(const std::string& path) {
@@ -365,13 +442,14 @@ std::uint32_t FileSystem::findAll(const std::string& pattern, std::vector<plat::
     p.parts.pop_back();
     Resolved r = resolve(p);
     if (r.error) return r.error;
-    if (!r.node || !r.node->folder) return PathNotFound;
+    const Node* folder = enter(r.node, r.drive);
+    if (!folder) return PathNotFound;
     // "*.*" matches names without a dot too.
     std::u16string maskKey = mask == "*.*" ? u"*" : fileNameKey(*cp_, mask);
     if (!p.parts.empty())
         for (const char* dots : {".", ".."})
             if (matches(maskKey, fileNameKey(*cp_, dots))) out.push_back({dots, Directory, 0});
-    for (const auto& c : r.node->children) {
+    for (const auto& c : folder->children) {
         bool hit = matches(maskKey, c->key);
         if (!hit) {
             std::u16string wide = cp_->toUnicode(c->name);
@@ -463,7 +541,7 @@ std::uint32_t FileSystem::freeSpace(const std::string& folder, std::uint64_t& by
     if (std::uint32_t e = lengthError(folder)) return e;
     Resolved r = resolve(parse(folder));
     if (r.error) return r.error;
-    if (!r.node || !r.node->folder) return PathNotFound;
+    if (!enter(r.node, r.drive)) return PathNotFound;
     const Drive& d = *r.drive;
     bytes = d.capacity == 0 ? UINT64_MAX : d.capacity > d.used ? d.capacity - d.used : 0;
     return 0;
@@ -486,11 +564,23 @@ std::uint32_t FileSystem::setLastWrite(const std::string& path, std::uint64_t la
     if (std::uint32_t e = lengthError(path)) return e;
     Resolved r = resolve(parse(path));
     if (r.error) return r.error;
-    if (!r.node) return FileNotFound;
-    if (r.node->folder) return AccessDenied;
+    // The file is opened for it, so a link's target takes the time.
+    Node* n = through(r.node, r.drive);
+    if (!n) return FileNotFound;
+    if (n->folder) return AccessDenied;
     // Asking for the attributes only is no use of the data: no sharing applies.
     if (r.drive->readOnly) return WriteProtect;
-    r.node->lastWrite = lastWrite;
+    n->lastWrite = lastWrite;
+    return 0;
+}
+
+std::uint32_t FileSystem::setAttributes(const std::string& path, std::uint32_t attributes) {
+    if (std::uint32_t e = lengthError(path)) return e;
+    Resolved r = resolve(parse(path));
+    if (r.error) return r.error;
+    if (!r.node) return FileNotFound;
+    if (r.drive->readOnly) return WriteProtect;
+    r.node->attributes = settable(attributes);
     return 0;
 }
 
@@ -498,7 +588,7 @@ std::uint32_t FileSystem::clusterOf(const std::string& folder, std::uint32_t& by
     if (std::uint32_t e = lengthError(folder)) return e;
     Resolved r = resolve(parse(folder));
     if (r.error) return r.error;
-    if (!r.node || !r.node->folder) return PathNotFound;
+    if (!enter(r.node, r.drive)) return PathNotFound;
     bytes = r.drive->cluster;
     return 0;
 }

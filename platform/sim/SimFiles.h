@@ -25,6 +25,15 @@ struct Node {
     int openCount = 0;
     bool locked = false;
     std::uint64_t lastWrite = 0;  // FILETIME units
+    // A link (symbolic link, junction): its own entry, attributes and time,
+    // no data or children of its own; paths through it reach target, the
+    // very node of the target's entry, on drive targetDrive.
+    std::shared_ptr<Node> target;
+    char targetDrive = 0;
+    // Taken out of its drive's tree; a link to it leads nowhere.
+    bool gone = false;
+
+    bool isLink() const { return target != nullptr; }
 };
 
 enum class DirectoryOrder { Sorted, Creation };
@@ -74,8 +83,15 @@ public:
     // -- test side: no media, attribute, sharing or fault checks
     void put(const std::string& path, const std::string& bytes, std::uint32_t attributes);
     void makeFolders(const std::string& path);
+    // The entry itself (a link, not its target); null when missing.
     const Node* find(const std::string& path) const;
     Node* find(const std::string& path);
+    // What the path leads to: a link's target in place of the link.
+    const Node* findThrough(const std::string& path) const;
+    Node* findThrough(const std::string& path);
+    // A link at path (its parents made) to the existing file or folder
+    // target; the link is a folder link when the target is a folder.
+    void link(const std::string& path, const std::string& target);
     bool removeEntry(const std::string& path);
     void setFault(Fault f, const std::string& path, std::uint32_t code, std::uint32_t offset = 0);
     void clearFaults() { faults_.clear(); }
@@ -98,7 +114,7 @@ public:
                        std::uint32_t& successCode);
     std::uint32_t read(plat::FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done);
     std::uint32_t write(plat::FileHandle h, const void* buffer, std::uint32_t count, std::uint32_t& done);
-    std::uint32_t seek(plat::FileHandle h, std::uint32_t position);
+    std::uint32_t seek(plat::FileHandle h, std::uint64_t position);
     std::uint32_t size(plat::FileHandle h, std::uint32_t& low);
     std::uint32_t close(plat::FileHandle h);
     // A whole file read through a handle of its own (sharing and faults apply).
@@ -110,6 +126,8 @@ public:
     // CopyFile failing if `to` exists, the copy with normal attributes; a
     // copy that fails takes its partial file away again.
     std::uint32_t copy(const std::string& from, const std::string& to);
+    // SetFileAttributes: the entry's own, a link's never its target's.
+    std::uint32_t setAttributes(const std::string& path, std::uint32_t attributes);
 
     // -- resume, drives and run logs
     std::uint32_t stampOf(const std::string& path, plat::FileStamp& out) const;
@@ -138,6 +156,15 @@ private:
     };
 
     Resolved resolve(const Path& p) const;
+    // The folder that holds parts, made where missing (test side); d becomes
+    // the drive it lies on.
+    Node* makeParents(Drive*& d, const std::vector<std::string>& parts, const std::string& path);
+    // The entry n leads to, with its drive: n itself, or a link's target
+    // (null when that is gone).
+    Node* through(Node* n, Drive*& d) const;
+    // A folder that a path walks into: through a link; null when n is
+    // missing, a file or a link that leads nowhere.
+    Node* enter(Node* n, Drive*& d) const;
     std::u16string faultKey(const Path& p) const;
     const FaultSpec* fault(Fault f, const std::u16string& key) const;
     std::shared_ptr<Node> insert(Drive& d, Node& folder, const std::string& name, bool isFolder);

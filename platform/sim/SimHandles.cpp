@@ -25,7 +25,13 @@ std::uint32_t FileSystem::open(const std::string& path, OpenMode mode, plat::Fil
     std::shared_ptr<Node> held;
     successCode = 0;
     if (n && !r.parent) return n->folder ? (mode == OpenMode::CreateNew ? FileExists : AccessDenied) : AccessDenied;
-    if (n) {
+    // A link opens its target, which may lie on another drive.
+    Drive* drive = r.drive;
+    if (n && n->isLink()) {
+        if (mode == OpenMode::CreateNew) return FileExists;
+        held = n->target;
+        if (!(n = through(n, drive))) return FileNotFound;
+    } else if (n) {
         for (const auto& c : r.parent->children)
             if (c.get() == n) held = c;
     }
@@ -36,35 +42,35 @@ std::uint32_t FileSystem::open(const std::string& path, OpenMode mode, plat::Fil
             if (n->folder) return AccessDenied;
             if (n->openCount || n->locked) return SharingViolation;
             if (mode == OpenMode::Write) {
-                if (r.drive->readOnly) return WriteProtect;
+                if (drive->readOnly) return WriteProtect;
                 if (n->attributes & ReadOnly) return AccessDenied;
             }
             break;
         case OpenMode::CreateNew:
             if (n) return FileExists;
-            if (r.drive->readOnly) return WriteProtect;
-            held = insert(*r.drive, *r.parent, p.parts.back(), false);
+            if (drive->readOnly) return WriteProtect;
+            held = insert(*drive, *r.parent, p.parts.back(), false);
             break;
         case OpenMode::CreateAlways:
             if (n) {
                 if (n->folder) return AccessDenied;
                 if (n->openCount || n->locked) return SharingViolation;
-                if (r.drive->readOnly) return WriteProtect;
+                if (drive->readOnly) return WriteProtect;
                 if (n->attributes & ReadOnly) return AccessDenied;
-                r.drive->used -= n->data.size();
+                drive->used -= n->data.size();
                 n->data.clear();
                 n->attributes |= Archive;  // hidden and system stay, as on Wine
                 stamp(*n);
                 successCode = AlreadyExists;
             } else {
-                if (r.drive->readOnly) return WriteProtect;
-                held = insert(*r.drive, *r.parent, p.parts.back(), false);
+                if (drive->readOnly) return WriteProtect;
+                held = insert(*drive, *r.parent, p.parts.back(), false);
             }
             break;
     }
     Handle hd;
     hd.node = held;
-    hd.drive = r.drive;
+    hd.drive = drive;
     hd.faultKey = key;
     hd.canRead = mode == OpenMode::Read || mode == OpenMode::CreateAlways;
     hd.canWrite = mode != OpenMode::Read;
@@ -133,7 +139,7 @@ std::uint32_t FileSystem::write(plat::FileHandle h, const void* buffer, std::uin
     return code;
 }
 
-std::uint32_t FileSystem::seek(plat::FileHandle h, std::uint32_t position) {
+std::uint32_t FileSystem::seek(plat::FileHandle h, std::uint64_t position) {
     Handle* hd = handle(h);
     if (!hd) return InvalidHandle;
     if (const FaultSpec* f = fault(Fault::Seek, hd->faultKey)) return f->code;

@@ -124,15 +124,26 @@ public:
     // ------------------------------------------------------------ files, bypassing the seam
     // These ignore media, attributes, sharing and faults.  Misuse (a missing
     // drive, a file where a folder is needed) throws std::logic_error.
+    // Paths through a link reach its target, here as through the seam.
     void writeFile(const std::string& path, const std::string& bytes,
                    std::uint32_t attributes = plat::attr::Archive);  // creates parents
     void makeFolder(const std::string& path);                        // with parents
     std::optional<std::string> readFile(const std::string& path) const;
-    bool exists(const std::string& path) const;              // file or folder
+    bool exists(const std::string& path) const;              // file, folder or link
+    // A link's own, as the seam reports them.
     std::uint32_t attributes(const std::string& path) const;  // kInvalidAttributes when missing
     void setAttributes(const std::string& path, std::uint32_t attributes);  // keeps the folder bit
-    bool remove(const std::string& path);                     // a file or a whole folder
+    bool remove(const std::string& path);                     // a file, a whole folder or a link
     std::vector<std::string> listNames(const std::string& folder) const;  // directory order, no "." ".."
+    // Links, as a symbolic link or a junction on Windows: an entry of its own
+    // (parents made) with ReparsePoint among its attributes, Directory too
+    // for a folder link, and the existing target's very contents: what is
+    // done through the link is done to the target.  Deleting a file link or
+    // removing a folder link (empty target or not) takes the link alone.
+    // It takes no room on its drive.  Once the target is gone, paths through
+    // the link find nothing.
+    void linkFolder(const std::string& path, const std::string& targetFolder);
+    void linkFile(const std::string& path, const std::string& targetFile);
     // Another process holds the file open without sharing.
     void lockFile(const std::string& path);
     void unlockFile(const std::string& path);
@@ -285,7 +296,7 @@ public:
     std::string programPath() override;
     unsigned ansiCodePage() override;
     bool isDbcsLeadByte(unsigned char c) override;
-    bool claimFirstInstance(const std::string& mainWindowClass) override;
+    bool claimFirstInstance(const std::vector<std::string>& mainWindowClasses) override;
     bool ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
                      std::size_t& size) override;
     plat::Answer messageBox(const std::string& text, const std::string& caption,
@@ -312,7 +323,7 @@ public:
     plat::FileHandle createAlways(const std::string& path) override;
     bool readFile(plat::FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done) override;
     bool writeFile(plat::FileHandle h, const void* buffer, std::uint32_t count, std::uint32_t& done) override;
-    bool seekFromStart(plat::FileHandle h, std::uint32_t position) override;
+    bool seekFromStart(plat::FileHandle h, std::uint64_t position) override;
     bool fileSize(plat::FileHandle h, std::uint32_t& low) override;
     void closeFile(plat::FileHandle h) override;
     std::uint32_t lastError() override;
@@ -357,6 +368,8 @@ public:
     bool removeFolder(const std::string& path) override;
     bool deleteAtRestart(const std::string& path) override;
     bool copyFile(const std::string& from, const std::string& to) override;
+    bool setFileAttributes(const std::string& path, std::uint32_t attributes) override;
+    bool shellLinkTarget(const std::string& linkFile, std::string& target) override;
     bool setCurrentFolder(const std::string& path) override;
 
     struct Impl;

@@ -17,6 +17,11 @@ constexpr std::uint32_t kWriteAccessBits = 0x0002 | 0x0004 | 0x0020  // set valu
                                            | 0x00010000 | 0x00040000 | 0x00080000  // delete, write DAC, owner
                                            | 0x02000000 | 0x10000000 | 0x40000000;  // maximum, generic all/write
 
+// A saved shell link's file begins so.
+constexpr const char kLinkHeader[] = "[sim shell link]\r\n";
+// What loading a file that is no shell link answers: E_FAIL.
+constexpr std::uint32_t kNotALink = 0x80004005u;
+
 class SimLink : public plat::ShellLink {
 public:
     explicit SimLink(SimPlatform::Impl& d) : d_(d) {}
@@ -25,7 +30,7 @@ public:
     bool save(const std::string& file) override {
         SimPlatform::Impl* d = d_.get();
         if (!d) return false;
-        std::string content = "[sim shell link]\r\nPath=" + path_ + "\r\nWorkingDirectory=" + dir_ + "\r\n";
+        std::string content = std::string(kLinkHeader) + "Path=" + path_ + "\r\nWorkingDirectory=" + dir_ + "\r\n";
         std::uint32_t e = d->fs.writeWhole(file, content);
         d->links.push_back({file, path_, dir_, e == 0});
         setLastError(e);
@@ -159,7 +164,7 @@ void SimPlatform::setDpi(int dpi) { d_->dpi = dpi; }
 void SimPlatform::setOtherInstanceRunning(bool running) { d_->otherInstance = running; }
 int SimPlatform::otherInstanceBroughtToFront() const { return d_->otherInstanceFronted; }
 
-bool SimPlatform::claimFirstInstance(const std::string&) {
+bool SimPlatform::claimFirstInstance(const std::vector<std::string>&) {
     if (!d_->otherInstance) return true;
     ++d_->otherInstanceFronted;
     return false;
@@ -227,6 +232,23 @@ std::string SimPlatform::programsFolder() { return d_->programsFolder; }
 
 void SimPlatform::setWindowsFolder(const std::string& path) { d_->windowsFolder = path; }
 std::string SimPlatform::windowsFolder() { return d_->windowsFolder; }
+
+bool SimPlatform::shellLinkTarget(const std::string& linkFile, std::string& target) {
+    std::string bytes;
+    if (std::uint32_t e = d_->fs.readWhole(linkFile, bytes)) {
+        setLastError(e);
+        return false;
+    }
+    // What SimLink::save wrote; anything else is no shell link.
+    const std::string head = std::string(kLinkHeader) + "Path=";
+    if (bytes.compare(0, head.size(), head) != 0) {
+        setLastError(kNotALink);
+        return false;
+    }
+    target = bytes.substr(head.size(), bytes.find("\r\n", head.size()) - head.size());
+    setLastError(0);
+    return true;
+}
 
 std::unique_ptr<plat::ShellLink> SimPlatform::createShellLink() {
     if (d_->failLinks) throw base::Error("Class not registered");

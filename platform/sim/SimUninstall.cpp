@@ -240,6 +240,10 @@ bool SimPlatform::deleteAtRestart(const std::string& path) {
 
 const std::vector<std::string>& SimPlatform::restartDeletes() const { return d_->restartDeletes; }
 
+bool SimPlatform::setFileAttributes(const std::string& path, std::uint32_t attributes) {
+    return result(d_->fs.setAttributes(path, attributes));
+}
+
 bool SimPlatform::copyFile(const std::string& from, const std::string& to) { return result(d_->fs.copy(from, to)); }
 
 void SimPlatform::setTempFolder(const std::string& path) {

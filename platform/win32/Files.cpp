@@ -134,14 +134,12 @@ bool Win32Platform::writeFile(plat::FileHandle h, const void* buffer, std::uint3
     return ok;
 }
 
-bool Win32Platform::seekFromStart(plat::FileHandle h, std::uint32_t position) {
-    // With a high part given, the low part counts as unsigned: positions up
-    // to 4 GiB work.  0xFFFFFFFF is a valid position, so only the last
-    // error tells a failure.
-    LONG high = 0;
-    SetLastError(NO_ERROR);
-    DWORD r = SetFilePointer(toHandle(h), static_cast<LONG>(position), &high, FILE_BEGIN);
-    return !(r == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR);
+bool Win32Platform::seekFromStart(plat::FileHandle h, std::uint64_t position) {
+    // The whole 64 bits: SetFilePointer without its high part would wrap a
+    // position past 4 GiB, and its failure value is a valid position.
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(position);
+    return SetFilePointerEx(toHandle(h), to, nullptr, FILE_BEGIN);
 }
 
 bool Win32Platform::fileSize(plat::FileHandle h, std::uint32_t& low) {

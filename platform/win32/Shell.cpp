@@ -19,6 +19,23 @@ std::string hresultText(HRESULT hr) {
     return std::string("COM error ") + hex;
 }
 
+// A shell-link file's name as IPersistFile takes it: UTF-16 from the ANSI
+// code page.  Empty when the bytes do not convert.
+std::vector<wchar_t> persistName(const std::string& ansiFile) {
+    int n = MultiByteToWideChar(CP_ACP, 0, ansiFile.c_str(), -1, nullptr, 0);
+    if (n <= 0) return {};
+    std::vector<wchar_t> wide(static_cast<std::size_t>(n));
+    MultiByteToWideChar(CP_ACP, 0, ansiFile.c_str(), -1, wide.data(), n);
+    return wide;
+}
+
+// Leaves a failed COM call's code for GetLastError: the Win32 code it
+// carries, or the HRESULT itself.
+bool failedWith(HRESULT hr) {
+    SetLastError(HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr) : static_cast<DWORD>(hr));
+    return false;
+}
+
 class Win32ShellLink final : public plat::ShellLink {
 public:
     Win32ShellLink(ComPtr<IShellLinkA> link, ComPtr<IPersistFile> file)
@@ -29,14 +46,10 @@ public:
         link_->SetWorkingDirectory(ansiDir.c_str());
     }
     bool save(const std::string& ansiFile) override {
-        int n = MultiByteToWideChar(CP_ACP, 0, ansiFile.c_str(), -1, nullptr, 0);
-        if (n <= 0) return false;
-        std::vector<wchar_t> wide(static_cast<std::size_t>(n));
-        MultiByteToWideChar(CP_ACP, 0, ansiFile.c_str(), -1, wide.data(), n);
+        std::vector<wchar_t> wide = persistName(ansiFile);
+        if (wide.empty()) return false;
         HRESULT hr = file_->Save(wide.data(), FALSE);
-        if (SUCCEEDED(hr)) return true;
-        SetLastError(HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr) : static_cast<DWORD>(hr));
-        return false;
+        return SUCCEEDED(hr) || failedWith(hr);
     }
 
 private:
@@ -109,6 +122,27 @@ std::unique_ptr<plat::ShellLink> Win32Platform::createShellLink() {
     hr = object->QueryInterface(IID_IPersistFile, file.putVoid());
     if (FAILED(hr)) throw base::Error("Interface not supported");
     return std::make_unique<Win32ShellLink>(std::move(link), std::move(file));
+}
+
+bool Win32Platform::shellLinkTarget(const std::string& linkFile, std::string& target) {
+    ComPtr<IShellLinkA> link;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IShellLinkA,
+                                  link.putVoid());
+    if (FAILED(hr)) return failedWith(hr);
+    ComPtr<IPersistFile> file;
+    hr = link->QueryInterface(IID_IPersistFile, file.putVoid());
+    if (FAILED(hr)) return failedWith(hr);
+    std::vector<wchar_t> wide = persistName(linkFile);
+    if (wide.empty()) return failedWith(HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION));
+    hr = file->Load(wide.data(), STGM_READ);
+    if (FAILED(hr)) return failedWith(hr);
+    // The path as it was written, environment strings unexpanded; the link
+    // is not resolved, so nothing is searched for or changed.
+    char path[MAX_PATH + 1] = {};
+    hr = link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH);
+    if (FAILED(hr)) return failedWith(hr);
+    target = path;
+    return true;
 }
 
 }  // namespace w32

@@ -143,6 +143,10 @@ bool Win32Platform::copyFile(const std::string& from, const std::string& to) {
     return false;
 }
 
+bool Win32Platform::setFileAttributes(const std::string& path, std::uint32_t attributes) {
+    return SetFileAttributesA(path.c_str(), attributes);
+}
+
 bool Win32Platform::setCurrentFolder(const std::string& path) { return SetCurrentDirectoryA(path.c_str()); }
 
 }  // namespace w32

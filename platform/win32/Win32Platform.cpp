@@ -55,11 +55,16 @@ BOOL CALLBACK findMainWindow(HWND w, LPARAM param) {
     return FALSE;
 }
 
-void bringToFront(const std::string& mainWindowClass) {
+void bringToFront(const std::vector<std::string>& mainWindowClasses) {
     DWORD start = GetTickCount();
-    MainWindowSearch search{&mainWindowClass, nullptr};
+    MainWindowSearch search{nullptr, nullptr};
     for (;;) {
-        EnumWindows(findMainWindow, reinterpret_cast<LPARAM>(&search));
+        // The first class in the caller's order wins when both windows show.
+        for (const std::string& cls : mainWindowClasses) {
+            search.className = &cls;
+            EnumWindows(findMainWindow, reinterpret_cast<LPARAM>(&search));
+            if (search.found) break;
+        }
         if (search.found || GetTickCount() - start > kFindFirstWindowMs) break;
         Sleep(50);
     }
@@ -141,7 +146,7 @@ void Win32Platform::startupMark(const char* step) {
     if (startupTrace_) traceStep(startupTrace_, step);
 }
 
-bool Win32Platform::claimFirstInstance(const std::string& mainWindowClass) {
+bool Win32Platform::claimFirstInstance(const std::vector<std::string>& mainWindowClasses) {
     HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutex);
     DWORD error = GetLastError();
     instanceMutex_.reset(mutex);
@@ -150,7 +155,7 @@ bool Win32Platform::claimFirstInstance(const std::string& mainWindowClass) {
     bool other = (mutex && error == ERROR_ALREADY_EXISTS) || (!mutex && error == ERROR_ACCESS_DENIED);
     if (!other) return true;  // no other copy, or no way to tell: never keep the player out
     instanceMutex_.reset();
-    bringToFront(mainWindowClass);
+    bringToFront(mainWindowClasses);
     return false;
 }
 

@@ -51,7 +51,7 @@ public:
     std::string programPath() override;
     unsigned ansiCodePage() override;
     bool isDbcsLeadByte(unsigned char c) override;
-    bool claimFirstInstance(const std::string& mainWindowClass) override;
+    bool claimFirstInstance(const std::vector<std::string>& mainWindowClasses) override;
     // Kept in the file named by LUNAVIRE_STARTUP_TRACE, if any: the time
     // since the process was created, and the step.
     void startupMark(const char* step) override;
@@ -85,7 +85,7 @@ public:
     plat::FileHandle createAlways(const std::string& path) override;
     bool readFile(plat::FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done) override;
     bool writeFile(plat::FileHandle h, const void* buffer, std::uint32_t count, std::uint32_t& done) override;
-    bool seekFromStart(plat::FileHandle h, std::uint32_t position) override;
+    bool seekFromStart(plat::FileHandle h, std::uint64_t position) override;
     bool fileSize(plat::FileHandle h, std::uint32_t& low) override;
     void closeFile(plat::FileHandle h) override;
     std::uint32_t lastError() override;
@@ -134,6 +134,8 @@ public:
     bool removeFolder(const std::string& path) override;
     bool deleteAtRestart(const std::string& path) override;
     bool copyFile(const std::string& from, const std::string& to) override;
+    bool setFileAttributes(const std::string& path, std::uint32_t attributes) override;
+    bool shellLinkTarget(const std::string& linkFile, std::string& target) override;
     bool setCurrentFolder(const std::string& path) override;
 
     // -- for the peers

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Platform.h"
 
@@ -19,8 +20,8 @@ public:
     std::string programPath() override { return real_.programPath(); }
     unsigned ansiCodePage() override { return real_.ansiCodePage(); }
     bool isDbcsLeadByte(unsigned char c) override { return real_.isDbcsLeadByte(c); }
-    bool claimFirstInstance(const std::string& mainWindowClass) override {
-        return real_.claimFirstInstance(mainWindowClass);
+    bool claimFirstInstance(const std::vector<std::string>& mainWindowClasses) override {
+        return real_.claimFirstInstance(mainWindowClasses);
     }
     bool ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
                      std::size_t& size) override {
@@ -63,7 +64,7 @@ public:
     bool writeFile(plat::FileHandle h, const void* b, std::uint32_t n, std::uint32_t& done) override {
         return real_.writeFile(h, b, n, done);
     }
-    bool seekFromStart(plat::FileHandle h, std::uint32_t pos) override { return real_.seekFromStart(h, pos); }
+    bool seekFromStart(plat::FileHandle h, std::uint64_t pos) override { return real_.seekFromStart(h, pos); }
     bool fileSize(plat::FileHandle h, std::uint32_t& low) override { return real_.fileSize(h, low); }
     void closeFile(plat::FileHandle h) override { real_.closeFile(h); }
     std::uint32_t lastError() override { return real_.lastError(); }
@@ -135,6 +136,12 @@ public:
     bool removeFolder(const std::string& path) override { return real_.removeFolder(path); }
     bool deleteAtRestart(const std::string& path) override { return real_.deleteAtRestart(path); }
     bool copyFile(const std::string& from, const std::string& to) override { return real_.copyFile(from, to); }
+    bool setFileAttributes(const std::string& path, std::uint32_t attributes) override {
+        return real_.setFileAttributes(path, attributes);
+    }
+    bool shellLinkTarget(const std::string& linkFile, std::string& target) override {
+        return real_.shellLinkTarget(linkFile, target);
+    }
     bool setCurrentFolder(const std::string& path) override { return real_.setCurrentFolder(path); }
 
 protected:
