@@ -118,7 +118,7 @@ bool below(const std::string& path, const std::string& folder) {
 }
 
 bool unsafeFolder(const std::string& folder, const std::string& windowsFolder) {
-    std::string f = folder;
+    std::string f = normalPath(folder);
     while (text::endsWith(f, '\\')) f.pop_back();
     // A drive's root, or no absolute folder at all.
     if (f.size() <= 2 || f[1] != ':' || f[2] != '\\') return true;

@@ -360,7 +360,6 @@ TEST_F(DiscSafety, FoldersWindowsCanMakeAreTaken) {
         {simtest::ansi("c:\\游戏乗"), simtest::ansi("c:\\游戏乗"), ""},
         {simtest::ansi("c:\\倈\\Lunavire"), simtest::ansi("c:\\倈\\Lunavire"), simtest::ansi("c:\\倈")},
         {"c:\\Lunavire\\", "c:\\Lunavire", ""},
-        {"C:\\", "C:", ""},
         {"c:\\console.d\\conx", "c:\\console.d\\conx", "c:\\console.d"},
     };
     for (const Row& r : rows) {
@@ -372,6 +371,25 @@ TEST_F(DiscSafety, FoldersWindowsCanMakeAreTaken) {
         EXPECT_EQ(s.readFile(r.folder + "\\game00.dat"), std::string(5000, '0'));
         ASSERT_FALSE(s.links().empty());
         EXPECT_EQ(s.links().back().path, r.folder + "\\Vandry.EXE");
+    }
+}
+
+// A folder the uninstaller would never empty is refused before anything is
+// written: a drive's root, the Windows folder and what lies below it.
+TEST_F(DiscSafety, ADriveRootOrTheWindowsFolderIsRefusedBeforeAnythingIsWritten) {
+    s.setWindowsFolder("C:\\WINDOWS");
+    s.makeFolder("C:\\WINDOWS");
+    for (const std::string typed : {"C:\\", "C:", "E:\\", "c:\\windows", "C:\\Windows\\LunavireProbe"}) {
+        SCOPED_TRACE(typed);
+        const auto rootBefore = s.listNames("C:\\");
+        const std::size_t before = s.boxes().size();
+        install(typed);
+        ASSERT_EQ(s.boxes().size(), before + 1) << "one message";
+        EXPECT_EQ(s.boxes().back().text, msg(Msg::BadInstallFolder) + "\r\n\r\n" +
+                                             Form1->messages.get(shell::Text::UnsafeInstallFolder) + "\r\n" + typed);
+        EXPECT_EQ(s.listNames("C:\\"), rootBefore) << "no folder made";
+        EXPECT_FALSE(s.exists(typed + "\\Uninstall")) << "no record begun";
+        EXPECT_FALSE(s.exists("C:\\WINDOWS\\LunavireProbe"));
     }
 }
 

@@ -148,7 +148,7 @@ TEST_F(RecordTest, NoRecordAtAllIsRefusedAndADamagedLineIsLeftOutWithTheRestRead
         {shell::record::encodeLine({"restored", "x.dat"}), "restored without an original"},
         {shell::record::encodeLine({"unpatched", "x.dat"}), "unpatched without a patch file"},
         {shell::record::encodeLine({"registered", "HKCR", "x"}), "no such registry root"},
-        {encode(Record::begin(kFolder, 936)).substr(0, 40) + "\r\n", "a second header"},
+        {shell::record::encodeLine(Record::begin(kFolder, 936)[0]), "a second header"},
     };
     for (const Damage& d : damaged) {
         SCOPED_TRACE(d.rule);
@@ -200,7 +200,7 @@ TEST_F(RecordTest, ALineNamingWhatARecordMayNotIsIgnoredAndTold) {
         {{"file", "data\\*.dat"}, "a wildcard"},
         {{"keep", "a.dat", "b.dat"}, "an original kept outside the originals' folder"},
         {{"keep", "a.dat", "C:\\Windows\\Original\\a.dat"}, "an original kept outside the game folder"},
-        {{"link", "C:\\Users\\Player\\Desktop\\..\\x.lnk"}, "a shortcut that is no plain name"},
+        {{"link", "x?.lnk"}, "a shortcut that is no plain name"},
         {{"plink", "Other\\x.lnk"}, "a shortcut in another folder"},
         {{"addon-file", "c:\\boot.ini"}, "only the add-on's own files in C:"},
     };
@@ -376,6 +376,8 @@ TEST_F(RecordFileTest, AMissingHeldOrHugeRecordIsReportedAndNoHandleStaysOpen) {
     EXPECT_FALSE(shell::record::readWhole(path(), bytes, code));
     EXPECT_EQ(code, plat::err::InvalidData);
     EXPECT_EQ(s.openHandles(), 0u);
+    s.clearFaults();
+    s.writeFile(path(), encode(withHeader({{"file", "a.dat"}})) + std::string(shell::record::kMaxBytes, '\n'));
     {
         shell::record::Writer w(kFolder, 936);  // a huge record is set aside, never read whole
         EXPECT_TRUE(w.record().files.empty());

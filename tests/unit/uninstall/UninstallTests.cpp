@@ -168,6 +168,8 @@ protected:
 
     void fileThatStays(const std::function<void(const std::string&)>& hold,
                        const std::function<void(const std::string&)>& release);
+    void damagedRecord(bool cut);
+    void linkedSaves(plat::Answer answer);
 
     static void patchOnly(TForm5& f) { f.Button1->click(); }
     static void wholeGame(TForm5& f) { f.Button2->click(); }
@@ -358,7 +360,7 @@ void Uninstall::fileThatStays(const std::function<void(const std::string&)>& hol
     EXPECT_EQ(tree(kGame, shell::record::uninstallFolder(kGame)),
               files({{held, std::string(1500, '3')}, {kSave, "save"}}));
     ASSERT_FALSE(shown.empty());
-    EXPECT_NE(shown.back().find(m.get(Text::UninstallLeftOver) + "\r\n" + held), std::string::npos) << shown.back();
+    EXPECT_EQ(shown.back().rfind(m.get(Text::UninstallIncomplete) + "\r\n" + held, 0), 0u) << shown.back();
     EXPECT_TRUE(registered()) << "the entry stays for another try";
     EXPECT_TRUE(s.exists(shell::record::programPath(kGame)));
 
@@ -372,30 +374,144 @@ TEST_F(Uninstall, ALockedFileIsNamedAndTheRestGoes) {
     fileThatStays([this](const std::string& f) { s.lockFile(f); }, [this](const std::string& f) { s.unlockFile(f); });
 }
 
-TEST_F(Uninstall, AReadOnlyFileIsNamedAndTheRestGoes) {
-    fileThatStays([this](const std::string& f) { s.setAttributes(f, plat::attr::ReadOnly); },
-                  [this](const std::string& f) { s.setAttributes(f, plat::attr::Archive); });
+TEST_F(Uninstall, AReadOnlyFileOfTheGameIsStillTheGamesToRemove) {
+    installGame();
+    s.setAttributes(kGame + "\\game03.dat", plat::attr::ReadOnly);
+    uninstall(wholeGame);
+    EXPECT_EQ(tree(kGame), files({{kSave, "save"}})) << "its read-only attribute is cleared first, no question asked";
+    EXPECT_EQ(shown.back().rfind(m.get(Text::UninstallGameDone), 0), 0u) << shown.back();
 }
 
-TEST_F(Uninstall, ADamagedRecordIsRefused) {
-    refused(
-        [this] {
-            const std::string record = shell::record::recordPath(kGame);
-            auto bytes = *s.readFile(record);
-            bytes[bytes.size() / 2] ^= 1;
-            s.writeFile(record, bytes);
-        },
-        Text::RecordDamaged);
+TEST_F(Uninstall, NoRecordAtAllIsRefused) {
+    refused([this] { s.writeFile(shell::record::recordPath(kGame), "not a record\r\n"); }, Text::RecordDamaged);
 }
 
-TEST_F(Uninstall, ARecordNamingAFileOfWindowsIsRefused) {
+// A record damaged in a line, or cut in its last: what its readable lines
+// name goes, with the entry, and the report says the record was damaged.
+void Uninstall::damagedRecord(bool cut) {
+    installGame();
+    const std::string record = shell::record::recordPath(kGame);
+    auto bytes = *s.readFile(record);
+    if (cut) {
+        bytes.resize(bytes.size() - 7);  // the last line is the registration
+    } else {
+        // Both its lines: announced and whole.
+        for (std::size_t at = bytes.find("game03.dat"); at != std::string::npos; at = bytes.find("game03.dat", at + 1))
+            bytes[at] ^= 1;
+    }
+    s.writeFile(record, bytes);
+    uninstall(wholeGame);
+    EXPECT_FALSE(registered()) << "the entry goes whatever the record says of it";
+    EXPECT_FALSE(s.exists(kGame + "\\game00.dat"));
+    EXPECT_NE(shown.back().find(m.get(Text::UninstallRecordDamaged)), std::string::npos) << shown.back();
+    EXPECT_EQ(s.exists(kGame + "\\game03.dat"), !cut) << "a file only the damaged lines named stays";
+}
+
+TEST_F(Uninstall, ARecordDamagedInALineStillRemovesWhatItsReadableLinesName) { damagedRecord(false); }
+TEST_F(Uninstall, ARecordCutInItsLastLineStillRemovesTheEntry) { damagedRecord(true); }
+
+// Lines added to the record by hand that name what lies outside the game
+// folder: ignored and told, nothing outside touched, the game removed.
+TEST_F(Uninstall, RecordLinesNamingWhatLiesOutsideAreIgnoredAndTold) {
+    installGame();
     s.writeFile("C:\\Windows\\x", "system");
-    refused([this] { addLine("C:\\Windows\\x"); }, Text::RecordOutside);
+    s.writeFile("C:\\autoexec.bat", "rem");
+    s.writeFile(kPrograms + "\\Other\\Lunavire\\walkthrough.txt", "notes");
+    ASSERT_TRUE(p.registrySetString(RootKey::LocalMachine, RegView::Wow32, std::string(shell::registration::kUninstallKey) +
+                                    "\\SomeOtherGame", "DisplayName", "Some other game"));
+    ASSERT_TRUE(p.registrySetString(RootKey::CurrentUser, RegView::Wow32, "Software\\Theirs", "x", "y"));
+    const std::vector<shell::record::Fields> lines = {
+        {"file", "C:\\Windows\\x"},
+        {"file", kGame + "\\..\\autoexec.bat"},
+        {"links", kPrograms + "\\Other\\Lunavire"},
+        {"link", kPrograms + "\\Other\\Lunavire\\walkthrough.txt"},
+        {"registered", "HKLM", std::string(shell::registration::kUninstallKey) + "\\SomeOtherGame"},
+        {"registered", "HKCU", "Software\\Theirs"},
+    };
+    const std::string record = shell::record::recordPath(kGame);
+    for (const auto& l : lines) s.writeFile(record, *s.readFile(record) + shell::record::encodeLine(l));
+    uninstall(wholeGame);
+    EXPECT_EQ(s.readFile("C:\\Windows\\x"), "system");
+    EXPECT_EQ(s.readFile("C:\\autoexec.bat"), "rem");
+    EXPECT_EQ(s.readFile(kPrograms + "\\Other\\Lunavire\\walkthrough.txt"), "notes");
+    EXPECT_TRUE(s.registryText(RootKey::LocalMachine, RegView::Wow32,
+                               std::string(shell::registration::kUninstallKey) + "\\SomeOtherGame", "DisplayName"));
+    EXPECT_TRUE(s.registryText(RootKey::CurrentUser, RegView::Wow32, "Software\\Theirs", "x"));
+    EXPECT_FALSE(registered());
+    EXPECT_EQ(tree(kGame), files({{kSave, "save"}}));
+    const std::string report = shown.back();
+    EXPECT_NE(report.find(m.get(Text::UninstallIgnored)), std::string::npos) << report;
+    for (const char* named : {"C:\\Windows\\x", "autoexec.bat", "SomeOtherGame", "Software\\Theirs", "Other\\Lunavire"})
+        EXPECT_NE(report.find(named), std::string::npos) << named;
 }
 
-TEST_F(Uninstall, ARecordNamingAFileAboveTheFolderIsRefused) {
-    s.writeFile("C:\\autoexec.bat", "rem");
-    refused([this] { addLine(kGame + "\\..\\autoexec.bat"); }, Text::RecordOutside);
+// A player who keeps several games' saves elsewhere and links them in: the
+// link stays as it is, and nothing behind it goes, saves removed or not;
+// so does a record line that leads through a link.
+void Uninstall::linkedSaves(plat::Answer answer) {
+    s.addDrive('G');
+    const std::vector<std::pair<std::string, std::string>> theirs = {
+        {"G:\\Saves\\slot1\\s.dat", "mine"}, {"G:\\Saves\\OtherGame\\o.sav", "other"}, {"G:\\Saves\\notes.txt", "n"}};
+    installGame();
+    for (const auto& [path, bytes] : theirs) s.writeFile(path, bytes);
+    s.writeFile("G:\\Data\\music.dat", "elsewhere");
+    s.remove(kGame + "\\save");
+    s.linkFolder(kGame + "\\save", "G:\\Saves");
+    s.linkFolder(kGame + "\\linked", "G:\\Data");
+    const std::string record = shell::record::recordPath(kGame);
+    s.writeFile(record, *s.readFile(record) + shell::record::encodeLine({"file", "linked\\music.dat"}));
+    uninstall(wholeGame, answer);
+    EXPECT_EQ(tree("G:\\Saves"), files(theirs));
+    EXPECT_EQ(s.readFile("G:\\Data\\music.dat"), "elsewhere");
+    EXPECT_TRUE(s.exists(kGame + "\\save")) << "the link itself stays";
+    if (answer == plat::Answer::Yes) {
+        EXPECT_NE(shown.back().find(m.get(Text::UninstallLinksKept) + "\r\n" + kGame + "\\save"), std::string::npos)
+            << shown.back();
+    }
+    EXPECT_NE(shown.back().find(kGame + "\\linked"), std::string::npos) << shown.back();
+    EXPECT_FALSE(registered());
+}
+
+TEST_F(Uninstall, ALinkedSaveFolderAndWhatIsBehindItStayWhenTheSavesGo) { linkedSaves(plat::Answer::Yes); }
+TEST_F(Uninstall, ALinkedSaveFolderAndWhatIsBehindItStayWhenTheSavesStay) { linkedSaves(plat::Answer::No); }
+
+TEST_F(Uninstall, AMovedGameIsRemovedFromWhereItLiesNowWithItsOldEntry) {
+    installGame();
+    const std::string moved = "c:\\Games\\Moved";
+    for (const auto& [path, digest] : tree(kGame)) {
+        (void)digest;
+        s.writeFile(moved + path.substr(kGame.size()), *s.readFile(path));
+    }
+    s.remove(kGame);
+    // The list of programs still names the old folder: the player starts
+    // the uninstaller where the game is now.
+    app::destroyForms();
+    s.onBox([this](const sim::BoxRecord& b) {
+        shown.push_back(b.text);
+        return b.text == m.get(Text::UninstallSaves) ? plat::Answer::No : plat::Answer::Ok;
+    });
+    s.setProgramPath(shell::record::programPath(moved));
+    s.setCommandLine("\"" + shell::record::programPath(moved) + "\" /uninstall");
+    EXPECT_EQ(app::runProgram(), 0);
+    const std::string line = s.execs().back().commandLine;
+    s.setProgramPath(line.substr(1, line.find('"', 1) - 1));
+    s.setCommandLine(line);
+    s.post([] { dynamic_cast<TForm5*>(ui::app().mainForm())->Button2->click(); });
+    EXPECT_EQ(app::runProgram(), 0);
+    EXPECT_EQ(tree(moved), files({{moved + "\\save\\slot1\\s.dat", "save"}}));
+    EXPECT_FALSE(registered()) << "the entry of the folder it was moved from";
+    EXPECT_EQ(shown.back().rfind(m.get(Text::UninstallGameDone), 0), 0u) << shown.back();
+}
+
+TEST_F(Uninstall, RemovingOneOfTwoInstallationsLeavesTheOthersShortcut) {
+    installGame();
+    installGame("c:\\Lunavire2");
+    const std::string shortcut = kPrograms + "\\Lunavire\\Lunavire.lnk";
+    ASSERT_TRUE(s.exists(shortcut));
+    uninstall(wholeGame);
+    EXPECT_TRUE(s.exists(shortcut)) << "it points at the second installation";
+    uninstall(wholeGame, plat::Answer::No, "c:\\Lunavire2");
+    EXPECT_FALSE(s.exists(kPrograms + "\\Lunavire"));
 }
 
 TEST_F(Uninstall, AMissingRecordIsRefused) {
@@ -469,12 +585,29 @@ TEST_F(AddOn, AValueThatWasThereBeforeOrAnAddOnBeforeTheInstallationStays) {
     EXPECT_TRUE(value("Path"));
 }
 
-TEST_F(AddOn, ItsValueStaysWhileAnotherInstallationIsInTheList) {
+TEST_F(AddOn, ItsValueStaysWhileAnotherInstallationIsInTheListAndGoesWithTheLast) {
     installGame();
     installGame("c:\\Lunavire2");
     addOn();
     uninstall(wholeGame);
     EXPECT_TRUE(value("Path"));
+    uninstall(wholeGame, plat::Answer::No, "c:\\Lunavire2");
+    EXPECT_FALSE(value("Path"));
+    EXPECT_TRUE(value("Theirs"));
+}
+
+TEST_F(AddOn, ItsValueGoesInTheViewTheRegistryEditorWroteIt) {
+    s.onExec([this](const std::string& line) {
+        if (line.find("/s c:\\00.reg") != std::string::npos) {
+            EXPECT_TRUE(p.registrySetString(RootKey::LocalMachine, RegView::Wow32, kKey, "Path", "c:\\asr3232.exe"));
+        }
+    });
+    installGame();
+    addOn();
+    std::string v;
+    ASSERT_TRUE(p.registryString(RootKey::LocalMachine, RegView::Wow32, kKey, "Path", v));
+    uninstall(wholeGame);
+    EXPECT_FALSE(p.registryString(RootKey::LocalMachine, RegView::Wow32, kKey, "Path", v));
 }
 
 }  // namespace
