@@ -285,26 +285,20 @@ void Record::onFileAnnounced(const Fields& f) {
     if (added) i.existedBefore = old;
 }
 
-void Record::onFile(const Fields& f) {
-    const auto path = pathField(f[1]);
+// A file, folder or shortcut written whole: the patch's is its own again.
+void Record::markWhole(const Fields& f, List l) {
+    const bool link = l == Links || l == PatchLinks;
+    const auto path = link ? linkName(f[1]) : pathField(f[1]);
     if (!path) return ignore(f);
     bool added = false;
-    item(Files, *path, added).whole = true;
+    Item& i = item(l, *path, added);
+    i.whole = true;
+    i.undone = false;
 }
 
-void Record::onMadeFolder(const Fields& f) {
-    const auto path = pathField(f[1]);
-    if (!path) return ignore(f);
-    bool added = false;
-    item(Folders, *path, added).whole = true;
-}
-
-void Record::onLink(const Fields& f) {
-    const auto name = linkName(f[1]);
-    if (!name) return ignore(f);
-    bool added = false;
-    item(Links, *name, added).whole = true;
-}
+void Record::onFile(const Fields& f) { markWhole(f, Files); }
+void Record::onMadeFolder(const Fields& f) { markWhole(f, Folders); }
+void Record::onLink(const Fields& f) { markWhole(f, Links); }
 
 void Record::onPatchAnnounced(const Fields& f) {
     const bool old = existedBefore(f[2]);
@@ -316,23 +310,8 @@ void Record::onPatchAnnounced(const Fields& f) {
     if (added || i.undone) i = {*path, false, old, false};
 }
 
-void Record::onPatch(const Fields& f) {
-    const auto path = pathField(f[1]);
-    if (!path) return ignore(f);
-    bool added = false;
-    Item& i = item(PatchFiles, *path, added);
-    i.whole = true;
-    i.undone = false;
-}
-
-void Record::onPatchLink(const Fields& f) {
-    const auto name = linkName(f[1]);
-    if (!name) return ignore(f);
-    bool added = false;
-    Item& i = item(PatchLinks, *name, added);
-    i.whole = true;
-    i.undone = false;
-}
+void Record::onPatch(const Fields& f) { markWhole(f, PatchFiles); }
+void Record::onPatchLink(const Fields& f) { markWhole(f, PatchLinks); }
 
 void Record::onOriginal(const Fields& f) {
     const auto target = pathField(f[1]);

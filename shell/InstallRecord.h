@@ -182,6 +182,7 @@ private:
     // The relative path a path field names, or nullopt (the line is then ignored).
     std::optional<std::string> pathField(const std::string& field) const;
     std::optional<std::string> linkName(const std::string& field) const;
+    void markWhole(const Fields& f, List l);
 
     void header(const Fields& f);
     void onFolder(const Fields& f);

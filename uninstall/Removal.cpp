@@ -42,7 +42,8 @@ std::string keyText(plat::RootKey root, const std::string& key) {
 }  // namespace
 
 Removal::Removal(const Record& record, const std::string& folder, RemovalView& view, shell::RunLog& log)
-    : record_(record), folder_(shell::record::normalPath(folder)), view_(view), log_(log) {}
+    : record_(record), folder_(shell::record::normalPath(folder)), view_(view), log_(log),
+      former_(findFormerFolders()) {}
 
 // ---------------------------------------------------------------- what is where
 
@@ -74,7 +75,7 @@ bool Removal::isSave(const std::string& path) const {
     return same(path, folder_ + "\\save") || shell::record::below(path, folder_ + "\\save");
 }
 
-std::vector<std::string> Removal::formerFolders() const {
+std::vector<std::string> Removal::findFormerFolders() const {
     auto& p = plat::platform();
     std::vector<std::string> former;
     auto consider = [&](const std::string& f) {
@@ -90,13 +91,13 @@ std::vector<std::string> Removal::formerFolders() const {
 bool Removal::liesHere(const std::string& path) const {
     const std::string p = shell::record::normalPath(path);
     if (shell::record::below(p, folder_)) return true;
-    for (const auto& f : formerFolders())
+    for (const auto& f : former_)
         if (shell::record::below(p, f)) return true;
     return false;
 }
 
 bool Removal::otherInstallationLeft() const {
-    const auto former = formerFolders();
+    const auto& former = former_;
     for (const auto& [root, folder] : shell::registration::otherInstallations(shell::registration::keyName(folder_))) {
         const std::string f = shell::record::normalPath(folder);
         if (same(f, folder_) ||
@@ -250,7 +251,7 @@ void Removal::removeAddOn() {
 // The entry in Windows' list that names this folder, and those of the
 // folders it was moved from; never one a record line names.
 void Removal::removeEntries() {
-    std::vector<std::string> folders = formerFolders();
+    std::vector<std::string> folders = former_;
     folders.insert(folders.begin(), folder_);
     for (const auto& f : folders) {
         const std::string key = shell::registration::keyName(f);

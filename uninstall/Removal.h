@@ -97,7 +97,7 @@ private:
     bool liesHere(const std::string& path) const;
     bool otherInstallationLeft() const;
     // Folders the game lay in before a move that no longer hold it.
-    std::vector<std::string> formerFolders() const;
+    std::vector<std::string> findFormerFolders() const;
     bool failed(const std::string& what, std::uint32_t code);
 
     const shell::record::Record& record_;
@@ -106,6 +106,7 @@ private:
     shell::RunLog& log_;
     Report report_;
     bool damaged_ = false;
+    std::vector<std::string> former_;  // findFormerFolders(), once
 };
 
 }  // namespace uninstall

@@ -337,13 +337,19 @@ void FileSystem::makeFolders(const std::string& path) {
     makeParents(d, p.parts, path);
 }
 
-void FileSystem::put(const std::string& path, const std::string& bytes, std::uint32_t attributes) {
+Node* FileSystem::makeParentsOf(const std::string& path, Drive*& d, std::string& leaf) {
     Path p = parse(path);
-    Drive* d = drive(p.drive);
-    if (!d || p.parts.empty()) throw std::logic_error("not a file path: " + path);
-    std::string leaf = p.parts.back();
+    d = drive(p.drive);
+    if (!d || p.parts.empty()) throw std::logic_error("not a path of a file or link: " + path);
+    leaf = p.parts.back();
     p.parts.pop_back();
-    Node* folder = makeParents(d, p.parts, path);
+    return makeParents(d, p.parts, path);
+}
+
+void FileSystem::put(const std::string& path, const std::string& bytes, std::uint32_t attributes) {
+    Drive* d = nullptr;
+    std::string leaf;
+    Node* folder = makeParentsOf(path, d, leaf);
     Node* n = child(*folder, fileNameKey(*cp_, leaf));
     if (n && !(n = through(n, d))) throw std::logic_error(path + " is a link that leads nowhere");
     if (n && n->folder) throw std::logic_error(path + " is a folder");
@@ -369,12 +375,9 @@ void FileSystem::link(const std::string& path, const std::string& target) {
     Drive* targetDrive = t.drive;
     if (!through(t.node, targetDrive)) throw std::logic_error(target + " is a link that leads nowhere");
 
-    Path p = parse(path);
-    Drive* d = drive(p.drive);
-    if (!d || p.parts.empty()) throw std::logic_error("not a link path: " + path);
-    std::string leaf = p.parts.back();
-    p.parts.pop_back();
-    Node* folder = makeParents(d, p.parts, path);
+    Drive* d = nullptr;
+    std::string leaf;
+    Node* folder = makeParentsOf(path, d, leaf);
     if (child(*folder, fileNameKey(*cp_, leaf))) throw std::logic_error(path + " exists");
     auto n = std::make_shared<Node>();
     n->name = leaf;

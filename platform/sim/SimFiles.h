@@ -159,6 +159,8 @@ private:
     // The folder that holds parts, made where missing (test side); d becomes
     // the drive it lies on.
     Node* makeParents(Drive*& d, const std::vector<std::string>& parts, const std::string& path);
+    // The folder that holds (or will hold) path, made as needed; its drive and name.
+    Node* makeParentsOf(const std::string& path, Drive*& d, std::string& leaf);
     // The entry n leads to, with its drive: n itself, or a link's target
     // (null when that is gone).
     Node* through(Node* n, Drive*& d) const;
