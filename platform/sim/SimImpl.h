@@ -113,6 +113,7 @@ struct SimPlatform::Impl {
     plat::WindowsVersion version{5, 1, 2600, "Service Pack 3"};
     bool otherInstance = false;
     int otherInstanceFronted = 0;
+    std::vector<std::string> instanceClasses;
 
     std::function<void(const std::string&)> failureHandler;
 

@@ -16,7 +16,11 @@
 // attribute refuses writing (Wine running as root ignores it); a write onto a
 // full drive fails with 112 as Windows does (Wine's write falls short and
 // succeeds; failWriteAt with code 0 gives that); a file with a NUL byte is
-// not sniffed for UTF-16 as Wine sometimes does.
+// not sniffed for UTF-16 as Wine sometimes does.  Links are as Windows has
+// them: Wine 8 reports a Unix symbolic link to a file without ReparsePoint,
+// and its DeleteFile and RemoveDirectory act on the target, not the link
+// (the file goes; a folder with files is refused with 145, an empty one
+// goes), leaving the link behind.
 //
 // Paths: "C:\a\b"; doubled backslashes count as one; "\x" and "x" are
 // relative to the root of the current drive (C unless changed); "X:" alone is
@@ -187,6 +191,8 @@ public:
     // to the front (counted) and answers false.
     void setOtherInstanceRunning(bool running);
     int otherInstanceBroughtToFront() const;
+    // The main window classes the last claimFirstInstance() would look for, in order.
+    const std::vector<std::string>& instanceWindowClasses() const;
     int comInitialized() const;                    // how often comInitialize() ran
 
     // ------------------------------------------------------------ message boxes

@@ -163,8 +163,10 @@ void SimPlatform::setDpi(int dpi) { d_->dpi = dpi; }
 
 void SimPlatform::setOtherInstanceRunning(bool running) { d_->otherInstance = running; }
 int SimPlatform::otherInstanceBroughtToFront() const { return d_->otherInstanceFronted; }
+const std::vector<std::string>& SimPlatform::instanceWindowClasses() const { return d_->instanceClasses; }
 
-bool SimPlatform::claimFirstInstance(const std::vector<std::string>&) {
+bool SimPlatform::claimFirstInstance(const std::vector<std::string>& mainWindowClasses) {
+    d_->instanceClasses = mainWindowClasses;
     if (!d_->otherInstance) return true;
     ++d_->otherInstanceFronted;
     return false;

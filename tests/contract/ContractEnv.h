@@ -26,6 +26,9 @@ public:
     virtual std::string readFile(const std::string& path) = 0;
     virtual void makeFolder(const std::string& path) = 0;
     virtual void setAttributes(const std::string& path, std::uint32_t attributes) = 0;
+    // A link at path to the existing file or folder target: what a symbolic
+    // link or junction is on Windows (under Wine, a Unix symbolic link).
+    virtual void makeLink(const std::string& path, const std::string& target) = 0;
     // Create HKCU\subKey (test keys live under the current user) with a value.
     virtual void setRegistryValue(const std::string& subKey, const std::string& value) = 0;
     virtual void deleteRegistryKey(const std::string& subKey) = 0;

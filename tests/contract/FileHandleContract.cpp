@@ -142,10 +142,11 @@ TEST_F(FileHandleContract, SeekFromStartPositionsTheNextReadAndWrite) {
     env().writeFile(at("src.dat"), "abcdefgh");
     const FileHandle h = sys().openRead(at("src.dat"));
     ASSERT_NE(h, kNoFile);
+    // Past 4 GiB a position that lost its high part would land on "def".
     struct Row {
-        std::uint32_t position;
+        std::uint64_t position;
         const char* next3;
-    } rows[] = {{3, "def"}, {0, "abc"}, {6, "gh"}, {8, ""}, {100, ""}};
+    } rows[] = {{3, "def"}, {0, "abc"}, {6, "gh"}, {8, ""}, {100, ""}, {0x100000003ull, ""}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.position);
         EXPECT_TRUE(sys().seekFromStart(h, r.position)) << "any position from the start can be set";

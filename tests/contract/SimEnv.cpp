@@ -29,6 +29,12 @@ public:
     void setAttributes(const std::string& path, std::uint32_t attributes) override {
         sim_.setAttributes(path, attributes);
     }
+    void makeLink(const std::string& path, const std::string& target) override {
+        if (sim_.attributes(target) & plat::attr::Directory)
+            sim_.linkFolder(path, target);
+        else
+            sim_.linkFile(path, target);
+    }
     void setRegistryValue(const std::string& subKey, const std::string& value) override {
         sim_.setRegistryValue(plat::RootKey::CurrentUser, subKey, value);
     }

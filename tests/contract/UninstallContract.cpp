@@ -177,6 +177,42 @@ TEST_F(UninstallContract, CopyMakesANewRemovableFileAndNeverReplacesOne) {
     p.closeFile(held);
 }
 
+TEST_F(UninstallContract, ClearingReadOnlyLetsAFileBeDeleted) {
+    auto& p = sys();
+    env().writeFile(at("Game.exe"), "MZ");
+    env().setAttributes(at("Game.exe"), plat::attr::ReadOnly | plat::attr::Hidden);
+    EXPECT_FALSE(p.deleteFile(at("Game.exe"))) << "a read-only file stays";
+    ASSERT_TRUE(p.setFileAttributes(at("Game.exe"), plat::attr::Normal)) << "error " << p.lastError();
+    const auto entry = list(at("Game.exe"));
+    ASSERT_EQ(entry.size(), 1u);
+    EXPECT_EQ(entry[0].attributes & (plat::attr::ReadOnly | plat::attr::Hidden), 0u) << "Normal clears them";
+    EXPECT_TRUE(p.deleteFile(at("Game.exe"))) << "error " << p.lastError();
+
+    EXPECT_FALSE(p.setFileAttributes(at("Game.exe"), plat::attr::Normal));
+    EXPECT_EQ(p.lastError(), plat::err::FileNotFound);
+}
+
+TEST_F(UninstallContract, AShellLinkTellsThePathItWasSavedWith) {
+    auto& p = sys();
+    // The game's name in the code page's double bytes, as the shortcuts have it.
+    const std::string game = at("\xD3\xCE\xCF\xB7.exe"), shortcut = at("\xD3\xCE\xCF\xB7.lnk");
+    env().writeFile(game, "MZ");
+    {
+        auto link = p.createShellLink();
+        link->setPath(game);
+        link->setWorkingDirectory(scratch());
+        ASSERT_TRUE(link->save(shortcut)) << "error " << p.lastError();
+    }
+    std::string target;
+    ASSERT_TRUE(p.shellLinkTarget(shortcut, target)) << "error " << p.lastError();
+    EXPECT_EQ(target, game);
+
+    EXPECT_FALSE(p.shellLinkTarget(at("missing.lnk"), target));
+    EXPECT_EQ(p.lastError(), plat::err::FileNotFound);
+    env().writeFile(at("plain.lnk"), "no shell link");
+    EXPECT_FALSE(p.shellLinkTarget(at("plain.lnk"), target)) << "a file of other bytes is no shell link";
+}
+
 TEST_F(UninstallContract, DeletionAtRestartLeavesTheFileUntilThen) {
     env().writeFile(at("Uninstall.exe"), "MZ");
     // Wine's user is an administrator, and so is the simulation's by default.

@@ -3,10 +3,14 @@
 // test keys under HKEY_CURRENT_USER, and real time.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/win32/Win32Platform.h"
+#include "tests/contract/Contract.h"
 #include "tests/contract/ContractEnv.h"
 #include "tests/support/LoopProbe.h"
 #include "tests/support/RemoveTree.h"
@@ -49,6 +53,47 @@ std::runtime_error failed(const std::string& what) {
     return std::runtime_error(what + " (error " + std::to_string(GetLastError()) + ")");
 }
 
+// Wine's own exports that name a file on the Unix side and back; missing on
+// Windows.
+using UnixName = char*(CDECL*)(LPCWSTR);
+using DosName = WCHAR*(CDECL*)(LPCSTR);
+
+template <class F>
+F wineExport(const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
+}
+
+bool underWine() { return wineExport<UnixName>("wine_get_unix_file_name") != nullptr; }
+
+std::string unixName(const std::string& path) {
+    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+    char* name = wineExport<UnixName>("wine_get_unix_file_name")(wide.c_str());
+    if (!name) throw failed("no Unix name for " + path);
+    std::string out = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return out;
+}
+
+// Runs a Unix program (Wine starts one that is not a Windows program as it
+// is), then waits until done() holds: Wine hands back no process to wait for.
+void runUnix(const std::string& program, const std::vector<std::string>& args, const std::function<bool()>& done) {
+    WCHAR* dos = wineExport<DosName>("wine_get_dos_file_name")(program.c_str());
+    if (!dos) throw failed("no Windows name for " + program);
+    char name[MAX_PATH + 1] = {};
+    WideCharToMultiByte(CP_ACP, 0, dos, -1, name, MAX_PATH, nullptr, nullptr);
+    HeapFree(GetProcessHeap(), 0, dos);
+    std::string line = std::string("\"") + name + "\"";
+    for (const auto& a : args) line += " \"" + a + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        throw failed("cannot start " + line);
+    w32::KernelHandle process(pi.hProcess), thread(pi.hThread);
+    if (!waitUntil(done, std::chrono::seconds(30))) throw std::runtime_error(line + " did not finish");
+}
+
 class Win32Env : public ContractEnv {
 public:
     Win32Env() : platform_(sharedPlatform()) {
@@ -63,7 +108,19 @@ public:
         w32test::removeTree(scratch_);
         if (!CreateDirectoryA(scratch_.c_str(), nullptr)) throw failed("cannot create " + scratch_);
     }
-    ~Win32Env() override { w32test::removeTree(scratch_); }
+    ~Win32Env() override {
+        if (!unixLinks_) {
+            w32test::removeTree(scratch_);
+            return;
+        }
+        // Wine's own removal would go through the links (and leaves them).
+        try {
+            runUnix("/bin/rm", {"-rf", unixName(scratch_)},
+                    [this] { return GetFileAttributesA(scratch_.c_str()) == INVALID_FILE_ATTRIBUTES; });
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << e.what();
+        }
+    }
 
     plat::Platform& platform() override { return platform_; }
     std::string scratch() override { return scratch_; }
@@ -96,6 +153,22 @@ public:
 
     void setAttributes(const std::string& path, std::uint32_t attributes) override {
         if (!SetFileAttributesA(path.c_str(), attributes)) throw failed("cannot set attributes of " + path);
+    }
+
+    // Under Wine a Unix symbolic link, which Wine reports as a reparse point;
+    // on Windows a symbolic link.
+    void makeLink(const std::string& path, const std::string& target) override {
+        const bool folder = (GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (!underWine()) {
+            const DWORD kAllowUnprivileged = 0x2;
+            if (!CreateSymbolicLinkA(path.c_str(), target.c_str(),
+                                     (folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) | kAllowUnprivileged))
+                throw failed("cannot link " + path);
+            return;
+        }
+        unixLinks_ = true;
+        runUnix("/bin/ln", {"-s", unixName(target), unixName(path)},
+                [&] { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; });
     }
 
     void setRegistryValue(const std::string& subKey, const std::string& value) override {
@@ -136,6 +209,7 @@ public:
 private:
     w32::Win32Platform& platform_;
     std::string scratch_;
+    bool unixLinks_ = false;
 };
 
 }  // namespace

@@ -9,14 +9,16 @@ namespace {
 using w32test::platform;
 using w32test::TempDir;
 
-TEST(Files, SeekAcceptsEveryUnsignedPosition) {
+TEST(Files, SeekAcceptsPositionsPastFourGigabytes) {
     TempDir dir;
     auto& p = platform();
     plat::FileHandle h = p.createAlways(dir / "a.bin");
     ASSERT_NE(h, plat::kNoFile);
     // 0xFFFFFFFF is what SetFilePointer returns on failure as well; above
-    // 2 GiB the position no longer fits a signed 32-bit distance.
-    for (std::uint32_t pos : {0u, 4096u, 0x80000000u, 0xFFFFFFFEu, 0xFFFFFFFFu}) {
+    // 2 GiB the position no longer fits a signed 32-bit distance, from 4 GiB
+    // on not 32 bits at all.  Past the end of the file: nothing is written.
+    for (std::uint64_t pos : {0ull, 4096ull, 0x80000000ull, 0xFFFFFFFEull, 0xFFFFFFFFull, 0x100000000ull,
+                              0x140000003ull}) {
         EXPECT_TRUE(p.seekFromStart(h, pos)) << "seek to " << pos;
         LARGE_INTEGER zero{}, now{};
         SetFilePointerEx(reinterpret_cast<HANDLE>(h), zero, &now, FILE_CURRENT);

@@ -323,6 +323,8 @@ TEST_F(Startup, ASecondCopyBringsTheFirstToTheFrontAndEndsAtOnce) {
     s.post([] { ADD_FAILURE() << "the second copy entered the message loop"; });
     EXPECT_EQ(app::runProgram(), 0);
     EXPECT_EQ(s.otherInstanceBroughtToFront(), 1);
+    EXPECT_EQ(s.instanceWindowClasses(), (std::vector<std::string>{"TForm1", "TForm5"}))
+        << "the installer's window, else a running uninstaller's";
     EXPECT_EQ(s.comInitialized(), 0);
     EXPECT_EQ(Form1, nullptr) << "no window was made";
 }

@@ -514,6 +514,17 @@ TEST_F(Uninstall, RemovingOneOfTwoInstallationsLeavesTheOthersShortcut) {
     EXPECT_FALSE(s.exists(kPrograms + "\\Lunavire"));
 }
 
+TEST_F(Uninstall, ASecondCopyFrontsTheRunningOneAndRemovesNothing) {
+    installGame();
+    s.setOtherInstanceRunning(true);
+    uninstall(nullptr);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(s.otherInstanceBroughtToFront(), 1);
+    EXPECT_EQ(s.instanceWindowClasses(), (std::vector<std::string>{"TForm5", "TForm1"}))
+        << "the uninstaller's window, else a running installer's";
+    EXPECT_TRUE(s.exists(shell::record::recordPath(kGame)));
+}
+
 TEST_F(Uninstall, AMissingRecordIsRefused) {
     refused([this] { s.remove(shell::record::recordPath(kGame)); }, Text::RecordMissing);
 }
