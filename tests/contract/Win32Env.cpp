@@ -14,6 +14,7 @@
 #include "tests/contract/ContractEnv.h"
 #include "tests/support/LoopProbe.h"
 #include "tests/support/RemoveTree.h"
+#include "tests/support/WineUnix.h"
 #include "ui/Components.h"
 
 namespace contract {
@@ -53,46 +54,7 @@ std::runtime_error failed(const std::string& what) {
     return std::runtime_error(what + " (error " + std::to_string(GetLastError()) + ")");
 }
 
-// Wine's own exports that name a file on the Unix side and back; missing on
-// Windows.
-using UnixName = char*(CDECL*)(LPCWSTR);
-using DosName = WCHAR*(CDECL*)(LPCSTR);
-
-template <class F>
-F wineExport(const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
-}
-
-bool underWine() { return wineExport<UnixName>("wine_get_unix_file_name") != nullptr; }
-
-std::string unixName(const std::string& path) {
-    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
-    char* name = wineExport<UnixName>("wine_get_unix_file_name")(wide.c_str());
-    if (!name) throw failed("no Unix name for " + path);
-    std::string out = name;
-    HeapFree(GetProcessHeap(), 0, name);
-    return out;
-}
-
-// Runs a Unix program (Wine starts one that is not a Windows program as it
-// is), then waits until done() holds: Wine hands back no process to wait for.
-void runUnix(const std::string& program, const std::vector<std::string>& args, const std::function<bool()>& done) {
-    WCHAR* dos = wineExport<DosName>("wine_get_dos_file_name")(program.c_str());
-    if (!dos) throw failed("no Windows name for " + program);
-    char name[MAX_PATH + 1] = {};
-    WideCharToMultiByte(CP_ACP, 0, dos, -1, name, MAX_PATH, nullptr, nullptr);
-    HeapFree(GetProcessHeap(), 0, dos);
-    std::string line = std::string("\"") + name + "\"";
-    for (const auto& a : args) line += " \"" + a + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        throw failed("cannot start " + line);
-    w32::KernelHandle process(pi.hProcess), thread(pi.hThread);
-    if (!waitUntil(done, std::chrono::seconds(30))) throw std::runtime_error(line + " did not finish");
-}
+using w32test::underWine;
 
 class Win32Env : public ContractEnv {
 public:
@@ -115,8 +77,7 @@ public:
         }
         // Wine's own removal would go through the links (and leaves them).
         try {
-            runUnix("/bin/rm", {"-rf", unixName(scratch_)},
-                    [this] { return GetFileAttributesA(scratch_.c_str()) == INVALID_FILE_ATTRIBUTES; });
+            w32test::unixRemoveTree(scratch_);
         } catch (const std::exception& e) {
             ADD_FAILURE() << e.what();
         }
@@ -167,8 +128,7 @@ public:
             return;
         }
         unixLinks_ = true;
-        runUnix("/bin/ln", {"-s", unixName(target), unixName(path)},
-                [&] { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; });
+        w32test::unixLink(path, target);
     }
 
     void setRegistryValue(const std::string& subKey, const std::string& value) override {

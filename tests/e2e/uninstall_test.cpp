@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/e2e/PatchSession.h"
+#include "tests/support/WineUnix.h"
 
 namespace e2e {
 namespace {
@@ -29,8 +30,11 @@ void collect(const std::string& folder, const std::string& below, std::map<std::
     for (const std::string& name : folderEntries(folder)) {
         const std::string path = folder + "\\" + name, rel = below.empty() ? name : below + "\\" + name;
         const DWORD a = GetFileAttributesA(path.c_str());
+        WIN32_FILE_ATTRIBUTE_DATA d{};
         if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY))
             collect(path, rel, files);
+        else if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d) && (d.nFileSizeHigh || d.nFileSizeLow > (64u << 20)))
+            files[rel] = "a huge file of " + std::to_string(d.nFileSizeHigh) + ":" + std::to_string(d.nFileSizeLow);
         else
             files[rel] = readFile(path);
     }
@@ -139,15 +143,15 @@ protected:
     }
     void locate(const std::string& folder) { pickInFolderPicker(process_, folder); }
 
-    // Installs from the discs, then patches; the program ends.
-    void installAndPatch() {
+    // Installs from the discs, then patches (unless told not to); the program ends.
+    void installAndPatch(bool patch = true) {
         process_ = Process::start("D:\\Setup.exe");
         HWND main = waitForWindow(process_, "TForm1");
         waitForText(main, texts_->get("window1", "title"), kStartLanguageTimeout);
         click(waitForControl(main, "Button1"));
         HWND disc = waitForWindow(process_, "TForm2");
         SendMessageA(waitForControl(disc, "Edit2"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(install_.c_str()));
-        ASSERT_TRUE(CreateDirectoryA(folderOf(install_).c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA(folderOf(install_).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
         click(waitForControl(disc, "Button1"));
         // Discs 2 and 3 are in the CD drives E: and F:, where Retry finds them.
         expectBox(msg(5), IDRETRY);
@@ -155,6 +159,11 @@ protected:
         expectBox(msg(12), IDOK);
         ASSERT_TRUE(waitUntil(kActionTimeout, [&] { return !isVisible(disc); }));
         discs_ = tree(install_, "Uninstall");
+        if (!patch) {
+            closeWindow(main);
+            EXPECT_EQ(process_.waitForExit(), 0u);
+            return;
+        }
 
         click(waitForControl(main, "Button3"));
         expectBox(msg(15), IDOK);
@@ -218,6 +227,15 @@ protected:
         GetWindowThreadProcessId(window, &pid);
         process_ = Process::attach(pid);
         return window;
+    }
+    // The whole game by the uninstaller in `folder`, the saves by `saves`;
+    // the report begins with `report`.
+    void removeWholeGame(const std::string& folder, int saves, const std::string& report, const char* shot) {
+        HWND question = startUninstaller("\"" + folder + "\\Uninstall\\Uninstall.exe\" /uninstall");
+        click(waitForControl(question, "Button2"));
+        expectBox(msg("UninstallSaves"), saves);
+        expectBox(report, IDOK, shot, true);
+        EXPECT_EQ(process_.waitForExit(), 0u);
     }
     static void ASSERT_EQ_OR_THROW(char a, char b) {
         if (a != b) throw Failure("the uninstall command does not start with a quoted program");
@@ -323,6 +341,102 @@ TEST_F(DiscsUninstall936, ARecordThatIsNoRecordOrMissingRemovesNothing) {
         EXPECT_EQ(readFile(systemFile), "the system's");
     }
     DeleteFileA(systemFile.c_str());
+}
+
+// A player who keeps several games' saves in one folder elsewhere and links
+// it in as the game's save folder (a Unix symbolic link in the prefix, which
+// Wine lists as a reparse point): removing the game with the saves leaves
+// the link and everything behind it byte for byte.
+TEST_F(DiscsUninstall936, ALinkedSaveFolderStaysWithEverythingBehindIt) {
+    Gb2312Association gb2312(true);
+    installAndPatch(false);
+    key_ = entryKey();
+    const std::string saves = parent_ + "\\" + ansi(L"所有存档");
+    ASSERT_TRUE(CreateDirectoryA(saves.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((saves + "\\OtherGame").c_str(), nullptr));
+    writeFile(saves + "\\OtherGame\\o.sav", "another game's save");
+    writeFile(saves + "\\slot1.dat", "a save of this game, kept elsewhere");
+    writeFile(saves + "\\" + ansi(L"笔记.txt"), "the player's notes");
+    const auto behind = tree(saves);
+    w32test::unixRemoveTree(install_ + "\\save");
+    w32test::unixLink(install_ + "\\save", saves);
+    const DWORD link = GetFileAttributesA((install_ + "\\save").c_str());
+    ASSERT_EQ(link & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY),
+              static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY));
+
+    removeWholeGame(install_, IDYES, msg("UninstallGameDone"), "uninstall-linked-save-report");
+    EXPECT_TRUE(tree(saves) == behind) << "what lies behind the link, byte for byte";
+    EXPECT_EQ(names(tree(saves)), names(behind));
+    EXPECT_EQ(GetFileAttributesA((install_ + "\\save").c_str()), link) << "the link itself stays";
+    EXPECT_EQ(entryKey(), "");
+    w32test::unixRemoveTree(parent_);  // Wine's own removal would go through the link
+}
+
+// The game folder moved (or renamed) after the installation: its uninstaller
+// removes it from where it lies now, and the entry that named the old place.
+TEST_F(DiscsUninstall936, AMovedGameIsRemovedFromWhereItLiesNow) {
+    Gb2312Association gb2312(true);
+    installAndPatch(false);
+    key_ = entryKey();
+    ASSERT_FALSE(key_.empty());
+    const std::string moved = parent_ + "\\" + ansi(L"搬走的游戏");
+    ASSERT_TRUE(MoveFileA(install_.c_str(), moved.c_str()));
+    removeWholeGame(moved, IDNO, msg("UninstallGameDone"), "uninstall-moved-report");
+    std::map<std::string, std::string> stays;
+    for (const auto& [path, bytes] : discs_)
+        if (path.rfind("save\\", 0) == 0) stays[path] = bytes;
+    EXPECT_TRUE(tree(moved) == stays) << "the saves only";
+    EXPECT_EQ(names(tree(moved)), names(stays));
+    HKEY entry = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kUninstallKey) + "\\" + key_).c_str(), 0,
+                            KEY_READ | KEY_WOW64_32KEY, &entry),
+              ERROR_SUCCESS)
+        << "the entry of the old place left the list";
+    if (entry) RegCloseKey(entry);
+}
+
+// A sparse file of 1.5 GB, as a hostile player or a broken disk leaves one.
+void growSparse(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    LARGE_INTEGER size;
+    size.QuadPart = 1536LL * 1024 * 1024;
+    EXPECT_TRUE(SetFilePointerEx(h, size, nullptr, FILE_BEGIN) && SetEndOfFile(h));
+    CloseHandle(h);
+}
+std::uint64_t sizeOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA d{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) return 0;
+    return (static_cast<std::uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+}
+
+// A 1.5 GB log: a reinstall keeps only its last lines and finishes; a
+// 1.5 GB record: the uninstaller refuses it as damaged, removes nothing and
+// keeps no handle on it.
+TEST_F(DiscsUninstall936, AHugeLogOrRecordEndsNothingBadly) {
+    Gb2312Association gb2312(true);
+    installAndPatch(false);
+    key_ = entryKey();
+    const std::string log = install_ + "\\install.log";
+    growSparse(log);
+    installAndPatch(false);  // the whole run again, with no box but the discs' and the end's
+    EXPECT_LE(sizeOf(log), 1024u * 1024u) << "the log keeps its last megabyte";
+    EXPECT_NE(readFile(log).find("outcome: complete"), std::string::npos);
+
+    const std::string record = install_ + "\\Uninstall\\Uninstall.dat";
+    growSparse(record);
+    const auto before = tree(install_, "Uninstall");
+    process_ = Process::start(install_ + "\\Uninstall\\Uninstall.exe", "/uninstall \"" + install_ + "\"");
+    expectBox(msg("RecordDamaged"), IDOK, "uninstall-huge-record", true);
+    EXPECT_EQ(process_.waitForExit(), 1u);
+    EXPECT_TRUE(tree(install_, "Uninstall") == before) << "nothing removed";
+    EXPECT_EQ(sizeOf(record), 1536ull * 1024 * 1024);
+    EXPECT_FALSE(entryKey().empty());
+    HANDLE alone = CreateFileA(record.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(alone, INVALID_HANDLE_VALUE) << "no handle of the program stays on it";
+    if (alone != INVALID_HANDLE_VALUE) CloseHandle(alone);
+    DeleteFileA(record.c_str());  // not read whole by the tree of the tear-down
+    DeleteFileA(log.c_str());
 }
 
 }  // namespace
