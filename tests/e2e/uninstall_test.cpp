@@ -51,6 +51,17 @@ void keepList(const std::string& name, const std::map<std::string, std::string>&
     std::ofstream out(artifactPath(name), std::ios::binary);
     for (const auto& [path, bytes] : files) out << utf8FromAnsi(path) << "\t" << bytes.size() << "\n";
 }
+// The SHA-256 of every file below a folder, as Unix's sha256sum tells it
+// (links as links), for the report.
+void keepSha256(const std::string& name, const std::string& folder) {
+    const std::string out = w32test::unixName(artifactPath(name)), part = out + ".part";
+    const std::string done = artifactPath(name);
+    DeleteFileA(done.c_str());
+    w32test::runUnix("/bin/sh", {"-c", "cd '" + w32test::unixName(folder) +
+                                           "' && find . -type f -print0 | sort -z | xargs -0 -r sha256sum > '" + part +
+                                           "' && mv '" + part + "' '" + out + "'"},
+                     [&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
+}
 std::vector<std::string> names(const std::map<std::string, std::string>& files) {
     std::vector<std::string> n;
     for (const auto& f : files) n.push_back(escaped(f.first));
@@ -205,8 +216,10 @@ protected:
         return value;
     }
     void keepRegQuery(const std::string& name) {
-        std::ofstream(artifactPath(name), std::ios::binary)
-            << utf8FromAnsi(output("reg.exe query \"HKLM\\" + std::string(kUninstallKey) + "\\" + key_ + "\" /reg:32"));
+        std::ofstream out(artifactPath(name), std::ios::binary);
+        for (const char* view : {"/reg:32", "/reg:64"})
+            out << view << "\n"
+                << utf8FromAnsi(output("reg.exe query \"HKLM\\" + std::string(kUninstallKey) + "\\" + key_ + "\" " + view));
     }
 
     // Starts the command as Windows' list does, and waits for the window
@@ -358,6 +371,7 @@ TEST_F(DiscsUninstall936, ALinkedSaveFolderStaysWithEverythingBehindIt) {
     writeFile(saves + "\\slot1.dat", "a save of this game, kept elsewhere");
     writeFile(saves + "\\" + ansi(L"笔记.txt"), "the player's notes");
     const auto behind = tree(saves);
+    keepSha256("uninstall-linked-saves-before.txt", saves);
     w32test::unixRemoveTree(install_ + "\\save");
     w32test::unixLink(install_ + "\\save", saves);
     const DWORD link = GetFileAttributesA((install_ + "\\save").c_str());
@@ -365,6 +379,8 @@ TEST_F(DiscsUninstall936, ALinkedSaveFolderStaysWithEverythingBehindIt) {
               static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY));
 
     removeWholeGame(install_, IDYES, msg("UninstallGameDone"), "uninstall-linked-save-report");
+    keepSha256("uninstall-linked-saves-after.txt", saves);
+    keepRegQuery("uninstall-linked-save-reg-after.txt");
     EXPECT_TRUE(tree(saves) == behind) << "what lies behind the link, byte for byte";
     EXPECT_EQ(names(tree(saves)), names(behind));
     EXPECT_EQ(GetFileAttributesA((install_ + "\\save").c_str()), link) << "the link itself stays";
@@ -382,6 +398,8 @@ TEST_F(DiscsUninstall936, AMovedGameIsRemovedFromWhereItLiesNow) {
     const std::string moved = parent_ + "\\" + ansi(L"搬走的游戏");
     ASSERT_TRUE(MoveFileA(install_.c_str(), moved.c_str()));
     removeWholeGame(moved, IDNO, msg("UninstallGameDone"), "uninstall-moved-report");
+    keepSha256("uninstall-moved-files-after.txt", moved);
+    keepRegQuery("uninstall-moved-reg-after.txt");
     std::map<std::string, std::string> stays;
     for (const auto& [path, bytes] : discs_)
         if (path.rfind("save\\", 0) == 0) stays[path] = bytes;
@@ -432,6 +450,7 @@ TEST_F(DiscsUninstall936, AHugeLogOrRecordEndsNothingBadly) {
     EXPECT_TRUE(tree(install_, "Uninstall") == before) << "nothing removed";
     EXPECT_EQ(sizeOf(record), 1536ull * 1024 * 1024);
     EXPECT_FALSE(entryKey().empty());
+    keepRegQuery("uninstall-huge-record-reg-after.txt");
     HANDLE alone = CreateFileA(record.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(alone, INVALID_HANDLE_VALUE) << "no handle of the program stays on it";
     if (alone != INVALID_HANDLE_VALUE) CloseHandle(alone);
