@@ -173,6 +173,30 @@ TEST_F(Resume, DiscOnesRoomCountsTheUninstaller) {
     EXPECT_NE(log().find("with the uninstaller's 2.0 MB"), std::string::npos) << log();
 }
 
+// Room exactly for disc 3's copies is not room enough: the run also writes
+// two record lines and a log line for each file and makes three folders.
+TEST_F(Resume, ARunsRoomCountsTheRecordTheLogAndTheFoldersItMakes) {
+    onEachBox = [&](const sim::BoxRecord& b) {
+        // The two files of disc 3 in whole units, and some more for the log's line of the answer.
+        if (b.text == msg(Msg::InsertDisc3)) leaveFree(2 * 4096 + 2000);
+    };
+    std::vector<std::string> asked;
+    s.onBox([&](const sim::BoxRecord& b) {
+        if (b.style != static_cast<std::uint32_t>(shell::MsgKind::NoRoom)) return answerBox(b);
+        asked.push_back(b.text);
+        EXPECT_FALSE(s.exists(kInstall + "\\music")) << "nothing of the disc before the answer";
+        return Answer::Cancel;
+    });
+    install();
+    ASSERT_EQ(asked.size(), 1u);
+    // The three folders it makes, a unit each (the record's and the log's lines fit the units they have).
+    EXPECT_NE(log().find("disc 3: 2 files, 1028 bytes; 0 in place, 2 to copy (1028 bytes), needing 20480 bytes and "
+                         "the record's, the log's and the folders' 12288 bytes"),
+              std::string::npos)
+        << log();
+    onEachBox = nullptr;
+}
+
 TEST_F(Resume, FilesWholeAlreadyNeedNoRoom) {
     // Disc 1 whole from an earlier run; room for disc 2 and 3 only.
     install();

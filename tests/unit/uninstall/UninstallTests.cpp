@@ -503,6 +503,22 @@ TEST_F(Uninstall, AMovedGameIsRemovedFromWhereItLiesNowWithItsOldEntry) {
     EXPECT_EQ(shown.back().rfind(m.get(Text::UninstallGameDone), 0), 0u) << shown.back();
 }
 
+// Windows would remove the uninstaller's temporary copies at its next start,
+// Wine never: the next start removes those that no longer run.
+TEST_F(Uninstall, TheNextStartRemovesTheTemporaryCopiesOfEarlierUninstallers) {
+    installGame();
+    const std::string old = s.tempFolder() + "\\LunavireUninstall-7", running = s.tempFolder() + "\\LunavireUninstall-8";
+    const std::string theirs = s.tempFolder() + "\\LunavireUninstallNotes";
+    s.writeFile(old + "\\Uninstall.exe", kSetup);
+    s.writeFile(running + "\\Uninstall.exe", kSetup);
+    s.writeFile(theirs + "\\Uninstall.exe", "not ours");
+    s.lockFile(running + "\\Uninstall.exe");
+    uninstall(wholeGame);
+    EXPECT_FALSE(s.exists(old));
+    EXPECT_TRUE(s.exists(running + "\\Uninstall.exe")) << "one that still runs stays for the next start";
+    EXPECT_TRUE(s.exists(theirs + "\\Uninstall.exe")) << "a folder of another name is not one of ours";
+}
+
 TEST_F(Uninstall, RemovingOneOfTwoInstallationsLeavesTheOthersShortcut) {
     installGame();
     installGame("c:\\Lunavire2");
