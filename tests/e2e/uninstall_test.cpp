@@ -458,5 +458,68 @@ TEST_F(DiscsUninstall936, AHugeLogOrRecordEndsNothingBadly) {
     DeleteFileA(log.c_str());
 }
 
+// A record edited to name what lies outside the game folder (another
+// Start-menu folder called Lunavire, another program's entry, a key of the
+// user's, a file beside the folder), and a second installation whose
+// shortcut replaced the first's: removing the first touches none of them.
+TEST_F(DiscsUninstall936, AnEditedRecordAndASecondInstallationLoseNothing) {
+    Gb2312Association gb2312(true);
+    const std::string first = install_, second = parent_ + "\\" + ansi(L"第二份") + "\\Lunavire";
+    installAndPatch(false);
+    key_ = entryKey();
+    install_ = second;
+    installAndPatch(false);  // its shortcut replaces the first's
+    const std::string secondKey = entryKey();
+    install_ = first;
+    ASSERT_FALSE(key_.empty() || secondKey.empty());
+
+    const std::string otherMenu = programsFolder() + "\\" + ansi(L"攻略") + "\\Lunavire";
+    ASSERT_TRUE(CreateDirectoryA(folderOf(otherMenu).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    ASSERT_TRUE(CreateDirectoryA(otherMenu.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    writeFile(otherMenu + "\\walkthrough.txt", "a walkthrough");
+    writeFile(parent_ + "\\outside.txt", "beside the game folder");
+    const std::string otherEntry = std::string(kUninstallKey) + "\\SomeOtherGame";
+    HKEY k = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, otherEntry.c_str(), 0, nullptr, 0, KEY_WRITE | KEY_WOW64_32KEY,
+                              nullptr, &k, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(k, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>("Some other game"), 16);
+    RegCloseKey(k);
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\LunavireProbeTheirs", 0, nullptr, 0, KEY_WRITE, nullptr, &k,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(k);
+    const std::string record = install_ + "\\Uninstall\\Uninstall.dat";
+    writeFile(record, readFile(record) + recordLine({"links", otherMenu}) +
+                          recordLine({"link", otherMenu + "\\walkthrough.txt"}) +
+                          recordLine({"registered", "HKLM", otherEntry}) +
+                          recordLine({"registered", "HKCU", "Software\\LunavireProbeTheirs"}) +
+                          recordLine({"file", parent_ + "\\outside.txt"}));
+
+    removeWholeGame(install_, IDNO, msg("UninstallGameDone"), "uninstall-edited-record-report");
+    keepRegQuery("uninstall-edited-record-reg-after.txt");
+    EXPECT_EQ(readFile(otherMenu + "\\walkthrough.txt"), "a walkthrough");
+    EXPECT_EQ(readFile(parent_ + "\\outside.txt"), "beside the game folder");
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, otherEntry.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &k), ERROR_SUCCESS)
+        << "another program's entry";
+    RegCloseKey(k);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\LunavireProbeTheirs", 0, KEY_READ, &k), ERROR_SUCCESS);
+    RegCloseKey(k);
+    EXPECT_EQ(entryKey(), "") << "the first installation's entry went";
+    install_ = second;
+    EXPECT_EQ(entryKey(), secondKey) << "the second's stays";
+    EXPECT_TRUE(fileExists(programsFolder() + "\\Lunavire\\Lunavire.lnk")) << "the second's shortcut stays";
+    EXPECT_TRUE(fileExists(second + "\\Vandry.exe"));
+    keepSha256("uninstall-edited-record-walkthrough.txt", otherMenu);
+
+    // What the test made outside goes by hand.
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, otherEntry.c_str(), KEY_WOW64_32KEY, 0);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\LunavireProbeTheirs");
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, (std::string(kUninstallKey) + "\\" + secondKey).c_str(), KEY_WOW64_32KEY, 0);
+    removeTree(folderOf(otherMenu));
+    DeleteFileA((programsFolder() + "\\Lunavire\\Lunavire.lnk").c_str());
+    RemoveDirectoryA((programsFolder() + "\\Lunavire").c_str());
+}
+
 }  // namespace
 }  // namespace e2e
