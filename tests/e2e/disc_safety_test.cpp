@@ -233,6 +233,31 @@ TEST_F(DiscsSafety936, TwoClicksOnStartRunOneInstallation) {
     endProgram();
 }
 
+// A drive's root or the Windows folder would be an installation that no
+// uninstaller may empty: refused before anything is written.
+TEST_F(DiscsSafety936, ADriveRootOrTheWindowsFolderIsRefusedBeforeAnythingIsWritten) {
+    char windows[MAX_PATH];
+    ASSERT_NE(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    const std::vector<std::string> refused = {"E:\\", "C:", std::string(windows) + "\\LunavireProbe"};
+    const auto rootBefore = folderEntries("E:\\");
+    openDiscWindow(refused[0]);
+    for (const std::string& typed : refused) {
+        SCOPED_TRACE(typed);
+        type("Edit2", typed);
+        start();
+        Box b = waitForMessageBox(process_, kCopyTimeout);
+        EXPECT_EQ(escaped(b.text), escaped(msg(13) + "\r\n\r\n" + language_->get("msgs", "UnsafeInstallFolder") +
+                                           "\r\n" + typed));
+        EXPECT_EQ(escaped(b.caption), escaped(msg(1)));
+        pressButton(b, IDOK);
+        EXPECT_TRUE(isVisible(disc_)) << "the window stays for another folder";
+    }
+    EXPECT_EQ(folderEntries("E:\\"), rootBefore) << "nothing written on the drive";
+    EXPECT_EQ(GetFileAttributesA(refused[2].c_str()), INVALID_FILE_ATTRIBUTES) << "no folder made in Windows";
+    closeWindow(disc_);
+    endProgram();
+}
+
 TEST_F(DiscsSafety936, AReinstallKeepsAFileItCannotCopyAndSaysSo) {
     writeOldInstallation();
     const std::string target = install_ + "\\game01.dat";
