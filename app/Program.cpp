@@ -6,6 +6,7 @@
 #include "extras/VoiceAddOn.h"
 #include "patch/PatchRun.h"
 #include "platform/Host.h"
+#include "platform/Program.h"
 #include "shell/Language.h"
 #include "shell/Services.h"
 #include "uninstall/Uninstaller.h"
@@ -58,26 +59,25 @@ void createForms(const std::function<void(TForm1&)>& beforeCreate, const std::fu
     Form1->detectLanguage = [] { return detectLanguage(); };
     Form1->applyLanguage = [](const std::string& name) { applyLanguage(name); };
     if (beforeCreate) beforeCreate(*Form1);
-    auto& p = plat::platform();
-    p.startupMark("main window's components and notice");
+    plat::program().startupMark("main window's components and notice");
     Form1->FormCreate();
-    p.startupMark("main window's creation step (language list)");
+    plat::program().startupMark("main window's creation step (language list)");
     Form1->createWindows();
-    p.startupMark("main window's windows and artwork");
+    plat::program().startupMark("main window's windows and artwork");
     if (mainCreated) mainCreated();
 
     form2 = std::make_unique<TForm2>();
     Form2 = form2.get();
     Form2->createWindows();
-    p.startupMark("disc installation window");
+    plat::program().startupMark("disc installation window");
     form3 = std::make_unique<TForm3>();
     Form3 = form3.get();
     Form3->createWindows();
-    p.startupMark("folder picker");
+    plat::program().startupMark("folder picker");
     form4 = std::make_unique<TForm4>();
     Form4 = form4.get();
     Form4->createWindows();
-    p.startupMark("patch progress window");
+    plat::program().startupMark("patch progress window");
     connect();
 }
 
@@ -97,16 +97,16 @@ void destroyForms() {
 
 int runProgram() {
     // Windows' list of installed programs starts the uninstall mode.
-    if (auto folder = uninstall::uninstallRequest(plat::platform().commandLine()))
+    if (auto folder = uninstall::uninstallRequest(plat::program().commandLine()))
         return uninstall::runUninstaller(*folder);
     // Two copies working on the same folders and the same files in the root
     // of drive C would spoil each other's work.
-    if (!plat::platform().claimFirstInstance({"TForm1", "TForm5"})) return 0;
+    if (!plat::program().claimFirstInstance({"TForm1", "TForm5"})) return 0;
     // What an earlier uninstaller left in the temporary folder.
     uninstall::cleanTemporaryCopies();
-    plat::platform().startupMark("only copy");
-    plat::platform().comInitialize();
-    plat::platform().startupMark("COM");
+    plat::program().startupMark("only copy");
+    plat::program().comInitialize();
+    plat::program().startupMark("COM");
     // The player sees the main window while the hidden ones are made.
     createForms({}, [] { Form1->Show(); });
     ui::app().run();

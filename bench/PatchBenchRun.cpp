@@ -5,6 +5,8 @@
 
 #include "app/Program.h"
 #include "payload/Payload.h"
+#include "platform/Desktop.h"
+#include "platform/Shell.h"
 #include "shell/Language.h"
 #include "ui/Components.h"
 

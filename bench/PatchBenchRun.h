@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/ForwardingPlatform.h"
+#include "platform/Platform.h"
 
 namespace patchbench {
 
@@ -32,12 +32,18 @@ struct LinkTimes {
     int links = 0;
 };
 
-// Forwards to the real platform; the few places a user or the desktop would
-// act are answered here, and the run's steps are time-stamped.
-class BenchPlatform final : public testsupport::ForwardingPlatform {
+// Forwards to the real platform, which is in force, and stands in for its
+// program, files, shell and desktop while it lives: the few places a user or
+// the desktop would act are answered here, and the run's steps are
+// time-stamped.
+class BenchPlatform final : public plat::ForwardingProgram,
+                            public plat::ForwardingFiles,
+                            public plat::ForwardingShell,
+                            public plat::ForwardingDesktop {
 public:
     BenchPlatform(plat::Platform& real, std::string gameFolder, std::string programs)
-        : ForwardingPlatform(real), gameFolder_(std::move(gameFolder)), programs_(std::move(programs)) {
+        : ForwardingProgram(real), ForwardingFiles(real), ForwardingShell(real), ForwardingDesktop(real),
+          real_(real), gameFolder_(std::move(gameFolder)), programs_(std::move(programs)) {
         events_.reserve(256);
     }
 
@@ -104,6 +110,11 @@ public:
     }
 
 private:
+    plat::Platform& real_;
+    plat::Standing<plat::Program> standsForProgram_{*this};
+    plat::Standing<plat::Files> standsForFiles_{*this};
+    plat::Standing<plat::Shell> standsForShell_{*this};
+    plat::Standing<plat::Desktop> standsForDesktop_{*this};
     std::string gameFolder_, programs_;
     std::vector<Event> events_;
 };

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Desktop.h"
+#include "platform/Files.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/support/LoopProbe.h"
 

@@ -171,7 +171,7 @@ public:
         const long long stamp = post();
         while (seconds(ticks() - stamp) * 1e3 < ms) {
         }
-        while (waits_.size() == before) plat::platform().processMessages();
+        while (waits_.size() == before) plat::desktop().processMessages();
         const Check c{waits_.back(), ms, seconds(ticks() - t0) * 1e3};
         waits_.resize(before);
         return c;
@@ -183,7 +183,7 @@ public:
         if (!enabled) return 0;
         running_ = false;
         poster_.join();
-        while (received_ < posted_.load()) plat::platform().processMessages();
+        while (received_ < posted_.load()) plat::desktop().processMessages();
         const double longest = seconds(ticks() - started_) * 1e3;
         return static_cast<std::size_t>(std::count_if(waits_.begin() + static_cast<std::ptrdiff_t>(first_),
                                                       waits_.end(),
@@ -284,12 +284,12 @@ struct CopyWindow {
         steps = 0;
         barMoves = 0;
         barTicks = 0;
-        plat::Platform& platform = plat::platform();
+        plat::Desktop& desktop = plat::desktop();
         probe.start();
         const double cpu0 = cpuSeconds();
         const long long t0 = ticks();
         KqFileCopy1->Start();
-        while (!finished) platform.processMessages();
+        while (!finished) desktop.processMessages();
         Sample s{seconds(ticks() - t0), cpuSeconds() - cpu0, seconds(barTicks)};
         strayWaits = probe.stop();
         return s;

@@ -37,7 +37,6 @@
 #include "discinstall/DiscFiles.h"
 #include "platform/Platform.h"
 #include "platform/win32/Peers.h"
-#include "tests/support/ForwardingPlatform.h"
 #include "ui/Components.h"
 
 namespace {
@@ -135,11 +134,16 @@ void copyLoop(const std::vector<Job>& all, const std::string& target) {
 
 // Answers the run's boxes as a player with every disc at hand would, keeps
 // the shortcut out of the prefix's Start menu, and can slow the drive down
-// for the first steps of a run, timing the interface thread over them.
-class BenchPlatform final : public testsupport::ForwardingPlatform {
+// for the first steps of a run, timing the interface thread over them.  It
+// stands in for the files, the shell and the desktop of the real platform,
+// which is in force, while it lives.
+class BenchPlatform final : public plat::ForwardingFiles,
+                            public plat::ForwardingShell,
+                            public plat::ForwardingDesktop {
 public:
     BenchPlatform(plat::Platform& real, std::string programs)
-        : ForwardingPlatform(real), programs_(std::move(programs)) {
+        : ForwardingFiles(real), ForwardingShell(real), ForwardingDesktop(real), real_(real),
+          programs_(std::move(programs)) {
         DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &ui_, 0, FALSE,
                         DUPLICATE_SAME_ACCESS);
     }
@@ -208,6 +212,10 @@ private:
         GetThreadTimes(ui_, &c, &e, &k, &u);
         return filetime(k) + filetime(u);
     }
+    plat::Platform& real_;
+    plat::Standing<plat::Files> standsForFiles_{*this};
+    plat::Standing<plat::Shell> standsForShell_{*this};
+    plat::Standing<plat::Desktop> standsForDesktop_{*this};
     std::string programs_;
     HANDLE ui_ = nullptr;
     std::atomic<int> slowLeft_{0};
@@ -316,9 +324,9 @@ int main(int argc, char** argv) {
         auto real = plat::createPlatform();
         CreateDirectoryA(scratch.c_str(), nullptr);
         CreateDirectoryA((scratch + "\\programs").c_str(), nullptr);
+        plat::setPlatform(real.get());
         BenchPlatform p(*real, scratch + "\\programs");
-        plat::setPlatform(&p);
-        p.comInitialize();
+        real->comInitialize();
         app::createForms();
         Form1->Timer1->setEnabled(false);
         Form1->Show();

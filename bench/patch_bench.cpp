@@ -224,8 +224,8 @@ PROCESS_MEMORY_COUNTERS_EX memoryCounters() {
 
 int memoryRun(const Paths& paths) {
     std::unique_ptr<plat::Platform> real = plat::createPlatform();
+    plat::setPlatform(real.get());
     BenchPlatform bench(*real, paths.game, paths.programs);
-    plat::setPlatform(&bench);
     bench.comInitialize();
     prepareRun(paths);
     // What any first run loads once and keeps (COM's shell-link classes) is
@@ -307,8 +307,8 @@ int spawnMemoryRun(const Paths& p) {
 
 int timedRounds(const Paths& paths, int rounds) {
     std::unique_ptr<plat::Platform> real = plat::createPlatform();
+    plat::setPlatform(real.get());
     BenchPlatform bench(*real, paths.game, paths.programs);
-    plat::setPlatform(&bench);
     bench.comInitialize();
     prepareRun(paths);
 

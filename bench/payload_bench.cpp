@@ -25,6 +25,7 @@
 
 #include "payload/Payload.h"
 #include "platform/Platform.h"
+#include "platform/sim/SimPlatform.h"
 
 // Under AddressSanitizer the resident size counts its shadow memory and the
 // freed blocks it holds back: only the extracted bytes are checked there.
@@ -56,11 +57,14 @@ Bytes load(const std::string& path) {
     return b;
 }
 
-// Only what extraction uses: one resource from memory and real files, replaced
-// through a temporary file as on Windows.
-class BenchPlatform : public plat::Platform {
+// What extraction uses: one resource from memory and real files, replaced
+// through a temporary file as on Windows.  Anything else the extraction asked
+// for would go to the simulated Windows below, whose drives hold nothing: a
+// benchmark that then fails tells of it.
+class BenchPlatform final : public plat::ForwardingProgram, public plat::ForwardingFiles {
 public:
-    explicit BenchPlatform(const Bytes& container) : container_(container) {}
+    explicit BenchPlatform(const Bytes& container)
+        : ForwardingProgram(sim_), ForwardingFiles(sim_), container_(container) {}
 
     bool ownResource(const std::string&, const std::string&, const std::uint8_t*& data,
                      std::size_t& size) override {
@@ -75,7 +79,6 @@ public:
     }
     bool deleteFile(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
     bool pathFits(const std::string&) override { return true; }
-    bool isDbcsLeadByte(unsigned char) override { return false; }
     bool writeFile(plat::FileHandle h, const void* buffer, std::uint32_t count, std::uint32_t& done) override {
         done = 0;
         while (done < count) {
@@ -87,93 +90,18 @@ public:
     }
     void closeFile(plat::FileHandle h) override { ::close(static_cast<int>(h - 1)); }
 
+private:
     static plat::FileHandle openWith(const std::string& path, int flags) {
         int fd = ::open(path.c_str(), O_RDWR | O_CREAT | flags, 0644);
         return fd < 0 ? plat::kNoFile : static_cast<plat::FileHandle>(fd) + 1;
     }
 
-    // -- not used by extraction
-    [[noreturn]] static void unused() { throw std::logic_error("not part of the benchmark"); }
-    void comInitialize() override { unused(); }
-    std::string programPath() override { unused(); }
-    bool claimFirstInstance(const std::vector<std::string>&) override { unused(); }
-    unsigned ansiCodePage() override { return 936; }
-    plat::Answer messageBox(const std::string&, const std::string&, std::uint32_t) override { unused(); }
-    void processMessages() override { unused(); }
-    void handleMessage() override { unused(); }
-    void waitMessages(std::uint32_t) override { unused(); }
-    TimerId setTimer(std::uint32_t, std::function<void()>) override { unused(); }
-    void killTimer(TimerId) override { unused(); }
-    bool startThread(std::function<void()>, plat::Priority) override { unused(); }
-    void handOver(const std::function<void()>&) override { unused(); }
-    bool fileExists(const std::string&) override { unused(); }
-    bool folderExists(const std::string&) override { unused(); }
-    std::unique_ptr<plat::DirSearch> findFirst(const std::string&, plat::FindData&) override { unused(); }
-    bool createFolder(const std::string&) override { unused(); }
-    bool sameFile(const std::string&, const std::string&) override { unused(); }
-    bool freeSpace(const std::string&, std::uint64_t&) override { unused(); }
-    plat::FileHandle openRead(const std::string&) override { unused(); }
-    plat::FileHandle openWrite(const std::string&) override { unused(); }
-    bool readFile(plat::FileHandle, void*, std::uint32_t, std::uint32_t&) override { unused(); }
-    bool seekFromStart(plat::FileHandle, std::uint64_t) override { unused(); }
-    bool fileSize(plat::FileHandle, std::uint32_t&) override { unused(); }
-    std::uint32_t lastError() override { return 0; }
-    std::string errorText(std::uint32_t) override { unused(); }
-    bool registryValueExists(plat::RootKey, const std::string&, const std::string&, std::uint32_t) override {
-        unused();
-    }
-    std::string profileString(const std::string&, const std::string&, const std::string&,
-                              const std::string&) override {
-        unused();
-    }
-    bool winExec(const std::string&, int) override { unused(); }
-    bool execAndWait(const std::string&, int, std::uint32_t&) override { unused(); }
-    void shellOpen(const std::string&, int) override { unused(); }
-    std::string programsFolder() override { unused(); }
-    std::string windowsFolder() override { unused(); }
-    std::unique_ptr<plat::ShellLink> createShellLink() override { unused(); }
-    std::unique_ptr<plat::ControlPeer> createPeer(ui::Control&) override { unused(); }
-    bool fileStamp(const std::string&, plat::FileStamp&) override { unused(); }
-    bool setLastWriteTime(const std::string&, std::uint64_t) override { unused(); }
-    bool clusterSize(const std::string&, std::uint32_t&) override { unused(); }
-    std::uint32_t logicalDrives() override { unused(); }
-    plat::DriveType driveType(char) override { unused(); }
-    std::string tempFolder() override { unused(); }
-    plat::LocalTime localTime() override { unused(); }
-    plat::WindowsVersion windowsVersion() override { unused(); }
-    std::string ansiToUtf8(const std::string&) override { unused(); }
-    bool registryKeyExists(plat::RootKey, plat::RegView, const std::string&) override { unused(); }
-    bool registrySetString(plat::RootKey, plat::RegView, const std::string&, const std::string&,
-                           const std::string&) override {
-        unused();
-    }
-    bool registrySetDword(plat::RootKey, plat::RegView, const std::string&, const std::string&,
-                          std::uint32_t) override {
-        unused();
-    }
-    bool registryString(plat::RootKey, plat::RegView, const std::string&, const std::string&,
-                        std::string&) override {
-        unused();
-    }
-    bool registryDeleteValue(plat::RootKey, plat::RegView, const std::string&, const std::string&) override {
-        unused();
-    }
-    bool registryDeleteKey(plat::RootKey, plat::RegView, const std::string&) override { unused(); }
-    bool registrySubKeys(plat::RootKey, plat::RegView, const std::string&, std::vector<std::string>&) override {
-        unused();
-    }
-    bool registryValueNames(plat::RootKey, plat::RegView, const std::string&, std::vector<std::string>&) override {
-        unused();
-    }
-    std::string commandLine() override { unused(); }
-    bool removeFolder(const std::string&) override { unused(); }
-    bool deleteAtRestart(const std::string&) override { unused(); }
-    bool copyFile(const std::string&, const std::string&) override { unused(); }
-    bool setFileAttributes(const std::string&, std::uint32_t) override { unused(); }
-    bool shellLinkTarget(const std::string&, std::string&) override { unused(); }
-    bool setCurrentFolder(const std::string&) override { unused(); }
-
-private:
+    struct InForce : sim::SimPlatform {
+        InForce() { plat::setPlatform(this); }
+        ~InForce() override { plat::setPlatform(nullptr); }
+    } sim_;
+    plat::Standing<plat::Program> standsForProgram_{*this};
+    plat::Standing<plat::Files> standsForFiles_{*this};
     const Bytes& container_;
 };
 
@@ -237,7 +165,6 @@ Memory measureMemory(const std::string& containerPath, const std::string& target
         try {
             Bytes c = load(containerPath);
             BenchPlatform p(c);
-            plat::setPlatform(&p);
             m.beforeKiB = statusKiB("VmRSS:");
             payload::extractPayload("GAME00", "GB_", target);
             m.peakKiB = statusKiB("VmHWM:");
@@ -284,7 +211,6 @@ int main(int argc, char** argv) {
         Bytes c = load(containerPath);
         std::uint32_t n = sizeOf(c);
         BenchPlatform p(c);
-        plat::setPlatform(&p);
         std::vector<double> ex, base;
         for (int i = 0; i < rounds + 1; ++i) {  // the first round warms caches and is dropped
             double b = seconds([&] { bareInflateAndWrite(c, baseline); });

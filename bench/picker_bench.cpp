@@ -184,7 +184,7 @@ void oneRound(const std::string& scratch, const std::vector<int>& counts, const 
         out[count].open.push_back(open);
         out[count].end.push_back(end);
     }
-    plat::platform().processMessages();
+    plat::desktop().processMessages();
 }
 
 double median(std::vector<double> v) {

@@ -1,4 +1,6 @@
 #include "discinstall/CopyThread.h"
+#include "platform/Desktop.h"
+#include "platform/Program.h"
 
 namespace {
 std::uint32_t nextHandle() {
@@ -19,17 +21,17 @@ std::shared_ptr<TCopyThread> TCopyThread::Create(plat::Priority priority, std::u
     std::shared_ptr<TCopyThread> worker(new TCopyThread());
     // Taken here, on the user-interface thread, not read by the worker from
     // the global that tests replace.
-    plat::Platform& platform = plat::platform();
+    plat::Desktop& desktop = plat::desktop();
     // Last: from here on the thread may run.
-    if (!platform.startThread([worker, p = &platform] { worker->Execute(*p); }, priority)) {
-        error = platform.lastError();
+    if (!desktop.startThread([worker, d = &desktop] { worker->Execute(*d); }, priority)) {
+        error = plat::program().lastError();
         return nullptr;
     }
     return worker;
 }
 
-void TCopyThread::Execute(plat::Platform& platform) {
+void TCopyThread::Execute(plat::Desktop& desktop) {
     // Ends on a terminate request, or when a hand-over throws: a platform
     // that refuses further hand-overs while it shuts down.
-    while (!terminated_.load(std::memory_order_acquire)) platform.handOver(stepRunner_);
+    while (!terminated_.load(std::memory_order_acquire)) desktop.handOver(stepRunner_);
 }

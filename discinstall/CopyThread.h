@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/Platform.h"
+#include "platform/Desktop.h"
 
 class TCopyThread {
 public:
@@ -35,7 +35,7 @@ public:
 
 private:
     TCopyThread();
-    void Execute(plat::Platform& platform);
+    void Execute(plat::Desktop& desktop);
 
     std::atomic<bool> terminated_{false};
     const std::uint32_t handle_;

@@ -1,7 +1,9 @@
 #include "discinstall/DiscFiles.h"
 
 #include "platform/AnsiText.h"
-#include "platform/Platform.h"
+#include "platform/Desktop.h"
+#include "platform/Drives.h"
+#include "platform/Files.h"
 
 namespace discinstall {
 
@@ -17,7 +19,7 @@ struct Marker {
 // looked up only for the progress measure.
 void appendNamed(const std::string& path, DiscList& list) {
     plat::FindData d;
-    bool found = plat::platform().findFirst(path, d) != nullptr && !(d.attributes & plat::attr::Directory);
+    bool found = plat::files().findFirst(path, d) != nullptr && !(d.attributes & plat::attr::Directory);
     list.append(path, found ? d.sizeLow : 0);
 }
 
@@ -49,20 +51,18 @@ bool checkDisc(const std::string& folder, int kind) {
         case 3: first = disc3, count = std::size(disc3); break;
         default: return false;
     }
-    auto& p = plat::platform();
     for (std::size_t i = 0; i < count; ++i) {
         std::string path = folder + first[i].path;
-        if (!(first[i].folder ? p.folderExists(path) : p.fileExists(path))) return false;
+        if (!(first[i].folder ? plat::files().folderExists(path) : plat::files().fileExists(path))) return false;
     }
     return true;
 }
 
 std::optional<std::string> findDisc(int kind, const std::string& first) {
-    auto& p = plat::platform();
     if (checkDisc(first + "\\", kind)) return first;
-    const std::uint32_t drives = p.logicalDrives();
+    const std::uint32_t drives = plat::drives().logicalDrives();
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
-        if (!(drives >> (letter - 'A') & 1) || p.driveType(letter) != plat::DriveType::CdRom) continue;
+        if (!(drives >> (letter - 'A') & 1) || plat::drives().driveType(letter) != plat::DriveType::CdRom) continue;
         const std::string root = std::string(1, letter) + ":";
         if (text::upperCase(root) == text::upperCase(first)) continue;  // looked at first
         if (checkDisc(root + "\\", kind)) return root;
@@ -71,9 +71,8 @@ std::optional<std::string> findDisc(int kind, const std::string& first) {
 }
 
 bool walkFolder(const std::string& folder, DiscList& list, const StopWalk& stop) {
-    auto& p = plat::platform();
     plat::FindData entry;
-    auto search = p.findFirst(folder + "*.*", entry);
+    auto search = plat::files().findFirst(folder + "*.*", entry);
     if (!search) return true;
     auto take = [&] {
         if (entry.name == "." || entry.name == "..") return true;
@@ -86,7 +85,7 @@ bool walkFolder(const std::string& folder, DiscList& list, const StopWalk& stop)
     // Every later entry lets the windows breathe, whatever it is.
     while (search->next(entry)) {
         if (!take()) return false;
-        p.processMessages();
+        plat::desktop().processMessages();
         if (stop && stop()) return false;
     }
     return true;

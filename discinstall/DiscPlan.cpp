@@ -4,6 +4,8 @@
 
 #include "discinstall/InstallFolder.h"
 #include "platform/AnsiText.h"
+#include "platform/Desktop.h"
+#include "platform/Files.h"
 
 namespace discinstall {
 
@@ -26,13 +28,12 @@ bool sameStamp(const plat::FileStamp& a, const plat::FileStamp& b) {
 }
 
 FileAction actionFor(const std::string& source, const std::string& target, bool playersOwn) {
-    auto& p = plat::platform();
     plat::FileStamp there;
-    if (!p.fileStamp(target, there)) return FileAction::Copy;
+    if (!plat::files().fileStamp(target, there)) return FileAction::Copy;
     if (playersOwn) return FileAction::PlayersOwn;
-    if (p.sameFile(source, target)) return FileAction::Itself;
+    if (plat::files().sameFile(source, target)) return FileAction::Itself;
     plat::FileStamp disc;
-    if (p.fileStamp(source, disc) && sameStamp(disc, there)) return FileAction::Whole;
+    if (plat::files().fileStamp(source, disc) && sameStamp(disc, there)) return FileAction::Whole;
     return FileAction::Replace;
 }
 
@@ -42,12 +43,11 @@ bool isPlayersOwn(int disc, const std::string& rest) {
 
 DiscPlan planDisc(int disc, const DiscList& files, const std::string& folder, const std::string& prefix,
                   std::uint32_t cluster, const StopWalk& stop) {
-    auto& p = plat::platform();
     DiscPlan plan;
     std::int64_t grown = 0, peak = 0;  // grown: by the copies before
     for (std::size_t i = 0; i < files.count(); ++i) {
         if (i % kFilesPerPump == kFilesPerPump - 1) {
-            p.processMessages();
+            plat::desktop().processMessages();
             if (stop && stop()) break;
         }
         const std::string target = destination(folder, files[i], prefix);
@@ -61,7 +61,7 @@ DiscPlan planDisc(int disc, const DiscList& files, const std::string& folder, co
         plan.toCopy += files.sizes[i];
         plat::FileStamp old;
         const std::int64_t oldOnDisk =
-            action == FileAction::Replace && p.fileStamp(target, old) ? onDisk(old.size, cluster) : 0;
+            action == FileAction::Replace && plat::files().fileStamp(target, old) ? onDisk(old.size, cluster) : 0;
         const std::int64_t newOnDisk = onDisk(files.sizes[i], cluster);
         peak = std::max(peak, grown + newOnDisk);
         grown += newOnDisk - oldOnDisk;

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "discinstall/DiscFiles.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 
 namespace discinstall {
 

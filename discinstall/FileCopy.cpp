@@ -3,6 +3,9 @@
 #include <exception>
 
 #include "discinstall/CopyThread.h"
+#include "platform/Desktop.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
 
 namespace {
 
@@ -115,27 +118,27 @@ void TKqFileCopy::setBreakPoint(std::uint32_t value) {
 // ---------------------------------------------------------------- files
 
 bool TKqFileCopy::openSource() {
-    if (source_ == plat::kNoFile) source_ = plat::platform().openRead(existingFile_);
+    if (source_ == plat::kNoFile) source_ = plat::files().openRead(existingFile_);
     return source_ != plat::kNoFile;
 }
 
 bool TKqFileCopy::createTarget() {
-    if (target_ == plat::kNoFile) target_ = plat::platform().createNew(newFile_);
+    if (target_ == plat::kNoFile) target_ = plat::files().createNew(newFile_);
     return target_ != plat::kNoFile;
 }
 
 bool TKqFileCopy::openTarget() {
-    if (target_ == plat::kNoFile) target_ = plat::platform().openWrite(newFile_);
+    if (target_ == plat::kNoFile) target_ = plat::files().openWrite(newFile_);
     return target_ != plat::kNoFile;
 }
 
-bool TKqFileCopy::position(plat::FileHandle h) { return plat::platform().seekFromStart(h, breakPoint_); }
+bool TKqFileCopy::position(plat::FileHandle h) { return plat::files().seekFromStart(h, breakPoint_); }
 
-bool TKqFileCopy::readSize() { return plat::platform().fileSize(source_, fileSize_); }
+bool TKqFileCopy::readSize() { return plat::files().fileSize(source_, fileSize_); }
 
 void TKqFileCopy::close(plat::FileHandle& h) {
     if (h == plat::kNoFile) return;
-    plat::platform().closeFile(h);
+    plat::files().closeFile(h);
     h = plat::kNoFile;
 }
 
@@ -180,10 +183,10 @@ void TKqFileCopy::fire(const Call& call) {
     }
 }
 
-void TKqFileCopy::reportError() { reportError(plat::platform().lastError()); }
+void TKqFileCopy::reportError() { reportError(plat::program().lastError()); }
 
 void TKqFileCopy::reportError(std::uint32_t code) {
-    std::string text = plat::platform().errorText(code);
+    std::string text = plat::program().errorText(code);
     if (text.size() >= kMessageBuffer) text.clear();
     report(text, code);
 }
@@ -237,7 +240,7 @@ void TKqFileCopy::Stop() {
 
 void TKqFileCopy::Cancel() {
     endCopy();
-    if (!plat::platform().deleteFile(newFile_)) {
+    if (!plat::files().deleteFile(newFile_)) {
         reportError();
         return;
     }
@@ -276,10 +279,9 @@ void TKqFileCopy::copyStep() {
 }
 
 void TKqFileCopy::step() {
-    plat::Platform& p = plat::platform();
     char buffer[kStepBytes];
     std::uint32_t got = 0;
-    if (!p.readFile(source_, buffer, kStepBytes, got)) {
+    if (!plat::files().readFile(source_, buffer, kStepBytes, got)) {
         reportError();
         endCopy();
         return;
@@ -292,7 +294,7 @@ void TKqFileCopy::step() {
         return;
     }
     std::uint32_t put = 0;
-    if (!p.writeFile(target_, buffer, got, put)) {
+    if (!plat::files().writeFile(target_, buffer, got, put)) {
         reportError();
         endCopy();
         return;

@@ -18,7 +18,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/Files.h"
 #include "ui/Components.h"
 
 class TCopyThread;

@@ -5,7 +5,8 @@
 
 #include "platform/AnsiText.h"
 #include "platform/FileReplace.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
 
 namespace discinstall {
 
@@ -48,7 +49,7 @@ std::optional<std::uint32_t> folderNameFault(const std::string& folder) {
                           std::isalpha(static_cast<unsigned char>(folder[0])) &&
                           (folder.size() == 2 || folder[2] == '\\');
     if (!absolute) return plat::err::InvalidName;
-    if (!plat::platform().folderExists(folder.substr(0, 2) + "\\")) return plat::err::PathNotFound;
+    if (!plat::files().folderExists(folder.substr(0, 2) + "\\")) return plat::err::PathNotFound;
     std::size_t start = 3;
     while (start < folder.size()) {
         std::size_t end = std::min(text::find(folder, '\\', start), folder.size());
@@ -64,11 +65,10 @@ std::string destination(const std::string& folder, const std::string& source, co
 
 std::optional<std::string> firstUnfitting(const DiscList& files, const std::string& folder,
                                           const std::string& prefix) {
-    auto& p = plat::platform();
     for (const std::string& source : files.paths) {
         const std::string target = destination(folder, source, prefix);
-        if (!p.pathFits(target) || !p.pathFits(plat::temporaryPath(target)) ||
-            !p.pathFits(text::fileDir(target) + std::string(kFolderNameRoom, 'x')))
+        if (!plat::files().pathFits(target) || !plat::files().pathFits(plat::temporaryPath(target)) ||
+            !plat::files().pathFits(text::fileDir(target) + std::string(kFolderNameRoom, 'x')))
             return target;
     }
     return std::nullopt;

@@ -8,7 +8,9 @@
 #include "platform/AnsiText.h"
 #include "platform/FileReplace.h"
 #include "platform/Folders.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
+#include "platform/Registry.h"
 #include "shell/Language.h"
 #include "shell/RecordFile.h"
 #include "shell/Registration.h"
@@ -18,11 +20,10 @@
 namespace discinstall {
 
 void Installation::makeRecordedFolders(const std::string& folder) {
-    auto& p = plat::platform();
     // Outermost first, each before it is made; the install folder is the record's own.
     std::vector<std::string> missing;
     for (std::string f = shell::record::normalPath(folder);
-         f.size() > installFolder_.size() && !p.folderExists(f); f = text::fileDir(f))
+         f.size() > installFolder_.size() && !plat::files().folderExists(f); f = text::fileDir(f))
         missing.push_back(f);
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) record_->folderMade(*it);
     plat::createFolders(folder);
@@ -30,7 +31,7 @@ void Installation::makeRecordedFolders(const std::string& folder) {
 
 void Installation::announce(const std::string& target) {
     const std::string path = shell::record::normalPath(target);
-    record_->fileAnnounced(path, plat::platform().fileExists(path));
+    record_->fileAnnounced(path, plat::files().fileExists(path));
 }
 
 void Installation::recordWhole(const std::string& target) {
@@ -50,16 +51,15 @@ void Installation::recordInPlace(const std::string& target) {
 // The uninstaller is this program and its language files, copied beside the
 // record before disc 1's files.
 std::vector<std::pair<std::string, std::string>> Installation::uninstallerCopies() const {
-    auto& p = plat::platform();
-    const std::string own = p.programPath();
+    const std::string own = plat::program().programPath();
     const std::string folder = shell::record::uninstallFolder(installFolder_);
     std::vector<std::pair<std::string, std::string>> copies = {{own, shell::record::programPath(installFolder_)}};
     for (const std::string& name : shell::findLanguageFiles()) {
         const std::string file = text::folderPart(own) + name + ".ini";
-        if (p.fileExists(file)) copies.push_back({file, folder + "\\" + name + ".ini"});
+        if (plat::files().fileExists(file)) copies.push_back({file, folder + "\\" + name + ".ini"});
     }
     // The installed uninstaller installing into its own folder copies nothing.
-    copies.erase(std::remove_if(copies.begin(), copies.end(), [&](const auto& c) { return p.sameFile(c.first, c.second); }),
+    copies.erase(std::remove_if(copies.begin(), copies.end(), [&](const auto& c) { return plat::files().sameFile(c.first, c.second); }),
                  copies.end());
     return copies;
 }
@@ -69,7 +69,7 @@ std::uint64_t Installation::uninstallerRoom(std::uint32_t cluster) const {
     std::uint64_t bytes = 0;
     for (const auto& copy : uninstallerCopies()) {
         plat::FileStamp stamp;
-        if (plat::platform().fileStamp(copy.first, stamp)) bytes += (stamp.size + cluster - 1) / cluster * cluster;
+        if (plat::files().fileStamp(copy.first, stamp)) bytes += (stamp.size + cluster - 1) / cluster * cluster;
     }
     return bytes;
 }
@@ -93,7 +93,6 @@ constexpr std::uint64_t kLogLineWords = 96;
 // file, one for each folder it makes), its log's lines (one for each file)
 // and the folders it makes.
 std::uint64_t Installation::runRoom(const std::string& prefix, std::uint32_t cluster) const {
-    auto& p = plat::platform();
     std::uint64_t recordBytes = 0, logBytes = 0, folders = 0;
     std::vector<std::string> made;
     for (std::size_t i = 0; i < files_.count(); ++i) {
@@ -105,14 +104,14 @@ std::uint64_t Installation::runRoom(const std::string& prefix, std::uint32_t clu
             if (std::any_of(made.begin(), made.end(), [&](const std::string& m) { return text::upperCase(m) == text::upperCase(dir); }))
                 break;
             made.push_back(dir);
-            if (p.folderExists(dir)) continue;
+            if (plat::files().folderExists(dir)) continue;
             ++folders;
             recordBytes += dir.size() - installFolder_.size() + 24;
         }
     }
     plat::FileStamp record, log;
-    const std::uint64_t recordSize = p.fileStamp(shell::record::recordPath(installFolder_), record) ? record.size : 0;
-    const std::uint64_t logSize = log_ && p.fileStamp(log_->path(), log) ? log.size : 0;
+    const std::uint64_t recordSize = plat::files().fileStamp(shell::record::recordPath(installFolder_), record) ? record.size : 0;
+    const std::uint64_t logSize = log_ && plat::files().fileStamp(log_->path(), log) ? log.size : 0;
     // The log keeps its last megabyte: when it is trimmed, the trimmed copy
     // (three quarters of it) stands beside it for a moment.
     const std::uint64_t limit = shell::RunLog::kLimit;

@@ -11,7 +11,11 @@
 #include "platform/AnsiText.h"
 #include "platform/FileReplace.h"
 #include "platform/Folders.h"
-#include "platform/Platform.h"
+#include "platform/Desktop.h"
+#include "platform/Drives.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
+#include "platform/Shell.h"
 #include "platform/SystemError.h"
 #include "shell/FolderPicker.h"
 #include "shell/Language.h"
@@ -100,7 +104,7 @@ public:
     ~Temporary() {
         if (path_.empty()) return;
         copy_.Stop();  // a failure may leave both files open with no worker
-        plat::platform().deleteFile(path_);
+        plat::files().deleteFile(path_);
     }
     Temporary(const Temporary&) = delete;
     Temporary& operator=(const Temporary&) = delete;
@@ -163,14 +167,13 @@ void Installation::showOverall(std::uint32_t transferred) {
 void Installation::noteFailure(std::uint32_t code) {
     run_.copyFailed = true;
     run_.failureCode = code;
-    run_.failure = plat::platform().errorText(code);
+    run_.failure = plat::program().errorText(code);
 }
 
 // One copy of source into a new temporary file beside target, waiting until
 // it has finished, failed or been cancelled; a whole copy then replaces
 // target in one step.  Whatever else happens, target stays as it was.
 Installation::Outcome Installation::copyOnce(const std::string& source, const std::string& target) {
-    auto& p = plat::platform();
     finishFlag_ = 0;
     run_.copyFailed = false;
     const auto temporary = plat::unusedTemporaryPath(target);
@@ -180,21 +183,21 @@ Installation::Outcome Installation::copyOnce(const std::string& source, const st
     }
     // The copy carries the disc's time, so that a later run knows it whole.
     plat::FileStamp disc;
-    const bool stamped = p.fileStamp(source, disc);
+    const bool stamped = plat::files().fileStamp(source, disc);
     copy_.setExistingFile(source);
     copy_.setNewFile(*temporary);
     Temporary partial(copy_, *temporary);
     copy_.Start();
     // Blocks between steps: the worker's hand-over wakes it.
-    while (finishFlag_ != 1 && !run_.copyFailed && !run_.cancelRequested) p.handleMessage();
+    while (finishFlag_ != 1 && !run_.copyFailed && !run_.cancelRequested) plat::desktop().handleMessage();
     if (finishFlag_ == 1) {
-        if (!stamped || !p.setLastWriteTime(*temporary, disc.lastWrite))
-            note("the copy of " + source + " keeps its own time (" + shell::errorText(p.lastError()) +
+        if (!stamped || !plat::files().setLastWriteTime(*temporary, disc.lastWrite))
+            note("the copy of " + source + " keeps its own time (" + shell::errorText(plat::program().lastError()) +
                  "): a later run copies it again");
-        if (p.moveReplacing(*temporary, target))
+        if (plat::files().moveReplacing(*temporary, target))
             partial.keep();
         else
-            noteFailure(p.lastError());
+            noteFailure(plat::program().lastError());
         return Outcome::Done;
     }
     if (run_.cancelRequested) {
@@ -210,7 +213,6 @@ Installation::Outcome Installation::copyOnce(const std::string& source, const st
 // own, which is kept).
 Installation::Outcome Installation::installFile(const std::string& source, const std::string& target,
                                                 bool playersOwn, bool& placed) {
-    auto& p = plat::platform();
     placed = false;
     // Discs 2 and 3 join their files to the folder with a doubled separator,
     // which the log shows single.
@@ -250,7 +252,7 @@ Installation::Outcome Installation::installFile(const std::string& source, const
         if (!run_.copyFailed) {
             plat::FileStamp copied;
             note(std::string(action == FileAction::Replace ? "replaced " : "copied ") + source + " -> " + shown(target) +
-                 " (" + shell::sizeText(p.fileStamp(target, copied) ? copied.size : 0) + ")");
+                 " (" + shell::sizeText(plat::files().fileStamp(target, copied) ? copied.size : 0) + ")");
             recordWhole(target);
             placed = true;
             return Outcome::Done;
@@ -277,7 +279,7 @@ Installation::Outcome Installation::copyDiscList(const std::string& prefix) {
         Outcome o = installFile(source, target, playersOwn, placed);
         if (o != Outcome::Done) return o;
         // Files found whole pass quickly: the windows stay alive meanwhile.
-        plat::platform().processMessages();
+        plat::desktop().processMessages();
         if (placed) {
             ++run_.placed;
             run_.discDone += files_.sizes[i];
@@ -337,12 +339,11 @@ bool Installation::askForDisc(int kind) {
 // or the player gives up.  A drive that cannot tell is left to the copies,
 // which replace each file whole.
 Installation::Outcome Installation::checkRoom(int kind, const std::string& prefix) {
-    auto& p = plat::platform();
     const std::string drive = text::upperCase(installFolder_.substr(0, 2));
     for (;;) {
         std::uint32_t cluster = 0;
-        if (!p.clusterSize(installFolder_, cluster)) {
-            note("the allocation unit of " + drive + " is not told (" + shell::errorText(p.lastError()) +
+        if (!plat::drives().clusterSize(installFolder_, cluster)) {
+            note("the allocation unit of " + drive + " is not told (" + shell::errorText(plat::program().lastError()) +
                  "): taken as 4096 bytes");
             cluster = kUsualCluster;
         }
@@ -353,14 +354,14 @@ Installation::Outcome Installation::checkRoom(int kind, const std::string& prefi
         const std::uint64_t bookkeeping = runRoom(prefix, cluster);
         const std::uint64_t needed = plan.needed + uninstaller + bookkeeping;
         std::uint64_t free = 0;
-        const bool told = p.freeSpace(installFolder_, free);
+        const bool told = plat::drives().freeSpace(installFolder_, free);
         note("disc " + std::to_string(kind) + ": " + std::to_string(plan.files) + " files, " +
              shell::sizeText(plan.bytes) + "; " + std::to_string(plan.inPlace) + " in place, " +
              std::to_string(plan.files - plan.inPlace) + " to copy (" + shell::sizeText(plan.toCopy) + "), needing " +
              shell::sizeText(needed) + (uninstaller ? " with the uninstaller's " + shell::sizeText(uninstaller) : "") +
              " and the record's, the log's and the folders' " + shell::sizeText(bookkeeping) +
              " on " + drive + ", which has " +
-             (told ? shell::sizeText(free) + " free" : "untold free space (" + shell::errorText(p.lastError()) + ")"));
+             (told ? shell::sizeText(free) + " free" : "untold free space (" + shell::errorText(plat::program().lastError()) + ")"));
         if (!told || free >= needed) return Outcome::Done;
         const auto& m = shell::messages();
         const std::string text = shell::formatText(
@@ -468,7 +469,6 @@ void Installation::start(const std::string& source, const std::string& typedFold
 }
 
 void Installation::startChecked(const std::string& source, const std::string& typedFolder) {
-    auto& p = plat::platform();
     finishFlag_ = 0;
     runSource_ = source;
     if (!checkDisc(runSource_ + "\\", 1)) {
@@ -484,7 +484,7 @@ void Installation::startChecked(const std::string& source, const std::string& ty
         return refuseFolder(*fault, typedFolder);
     }
     // The uninstaller would never empty a drive's root or the Windows folder.
-    if (shell::record::unsafeFolder(folder, p.windowsFolder())) {
+    if (shell::record::unsafeFolder(folder, plat::shell().windowsFolder())) {
         note("outcome: refused, a drive's root or the Windows folder: " + folder);
         const auto& m = shell::messages();
         shell::showMessage(m.get(Msg::BadInstallFolder) + "\r\n\r\n" + m.get(shell::Text::UnsafeInstallFolder) +
@@ -503,9 +503,9 @@ void Installation::startChecked(const std::string& source, const std::string& ty
         note("outcome: refused, a path too long for the file calls: " + *unfitting);
         return refuseFolder(plat::err::FileNameTooLong, *unfitting);
     }
-    p.createFolder(folder);  // the last level only; an existing folder is fine
-    if (!p.folderExists(folder)) {
-        note("outcome: refused, the install folder cannot be made (" + shell::errorText(p.lastError()) + ")");
+    plat::files().createFolder(folder);  // the last level only; an existing folder is fine
+    if (!plat::files().folderExists(folder)) {
+        note("outcome: refused, the install folder cannot be made (" + shell::errorText(plat::program().lastError()) + ")");
         shell::showMessage(Msg::BadInstallFolder, Msg::Notice, MsgKind::Stop);
         return;
     }
@@ -517,7 +517,7 @@ void Installation::startChecked(const std::string& source, const std::string& ty
     log_->place(folder);
     // The record goes first, so that the uninstaller knows every file written.
     try {
-        record_ = std::make_unique<shell::record::Writer>(folder, p.ansiCodePage());
+        record_ = std::make_unique<shell::record::Writer>(folder, plat::program().ansiCodePage());
         record_->language(shell::languageName());
         // The run's log lies in the folder too: it goes with the whole game.
         if (log_->path() == folder + "\\" + shell::kInstallLog.inFolder) {

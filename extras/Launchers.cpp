@@ -1,7 +1,9 @@
 #include "extras/Launchers.h"
 
 #include "platform/AnsiText.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
+#include "platform/Shell.h"
 #include "platform/SystemError.h"
 #include "shell/FolderPicker.h"
 #include "shell/Services.h"
@@ -20,19 +22,17 @@ bool askForSourceFolder() {
 namespace {
 // A setup that cannot start says why, in the error box.
 void start(const std::string& path) {
-    auto& p = plat::platform();
-    if (!p.winExec(path, plat::sw::ShowNoActivate)) throw plat::systemError(p.lastError(), path);
+    if (!plat::shell().winExec(path, plat::sw::ShowNoActivate)) throw plat::systemError(plat::program().lastError(), path);
 }
 }  // namespace
 
 void startSetup(const std::string& relativePath) {
-    auto& p = plat::platform();
     std::string path = shell::sourceFolder() + relativePath;
-    if (p.fileExists(path)) return start(path);
+    if (plat::files().fileExists(path)) return start(path);
     if (!askForSourceFolder()) return;
     path = shell::sourceFolder() + relativePath;
     plat::requirePathFits(path);
-    if (p.fileExists(path)) return start(path);
+    if (plat::files().fileExists(path)) return start(path);
     using shell::Msg;
     const auto& m = shell::messages();
     shell::showMessage(m.get(Msg::DiscNotFound) + "\r\n" + m.get(Msg::UseGenuineCopy), m.get(Msg::Notice),
@@ -42,6 +42,6 @@ void startSetup(const std::string& relativePath) {
 void startDirectXSetup() { startSetup("\\directx\\dxsetup.exe"); }
 void startNetShowSetup() { startSetup("\\netshow\\nsplay.exe"); }
 
-void openHomePage() { plat::platform().shellOpen(kHomePage, plat::sw::Show); }
+void openHomePage() { plat::shell().shellOpen(kHomePage, plat::sw::Show); }
 
 }  // namespace extras

@@ -1,7 +1,10 @@
 #include "extras/VoiceAddOn.h"
 
 #include "payload/Payload.h"
-#include "platform/Platform.h"
+#include "platform/Desktop.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
+#include "platform/Shell.h"
 #include "platform/SystemError.h"
 #include "shell/RunLog.h"
 #include "shell/Services.h"
@@ -19,12 +22,11 @@ const char kScript[] = "c:\\00.reg";
 // with the windows alive, until it is gone.  A file that someone else
 // removed meanwhile counts as deleted.
 void deleteWhenFree(const std::string& path, shell::RunLog& log) {
-    auto& p = plat::platform();
     bool waited = false;
-    while (!p.deleteFile(path) && (p.fileExists(path) || p.folderExists(path))) {
-        if (!waited) log.line("waiting for " + path + " to be free (" + shell::errorText(p.lastError()) + ")");
+    while (!plat::files().deleteFile(path) && (plat::files().fileExists(path) || plat::files().folderExists(path))) {
+        if (!waited) log.line("waiting for " + path + " to be free (" + shell::errorText(plat::program().lastError()) + ")");
         waited = true;
-        p.waitMessages(kVoiceRetryMs);
+        plat::desktop().waitMessages(kVoiceRetryMs);
     }
     log.line("removed " + path);
 }
@@ -66,17 +68,16 @@ void install(shell::RunLog& log) {
     extract("SOUND1", "EX0", kEngine, log);
     extract("REG000", "re0", kScript, log);
 
-    auto& p = plat::platform();
     const auto& m = shell::messages();
     // Why the add-on is not installed, one reason after the other; each
     // program is started all the same, and its file removed.
     std::string reasons;
     auto start = [&](const char* program) {
-        if (p.winExec(program, plat::sw::Show)) {
+        if (plat::shell().winExec(program, plat::sw::Show)) {
             log.line(std::string("started ") + program);
             return;
         }
-        const std::uint32_t code = p.lastError();
+        const std::uint32_t code = plat::program().lastError();
         log.line(std::string("could not start ") + program + ": " + shell::errorText(code));
         reasons += "\r\n" + std::string(plat::systemError(code, program).what());
     };
@@ -85,8 +86,8 @@ void install(shell::RunLog& log) {
     // The editor must have read the script before it goes: wait for the import.
     const std::string import = plat::systemTool("RegEdit") + " /s " + kScript;
     std::uint32_t exitCode = 0;
-    if (!p.execAndWait(import, plat::sw::ShowNormal, exitCode)) {
-        const std::uint32_t code = p.lastError();
+    if (!plat::shell().execAndWait(import, plat::sw::ShowNormal, exitCode)) {
+        const std::uint32_t code = plat::program().lastError();
         log.line("could not run " + import + ": " + shell::errorText(code));
         reasons += "\r\n" + std::string(plat::systemError(code, import).what());
     } else {

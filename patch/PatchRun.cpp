@@ -9,7 +9,11 @@
 #include "platform/AnsiText.h"
 #include "platform/FileReplace.h"
 #include "platform/Folders.h"
-#include "platform/Platform.h"
+#include "platform/Desktop.h"
+#include "platform/Drives.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
+#include "platform/Shell.h"
 #include "platform/SystemError.h"
 #include "shell/FolderPicker.h"
 #include "shell/RecordFile.h"
@@ -57,7 +61,6 @@ std::uint64_t onDisk(std::uint64_t bytes) { return (bytes + kCluster - 1) / kClu
 // file while the old one still stands, and for the originals kept.  Tells
 // the log what it found.
 void checkTargets(const std::string& folder, const Edition& edition, std::uint64_t keeping, shell::RunLog& log) {
-    auto& p = plat::platform();
     std::int64_t peak = 0, grown = 0;  // grown: by the files already replaced
     for (const Target& t : kTargets) {
         const std::string path = folder + t.file;
@@ -66,12 +69,12 @@ void checkTargets(const std::string& folder, const Edition& edition, std::uint64
         const auto size = static_cast<std::int64_t>(onDisk(payload::payloadSize(t.payload, groupOf(t, edition))));
         std::int64_t old = 0;
         plat::FindData found;
-        if (p.findFirst(path, found)) {
+        if (plat::files().findFirst(path, found)) {
             if (found.attributes & (plat::attr::Directory | plat::attr::ReadOnly))
                 throw plat::systemError(plat::err::AccessDenied, path);
-            plat::FileHandle h = p.openWrite(path);
-            if (h == plat::kNoFile) throw plat::systemError(p.lastError(), path);
-            p.closeFile(h);
+            plat::FileHandle h = plat::files().openWrite(path);
+            if (h == plat::kNoFile) throw plat::systemError(plat::program().lastError(), path);
+            plat::files().closeFile(h);
             old = found.sizeLow;
         }
         peak = std::max(peak, grown + size);
@@ -80,10 +83,10 @@ void checkTargets(const std::string& folder, const Edition& edition, std::uint64
     if (auto failed = plat::probeFolderOf(folder + kTargets[0].file)) throw plat::systemError(failed->code, folder);
     std::uint64_t free = 0;
     // A disk that cannot tell is left to the writes, which replace each file whole.
-    const bool told = p.freeSpace(folder, free);
+    const bool told = plat::drives().freeSpace(folder, free);
     const std::uint64_t needed = static_cast<std::uint64_t>(peak) + keeping;
     log.line("the files need " + shell::sizeText(needed) + " on the drive, which has " +
-             (told ? shell::sizeText(free) + " free" : "untold free space (" + shell::errorText(p.lastError()) + ")"));
+             (told ? shell::sizeText(free) + " free" : "untold free space (" + shell::errorText(plat::program().lastError()) + ")"));
     if (told && free < needed) throw plat::systemError(plat::err::DiskFull, folder);
 }
 
@@ -92,15 +95,14 @@ void checkTargets(const std::string& folder, const Edition& edition, std::uint64
 // A game in a drive's root or in the Windows folder is patched as before,
 // with no record and no originals kept: the uninstaller would not touch it.
 bool recordable(const std::string& folder) {
-    return !shell::record::unsafeFolder(folder, plat::platform().windowsFolder());
+    return !shell::record::unsafeFolder(folder, plat::shell().windowsFolder());
 }
 
 // Whether a game file is already one of the patch's (a patch of an earlier
 // version, which kept no original): the same bytes as an edition's payload.
 bool isPatched(const std::string& path, const Target& t) {
-    auto& p = plat::platform();
     plat::FindData found;
-    if (!p.findFirst(path, found)) return false;
+    if (!plat::files().findFirst(path, found)) return false;
     std::string bytes;
     bool read = false;
     for (const char* group : {"GB_", "BIG"}) {
@@ -120,7 +122,7 @@ std::string relativeOf(const Target& t) { return t.file + 1; }
 // Whether a game file's original is yet to be kept: the file is there, the
 // record keeps no original of it and it is not the patch's own.
 bool originalToKeep(const shell::record::Record* r, const Target& t, const std::string& path) {
-    if (!plat::platform().fileExists(path)) return false;
+    if (!plat::files().fileExists(path)) return false;
     if (!r) return true;
     const auto* own = r->patchFile(relativeOf(t));
     return !r->activeOriginal(relativeOf(t)) && !(own && !own->undone);
@@ -134,7 +136,7 @@ std::uint64_t bytesToKeep(const std::string& folder) {
     for (const Target& t : kTargets) {
         const std::string path = shell::record::normalPath(folder + t.file);
         plat::FindData found;
-        if (originalToKeep(known.record ? &*known.record : nullptr, t, path) && plat::platform().findFirst(path, found))
+        if (originalToKeep(known.record ? &*known.record : nullptr, t, path) && plat::files().findFirst(path, found))
             bytes += onDisk(found.sizeLow);
     }
     return bytes;
@@ -150,7 +152,7 @@ void keepOriginal(shell::record::Writer& w, const Target& t, const std::string& 
     }
     const std::string folder = shell::record::originalsFolder(w.installFolder());
     const std::string kept = folder + "\\" + text::fileName(path);
-    if (!plat::createFolders(folder)) throw plat::systemError(plat::platform().lastError(), folder);
+    if (!plat::createFolders(folder)) throw plat::systemError(plat::program().lastError(), folder);
     w.originalAnnounced(path, kept);
     if (auto failed = plat::copyReplacing(path, kept)) throw plat::systemError(failed->code, kept);
     w.originalKept(path, kept);
@@ -159,7 +161,7 @@ void keepOriginal(shell::record::Writer& w, const Target& t, const std::string& 
 void write(const Target& t, const Edition& edition, const std::string& folder, shell::record::Writer* w,
            shell::RunLog& log) {
     const std::string path = shell::record::normalPath(folder + t.file);
-    const bool replacing = plat::platform().fileExists(path);
+    const bool replacing = plat::files().fileExists(path);
     if (w) {
         keepOriginal(*w, t, path);
         w->patchAnnounced(path, replacing);
@@ -179,7 +181,7 @@ void startPatchInstallation(TForm4& progress) {
     if (!picked) return;  // cancelled: nothing is written
     const std::string game = *picked + "\\Vandry.exe";
     plat::requirePathFits(game);
-    if (plat::platform().fileExists(game))
+    if (plat::files().fileExists(game))
         progress.showFor(*picked);
     else
         shell::showMessage(Msg::NoGameFiles, Msg::Warning, shell::MsgKind::Stop);
@@ -201,7 +203,6 @@ bool PatchRun::run() {
 }
 
 bool PatchRun::writeAll(shell::RunLog& log) {
-    auto& p = plat::platform();
     const Edition edition = currentEdition();
     const std::string& f = gameFolder_;
 
@@ -212,7 +213,7 @@ bool PatchRun::writeAll(shell::RunLog& log) {
     // be taken away again and the originals put back.
     std::unique_ptr<shell::record::Writer> record;
     if (recordable(f)) {
-        record = std::make_unique<shell::record::Writer>(shell::record::normalPath(f), p.ansiCodePage());
+        record = std::make_unique<shell::record::Writer>(shell::record::normalPath(f), plat::program().ansiCodePage());
         if (record->record().language.empty()) record->language(shell::languageName());
         // The run's log lies in the game folder: it goes with the whole game,
         // and stays when only the patch is taken away, as the story of it.
@@ -223,14 +224,14 @@ bool PatchRun::writeAll(shell::RunLog& log) {
         }
     }
     write(kTargets[0], edition, f, record.get(), log);
-    p.processMessages();
+    plat::desktop().processMessages();
     view_.showStep(kLauncherWritten);
     write(kTargets[1], edition, f, record.get(), log);
     write(kTargets[2], edition, f, record.get(), log);
-    p.processMessages();
+    plat::desktop().processMessages();
     view_.showStep(kReadmeWritten);
     write(kTargets[3], edition, f, record.get(), log);
-    p.processMessages();
+    plat::desktop().processMessages();
     view_.showStep(kArchiveWritten);
     // A shortcut that cannot be made is reported once the main archive is
     // in place too, so that it never leaves the game half patched.
@@ -245,12 +246,12 @@ bool PatchRun::writeAll(shell::RunLog& log) {
     }
     write(kTargets[4], edition, f, record.get(), log);
     record.reset();  // the record is whole; the player may uninstall from here on
-    p.processMessages();
+    plat::desktop().processMessages();
     view_.showStep(kMainArchiveWritten);
     if (shortcutError) std::rethrow_exception(shortcutError);
 
     shell::showMessage(shell::Msg::PatchInstalled, shell::Msg::Notice, shell::MsgKind::Information);
-    p.winExec(plat::systemTool("Notepad.exe") + " " + f + "\\readme.txt", plat::sw::Show);
+    plat::shell().winExec(plat::systemTool("Notepad.exe") + " " + f + "\\readme.txt", plat::sw::Show);
     return true;
 }
 

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "platform/FileReplace.h"
-#include "platform/Platform.h"
+#include "platform/Program.h"
 #include "platform/SystemError.h"
 
 namespace payload {
@@ -78,7 +78,7 @@ private:
 
 void ownPayload(const std::string& name, const std::string& type, const std::uint8_t*& data,
                 std::size_t& size) {
-    if (!plat::platform().ownResource(type, name, data, size))
+    if (!plat::program().ownResource(type, name, data, size))
         throw base::Error("Resource " + name + " not found");
 }
 

@@ -1,6 +1,6 @@
 #include "platform/AnsiText.h"
 
-#include "platform/Platform.h"
+#include "platform/Program.h"
 
 namespace text {
 
@@ -23,7 +23,7 @@ std::string mapSingleBytes(const std::string& s, F f) {
 }  // namespace
 
 std::size_t charLength(const std::string& s, std::size_t i) {
-    return i + 1 < s.size() && plat::platform().isDbcsLeadByte(static_cast<unsigned char>(s[i])) ? 2 : 1;
+    return i + 1 < s.size() && plat::program().isDbcsLeadByte(static_cast<unsigned char>(s[i])) ? 2 : 1;
 }
 
 std::size_t lastCharStart(const std::string& s) {

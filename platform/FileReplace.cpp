@@ -1,7 +1,8 @@
 #include "platform/FileReplace.h"
 
 #include "platform/AnsiText.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
 
 namespace plat {
 
@@ -14,18 +15,17 @@ constexpr unsigned kTemporaryNames = 256;
 bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 
 std::optional<ReplaceFailure> fail(ReplaceFailure::Step step) {
-    return ReplaceFailure{step, platform().lastError()};
+    return ReplaceFailure{step, program().lastError()};
 }
 
 // A new temporary file beside target, open for writing.
 std::optional<ReplaceFailure> createTemporary(const std::string& target, std::string& path, FileHandle& h) {
-    Platform& p = platform();
     for (unsigned n = 0; n < kTemporaryNames; ++n) {
         path = temporaryPath(target, n);
-        if (!p.pathFits(path)) return ReplaceFailure{ReplaceFailure::Fit, err::FileNameTooLong};
-        h = p.createNew(path);
+        if (!files().pathFits(path)) return ReplaceFailure{ReplaceFailure::Fit, err::FileNameTooLong};
+        h = files().createNew(path);
         if (h != kNoFile) return std::nullopt;
-        if (p.lastError() != err::FileExists) return fail(ReplaceFailure::Create);
+        if (program().lastError() != err::FileExists) return fail(ReplaceFailure::Create);
     }
     return ReplaceFailure{ReplaceFailure::Create, err::FileExists};
 }
@@ -38,22 +38,20 @@ std::string temporaryPath(const std::string& target, unsigned n) {
 }
 
 std::optional<std::string> unusedTemporaryPath(const std::string& target) {
-    Platform& p = platform();
     for (unsigned n = 0; n < kTemporaryNames; ++n) {
         std::string path = temporaryPath(target, n);
-        if (!p.fileExists(path) && !p.folderExists(path)) return path;
+        if (!files().fileExists(path) && !files().folderExists(path)) return path;
     }
     return std::nullopt;
 }
 
 std::vector<std::string> removeStaleTemporaries(const std::string& target) {
-    Platform& p = platform();
     const std::string stem = text::withoutExtension(target);
     const std::string folder = text::folderPart(stem);
     const std::string name = text::upperCase(text::fileName(stem)) + ".~";
     std::vector<std::string> removed;
     FindData entry;
-    auto search = p.findFirst(stem + ".~??", entry);
+    auto search = files().findFirst(stem + ".~??", entry);
     if (!search) return removed;
     do {
         // The search also matches short names and shorter extensions: only
@@ -63,27 +61,26 @@ std::vector<std::string> removeStaleTemporaries(const std::string& target) {
             text::upperCase(n.substr(0, name.size())) != name || !isHexDigit(n[name.size()]) ||
             !isHexDigit(n[name.size() + 1]))
             continue;
-        if (p.deleteFile(folder + n)) removed.push_back(folder + n);
+        if (files().deleteFile(folder + n)) removed.push_back(folder + n);
     } while (search->next(entry));
     return removed;
 }
 
 std::optional<ReplaceFailure> replaceFile(const std::string& target, const void* data, std::uint32_t size) {
-    Platform& p = platform();
-    if (!p.pathFits(target)) return ReplaceFailure{ReplaceFailure::Fit, err::FileNameTooLong};
+    if (!files().pathFits(target)) return ReplaceFailure{ReplaceFailure::Fit, err::FileNameTooLong};
     std::string temporary;
     FileHandle h = kNoFile;
     if (auto failed = createTemporary(target, temporary, h)) return failed;
     std::uint32_t done = 0;
     std::optional<ReplaceFailure> failed;
-    if (size > 0 && !p.writeFile(h, data, size, done))
+    if (size > 0 && !files().writeFile(h, data, size, done))
         failed = fail(ReplaceFailure::Write);
     else if (done != size)
         // A write that falls short without an error is Wine's answer on a full disk.
         failed = ReplaceFailure{ReplaceFailure::Write, err::DiskFull};
-    p.closeFile(h);
-    if (!failed && !p.moveReplacing(temporary, target)) failed = fail(ReplaceFailure::Move);
-    if (failed) p.deleteFile(temporary);
+    files().closeFile(h);
+    if (!failed && !files().moveReplacing(temporary, target)) failed = fail(ReplaceFailure::Move);
+    if (failed) files().deleteFile(temporary);
     return failed;
 }
 
@@ -91,22 +88,21 @@ std::optional<ReplaceFailure> probeFolderOf(const std::string& target) {
     std::string temporary;
     FileHandle h = kNoFile;
     if (auto failed = createTemporary(target, temporary, h)) return failed;
-    platform().closeFile(h);
-    if (!platform().deleteFile(temporary)) return fail(ReplaceFailure::Create);
+    files().closeFile(h);
+    if (!files().deleteFile(temporary)) return fail(ReplaceFailure::Create);
     return std::nullopt;
 }
 
 std::optional<ReplaceFailure> copyReplacing(const std::string& from, const std::string& target) {
-    Platform& p = platform();
-    if (!p.pathFits(target)) return ReplaceFailure{ReplaceFailure::Fit, err::FileNameTooLong};
+    if (!files().pathFits(target)) return ReplaceFailure{ReplaceFailure::Fit, err::FileNameTooLong};
     const auto temporary = unusedTemporaryPath(target);
     if (!temporary) return ReplaceFailure{ReplaceFailure::Create, err::FileExists};
-    if (!p.pathFits(*temporary)) return ReplaceFailure{ReplaceFailure::Fit, err::FileNameTooLong};
+    if (!files().pathFits(*temporary)) return ReplaceFailure{ReplaceFailure::Fit, err::FileNameTooLong};
     // CopyFile leaves no partial file behind when it fails.
-    if (!p.copyFile(from, *temporary)) return fail(ReplaceFailure::Write);
-    if (p.moveReplacing(*temporary, target)) return std::nullopt;
+    if (!files().copyFile(from, *temporary)) return fail(ReplaceFailure::Write);
+    if (files().moveReplacing(*temporary, target)) return std::nullopt;
     auto failed = fail(ReplaceFailure::Move);
-    p.deleteFile(*temporary);
+    files().deleteFile(*temporary);
     return failed;
 }
 

@@ -1,12 +1,13 @@
 #include "platform/SystemError.h"
 
 #include "platform/AnsiText.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
 
 namespace plat {
 
 std::string systemText(std::uint32_t code) {
-    std::string text = text::withoutLineBreak(platform().errorText(code));
+    std::string text = text::withoutLineBreak(program().errorText(code));
     return text.empty() ? "System error " + std::to_string(code) : text;
 }
 
@@ -16,7 +17,7 @@ base::Error systemError(std::uint32_t code, const std::string& subject) {
 }
 
 void requirePathFits(const std::string& path) {
-    if (!platform().pathFits(path)) throw systemError(err::FileNameTooLong, path);
+    if (!files().pathFits(path)) throw systemError(err::FileNameTooLong, path);
 }
 
 }  // namespace plat

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "platform/Platform.h"
+#include "platform/Desktop.h"
 
 namespace plat {
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/AnsiText.h"
+#include "platform/Registry.h"
 
 namespace shell::record {
 

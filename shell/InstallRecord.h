@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/Registry.h"
 
 namespace shell::record {
 

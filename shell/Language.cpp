@@ -2,7 +2,9 @@
 
 #include "payload/Payload.h"
 #include "platform/AnsiText.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
+#include "platform/Registry.h"
 
 namespace shell {
 
@@ -19,13 +21,13 @@ const char kGb2312Value[] = "GB2312(86)";
 // window's is the one exception, with the "由" its built-in caption lacks.
 const char kMainTitle[] = "Lunavire 中文安装程序&汉化补丁 简繁双语版 由《Lunavire》中文化委员会制作";
 
-std::string programFolder() { return text::folderPart(plat::platform().programPath()); }
+std::string programFolder() { return text::folderPart(plat::program().programPath()); }
 
 class LanguageFile {
 public:
     explicit LanguageFile(std::string path) : path_(std::move(path)) {}
     std::string read(const char* section, const std::string& key, const std::string& def) const {
-        return plat::platform().profileString(path_, section, key, def);
+        return plat::files().profileString(path_, section, key, def);
     }
 
 private:
@@ -75,7 +77,7 @@ void applyMessages(const LanguageFile& f, MessageTable& messages) {
 std::vector<std::string> findLanguageFiles() {
     std::vector<std::string> names;
     plat::FindData entry;
-    auto search = plat::platform().findFirst(programFolder() + "*.ini", entry);
+    auto search = plat::files().findFirst(programFolder() + "*.ini", entry);
     if (!search) return names;
     do {
         // Every attribute counts (the mask 0x3F takes folders, hidden and system entries).
@@ -87,8 +89,8 @@ std::vector<std::string> findLanguageFiles() {
 std::string detectedLanguage() {
     // Reading is all the detection needs; asking for more fails for users who
     // may not write under HKEY_LOCAL_MACHINE.
-    bool simplified = plat::platform().registryValueExists(plat::RootKey::LocalMachine, kFontAssocKey,
-                                                           kGb2312Value, plat::access::Read);
+    bool simplified = plat::registry().valueExists(plat::RootKey::LocalMachine, plat::RegView::Wow32,
+                                                   kFontAssocKey, kGb2312Value);
     return simplified ? kSimplified : kTraditional;
 }
 

@@ -2,6 +2,7 @@
 
 #include "payload/Payload.h"
 #include "platform/AnsiText.h"
+#include "platform/Program.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ void TForm1::FormCreate() {
     messages = shell::MessageTable();
     if (findLanguages)
         for (const auto& name : findLanguages()) ComboBox1->addItem(name);
-    sourceFolder = sourceFolderOf(plat::platform().programPath());
+    sourceFolder = sourceFolderOf(plat::program().programPath());
 }
 
 void TForm1::Timer1Timer() {

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "platform/Desktop.h"
 #include "ui/Components.h"
 
 namespace shell {

@@ -4,7 +4,10 @@
 
 #include "platform/AnsiText.h"
 #include "platform/FileReplace.h"
+#include "platform/Files.h"
 #include "platform/Folders.h"
+#include "platform/Program.h"
+#include "platform/Registry.h"
 #include "platform/SystemError.h"
 
 namespace shell::record {
@@ -19,7 +22,7 @@ std::string setAsidePath(const std::string& install) { return uninstallFolder(in
 // Closes a handle whatever ends its scope.
 struct Closing {
     plat::FileHandle h;
-    ~Closing() { plat::platform().closeFile(h); }
+    ~Closing() { plat::files().closeFile(h); }
 };
 
 std::string encodeAll(const std::vector<Fields>& lines) {
@@ -31,17 +34,16 @@ std::string encodeAll(const std::vector<Fields>& lines) {
 }  // namespace
 
 bool readWhole(const std::string& path, std::string& bytes, std::uint32_t& code, std::uint32_t limit) {
-    auto& p = plat::platform();
     bytes.clear();
     // The stamp tells the whole size, beyond 4 GB too; the read below checks it.
     plat::FileStamp stamp;
-    if (p.fileStamp(path, stamp) && stamp.size > limit) {
+    if (plat::files().fileStamp(path, stamp) && stamp.size > limit) {
         code = kTooLarge;
         return false;
     }
-    const Closing file{p.openRead(path)};
+    const Closing file{plat::files().openRead(path)};
     if (file.h == plat::kNoFile) {
-        code = p.lastError();
+        code = plat::program().lastError();
         return false;
     }
     constexpr std::uint32_t kChunk = 64 * 1024;
@@ -54,8 +56,8 @@ bool readWhole(const std::string& path, std::string& bytes, std::uint32_t& code,
         }
         bytes.resize(at + kChunk);
         std::uint32_t done = 0;
-        if (!p.readFile(file.h, &bytes[at], kChunk, done)) {
-            code = p.lastError();
+        if (!plat::files().readFile(file.h, &bytes[at], kChunk, done)) {
+            code = plat::program().lastError();
             bytes.clear();
             return false;
         }
@@ -84,13 +86,12 @@ Loaded load(const std::string& installFolder) {
 }
 
 Writer::Writer(const std::string& installFolder, unsigned codePage) : folder_(normalPath(installFolder)) {
-    auto& p = plat::platform();
     const std::string path = recordPath(folder_);
-    if (!plat::createFolders(uninstallFolder(folder_))) throw plat::systemError(p.lastError(), uninstallFolder(folder_));
+    if (!plat::createFolders(uninstallFolder(folder_))) throw plat::systemError(plat::program().lastError(), uninstallFolder(folder_));
     // What the new record begins with when there is none to go on with.
     std::vector<Fields> begun = Record::begin(folder_, codePage);
     bool fresh = true, setAside = false;
-    if (p.fileExists(path)) {
+    if (plat::files().fileExists(path)) {
         std::string bytes;
         std::uint32_t code = 0;
         const bool read = readWhole(path, bytes, code);
@@ -117,8 +118,8 @@ Writer::Writer(const std::string& installFolder, unsigned codePage) : folder_(no
             }
         }
     }
-    if (setAside && !p.moveReplacing(path, setAsidePath(folder_)))
-        throw plat::systemError(p.lastError(), path);  // kept for whoever wants to look
+    if (setAside && !plat::files().moveReplacing(path, setAsidePath(folder_)))
+        throw plat::systemError(plat::program().lastError(), path);  // kept for whoever wants to look
     if (fresh) {
         record_ = Record();
         for (const Fields& f : begun) record_.apply(f);
@@ -126,11 +127,11 @@ Writer::Writer(const std::string& installFolder, unsigned codePage) : folder_(no
         if (auto failed = plat::replaceFile(path, header.data(), static_cast<std::uint32_t>(header.size())))
             throw plat::systemError(failed->code, path);
     }
-    file_ = p.openWrite(path);
+    file_ = plat::files().openWrite(path);
     std::uint32_t size = 0;
-    if (file_ == plat::kNoFile || !p.fileSize(file_, size) || !p.seekFromStart(file_, size)) {
-        const std::uint32_t code = p.lastError();
-        p.closeFile(file_);
+    if (file_ == plat::kNoFile || !plat::files().fileSize(file_, size) || !plat::files().seekFromStart(file_, size)) {
+        const std::uint32_t code = plat::program().lastError();
+        plat::files().closeFile(file_);
         file_ = plat::kNoFile;
         throw plat::systemError(code, path);
     }
@@ -138,7 +139,7 @@ Writer::Writer(const std::string& installFolder, unsigned codePage) : folder_(no
     if (text::upperCase(record_.folder) != text::upperCase(folder_)) add(Line::Folder, {folder_});
 }
 
-Writer::~Writer() { plat::platform().closeFile(file_); }
+Writer::~Writer() { plat::files().closeFile(file_); }
 
 std::string Writer::relative(const std::string& path) const {
     if (plainRelative(path)) return path;
@@ -147,7 +148,6 @@ std::string Writer::relative(const std::string& path) const {
 }
 
 void Writer::add(Line kind, std::vector<std::string> values) {
-    auto& p = plat::platform();
     const std::string path = recordPath(folder_);
     if (broken_) throw plat::systemError(plat::err::InvalidHandle, path);
     const Fields f = fields(kind, std::move(values));
@@ -160,9 +160,9 @@ void Writer::add(Line kind, std::vector<std::string> values) {
     }
     const std::string line = encodeLine(f);
     std::uint32_t done = 0;
-    if (!p.writeFile(file_, line.data(), static_cast<std::uint32_t>(line.size()), done) || done != line.size()) {
+    if (!plat::files().writeFile(file_, line.data(), static_cast<std::uint32_t>(line.size()), done) || done != line.size()) {
         broken_ = true;
-        const std::uint32_t code = p.lastError();
+        const std::uint32_t code = plat::program().lastError();
         throw plat::systemError(code ? code : plat::err::DiskFull, path);
     }
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Files.h"
+#include "platform/Registry.h"
 #include "shell/InstallRecord.h"
 
 namespace shell::record {

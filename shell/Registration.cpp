@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "platform/AnsiText.h"
+#include "platform/Program.h"
+#include "platform/Registry.h"
 #include "platform/SystemError.h"
 #include "shell/InstallRecord.h"
 
@@ -20,18 +22,17 @@ bool ours(const std::string& key) {
 
 // Every value of the entry; false with the failing call's code.
 bool write(plat::RootKey root, const std::string& key, const Entry& e, const std::string& name) {
-    auto& p = plat::platform();
     const std::string k = path(key);
     const std::uint64_t kilobytes = (e.bytes + 1023) / 1024;
-    return p.registrySetString(root, kView, k, "DisplayName", name) &&
-           p.registrySetString(root, kView, k, "DisplayVersion", kVersion) &&
-           p.registrySetString(root, kView, k, "Publisher", kPublisher) &&
-           p.registrySetString(root, kView, k, "InstallLocation", e.installFolder) &&
-           p.registrySetString(root, kView, k, "DisplayIcon", e.installFolder + "\\Vandry.exe") &&
-           p.registrySetString(root, kView, k, "UninstallString", uninstallCommand(e.installFolder)) &&
-           p.registrySetDword(root, kView, k, "EstimatedSize",
+    return plat::registry().setString(root, kView, k, "DisplayName", name) &&
+           plat::registry().setString(root, kView, k, "DisplayVersion", kVersion) &&
+           plat::registry().setString(root, kView, k, "Publisher", kPublisher) &&
+           plat::registry().setString(root, kView, k, "InstallLocation", e.installFolder) &&
+           plat::registry().setString(root, kView, k, "DisplayIcon", e.installFolder + "\\Vandry.exe") &&
+           plat::registry().setString(root, kView, k, "UninstallString", uninstallCommand(e.installFolder)) &&
+           plat::registry().setDword(root, kView, k, "EstimatedSize",
                               static_cast<std::uint32_t>(std::min<std::uint64_t>(kilobytes, 0xFFFFFFFFu))) &&
-           p.registrySetDword(root, kView, k, "NoModify", 1) && p.registrySetDword(root, kView, k, "NoRepair", 1);
+           plat::registry().setDword(root, kView, k, "NoModify", 1) && plat::registry().setDword(root, kView, k, "NoRepair", 1);
 }
 
 }  // namespace
@@ -51,7 +52,6 @@ std::string uninstallCommand(const std::string& installFolder) {
 }
 
 plat::RootKey registerInstallation(const Entry& e, const std::function<void(plat::RootKey)>& writing) {
-    auto& p = plat::platform();
     const std::string key = keyName(e.installFolder);
     // Two folders would show as two entries of one name: each tells its folder.
     std::string name = e.displayName;
@@ -65,34 +65,32 @@ plat::RootKey registerInstallation(const Entry& e, const std::function<void(plat
             else unregister(plat::RootKey::CurrentUser, key);
             return root;
         }
-        refused = p.lastError();
+        refused = plat::program().lastError();
         unregister(root, key);  // no half entry
     }
     throw plat::systemError(refused, std::string("HKEY_CURRENT_USER\\") + path(key));
 }
 
 std::vector<std::pair<plat::RootKey, std::string>> otherInstallations(const std::string& exceptKey) {
-    auto& p = plat::platform();
     std::vector<std::pair<plat::RootKey, std::string>> found;
     for (plat::RootKey root : {plat::RootKey::LocalMachine, plat::RootKey::CurrentUser}) {
         std::vector<std::string> keys;
-        if (!p.registrySubKeys(root, kView, kUninstallKey, keys)) continue;
+        if (!plat::registry().subKeys(root, kView, kUninstallKey, keys)) continue;
         for (const auto& k : keys) {
             if (!ours(k) || text::upperCase(k) == text::upperCase(exceptKey)) continue;
             std::string folder;
-            if (p.registryString(root, kView, path(k), "InstallLocation", folder)) found.push_back({root, folder});
+            if (plat::registry().readString(root, kView, path(k), "InstallLocation", folder)) found.push_back({root, folder});
         }
     }
     return found;
 }
 
 std::vector<plat::RootKey> entriesOf(const std::string& installFolder) {
-    auto& p = plat::platform();
     std::vector<plat::RootKey> roots;
     const std::string key = path(keyName(installFolder));
     for (plat::RootKey root : {plat::RootKey::LocalMachine, plat::RootKey::CurrentUser}) {
         std::string location;
-        if (p.registryString(root, kView, key, "InstallLocation", location) &&
+        if (plat::registry().readString(root, kView, key, "InstallLocation", location) &&
             text::upperCase(record::normalPath(location)) == text::upperCase(installFolder))
             roots.push_back(root);
     }
@@ -100,8 +98,7 @@ std::vector<plat::RootKey> entriesOf(const std::string& installFolder) {
 }
 
 bool unregister(plat::RootKey root, const std::string& key) {
-    auto& p = plat::platform();
-    return p.registryDeleteKey(root, kView, path(key)) || p.lastError() == plat::err::FileNotFound;
+    return plat::registry().deleteKey(root, kView, path(key)) || plat::program().lastError() == plat::err::FileNotFound;
 }
 
 }  // namespace shell::registration

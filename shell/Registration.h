@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/Registry.h"
 
 namespace shell::registration {
 

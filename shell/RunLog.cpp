@@ -5,7 +5,9 @@
 
 #include "base/Error.h"
 #include "platform/FileReplace.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
+#include "platform/Shell.h"
 #include "platform/SystemError.h"
 #include "shell/Version.h"
 
@@ -47,21 +49,20 @@ std::string oneEntry(const std::string& text) {
 // someone else's, or one filled by hand): only they are read.  The handle is
 // closed whatever happens.
 bool readTail(const std::string& path, std::uint64_t keep, std::string& out) {
-    auto& p = plat::platform();
     plat::FileStamp stamp;
-    if (!p.fileStamp(path, stamp)) return false;
+    if (!plat::files().fileStamp(path, stamp)) return false;
     struct Closing {
         plat::FileHandle h;
-        ~Closing() { plat::platform().closeFile(h); }
-    } file{p.openRead(path)};
+        ~Closing() { plat::files().closeFile(h); }
+    } file{plat::files().openRead(path)};
     if (file.h == plat::kNoFile) return false;
     const std::uint64_t from = stamp.size > keep ? stamp.size - keep : 0;
-    if (!p.seekFromStart(file.h, from)) return false;
+    if (!plat::files().seekFromStart(file.h, from)) return false;
     const auto size = static_cast<std::size_t>(stamp.size - from);
     out.assign(size, '\0');
     for (std::size_t at = 0; at < size;) {
         std::uint32_t got = 0;
-        if (!p.readFile(file.h, &out[at], static_cast<std::uint32_t>(size - at), got)) return false;
+        if (!plat::files().readFile(file.h, &out[at], static_cast<std::uint32_t>(size - at), got)) return false;
         if (got == 0) {
             out.resize(at);  // shorter than it was: what there is
             break;
@@ -74,18 +75,17 @@ bool readTail(const std::string& path, std::uint64_t keep, std::string& out) {
 }  // namespace
 
 RunLog::RunLog(LogName name, const std::string& run) : name_(name) {
-    auto& p = plat::platform();
-    const plat::LocalTime t = p.localTime();
-    const plat::WindowsVersion v = p.windowsVersion();
+    const plat::LocalTime t = plat::program().localTime();
+    const plat::WindowsVersion v = plat::program().windowsVersion();
     const std::string date = std::to_string(t.year) + "-" + twoDigits(t.month) + "-" + twoDigits(t.day);
     // A blank line and a mark of its own start every run (trim() cuts there).
-    held_.push_back(p.ansiToUtf8(std::string(kRunStart) + run + " - Lunavire setup " + kProgramVersion + " - " +
+    held_.push_back(plat::program().ansiToUtf8(std::string(kRunStart) + run + " - Lunavire setup " + kProgramVersion + " - " +
                                  date + " " + clock(t)) +
                     "\r\n");
     std::string windows = "Windows " + std::to_string(v.major) + "." + std::to_string(v.minor) + "." +
                           std::to_string(v.build);
     if (!v.servicePack.empty()) windows += " " + v.servicePack;
-    line(windows + ", ANSI code page " + std::to_string(p.ansiCodePage()));
+    line(windows + ", ANSI code page " + std::to_string(plat::program().ansiCodePage()));
 }
 
 RunLog::~RunLog() {
@@ -93,7 +93,7 @@ RunLog::~RunLog() {
 }
 
 void RunLog::line(const std::string& text) {
-    const std::string utf8 = plat::platform().ansiToUtf8(clock(plat::platform().localTime()) + " " + oneEntry(text)) +
+    const std::string utf8 = plat::program().ansiToUtf8(clock(plat::program().localTime()) + " " + oneEntry(text)) +
                              "\r\n";
     if (!placed_) {
         held_.push_back(utf8);
@@ -128,7 +128,7 @@ void RunLog::placeInTemp() {
     for (const auto& l : held_) all += l;
     held_.clear();
     inTemp_ = true;
-    path_ = plat::platform().tempFolder() + "\\" + name_.inTemp;
+    path_ = plat::shell().tempFolder() + "\\" + name_.inTemp;
     if (write(path_, all) != 0) path_.clear();
 }
 
@@ -143,8 +143,8 @@ bool RunLog::append(const std::string& utf8) {
     // where they began.
     const std::string failed = path_;
     inTemp_ = true;
-    path_ = plat::platform().tempFolder() + "\\" + name_.inTemp;
-    const std::string note = plat::platform().ansiToUtf8(clock(plat::platform().localTime()) + " this log goes on here: " +
+    path_ = plat::shell().tempFolder() + "\\" + name_.inTemp;
+    const std::string note = plat::program().ansiToUtf8(clock(plat::program().localTime()) + " this log goes on here: " +
                                                          failed + " cannot be written (" + errorText(code) + ")\r\n");
     if (write(path_, note + utf8) == 0) return true;
     path_.clear();
@@ -152,27 +152,26 @@ bool RunLog::append(const std::string& utf8) {
 }
 
 std::uint32_t RunLog::write(const std::string& path, const std::string& utf8) {
-    auto& p = plat::platform();
     if (path.empty()) return plat::err::PathNotFound;
     plat::FileStamp stamp;
-    if (p.fileStamp(path, stamp) && stamp.size + utf8.size() > kLimit) {
+    if (plat::files().fileStamp(path, stamp) && stamp.size + utf8.size() > kLimit) {
         if (std::uint32_t code = trim(path, static_cast<std::uint32_t>(utf8.size()))) return code;
     }
-    plat::FileHandle h = p.openWrite(path);
+    plat::FileHandle h = plat::files().openWrite(path);
     bool fresh = false;
     if (h == plat::kNoFile) {
-        if (p.lastError() != plat::err::FileNotFound) return p.lastError();
-        h = p.createNew(path);
-        if (h == plat::kNoFile) return p.lastError();
+        if (plat::program().lastError() != plat::err::FileNotFound) return plat::program().lastError();
+        h = plat::files().createNew(path);
+        if (h == plat::kNoFile) return plat::program().lastError();
         fresh = true;
     }
     std::uint32_t size = 0, done = 0, code = 0;
-    if (!p.fileSize(h, size) || !p.seekFromStart(h, size)) code = p.lastError();
+    if (!plat::files().fileSize(h, size) || !plat::files().seekFromStart(h, size)) code = plat::program().lastError();
     const std::string bytes = (fresh || size == 0 ? std::string(kBom) : std::string()) + utf8;
-    if (!code && !p.writeFile(h, bytes.data(), static_cast<std::uint32_t>(bytes.size()), done)) code = p.lastError();
+    if (!code && !plat::files().writeFile(h, bytes.data(), static_cast<std::uint32_t>(bytes.size()), done)) code = plat::program().lastError();
     // A write that falls short without an error is Wine's full disk.
     if (!code && done != bytes.size()) code = plat::err::DiskFull;
-    p.closeFile(h);
+    plat::files().closeFile(h);
     return code;
 }
 
@@ -180,7 +179,7 @@ std::uint32_t RunLog::trim(const std::string& path, std::uint32_t adding) {
     const std::size_t keep = adding < kKeptAfterTrim ? kKeptAfterTrim - adding : 0;
     std::string all;
     // A line break before what is kept tells where whole lines begin.
-    if (!readTail(path, keep + 2, all)) return plat::platform().lastError();
+    if (!readTail(path, keep + 2, all)) return plat::program().lastError();
     std::size_t cut = all.size() > keep ? all.size() - keep : 0;
     // Whole runs where one starts in what is kept, else whole lines.
     std::size_t at = all.find(kRunStart, cut);

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "platform/Desktop.h"
 #include "shell/Language.h"
 #include "shell/MainForm.h"
 

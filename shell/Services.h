@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/Desktop.h"
 #include "shell/MessageTable.h"
 
 class TForm1;

@@ -2,7 +2,8 @@
 
 #include "platform/AnsiText.h"
 #include "platform/Folders.h"
-#include "platform/Platform.h"
+#include "platform/Program.h"
+#include "platform/Shell.h"
 #include "platform/SystemError.h"
 
 namespace shell {
@@ -24,16 +25,15 @@ const char* linkName(int kind) {
 }
 
 void makeOne(int kind, const std::string& target) {
-    auto& p = plat::platform();
-    auto link = p.createShellLink();
+    auto link = plat::shell().createShellLink();
     link->setPath(target);
     link->setWorkingDirectory(text::folderPart(target));
-    std::string programs = p.programsFolder();
+    std::string programs = plat::shell().programsFolder();
     // Without a Programs folder there is nowhere sensible to put it.
     if (programs.empty()) return;
-    if (!plat::createFolders(programs + kFolder)) throw plat::systemError(p.lastError(), programs + kFolder);
+    if (!plat::createFolders(programs + kFolder)) throw plat::systemError(plat::program().lastError(), programs + kFolder);
     const std::string file = programs + linkName(kind);
-    if (!link->save(file)) throw plat::systemError(p.lastError(), file);
+    if (!link->save(file)) throw plat::systemError(plat::program().lastError(), file);
 }
 
 }  // namespace
@@ -46,12 +46,12 @@ void makeShortcuts(int kind, const std::string& target) {
 }
 
 std::string shortcutFolder() {
-    const std::string programs = plat::platform().programsFolder();
+    const std::string programs = plat::shell().programsFolder();
     return programs.empty() ? programs : programs + kFolder;
 }
 
 std::vector<std::string> shortcutFiles(int kind) {
-    const std::string programs = plat::platform().programsFolder();
+    const std::string programs = plat::shell().programsFolder();
     std::vector<std::string> files;
     if (programs.empty() || !linkName(kind)) return files;
     if (kind == kSimplifiedShortcut || kind == kTraditionalShortcut) files.push_back(programs + linkName(kReadmeShortcut));

@@ -5,6 +5,9 @@
 
 #include "payload/Payload.h"
 #include "platform/AnsiText.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
+#include "platform/Registry.h"
 #include "shell/RecordFile.h"
 #include "shell/Registration.h"
 
@@ -92,7 +95,7 @@ namespace {
 
 bool keyThere(const ScriptKey& k) {
     for (auto view : kViews)
-        if (plat::platform().registryKeyExists(k.root, view, k.key)) return true;
+        if (plat::registry().keyExists(k.root, view, k.key)) return true;
     return false;
 }
 
@@ -101,7 +104,7 @@ std::vector<std::string> valuesThere(const ScriptKey& k) {
     std::vector<std::string> there;
     for (auto view : kViews) {
         std::vector<std::string> names;
-        if (!plat::platform().registryValueNames(k.root, view, k.key, names)) continue;
+        if (!plat::registry().valueNames(k.root, view, k.key, names)) continue;
         for (const auto& v : k.values)
             for (const auto& n : names)
                 if (text::upperCase(n) == text::upperCase(v) &&
@@ -114,9 +117,8 @@ std::vector<std::string> valuesThere(const ScriptKey& k) {
 }  // namespace
 
 Recorder::Recorder(const std::vector<std::string>& files) {
-    auto& p = plat::platform();
     for (const auto& [root, folder] : registration::otherInstallations(""))
-        if (p.fileExists(record::recordPath(folder))) folders_.push_back(folder);
+        if (plat::files().fileExists(record::recordPath(folder))) folders_.push_back(folder);
     if (folders_.empty()) return;
     try {
         script_ = scriptKeys(payload::payloadBytes("REG000", "re0"));
@@ -155,7 +157,7 @@ void Recorder::add(const std::vector<Line>& lines) {
     if (lines.empty()) return;
     for (const auto& folder : folders_) {
         try {
-            record::Writer w(folder, plat::platform().ansiCodePage());
+            record::Writer w(folder, plat::program().ansiCodePage());
             for (const auto& l : lines) l(w);
         } catch (const std::exception& e) {
             failures_.push_back(e.what());

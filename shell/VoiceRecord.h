@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/Registry.h"
 
 namespace shell::record {
 class Writer;

@@ -4,6 +4,8 @@
 #include <iterator>
 
 #include "platform/AnsiText.h"
+#include "platform/Desktop.h"
+#include "platform/Program.h"
 #include "ui/Form.h"
 
 namespace ui {
@@ -17,7 +19,7 @@ Application& app() {
 
 void Application::run() {
     if (mainForm_ && !mainForm_->showing()) mainForm_->Show();
-    while (!terminated_) plat::platform().handleMessage();
+    while (!terminated_) plat::desktop().handleMessage();
 }
 
 std::string errorBoxText(const std::string& message) {
@@ -34,7 +36,7 @@ std::string applicationTitle(const std::string& programPath) {
     return name.substr(0, first) + text::lowerCase(name.substr(first));
 }
 
-std::string Application::title() const { return applicationTitle(plat::platform().programPath()); }
+std::string Application::title() const { return applicationTitle(plat::program().programPath()); }
 
 void Application::showError(const std::string& message) {
     if (errorReporter_) {
@@ -50,7 +52,7 @@ plat::Answer Application::messageBox(const std::string& text, const std::string&
         explicit Up(int& b) : boxes(b) { ++boxes; }
         ~Up() { --boxes; }
     } up(boxes_);
-    return plat::platform().messageBox(text, caption, style);
+    return plat::desktop().messageBox(text, caption, style);
 }
 
 bool Application::acceptsInput(const Form* form) const {

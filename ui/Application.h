@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/Host.h"
-#include "platform/Platform.h"
+#include "platform/Desktop.h"
 
 namespace ui {
 

@@ -1,5 +1,6 @@
 #include "ui/Component.h"
 
+#include "platform/Desktop.h"
 #include "ui/Application.h"
 #include "ui/Form.h"
 
@@ -62,7 +63,7 @@ void Control::parentFontChanged() {
 }
 
 void Control::createPeer() {
-    if (!peer_) peer_ = plat::platform().createPeer(*this);
+    if (!peer_) peer_ = plat::desktop().createPeer(*this);
 }
 
 void dispatch(const std::function<void()>& handler) {

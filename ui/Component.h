@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/Desktop.h"
 #include "ui/Geometry.h"
 
 namespace ui {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/Desktop.h"
 #include "ui/Application.h"
 #include "ui/Form.h"
 
@@ -143,13 +144,13 @@ void Timer::setEnabled(bool e) {
 
 void Timer::arm() {
     disarm();
-    id_ = plat::platform().setTimer(interval_, [this] {
+    id_ = plat::desktop().setTimer(interval_, [this] {
         if (enabled_) dispatch(OnTimer);
     });
 }
 
 void Timer::disarm() {
-    if (id_) plat::platform().killTimer(id_);
+    if (id_) plat::desktop().killTimer(id_);
     id_ = 0;
 }
 

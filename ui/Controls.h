@@ -163,7 +163,7 @@ private:
     std::uint32_t interval_;
     bool enabled_;
     bool started_ = false;
-    plat::Platform::TimerId id_ = 0;
+    plat::Desktop::TimerId id_ = 0;
 };
 
 }  // namespace ui

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "platform/Desktop.h"
+#include "platform/Program.h"
 #include "ui/Application.h"
 
 namespace ui {
@@ -190,15 +192,15 @@ Timer& Form::addTimer(const std::string& name, std::uint32_t intervalMs, bool en
 
 void Form::createWindows() {
     // Each window made is a step of the start-up trace.
-    auto& platform = plat::platform();
+    auto& program = plat::program();
     createPeer();
-    platform.startupMark((className_ + " frame").c_str());
+    program.startupMark((className_ + " frame").c_str());
     // Children are made at the scale of the monitor the window is on.
     if (peer()) changeScale(peer()->dpi());
     for (auto* c : order_)
         if (auto* ctl = dynamic_cast<Control*>(c)) {
             ctl->createPeer();
-            platform.startupMark((className_ + "." + ctl->name()).c_str());
+            program.startupMark((className_ + "." + ctl->name()).c_str());
         }
     for (auto* c : order_)
         if (c->kind() == Kind::Timer) static_cast<Timer*>(c)->start();
@@ -250,7 +252,7 @@ int Form::ShowModal() {
         };
         try {
             while (modalResult_ == mrNone) {
-                plat::platform().handleMessage();
+                plat::desktop().handleMessage();
                 if (app().terminated()) modalResult_ = mrCancel;
             }
         } catch (...) {

@@ -4,7 +4,12 @@
 #include <set>
 
 #include "platform/AnsiText.h"
+#include "platform/Desktop.h"
 #include "platform/FileReplace.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
+#include "platform/Registry.h"
+#include "platform/Shell.h"
 #include "shell/RecordFile.h"
 #include "shell/Registration.h"
 #include "shell/RunLog.h"
@@ -48,14 +53,13 @@ Removal::Removal(const Record& record, const std::string& folder, RemovalView& v
 // ---------------------------------------------------------------- what is where
 
 std::optional<Removal::Found> Removal::locate(const std::string& relative, bool* throughLink) {
-    auto& p = plat::platform();
     if (throughLink) *throughLink = false;
     std::string at = folder_;
     std::size_t from = 0;
     for (;;) {
         const std::size_t end = std::min(text::find(relative, '\\', from), relative.size());
         plat::FindData entry;
-        if (!p.findFirst(at + "\\" + relative.substr(from, end - from), entry)) return std::nullopt;
+        if (!plat::files().findFirst(at + "\\" + relative.substr(from, end - from), entry)) return std::nullopt;
         at += "\\" + entry.name;  // as the disk spells it, whatever short name the record used
         if (entry.attributes & plat::attr::ReparsePoint) {
             if (throughLink) *throughLink = true;
@@ -76,10 +80,9 @@ bool Removal::isSave(const std::string& path) const {
 }
 
 std::vector<std::string> Removal::findFormerFolders() const {
-    auto& p = plat::platform();
     std::vector<std::string> former;
     auto consider = [&](const std::string& f) {
-        if (f.empty() || same(f, folder_) || p.fileExists(shell::record::recordPath(f))) return;
+        if (f.empty() || same(f, folder_) || plat::files().fileExists(shell::record::recordPath(f))) return;
         if (std::none_of(former.begin(), former.end(), [&](const std::string& x) { return same(x, f); }))
             former.push_back(f);
     };
@@ -122,7 +125,6 @@ bool Removal::failed(const std::string& what, std::uint32_t code) {
 }
 
 bool Removal::removeFile(const std::string& path, std::uint32_t attributes, bool ours) {
-    auto& p = plat::platform();
     if (report_.aborted) {
         report_.leftOver.push_back(path);
         return false;
@@ -131,16 +133,16 @@ bool Removal::removeFile(const std::string& path, std::uint32_t attributes, bool
     // A read-only file of ours is still ours to remove; the player's own are asked about.
     if (ours && (attributes & plat::attr::ReadOnly)) {
         const std::uint32_t rest = attributes & ~(plat::attr::ReadOnly | plat::attr::Directory | plat::attr::Normal);
-        if (!p.setFileAttributes(path, rest ? rest : plat::attr::Normal))
-            log_.line("could not clear the read-only attribute of " + path + " (" + shell::errorText(p.lastError()) + ")");
+        if (!plat::files().setFileAttributes(path, rest ? rest : plat::attr::Normal))
+            log_.line("could not clear the read-only attribute of " + path + " (" + shell::errorText(plat::program().lastError()) + ")");
     }
     for (;;) {
-        if (p.deleteFile(path)) {
+        if (plat::files().deleteFile(path)) {
             log_.line("removed " + path);
             return true;
         }
-        const std::uint32_t code = p.lastError();
-        if (!p.fileExists(path)) return true;
+        const std::uint32_t code = plat::program().lastError();
+        if (!plat::files().fileExists(path)) return true;
         if (failed(path, code)) return false;
     }
 }
@@ -152,12 +154,11 @@ bool Removal::removeRecorded(const std::string& relative) {
 }
 
 bool Removal::removeEmptyFolder(const std::string& path) {
-    auto& p = plat::platform();
-    if (!p.folderExists(path)) return true;
+    if (!plat::files().folderExists(path)) return true;
     if (report_.aborted) return false;
     for (;;) {
-        if (p.removeFolder(path) || !p.folderExists(path)) return true;
-        const std::uint32_t code = p.lastError();
+        if (plat::files().removeFolder(path) || !plat::files().folderExists(path)) return true;
+        const std::uint32_t code = plat::program().lastError();
         if (code == plat::err::DirNotEmpty) return false;  // something of the player's, or a file that stayed
         if (failed(path, code)) return false;
     }
@@ -165,10 +166,9 @@ bool Removal::removeEmptyFolder(const std::string& path) {
 
 // The saved games, when the player says so: never through a link.
 void Removal::removeTree(const std::string& folder) {
-    auto& p = plat::platform();
     plat::FindData entry;
     std::vector<plat::FindData> entries;
-    if (auto search = p.findFirst(folder + "\\*.*", entry)) {
+    if (auto search = plat::files().findFirst(folder + "\\*.*", entry)) {
         do {
             if (entry.name != "." && entry.name != "..") entries.push_back(entry);
         } while (search->next(entry));
@@ -189,14 +189,13 @@ void Removal::removeTree(const std::string& folder) {
 
 // The game's shortcuts by their fixed names, each only while it points into this game folder.
 void Removal::removeShortcuts(const std::vector<int>& kinds, bool patch) {
-    auto& p = plat::platform();
     Once links;
     for (int kind : kinds)
         for (const auto& file : shell::shortcutFiles(kind)) links.add(file);
     for (const auto& file : links.paths) {
-        if (!p.fileExists(file)) continue;
+        if (!plat::files().fileExists(file)) continue;
         std::string target;
-        if (!p.shellLinkTarget(file, target) || !liesHere(target)) {
+        if (!plat::shell().shellLinkTarget(file, target) || !liesHere(target)) {
             log_.line("kept the shortcut " + file + ": it points at " + (target.empty() ? "nothing known" : target));
             continue;
         }
@@ -207,7 +206,6 @@ void Removal::removeShortcuts(const std::vector<int>& kinds, bool patch) {
 // ---------------------------------------------------------------- outside the game folder
 
 void Removal::removeAddOn() {
-    auto& p = plat::platform();
     if (record_.addOnFiles.empty() && record_.addOnKeys.empty()) return;
     if (otherInstallationLeft()) {
         log_.line("kept the voice add-on: another installation is in the list of programs");
@@ -215,7 +213,7 @@ void Removal::removeAddOn() {
     }
     for (const auto& a : record_.addOnFiles) {
         plat::FindData entry;
-        if (!p.findFirst(a, entry) || (entry.attributes & (plat::attr::ReparsePoint | plat::attr::Directory))) continue;
+        if (!plat::files().findFirst(a, entry) || (entry.attributes & (plat::attr::ReparsePoint | plat::attr::Directory))) continue;
         removeFile(a, entry.attributes, true);
     }
     auto listed = [](const std::vector<Record::Key>& keys, plat::RootKey root, const std::string& key,
@@ -235,15 +233,15 @@ void Removal::removeAddOn() {
     for (const auto view : shell::voice::kViews)
         for (const auto& k : names) {
             for (const auto& v : k.values)
-                if (ours(k.root, k.key, &v) && !p.registryDeleteValue(k.root, view, k.key, v) &&
-                    p.lastError() != plat::err::FileNotFound)
+                if (ours(k.root, k.key, &v) && !plat::registry().deleteValue(k.root, view, k.key, v) &&
+                    plat::program().lastError() != plat::err::FileNotFound)
                     report_.leftOver.push_back(keyText(k.root, k.key) + " " + v);
             std::vector<std::string> values, subkeys;
             // A key goes only once nothing else lives in it.
-            if (!ours(k.root, k.key, nullptr) || !p.registryValueNames(k.root, view, k.key, values) ||
-                !p.registrySubKeys(k.root, view, k.key, subkeys) || !values.empty() || !subkeys.empty())
+            if (!ours(k.root, k.key, nullptr) || !plat::registry().valueNames(k.root, view, k.key, values) ||
+                !plat::registry().subKeys(k.root, view, k.key, subkeys) || !values.empty() || !subkeys.empty())
                 continue;
-            if (!p.registryDeleteKey(k.root, view, k.key) && p.lastError() != plat::err::FileNotFound)
+            if (!plat::registry().deleteKey(k.root, view, k.key) && plat::program().lastError() != plat::err::FileNotFound)
                 report_.leftOver.push_back(keyText(k.root, k.key));
         }
 }
@@ -266,7 +264,6 @@ void Removal::removeEntries() {
 }
 
 void Removal::removeOwnFiles() {
-    auto& p = plat::platform();
     const auto own = locate(shell::record::kOwnFolder);
     if (!own || !(own->attributes & plat::attr::Directory)) return;
     const std::string program = std::string(shell::record::kOwnFolder) + "\\" + shell::record::kProgramName;
@@ -275,13 +272,13 @@ void Removal::removeOwnFiles() {
     removeRecorded(std::string(shell::record::kOwnFolder) + "\\" + shell::record::kSetAsideName);
     removeRecorded(std::string(shell::record::kOwnFolder) + "\\" + shell::record::kFileName);
     const std::string installed = own->path + "\\" + shell::record::kProgramName;
-    if (p.sameFile(p.programPath(), installed)) {
+    if (plat::files().sameFile(plat::program().programPath(), installed)) {
         // The running program cannot go while it runs: it goes with its
         // folders when Windows starts again, in this order.
-        if (p.deleteAtRestart(installed)) {
+        if (plat::files().deleteAtRestart(installed)) {
             report_.atRestart.push_back(installed);
-            p.deleteAtRestart(own->path);
-            p.deleteAtRestart(folder_);
+            plat::files().deleteAtRestart(own->path);
+            plat::files().deleteAtRestart(folder_);
         } else {
             report_.leftOver.push_back(installed);
         }
@@ -315,7 +312,6 @@ void Removal::tellIgnored() {
 // ---------------------------------------------------------------- the whole game
 
 Report Removal::removeGame(bool saves) {
-    auto& p = plat::platform();
     report_ = Report{};
     report_.recordDamaged = damaged_;
     tellIgnored();
@@ -363,9 +359,9 @@ Report Removal::removeGame(bool saves) {
     if (report_.complete()) removeOwnFiles();
 
     // What stays of the player's: the saved games, and the folder with files of their own.
-    if (!saves && p.folderExists(folder_ + "\\save")) report_.kept.push_back(folder_ + "\\save");
+    if (!saves && plat::files().folderExists(folder_ + "\\save")) report_.kept.push_back(folder_ + "\\save");
     plat::FindData entry;
-    if (auto search = p.findFirst(folder_ + "\\*.*", entry)) {
+    if (auto search = plat::files().findFirst(folder_ + "\\*.*", entry)) {
         bool ownFiles = false;
         do {
             const std::string name = text::upperCase(entry.name);
@@ -382,7 +378,6 @@ Report Removal::removeGame(bool saves) {
 // ---------------------------------------------------------------- the patch alone
 
 Report Removal::removePatch(shell::record::Writer& writer) {
-    auto& p = plat::platform();
     report_ = Report{};
     report_.recordDamaged = damaged_;
     tellIgnored();
@@ -395,7 +390,7 @@ Report Removal::removePatch(shell::record::Writer& writer) {
         if (!i.undone) links.push_back(i);
     if (files.empty() && links.empty()) {
         // A patch of an earlier version left its launcher and no record of it.
-        report_.outcome = p.fileExists(folder_ + "\\KESTAL.exe") ? Report::NoOriginals : Report::NoPatch;
+        report_.outcome = plat::files().fileExists(folder_ + "\\KESTAL.exe") ? Report::NoOriginals : Report::NoPatch;
         log_.line(report_.outcome == Report::NoPatch ? "outcome: no patch to remove" : "outcome: no originals kept");
         return report_;
     }
@@ -427,7 +422,7 @@ Report Removal::removePatch(shell::record::Writer& writer) {
         }
         const std::string path = there ? there->path : target;
         if (there && (there->attributes & plat::attr::ReadOnly))
-            p.setFileAttributes(path, plat::attr::Normal);  // the patch's file, ours to replace
+            plat::files().setFileAttributes(path, plat::attr::Normal);  // the patch's file, ours to replace
         view_.showFile(path, true);
         for (;;) {
             // The game file is either the patch's, whole, or its original;
@@ -438,7 +433,7 @@ Report Removal::removePatch(shell::record::Writer& writer) {
                 writer.restored(o.target);
                 report_.restored.push_back(path);
                 log_.line("put back the original of " + path);
-                p.deleteFile(o.kept.path);  // one left goes with the whole game
+                plat::files().deleteFile(o.kept.path);  // one left goes with the whole game
                 break;
             }
             if (failed(path, copied->code)) break;

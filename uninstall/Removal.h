@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/Desktop.h"
 #include "shell/InstallRecord.h"
 
 namespace shell {

@@ -1,7 +1,7 @@
 #include "uninstall/UninstallForm.h"
 
 #include "base/Error.h"
-#include "platform/Platform.h"
+#include "platform/Desktop.h"
 #include "platform/SystemError.h"
 #include "shell/RecordFile.h"
 #include "shell/RunLog.h"
@@ -118,7 +118,7 @@ void TForm5::showTexts() {
 
 void TForm5::showFile(const std::string& path, bool restoring) {
     Label1->setText(messages_.get(restoring ? Text::UninstallRestoring : Text::UninstallRemoving) + path);
-    plat::platform().processMessages();
+    plat::desktop().processMessages();
 }
 
 plat::Answer TForm5::askAboutFailure(const std::string& path, std::uint32_t code) {

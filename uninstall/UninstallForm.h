@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/Desktop.h"
 #include "shell/InstallRecord.h"
 #include "shell/MessageTable.h"
 #include "ui/Components.h"

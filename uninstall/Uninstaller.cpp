@@ -4,7 +4,9 @@
 
 #include "platform/AnsiText.h"
 #include "platform/Host.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
+#include "platform/Shell.h"
 #include "platform/SystemError.h"
 #include "shell/Language.h"
 #include "shell/RecordFile.h"
@@ -26,22 +28,21 @@ const char kTemporaryFolder[] = "LunavireUninstall";
 // is not the installed uninstaller, or no copy can be made or started (it
 // then does the work itself).
 bool startTemporaryCopy(const std::string& folder) {
-    auto& p = plat::platform();
-    const std::string own = p.programPath();
-    if (!p.sameFile(own, shell::record::programPath(folder))) return false;
-    const std::string temp = p.tempFolder();
+    const std::string own = plat::program().programPath();
+    if (!plat::files().sameFile(own, shell::record::programPath(folder))) return false;
+    const std::string temp = plat::shell().tempFolder();
     if (temp.empty()) return false;
     std::string dir;
     for (int n = 0; n < 100 && dir.empty(); ++n) {
         const std::string candidate = temp + "\\" + kTemporaryFolder + (n ? "-" + std::to_string(n) : "");
-        if (p.createFolder(candidate)) dir = candidate;
+        if (plat::files().createFolder(candidate)) dir = candidate;
     }
     if (dir.empty()) return false;
     const std::string copy = dir + "\\" + shell::record::kProgramName;
-    if (p.copyFile(own, copy) && p.winExec("\"" + copy + "\" /uninstall \"" + folder + "\"", plat::sw::ShowNormal))
+    if (plat::files().copyFile(own, copy) && plat::shell().winExec("\"" + copy + "\" /uninstall \"" + folder + "\"", plat::sw::ShowNormal))
         return true;
-    p.deleteFile(copy);
-    p.removeFolder(dir);
+    plat::files().deleteFile(copy);
+    plat::files().removeFolder(dir);
     return false;
 }
 
@@ -53,24 +54,22 @@ bool isTemporaryCopyFolder(const std::string& name) {
 
 // The temporary copy goes, with its folder, when Windows starts again.
 void removeTemporaryCopy() {
-    auto& p = plat::platform();
-    const std::string own = p.programPath();
+    const std::string own = plat::program().programPath();
     const std::string dir = text::fileDir(own);
-    if (text::upperCase(text::fileDir(dir)) != text::upperCase(p.tempFolder())) return;
+    if (text::upperCase(text::fileDir(dir)) != text::upperCase(plat::shell().tempFolder())) return;
     if (text::upperCase(text::fileName(dir)).compare(0, sizeof kTemporaryFolder - 1,
                                                       text::upperCase(kTemporaryFolder)) != 0)
         return;
-    p.deleteAtRestart(own);
-    p.deleteAtRestart(dir);
+    plat::files().deleteAtRestart(own);
+    plat::files().deleteAtRestart(dir);
 }
 
 // Why the uninstaller will not act on the record it found.
 std::optional<Refusal> refusalOf(const shell::record::Loaded& loaded, const std::string& folder) {
-    auto& p = plat::platform();
     if (loaded.refusal) return loaded.refusal;
-    if (loaded.record->codePage != p.ansiCodePage())
+    if (loaded.record->codePage != plat::program().ansiCodePage())
         return Refusal{Refusal::CodePage, std::to_string(loaded.record->codePage)};
-    if (shell::record::unsafeFolder(folder, p.windowsFolder())) return Refusal{Refusal::UnsafeFolder, folder};
+    if (shell::record::unsafeFolder(folder, plat::shell().windowsFolder())) return Refusal{Refusal::UnsafeFolder, folder};
     return std::nullopt;
 }
 
@@ -90,22 +89,20 @@ std::string refusalText(const Refusal& r, const shell::MessageTable& m) {
 // The language file of the record's language: the uninstaller's, beside the
 // record, or the one beside the program.
 std::string languageFile(const std::string& folder, const std::string& language) {
-    auto& p = plat::platform();
     const std::string beside = shell::record::uninstallFolder(folder) + "\\" + language + ".ini";
-    if (p.fileExists(beside)) return beside;
-    return text::folderPart(p.programPath()) + language + ".ini";
+    if (plat::files().fileExists(beside)) return beside;
+    return text::folderPart(plat::program().programPath()) + language + ".ini";
 }
 
 }  // namespace
 
 void cleanTemporaryCopies() {
-    auto& p = plat::platform();
-    const std::string temp = p.tempFolder();
+    const std::string temp = plat::shell().tempFolder();
     if (temp.empty()) return;
-    const std::string own = text::upperCase(text::fileDir(p.programPath()));
+    const std::string own = text::upperCase(text::fileDir(plat::program().programPath()));
     plat::FindData entry;
     std::vector<std::string> folders;
-    if (auto search = p.findFirst(temp + "\\" + kTemporaryFolder + "*", entry)) {
+    if (auto search = plat::files().findFirst(temp + "\\" + kTemporaryFolder + "*", entry)) {
         do {
             const std::uint32_t folder = plat::attr::Directory | plat::attr::ReparsePoint;
             if ((entry.attributes & folder) == plat::attr::Directory && isTemporaryCopyFolder(entry.name))
@@ -116,7 +113,7 @@ void cleanTemporaryCopies() {
         if (text::upperCase(f) == own) continue;
         // A copy that still runs cannot be deleted: its folder stays for the next start.
         const std::string copy = f + "\\" + shell::record::kProgramName;
-        if (p.deleteFile(copy) || !p.fileExists(copy)) p.removeFolder(f);
+        if (plat::files().deleteFile(copy) || !plat::files().fileExists(copy)) plat::files().removeFolder(f);
     }
 }
 
@@ -154,20 +151,19 @@ std::optional<std::string> uninstallRequest(const std::string& commandLine) {
 }
 
 int runUninstaller(const std::string& requested) {
-    auto& p = plat::platform();
     // Started in the uninstall folder (as the list of programs or the player
     // may start it), the program would hold that folder as its current one,
     // and so would the copy it starts: neither could remove it.
-    if (!p.setCurrentFolder(p.tempFolder())) p.setCurrentFolder(p.windowsFolder());
+    if (!plat::program().setCurrentFolder(plat::shell().tempFolder())) plat::program().setCurrentFolder(plat::shell().windowsFolder());
     std::string folder = requested;
     if (folder.empty()) {
         // The installed uninstaller lies in the install folder's Uninstall folder.
-        folder = text::fileDir(text::fileDir(p.programPath()));
+        folder = text::fileDir(text::fileDir(plat::program().programPath()));
         if (startTemporaryCopy(folder)) return 0;
     }
     // One uninstaller at a time, and none while the installer runs: the
     // running one comes to the front.
-    if (!p.claimFirstInstance({"TForm5", "TForm1"})) return 0;
+    if (!plat::program().claimFirstInstance({"TForm5", "TForm1"})) return 0;
     cleanTemporaryCopies();
 
     shell::MessageTable messages;

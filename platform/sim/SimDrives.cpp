@@ -100,8 +100,9 @@ plat::LocalTime SimPlatform::localTime() {
 
 plat::WindowsVersion SimPlatform::windowsVersion() { return d_->version; }
 
-std::string SimPlatform::ansiToUtf8(const std::string& ansi) {
-    const std::u16string units = d_->cp->toUnicode(ansi);
+namespace {
+
+std::string utf8Of(const std::u16string& units) {
     std::string out;
     for (std::size_t i = 0; i < units.size(); ++i) {
         char32_t c = units[i];
@@ -111,5 +112,11 @@ std::string SimPlatform::ansiToUtf8(const std::string& ansi) {
     }
     return out;
 }
+
+}  // namespace
+
+std::string SimPlatform::ansiToUtf8(const std::string& ansi) { return utf8Of(d_->cp->toUnicode(ansi)); }
+
+std::string SimPlatform::nameKey(const std::string& text) { return utf8Of(detail::fileNameKey(*d_->cp, text)); }
 
 }  // namespace sim

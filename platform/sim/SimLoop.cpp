@@ -264,7 +264,7 @@ void SimPlatform::waitMessages(std::uint32_t timeoutMs) {
     d_->now = target;
 }
 
-plat::Platform::TimerId SimPlatform::setTimer(std::uint32_t intervalMs, std::function<void()> tick) {
+plat::Desktop::TimerId SimPlatform::setTimer(std::uint32_t intervalMs, std::function<void()> tick) {
     const std::uint32_t interval = std::max(intervalMs, kMinimumTimerMs);
     TimerId id = d_->nextTimer++;
     d_->timers[id] = Impl::Timer{interval, d_->now + interval,

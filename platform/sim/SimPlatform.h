@@ -175,10 +175,12 @@ public:
     // ------------------------------------------------------------ registry
     // Creates the key (and its parents) and the value.  Key names are
     // case-insensitive; "" is the key's default value.
+    // The key path as spelled, as the native view sees it (HKLM\Software
+    // of the 32-bit view lies below its Wow6432Node).
     void setRegistryValue(plat::RootKey root, const std::string& subKey, const std::string& valueName);
     void removeRegistryKey(plat::RootKey root, const std::string& subKey);  // with its subkeys
-    // Opening this key or one below it with any write bit in the access mask
-    // fails, as for a non-administrator under HKEY_LOCAL_MACHINE.  "" = the root.
+    // Writing or deleting this key or one below it fails (5), as for a
+    // non-administrator under HKEY_LOCAL_MACHINE; reading goes on.  "" = the root.
     void denyWriteAccess(plat::RootKey root, const std::string& subKey);
 
     // ------------------------------------------------------------ resources and program
@@ -323,6 +325,7 @@ public:
     bool moveReplacing(const std::string& from, const std::string& to) override;
     bool freeSpace(const std::string& folder, std::uint64_t& bytes) override;
     bool pathFits(const std::string& path) override;
+    std::string nameKey(const std::string& text) override;
     plat::FileHandle openRead(const std::string& path) override;
     plat::FileHandle createNew(const std::string& path) override;
     plat::FileHandle openWrite(const std::string& path) override;
@@ -334,8 +337,6 @@ public:
     void closeFile(plat::FileHandle h) override;
     std::uint32_t lastError() override;
     std::string errorText(std::uint32_t code) override;
-    bool registryValueExists(plat::RootKey root, const std::string& subKey, const std::string& value,
-                             std::uint32_t access) override;
     std::string profileString(const std::string& file, const std::string& section, const std::string& key,
                               const std::string& def) override;
     bool winExec(const std::string& commandLine, int showMode) override;
@@ -356,19 +357,21 @@ public:
     plat::LocalTime localTime() override;
     plat::WindowsVersion windowsVersion() override;
     std::string ansiToUtf8(const std::string& ansi) override;
-    bool registryKeyExists(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
-    bool registrySetString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+    bool keyExists(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
+    bool valueExists(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                     const std::string& name) override;
+    bool setString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
                            const std::string& value) override;
-    bool registrySetDword(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+    bool setDword(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
                           std::uint32_t value) override;
-    bool registryString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+    bool readString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
                         std::string& value) override;
-    bool registryDeleteValue(plat::RootKey root, plat::RegView view, const std::string& subKey,
+    bool deleteValue(plat::RootKey root, plat::RegView view, const std::string& subKey,
                              const std::string& name) override;
-    bool registryDeleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
-    bool registrySubKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
+    bool deleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
+    bool subKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
                          std::vector<std::string>& names) override;
-    bool registryValueNames(plat::RootKey root, plat::RegView view, const std::string& subKey,
+    bool valueNames(plat::RootKey root, plat::RegView view, const std::string& subKey,
                             std::vector<std::string>& names) override;
     std::string commandLine() override;
     bool removeFolder(const std::string& path) override;

@@ -13,10 +13,6 @@ using detail::setLastError;
 
 namespace {
 
-constexpr std::uint32_t kWriteAccessBits = 0x0002 | 0x0004 | 0x0020  // set value, create subkey, create link
-                                           | 0x00010000 | 0x00040000 | 0x00080000  // delete, write DAC, owner
-                                           | 0x02000000 | 0x10000000 | 0x40000000;  // maximum, generic all/write
-
 // A saved shell link's file begins so.
 constexpr const char kLinkHeader[] = "[sim shell link]\r\n";
 // What loading a file that is no shell link answers: E_FAIL.
@@ -92,29 +88,6 @@ void SimPlatform::denyWriteAccess(plat::RootKey root, const std::string& subKey)
     d_->denied.push_back({static_cast<int>(root), d_->keyPath(subKey)});
 }
 
-bool SimPlatform::registryValueExists(plat::RootKey root, const std::string& subKey, const std::string& value,
-                                      std::uint32_t access) {
-    std::string key = d_->keyPath(subKey);
-    int r = static_cast<int>(root);
-    if (access & kWriteAccessBits)
-        for (const auto& [dr, top] : d_->denied)
-            if (dr == r && Impl::within(key, top)) {
-                setLastError(plat::err::AccessDenied);
-                return false;
-            }
-    if (!key.empty() && !d_->keys.count({r, key})) {
-        setLastError(plat::err::FileNotFound);
-        return false;
-    }
-    // KEY_QUERY_VALUE, or a generic right that includes it, is needed to read a value.
-    if (!(access & (0x0001 | 0x02000000 | 0x10000000 | 0x80000000u))) {
-        setLastError(plat::err::AccessDenied);
-        return false;
-    }
-    bool found = d_->values.count({r, key, detail::asciiUpper(*d_->cp, value)}) > 0;
-    setLastError(found ? 0 : plat::err::FileNotFound);
-    return found;
-}
 
 // ---------------------------------------------------------------- resources and program
 

@@ -87,9 +87,17 @@ void SimPlatform::Impl::makeKey(int root, const std::string& key, const std::str
     }
 }
 
-bool SimPlatform::registryKeyExists(plat::RootKey root, plat::RegView view, const std::string& subKey) {
+bool SimPlatform::keyExists(plat::RootKey root, plat::RegView view, const std::string& subKey) {
     std::string key = d_->viewPath(root, view, subKey);
     return result(key.empty() || d_->keys.count({static_cast<int>(root), key}) ? 0 : plat::err::FileNotFound);
+}
+
+bool SimPlatform::valueExists(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                              const std::string& name) {
+    const int r = static_cast<int>(root);
+    std::string key = d_->viewPath(root, view, subKey);
+    if (!key.empty() && !d_->keys.count({r, key})) return result(plat::err::FileNotFound);
+    return result(d_->values.count({r, key, detail::asciiUpper(*d_->cp, name)}) ? 0 : plat::err::FileNotFound);
 }
 
 namespace {
@@ -109,19 +117,19 @@ bool setValue(SimPlatform::Impl& d, plat::RootKey root, plat::RegView view, cons
 
 }  // namespace
 
-bool SimPlatform::registrySetString(plat::RootKey root, plat::RegView view, const std::string& subKey,
+bool SimPlatform::setString(plat::RootKey root, plat::RegView view, const std::string& subKey,
                                     const std::string& name, const std::string& value) {
     return setValue(*d_, root, view, subKey, name, kRegSz, value);
 }
 
-bool SimPlatform::registrySetDword(plat::RootKey root, plat::RegView view, const std::string& subKey,
+bool SimPlatform::setDword(plat::RootKey root, plat::RegView view, const std::string& subKey,
                                    const std::string& name, std::uint32_t value) {
     std::string data(4, '\0');
     for (int i = 0; i < 4; ++i) data[static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
     return setValue(*d_, root, view, subKey, name, kRegDword, data);
 }
 
-bool SimPlatform::registryString(plat::RootKey root, plat::RegView view, const std::string& subKey,
+bool SimPlatform::readString(plat::RootKey root, plat::RegView view, const std::string& subKey,
                                  const std::string& name, std::string& value) {
     const int r = static_cast<int>(root);
     std::string key = d_->viewPath(root, view, subKey);
@@ -133,7 +141,7 @@ bool SimPlatform::registryString(plat::RootKey root, plat::RegView view, const s
     return result(0);
 }
 
-bool SimPlatform::registryDeleteValue(plat::RootKey root, plat::RegView view, const std::string& subKey,
+bool SimPlatform::deleteValue(plat::RootKey root, plat::RegView view, const std::string& subKey,
                                       const std::string& name) {
     const int r = static_cast<int>(root);
     std::string key = d_->viewPath(root, view, subKey);
@@ -142,7 +150,7 @@ bool SimPlatform::registryDeleteValue(plat::RootKey root, plat::RegView view, co
     return result(d_->values.erase({r, key, detail::asciiUpper(*d_->cp, name)}) ? 0 : plat::err::FileNotFound);
 }
 
-bool SimPlatform::registryDeleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) {
+bool SimPlatform::deleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) {
     const int r = static_cast<int>(root);
     std::string key = d_->viewPath(root, view, subKey);
     if (key.empty()) return result(plat::err::AccessDenied);
@@ -157,7 +165,7 @@ bool SimPlatform::registryDeleteKey(plat::RootKey root, plat::RegView view, cons
     return result(0);
 }
 
-bool SimPlatform::registrySubKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
+bool SimPlatform::subKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
                                   std::vector<std::string>& names) {
     const int r = static_cast<int>(root);
     std::string key = d_->viewPath(root, view, subKey);
@@ -172,7 +180,7 @@ bool SimPlatform::registrySubKeys(plat::RootKey root, plat::RegView view, const 
     return result(0);
 }
 
-bool SimPlatform::registryValueNames(plat::RootKey root, plat::RegView view, const std::string& subKey,
+bool SimPlatform::valueNames(plat::RootKey root, plat::RegView view, const std::string& subKey,
                                      std::vector<std::string>& names) {
     const int r = static_cast<int>(root);
     std::string key = d_->viewPath(root, view, subKey);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace w32 {
@@ -19,21 +20,6 @@ FILETIME toFiletime(std::uint64_t t) {
 }
 
 // UTF-16 of bytes in a code page; empty for empty input or bytes it cannot take.
-std::wstring wide(UINT codePage, const std::string& s) {
-    if (s.empty()) return {};
-    const int n = MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
-    return w;
-}
-
-std::string narrow(UINT codePage, const std::wstring& w) {
-    if (w.empty()) return {};
-    const int n = WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
-    return s;
-}
 
 }  // namespace
 

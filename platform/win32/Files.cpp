@@ -1,6 +1,7 @@
 // File system, registry and profile strings.
 #include <vector>
 
+#include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace w32 {
@@ -103,6 +104,27 @@ bool Win32Platform::pathFits(const std::string& path) {
     return units > 0 && static_cast<std::size_t>(units) <= plat::kMaxPathUnits;
 }
 
+std::string Win32Platform::nameKey(const std::string& text) {
+    if (text.empty()) return {};
+    const int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0);
+    if (n <= 0) {
+        // Bytes that do not decode are their own key, marked so that no
+        // decoded text gives it: a name holds no control character.
+        std::string key = "\x01" + text;
+        for (std::size_t i = 1; i < key.size(); ++i)
+            if (IsDBCSLeadByte(static_cast<BYTE>(key[i])) && i + 1 < key.size())
+                ++i;
+            else if (key[i] >= 'a' && key[i] <= 'z')
+                key[i] = static_cast<char>(key[i] - 0x20);
+        return key;
+    }
+    std::wstring w(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &w[0], n);
+    CharUpperBuffW(&w[0], static_cast<DWORD>(n));
+    return narrow(CP_UTF8, w);
+}
+
 plat::FileHandle Win32Platform::openRead(const std::string& path) {
     return open(path, GENERIC_READ, OPEN_EXISTING);
 }
@@ -165,13 +187,6 @@ std::string systemText(DWORD code) {
 
 std::string Win32Platform::errorText(std::uint32_t code) { return systemText(code); }
 
-bool Win32Platform::registryValueExists(plat::RootKey root, const std::string& subKey,
-                                        const std::string& value, std::uint32_t access) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(rootKey(root), subKey.c_str(), 0, access, &opened) != ERROR_SUCCESS) return false;
-    RegKey key(opened);
-    return RegQueryValueExA(key.get(), value.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-}
 
 std::string Win32Platform::profileString(const std::string& file, const std::string& section,
                                          const std::string& key, const std::string& def) {

@@ -204,7 +204,7 @@ private:
     }
     ui::ProgressBar& bar_;
     DWORD shownAt_ = 0;
-    plat::Platform::TimerId pending_ = 0;
+    plat::Desktop::TimerId pending_ = 0;
 };
 
 }  // namespace

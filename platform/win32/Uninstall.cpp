@@ -62,23 +62,30 @@ bool names(plat::RootKey root, plat::RegView view, const std::string& subKey, bo
 
 }  // namespace
 
-bool Win32Platform::registryKeyExists(plat::RootKey root, plat::RegView view, const std::string& subKey) {
+bool Win32Platform::keyExists(plat::RootKey root, plat::RegView view, const std::string& subKey) {
     RegKey key;
     return openKey(root, view, subKey, KEY_QUERY_VALUE, key);
 }
 
-bool Win32Platform::registrySetString(plat::RootKey root, plat::RegView view, const std::string& subKey,
+bool Win32Platform::valueExists(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                                const std::string& name) {
+    RegKey key;
+    if (!openKey(root, view, subKey, KEY_QUERY_VALUE, key)) return false;
+    return done(RegQueryValueExA(key.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr));
+}
+
+bool Win32Platform::setString(plat::RootKey root, plat::RegView view, const std::string& subKey,
                                       const std::string& name, const std::string& value) {
     return setValue(root, view, subKey, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
 
-bool Win32Platform::registrySetDword(plat::RootKey root, plat::RegView view, const std::string& subKey,
+bool Win32Platform::setDword(plat::RootKey root, plat::RegView view, const std::string& subKey,
                                      const std::string& name, std::uint32_t value) {
     const DWORD data = value;
     return setValue(root, view, subKey, name, REG_DWORD, &data, sizeof data);
 }
 
-bool Win32Platform::registryString(plat::RootKey root, plat::RegView view, const std::string& subKey,
+bool Win32Platform::readString(plat::RootKey root, plat::RegView view, const std::string& subKey,
                                    const std::string& name, std::string& value) {
     RegKey key;
     if (!openKey(root, view, subKey, KEY_QUERY_VALUE, key)) return false;
@@ -95,25 +102,25 @@ bool Win32Platform::registryString(plat::RootKey root, plat::RegView view, const
     return true;
 }
 
-bool Win32Platform::registryDeleteValue(plat::RootKey root, plat::RegView view, const std::string& subKey,
+bool Win32Platform::deleteValue(plat::RootKey root, plat::RegView view, const std::string& subKey,
                                         const std::string& name) {
     RegKey key;
     if (!openKey(root, view, subKey, KEY_SET_VALUE, key)) return false;
     return done(RegDeleteValueA(key.get(), name.c_str()));
 }
 
-bool Win32Platform::registryDeleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) {
+bool Win32Platform::deleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) {
     // An empty name would be the root itself.
     if (subKey.empty()) return done(ERROR_ACCESS_DENIED);
     return done(RegDeleteKeyExA(rootOf(root), subKey.c_str(), viewOf(view), 0));
 }
 
-bool Win32Platform::registrySubKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
+bool Win32Platform::subKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
                                     std::vector<std::string>& out) {
     return names(root, view, subKey, false, out);
 }
 
-bool Win32Platform::registryValueNames(plat::RootKey root, plat::RegView view, const std::string& subKey,
+bool Win32Platform::valueNames(plat::RootKey root, plat::RegView view, const std::string& subKey,
                                        std::vector<std::string>& out) {
     return names(root, view, subKey, true, out);
 }

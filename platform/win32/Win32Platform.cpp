@@ -299,7 +299,7 @@ void Win32Platform::wakeReceived() {
 
 // ---------------------------------------------------------------- timers
 
-plat::Platform::TimerId Win32Platform::setTimer(std::uint32_t intervalMs, std::function<void()> tick) {
+plat::Desktop::TimerId Win32Platform::setTimer(std::uint32_t intervalMs, std::function<void()> tick) {
     UINT_PTR id = nextTimer_++;
     if (!SetTimer(messageWindow_.hwnd(), id, intervalMs, nullptr)) return 0;
     timers_[id] = std::make_shared<std::function<void()>>(std::move(tick));

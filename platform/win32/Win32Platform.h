@@ -79,6 +79,7 @@ public:
     bool moveReplacing(const std::string& from, const std::string& to) override;
     bool freeSpace(const std::string& folder, std::uint64_t& bytes) override;
     bool pathFits(const std::string& path) override;
+    std::string nameKey(const std::string& text) override;
     plat::FileHandle openRead(const std::string& path) override;
     plat::FileHandle createNew(const std::string& path) override;
     plat::FileHandle openWrite(const std::string& path) override;
@@ -92,8 +93,6 @@ public:
     std::string errorText(std::uint32_t code) override;
 
     // -- registry, profiles, shell
-    bool registryValueExists(plat::RootKey root, const std::string& subKey, const std::string& value,
-                             std::uint32_t access) override;
     std::string profileString(const std::string& file, const std::string& section, const std::string& key,
                               const std::string& def) override;
     bool winExec(const std::string& commandLine, int showMode) override;
@@ -116,19 +115,21 @@ public:
     plat::WindowsVersion windowsVersion() override;
     std::string ansiToUtf8(const std::string& ansi) override;
     // -- uninstall (Uninstall.cpp)
-    bool registryKeyExists(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
-    bool registrySetString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+    bool keyExists(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
+    bool valueExists(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                     const std::string& name) override;
+    bool setString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
                            const std::string& value) override;
-    bool registrySetDword(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+    bool setDword(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
                           std::uint32_t value) override;
-    bool registryString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+    bool readString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
                         std::string& value) override;
-    bool registryDeleteValue(plat::RootKey root, plat::RegView view, const std::string& subKey,
+    bool deleteValue(plat::RootKey root, plat::RegView view, const std::string& subKey,
                              const std::string& name) override;
-    bool registryDeleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
-    bool registrySubKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
+    bool deleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
+    bool subKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
                          std::vector<std::string>& names) override;
-    bool registryValueNames(plat::RootKey root, plat::RegView view, const std::string& subKey,
+    bool valueNames(plat::RootKey root, plat::RegView view, const std::string& subKey,
                             std::vector<std::string>& names) override;
     std::string commandLine() override;
     bool removeFolder(const std::string& path) override;

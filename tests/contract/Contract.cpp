@@ -1,3 +1,4 @@
+#include "platform/Files.h"
 #include "tests/contract/Contract.h"
 
 #include <algorithm>

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/Files.h"
 #include "tests/contract/ContractEnv.h"
 
 namespace contract {

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "discinstall/FileCopy.h"
+#include "platform/Files.h"
 #include "tests/contract/Contract.h"
-#include "tests/support/ForwardingPlatform.h"
 #include "tests/unit/discinstall/CopyEvents.h"
 
 namespace contract {
@@ -172,20 +172,17 @@ TEST_F(CopyContract, CancelReportsANewFileItCannotDelete) {
     EXPECT_EQ(env().readFile(target), pattern(1024));
 }
 
-// The platform in force, except that its second read throws.
-class ThrowingRead final : public testsupport::ForwardingPlatform {
+// The files in force, except that their second read throws.
+class ThrowingRead final : public plat::ForwardingFiles {
 public:
-    explicit ThrowingRead(plat::Platform& real) : ForwardingPlatform(real), real_(real) {
-        plat::setPlatform(this);
-    }
-    ~ThrowingRead() override { plat::setPlatform(&real_); }
+    explicit ThrowingRead(plat::Files& real) : ForwardingFiles(real), standing_(*this) {}
     bool readFile(plat::FileHandle h, void* b, std::uint32_t n, std::uint32_t& done) override {
         if (++reads_ == 2) throw std::runtime_error("disc gone");
-        return ForwardingPlatform::readFile(h, b, n, done);
+        return ForwardingFiles::readFile(h, b, n, done);
     }
 
 private:
-    plat::Platform& real_;
+    plat::Standing<plat::Files> standing_;
     int reads_ = 0;
 };
 

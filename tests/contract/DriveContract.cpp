@@ -2,6 +2,9 @@
 // an installation, finding a disc in any drive and the logs rely on them.
 #include <bitset>
 
+#include "platform/Drives.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
 #include "tests/contract/Contract.h"
 
 namespace contract {

@@ -3,6 +3,8 @@
 // in 32 bits; every failure leaves its code for lastError().
 #include <string>
 
+#include "platform/Files.h"
+#include "platform/Program.h"
 #include "tests/contract/Contract.h"
 
 namespace contract {

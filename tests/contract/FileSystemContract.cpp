@@ -4,6 +4,8 @@
 #include <map>
 #include <set>
 
+#include "platform/Files.h"
+#include "platform/Program.h"
 #include "tests/contract/Contract.h"
 
 namespace contract {

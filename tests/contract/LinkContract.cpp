@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Files.h"
 #include "tests/contract/Contract.h"
 
 namespace contract {

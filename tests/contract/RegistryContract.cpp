@@ -1,8 +1,9 @@
-// The one registry question the installer asks: does a value exist under a
-// key?  Test keys live under HKEY_CURRENT_USER, where the environment may
-// write; the key is opened with the access mask given and never created.
+// Does a value exist under a key?  Test keys live under HKEY_CURRENT_USER,
+// where the environment may write, and which both views share; the key is
+// never created by asking.
 #include <string>
 
+#include "platform/Registry.h"
 #include "tests/contract/Contract.h"
 
 namespace contract {
@@ -26,34 +27,30 @@ protected:
 };
 
 TEST_F(RegistryContract, ValueExistsUnderItsKeyOnly) {
+    using plat::RegView;
     using plat::RootKey;
-    namespace access = plat::access;
-    constexpr std::uint32_t kWrite = 0x20006;  // KEY_WRITE: no right to query values
     struct Row {
         const char* key;
         const char* value;
-        std::uint32_t access;
+        RegView view;
         bool exists;
         const char* rule;
     } rows[] = {
-        {kKey, "GB2312(86)", access::AllAccess, true, "a value under its key exists (full access)"},
-        {kKey, "GB2312(86)", access::Read, true, "a value under its key exists (read access)"},
-        {"software\\lunavirecontract\\ASSOCIATED CHARSET", "gb2312(86)", access::AllAccess, true,
+        {kKey, "GB2312(86)", RegView::Wow32, true, "a value under its key exists (32-bit view)"},
+        {kKey, "GB2312(86)", RegView::Native, true, "a value under its key exists (native view)"},
+        {"software\\lunavirecontract\\ASSOCIATED CHARSET", "gb2312(86)", RegView::Wow32, true,
          "key and value names match without regard to case"},
-        {kKey, "GB2312(80)", access::AllAccess, false, "a missing value is absent"},
-        {kRoot, "GB2312(86)", access::AllAccess, false, "a value of a subkey is not the parent's"},
-        {"Software\\LunavireContract\\Missing", "GB2312(86)", access::AllAccess, false,
-         "a missing key counts as absent"},
-        {"Software\\LunavireContract\\Missing", "GB2312(86)", access::Read, false,
-         "a missing key counts as absent with any access"},
-        {kKey, "GB2312(86)", kWrite, false,
-         "the access mask is the one asked for: a key opened without the right to query hides its values"},
+        {kKey, "GB2312(80)", RegView::Wow32, false, "a missing value is absent"},
+        {kRoot, "GB2312(86)", RegView::Wow32, false, "a value of a subkey is not the parent's"},
+        {"Software\\LunavireContract\\Missing", "GB2312(86)", RegView::Wow32, false, "a missing key counts as absent"},
+        {"Software\\LunavireContract\\Missing", "GB2312(86)", RegView::Native, false,
+         "a missing key counts as absent in either view"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(std::string(r.key) + " / " + r.value);
-        EXPECT_EQ(sys().registryValueExists(RootKey::CurrentUser, r.key, r.value, r.access), r.exists) << r.rule;
+        EXPECT_EQ(sys().valueExists(RootKey::CurrentUser, r.view, r.key, r.value), r.exists) << r.rule;
     }
-    EXPECT_FALSE(sys().registryValueExists(RootKey::LocalMachine, kKey, "GB2312(86)", access::AllAccess))
+    EXPECT_FALSE(sys().valueExists(RootKey::LocalMachine, RegView::Wow32, kKey, "GB2312(86)"))
         << "a key under the current user is not one under the local machine";
 }
 

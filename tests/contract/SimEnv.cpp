@@ -5,6 +5,8 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/Files.h"
+#include "platform/Registry.h"
 #include "platform/sim/SimPlatform.h"
 #include "tests/contract/ContractEnv.h"
 #include "ui/Components.h"

@@ -2,6 +2,7 @@
 // bytes: the expected texts are those of a Simplified Chinese system.
 #include <string>
 
+#include "platform/Program.h"
 #include "tests/contract/Contract.h"
 
 namespace contract {

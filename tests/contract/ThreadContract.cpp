@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Desktop.h"
 #include "tests/contract/Contract.h"
 #include "ui/Components.h"
 
@@ -335,7 +336,7 @@ TEST_F(ThreadContract, TimerKilledInItsOwnTickTicksOnce) {
     // The start timer and the patch timer are one-shot: their tick disables them.
     plat::Platform& p = sys();
     int ticks = 0;
-    plat::Platform::TimerId id = 0;
+    plat::Desktop::TimerId id = 0;
     id = p.setTimer(100, [&] {
         ++ticks;
         p.killTimer(id);

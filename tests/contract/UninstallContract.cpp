@@ -8,6 +8,10 @@
 #include <vector>
 
 #include "platform/AnsiText.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
+#include "platform/Registry.h"
+#include "platform/Shell.h"
 #include "tests/contract/Contract.h"
 
 namespace contract {
@@ -32,13 +36,13 @@ protected:
     }
     void deleteTree(RegView view, const std::string& key) {
         std::vector<std::string> subKeys;
-        if (sys().registrySubKeys(RootKey::LocalMachine, view, key, subKeys))
+        if (sys().subKeys(RootKey::LocalMachine, view, key, subKeys))
             for (const auto& k : subKeys) deleteTree(view, key + "\\" + k);
-        sys().registryDeleteKey(RootKey::LocalMachine, view, key);
+        sys().deleteKey(RootKey::LocalMachine, view, key);
     }
     std::string text(RegView view, const std::string& key, const std::string& name) {
         std::string v = "(none)";
-        if (!sys().registryString(RootKey::LocalMachine, view, key, name, v))
+        if (!sys().readString(RootKey::LocalMachine, view, key, name, v))
             v = "(error " + std::to_string(sys().lastError()) + ")";
         return v;
     }
@@ -47,10 +51,10 @@ protected:
 TEST_F(UninstallContract, ValuesAreWrittenReadAndDeletedInTheThirtyTwoBitView) {
     auto& p = sys();
     const auto m = RootKey::LocalMachine;
-    ASSERT_TRUE(p.registrySetString(m, RegView::Wow32, kKey, "DisplayName", "Lunavire \xD6\xD0\xCE\xC4"))
+    ASSERT_TRUE(p.setString(m, RegView::Wow32, kKey, "DisplayName", "Lunavire \xD6\xD0\xCE\xC4"))
         << "a value under a new key (its parent missing too): error " << p.lastError();
-    ASSERT_TRUE(p.registrySetDword(m, RegView::Wow32, kKey, "EstimatedSize", 1536001));
-    ASSERT_TRUE(p.registrySetString(m, RegView::Wow32, kKey, "", "default"));
+    ASSERT_TRUE(p.setDword(m, RegView::Wow32, kKey, "EstimatedSize", 1536001));
+    ASSERT_TRUE(p.setString(m, RegView::Wow32, kKey, "", "default"));
 
     EXPECT_EQ(text(RegView::Wow32, kKey, "DisplayName"), "Lunavire \xD6\xD0\xCE\xC4")
         << "a string reads back byte for byte in the ANSI code page";
@@ -60,24 +64,24 @@ TEST_F(UninstallContract, ValuesAreWrittenReadAndDeletedInTheThirtyTwoBitView) {
     EXPECT_EQ(text(RegView::Native, "Software\\Wow6432Node\\LunavireContract\\Entry", "DisplayName"),
               "Lunavire \xD6\xD0\xCE\xC4")
         << "the 32-bit view of HKLM\\Software is its Wow6432Node in the system's own view";
-    EXPECT_FALSE(p.registryKeyExists(m, RegView::Native, kKey)) << "and the system's own view has no such key";
-    EXPECT_TRUE(p.registryKeyExists(m, RegView::Wow32, kKey));
+    EXPECT_FALSE(p.keyExists(m, RegView::Native, kKey)) << "and the system's own view has no such key";
+    EXPECT_TRUE(p.keyExists(m, RegView::Wow32, kKey));
 
     std::string v;
-    EXPECT_FALSE(p.registryString(m, RegView::Wow32, kKey, "EstimatedSize", v));
+    EXPECT_FALSE(p.readString(m, RegView::Wow32, kKey, "EstimatedSize", v));
     EXPECT_EQ(p.lastError(), plat::err::InvalidData) << "a number is not read as a string";
-    EXPECT_FALSE(p.registryString(m, RegView::Wow32, kKey, "Missing", v));
+    EXPECT_FALSE(p.readString(m, RegView::Wow32, kKey, "Missing", v));
     EXPECT_EQ(p.lastError(), plat::err::FileNotFound) << "a missing value";
-    EXPECT_FALSE(p.registryString(m, RegView::Wow32, std::string(kKey) + "\\Missing", "DisplayName", v));
+    EXPECT_FALSE(p.readString(m, RegView::Wow32, std::string(kKey) + "\\Missing", "DisplayName", v));
     EXPECT_EQ(p.lastError(), plat::err::FileNotFound) << "a missing key";
 
     std::vector<std::string> names;
-    ASSERT_TRUE(p.registryValueNames(m, RegView::Wow32, kKey, names));
+    ASSERT_TRUE(p.valueNames(m, RegView::Wow32, kKey, names));
     EXPECT_EQ(sortedNoCase(names), sortedNoCase({"", "DisplayName", "EstimatedSize"}))
         << "every value is listed, as spelled";
 
-    EXPECT_TRUE(p.registryDeleteValue(m, RegView::Wow32, kKey, "DisplayName"));
-    EXPECT_FALSE(p.registryDeleteValue(m, RegView::Wow32, kKey, "DisplayName"));
+    EXPECT_TRUE(p.deleteValue(m, RegView::Wow32, kKey, "DisplayName"));
+    EXPECT_FALSE(p.deleteValue(m, RegView::Wow32, kKey, "DisplayName"));
     EXPECT_EQ(p.lastError(), plat::err::FileNotFound) << "a value deleted twice is missing the second time";
     EXPECT_EQ(text(RegView::Wow32, kKey, ""), "default") << "deleting a value leaves the others";
 }
@@ -87,24 +91,24 @@ TEST_F(UninstallContract, KeysAreListedAndDeletedOnlyWhenTheyHaveNoSubkeys) {
     const auto m = RootKey::LocalMachine;
     const std::string a = std::string(kRoot) + "\\LunavireChinese-1", b = std::string(kRoot) + "\\Other",
                       inner = b + "\\Inner";
-    ASSERT_TRUE(p.registrySetString(m, RegView::Wow32, a, "InstallLocation", "C:\\A"));
-    ASSERT_TRUE(p.registrySetDword(m, RegView::Wow32, inner, "NoModify", 1));
+    ASSERT_TRUE(p.setString(m, RegView::Wow32, a, "InstallLocation", "C:\\A"));
+    ASSERT_TRUE(p.setDword(m, RegView::Wow32, inner, "NoModify", 1));
 
     std::vector<std::string> names;
-    ASSERT_TRUE(p.registrySubKeys(m, RegView::Wow32, kRoot, names));
+    ASSERT_TRUE(p.subKeys(m, RegView::Wow32, kRoot, names));
     EXPECT_EQ(sortedNoCase(names), sortedNoCase({"LunavireChinese-1", "Other"}))
         << "the subkeys one level down, as spelled";
-    EXPECT_FALSE(p.registrySubKeys(m, RegView::Wow32, std::string(kRoot) + "\\Missing", names));
+    EXPECT_FALSE(p.subKeys(m, RegView::Wow32, std::string(kRoot) + "\\Missing", names));
     EXPECT_EQ(p.lastError(), plat::err::FileNotFound);
 
-    EXPECT_FALSE(p.registryDeleteKey(m, RegView::Wow32, b)) << "a key with a subkey stays";
-    EXPECT_TRUE(p.registryKeyExists(m, RegView::Wow32, inner));
-    EXPECT_TRUE(p.registryDeleteKey(m, RegView::Wow32, a)) << "a key with values only goes with its values";
-    EXPECT_FALSE(p.registryKeyExists(m, RegView::Wow32, a));
-    EXPECT_FALSE(p.registryDeleteKey(m, RegView::Wow32, a));
+    EXPECT_FALSE(p.deleteKey(m, RegView::Wow32, b)) << "a key with a subkey stays";
+    EXPECT_TRUE(p.keyExists(m, RegView::Wow32, inner));
+    EXPECT_TRUE(p.deleteKey(m, RegView::Wow32, a)) << "a key with values only goes with its values";
+    EXPECT_FALSE(p.keyExists(m, RegView::Wow32, a));
+    EXPECT_FALSE(p.deleteKey(m, RegView::Wow32, a));
     EXPECT_EQ(p.lastError(), plat::err::FileNotFound) << "a key deleted twice is missing the second time";
-    EXPECT_TRUE(p.registryDeleteKey(m, RegView::Wow32, inner));
-    EXPECT_TRUE(p.registryDeleteKey(m, RegView::Wow32, b)) << "once its subkey is gone";
+    EXPECT_TRUE(p.deleteKey(m, RegView::Wow32, inner));
+    EXPECT_TRUE(p.deleteKey(m, RegView::Wow32, b)) << "once its subkey is gone";
 }
 
 TEST_F(UninstallContract, OnlyEmptyFoldersAreRemoved) {

@@ -2,6 +2,7 @@
 // its time-out passes, and handles what arrived.
 #include <atomic>
 
+#include "platform/Desktop.h"
 #include "tests/contract/Contract.h"
 
 namespace contract {

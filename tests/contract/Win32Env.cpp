@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/contract/Contract.h"
 #include "tests/contract/ContractEnv.h"

@@ -36,24 +36,22 @@ std::string lower(std::string s) {
 }
 
 bool readAll(const std::string& path, std::string& out) {
-    plat::Platform& p = plat::platform();
-    plat::FileHandle h = p.openRead(path);
+    plat::FileHandle h = plat::files().openRead(path);
     if (h == plat::kNoFile) return false;
     std::uint32_t size = 0;
-    bool ok = p.fileSize(h, size);
+    bool ok = plat::files().fileSize(h, size);
     out.assign(size, '\0');
     std::uint32_t done = 0;
-    ok = ok && (size == 0 || (p.readFile(h, &out[0], size, done) && done == size));
-    p.closeFile(h);
+    ok = ok && (size == 0 || (plat::files().readFile(h, &out[0], size, done) && done == size));
+    plat::files().closeFile(h);
     return ok;
 }
 
 // The baseline: zlib in one call over the whole resource, one write.
 void bareInflateAndWrite(const std::string& target) {
-    plat::Platform& p = plat::platform();
     const std::uint8_t* data = nullptr;
     std::size_t size = 0;
-    if (!p.ownResource("GB_", "GAME00", data, size)) throw std::runtime_error("no GAME00");
+    if (!plat::program().ownResource("GB_", "GAME00", data, size)) throw std::runtime_error("no GAME00");
     std::uint32_t n = payload::inflatedSize(data, size);
     std::unique_ptr<std::uint8_t[]> out(new std::uint8_t[n]);
     z_stream zs{};
@@ -65,10 +63,10 @@ void bareInflateAndWrite(const std::string& target) {
     int r = inflate(&zs, Z_FINISH);
     inflateEnd(&zs);
     if (r != Z_STREAM_END) throw std::runtime_error("baseline inflate failed");
-    plat::FileHandle h = p.createAlways(target);
+    plat::FileHandle h = plat::files().createAlways(target);
     std::uint32_t done = 0;
-    bool ok = h != plat::kNoFile && p.writeFile(h, out.get(), n, done) && done == n;
-    if (h != plat::kNoFile) p.closeFile(h);
+    bool ok = h != plat::kNoFile && plat::files().writeFile(h, out.get(), n, done) && done == n;
+    if (h != plat::kNoFile) plat::files().closeFile(h);
     if (!ok) throw std::runtime_error("baseline write failed");
 }
 
@@ -89,7 +87,7 @@ int main(int argc, char** argv) {
     plat::setPlatform(platform.get());
     plat::Platform& p = *platform;
     const std::string files = argv[1], scratch = argv[2];
-    p.createFolder(scratch);
+    plat::files().createFolder(scratch);
 
     int faults = 0;
     for (const auto& entry : kPayloads) {
@@ -110,7 +108,7 @@ int main(int argc, char** argv) {
         } else {
             std::printf("%s/%s: %zu bytes extracted\n", type.c_str(), name.c_str(), got.size());
         }
-        p.deleteFile(target);
+        plat::files().deleteFile(target);
     }
 
     const std::string extracted = scratch + "\\extracted", baseline = scratch + "\\baseline";
@@ -128,7 +126,7 @@ int main(int argc, char** argv) {
         std::printf("FAULT timing: %s\n", e.what());
         ++faults;
     }
-    p.deleteFile(extracted);
-    p.deleteFile(baseline);
+    plat::files().deleteFile(extracted);
+    plat::files().deleteFile(baseline);
     return faults == 0 ? 0 : 1;
 }

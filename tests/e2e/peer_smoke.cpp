@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Desktop.h"
 #include "platform/win32/Peers.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/support/TestWindow.h"
@@ -70,7 +71,7 @@ bool pumpUntil(Done done, DWORD ms) {
     const DWORD start = GetTickCount();
     while (!done()) {
         if (GetTickCount() - start >= ms) return false;
-        plat::platform().processMessages();
+        plat::desktop().processMessages();
         MsgWaitForMultipleObjectsEx(0, nullptr, 10, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
     return true;
@@ -87,7 +88,7 @@ int runProbe() {
     w32::KernelHandle process(pi.hProcess), thread(pi.hThread);
     // Keep answering messages while the probe looks at our windows.
     while (MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 120000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
-        plat::platform().processMessages();
+        plat::desktop().processMessages();
     DWORD code = 1;
     GetExitCodeProcess(pi.hProcess, &code);
     return static_cast<int>(code);

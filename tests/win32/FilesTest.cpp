@@ -2,6 +2,8 @@
 // failure value of SetFilePointer is also a valid position.
 #include <gtest/gtest.h>
 
+#include "platform/Files.h"
+#include "platform/Program.h"
 #include "tests/win32/TestSupport.h"
 
 namespace {

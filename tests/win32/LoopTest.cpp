@@ -6,6 +6,7 @@
 #include <atomic>
 #include <stdexcept>
 
+#include "platform/Desktop.h"
 #include "tests/support/LoopProbe.h"
 #include "tests/win32/TestSupport.h"
 

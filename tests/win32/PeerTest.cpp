@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Desktop.h"
 #include "platform/win32/Keyboard.h"
 #include "platform/win32/Peers.h"
 #include "tests/support/TestWindow.h"

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "base/Error.h"
+#include "platform/Program.h"
+#include "platform/Shell.h"
 #include "platform/win32/ShellPath.h"
 #include "tests/win32/TestSupport.h"
 

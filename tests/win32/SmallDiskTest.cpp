@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "platform/FileReplace.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
 #include "tests/win32/TestSupport.h"
 
 namespace {

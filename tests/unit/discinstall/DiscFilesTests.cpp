@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "discinstall/DiscFiles.h"
+#include "platform/Files.h"
 #include "tests/support/SimTest.h"
 
 namespace {

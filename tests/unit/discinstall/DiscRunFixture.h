@@ -15,6 +15,7 @@
 
 #include "app/Program.h"
 #include "discinstall/Installation.h"
+#include "platform/Desktop.h"
 #include "tests/support/SimTest.h"
 
 namespace discruntest {

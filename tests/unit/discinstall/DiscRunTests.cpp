@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/Desktop.h"
 #include "platform/FileReplace.h"
+#include "platform/Program.h"
 #include "platform/SystemError.h"
 #include "tests/unit/discinstall/DiscRunFixture.h"
 

@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "platform/AnsiText.h"
+#include "platform/Desktop.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
 #include "platform/SystemError.h"
 #include "tests/unit/discinstall/DiscRunFixture.h"
 

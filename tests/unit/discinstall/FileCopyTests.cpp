@@ -14,6 +14,9 @@
 
 #include "base/Error.h"
 #include "discinstall/FileCopy.h"
+#include "platform/Desktop.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
 #include "platform/sim/SimPlatform.h"
 #include "tests/unit/discinstall/CopyEvents.h"
 

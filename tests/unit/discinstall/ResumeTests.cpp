@@ -9,6 +9,10 @@
 #include <vector>
 
 #include "platform/AnsiText.h"
+#include "platform/Desktop.h"
+#include "platform/Drives.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
 #include "platform/SystemError.h"
 #include "shell/MessageTable.h"
 #include "tests/unit/discinstall/DiscRunFixture.h"

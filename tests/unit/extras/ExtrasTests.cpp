@@ -4,6 +4,8 @@
 
 #include "app/Program.h"
 #include "extras/Launchers.h"
+#include "platform/Desktop.h"
+#include "platform/Program.h"
 #include "platform/SystemError.h"
 #include "shell/Shortcuts.h"
 #include "tests/support/SimTest.h"

@@ -7,7 +7,9 @@
 
 #include "app/Program.h"
 #include "extras/VoiceAddOn.h"
+#include "platform/Desktop.h"
 #include "platform/FileReplace.h"
+#include "platform/Program.h"
 #include "platform/SystemError.h"
 #include "tests/support/Containers.h"
 #include "tests/support/SimTest.h"
@@ -42,7 +44,7 @@ protected:
     }
     void runFor(const std::string& file, std::uint64_t ms) {
         s.lockFile(file);
-        auto id = std::make_shared<plat::Platform::TimerId>();
+        auto id = std::make_shared<plat::Desktop::TimerId>();
         *id = s.setTimer(static_cast<std::uint32_t>(ms), [this, file, id] {
             s.unlockFile(file);
             ended.push_back({file, s.now()});

@@ -4,6 +4,8 @@
 
 #include "base/Error.h"
 #include "payload/Payload.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
 #include "platform/sim/SimPlatform.h"
 #include "tests/support/Containers.h"
 

@@ -8,6 +8,8 @@
 
 #include "payload/Payload.h"
 #include "platform/FileReplace.h"
+#include "platform/Files.h"
+#include "platform/Program.h"
 #include "platform/SystemError.h"
 #include "platform/sim/SimPlatform.h"
 #include "tests/support/Containers.h"

@@ -6,6 +6,9 @@
 
 #include "app/Program.h"
 #include "base/Error.h"
+#include "platform/Desktop.h"
+#include "platform/Files.h"
+#include "platform/Registry.h"
 #include "shell/Language.h"
 #include "shell/Services.h"
 #include "tests/support/Containers.h"

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "platform/Desktop.h"
 #include "shell/MessageTable.h"
 #include "tests/support/SimTest.h"
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/Error.h"
+#include "platform/Program.h"
 #include "shell/RecordFile.h"
 #include "tests/support/SimTest.h"
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/Program.h"
 #include "shell/RunLog.h"
 #include "tests/support/SimTest.h"
 

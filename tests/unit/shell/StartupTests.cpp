@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "platform/AnsiText.h"
+#include "platform/Desktop.h"
 #include "platform/SystemError.h"
 #include "tests/support/SimTest.h"
 

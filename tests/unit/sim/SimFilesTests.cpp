@@ -2,6 +2,8 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/Files.h"
+#include "platform/Program.h"
 #include "tests/support/SimTest.h"
 
 namespace simtest {
@@ -131,23 +133,23 @@ TEST_F(SimFiles, CreateAndDeleteGiveWindowsCodes) {
     s.makeFolder("C:\\dir");
     struct Row {
         const char* what;
-        bool (plat::Platform::*op)(const std::string&);
+        bool (plat::Files::*op)(const std::string&);
         const char* path;
         std::uint32_t code;  // 0: succeeds
     } rows[] = {
-        {"new folder", &plat::Platform::createFolder, "C:\\dir\\new", 0},
-        {"existing folder", &plat::Platform::createFolder, "C:\\DIR", err::AlreadyExists},
-        {"over a file", &plat::Platform::createFolder, "C:\\f.txt", err::AlreadyExists},
-        {"root", &plat::Platform::createFolder, "C:\\", err::AlreadyExists},
-        {"missing parent", &plat::Platform::createFolder, "C:\\no\\new", err::PathNotFound},
-        {"on read-only media", &plat::Platform::createFolder, "R:\\new", err::WriteProtect},
-        {"on a missing drive", &plat::Platform::createFolder, "Q:\\new", err::FileNotFound},
-        {"delete a folder", &plat::Platform::deleteFile, "C:\\dir", err::AccessDenied},
-        {"delete missing", &plat::Platform::deleteFile, "C:\\none.txt", err::FileNotFound},
-        {"delete in missing folder", &plat::Platform::deleteFile, "C:\\no\\none.txt", err::PathNotFound},
-        {"delete read-only", &plat::Platform::deleteFile, "C:\\ro.txt", err::AccessDenied},
-        {"delete on read-only media", &plat::Platform::deleteFile, "R:\\disc.dat", err::WriteProtect},
-        {"delete", &plat::Platform::deleteFile, "C:\\F.TXT", 0},
+        {"new folder", &plat::Files::createFolder, "C:\\dir\\new", 0},
+        {"existing folder", &plat::Files::createFolder, "C:\\DIR", err::AlreadyExists},
+        {"over a file", &plat::Files::createFolder, "C:\\f.txt", err::AlreadyExists},
+        {"root", &plat::Files::createFolder, "C:\\", err::AlreadyExists},
+        {"missing parent", &plat::Files::createFolder, "C:\\no\\new", err::PathNotFound},
+        {"on read-only media", &plat::Files::createFolder, "R:\\new", err::WriteProtect},
+        {"on a missing drive", &plat::Files::createFolder, "Q:\\new", err::FileNotFound},
+        {"delete a folder", &plat::Files::deleteFile, "C:\\dir", err::AccessDenied},
+        {"delete missing", &plat::Files::deleteFile, "C:\\none.txt", err::FileNotFound},
+        {"delete in missing folder", &plat::Files::deleteFile, "C:\\no\\none.txt", err::PathNotFound},
+        {"delete read-only", &plat::Files::deleteFile, "C:\\ro.txt", err::AccessDenied},
+        {"delete on read-only media", &plat::Files::deleteFile, "R:\\disc.dat", err::WriteProtect},
+        {"delete", &plat::Files::deleteFile, "C:\\F.TXT", 0},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
@@ -170,21 +172,21 @@ TEST_F(SimFiles, HandlesAreUnsharedAndCarryTheirCodes) {
 
     struct Row {
         const char* what;
-        plat::FileHandle (plat::Platform::*op)(const std::string&);
+        plat::FileHandle (plat::Files::*op)(const std::string&);
         const char* path;
         std::uint32_t code;
     } rows[] = {
-        {"second open of an open file", &plat::Platform::openRead, "C:\\src.bin", err::SharingViolation},
-        {"write open of an open file", &plat::Platform::openWrite, "C:\\src.bin", err::SharingViolation},
-        {"replace an open file", &plat::Platform::createAlways, "C:\\src.bin", err::SharingViolation},
-        {"create new over an open file", &plat::Platform::createNew, "C:\\src.bin", err::FileExists},
-        {"open a folder", &plat::Platform::openRead, "C:\\dir", err::AccessDenied},
-        {"create new over a folder", &plat::Platform::createNew, "C:\\dir", err::FileExists},
-        {"write open of a read-only file", &plat::Platform::openWrite, "C:\\ro.bin", err::AccessDenied},
-        {"replace a read-only file", &plat::Platform::createAlways, "C:\\ro.bin", err::AccessDenied},
-        {"missing file", &plat::Platform::openRead, "C:\\none", err::FileNotFound},
-        {"missing folder", &plat::Platform::openRead, "C:\\none\\x", err::PathNotFound},
-        {"create in missing folder", &plat::Platform::createNew, "C:\\none\\x", err::PathNotFound},
+        {"second open of an open file", &plat::Files::openRead, "C:\\src.bin", err::SharingViolation},
+        {"write open of an open file", &plat::Files::openWrite, "C:\\src.bin", err::SharingViolation},
+        {"replace an open file", &plat::Files::createAlways, "C:\\src.bin", err::SharingViolation},
+        {"create new over an open file", &plat::Files::createNew, "C:\\src.bin", err::FileExists},
+        {"open a folder", &plat::Files::openRead, "C:\\dir", err::AccessDenied},
+        {"create new over a folder", &plat::Files::createNew, "C:\\dir", err::FileExists},
+        {"write open of a read-only file", &plat::Files::openWrite, "C:\\ro.bin", err::AccessDenied},
+        {"replace a read-only file", &plat::Files::createAlways, "C:\\ro.bin", err::AccessDenied},
+        {"missing file", &plat::Files::openRead, "C:\\none", err::FileNotFound},
+        {"missing folder", &plat::Files::openRead, "C:\\none\\x", err::PathNotFound},
+        {"create in missing folder", &plat::Files::createNew, "C:\\none\\x", err::PathNotFound},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);

@@ -1,6 +1,8 @@
 // Links on the simulated drives: what host tests lean on to prove that code
 // never walks through one.  That a link is listed by its own attributes and
 // that taking it away leaves its target is the platform contract's.
+#include "platform/Files.h"
+#include "platform/Program.h"
 #include "tests/support/SimTest.h"
 
 namespace simtest {

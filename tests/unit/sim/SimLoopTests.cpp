@@ -1,6 +1,8 @@
 // Virtual time, pumping, scripted message boxes and modal windows, peers and
 // the shell: what the simulation does while the program's loops run.
 #include "base/Error.h"
+#include "platform/Desktop.h"
+#include "platform/Shell.h"
 #include "tests/support/SimTest.h"
 #include "ui/Components.h"
 
@@ -37,7 +39,7 @@ TEST_F(SimLoop, TimersTickAtTheirDueTimesInOrder) {
     EXPECT_EQ(log, (std::vector<std::string>{"b750", "b1000"}));
 
     int once = 0;
-    plat::Platform::TimerId self = 0;
+    plat::Desktop::TimerId self = 0;
     self = p.setTimer(0, [&] {
         ++once;
         p.killTimer(self);
@@ -50,7 +52,7 @@ TEST_F(SimLoop, TimersTickAtTheirDueTimesInOrder) {
 
 TEST_F(SimLoop, RunUntilIdleStopsWhenNothingIsArmedOrAtItsLimit) {
     int chain = 0;
-    std::vector<plat::Platform::TimerId> ids;
+    std::vector<plat::Desktop::TimerId> ids;
     std::function<void()> arm = [&] {
         ids.push_back(p.setTimer(100, [&] {
             p.killTimer(ids[chain]);  // one-shot, re-armed twice from its own tick

@@ -1,5 +1,6 @@
 // Profile strings read as Wine's GetPrivateProfileStringA reads them (each
 // row was checked against Wine 8 in zh_CN), the registry and own resources.
+#include "platform/Registry.h"
 #include "tests/support/SimTest.h"
 
 namespace simtest {
@@ -115,30 +116,30 @@ TEST_F(SimProfile, RegistryValuesExistUnderTheirKeyWithTheRightAccess) {
     using plat::RootKey;
     const char* key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts";
     s.setRegistryValue(RootKey::LocalMachine, key, "SimSun");
+    using plat::RegView;
     struct Row {
         RootKey root;
+        RegView view;
         const char *subKey, *value;
-        std::uint32_t access;
         bool exists;
         const char* rule;
     } rows[] = {
-        {RootKey::LocalMachine, "software\\MICROSOFT\\windows\\currentversion\\fonts", "simsun", plat::access::AllAccess,
-         true, "names fold case"},
-        {RootKey::LocalMachine, "SOFTWARE\\Microsoft", "SimSun", plat::access::AllAccess, false, "not in the parent"},
-        {RootKey::CurrentUser, key, "SimSun", plat::access::AllAccess, false, "roots are separate"},
-        {RootKey::LocalMachine, key, "SimSun", 0x20006, false, "without the query right values are hidden"},
+        {RootKey::LocalMachine, RegView::Native, "software\\MICROSOFT\\windows\\currentversion\\fonts", "simsun", true,
+         "names fold case"},
+        {RootKey::LocalMachine, RegView::Native, "SOFTWARE\\Microsoft", "SimSun", false, "not in the parent"},
+        {RootKey::CurrentUser, RegView::Native, key, "SimSun", false, "roots are separate"},
+        {RootKey::LocalMachine, RegView::Wow32, key, "SimSun", false,
+         "the 32-bit view of HKLM\\Software lies below Wow6432Node"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.rule);
-        EXPECT_EQ(p.registryValueExists(r.root, r.subKey, r.value, r.access), r.exists);
+        EXPECT_EQ(p.valueExists(r.root, r.view, r.subKey, r.value), r.exists);
     }
     s.denyWriteAccess(RootKey::LocalMachine, "software");
-    EXPECT_FALSE(p.registryValueExists(RootKey::LocalMachine, key, "SimSun", plat::access::AllAccess))
-        << "a key below a refused one refuses full access";
-    EXPECT_EQ(p.lastError(), plat::err::AccessDenied);
-    EXPECT_TRUE(p.registryValueExists(RootKey::LocalMachine, key, "SimSun", plat::access::Read));
+    EXPECT_TRUE(p.valueExists(RootKey::LocalMachine, RegView::Native, key, "SimSun"))
+        << "a key refused for writing can still be read";
     s.removeRegistryKey(RootKey::LocalMachine, "Software\\Microsoft");
-    EXPECT_FALSE(p.registryValueExists(RootKey::LocalMachine, key, "SimSun", plat::access::Read))
+    EXPECT_FALSE(p.valueExists(RootKey::LocalMachine, RegView::Native, key, "SimSun"))
         << "removing a key removes its subkeys";
 }
 

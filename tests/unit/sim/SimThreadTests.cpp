@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/Desktop.h"
 #include "platform/Host.h"
 #include "tests/support/SimTest.h"
 #include "ui/Components.h"

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/Desktop.h"
 #include "tests/support/SimTest.h"
 #include "ui/Components.h"
 

@@ -8,6 +8,9 @@
 #include <functional>
 
 #include "platform/AnsiText.h"
+#include "platform/Desktop.h"
+#include "platform/Files.h"
+#include "platform/Registry.h"
 #include "shell/InstallRecord.h"
 #include "shell/Registration.h"
 #include "tests/support/Containers.h"
@@ -212,7 +215,7 @@ TEST_F(Uninstall, AnInstallationIsInWindowsListOnceAndAnotherFolderIsASecondEntr
     installGame();
     installGame("c:\\Lunavire2");
     std::vector<std::string> keys;
-    ASSERT_TRUE(p.registrySubKeys(RootKey::LocalMachine, RegView::Wow32, shell::registration::kUninstallKey, keys));
+    ASSERT_TRUE(p.subKeys(RootKey::LocalMachine, RegView::Wow32, shell::registration::kUninstallKey, keys));
     EXPECT_EQ(keys.size(), 2u);
     EXPECT_TRUE(registered());
     EXPECT_EQ(s.registryText(RootKey::LocalMachine, RegView::Wow32, uninstallKey("c:\\Lunavire2"),
@@ -417,9 +420,9 @@ TEST_F(Uninstall, RecordLinesNamingWhatLiesOutsideAreIgnoredAndTold) {
     s.writeFile("C:\\Windows\\x", "system");
     s.writeFile("C:\\autoexec.bat", "rem");
     s.writeFile(kPrograms + "\\Other\\Lunavire\\walkthrough.txt", "notes");
-    ASSERT_TRUE(p.registrySetString(RootKey::LocalMachine, RegView::Wow32, std::string(shell::registration::kUninstallKey) +
+    ASSERT_TRUE(p.setString(RootKey::LocalMachine, RegView::Wow32, std::string(shell::registration::kUninstallKey) +
                                     "\\SomeOtherGame", "DisplayName", "Some other game"));
-    ASSERT_TRUE(p.registrySetString(RootKey::CurrentUser, RegView::Wow32, "Software\\Theirs", "x", "y"));
+    ASSERT_TRUE(p.setString(RootKey::CurrentUser, RegView::Wow32, "Software\\Theirs", "x", "y"));
     const std::vector<shell::record::Fields> lines = {
         {"file", "C:\\Windows\\x"},
         {"file", kGame + "\\..\\autoexec.bat"},
@@ -555,7 +558,7 @@ TEST_F(Uninstall, ADriveRootOrTheWindowsFolderIsNeverUninstalled) {
         s.writeFile(folder + "\\a.dat", "a");
         s.writeFile(shell::record::programPath(folder), kSetup);
         s.setRegistryValue(RootKey::LocalMachine, uninstallKey(folder), "UninstallString");
-        ASSERT_TRUE(p.registrySetString(RootKey::LocalMachine, RegView::Wow32, uninstallKey(folder), "UninstallString",
+        ASSERT_TRUE(p.setString(RootKey::LocalMachine, RegView::Wow32, uninstallKey(folder), "UninstallString",
                                         shell::registration::uninstallCommand(folder)));
         uninstall(wholeGame, plat::Answer::No, folder);
         EXPECT_EQ(exitCode, 1);
@@ -577,10 +580,10 @@ protected:
         s.setResource("RE0", "REG000",
                       testpay::makeContainer("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Voice\\Engine]\r\n"
                                              "\"Path\"=\"c:\\\\asr3232.exe\"\r\n"));
-        ASSERT_TRUE(p.registrySetString(RootKey::LocalMachine, RegView::Native, kKey, "Theirs", "x"));
+        ASSERT_TRUE(p.setString(RootKey::LocalMachine, RegView::Native, kKey, "Theirs", "x"));
         s.onExec([this](const std::string& line) {
             if (line.find("/s c:\\00.reg") != std::string::npos) {
-                EXPECT_TRUE(p.registrySetString(RootKey::LocalMachine, RegView::Native, kKey, "Path", "c:\\asr3232.exe"));
+                EXPECT_TRUE(p.setString(RootKey::LocalMachine, RegView::Native, kKey, "Path", "c:\\asr3232.exe"));
             }
         });
     }
@@ -591,7 +594,7 @@ protected:
     }
     bool value(const char* name) {
         std::string v;
-        return p.registryString(RootKey::LocalMachine, RegView::Native, kKey, name, v);
+        return p.readString(RootKey::LocalMachine, RegView::Native, kKey, name, v);
     }
 };
 
@@ -626,15 +629,15 @@ TEST_F(AddOn, ItsValueStaysWhileAnotherInstallationIsInTheListAndGoesWithTheLast
 TEST_F(AddOn, ItsValueGoesInTheViewTheRegistryEditorWroteIt) {
     s.onExec([this](const std::string& line) {
         if (line.find("/s c:\\00.reg") != std::string::npos) {
-            EXPECT_TRUE(p.registrySetString(RootKey::LocalMachine, RegView::Wow32, kKey, "Path", "c:\\asr3232.exe"));
+            EXPECT_TRUE(p.setString(RootKey::LocalMachine, RegView::Wow32, kKey, "Path", "c:\\asr3232.exe"));
         }
     });
     installGame();
     addOn();
     std::string v;
-    ASSERT_TRUE(p.registryString(RootKey::LocalMachine, RegView::Wow32, kKey, "Path", v));
+    ASSERT_TRUE(p.readString(RootKey::LocalMachine, RegView::Wow32, kKey, "Path", v));
     uninstall(wholeGame);
-    EXPECT_FALSE(p.registryString(RootKey::LocalMachine, RegView::Wow32, kKey, "Path", v));
+    EXPECT_FALSE(p.readString(RootKey::LocalMachine, RegView::Wow32, kKey, "Path", v));
 }
 
 }  // namespace
