@@ -46,6 +46,13 @@ std::u16string fileNameKey(const CodePage& cp, const std::string& name);
 // ASCII letters upper-cased, double-byte characters left alone.
 std::string asciiUpper(const CodePage& cp, const std::string& s);
 
+// How the program's current folder is told: upper-cased as asciiUpper does,
+// without a trailing backslash but on a root.
+std::string folderKey(const CodePage& cp, std::string path);
+
+// UTF-16 units as UTF-8, a pair of surrogates as one character.
+std::string utf16ToUtf8(const std::u16string& units);
+
 // Decoders for text files that carry a byte-order mark.
 std::u16string utf8ToUtf16(const std::string& s);
 std::u16string utf16ToUnits(const std::string& s, bool bigEndian);

@@ -1,6 +1,5 @@
-// File times, drive kinds, the temporary folder, the clock and the version:
-// what resuming an installation, finding a disc in any drive and a run's log
-// ask of the system.
+// The simulated drives: the test's side (drives, media, capacity, order,
+// kinds, allocation units) and the drives slice.
 #include <stdexcept>
 #include <string>
 
@@ -23,23 +22,6 @@ detail::Drive& existingDrive(detail::FileSystem& fs, char letter) {
     return *d;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 }  // namespace
 
@@ -52,27 +34,7 @@ void SimPlatform::setClusterSize(char letter, std::uint32_t bytes) {
     existingDrive(d_->fs, letter).cluster = bytes;
 }
 
-std::uint64_t SimPlatform::fileTime(const std::string& path) const {
-    const detail::Node* n = d_->fs.find(path);
-    if (!n || n->folder) throw std::logic_error("no file " + path);
-    return n->lastWrite;
-}
-
-void SimPlatform::setFileTime(const std::string& path, std::uint64_t lastWrite) {
-    detail::Node* n = d_->fs.find(path);
-    if (!n || n->folder) throw std::logic_error("no file " + path);
-    n->lastWrite = lastWrite;
-}
-
 // ---------------------------------------------------------------- seam
-
-bool SimPlatform::fileStamp(const std::string& path, plat::FileStamp& out) {
-    return succeeded(d_->fs.stampOf(path, out));
-}
-
-bool SimPlatform::setLastWriteTime(const std::string& path, std::uint64_t lastWrite) {
-    return succeeded(d_->fs.setLastWrite(path, lastWrite));
-}
 
 bool SimPlatform::clusterSize(const std::string& folder, std::uint32_t& bytes) {
     return succeeded(d_->fs.clusterOf(folder, bytes));
@@ -82,41 +44,23 @@ std::uint32_t SimPlatform::logicalDrives() { return d_->fs.driveMask(); }
 
 plat::DriveType SimPlatform::driveType(char letter) { return d_->fs.typeOf(letter); }
 
-plat::LocalTime SimPlatform::localTime() {
-    const std::uint64_t seconds = d_->now / 1000;
-    // Days since 2026-01-01 to a civil date (Howard Hinnant's algorithm,
-    // counted from 0000-03-01).
-    const long long days = static_cast<long long>(seconds / 86400) + 739922;  // 2026-01-01 from 0000-03-01
-    const long long era = days / 146097, doe = days - era * 146097;
-    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const long long mp = (5 * doy + 2) / 153;
-    const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    const int year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
-    const int inDay = static_cast<int>(seconds % 86400);
-    return {year, month, day, inDay / 3600, inDay / 60 % 60, inDay % 60};
+
+void SimPlatform::setSortedOrder(char letter, bool sorted) {
+    detail::Drive& d = existingDrive(d_->fs, letter);
+    if (d.root->children.size()) throw std::logic_error("choose the directory order before the drive has entries");
+    d.order = sorted ? detail::DirectoryOrder::Sorted : detail::DirectoryOrder::Creation;
 }
 
-plat::WindowsVersion SimPlatform::windowsVersion() { return d_->version; }
+void SimPlatform::setDriveCapacity(char letter, std::uint64_t bytes) { existingDrive(d_->fs, letter).capacity = bytes; }
 
-namespace {
+void SimPlatform::setCurrentDrive(char letter) { d_->fs.setCurrentDrive(letter); }
 
-std::string utf8Of(const std::u16string& units) {
-    std::string out;
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        char32_t c = units[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
-        appendUtf8(out, c);
-    }
-    return out;
+void SimPlatform::setReadOnlyMedia(char letter, bool readOnly) { existingDrive(d_->fs, letter).readOnly = readOnly; }
+
+void SimPlatform::addDrive(char letter, bool readOnlyMedia) { d_->fs.addDrive(letter, readOnlyMedia); }
+
+bool SimPlatform::freeSpace(const std::string& folder, std::uint64_t& bytes) {
+    return succeeded(d_->fs.freeSpace(folder, bytes));
 }
-
-}  // namespace
-
-std::string SimPlatform::ansiToUtf8(const std::string& ansi) { return utf8Of(d_->cp->toUnicode(ansi)); }
-
-std::string SimPlatform::nameKey(const std::string& text) { return utf8Of(detail::fileNameKey(*d_->cp, text)); }
 
 }  // namespace sim

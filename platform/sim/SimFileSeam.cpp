@@ -1,5 +1,5 @@
-// Drives and files: the test's side (arranging, inspecting, faults) and the
-// seam's file calls, profile strings and error texts.
+// Files: the test's side (arranging, inspecting, faults) and the files
+// slice, with file stamps, names' keys and profile strings.
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -33,11 +33,6 @@ private:
     std::size_t index_ = 1;  // the first went to findFirst
 };
 
-detail::Drive& existingDrive(detail::FileSystem& fs, char letter) {
-    detail::Drive* d = fs.drive(letter);
-    if (!d) throw std::logic_error(std::string("no drive ") + letter);
-    return *d;
-}
 
 plat::FileHandle openWith(detail::FileSystem& fs, const std::string& path, OpenMode mode) {
     plat::FileHandle h = plat::kNoFile;
@@ -57,20 +52,6 @@ bool succeeded(std::uint32_t e) {
 }  // namespace
 
 // ---------------------------------------------------------------- drives and files (test side)
-
-void SimPlatform::addDrive(char letter, bool readOnlyMedia) { d_->fs.addDrive(letter, readOnlyMedia); }
-
-void SimPlatform::setReadOnlyMedia(char letter, bool readOnly) { existingDrive(d_->fs, letter).readOnly = readOnly; }
-
-void SimPlatform::setCurrentDrive(char letter) { d_->fs.setCurrentDrive(letter); }
-
-void SimPlatform::setDriveCapacity(char letter, std::uint64_t bytes) { existingDrive(d_->fs, letter).capacity = bytes; }
-
-void SimPlatform::setSortedOrder(char letter, bool sorted) {
-    detail::Drive& d = existingDrive(d_->fs, letter);
-    if (d.root->children.size()) throw std::logic_error("choose the directory order before the drive has entries");
-    d.order = sorted ? detail::DirectoryOrder::Sorted : detail::DirectoryOrder::Creation;
-}
 
 void SimPlatform::writeFile(const std::string& path, const std::string& bytes, std::uint32_t attributes) {
     d_->fs.put(path, bytes, attributes);
@@ -185,10 +166,6 @@ bool SimPlatform::moveReplacing(const std::string& from, const std::string& to) 
     return succeeded(d_->fs.move(from, to));
 }
 
-bool SimPlatform::freeSpace(const std::string& folder, std::uint64_t& bytes) {
-    return succeeded(d_->fs.freeSpace(folder, bytes));
-}
-
 bool SimPlatform::pathFits(const std::string& path) { return d_->fs.utf16Length(path) <= plat::kMaxPathUnits; }
 
 plat::FileHandle SimPlatform::openRead(const std::string& path) { return openWith(d_->fs, path, OpenMode::Read); }
@@ -216,10 +193,6 @@ bool SimPlatform::fileSize(plat::FileHandle h, std::uint32_t& low) { return succ
 
 void SimPlatform::closeFile(plat::FileHandle h) { succeeded(d_->fs.close(h)); }
 
-std::uint32_t SimPlatform::lastError() { return detail::lastErrorCode(); }
-
-std::string SimPlatform::errorText(std::uint32_t code) { return detail::errorText(*d_->cp, code); }
-
 // ---------------------------------------------------------------- profile strings
 
 std::string SimPlatform::profileString(const std::string& file, const std::string& section, const std::string& key,
@@ -237,6 +210,51 @@ std::string SimPlatform::profileString(const std::string& file, const std::strin
     }
     setLastError(error);
     return value;
+}
+
+bool SimPlatform::copyFile(const std::string& from, const std::string& to) { return detail::reported(d_->fs.copy(from, to)); }
+
+bool SimPlatform::setFileAttributes(const std::string& path, std::uint32_t attributes) {
+    return detail::reported(d_->fs.setAttributes(path, attributes));
+}
+
+const std::vector<std::string>& SimPlatform::restartDeletes() const { return d_->restartDeletes; }
+
+bool SimPlatform::deleteAtRestart(const std::string& path) {
+    if (d_->restartDenied) return detail::reported(plat::err::AccessDenied);
+    d_->restartDeletes.push_back(path);
+    return detail::reported(0);
+}
+
+void SimPlatform::denyRestartDeletes(bool deny) { d_->restartDenied = deny; }
+
+bool SimPlatform::removeFolder(const std::string& path) {
+    // The program's own current folder is held open, as Windows holds it.
+    if (!d_->currentFolder.empty() && detail::folderKey(*d_->cp, path) == d_->currentFolder && folderExists(path))
+        return detail::reported(plat::err::SharingViolation);
+    return detail::reported(d_->fs.removeFolder(path));
+}
+
+std::string SimPlatform::nameKey(const std::string& text) { return detail::utf16ToUtf8(detail::fileNameKey(*d_->cp, text)); }
+
+bool SimPlatform::setLastWriteTime(const std::string& path, std::uint64_t lastWrite) {
+    return succeeded(d_->fs.setLastWrite(path, lastWrite));
+}
+
+bool SimPlatform::fileStamp(const std::string& path, plat::FileStamp& out) {
+    return succeeded(d_->fs.stampOf(path, out));
+}
+
+void SimPlatform::setFileTime(const std::string& path, std::uint64_t lastWrite) {
+    detail::Node* n = d_->fs.find(path);
+    if (!n || n->folder) throw std::logic_error("no file " + path);
+    n->lastWrite = lastWrite;
+}
+
+std::uint64_t SimPlatform::fileTime(const std::string& path) const {
+    const detail::Node* n = d_->fs.find(path);
+    if (!n || n->folder) throw std::logic_error("no file " + path);
+    return n->lastWrite;
 }
 
 }  // namespace sim

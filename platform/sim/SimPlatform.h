@@ -261,7 +261,7 @@ public:
     void setProgramsFolder(const std::string& path);  // "" = cannot be located; created otherwise
     void setWindowsFolder(const std::string& path);   // default "C:\\WINDOWS"
 
-    // ------------------------------------------------------------ uninstall
+    // ------------------------------------------------------------ registry in views, command line, restarts
     // The values' data as stored, seen from a view; nullopt when missing or
     // of another type.
     std::optional<std::string> registryText(plat::RootKey root, plat::RegView view, const std::string& subKey,
@@ -299,33 +299,39 @@ public:
     // Called before Stuck is thrown; defaults to printing to stderr.
     void setFailureHandler(std::function<void(const std::string&)> handler);
 
-    // ------------------------------------------------------------ plat::Platform
+    // ------------------------------------------------------------ the slices
+    // -- program (SimProgram.cpp).  The local time is the virtual clock from
+    // 2026-01-01 00:00:00; the version is Windows XP's, Service Pack 3.
     void comInitialize() override;
     std::string programPath() override;
+    std::string commandLine() override;
+    bool setCurrentFolder(const std::string& path) override;
     unsigned ansiCodePage() override;
     bool isDbcsLeadByte(unsigned char c) override;
+    std::string ansiToUtf8(const std::string& ansi) override;
     bool claimFirstInstance(const std::vector<std::string>& mainWindowClasses) override;
     bool ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
                      std::size_t& size) override;
-    plat::Answer messageBox(const std::string& text, const std::string& caption,
-                            std::uint32_t style) override;
-    void processMessages() override;
-    void handleMessage() override;
-    void waitMessages(std::uint32_t timeoutMs) override;
-    TimerId setTimer(std::uint32_t intervalMs, std::function<void()> tick) override;
-    void killTimer(TimerId id) override;
-    bool startThread(std::function<void()> body, plat::Priority priority) override;
-    void handOver(const std::function<void()>& call) override;
+    std::uint32_t lastError() override;
+    std::string errorText(std::uint32_t code) override;
+    plat::LocalTime localTime() override;
+    plat::WindowsVersion windowsVersion() override;
+    // -- files (SimFileSeam.cpp)
     bool fileExists(const std::string& path) override;
     bool folderExists(const std::string& path) override;
     std::unique_ptr<plat::DirSearch> findFirst(const std::string& pattern, plat::FindData& first) override;
     bool createFolder(const std::string& path) override;
+    bool removeFolder(const std::string& path) override;
     bool deleteFile(const std::string& path) override;
+    bool deleteAtRestart(const std::string& path) override;
     bool sameFile(const std::string& a, const std::string& b) override;
     bool moveReplacing(const std::string& from, const std::string& to) override;
-    bool freeSpace(const std::string& folder, std::uint64_t& bytes) override;
+    bool copyFile(const std::string& from, const std::string& to) override;
     bool pathFits(const std::string& path) override;
     std::string nameKey(const std::string& text) override;
+    bool fileStamp(const std::string& path, plat::FileStamp& out) override;
+    bool setLastWriteTime(const std::string& path, std::uint64_t lastWrite) override;
+    bool setFileAttributes(const std::string& path, std::uint32_t attributes) override;
     plat::FileHandle openRead(const std::string& path) override;
     plat::FileHandle createNew(const std::string& path) override;
     plat::FileHandle openWrite(const std::string& path) override;
@@ -335,51 +341,49 @@ public:
     bool seekFromStart(plat::FileHandle h, std::uint64_t position) override;
     bool fileSize(plat::FileHandle h, std::uint32_t& low) override;
     void closeFile(plat::FileHandle h) override;
-    std::uint32_t lastError() override;
-    std::string errorText(std::uint32_t code) override;
     std::string profileString(const std::string& file, const std::string& section, const std::string& key,
                               const std::string& def) override;
+    // -- drives (SimDrives.cpp)
+    std::uint32_t logicalDrives() override;
+    plat::DriveType driveType(char letter) override;
+    bool freeSpace(const std::string& folder, std::uint64_t& bytes) override;
+    bool clusterSize(const std::string& folder, std::uint32_t& bytes) override;
+    // -- registry (SimRegistry.cpp)
+    bool keyExists(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
+    bool valueExists(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                     const std::string& name) override;
+    bool readString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+                    std::string& value) override;
+    bool subKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                 std::vector<std::string>& names) override;
+    bool valueNames(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                    std::vector<std::string>& names) override;
+    bool setString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+                   const std::string& value) override;
+    bool setDword(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+                  std::uint32_t value) override;
+    bool deleteValue(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                     const std::string& name) override;
+    bool deleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
+    // -- shell (SimShell.cpp)
     bool winExec(const std::string& commandLine, int showMode) override;
     bool execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) override;
     void shellOpen(const std::string& address, int showMode) override;
     std::string programsFolder() override;
     std::string windowsFolder() override;
-    std::unique_ptr<plat::ShellLink> createShellLink() override;
-    std::unique_ptr<plat::ControlPeer> createPeer(ui::Control& control) override;
-    // The local time is the virtual clock from 2026-01-01 00:00:00; the
-    // version is Windows XP's, Service Pack 3.
-    bool fileStamp(const std::string& path, plat::FileStamp& out) override;
-    bool setLastWriteTime(const std::string& path, std::uint64_t lastWrite) override;
-    bool clusterSize(const std::string& folder, std::uint32_t& bytes) override;
-    std::uint32_t logicalDrives() override;
-    plat::DriveType driveType(char letter) override;
     std::string tempFolder() override;
-    plat::LocalTime localTime() override;
-    plat::WindowsVersion windowsVersion() override;
-    std::string ansiToUtf8(const std::string& ansi) override;
-    bool keyExists(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
-    bool valueExists(plat::RootKey root, plat::RegView view, const std::string& subKey,
-                     const std::string& name) override;
-    bool setString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
-                           const std::string& value) override;
-    bool setDword(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
-                          std::uint32_t value) override;
-    bool readString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
-                        std::string& value) override;
-    bool deleteValue(plat::RootKey root, plat::RegView view, const std::string& subKey,
-                             const std::string& name) override;
-    bool deleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
-    bool subKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
-                         std::vector<std::string>& names) override;
-    bool valueNames(plat::RootKey root, plat::RegView view, const std::string& subKey,
-                            std::vector<std::string>& names) override;
-    std::string commandLine() override;
-    bool removeFolder(const std::string& path) override;
-    bool deleteAtRestart(const std::string& path) override;
-    bool copyFile(const std::string& from, const std::string& to) override;
-    bool setFileAttributes(const std::string& path, std::uint32_t attributes) override;
+    std::unique_ptr<plat::ShellLink> createShellLink() override;
     bool shellLinkTarget(const std::string& linkFile, std::string& target) override;
-    bool setCurrentFolder(const std::string& path) override;
+    // -- desktop (SimLoop.cpp; boxes and peers in SimUser.cpp)
+    std::unique_ptr<plat::ControlPeer> createPeer(ui::Control& control) override;
+    plat::Answer messageBox(const std::string& text, const std::string& caption, std::uint32_t style) override;
+    void processMessages() override;
+    void handleMessage() override;
+    void waitMessages(std::uint32_t timeoutMs) override;
+    TimerId setTimer(std::uint32_t intervalMs, std::function<void()> tick) override;
+    void killTimer(TimerId id) override;
+    bool startThread(std::function<void()> body, plat::Priority priority) override;
+    void handOver(const std::function<void()>& call) override;
 
     struct Impl;
 

@@ -1,4 +1,5 @@
-// File system, registry and profile strings.
+// The files slice: files and folders by path and by handle, stamps,
+// attributes, names' keys and profile strings.
 #include <vector>
 
 #include "platform/win32/Text.h"
@@ -40,8 +41,12 @@ private:
     FindHandle find_;
 };
 
-HKEY rootKey(plat::RootKey r) {
-    return r == plat::RootKey::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+std::uint64_t fromFiletime(const FILETIME& f) {
+    return (static_cast<std::uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
+}
+
+FILETIME toFiletime(std::uint64_t t) {
+    return FILETIME{static_cast<DWORD>(t & 0xFFFFFFFFu), static_cast<DWORD>(t >> 32)};
 }
 
 }  // namespace
@@ -89,13 +94,6 @@ bool Win32Platform::sameFile(const std::string& a, const std::string& b) {
 bool Win32Platform::moveReplacing(const std::string& from, const std::string& to) {
     // Write-through: the move is on the disk when the call returns.
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-}
-
-bool Win32Platform::freeSpace(const std::string& folder, std::uint64_t& bytes) {
-    ULARGE_INTEGER available{};
-    if (!GetDiskFreeSpaceExA(folder.c_str(), &available, nullptr, nullptr)) return false;
-    bytes = available.QuadPart;
-    return true;
 }
 
 bool Win32Platform::pathFits(const std::string& path) {
@@ -176,8 +174,6 @@ void Win32Platform::closeFile(plat::FileHandle h) {
     if (h != plat::kNoFile) CloseHandle(toHandle(h));
 }
 
-std::uint32_t Win32Platform::lastError() { return GetLastError(); }
-
 std::string systemText(DWORD code) {
     char buf[1000];
     DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buf,
@@ -185,14 +181,58 @@ std::string systemText(DWORD code) {
     return std::string(buf, n);
 }
 
-std::string Win32Platform::errorText(std::uint32_t code) { return systemText(code); }
-
-
 std::string Win32Platform::profileString(const std::string& file, const std::string& section,
                                          const std::string& key, const std::string& def) {
     char buf[2048];
     DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buf, sizeof buf, file.c_str());
     return std::string(buf, n);
+}
+
+bool Win32Platform::setFileAttributes(const std::string& path, std::uint32_t attributes) {
+    return SetFileAttributesA(path.c_str(), attributes);
+}
+
+bool Win32Platform::copyFile(const std::string& from, const std::string& to) {
+    if (!CopyFileA(from.c_str(), to.c_str(), TRUE)) {
+        // A copy that runs out of room may leave what it wrote (Wine does);
+        // a file that was there before (80) is not ours to delete.
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) DeleteFileA(to.c_str());
+        SetLastError(error);
+        return false;
+    }
+    // A copy from a CD is read-only like its source; ours must stay removable.
+    if (SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL)) return true;
+    const DWORD error = GetLastError();
+    DeleteFileA(to.c_str());
+    SetLastError(error);
+    return false;
+}
+
+bool Win32Platform::deleteAtRestart(const std::string& path) {
+    return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+bool Win32Platform::removeFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()); }
+
+bool Win32Platform::setLastWriteTime(const std::string& path, std::uint64_t lastWrite) {
+    FileHandle h(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                             nullptr));
+    if (!h) return false;
+    const FILETIME t = toFiletime(lastWrite);
+    return SetFileTime(h.get(), nullptr, nullptr, &t);
+}
+
+bool Win32Platform::fileStamp(const std::string& path, plat::FileStamp& out) {
+    WIN32_FILE_ATTRIBUTE_DATA d;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) return false;
+    if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    out.size = (static_cast<std::uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+    out.lastWrite = fromFiletime(d.ftLastWriteTime);
+    return true;
 }
 
 }  // namespace w32

@@ -1,4 +1,5 @@
-// Programs, the shell and shell links.
+// The shell slice: other programs, documents, the system's folders and
+// shell links.
 #include <vector>
 
 #include "base/Error.h"
@@ -143,6 +144,16 @@ bool Win32Platform::shellLinkTarget(const std::string& linkFile, std::string& ta
     if (FAILED(hr)) return failedWith(hr);
     target = path;
     return true;
+}
+
+std::string Win32Platform::tempFolder() {
+    char buf[MAX_PATH + 1] = {};
+    DWORD n = GetTempPathA(MAX_PATH + 1, buf);
+    if (n == 0 || n > MAX_PATH) return {};
+    std::string folder(buf, n);
+    // The system ends it with the separator it added, never with a trail byte.
+    if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    return folder;
 }
 
 }  // namespace w32

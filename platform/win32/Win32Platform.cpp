@@ -1,4 +1,6 @@
-// Program, message loop, timers, threads and the hand-over.
+// The platform object, and its desktop slice: message boxes, the
+// user-interface thread's message loop, timers, worker threads and the
+// hand-over.
 #include "platform/win32/Win32Platform.h"
 
 #include <stdexcept>
@@ -31,48 +33,6 @@ struct ThreadStart {
     std::function<void()> body;
     Win32Platform* platform;
 };
-
-// Held by the running copy of the program for its whole run.
-constexpr const char* kInstanceMutex = "LunavireChineseSetup.Running";
-// How long a second copy looks for the first one's window, which may still be
-// on its way up.
-constexpr DWORD kFindFirstWindowMs = 5000;
-
-struct MainWindowSearch {
-    const std::string* className;
-    HWND found;
-};
-
-// A visible top-level window of our main window class that carries our
-// component name property: another program's window of the same class name
-// lacks it.
-BOOL CALLBACK findMainWindow(HWND w, LPARAM param) {
-    auto* search = reinterpret_cast<MainWindowSearch*>(param);
-    char cls[64] = {};
-    if (!IsWindowVisible(w) || !GetClassNameA(w, cls, sizeof cls) || *search->className != cls) return TRUE;
-    if (!GetPropA(w, kNameProperty)) return TRUE;
-    search->found = w;
-    return FALSE;
-}
-
-void bringToFront(const std::vector<std::string>& mainWindowClasses) {
-    DWORD start = GetTickCount();
-    MainWindowSearch search{nullptr, nullptr};
-    for (;;) {
-        // The first class in the caller's order wins when both windows show.
-        for (const std::string& cls : mainWindowClasses) {
-            search.className = &cls;
-            EnumWindows(findMainWindow, reinterpret_cast<LPARAM>(&search));
-            if (search.found) break;
-        }
-        if (search.found || GetTickCount() - start > kFindFirstWindowMs) break;
-        Sleep(50);
-    }
-    if (!search.found) return;
-    if (IsIconic(search.found)) ShowWindowAsync(search.found, SW_RESTORE);
-    // A modal window or a message box of the first copy, when it shows one.
-    SetForegroundWindow(GetLastActivePopup(search.found));
-}
 
 // A line of the start-up trace: the time since the process was created, and
 // the step.
@@ -124,53 +84,6 @@ Win32Platform::~Win32Platform() {
     if (startupTrace_) std::fclose(startupTrace_);
     for (auto& t : timers_) KillTimer(messageWindow_.hwnd(), t.first);
     if (comInitialised_) OleUninitialize();
-}
-
-void Win32Platform::comInitialize() {
-    if (comInitialised_) return;
-    HRESULT hr = OleInitialize(nullptr);
-    comInitialised_ = SUCCEEDED(hr);
-}
-
-std::string Win32Platform::programPath() {
-    char buf[MAX_PATH + 1] = {};
-    DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
-    return std::string(buf, n);
-}
-
-unsigned Win32Platform::ansiCodePage() { return GetACP(); }
-
-bool Win32Platform::isDbcsLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
-
-void Win32Platform::startupMark(const char* step) {
-    if (startupTrace_) traceStep(startupTrace_, step);
-}
-
-bool Win32Platform::claimFirstInstance(const std::vector<std::string>& mainWindowClasses) {
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutex);
-    DWORD error = GetLastError();
-    instanceMutex_.reset(mutex);
-    // Another copy holds it, perhaps one started by another user or elevated
-    // (then the name exists but is not ours to open).
-    bool other = (mutex && error == ERROR_ALREADY_EXISTS) || (!mutex && error == ERROR_ACCESS_DENIED);
-    if (!other) return true;  // no other copy, or no way to tell: never keep the player out
-    instanceMutex_.reset();
-    bringToFront(mainWindowClasses);
-    return false;
-}
-
-bool Win32Platform::ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
-                                std::size_t& size) {
-    // String names are matched without regard to case by FindResource itself.
-    HRSRC res = FindResourceA(nullptr, name.c_str(), type.c_str());
-    if (!res) return false;
-    HGLOBAL loaded = LoadResource(nullptr, res);
-    if (!loaded) return false;
-    const void* bytes = LockResource(loaded);
-    if (!bytes) return false;
-    data = static_cast<const std::uint8_t*>(bytes);
-    size = SizeofResource(nullptr, res);
-    return true;
 }
 
 plat::Answer Win32Platform::messageBox(const std::string& text, const std::string& caption,
@@ -358,6 +271,10 @@ void Win32Platform::handOver(const std::function<void()>& call) {
         return;
     }
     handOvers_.handOver(call);
+}
+
+void Win32Platform::startupMark(const char* step) {
+    if (startupTrace_) traceStep(startupTrace_, step);
 }
 
 }  // namespace w32

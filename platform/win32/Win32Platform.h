@@ -46,40 +46,38 @@ public:
     Win32Platform();
     ~Win32Platform() override;
 
-    // -- program
+    // -- program (Program.cpp; startupMark, with the start-up trace, in Win32Platform.cpp)
     void comInitialize() override;
     std::string programPath() override;
+    std::string commandLine() override;
+    bool setCurrentFolder(const std::string& path) override;
     unsigned ansiCodePage() override;
     bool isDbcsLeadByte(unsigned char c) override;
+    std::string ansiToUtf8(const std::string& ansi) override;
     bool claimFirstInstance(const std::vector<std::string>& mainWindowClasses) override;
-    // Kept in the file named by LUNAVIRE_STARTUP_TRACE, if any: the time
-    // since the process was created, and the step.
     void startupMark(const char* step) override;
     bool ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
                      std::size_t& size) override;
-
-    plat::Answer messageBox(const std::string& text, const std::string& caption, std::uint32_t style) override;
-
-    // -- message loop
-    void processMessages() override;
-    void handleMessage() override;
-    void waitMessages(std::uint32_t timeoutMs) override;
-    TimerId setTimer(std::uint32_t intervalMs, std::function<void()> tick) override;
-    void killTimer(TimerId id) override;
-    bool startThread(std::function<void()> body, plat::Priority priority) override;
-    void handOver(const std::function<void()>& call) override;
-
-    // -- file system
+    std::uint32_t lastError() override;
+    std::string errorText(std::uint32_t code) override;
+    plat::LocalTime localTime() override;
+    plat::WindowsVersion windowsVersion() override;
+    // -- files (Files.cpp)
     bool fileExists(const std::string& path) override;
     bool folderExists(const std::string& path) override;
     std::unique_ptr<plat::DirSearch> findFirst(const std::string& pattern, plat::FindData& first) override;
     bool createFolder(const std::string& path) override;
+    bool removeFolder(const std::string& path) override;
     bool deleteFile(const std::string& path) override;
+    bool deleteAtRestart(const std::string& path) override;
     bool sameFile(const std::string& a, const std::string& b) override;
     bool moveReplacing(const std::string& from, const std::string& to) override;
-    bool freeSpace(const std::string& folder, std::uint64_t& bytes) override;
+    bool copyFile(const std::string& from, const std::string& to) override;
     bool pathFits(const std::string& path) override;
     std::string nameKey(const std::string& text) override;
+    bool fileStamp(const std::string& path, plat::FileStamp& out) override;
+    bool setLastWriteTime(const std::string& path, std::uint64_t lastWrite) override;
+    bool setFileAttributes(const std::string& path, std::uint32_t attributes) override;
     plat::FileHandle openRead(const std::string& path) override;
     plat::FileHandle createNew(const std::string& path) override;
     plat::FileHandle openWrite(const std::string& path) override;
@@ -89,55 +87,49 @@ public:
     bool seekFromStart(plat::FileHandle h, std::uint64_t position) override;
     bool fileSize(plat::FileHandle h, std::uint32_t& low) override;
     void closeFile(plat::FileHandle h) override;
-    std::uint32_t lastError() override;
-    std::string errorText(std::uint32_t code) override;
-
-    // -- registry, profiles, shell
     std::string profileString(const std::string& file, const std::string& section, const std::string& key,
                               const std::string& def) override;
+    // -- drives (Drives.cpp)
+    std::uint32_t logicalDrives() override;
+    plat::DriveType driveType(char letter) override;
+    bool freeSpace(const std::string& folder, std::uint64_t& bytes) override;
+    bool clusterSize(const std::string& folder, std::uint32_t& bytes) override;
+    // -- registry (Registry.cpp)
+    bool keyExists(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
+    bool valueExists(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                     const std::string& name) override;
+    bool readString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+                    std::string& value) override;
+    bool subKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                 std::vector<std::string>& names) override;
+    bool valueNames(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                    std::vector<std::string>& names) override;
+    bool setString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+                   const std::string& value) override;
+    bool setDword(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
+                  std::uint32_t value) override;
+    bool deleteValue(plat::RootKey root, plat::RegView view, const std::string& subKey,
+                     const std::string& name) override;
+    bool deleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
+    // -- shell (Shell.cpp)
     bool winExec(const std::string& commandLine, int showMode) override;
     bool execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) override;
     void shellOpen(const std::string& address, int showMode) override;
     std::string programsFolder() override;
     std::string windowsFolder() override;
-    std::unique_ptr<plat::ShellLink> createShellLink() override;
-
-    std::unique_ptr<plat::ControlPeer> createPeer(ui::Control& control) override;
-
-    // -- resume, drives and run logs (Drives.cpp)
-    bool fileStamp(const std::string& path, plat::FileStamp& out) override;
-    bool setLastWriteTime(const std::string& path, std::uint64_t lastWrite) override;
-    bool clusterSize(const std::string& folder, std::uint32_t& bytes) override;
-    std::uint32_t logicalDrives() override;
-    plat::DriveType driveType(char letter) override;
     std::string tempFolder() override;
-    plat::LocalTime localTime() override;
-    plat::WindowsVersion windowsVersion() override;
-    std::string ansiToUtf8(const std::string& ansi) override;
-    // -- uninstall (Uninstall.cpp)
-    bool keyExists(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
-    bool valueExists(plat::RootKey root, plat::RegView view, const std::string& subKey,
-                     const std::string& name) override;
-    bool setString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
-                           const std::string& value) override;
-    bool setDword(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
-                          std::uint32_t value) override;
-    bool readString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
-                        std::string& value) override;
-    bool deleteValue(plat::RootKey root, plat::RegView view, const std::string& subKey,
-                             const std::string& name) override;
-    bool deleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
-    bool subKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
-                         std::vector<std::string>& names) override;
-    bool valueNames(plat::RootKey root, plat::RegView view, const std::string& subKey,
-                            std::vector<std::string>& names) override;
-    std::string commandLine() override;
-    bool removeFolder(const std::string& path) override;
-    bool deleteAtRestart(const std::string& path) override;
-    bool copyFile(const std::string& from, const std::string& to) override;
-    bool setFileAttributes(const std::string& path, std::uint32_t attributes) override;
+    std::unique_ptr<plat::ShellLink> createShellLink() override;
     bool shellLinkTarget(const std::string& linkFile, std::string& target) override;
-    bool setCurrentFolder(const std::string& path) override;
+    // -- desktop (Win32Platform.cpp; createPeer in Peers.cpp)
+    std::unique_ptr<plat::ControlPeer> createPeer(ui::Control& control) override;
+    plat::Answer messageBox(const std::string& text, const std::string& caption, std::uint32_t style) override;
+    void processMessages() override;
+    void handleMessage() override;
+    void waitMessages(std::uint32_t timeoutMs) override;
+    TimerId setTimer(std::uint32_t intervalMs, std::function<void()> tick) override;
+    void killTimer(TimerId id) override;
+    bool startThread(std::function<void()> body, plat::Priority priority) override;
+    void handOver(const std::function<void()>& call) override;
 
     // -- for the peers
     // A font for a ui::Font, made once and kept for the platform's life.

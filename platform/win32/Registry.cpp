@@ -1,6 +1,5 @@
-// What the registration and the removal of an installation need: registry
-// keys and values in a view, the command line, folders, copies and
-// deletions at the next start of Windows.
+// The registry slice: keys and values in a view, each key opened with only
+// the rights the call needs.
 #include <vector>
 
 #include "platform/win32/Win32Platform.h"
@@ -14,14 +13,14 @@ HKEY rootOf(plat::RootKey r) { return r == plat::RootKey::LocalMachine ? HKEY_LO
 REGSAM viewOf(plat::RegView v) { return v == plat::RegView::Wow32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY; }
 
 // The registry functions return their code instead of setting the last error.
-bool done(LONG code) {
+bool asLastError(LONG code) {
     SetLastError(static_cast<DWORD>(code));
     return code == ERROR_SUCCESS;
 }
 
 bool openKey(plat::RootKey root, plat::RegView view, const std::string& subKey, REGSAM rights, RegKey& key) {
     HKEY opened = nullptr;
-    if (!done(RegOpenKeyExA(rootOf(root), subKey.c_str(), 0, rights | viewOf(view), &opened))) return false;
+    if (!asLastError(RegOpenKeyExA(rootOf(root), subKey.c_str(), 0, rights | viewOf(view), &opened))) return false;
     key.reset(opened);
     return true;
 }
@@ -29,11 +28,11 @@ bool openKey(plat::RootKey root, plat::RegView view, const std::string& subKey, 
 bool setValue(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
               DWORD type, const void* data, DWORD size) {
     HKEY created = nullptr;
-    if (!done(RegCreateKeyExA(rootOf(root), subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE | viewOf(view), nullptr,
+    if (!asLastError(RegCreateKeyExA(rootOf(root), subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE | viewOf(view), nullptr,
                               &created, nullptr)))
         return false;
     RegKey key(created);
-    return done(RegSetValueExA(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size));
+    return asLastError(RegSetValueExA(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size));
 }
 
 // Names of a key's subkeys or values; the longest name comes from the key itself.
@@ -42,7 +41,7 @@ bool names(plat::RootKey root, plat::RegView view, const std::string& subKey, bo
     RegKey key;
     if (!openKey(root, view, subKey, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, key)) return false;
     DWORD subKeys = 0, longestKey = 0, valueCount = 0, longestValue = 0;
-    if (!done(RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subKeys, &longestKey, nullptr, &valueCount,
+    if (!asLastError(RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subKeys, &longestKey, nullptr, &valueCount,
                                &longestValue, nullptr, nullptr, nullptr)))
         return false;
     out.clear();
@@ -53,7 +52,7 @@ bool names(plat::RootKey root, plat::RegView view, const std::string& subKey, bo
         LONG r = values ? RegEnumValueA(key.get(), i, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr)
                         : RegEnumKeyExA(key.get(), i, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
         if (r == ERROR_NO_MORE_ITEMS) break;  // removed meanwhile
-        if (!done(r)) return false;
+        if (!asLastError(r)) return false;
         out.emplace_back(buffer.data(), length);
     }
     SetLastError(ERROR_SUCCESS);
@@ -71,7 +70,7 @@ bool Win32Platform::valueExists(plat::RootKey root, plat::RegView view, const st
                                 const std::string& name) {
     RegKey key;
     if (!openKey(root, view, subKey, KEY_QUERY_VALUE, key)) return false;
-    return done(RegQueryValueExA(key.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr));
+    return asLastError(RegQueryValueExA(key.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr));
 }
 
 bool Win32Platform::setString(plat::RootKey root, plat::RegView view, const std::string& subKey,
@@ -90,10 +89,10 @@ bool Win32Platform::readString(plat::RootKey root, plat::RegView view, const std
     RegKey key;
     if (!openKey(root, view, subKey, KEY_QUERY_VALUE, key)) return false;
     DWORD type = 0, size = 0;
-    if (!done(RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, &size))) return false;
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return done(ERROR_INVALID_DATA);
+    if (!asLastError(RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, &size))) return false;
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return asLastError(ERROR_INVALID_DATA);
     std::vector<char> data(size + 1);
-    if (!done(RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+    if (!asLastError(RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
                                &size)))
         return false;
     // A value stored without its terminating zero has none to cut.
@@ -106,13 +105,13 @@ bool Win32Platform::deleteValue(plat::RootKey root, plat::RegView view, const st
                                         const std::string& name) {
     RegKey key;
     if (!openKey(root, view, subKey, KEY_SET_VALUE, key)) return false;
-    return done(RegDeleteValueA(key.get(), name.c_str()));
+    return asLastError(RegDeleteValueA(key.get(), name.c_str()));
 }
 
 bool Win32Platform::deleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) {
     // An empty name would be the root itself.
-    if (subKey.empty()) return done(ERROR_ACCESS_DENIED);
-    return done(RegDeleteKeyExA(rootOf(root), subKey.c_str(), viewOf(view), 0));
+    if (subKey.empty()) return asLastError(ERROR_ACCESS_DENIED);
+    return asLastError(RegDeleteKeyExA(rootOf(root), subKey.c_str(), viewOf(view), 0));
 }
 
 bool Win32Platform::subKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
@@ -124,36 +123,5 @@ bool Win32Platform::valueNames(plat::RootKey root, plat::RegView view, const std
                                        std::vector<std::string>& out) {
     return names(root, view, subKey, true, out);
 }
-
-std::string Win32Platform::commandLine() { return GetCommandLineA(); }
-
-bool Win32Platform::removeFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()); }
-
-bool Win32Platform::deleteAtRestart(const std::string& path) {
-    return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-}
-
-bool Win32Platform::copyFile(const std::string& from, const std::string& to) {
-    if (!CopyFileA(from.c_str(), to.c_str(), TRUE)) {
-        // A copy that runs out of room may leave what it wrote (Wine does);
-        // a file that was there before (80) is not ours to delete.
-        const DWORD error = GetLastError();
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) DeleteFileA(to.c_str());
-        SetLastError(error);
-        return false;
-    }
-    // A copy from a CD is read-only like its source; ours must stay removable.
-    if (SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL)) return true;
-    const DWORD error = GetLastError();
-    DeleteFileA(to.c_str());
-    SetLastError(error);
-    return false;
-}
-
-bool Win32Platform::setFileAttributes(const std::string& path, std::uint32_t attributes) {
-    return SetFileAttributesA(path.c_str(), attributes);
-}
-
-bool Win32Platform::setCurrentFolder(const std::string& path) { return SetCurrentDirectoryA(path.c_str()); }
 
 }  // namespace w32

@@ -1,6 +1,5 @@
-// What the registration and the removal of an installation need: registry
-// keys and values in a view, the command line, folders, copies and
-// deletions at the next start of Windows.
+// The simulated registry: keys and values in a view (the test's side and the
+// registry slice).
 #include <algorithm>
 
 #include "platform/sim/SimImpl.h"
@@ -12,11 +11,6 @@ using detail::setLastError;
 namespace {
 
 constexpr std::uint32_t kRegSz = 1, kRegExpandSz = 2, kRegDword = 4;
-
-bool result(std::uint32_t code) {
-    setLastError(code);
-    return code == 0;
-}
 
 }  // namespace
 
@@ -89,15 +83,15 @@ void SimPlatform::Impl::makeKey(int root, const std::string& key, const std::str
 
 bool SimPlatform::keyExists(plat::RootKey root, plat::RegView view, const std::string& subKey) {
     std::string key = d_->viewPath(root, view, subKey);
-    return result(key.empty() || d_->keys.count({static_cast<int>(root), key}) ? 0 : plat::err::FileNotFound);
+    return detail::reported(key.empty() || d_->keys.count({static_cast<int>(root), key}) ? 0 : plat::err::FileNotFound);
 }
 
 bool SimPlatform::valueExists(plat::RootKey root, plat::RegView view, const std::string& subKey,
                               const std::string& name) {
     const int r = static_cast<int>(root);
     std::string key = d_->viewPath(root, view, subKey);
-    if (!key.empty() && !d_->keys.count({r, key})) return result(plat::err::FileNotFound);
-    return result(d_->values.count({r, key, detail::asciiUpper(*d_->cp, name)}) ? 0 : plat::err::FileNotFound);
+    if (!key.empty() && !d_->keys.count({r, key})) return detail::reported(plat::err::FileNotFound);
+    return detail::reported(d_->values.count({r, key, detail::asciiUpper(*d_->cp, name)}) ? 0 : plat::err::FileNotFound);
 }
 
 namespace {
@@ -107,12 +101,12 @@ bool setValue(SimPlatform::Impl& d, plat::RootKey root, plat::RegView view, cons
     const int r = static_cast<int>(root);
     auto parts = storeParts(*d.cp, root, view, subKey);
     std::string key = joinFolded(*d.cp, parts, parts.size());
-    if (d.writeDenied(r, key)) return result(plat::err::AccessDenied);
+    if (d.writeDenied(r, key)) return detail::reported(plat::err::AccessDenied);
     std::string spelled;
     for (const auto& p : parts) spelled += (spelled.empty() ? "" : "\\") + p;
     d.makeKey(r, key, spelled);
     d.values[{r, key, detail::asciiUpper(*d.cp, name)}] = {name, type, data};
-    return result(0);
+    return detail::reported(0);
 }
 
 }  // namespace
@@ -133,43 +127,43 @@ bool SimPlatform::readString(plat::RootKey root, plat::RegView view, const std::
                                  const std::string& name, std::string& value) {
     const int r = static_cast<int>(root);
     std::string key = d_->viewPath(root, view, subKey);
-    if (!key.empty() && !d_->keys.count({r, key})) return result(plat::err::FileNotFound);
+    if (!key.empty() && !d_->keys.count({r, key})) return detail::reported(plat::err::FileNotFound);
     auto it = d_->values.find({r, key, detail::asciiUpper(*d_->cp, name)});
-    if (it == d_->values.end()) return result(plat::err::FileNotFound);
-    if (it->second.type != kRegSz && it->second.type != kRegExpandSz) return result(plat::err::InvalidData);
+    if (it == d_->values.end()) return detail::reported(plat::err::FileNotFound);
+    if (it->second.type != kRegSz && it->second.type != kRegExpandSz) return detail::reported(plat::err::InvalidData);
     value = it->second.data;
-    return result(0);
+    return detail::reported(0);
 }
 
 bool SimPlatform::deleteValue(plat::RootKey root, plat::RegView view, const std::string& subKey,
                                       const std::string& name) {
     const int r = static_cast<int>(root);
     std::string key = d_->viewPath(root, view, subKey);
-    if (!key.empty() && !d_->keys.count({r, key})) return result(plat::err::FileNotFound);
-    if (d_->writeDenied(r, key)) return result(plat::err::AccessDenied);
-    return result(d_->values.erase({r, key, detail::asciiUpper(*d_->cp, name)}) ? 0 : plat::err::FileNotFound);
+    if (!key.empty() && !d_->keys.count({r, key})) return detail::reported(plat::err::FileNotFound);
+    if (d_->writeDenied(r, key)) return detail::reported(plat::err::AccessDenied);
+    return detail::reported(d_->values.erase({r, key, detail::asciiUpper(*d_->cp, name)}) ? 0 : plat::err::FileNotFound);
 }
 
 bool SimPlatform::deleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) {
     const int r = static_cast<int>(root);
     std::string key = d_->viewPath(root, view, subKey);
-    if (key.empty()) return result(plat::err::AccessDenied);
-    if (!d_->keys.count({r, key})) return result(plat::err::FileNotFound);
-    if (d_->writeDenied(r, key)) return result(plat::err::AccessDenied);
+    if (key.empty()) return detail::reported(plat::err::AccessDenied);
+    if (!d_->keys.count({r, key})) return detail::reported(plat::err::FileNotFound);
+    if (d_->writeDenied(r, key)) return detail::reported(plat::err::AccessDenied);
     for (const auto& k : d_->keys)
         if (k.first.first == r && k.first.second != key && Impl::within(k.first.second, key))
-            return result(plat::err::AccessDenied);
+            return detail::reported(plat::err::AccessDenied);
     d_->keys.erase({r, key});
     for (auto it = d_->values.begin(); it != d_->values.end();)
         it = std::get<0>(it->first) == r && std::get<1>(it->first) == key ? d_->values.erase(it) : std::next(it);
-    return result(0);
+    return detail::reported(0);
 }
 
 bool SimPlatform::subKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
                                   std::vector<std::string>& names) {
     const int r = static_cast<int>(root);
     std::string key = d_->viewPath(root, view, subKey);
-    if (!key.empty() && !d_->keys.count({r, key})) return result(plat::err::FileNotFound);
+    if (!key.empty() && !d_->keys.count({r, key})) return detail::reported(plat::err::FileNotFound);
     names.clear();
     for (const auto& k : d_->keys) {
         const std::string& path = k.first.second;
@@ -177,18 +171,18 @@ bool SimPlatform::subKeys(plat::RootKey root, plat::RegView view, const std::str
         const std::size_t from = key.empty() ? 0 : key.size() + 1;
         if (path.find('\\', from) == std::string::npos) names.push_back(k.second);
     }
-    return result(0);
+    return detail::reported(0);
 }
 
 bool SimPlatform::valueNames(plat::RootKey root, plat::RegView view, const std::string& subKey,
                                      std::vector<std::string>& names) {
     const int r = static_cast<int>(root);
     std::string key = d_->viewPath(root, view, subKey);
-    if (!key.empty() && !d_->keys.count({r, key})) return result(plat::err::FileNotFound);
+    if (!key.empty() && !d_->keys.count({r, key})) return detail::reported(plat::err::FileNotFound);
     names.clear();
     for (const auto& v : d_->values)
         if (std::get<0>(v.first) == r && std::get<1>(v.first) == key) names.push_back(v.second.name);
-    return result(0);
+    return detail::reported(0);
 }
 
 std::optional<std::string> SimPlatform::registryText(plat::RootKey root, plat::RegView view,
@@ -211,54 +205,54 @@ std::optional<std::uint32_t> SimPlatform::registryDword(plat::RootKey root, plat
 
 // ---------------------------------------------------------------- command line, folders, copies
 
-void SimPlatform::setCommandLine(const std::string& line) { d_->commandLine = line; }
-
-std::string SimPlatform::commandLine() {
-    return d_->commandLine.empty() ? "\"" + d_->programPath + "\"" : d_->commandLine;
-}
-
 namespace {
 // A folder's path as compared: upper-cased, without a trailing separator.
-std::string folderKey(const detail::CodePage& cp, std::string path) {
-    if (path.size() > 3 && path.back() == '\\') path.pop_back();
-    return detail::asciiUpper(cp, path);
-}
 }  // namespace
 
-bool SimPlatform::removeFolder(const std::string& path) {
-    // The program's own current folder is held open, as Windows holds it.
-    if (!d_->currentFolder.empty() && folderKey(*d_->cp, path) == d_->currentFolder && folderExists(path))
-        return result(plat::err::SharingViolation);
-    return result(d_->fs.removeFolder(path));
+bool SimPlatform::Impl::within(const std::string& key, const std::string& top) {
+    return top.empty() || key == top ||
+           (key.size() > top.size() && key.compare(0, top.size(), top) == 0 && key[top.size()] == '\\');
 }
 
-bool SimPlatform::setCurrentFolder(const std::string& path) {
-    if (!folderExists(path)) return result(fileExists(path) ? plat::err::DirectoryName : plat::err::FileNotFound);
-    d_->currentFolder = folderKey(*d_->cp, path);
-    return result(0);
+std::string SimPlatform::Impl::keyPath(const std::string& subKey) const {
+    std::string out, part;
+    auto flush = [&] {
+        if (part.empty()) return;
+        if (!out.empty()) out += '\\';
+        out += detail::asciiUpper(*cp, part);
+        part.clear();
+    };
+    for (std::size_t i = 0; i < subKey.size();) {
+        std::size_t n = cp->charLength(subKey, i);
+        if (n == 1 && subKey[i] == '\\')
+            flush();
+        else
+            part.append(subKey, i, n);
+        i += n;
+    }
+    flush();
+    return out;
 }
 
-void SimPlatform::denyRestartDeletes(bool deny) { d_->restartDenied = deny; }
-
-bool SimPlatform::deleteAtRestart(const std::string& path) {
-    if (d_->restartDenied) return result(plat::err::AccessDenied);
-    d_->restartDeletes.push_back(path);
-    return result(0);
+void SimPlatform::denyWriteAccess(plat::RootKey root, const std::string& subKey) {
+    d_->denied.push_back({static_cast<int>(root), d_->keyPath(subKey)});
 }
 
-const std::vector<std::string>& SimPlatform::restartDeletes() const { return d_->restartDeletes; }
-
-bool SimPlatform::setFileAttributes(const std::string& path, std::uint32_t attributes) {
-    return result(d_->fs.setAttributes(path, attributes));
+void SimPlatform::removeRegistryKey(plat::RootKey root, const std::string& subKey) {
+    std::string key = d_->keyPath(subKey);
+    int r = static_cast<int>(root);
+    for (auto it = d_->keys.begin(); it != d_->keys.end();)
+        it = it->first.first == r && Impl::within(it->first.second, key) ? d_->keys.erase(it) : std::next(it);
+    for (auto it = d_->values.begin(); it != d_->values.end();)
+        it = std::get<0>(it->first) == r && Impl::within(std::get<1>(it->first), key) ? d_->values.erase(it)
+                                                                                       : std::next(it);
 }
 
-bool SimPlatform::copyFile(const std::string& from, const std::string& to) { return result(d_->fs.copy(from, to)); }
-
-void SimPlatform::setTempFolder(const std::string& path) {
-    d_->fs.makeFolders(path);
-    d_->tempFolder = path;
+void SimPlatform::setRegistryValue(plat::RootKey root, const std::string& subKey, const std::string& valueName) {
+    std::string key = d_->keyPath(subKey);
+    int r = static_cast<int>(root);
+    d_->makeKey(r, key, subKey);
+    d_->values[{r, key, detail::asciiUpper(*d_->cp, valueName)}] = {valueName, 1, ""};
 }
-
-std::string SimPlatform::tempFolder() { return d_->tempFolder; }
 
 }  // namespace sim
