@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/AnsiText.h"
+#include "platform/Path.h"
 #include "platform/Program.h"
 #include "platform/Registry.h"
 #include "platform/SystemError.h"
@@ -16,9 +17,7 @@ const char kPrefix[] = "LunavireChinese-";
 
 std::string path(const std::string& key) { return std::string(kUninstallKey) + "\\" + key; }
 
-bool ours(const std::string& key) {
-    return text::upperCase(key).compare(0, sizeof kPrefix - 1, text::upperCase(kPrefix)) == 0;
-}
+bool ours(const std::string& key) { return text::sameRegistryName(key.substr(0, sizeof kPrefix - 1), kPrefix); }
 
 // Every value of the entry; false with the failing call's code.
 bool write(plat::RootKey root, const std::string& key, const Entry& e, const std::string& name) {
@@ -77,7 +76,7 @@ std::vector<std::pair<plat::RootKey, std::string>> otherInstallations(const std:
         std::vector<std::string> keys;
         if (!plat::registry().subKeys(root, kView, kUninstallKey, keys)) continue;
         for (const auto& k : keys) {
-            if (!ours(k) || text::upperCase(k) == text::upperCase(exceptKey)) continue;
+            if (!ours(k) || text::sameRegistryName(k, exceptKey)) continue;
             std::string folder;
             if (plat::registry().readString(root, kView, path(k), "InstallLocation", folder)) found.push_back({root, folder});
         }
@@ -91,7 +90,7 @@ std::vector<plat::RootKey> entriesOf(const std::string& installFolder) {
     for (plat::RootKey root : {plat::RootKey::LocalMachine, plat::RootKey::CurrentUser}) {
         std::string location;
         if (plat::registry().readString(root, kView, key, "InstallLocation", location) &&
-            text::upperCase(record::normalPath(location)) == text::upperCase(installFolder))
+            plat::Path(location) == plat::Path(installFolder))
             roots.push_back(root);
     }
     return roots;
