@@ -59,10 +59,12 @@ bool looksAbsolute(const std::string& path) {
 
 }  // namespace
 
-std::string uninstallFolder(const std::string& install) { return install + "\\" + kFolderName; }
-std::string recordPath(const std::string& install) { return uninstallFolder(install) + "\\" + kFileName; }
-std::string programPath(const std::string& install) { return uninstallFolder(install) + "\\" + kProgramName; }
-std::string originalsFolder(const std::string& install) { return uninstallFolder(install) + "\\" + kOriginalsName; }
+std::string uninstallFolder(const std::string& install) { return (plat::Path(install) / kFolderName).text(); }
+std::string recordPath(const std::string& install) { return (plat::Path(uninstallFolder(install)) / kFileName).text(); }
+std::string programPath(const std::string& install) { return (plat::Path(uninstallFolder(install)) / kProgramName).text(); }
+std::string originalsFolder(const std::string& install) {
+    return (plat::Path(uninstallFolder(install)) / kOriginalsName).text();
+}
 
 std::uint32_t crc32(const std::string& bytes) {
     static const auto table = makeCrcTable();

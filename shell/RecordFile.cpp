@@ -18,7 +18,7 @@ namespace {
 // ERROR_FILE_TOO_LARGE.
 constexpr std::uint32_t kTooLarge = 223;
 
-std::string setAsidePath(const std::string& install) { return uninstallFolder(install) + "\\" + kSetAsideName; }
+std::string setAsidePath(const std::string& install) { return (plat::Path(uninstallFolder(install)) / kSetAsideName).text(); }
 
 // Closes a handle whatever ends its scope.
 struct Closing {

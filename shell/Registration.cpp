@@ -27,7 +27,7 @@ bool write(plat::RootKey root, const std::string& key, const Entry& e, const std
            plat::registry().setString(root, kView, k, "DisplayVersion", kVersion) &&
            plat::registry().setString(root, kView, k, "Publisher", kPublisher) &&
            plat::registry().setString(root, kView, k, "InstallLocation", e.installFolder) &&
-           plat::registry().setString(root, kView, k, "DisplayIcon", e.installFolder + "\\Vandry.exe") &&
+           plat::registry().setString(root, kView, k, "DisplayIcon", (plat::Path(e.installFolder) / "Vandry.exe").text()) &&
            plat::registry().setString(root, kView, k, "UninstallString", uninstallCommand(e.installFolder)) &&
            plat::registry().setDword(root, kView, k, "EstimatedSize",
                               static_cast<std::uint32_t>(std::min<std::uint64_t>(kilobytes, 0xFFFFFFFFu))) &&
@@ -41,6 +41,8 @@ const char* const kPublisher = "《Lunavire》中文化委员会";
 const char* const kVersion = "1.0.0.0";
 
 std::string keyName(const std::string& installFolder) {
+    // Made from the upper-cased text as every earlier run made it, so that a
+    // reinstall finds the entry it wrote; a name, not a comparison of paths.
     char hex[9];
     std::snprintf(hex, sizeof hex, "%08X", record::crc32(text::upperCase(installFolder)));
     return kPrefix + std::string(hex);

@@ -473,11 +473,11 @@ void Removal::removePatchLinks(const std::vector<Record::Item>& links, shell::re
 
 Report Removal::removePatch(shell::record::Writer& writer) {
     beginReport();
-    const Record& r = writer.record();
+    const Record& record = writer.record();
     std::vector<Record::Item> files, links;
-    for (const auto& i : r.patchFiles)
+    for (const auto& i : record.patchFiles)
         if (!i.undone && i.ours()) files.push_back(i);
-    for (const auto& i : r.patchLinks)
+    for (const auto& i : record.patchLinks)
         if (!i.undone) links.push_back(i);
     if (files.empty() && links.empty()) {
         // A patch of an earlier version left its launcher and no record of it.
@@ -485,7 +485,7 @@ Report Removal::removePatch(shell::record::Writer& writer) {
         log_.line(report_.outcome == Report::NoPatch ? "outcome: no patch to remove" : "outcome: no originals kept");
         return report_;
     }
-    const auto originals = originalsToRestore(r, files);
+    const auto originals = originalsToRestore(record, files);
     if (!originals) return report_;
     restoreOriginals(*originals, writer);
     removePatchFiles(files, writer);

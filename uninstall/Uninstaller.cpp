@@ -95,7 +95,7 @@ std::string refusalText(const Refusal& r, const shell::MessageTable& m) {
 std::string languageFile(const std::string& folder, const std::string& language) {
     const std::string beside = (plat::Path(shell::record::uninstallFolder(folder)) / (language + ".ini")).text();
     if (plat::files().fileExists(beside)) return beside;
-    return text::folderPart(plat::program().programPath()) + language + ".ini";
+    return (plat::Path(plat::program().programPath()).parent() / (language + ".ini")).text();
 }
 
 }  // namespace
