@@ -99,11 +99,7 @@ int runProgram() {
     // Windows' list of installed programs starts the uninstall mode.
     if (auto folder = uninstall::uninstallRequest(plat::program().commandLine()))
         return uninstall::runUninstaller(*folder);
-    // Two copies working on the same folders and the same files in the root
-    // of drive C would spoil each other's work.
-    if (!plat::program().claimFirstInstance({"TForm1", "TForm5"})) return 0;
-    // What an earlier uninstaller left in the temporary folder.
-    uninstall::cleanTemporaryCopies();
+    if (!uninstall::startOnlyCopy(uninstall::Mode::Installer)) return 0;
     plat::program().startupMark("only copy");
     plat::program().comInitialize();
     plat::program().startupMark("COM");

@@ -27,15 +27,7 @@ bool isDeviceName(const std::string& name) {
 // Whether Windows can make a folder of this name as it is spelled: it
 // refuses some characters and device names, and drops trailing full stops
 // and blanks, which would make a folder other than the one named.
-bool nameWindowsCanMake(const std::string& name) {
-    if (name.empty() || isDeviceName(name)) return false;
-    for (std::size_t i = 0; i < name.size(); i += text::charLength(name, i)) {
-        if (text::charLength(name, i) > 1) continue;
-        const unsigned char c = static_cast<unsigned char>(name[i]);
-        if (c < 0x20 || std::string("<>:\"/|?*").find(static_cast<char>(c)) != std::string::npos) return false;
-    }
-    return !text::endsWith(name, '.') && !text::endsWith(name, ' ');
-}
+bool nameWindowsCanMake(const std::string& name) { return text::plainName(name) && !isDeviceName(name); }
 
 }  // namespace
 

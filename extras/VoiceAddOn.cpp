@@ -1,5 +1,9 @@
 #include "extras/VoiceAddOn.h"
 
+#include <iterator>
+#include <string>
+#include <vector>
+
 #include "payload/Payload.h"
 #include "platform/Desktop.h"
 #include "platform/Files.h"
@@ -13,10 +17,6 @@
 namespace extras {
 
 namespace {
-
-const char kSetup[] = "c:\\setvice.exe";
-const char kEngine[] = "c:\\asr3232.exe";
-const char kScript[] = "c:\\00.reg";
 
 // A program's file cannot be deleted while the program runs: keep trying,
 // with the windows alive, until it is gone.  A file that someone else
@@ -58,48 +58,50 @@ void installVoiceAddOn() {
 
 namespace {
 
-void install(shell::RunLog& log) {
-    using shell::Msg;
-    using shell::MsgKind;
-    // On the records of the installations first, so that their uninstallers
-    // take away what the add-on leaves, and only that.
-    shell::voice::Recorder recorder({kSetup, kEngine, kScript});
-    extract("SOUNDS", "ex0", kSetup, log);
-    extract("SOUND1", "EX0", kEngine, log);
-    extract("REG000", "re0", kScript, log);
+// Each program is started all the same when one cannot be, and the import
+// run; why the add-on is not installed is told one reason after the other.
+class Starting {
+public:
+    explicit Starting(shell::RunLog& log) : log_(log) {}
 
-    const auto& m = shell::messages();
-    // Why the add-on is not installed, one reason after the other; each
-    // program is started all the same, and its file removed.
-    std::string reasons;
-    auto start = [&](const char* program) {
+    void start(const char* program) {
         if (plat::shell().winExec(program, plat::sw::Show)) {
-            log.line(std::string("started ") + program);
+            log_.line(std::string("started ") + program);
             return;
         }
-        const std::uint32_t code = plat::program().lastError();
-        log.line(std::string("could not start ") + program + ": " + shell::errorText(code));
-        reasons += "\r\n" + std::string(plat::systemError(code, program).what());
-    };
-    start(kSetup);
-    start(kEngine);
-    // The editor must have read the script before it goes: wait for the import.
-    const std::string import = plat::systemTool("RegEdit") + " /s " + kScript;
-    std::uint32_t exitCode = 0;
-    if (!plat::shell().execAndWait(import, plat::sw::ShowNormal, exitCode)) {
-        const std::uint32_t code = plat::program().lastError();
-        log.line("could not run " + import + ": " + shell::errorText(code));
-        reasons += "\r\n" + std::string(plat::systemError(code, import).what());
-    } else {
-        log.line(import + " ended with exit code " + std::to_string(exitCode));
-        if (exitCode != 0)
-            reasons += "\r\n" + shell::formatCount(m.get(shell::Text::ExitCode), exitCode) + "\r\n" + import;
+        couldNot("start", program);
     }
-    recorder.imported();
 
-    deleteWhenFree(kScript, log);
-    deleteWhenFree(kSetup, log);
-    deleteWhenFree(kEngine, log);
+    // The editor must have read the script before it goes: waits for the import.
+    void import(const char* script) {
+        const std::string command = plat::systemTool("RegEdit") + " /s " + script;
+        std::uint32_t exitCode = 0;
+        if (!plat::shell().execAndWait(command, plat::sw::ShowNormal, exitCode)) return couldNot("run", command);
+        log_.line(command + " ended with exit code " + std::to_string(exitCode));
+        if (exitCode != 0)
+            reasons_ += "\r\n" + shell::formatCount(shell::messages().get(shell::Text::ExitCode), exitCode) + "\r\n" +
+                        command;
+    }
+
+    const std::string& reasons() const { return reasons_; }
+
+private:
+    void couldNot(const char* what, const std::string& program) {
+        const std::uint32_t code = plat::program().lastError();
+        log_.line(std::string("could not ") + what + " " + program + ": " + shell::errorText(code));
+        reasons_ += "\r\n" + std::string(plat::systemError(code, program).what());
+    }
+
+    shell::RunLog& log_;
+    std::string reasons_;
+};
+
+// What the player is told at the end: not installed and why, installed, or
+// installed without an uninstaller that knows of it.
+void tellOutcome(const std::string& reasons, const shell::voice::Recorder& recorder, shell::RunLog& log) {
+    using shell::Msg;
+    using shell::MsgKind;
+    const auto& m = shell::messages();
     if (!reasons.empty()) {
         log.line("outcome: not installed");
         shell::showMessage(m.get(shell::Text::VoiceAddOnFailed) + reasons, m.get(Msg::Error), MsgKind::Stop);
@@ -110,13 +112,33 @@ void install(shell::RunLog& log) {
         shell::showMessage(Msg::VoiceAddOnDone, Msg::Notice, MsgKind::Information);
         return;
     }
-    // Installed, but an uninstaller will not know of it.
     std::string text = m.get(Msg::VoiceAddOnDone) + "\r\n";
-    for (const auto& f : recorder.failures()) {
-        log.line("not on the uninstall record: " + f);
-        text += "\r\n" + f;
+    for (const auto& failure : recorder.failures()) {
+        log.line("not on the uninstall record: " + failure);
+        text += "\r\n" + failure;
     }
     shell::showMessage(text, m.get(Msg::Warning), MsgKind::Warning);
+}
+
+void install(shell::RunLog& log) {
+    using namespace shell::voice;
+    // On the records of the installations first, so that their uninstallers
+    // take away what the add-on leaves, and only that.
+    Recorder recorder(std::vector<std::string>(std::begin(kFiles), std::end(kFiles)));
+    extract("SOUNDS", "ex0", kSetupFile, log);
+    extract("SOUND1", "EX0", kEngineFile, log);
+    extract("REG000", "re0", kScriptFile, log);
+
+    Starting starting(log);
+    starting.start(kSetupFile);
+    starting.start(kEngineFile);
+    starting.import(kScriptFile);
+    recorder.imported();
+
+    deleteWhenFree(kScriptFile, log);
+    deleteWhenFree(kSetupFile, log);
+    deleteWhenFree(kEngineFile, log);
+    tellOutcome(starting.reasons(), recorder, log);
 }
 
 }  // namespace

@@ -91,6 +91,20 @@ std::string cutDriveRoot(const std::string& folder) {
 std::string upperCase(const std::string& s) { return mapSingleBytes(s, upper); }
 std::string lowerCase(const std::string& s) { return mapSingleBytes(s, lower); }
 
+bool sameRegistryName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && upperCase(a) == upperCase(b);
+}
+
+bool plainName(const std::string& name) {
+    if (name.empty() || endsWith(name, '.') || endsWith(name, ' ')) return false;
+    for (std::size_t i = 0; i < name.size(); i += charLength(name, i)) {
+        if (charLength(name, i) > 1) continue;
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || std::string("<>:\"/|?*").find(static_cast<char>(c)) != std::string::npos) return false;
+    }
+    return true;
+}
+
 std::string withoutLineBreak(std::string s) {
     while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ')) s.pop_back();
     return s;

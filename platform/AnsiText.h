@@ -52,6 +52,17 @@ std::string cutDriveRoot(const std::string& folder);
 std::string upperCase(const std::string& s);
 std::string lowerCase(const std::string& s);
 
+// Whether a and b are one name to the registry: ASCII letters folded,
+// double-byte characters kept as they are, which is how it compares key and
+// value names.  Paths are compared as plat::Path compares them.
+bool sameRegistryName(const std::string& a, const std::string& b);
+
+// Whether Windows takes a file or folder name as it is spelled: not empty,
+// not ending in a full stop or blank (which it would drop), and none of the
+// single-byte characters it refuses (<>:"/|?* and control bytes).  Device
+// names (CON, LPT1 ...) are the caller's to refuse.
+bool plainName(const std::string& name);
+
 // The text without the line break and blanks that the system's message texts
 // end with.  (No trail byte is a CR, LF or blank.)
 std::string withoutLineBreak(std::string s);

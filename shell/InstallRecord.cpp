@@ -5,7 +5,9 @@
 #include <cstdio>
 
 #include "platform/AnsiText.h"
+#include "platform/Path.h"
 #include "platform/Registry.h"
+#include "shell/VoiceRecord.h"
 
 namespace shell::record {
 
@@ -39,19 +41,16 @@ bool existedBefore(const std::string& field) {
     throw bad("neither new nor old: " + field);
 }
 
-bool same(const std::string& a, const std::string& b) { return text::upperCase(a) == text::upperCase(b); }
+// Whether two paths (both relative, or both absolute) name one file.
+bool samePath(const std::string& a, const std::string& b) { return plat::Path(a) == plat::Path(b); }
 
-// One name as Windows takes it: not empty, "." or "..", no trailing full
-// stop or blank, none of the characters it refuses.
-bool plainName(const std::string& name) {
-    if (name.empty() || name == "." || name == ".." || text::endsWith(name, '.') || text::endsWith(name, ' '))
-        return false;
-    for (std::size_t i = 0; i < name.size(); i += text::charLength(name, i)) {
-        if (text::charLength(name, i) > 1) continue;
-        const unsigned char c = static_cast<unsigned char>(name[i]);
-        if (c < 0x20 || std::string("<>:\"/|?*").find(static_cast<char>(c)) != std::string::npos) return false;
-    }
-    return true;
+// The part of path below folder, when below() has it there.
+std::optional<std::string> plainPartBelow(const std::string& path, const std::string& folder) {
+    // No root: folders are held without their backslash.
+    if (text::endsWith(folder, '\\') || text::endsWith(path, '\\')) return std::nullopt;
+    auto inside = plat::Path(path).relativeTo(plat::Path(folder));
+    if (!inside || !plainRelative(*inside)) return std::nullopt;
+    return inside;
 }
 
 bool looksAbsolute(const std::string& path) {
@@ -60,12 +59,12 @@ bool looksAbsolute(const std::string& path) {
 
 }  // namespace
 
-const char* const kAddOnFiles[3] = {"c:\\setvice.exe", "c:\\asr3232.exe", "c:\\00.reg"};
-
-std::string uninstallFolder(const std::string& install) { return install + "\\" + kFolderName; }
-std::string recordPath(const std::string& install) { return uninstallFolder(install) + "\\" + kFileName; }
-std::string programPath(const std::string& install) { return uninstallFolder(install) + "\\" + kProgramName; }
-std::string originalsFolder(const std::string& install) { return uninstallFolder(install) + "\\" + kOriginalsName; }
+std::string uninstallFolder(const std::string& install) { return (plat::Path(install) / kFolderName).text(); }
+std::string recordPath(const std::string& install) { return (plat::Path(uninstallFolder(install)) / kFileName).text(); }
+std::string programPath(const std::string& install) { return (plat::Path(uninstallFolder(install)) / kProgramName).text(); }
+std::string originalsFolder(const std::string& install) {
+    return (plat::Path(uninstallFolder(install)) / kOriginalsName).text();
+}
 
 std::uint32_t crc32(const std::string& bytes) {
     static const auto table = makeCrcTable();
@@ -102,30 +101,21 @@ bool plainRelative(const std::string& path) {
     std::size_t from = 0;
     for (;;) {
         const std::size_t end = std::min(text::find(path, '\\', from), path.size());
-        if (!plainName(path.substr(from, end - from))) return false;
+        // "." and ".." end in a full stop: no plain name.
+        if (!text::plainName(path.substr(from, end - from))) return false;
         if (end == path.size()) return true;
         from = end + 1;
     }
 }
 
-bool below(const std::string& path, const std::string& folder) {
-    if (folder.empty() || text::endsWith(folder, '\\')) return false;  // no root: folders are held without their backslash
-    if (path.size() <= folder.size() + 1 || path[folder.size()] != '\\' || !same(path.substr(0, folder.size()), folder))
-        return false;
-    // The folder's last character may not be the lead byte of what follows.
-    if (text::charLength(path, text::lastCharStart(folder)) != text::charLength(folder, text::lastCharStart(folder)))
-        return false;
-    return plainRelative(path.substr(folder.size() + 1));
-}
+bool below(const std::string& path, const std::string& folder) { return plainPartBelow(path, folder).has_value(); }
 
 bool unsafeFolder(const std::string& folder, const std::string& windowsFolder) {
-    std::string f = normalPath(folder);
-    while (text::endsWith(f, '\\')) f.pop_back();
+    const plat::Path game(folder);
     // A drive's root, or no absolute folder at all.
-    if (f.size() <= 2 || f[1] != ':' || f[2] != '\\') return true;
-    std::string w = windowsFolder;
-    while (text::endsWith(w, '\\')) w.pop_back();
-    return !w.empty() && (same(f, w) || below(f, w));
+    if (!game.absolute() || game.parent().empty()) return true;
+    const plat::Path windows(windowsFolder);
+    return !windows.empty() && game.within(windows);
 }
 
 const char* rootName(plat::RootKey root) { return root == plat::RootKey::LocalMachine ? "HKLM" : "HKCU"; }
@@ -178,6 +168,11 @@ const char* tagOf(Line kind) {
 
 // ---------------------------------------------------------------- Record
 
+bool Record::Key::operator==(const Key& other) const {
+    return root == other.root && isValue == other.isValue && text::sameRegistryName(key, other.key) &&
+           text::sameRegistryName(value, other.value);
+}
+
 std::vector<Record::Item>& Record::list(List l) {
     switch (l) {
         case Files: return files;
@@ -190,14 +185,14 @@ std::vector<Record::Item>& Record::list(List l) {
 
 Record::Item& Record::item(List l, const std::string& path, bool& added) {
     auto& items = list(l);
-    auto [it, inserted] = index_[l].emplace(text::upperCase(path), items.size());
+    auto [it, inserted] = index_[l].emplace(plat::Path(path).key(), items.size());
     added = inserted;
     if (inserted) items.push_back({path});
     return items[it->second];
 }
 
 const Record::Item* Record::find(List l, const std::string& path) const {
-    auto it = index_[l].find(text::upperCase(path));
+    auto it = index_[l].find(plat::Path(path).key());
     if (it == index_[l].end()) return nullptr;
     return &const_cast<Record*>(this)->list(l)[it->second];
 }
@@ -230,9 +225,7 @@ void Record::ignore(const Fields& f) {
 }
 
 std::optional<std::string> Record::relative(const std::string& absolute) const {
-    const std::string path = normalPath(absolute);
-    if (!below(path, folder)) return std::nullopt;
-    return path.substr(folder.size() + 1);
+    return plainPartBelow(absolute, folder);
 }
 
 std::optional<std::string> Record::pathField(const std::string& field) const {
@@ -243,7 +236,7 @@ std::optional<std::string> Record::pathField(const std::string& field) const {
 
 std::optional<std::string> Record::linkName(const std::string& field) const {
     const std::string name = text::fileName(field);
-    if (!plainName(name)) return std::nullopt;
+    if (!text::plainName(name)) return std::nullopt;
     if (name != field && !looksAbsolute(field)) return std::nullopt;
     return name;
 }
@@ -259,8 +252,9 @@ void Record::header(const Fields& f) {
 
 void Record::onFolder(const Fields& f) {
     // A later folder line tells a move: where it was before stays known.
-    if (!folder.empty() && !same(folder, f[1]) &&
-        std::none_of(earlierFolders.begin(), earlierFolders.end(), [&](const std::string& e) { return same(e, folder); }))
+    if (!folder.empty() && !samePath(folder, f[1]) &&
+        std::none_of(earlierFolders.begin(), earlierFolders.end(),
+                     [&](const std::string& earlier) { return samePath(earlier, folder); }))
         earlierFolders.push_back(folder);
     folder = normalPath(f[1]);
 }
@@ -271,7 +265,7 @@ void Record::onRegistered(const Fields& f) {
     auto root = rootNamed(f[1]);
     if (!root) throw bad("no registry root " + f[1]);
     for (const auto& r : registrations)
-        if (r.first == *root && same(r.second, f[2])) return;
+        if (r.first == *root && text::sameRegistryName(r.second, f[2])) return;
     registrations.push_back({*root, f[2]});
 }
 
@@ -321,10 +315,10 @@ void Record::onOriginal(const Fields& f) {
     const bool whole = f[0] == tagOf(Line::Original);
     Original* o = nullptr;
     for (auto& x : originals)
-        if (same(x.target, *target)) o = &x;
+        if (samePath(x.target, *target)) o = &x;
     if (o && o->whole && !o->restored) {
         // A kept original is never replaced by a later copy.
-        if (!same(o->kept, *kept)) throw bad("a second original of " + f[1]);
+        if (!samePath(o->kept, *kept)) throw bad("a second original of " + f[1]);
         return;
     }
     if (!o) {
@@ -338,7 +332,7 @@ void Record::onNoOriginal(const Fields& f) {
     const auto path = pathField(f[1]);
     if (!path) return ignore(f);
     for (const auto& u : unavailable)
-        if (same(u, *path)) return;
+        if (samePath(u, *path)) return;
     unavailable.push_back(*path);
 }
 
@@ -347,7 +341,7 @@ void Record::onRestored(const Fields& f) {
     if (!path) return ignore(f);
     bool found = false;
     for (auto& o : originals)
-        if (same(o.target, *path) && o.whole) {
+        if (samePath(o.target, *path) && o.whole) {
             o.restored = true;
             found = true;
         }
@@ -375,10 +369,9 @@ void Record::onUnpatched(const Fields& f) {
 }
 
 void Record::onAddOnFile(const Fields& f) {
-    if (std::none_of(std::begin(kAddOnFiles), std::end(kAddOnFiles), [&](const char* a) { return same(a, f[1]); }))
-        return ignore(f);
-    for (const auto& a : addOnFiles)
-        if (same(a, f[1])) return;
+    const auto named = [&](const auto& file) { return samePath(file, f[1]); };
+    if (std::none_of(std::begin(voice::kFiles), std::end(voice::kFiles), named)) return ignore(f);
+    if (std::any_of(addOnFiles.begin(), addOnFiles.end(), named)) return;
     addOnFiles.push_back(f[1]);
 }
 
@@ -388,16 +381,14 @@ void Record::onAddOnKey(const Fields& f) {
     const bool isValue = f.size() == 4;
     Key k{*root, f[2], isValue ? f[3] : "", isValue};
     auto& keys = f[0] == tagOf(Line::AddOnKey) || f[0] == tagOf(Line::AddOnValue) ? addOnKeys : addOnOld;
-    for (const auto& x : keys)
-        if (x.root == k.root && x.isValue == k.isValue && same(x.key, k.key) && same(x.value, k.value)) return;
-    keys.push_back(k);
+    if (std::find(keys.begin(), keys.end(), k) == keys.end()) keys.push_back(k);
 }
 
 const Record::Item* Record::patchFile(const std::string& path) const { return find(PatchFiles, path); }
 
 const Record::Original* Record::activeOriginal(const std::string& target) const {
     for (const auto& o : originals)
-        if (o.whole && !o.restored && same(o.target, target)) return &o;
+        if (o.whole && !o.restored && samePath(o.target, target)) return &o;
     return nullptr;
 }
 

@@ -48,9 +48,8 @@ constexpr char kOwnOriginals[] = "Uninstall\\Original";
 // take a few hundred kilobytes): it is not read, and counts as damaged.
 constexpr std::uint32_t kMaxBytes = 16 * 1024 * 1024;
 
-// The voice add-on's files in the root of drive C: the only files outside
-// the game folder that a record may name.
-extern const char* const kAddOnFiles[3];
+// The voice add-on's files in the root of drive C are the only files outside
+// the game folder that a record may name: shell::voice::kFiles.
 
 using Fields = std::vector<std::string>;
 
@@ -89,16 +88,22 @@ Fields fields(Line kind, std::vector<std::string> values);
 // CRC-32 (the polynomial of zip and PNG).
 std::uint32_t crc32(const std::string& bytes);
 // A path with doubled separators made single ("X:\\" + "\\a" is one
-// separator to Windows, and one path here).
+// separator to Windows, and one path here), spelled otherwise as it is: a
+// trailing backslash stays, as the record's texts keep it (plat::Path drops
+// it).  Paths are compared and cut as plat::Path.
 std::string normalPath(const std::string& path);
 
 // Whether path is a relative path of plain names that Windows takes as they
-// are spelled: no drive, no leading separator, no empty, "." or ".." name,
-// no name ending in a full stop or blank, none of <>:"/|?* or control bytes.
+// are spelled (text::plainName): no drive, no leading separator, no empty,
+// "." or ".." name, no name ending in a full stop or blank, none of
+// <>:"/|?* or control bytes.  plat::Path takes any text; a record's paths
+// must be these.
 bool plainRelative(const std::string& path);
 
-// Whether path lies below folder (path's own name included), every name on
-// the way a plain one.
+// Whether path lies below folder as plat::Path::below has it, and what lies
+// between them is plainRelative: no "..", no wildcard, nothing Windows
+// would spell otherwise.  A folder held with its trailing backslash (a
+// drive's root) holds nothing here, nor does a path ending in one.
 bool below(const std::string& path, const std::string& folder);
 
 // A drive root or the Windows folder or anything inside it: a folder the
@@ -121,6 +126,9 @@ public:
         bool whole = false;          // written to its end; otherwise only announced
         bool existedBefore = false;  // something of that name was there before the first run wrote it
         bool undone = false;         // the patch's, taken away again by the patch's removal
+        // This installation's: written whole, or announced where no file of
+        // that name was before (a run killed while writing it).
+        bool ours() const { return whole || !existedBefore; }
     };
     struct Original {
         std::string target, kept;  // the game file, and its original's copy, both relative
@@ -131,6 +139,8 @@ public:
         plat::RootKey root;
         std::string key, value;  // value: empty for a key
         bool isValue = false;
+        // One key or value of the registry: names compared as it compares them.
+        bool operator==(const Key& other) const;
     };
     // A line that names what a record may not: never acted on.
     struct Ignored {
@@ -206,7 +216,7 @@ private:
 
     bool started_ = false;
     std::size_t line_ = 0;
-    // Upper-cased relative path -> index, so that records of thousands of files read quickly.
+    // A relative path's plat::Path::key() -> index, so that records of thousands of files read quickly.
     std::map<std::string, std::size_t> index_[kLists];
 };
 

@@ -6,6 +6,7 @@
 #include "platform/FileReplace.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
+#include "platform/Path.h"
 #include "platform/Program.h"
 #include "platform/Registry.h"
 #include "platform/SystemError.h"
@@ -17,7 +18,7 @@ namespace {
 // ERROR_FILE_TOO_LARGE.
 constexpr std::uint32_t kTooLarge = 223;
 
-std::string setAsidePath(const std::string& install) { return uninstallFolder(install) + "\\" + kSetAsideName; }
+std::string setAsidePath(const std::string& install) { return (plat::Path(uninstallFolder(install)) / kSetAsideName).text(); }
 
 // Closes a handle whatever ends its scope.
 struct Closing {
@@ -136,7 +137,7 @@ Writer::Writer(const std::string& installFolder, unsigned codePage) : folder_(no
         throw plat::systemError(code, path);
     }
     // The game was moved here (or a damaged record's lines told another folder).
-    if (text::upperCase(record_.folder) != text::upperCase(folder_)) add(Line::Folder, {folder_});
+    if (plat::Path(record_.folder) != plat::Path(folder_)) add(Line::Folder, {folder_});
 }
 
 Writer::~Writer() { plat::files().closeFile(file_); }

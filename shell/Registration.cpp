@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/AnsiText.h"
+#include "platform/Path.h"
 #include "platform/Program.h"
 #include "platform/Registry.h"
 #include "platform/SystemError.h"
@@ -16,9 +17,7 @@ const char kPrefix[] = "LunavireChinese-";
 
 std::string path(const std::string& key) { return std::string(kUninstallKey) + "\\" + key; }
 
-bool ours(const std::string& key) {
-    return text::upperCase(key).compare(0, sizeof kPrefix - 1, text::upperCase(kPrefix)) == 0;
-}
+bool ours(const std::string& key) { return text::sameRegistryName(key.substr(0, sizeof kPrefix - 1), kPrefix); }
 
 // Every value of the entry; false with the failing call's code.
 bool write(plat::RootKey root, const std::string& key, const Entry& e, const std::string& name) {
@@ -28,7 +27,7 @@ bool write(plat::RootKey root, const std::string& key, const Entry& e, const std
            plat::registry().setString(root, kView, k, "DisplayVersion", kVersion) &&
            plat::registry().setString(root, kView, k, "Publisher", kPublisher) &&
            plat::registry().setString(root, kView, k, "InstallLocation", e.installFolder) &&
-           plat::registry().setString(root, kView, k, "DisplayIcon", e.installFolder + "\\Vandry.exe") &&
+           plat::registry().setString(root, kView, k, "DisplayIcon", (plat::Path(e.installFolder) / "Vandry.exe").text()) &&
            plat::registry().setString(root, kView, k, "UninstallString", uninstallCommand(e.installFolder)) &&
            plat::registry().setDword(root, kView, k, "EstimatedSize",
                               static_cast<std::uint32_t>(std::min<std::uint64_t>(kilobytes, 0xFFFFFFFFu))) &&
@@ -42,6 +41,8 @@ const char* const kPublisher = "《Lunavire》中文化委员会";
 const char* const kVersion = "1.0.0.0";
 
 std::string keyName(const std::string& installFolder) {
+    // Made from the upper-cased text as every earlier run made it, so that a
+    // reinstall finds the entry it wrote; a name, not a comparison of paths.
     char hex[9];
     std::snprintf(hex, sizeof hex, "%08X", record::crc32(text::upperCase(installFolder)));
     return kPrefix + std::string(hex);
@@ -77,7 +78,7 @@ std::vector<std::pair<plat::RootKey, std::string>> otherInstallations(const std:
         std::vector<std::string> keys;
         if (!plat::registry().subKeys(root, kView, kUninstallKey, keys)) continue;
         for (const auto& k : keys) {
-            if (!ours(k) || text::upperCase(k) == text::upperCase(exceptKey)) continue;
+            if (!ours(k) || text::sameRegistryName(k, exceptKey)) continue;
             std::string folder;
             if (plat::registry().readString(root, kView, path(k), "InstallLocation", folder)) found.push_back({root, folder});
         }
@@ -91,7 +92,7 @@ std::vector<plat::RootKey> entriesOf(const std::string& installFolder) {
     for (plat::RootKey root : {plat::RootKey::LocalMachine, plat::RootKey::CurrentUser}) {
         std::string location;
         if (plat::registry().readString(root, kView, key, "InstallLocation", location) &&
-            text::upperCase(record::normalPath(location)) == text::upperCase(installFolder))
+            plat::Path(location) == plat::Path(installFolder))
             roots.push_back(root);
     }
     return roots;

@@ -16,9 +16,9 @@ namespace shell::voice {
 namespace {
 
 std::optional<plat::RootKey> rootOf(const std::string& name) {
-    const std::string n = text::upperCase(name);
-    if (n == "HKEY_LOCAL_MACHINE" || n == "HKLM") return plat::RootKey::LocalMachine;
-    if (n == "HKEY_CURRENT_USER" || n == "HKCU") return plat::RootKey::CurrentUser;
+    const auto is = [&](const char* root) { return text::sameRegistryName(name, root); };
+    if (is("HKEY_LOCAL_MACHINE") || is("HKLM")) return plat::RootKey::LocalMachine;
+    if (is("HKEY_CURRENT_USER") || is("HKCU")) return plat::RootKey::CurrentUser;
     return std::nullopt;
 }
 
@@ -46,9 +46,8 @@ bool valueName(const std::string& line, std::string& name) {
     return false;
 }
 
-std::string id(plat::RootKey root, const std::string& key, const std::string* value = nullptr) {
-    return text::upperCase(std::string(shell::record::rootName(root)) + "\\" + key + (value ? "\t" + *value : ""));
-}
+record::Record::Key keyOf(const ScriptKey& k) { return {k.root, k.key, "", false}; }
+record::Record::Key valueOf(const ScriptKey& k, const std::string& value) { return {k.root, k.key, value, true}; }
 
 }  // namespace
 
@@ -107,7 +106,7 @@ std::vector<std::string> valuesThere(const ScriptKey& k) {
         if (!plat::registry().valueNames(k.root, view, k.key, names)) continue;
         for (const auto& v : k.values)
             for (const auto& n : names)
-                if (text::upperCase(n) == text::upperCase(v) &&
+                if (text::sameRegistryName(n, v) &&
                     std::find(there.begin(), there.end(), v) == there.end())
                     there.push_back(v);
     }
@@ -129,11 +128,11 @@ Recorder::Recorder(const std::vector<std::string>& files) {
     for (const auto& f : files) lines.push_back([f](record::Writer& w) { w.addOnFile(f); });
     for (const auto& k : script_) {
         if (keyThere(k)) {
-            before_.push_back(id(k.root, k.key));
+            before_.push_back(keyOf(k));
             lines.push_back([k](record::Writer& w) { w.addOnKey(k.root, k.key, true); });
         }
         for (const auto& v : valuesThere(k)) {
-            before_.push_back(id(k.root, k.key, &v));
+            before_.push_back(valueOf(k, v));
             lines.push_back([k, v](record::Writer& w) { w.addOnValue(k.root, k.key, v, true); });
         }
     }
@@ -141,13 +140,15 @@ Recorder::Recorder(const std::vector<std::string>& files) {
 }
 
 void Recorder::imported() {
-    auto was = [&](const std::string& s) { return std::find(before_.begin(), before_.end(), s) != before_.end(); };
+    auto was = [&](const record::Record::Key& name) {
+        return std::find(before_.begin(), before_.end(), name) != before_.end();
+    };
     std::vector<Line> lines;
     for (const auto& k : script_) {
-        if (!was(id(k.root, k.key)) && keyThere(k))
+        if (!was(keyOf(k)) && keyThere(k))
             lines.push_back([k](record::Writer& w) { w.addOnKey(k.root, k.key, false); });
         for (const auto& v : valuesThere(k))
-            if (!was(id(k.root, k.key, &v)))
+            if (!was(valueOf(k, v)))
                 lines.push_back([k, v](record::Writer& w) { w.addOnValue(k.root, k.key, v, false); });
     }
     add(lines);

@@ -10,12 +10,21 @@
 #include <vector>
 
 #include "platform/Registry.h"
+#include "shell/InstallRecord.h"
 
 namespace shell::record {
 class Writer;
 }
 
 namespace shell::voice {
+
+// The add-on's files, in the root of drive C while it runs: its setup, its
+// engine's installer and its registry script.  The only files outside a game
+// folder that a record may name.
+inline constexpr char kSetupFile[] = "c:\\setvice.exe";
+inline constexpr char kEngineFile[] = "c:\\asr3232.exe";
+inline constexpr char kScriptFile[] = "c:\\00.reg";
+inline constexpr const char* kFiles[] = {kSetupFile, kEngineFile, kScriptFile};
 
 // The system's registry editor writes into its own view, which is not
 // always the one a 32-bit program gets: both are looked at.
@@ -55,7 +64,7 @@ private:
 
     std::vector<std::string> folders_;  // install folders with a record
     std::vector<ScriptKey> script_;
-    std::vector<std::string> before_;   // keys and values there before, upper-cased
+    std::vector<record::Record::Key> before_;  // keys and values there before
     std::vector<std::string> failures_;
 };
 

@@ -25,18 +25,12 @@ using shell::record::Record;
 // Names a run may leave beside a file it was writing when it was killed.
 constexpr unsigned kTemporaryNames = 256;
 
-// A file the record names that a run wrote, or announced and found no file
-// of that name before it: ours either way.
-bool written(const Record::Item& i) { return i.whole || !i.existedBefore; }
-
-bool same(const std::string& a, const std::string& b) { return text::upperCase(a) == text::upperCase(b); }
-
-// The paths, each once, in the order given.
+// The paths, each once (however spelled), in the order given.
 struct Once {
     std::vector<std::string> paths;
-    std::set<std::string> seen;
+    std::set<std::string> seen;  // plat::Path::key()
     void add(const std::string& path) {
-        if (seen.insert(text::upperCase(path)).second) paths.push_back(path);
+        if (seen.insert(plat::Path(path).key()).second) paths.push_back(path);
     }
 };
 
@@ -44,68 +38,82 @@ std::string keyText(plat::RootKey root, const std::string& key) {
     return std::string(root == plat::RootKey::LocalMachine ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\") + key;
 }
 
+std::string entryKey(const std::string& folder) {
+    return std::string(shell::registration::kUninstallKey) + "\\" + shell::registration::keyName(folder);
+}
+
+bool contains(const std::vector<plat::Path>& folders, const plat::Path& folder) {
+    return std::find(folders.begin(), folders.end(), folder) != folders.end();
+}
+
 }  // namespace
 
 Removal::Removal(const Record& record, const std::string& folder, RemovalView& view, shell::RunLog& log)
-    : record_(record), folder_(shell::record::normalPath(folder)), view_(view), log_(log),
-      former_(findFormerFolders()) {}
+    : record_(record), folder_(folder), view_(view), log_(log), former_(findFormerFolders()) {}
+
+void Removal::beginReport() {
+    report_ = Report{};
+    report_.recordDamaged = damaged_;
+    tellIgnored();
+}
 
 // ---------------------------------------------------------------- what is where
 
 std::optional<Removal::Found> Removal::locate(const std::string& relative, bool* throughLink) {
     if (throughLink) *throughLink = false;
-    std::string at = folder_;
+    plat::Path at = folder_;
     std::size_t from = 0;
     for (;;) {
         const std::size_t end = std::min(text::find(relative, '\\', from), relative.size());
         plat::FindData entry;
-        if (!plat::files().findFirst(at + "\\" + relative.substr(from, end - from), entry)) return std::nullopt;
-        at += "\\" + entry.name;  // as the disk spells it, whatever short name the record used
+        if (!plat::files().findFirst((at / relative.substr(from, end - from)).text(), entry)) return std::nullopt;
+        at = at / entry.name;  // as the disk spells it, whatever short name the record used
         if (entry.attributes & plat::attr::ReparsePoint) {
             if (throughLink) *throughLink = true;
-            if (std::none_of(report_.links.begin(), report_.links.end(), [&](const std::string& l) { return same(l, at); })) {
-                report_.links.push_back(at);
-                log_.line("left the link " + at + " as it is: nothing behind it is touched");
-            }
+            if (std::none_of(report_.links.begin(), report_.links.end(),
+                             [&](const std::string& link) { return plat::Path(link) == at; }))
+                leaveLink(at.text());
             return std::nullopt;
         }
-        if (end == relative.size()) return Found{at, entry.attributes};
+        if (end == relative.size()) return Found{at.text(), entry.attributes};
         if (!(entry.attributes & plat::attr::Directory)) return std::nullopt;
         from = end + 1;
     }
 }
 
-bool Removal::isSave(const std::string& path) const {
-    return same(path, folder_ + "\\save") || shell::record::below(path, folder_ + "\\save");
+void Removal::leaveLink(const std::string& path) {
+    report_.links.push_back(path);
+    log_.line("left the link " + path + " as it is: nothing behind it is touched");
 }
 
-std::vector<std::string> Removal::findFormerFolders() const {
-    std::vector<std::string> former;
-    auto consider = [&](const std::string& f) {
-        if (f.empty() || same(f, folder_) || plat::files().fileExists(shell::record::recordPath(f))) return;
-        if (std::none_of(former.begin(), former.end(), [&](const std::string& x) { return same(x, f); }))
-            former.push_back(f);
+bool Removal::isSave(const std::string& path) const {
+    const plat::Path saves = folder_ / "save";
+    return plat::Path(path) == saves || shell::record::below(path, saves.text());
+}
+
+std::vector<plat::Path> Removal::findFormerFolders() const {
+    std::vector<plat::Path> former;
+    auto consider = [&](const std::string& recorded) {
+        const plat::Path folder(recorded);
+        if (folder.empty() || folder == folder_ || plat::files().fileExists(shell::record::recordPath(recorded))) return;
+        if (!contains(former, folder)) former.push_back(folder);
     };
     consider(record_.folder);
-    for (const auto& f : record_.earlierFolders) consider(f);
+    for (const auto& earlier : record_.earlierFolders) consider(earlier);
     return former;
 }
 
+// Whether a shortcut's target lies in the game folder, or in one it was moved from.
 bool Removal::liesHere(const std::string& path) const {
-    const std::string p = shell::record::normalPath(path);
-    if (shell::record::below(p, folder_)) return true;
-    for (const auto& f : former_)
-        if (shell::record::below(p, f)) return true;
-    return false;
+    if (shell::record::below(path, folder_.text())) return true;
+    return std::any_of(former_.begin(), former_.end(),
+                       [&](const plat::Path& former) { return shell::record::below(path, former.text()); });
 }
 
 bool Removal::otherInstallationLeft() const {
-    const auto& former = former_;
-    for (const auto& [root, folder] : shell::registration::otherInstallations(shell::registration::keyName(folder_))) {
-        const std::string f = shell::record::normalPath(folder);
-        if (same(f, folder_) ||
-            std::any_of(former.begin(), former.end(), [&](const std::string& x) { return same(x, f); }))
-            continue;
+    for (const auto& [root, location] : shell::registration::otherInstallations(shell::registration::keyName(folder_.text()))) {
+        const plat::Path folder(location);
+        if (folder == folder_ || contains(former_, folder)) continue;
         return true;
     }
     return false;
@@ -124,6 +132,14 @@ bool Removal::failed(const std::string& what, std::uint32_t code) {
     }
 }
 
+bool Removal::untilDone(const std::string& what, const std::function<Attempt()>& attempt) {
+    for (;;) {
+        const Attempt a = attempt();
+        if (a.kind == Attempt::Done) return true;
+        if (a.kind == Attempt::Left || failed(what, a.code)) return false;
+    }
+}
+
 bool Removal::removeFile(const std::string& path, std::uint32_t attributes, bool ours) {
     if (report_.aborted) {
         report_.leftOver.push_back(path);
@@ -136,15 +152,14 @@ bool Removal::removeFile(const std::string& path, std::uint32_t attributes, bool
         if (!plat::files().setFileAttributes(path, rest ? rest : plat::attr::Normal))
             log_.line("could not clear the read-only attribute of " + path + " (" + shell::errorText(plat::program().lastError()) + ")");
     }
-    for (;;) {
+    return untilDone(path, [&] {
         if (plat::files().deleteFile(path)) {
             log_.line("removed " + path);
-            return true;
+            return Attempt{Attempt::Done};
         }
         const std::uint32_t code = plat::program().lastError();
-        if (!plat::files().fileExists(path)) return true;
-        if (failed(path, code)) return false;
-    }
+        return plat::files().fileExists(path) ? Attempt{Attempt::Failed, code} : Attempt{Attempt::Done};
+    });
 }
 
 bool Removal::removeRecorded(const std::string& relative) {
@@ -156,28 +171,27 @@ bool Removal::removeRecorded(const std::string& relative) {
 bool Removal::removeEmptyFolder(const std::string& path) {
     if (!plat::files().folderExists(path)) return true;
     if (report_.aborted) return false;
-    for (;;) {
-        if (plat::files().removeFolder(path) || !plat::files().folderExists(path)) return true;
+    return untilDone(path, [&] {
+        if (plat::files().removeFolder(path) || !plat::files().folderExists(path)) return Attempt{Attempt::Done};
         const std::uint32_t code = plat::program().lastError();
-        if (code == plat::err::DirNotEmpty) return false;  // something of the player's, or a file that stayed
-        if (failed(path, code)) return false;
-    }
+        // Something of the player's, or a file that stayed.
+        return code == plat::err::DirNotEmpty ? Attempt{Attempt::Left} : Attempt{Attempt::Failed, code};
+    });
 }
 
 // The saved games, when the player says so: never through a link.
 void Removal::removeTree(const std::string& folder) {
     plat::FindData entry;
     std::vector<plat::FindData> entries;
-    if (auto search = plat::files().findFirst(folder + "\\*.*", entry)) {
+    if (auto search = plat::files().findFirst((plat::Path(folder) / "*.*").text(), entry)) {
         do {
             if (entry.name != "." && entry.name != "..") entries.push_back(entry);
         } while (search->next(entry));
     }
     for (const auto& e : entries) {
-        const std::string path = folder + "\\" + e.name;
+        const std::string path = (plat::Path(folder) / e.name).text();
         if (e.attributes & plat::attr::ReparsePoint) {
-            report_.links.push_back(path);
-            log_.line("left the link " + path + " as it is: nothing behind it is touched");
+            leaveLink(path);
         } else if (e.attributes & plat::attr::Directory) {
             removeTree(path);
         } else {
@@ -216,29 +230,26 @@ void Removal::removeAddOn() {
         if (!plat::files().findFirst(a, entry) || (entry.attributes & (plat::attr::ReparsePoint | plat::attr::Directory))) continue;
         removeFile(a, entry.attributes, true);
     }
-    auto listed = [](const std::vector<Record::Key>& keys, plat::RootKey root, const std::string& key,
-                     const std::string* value) {
-        return std::any_of(keys.begin(), keys.end(), [&](const Record::Key& k) {
-            return k.root == root && same(k.key, key) && k.isValue == (value != nullptr) && (!value || same(k.value, *value));
-        });
+    auto listed = [](const std::vector<Record::Key>& keys, const Record::Key& name) {
+        return std::find(keys.begin(), keys.end(), name) != keys.end();
     };
     // The script's names less those that were there before it; a record of
     // the first version told only what the import made.
-    auto ours = [&](plat::RootKey root, const std::string& key, const std::string* value) {
-        if (listed(record_.addOnOld, root, key, value)) return false;
-        return record_.version > 1 || listed(record_.addOnKeys, root, key, value);
+    auto ours = [&](const Record::Key& name) {
+        if (listed(record_.addOnOld, name)) return false;
+        return record_.version > 1 || listed(record_.addOnKeys, name);
     };
     auto names = shell::voice::addOnNames();
     std::stable_sort(names.begin(), names.end(), [](const auto& a, const auto& b) { return a.key.size() > b.key.size(); });
     for (const auto view : shell::voice::kViews)
         for (const auto& k : names) {
             for (const auto& v : k.values)
-                if (ours(k.root, k.key, &v) && !plat::registry().deleteValue(k.root, view, k.key, v) &&
+                if (ours({k.root, k.key, v, true}) && !plat::registry().deleteValue(k.root, view, k.key, v) &&
                     plat::program().lastError() != plat::err::FileNotFound)
                     report_.leftOver.push_back(keyText(k.root, k.key) + " " + v);
             std::vector<std::string> values, subkeys;
             // A key goes only once nothing else lives in it.
-            if (!ours(k.root, k.key, nullptr) || !plat::registry().valueNames(k.root, view, k.key, values) ||
+            if (!ours({k.root, k.key, "", false}) || !plat::registry().valueNames(k.root, view, k.key, values) ||
                 !plat::registry().subKeys(k.root, view, k.key, subkeys) || !values.empty() || !subkeys.empty())
                 continue;
             if (!plat::registry().deleteKey(k.root, view, k.key) && plat::program().lastError() != plat::err::FileNotFound)
@@ -249,15 +260,15 @@ void Removal::removeAddOn() {
 // The entry in Windows' list that names this folder, and those of the
 // folders it was moved from; never one a record line names.
 void Removal::removeEntries() {
-    std::vector<std::string> folders = former_;
+    std::vector<plat::Path> folders = former_;
     folders.insert(folders.begin(), folder_);
-    for (const auto& f : folders) {
-        const std::string key = shell::registration::keyName(f);
-        for (const auto root : shell::registration::entriesOf(f)) {
+    for (const auto& folder : folders) {
+        const std::string key = shell::registration::keyName(folder.text());
+        for (const auto root : shell::registration::entriesOf(folder.text())) {
             if (shell::registration::unregister(root, key)) {
-                log_.line("removed the entry " + keyText(root, std::string(shell::registration::kUninstallKey) + "\\" + key));
+                log_.line("removed the entry " + keyText(root, entryKey(folder.text())));
             } else {
-                report_.leftOver.push_back(keyText(root, std::string(shell::registration::kUninstallKey) + "\\" + key));
+                report_.leftOver.push_back(keyText(root, entryKey(folder.text())));
             }
         }
     }
@@ -266,27 +277,28 @@ void Removal::removeEntries() {
 void Removal::removeOwnFiles() {
     const auto own = locate(shell::record::kOwnFolder);
     if (!own || !(own->attributes & plat::attr::Directory)) return;
-    const std::string program = std::string(shell::record::kOwnFolder) + "\\" + shell::record::kProgramName;
+    const plat::Path ownFolder(shell::record::kOwnFolder);
+    const plat::Path program = ownFolder / shell::record::kProgramName;
     for (const auto& i : record_.files)
-        if (shell::record::below(i.path, shell::record::kOwnFolder) && !same(i.path, program)) removeRecorded(i.path);
-    removeRecorded(std::string(shell::record::kOwnFolder) + "\\" + shell::record::kSetAsideName);
-    removeRecorded(std::string(shell::record::kOwnFolder) + "\\" + shell::record::kFileName);
-    const std::string installed = own->path + "\\" + shell::record::kProgramName;
+        if (plat::Path(i.path).below(ownFolder) && plat::Path(i.path) != program) removeRecorded(i.path);
+    removeRecorded((ownFolder / shell::record::kSetAsideName).text());
+    removeRecorded((ownFolder / shell::record::kFileName).text());
+    const std::string installed = (plat::Path(own->path) / shell::record::kProgramName).text();
     if (plat::files().sameFile(plat::program().programPath(), installed)) {
         // The running program cannot go while it runs: it goes with its
         // folders when Windows starts again, in this order.
         if (plat::files().deleteAtRestart(installed)) {
             report_.atRestart.push_back(installed);
             plat::files().deleteAtRestart(own->path);
-            plat::files().deleteAtRestart(folder_);
+            plat::files().deleteAtRestart(folder_.text());
         } else {
             report_.leftOver.push_back(installed);
         }
     } else {
-        removeRecorded(program);
+        removeRecorded(program.text());
         removeEmptyFolder(own->path);
     }
-    removeEmptyFolder(folder_);
+    removeEmptyFolder(folder_.text());
     const std::string shortcuts = shell::shortcutFolder();
     if (!shortcuts.empty()) removeEmptyFolder(shortcuts);
 }
@@ -296,42 +308,42 @@ void Removal::tellIgnored() {
     for (const auto& i : record_.ignored)
         report_.ignored.push_back(std::to_string(i.line) + ": " + i.text);
     std::vector<std::string> keys;
-    for (const auto& f : {record_.folder, folder_})
-        keys.push_back(std::string(shell::registration::kUninstallKey) + "\\" + shell::registration::keyName(f));
-    for (const auto& f : record_.earlierFolders)
-        keys.push_back(std::string(shell::registration::kUninstallKey) + "\\" + shell::registration::keyName(f));
+    for (const auto& folder : {record_.folder, folder_.text()}) keys.push_back(entryKey(folder));
+    for (const auto& folder : record_.earlierFolders) keys.push_back(entryKey(folder));
     for (const auto& [root, key] : record_.registrations)
-        if (std::none_of(keys.begin(), keys.end(), [&](const std::string& k) { return same(k, key); }))
+        if (std::none_of(keys.begin(), keys.end(), [&](const std::string& k) { return text::sameRegistryName(k, key); }))
             report_.ignored.push_back(std::string("registered\t") + shell::record::rootName(root) + "\t" + key);
     const std::string shortcuts = shell::shortcutFolder();
-    if (!record_.linkFolder.empty() && !same(record_.linkFolder, shortcuts))
+    if (!record_.linkFolder.empty() && plat::Path(record_.linkFolder) != plat::Path(shortcuts))
         report_.ignored.push_back("links\t" + record_.linkFolder);
     for (const auto& i : report_.ignored) log_.line("ignored the record's line " + i);
 }
 
 // ---------------------------------------------------------------- the whole game
 
-Report Removal::removeGame(bool saves) {
-    report_ = Report{};
-    report_.recordDamaged = damaged_;
-    tellIgnored();
-
-    // What the runs wrote: the patch's files, the game's (the saved games
-    // only when asked; the uninstaller's own last), the originals kept, and
-    // what a killed run left beside the file it was writing.
+// What the runs wrote: the patch's files, the game's (the uninstaller's own
+// go last, by removeOwnFiles), the originals kept, and what a killed run
+// left beside the file it was writing.
+std::vector<std::string> Removal::filesWritten() const {
+    const plat::Path ownFolder(shell::record::kOwnFolder);
     Once files;
     for (const auto& i : record_.patchFiles)
-        if (!i.undone && written(i)) files.add(i.path);
+        if (!i.undone && i.ours()) files.add(i.path);
     for (const auto& i : record_.files)
-        if (written(i) && !shell::record::below(i.path, shell::record::kOwnFolder)) files.add(i.path);
+        if (i.ours() && !plat::Path(i.path).below(ownFolder)) files.add(i.path);
     for (const auto& o : record_.originals) files.add(o.kept);
     for (const auto* list : {&record_.files, &record_.patchFiles})
         for (const auto& i : *list) {
             if (i.whole) continue;
             for (unsigned n = 0; n < kTemporaryNames; ++n) files.add(plat::temporaryPath(i.path, n));
         }
-    for (const auto& f : files.paths) {
-        const auto found = locate(f);
+    return files.paths;
+}
+
+// The saved games only when asked.
+void Removal::removeFilesWritten(bool saves) {
+    for (const auto& written : filesWritten()) {
+        const auto found = locate(written);
         if (!found || (found->attributes & plat::attr::Directory)) continue;
         if (!saves && isSave(found->path)) continue;
         removeFile(found->path, found->attributes, true);
@@ -340,8 +352,10 @@ Report Removal::removeGame(bool saves) {
         const auto save = locate("save");
         if (save && (save->attributes & plat::attr::Directory)) removeTree(save->path);
     }
+}
 
-    // Folders the runs made, the deepest first; one that holds anything stays.
+// Folders the runs made, the deepest first; one that holds anything stays.
+void Removal::removeFoldersMade() {
     std::vector<std::string> folders;
     for (const auto& d : record_.folders) folders.push_back(d.path);
     folders.push_back(shell::record::kOwnOriginals);
@@ -350,26 +364,38 @@ Report Removal::removeGame(bool saves) {
     for (const auto& d : folders)
         if (const auto found = locate(d); found && (found->attributes & plat::attr::Directory))
             removeEmptyFolder(found->path);
+}
 
+// What stays of the player's: the saved games, and the folder with files of their own.
+void Removal::tellWhatStays(bool saves) {
+    const plat::Path savesFolder = folder_ / "save";
+    if (!saves && plat::files().folderExists(savesFolder.text())) report_.kept.push_back(savesFolder.text());
+    const auto ownsNothing = [&](const std::string& name) {
+        // The uninstall folder stays only with what goes when Windows starts again.
+        return name == "." || name == ".." || plat::Path(name) == plat::Path("save") ||
+               (plat::Path(name) == plat::Path(shell::record::kFolderName) && !report_.atRestart.empty());
+    };
+    plat::FindData entry;
+    if (auto search = plat::files().findFirst((folder_ / "*.*").text(), entry)) {
+        bool ownFiles = false;
+        do {
+            ownFiles = ownFiles || !ownsNothing(entry.name);
+        } while (search->next(entry));
+        if (ownFiles && report_.complete()) report_.kept.push_back(folder_.text());
+    }
+}
+
+Report Removal::removeGame(bool saves) {
+    beginReport();
+    removeFilesWritten(saves);
+    removeFoldersMade();
     removeShortcuts({shell::kGameShortcut, shell::kSimplifiedShortcut, shell::kTraditionalShortcut}, false);
     if (report_.complete()) removeAddOn();
     // The entry in Windows' list goes before the uninstaller: a kill after it
     // leaves an uninstaller that still finds its record.
     if (report_.complete()) removeEntries();
     if (report_.complete()) removeOwnFiles();
-
-    // What stays of the player's: the saved games, and the folder with files of their own.
-    if (!saves && plat::files().folderExists(folder_ + "\\save")) report_.kept.push_back(folder_ + "\\save");
-    plat::FindData entry;
-    if (auto search = plat::files().findFirst(folder_ + "\\*.*", entry)) {
-        bool ownFiles = false;
-        do {
-            const std::string name = text::upperCase(entry.name);
-            ownFiles = ownFiles || (name != "." && name != ".." && name != "SAVE" &&
-                                    !(name == text::upperCase(shell::record::kFolderName) && !report_.atRestart.empty()));
-        } while (search->next(entry));
-        if (ownFiles && report_.complete()) report_.kept.push_back(folder_);
-    }
+    tellWhatStays(saves);
     log_.line(report_.complete() ? "outcome: removed" : "outcome: incomplete, " + std::to_string(report_.leftOver.size()) +
                                                             " left" + (report_.aborted ? ", stopped by the player" : ""));
     return report_;
@@ -377,43 +403,27 @@ Report Removal::removeGame(bool saves) {
 
 // ---------------------------------------------------------------- the patch alone
 
-Report Removal::removePatch(shell::record::Writer& writer) {
-    report_ = Report{};
-    report_.recordDamaged = damaged_;
-    tellIgnored();
-    const Record& r = writer.record();
-
-    std::vector<Record::Item> files, links;
-    for (const auto& i : r.patchFiles)
-        if (!i.undone && written(i)) files.push_back(i);
-    for (const auto& i : r.patchLinks)
-        if (!i.undone) links.push_back(i);
-    if (files.empty() && links.empty()) {
-        // A patch of an earlier version left its launcher and no record of it.
-        report_.outcome = plat::files().fileExists(folder_ + "\\KESTAL.exe") ? Report::NoOriginals : Report::NoPatch;
-        log_.line(report_.outcome == Report::NoPatch ? "outcome: no patch to remove" : "outcome: no originals kept");
-        return report_;
-    }
-    // Every file the patch replaced needs its original, or nothing changes.
-    struct Restore {
-        std::string target;  // relative
-        Found kept;
-    };
+// Every file the patch replaced needs its original, or nothing changes.
+std::optional<std::vector<Removal::Restore>> Removal::originalsToRestore(const Record& record,
+                                                                         const std::vector<Record::Item>& files) {
     std::vector<Restore> originals;
     for (const auto& i : files) {
         if (!i.existedBefore) continue;
-        const auto* o = r.activeOriginal(i.path);
+        const auto* o = record.activeOriginal(i.path);
         const auto kept = o ? locate(o->kept) : std::nullopt;
         if (!kept || (kept->attributes & plat::attr::Directory)) {
             report_.outcome = Report::NoOriginals;
             log_.line("outcome: the original of " + i.path + " is not there; nothing changed");
-            return report_;
+            return std::nullopt;
         }
         originals.push_back({i.path, *kept});
     }
+    return originals;
+}
 
+void Removal::restoreOriginals(const std::vector<Restore>& originals, shell::record::Writer& writer) {
     for (const auto& o : originals) {
-        const std::string target = folder_ + "\\" + o.target;
+        const std::string target = (folder_ / o.target).text();
         bool link = false;
         const auto there = locate(o.target, &link);
         if (report_.aborted || link) {
@@ -424,23 +434,25 @@ Report Removal::removePatch(shell::record::Writer& writer) {
         if (there && (there->attributes & plat::attr::ReadOnly))
             plat::files().setFileAttributes(path, plat::attr::Normal);  // the patch's file, ours to replace
         view_.showFile(path, true);
-        for (;;) {
-            // The game file is either the patch's, whole, or its original;
-            // the kept copy goes only once the record says so, so that a run
-            // killed on the way can put it back again.
+        // The game file is either the patch's, whole, or its original; the
+        // kept copy goes only once the record says so, so that a run killed
+        // on the way can put it back again.
+        const bool putBack = untilDone(path, [&] {
             const auto copied = plat::copyReplacing(o.kept.path, path);
-            if (!copied) {
-                writer.restored(o.target);
-                report_.restored.push_back(path);
-                log_.line("put back the original of " + path);
-                plat::files().deleteFile(o.kept.path);  // one left goes with the whole game
-                break;
-            }
-            if (failed(path, copied->code)) break;
-        }
+            return copied ? Attempt{Attempt::Failed, copied->code} : Attempt{Attempt::Done};
+        });
+        if (!putBack) continue;
+        writer.restored(o.target);
+        report_.restored.push_back(path);
+        log_.line("put back the original of " + path);
+        plat::files().deleteFile(o.kept.path);  // one left goes with the whole game
     }
+}
+
+// The files the patch added (those it replaced are put back).
+void Removal::removePatchFiles(const std::vector<Record::Item>& files, shell::record::Writer& writer) {
     for (const auto& i : files) {
-        if (i.existedBefore) continue;  // put back above
+        if (i.existedBefore) continue;
         const auto found = locate(i.path);
         if (found && !(found->attributes & plat::attr::Directory)) {
             if (!removeFile(found->path, found->attributes, true)) continue;
@@ -448,15 +460,37 @@ Report Removal::removePatch(shell::record::Writer& writer) {
         }
         writer.unpatched(i.path);
     }
-    if (!links.empty()) {
-        removeShortcuts({shell::kSimplifiedShortcut, shell::kTraditionalShortcut}, true);
-        for (const auto& l : links)
-            if (std::none_of(report_.leftOver.begin(), report_.leftOver.end(),
-                             [&](const std::string& x) { return same(text::fileName(x), l.path); }))
-                writer.unpatched(l.path);
+}
+
+void Removal::removePatchLinks(const std::vector<Record::Item>& links, shell::record::Writer& writer) {
+    if (links.empty()) return;
+    removeShortcuts({shell::kSimplifiedShortcut, shell::kTraditionalShortcut}, true);
+    for (const auto& l : links) {
+        const auto stayed = [&](const std::string& left) { return plat::Path(plat::Path(left).name()) == plat::Path(l.path); };
+        if (std::none_of(report_.leftOver.begin(), report_.leftOver.end(), stayed)) writer.unpatched(l.path);
     }
-    if (const auto originalsFolder = locate(shell::record::kOwnOriginals))
-        removeEmptyFolder(originalsFolder->path);
+}
+
+Report Removal::removePatch(shell::record::Writer& writer) {
+    beginReport();
+    const Record& record = writer.record();
+    std::vector<Record::Item> files, links;
+    for (const auto& i : record.patchFiles)
+        if (!i.undone && i.ours()) files.push_back(i);
+    for (const auto& i : record.patchLinks)
+        if (!i.undone) links.push_back(i);
+    if (files.empty() && links.empty()) {
+        // A patch of an earlier version left its launcher and no record of it.
+        report_.outcome = plat::files().fileExists((folder_ / "KESTAL.exe").text()) ? Report::NoOriginals : Report::NoPatch;
+        log_.line(report_.outcome == Report::NoPatch ? "outcome: no patch to remove" : "outcome: no originals kept");
+        return report_;
+    }
+    const auto originals = originalsToRestore(record, files);
+    if (!originals) return report_;
+    restoreOriginals(*originals, writer);
+    removePatchFiles(files, writer);
+    removePatchLinks(links, writer);
+    if (const auto originalsFolder = locate(shell::record::kOwnOriginals)) removeEmptyFolder(originalsFolder->path);
     log_.line(report_.complete() ? "outcome: the patch is removed" : "outcome: incomplete");
     return report_;
 }

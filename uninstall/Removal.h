@@ -9,11 +9,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/Desktop.h"
+#include "platform/Path.h"
 #include "shell/InstallRecord.h"
 
 namespace shell {
@@ -79,10 +81,28 @@ private:
         std::string path;          // as the disk spells it
         std::uint32_t attributes;  // its entry's
     };
+    // A game file the patch replaced, and the copy of its original that goes back.
+    struct Restore {
+        std::string target;  // relative
+        Found kept;
+    };
+    // One try at removing or putting back a file or folder: done, failed with
+    // the system's code (the player is asked), or left without asking.
+    struct Attempt {
+        enum Kind { Done, Failed, Left } kind;
+        std::uint32_t code = 0;
+    };
+
+    // The report begun: what did not read, what the record may not name.
+    void beginReport();
     // The entry a path relative to the game folder names, looked up name by
     // name; nullopt when it is not there, or when a name on the way is a
     // link (told in the report: nothing behind it is touched).
     std::optional<Found> locate(const std::string& relative, bool* throughLink = nullptr);
+    void leaveLink(const std::string& path);
+    // Tries until the attempt is done or the player lets it be (Ignore,
+    // Abort); false when it stays.
+    bool untilDone(const std::string& what, const std::function<Attempt()>& attempt);
     // Deletes a file, asking about each failure; false when it stays.
     bool removeFile(const std::string& path, std::uint32_t attributes, bool ours);
     bool removeRecorded(const std::string& relative);
@@ -93,20 +113,35 @@ private:
     void removeEntries();
     void removeOwnFiles();
     void tellIgnored();
+
+    // The whole game's steps, in order.
+    std::vector<std::string> filesWritten() const;
+    void removeFilesWritten(bool saves);
+    void removeFoldersMade();
+    void tellWhatStays(bool saves);
+
+    // The patch's steps, in order; nullopt (told in the report) when an
+    // original is missing.
+    std::optional<std::vector<Restore>> originalsToRestore(const shell::record::Record& record,
+                                                            const std::vector<shell::record::Record::Item>& files);
+    void restoreOriginals(const std::vector<Restore>& originals, shell::record::Writer& writer);
+    void removePatchFiles(const std::vector<shell::record::Record::Item>& files, shell::record::Writer& writer);
+    void removePatchLinks(const std::vector<shell::record::Record::Item>& links, shell::record::Writer& writer);
+
     bool isSave(const std::string& path) const;
     bool liesHere(const std::string& path) const;
     bool otherInstallationLeft() const;
     // Folders the game lay in before a move that no longer hold it.
-    std::vector<std::string> findFormerFolders() const;
+    std::vector<plat::Path> findFormerFolders() const;
     bool failed(const std::string& what, std::uint32_t code);
 
     const shell::record::Record& record_;
-    std::string folder_;
+    plat::Path folder_;
     RemovalView& view_;
     shell::RunLog& log_;
     Report report_;
     bool damaged_ = false;
-    std::vector<std::string> former_;  // findFormerFolders(), once
+    std::vector<plat::Path> former_;  // findFormerFolders(), once
 };
 
 }  // namespace uninstall

@@ -5,6 +5,7 @@
 #include "platform/AnsiText.h"
 #include "platform/Host.h"
 #include "platform/Files.h"
+#include "platform/Path.h"
 #include "platform/Program.h"
 #include "platform/Shell.h"
 #include "platform/SystemError.h"
@@ -20,6 +21,9 @@ using shell::Text;
 using shell::record::Refusal;
 
 const char kSwitch[] = "/UNINSTALL";
+// Each mode's main window class.
+const char kInstallerWindow[] = "TForm1";
+const char kUninstallerWindow[] = "TForm5";
 // The temporary copy's folder, numbered when taken.
 const char kTemporaryFolder[] = "LunavireUninstall";
 
@@ -30,15 +34,15 @@ const char kTemporaryFolder[] = "LunavireUninstall";
 bool startTemporaryCopy(const std::string& folder) {
     const std::string own = plat::program().programPath();
     if (!plat::files().sameFile(own, shell::record::programPath(folder))) return false;
-    const std::string temp = plat::shell().tempFolder();
+    const plat::Path temp(plat::shell().tempFolder());
     if (temp.empty()) return false;
     std::string dir;
     for (int n = 0; n < 100 && dir.empty(); ++n) {
-        const std::string candidate = temp + "\\" + kTemporaryFolder + (n ? "-" + std::to_string(n) : "");
+        const std::string candidate = (temp / (kTemporaryFolder + (n ? "-" + std::to_string(n) : ""))).text();
         if (plat::files().createFolder(candidate)) dir = candidate;
     }
     if (dir.empty()) return false;
-    const std::string copy = dir + "\\" + shell::record::kProgramName;
+    const std::string copy = (plat::Path(dir) / shell::record::kProgramName).text();
     if (plat::files().copyFile(own, copy) && plat::shell().winExec("\"" + copy + "\" /uninstall \"" + folder + "\"", plat::sw::ShowNormal))
         return true;
     plat::files().deleteFile(copy);
@@ -54,14 +58,14 @@ bool isTemporaryCopyFolder(const std::string& name) {
 
 // The temporary copy goes, with its folder, when Windows starts again.
 void removeTemporaryCopy() {
-    const std::string own = plat::program().programPath();
-    const std::string dir = text::fileDir(own);
-    if (text::upperCase(text::fileDir(dir)) != text::upperCase(plat::shell().tempFolder())) return;
-    if (text::upperCase(text::fileName(dir)).compare(0, sizeof kTemporaryFolder - 1,
-                                                      text::upperCase(kTemporaryFolder)) != 0)
+    const plat::Path own(plat::program().programPath());
+    const plat::Path dir = own.parent();
+    if (dir.parent() != plat::Path(plat::shell().tempFolder())) return;
+    // Any folder named as the copies' are (a prefix of ASCII letters).
+    if (text::upperCase(dir.name()).compare(0, sizeof kTemporaryFolder - 1, text::upperCase(kTemporaryFolder)) != 0)
         return;
-    plat::files().deleteAtRestart(own);
-    plat::files().deleteAtRestart(dir);
+    plat::files().deleteAtRestart(own.text());
+    plat::files().deleteAtRestart(dir.text());
 }
 
 // Why the uninstaller will not act on the record it found.
@@ -89,32 +93,41 @@ std::string refusalText(const Refusal& r, const shell::MessageTable& m) {
 // The language file of the record's language: the uninstaller's, beside the
 // record, or the one beside the program.
 std::string languageFile(const std::string& folder, const std::string& language) {
-    const std::string beside = shell::record::uninstallFolder(folder) + "\\" + language + ".ini";
+    const std::string beside = (plat::Path(shell::record::uninstallFolder(folder)) / (language + ".ini")).text();
     if (plat::files().fileExists(beside)) return beside;
-    return text::folderPart(plat::program().programPath()) + language + ".ini";
+    return (plat::Path(plat::program().programPath()).parent() / (language + ".ini")).text();
 }
 
 }  // namespace
 
 void cleanTemporaryCopies() {
-    const std::string temp = plat::shell().tempFolder();
+    const plat::Path temp(plat::shell().tempFolder());
     if (temp.empty()) return;
-    const std::string own = text::upperCase(text::fileDir(plat::program().programPath()));
+    const plat::Path ownFolder = plat::Path(plat::program().programPath()).parent();
     plat::FindData entry;
-    std::vector<std::string> folders;
-    if (auto search = plat::files().findFirst(temp + "\\" + kTemporaryFolder + "*", entry)) {
+    std::vector<plat::Path> copies;
+    if (auto search = plat::files().findFirst((temp / (std::string(kTemporaryFolder) + "*")).text(), entry)) {
         do {
-            const std::uint32_t folder = plat::attr::Directory | plat::attr::ReparsePoint;
-            if ((entry.attributes & folder) == plat::attr::Directory && isTemporaryCopyFolder(entry.name))
-                folders.push_back(temp + "\\" + entry.name);
+            const std::uint32_t folderOnly = plat::attr::Directory | plat::attr::ReparsePoint;
+            if ((entry.attributes & folderOnly) == plat::attr::Directory && isTemporaryCopyFolder(entry.name))
+                copies.push_back(temp / entry.name);
         } while (search->next(entry));
     }
-    for (const auto& f : folders) {
-        if (text::upperCase(f) == own) continue;
+    for (const auto& copyFolder : copies) {
+        if (copyFolder == ownFolder) continue;
         // A copy that still runs cannot be deleted: its folder stays for the next start.
-        const std::string copy = f + "\\" + shell::record::kProgramName;
-        if (plat::files().deleteFile(copy) || !plat::files().fileExists(copy)) plat::files().removeFolder(f);
+        const std::string copy = (copyFolder / shell::record::kProgramName).text();
+        if (plat::files().deleteFile(copy) || !plat::files().fileExists(copy)) plat::files().removeFolder(copyFolder.text());
     }
+}
+
+bool startOnlyCopy(Mode mode) {
+    const std::vector<std::string> windows = mode == Mode::Installer
+                                                 ? std::vector<std::string>{kInstallerWindow, kUninstallerWindow}
+                                                 : std::vector<std::string>{kUninstallerWindow, kInstallerWindow};
+    if (!plat::program().claimFirstInstance(windows)) return false;
+    cleanTemporaryCopies();
+    return true;
 }
 
 std::vector<std::string> arguments(const std::string& line) {
@@ -158,13 +171,10 @@ int runUninstaller(const std::string& requested) {
     std::string folder = requested;
     if (folder.empty()) {
         // The installed uninstaller lies in the install folder's Uninstall folder.
-        folder = text::fileDir(text::fileDir(plat::program().programPath()));
+        folder = plat::Path(plat::program().programPath()).parent().parent().text();
         if (startTemporaryCopy(folder)) return 0;
     }
-    // One uninstaller at a time, and none while the installer runs: the
-    // running one comes to the front.
-    if (!plat::program().claimFirstInstance({"TForm5", "TForm1"})) return 0;
-    cleanTemporaryCopies();
+    if (!startOnlyCopy(Mode::Uninstaller)) return 0;
 
     shell::MessageTable messages;
     // The record names the game's files relative to the folder it lies in,

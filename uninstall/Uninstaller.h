@@ -28,6 +28,16 @@ std::optional<std::string> uninstallRequest(const std::string& commandLine);
 // stays.
 void cleanTemporaryCopies();
 
+// The program's two modes: the installer's main window, or the uninstaller's.
+enum class Mode { Installer, Uninstaller };
+
+// How the program starts in either mode, once it knows which: one copy at
+// a time, and none of one mode while the other runs, since two would spoil
+// each other's work on the same folders and the same files in the root of
+// drive C (the running copy comes to the front, and this one ends: false);
+// then the temporary copies that earlier uninstallers left go.
+bool startOnlyCopy(Mode mode);
+
 // The whole uninstall mode; the program's exit code.
 int runUninstaller(const std::string& folder);
 

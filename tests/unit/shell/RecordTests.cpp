@@ -238,6 +238,42 @@ TEST_F(RecordTest, DoubledSeparatorsAreOneAndDoubleByteNamesStayWhole) {
     EXPECT_TRUE(shell::record::plainRelative("a\x81\x5C\\x"));
 }
 
+TEST_F(RecordTest, APathIsBelowItsFolderByPlainNamesOnly) {
+    const struct {
+        const char* path;
+        const char* folder;
+        bool below;
+    } rows[] = {
+        {"c:\\games\\LUNAVIRE\\a.dat", "C:\\Games\\Lunavire", true},
+        {"C:\\Games\\Lunavire\\\\x\\a.dat", "C:\\Games\\Lunavire", true},
+        {"C:\\Games\\Lunavire", "C:\\Games\\Lunavire", false},
+        {"C:\\Games\\LunavireX\\a.dat", "C:\\Games\\Lunavire", false},
+        {"C:\\Games\\Lunavire\\..\\a.dat", "C:\\Games\\Lunavire", false},
+        {"C:\\Games\\Lunavire\\*.dat", "C:\\Games\\Lunavire", false},
+        {"C:\\Games\\Lunavire\\a\\", "C:\\Games\\Lunavire", false},
+        {"C:\\a.dat", "C:\\", false},
+        {"Uninstall\\Original\\a.dat", "uninstall", true},
+    };
+    for (const auto& r : rows) EXPECT_EQ(shell::record::below(r.path, r.folder), r.below) << r.path << " in " << r.folder;
+}
+
+TEST_F(RecordTest, RegistryNamesAreOneWhateverTheCaseOfTheirAsciiLetters) {
+    using plat::RootKey;
+    const struct {
+        Record::Key a, b;
+        bool same;
+    } rows[] = {
+        {{RootKey::LocalMachine, "Software\\Lunavire", "", false}, {RootKey::LocalMachine, "SOFTWARE\\lunavire", "", false}, true},
+        {{RootKey::LocalMachine, "S\\L", "Voice", true}, {RootKey::LocalMachine, "s\\l", "VOICE", true}, true},
+        {{RootKey::LocalMachine, "S\\L", "", true}, {RootKey::LocalMachine, "S\\L", "", false}, false},
+        {{RootKey::LocalMachine, "S\\L", "", false}, {RootKey::CurrentUser, "S\\L", "", false}, false},
+        // A double-byte character's trail byte is no letter: 0x81 0x61 and 0x81 0x41 are two characters.
+        {{RootKey::LocalMachine, "S\\\x81\x61", "", false}, {RootKey::LocalMachine, "S\\\x81\x41", "", false}, false},
+        {{RootKey::LocalMachine, "S\\L", "a", true}, {RootKey::LocalMachine, "S\\L", "ab", true}, false},
+    };
+    for (const auto& r : rows) EXPECT_EQ(r.a == r.b, r.same) << r.a.key << "\t" << r.a.value << " ~ " << r.b.key;
+}
+
 TEST_F(RecordTest, NoInstallationGoesWhereTheUninstallerWouldNotFollow) {
     const struct {
         const char* folder;
