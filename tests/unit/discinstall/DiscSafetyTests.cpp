@@ -272,8 +272,8 @@ TEST_F(DiscSafety, ARunThatLeftFilesOutEndsWithTheirListInsteadOfSuccess) {
          // As listed: the walk names disc 1's folders as the disc's layout does.
          {"c:\\Lunavire\\VRecog\\v1.wav", "c:\\Lunavire\\VRecog\\jp\\v2.wav", "c:\\Lunavire\\movie\\op.mpg",
           "c:\\Lunavire\\save\\slot1\\s.dat", "c:\\Lunavire\\game00.dat", "c:\\Lunavire\\game01.dat",
-          "c:\\Lunavire\\game02.dat", "c:\\Lunavire\\vandry.exe", "c:\\Lunavire\\\\game03.dat",
-          "c:\\Lunavire\\\\music\\bgm\\01.ogg", "c:\\Lunavire\\\\music\\x.dat\\02.ogg"},
+          "c:\\Lunavire\\game02.dat", "c:\\Lunavire\\vandry.exe", "c:\\Lunavire\\game03.dat",
+          "c:\\Lunavire\\music\\bgm\\01.ogg", "c:\\Lunavire\\music\\x.dat\\02.ogg"},
          0,
          false},
         {"more than twenty", {}, 25, {}, 5, true},
