@@ -84,7 +84,7 @@ private:
 };
 
 Installation::Installation(TKqFileCopy& copy, InstallationView& view)
-    : copy_(copy), view_(view), installer_(copy, [this] { return cancelled(); }) {}
+    : view_(view), installer_(copy, [this] { return cancelled(); }) {}
 
 Installation::~Installation() = default;
 

@@ -1,14 +1,16 @@
 // The disc installation: disc 1, then disc 2 and disc 3 as the player
 // inserts or locates them, each file copied by the window's copy component
 // while the run waits with the windows alive; then the game's shortcut.
-// The run owns its state, its file list and its use of the copy component;
-// the window shows its progress through InstallationView.
+// The run owns its state, its file list and its parts: the installation of
+// one file (FileInstaller, the run's use of the copy component), the room
+// check before each disc (DiscRoom), the record (RunRecord) and the log,
+// written from the events the run reports (RunLogger).  The window shows
+// its progress through InstallationView.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "discinstall/DiscFiles.h"
@@ -95,7 +97,6 @@ private:
     void endEarly(Outcome outcome);
     void finish();
 
-    TKqFileCopy& copy_;
     InstallationView& view_;
     // The files of the disc being copied, one list for the whole program.
     DiscList files_;
