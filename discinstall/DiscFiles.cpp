@@ -37,7 +37,7 @@ void DiscList::append(const std::string& path, std::uint64_t size) {
     bytes += size;
 }
 
-bool checkDisc(const std::string& folder, int kind) {
+bool checkDisc(const std::string& folder, int disc) {
     static const Marker disc1[] = {{"game\\game00.dat", false}, {"game\\game01.dat", false},
                                    {"game\\game02.dat", false}, {"game\\VRecog", true},
                                    {"game\\Movie", true}};
@@ -45,7 +45,7 @@ bool checkDisc(const std::string& folder, int kind) {
     static const Marker disc3[] = {{"music", true}};
     const Marker* first = nullptr;
     std::size_t count = 0;
-    switch (kind) {
+    switch (disc) {
         case 1: first = disc1, count = std::size(disc1); break;
         case 2: first = disc2, count = std::size(disc2); break;
         case 3: first = disc3, count = std::size(disc3); break;
@@ -58,14 +58,14 @@ bool checkDisc(const std::string& folder, int kind) {
     return true;
 }
 
-std::optional<std::string> findDisc(int kind, const std::string& first) {
-    if (checkDisc(first + "\\", kind)) return first;
+std::optional<std::string> findDisc(int disc, const std::string& first) {
+    if (checkDisc(first + "\\", disc)) return first;
     const std::uint32_t drives = plat::drives().logicalDrives();
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         if (!(drives >> (letter - 'A') & 1) || plat::drives().driveType(letter) != plat::DriveType::CdRom) continue;
         const std::string root = std::string(1, letter) + ":";
         if (text::upperCase(root) == text::upperCase(first)) continue;  // looked at first
-        if (checkDisc(root + "\\", kind)) return root;
+        if (checkDisc(root + "\\", disc)) return root;
     }
     return std::nullopt;
 }
@@ -91,8 +91,8 @@ bool walkFolder(const std::string& folder, DiscList& list, const StopWalk& stop)
     return true;
 }
 
-bool buildDiscList(int kind, const std::string& source, DiscList& list, const StopWalk& stop) {
-    switch (kind) {
+bool buildDiscList(int disc, const std::string& source, DiscList& list, const StopWalk& stop) {
+    switch (disc) {
         case 1:
             list.clear();
             for (const char* folder : {"\\game\\VRecog\\", "\\game\\movie\\", "\\game\\save\\"})

@@ -31,14 +31,14 @@ struct DiscList {
 using StopWalk = std::function<bool()>;
 
 // Whether the folder (ending in a backslash) holds disc 1, 2 or 3: its
-// marker files and folders, tested in order; false for any other kind.
-bool checkDisc(const std::string& folder, int kind);
+// marker files and folders, tested in order; false for any other number.
+bool checkDisc(const std::string& folder, int disc);
 
-// Where disc kind is: `first` (a folder without a trailing backslash) when
+// Where the disc is: `first` (a folder without a trailing backslash) when
 // it holds the disc, else the root ("X:") of the first CD drive, in letter
 // order, that does; a mounted disc image is a CD drive too.  nullopt when
 // none holds it.
-std::optional<std::string> findDisc(int kind, const std::string& first);
+std::optional<std::string> findDisc(int disc, const std::string& first);
 
 // Appends every file below the folder (ending in a backslash), depth first in
 // the file system's order, hidden and system files included; windows stay
@@ -46,8 +46,8 @@ std::optional<std::string> findDisc(int kind, const std::string& first);
 // False when stop ended it.
 bool walkFolder(const std::string& folder, DiscList& list, const StopWalk& stop = {});
 
-// Clears the list and fills it with disc kind's files below the source
-// folder (no trailing backslash).  True for the kinds 1 to 3.
-bool buildDiscList(int kind, const std::string& source, DiscList& list, const StopWalk& stop = {});
+// Clears the list and fills it with the disc's files below the source
+// folder (no trailing backslash).  True for the discs 1 to 3.
+bool buildDiscList(int disc, const std::string& source, DiscList& list, const StopWalk& stop = {});
 
 }  // namespace discinstall

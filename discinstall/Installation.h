@@ -1,28 +1,28 @@
 // The disc installation: disc 1, then disc 2 and disc 3 as the player
 // inserts or locates them, each file copied by the window's copy component
 // while the run waits with the windows alive; then the game's shortcut.
-// The run owns its state, its file list and its use of the copy component;
-// the window shows its progress through InstallationView.
+// The run owns its state, its file list and its parts: the installation of
+// one file (FileInstaller, the run's use of the copy component), the room
+// check before each disc (DiscRoom), the record (RunRecord) and the log,
+// written from the events the run reports (RunLogger).  The window shows
+// its progress through InstallationView.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "discinstall/DiscFiles.h"
+#include "discinstall/FileInstall.h"
+#include "discinstall/RunEvents.h"
+#include "discinstall/RunRecord.h"
 
 class TKqFileCopy;
 
-namespace shell {
-class RunLog;
-}
-namespace shell::record {
-class Writer;
-}
-
 namespace discinstall {
+
+class RunLogger;
 
 // What the run shows, implemented by its window.
 class InstallationView {
@@ -70,69 +70,47 @@ public:
     const std::string& installFolder() const { return installFolder_; }
 
 private:
-    // How a step of the run ended.
-    enum class Outcome {
-        Done,
-        Cancelled,  // the player cancelled the run: back to the main window
-        GaveUp,     // the player gave up: the program ends
-        Refused,    // the install folder cannot take the disc: said, back to the main window
-    };
+    // How one listed file ended.
+    enum class FileEnd { Placed, LeftOut, Cancelled, GaveUp };
     class Active;
-    class Temporary;
 
     bool cancelled() const { return run_.cancelRequested; }
-    void startChecked(const std::string& source, const std::string& typedFolder);
+    // The start's checks, each refusing the folder with its reason, before
+    // anything is written; true once the record is open.
+    bool checkFolder(const std::string& typedFolder);
+    bool openRecord(const std::string& folder);
     void showOverall(std::uint32_t transferred);
     void setOverall(int percent);
     void runDiscs();
-    bool copyDisc(int kind, const std::string& prefix);
+    // Where the disc's files begin below its folder, and where a file of it
+    // lands in the install folder.
+    std::string discPrefix(int disc) const;
+    std::string targetOf(const std::string& source, const std::string& prefix) const;
+    Outcome listDisc(int disc, const std::string& prefix);
+    bool copyDisc(int disc);
     Outcome copyDiscList(const std::string& prefix);
-    Outcome installFile(const std::string& source, const std::string& target, bool playersOwn, bool& placed);
-    Outcome copyOnce(const std::string& source, const std::string& target);
-    void noteFailure(std::uint32_t code);
-    // What goes on the record: a folder before it is made, a file before it
-    // is written and again once it is whole.
-    void makeRecordedFolders(const std::string& folder);
-    void announce(const std::string& target);
-    void recordWhole(const std::string& target);
-    void recordInPlace(const std::string& target);
-    // The uninstaller's copies (this program and its language files): from, to.
-    std::vector<std::pair<std::string, std::string>> uninstallerCopies() const;
-    std::uint64_t uninstallerRoom(std::uint32_t cluster) const;
-    // What the run writes besides the copies: the record's and the log's
-    // lines, the folders it makes; in whole allocation units.
-    std::uint64_t runRoom(const std::string& prefix, std::uint32_t cluster) const;
-    void installUninstaller();
-    std::string registerGame();
-    bool askForDisc(int kind);
-    bool locateDisc(int kind);
-    void giveUp();
+    FileEnd installListed(const std::string& source, const std::string& target, bool playersOwn);
+    bool askForDisc(int disc);
+    bool locateDisc(int disc);
+    void pickDiscFolder();
+    // The end of a run cut short, and of one that went through all three discs.
+    void endEarly(Outcome outcome);
     void finish();
-    // Before a disc's first copy: room on the install folder's drive for
-    // what the disc still needs, or the player's answer.
-    Outcome checkRoom(int kind, const std::string& prefix);
-    // A line of the run's log.
-    void note(const std::string& line);
 
-    TKqFileCopy& copy_;
     InstallationView& view_;
     // The files of the disc being copied, one list for the whole program.
     DiscList files_;
-    // 0 while a file's copy is under way, 1 once the copy component has finished it.
-    int finishFlag_ = 0;
+    FileInstaller installer_;
     std::string runSource_, installFolder_;
-    // The log of the run under way.
-    std::unique_ptr<shell::RunLog> log_;
-    // The install folder's record, held while a run writes there.
-    std::unique_ptr<shell::record::Writer> record_;
+    // The run's events, which write its log; held for the run under way.
+    std::unique_ptr<RunLogger> events_;
+    // The install folder's record, open while a run writes there.
+    RunRecord record_;
 
     // What the run in progress knows of itself.
     struct Run {
         bool active = false;
         bool cancelRequested = false;  // the cancel button or the close box during the run
-        bool copyFailed = false;       // the copy component reported an error for the current file
-        std::string failure;           // the system's text of that error
-        std::uint32_t failureCode = 0;
         int disc = 0;                  // 1 to 3
         std::uint64_t discDone = 0;    // bytes of the disc's files in place before the current one
         int overall = 0;               // what the overall bar shows; it only grows

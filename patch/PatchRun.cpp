@@ -192,14 +192,11 @@ bool PatchRun::run() {
     log.line("game folder " + gameFolder_ + ", edition " + (shell::edition() == shell::Edition::Simplified
                                                                  ? "Simplified"
                                                                  : "Traditional"));
-    try {
+    return shell::loggingErrors(log, [&] {
         const bool done = writeAll(log);
         log.line("outcome: patched");
         return done;
-    } catch (const std::exception& e) {
-        log.stoppedBy(e);
-        throw;
-    }
+    });
 }
 
 bool PatchRun::writeAll(shell::RunLog& log) {
@@ -217,11 +214,7 @@ bool PatchRun::writeAll(shell::RunLog& log) {
         if (record->record().language.empty()) record->language(shell::languageName());
         // The run's log lies in the game folder: it goes with the whole game,
         // and stays when only the patch is taken away, as the story of it.
-        if (log.path() == f + "\\" + shell::kPatchLog.inFolder) {
-            const std::string path = shell::record::normalPath(log.path());
-            record->fileAnnounced(path, true);
-            record->fileWhole(path);
-        }
+        log.putOnRecord(*record, f);
     }
     write(kTargets[0], edition, f, record.get(), log);
     plat::desktop().processMessages();
@@ -237,9 +230,9 @@ bool PatchRun::writeAll(shell::RunLog& log) {
     // in place too, so that it never leaves the game half patched.
     std::exception_ptr shortcutError;
     try {
-        if (record)
-            for (const auto& link : shell::shortcutFiles(edition.shortcutKind)) record->patchShortcut(link);
-        shell::makeShortcuts(edition.shortcutKind, f + "\\KESTAL.exe");
+        shell::makeRecordedShortcuts(edition.shortcutKind, f + "\\KESTAL.exe", [&](const std::string& link) {
+            if (record) record->patchShortcut(link);
+        });
         log.line("made the shortcuts");
     } catch (const std::exception&) {
         shortcutError = std::current_exception();

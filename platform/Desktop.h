@@ -24,6 +24,9 @@ constexpr std::uint32_t IconStop = 0x10, IconQuestion = 0x20, IconExclamation = 
 constexpr std::uint32_t Topmost = 0x40000;
 }  // namespace mb
 enum class Answer : int { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+// The answer's button as Windows labels it in English ("OK", "Retry" ...),
+// for logs and diagnostics.
+const char* nameOf(Answer a);
 
 // Thread priorities of the worker (TThreadPriority order).
 enum class Priority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeCritical };

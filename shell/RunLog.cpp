@@ -9,6 +9,7 @@
 #include "platform/Program.h"
 #include "platform/Shell.h"
 #include "platform/SystemError.h"
+#include "shell/RecordFile.h"
 #include "shell/Version.h"
 
 namespace shell {
@@ -130,6 +131,13 @@ void RunLog::placeInTemp() {
     inTemp_ = true;
     path_ = plat::shell().tempFolder() + "\\" + name_.inTemp;
     if (write(path_, all) != 0) path_.clear();
+}
+
+void RunLog::putOnRecord(record::Writer& record, const std::string& folder) const {
+    if (path_ != folder + "\\" + name_.inFolder) return;
+    const std::string path = record::normalPath(path_);
+    record.fileAnnounced(path, plat::files().fileExists(path));
+    record.fileWhole(path);
 }
 
 bool RunLog::append(const std::string& utf8) {

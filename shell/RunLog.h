@@ -17,6 +17,10 @@
 
 namespace shell {
 
+namespace record {
+class Writer;
+}
+
 // A log's name in the folder of its run and its name in the user's temporary
 // folder, where it goes when that folder cannot take it.
 struct LogName {
@@ -54,6 +58,9 @@ public:
     void placeInTemp();
     // Where the lines go now; empty while they are held or go nowhere.
     const std::string& path() const { return path_; }
+    // A log that lies in the run's folder goes with the whole game: on the
+    // record, announced and whole at once.  A log elsewhere is not the game's.
+    void putOnRecord(record::Writer& record, const std::string& folder) const;
 
 private:
     bool append(const std::string& utf8);
@@ -68,6 +75,18 @@ private:
     std::string path_;
     bool placed_ = false, inTemp_ = false;
 };
+
+// Runs a run's steps; an error that ends them is the log's last line, its
+// outcome, before it goes on to the caller.
+template <class Steps>
+auto loggingErrors(RunLog& log, Steps&& steps) -> decltype(steps()) {
+    try {
+        return steps();
+    } catch (const std::exception& e) {
+        log.stoppedBy(e);
+        throw;
+    }
+}
 
 // "N bytes" or "N.N MB", for sizes in a log.
 std::string sizeText(std::uint64_t bytes);

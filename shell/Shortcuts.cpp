@@ -45,6 +45,12 @@ void makeShortcuts(int kind, const std::string& target) {
     makeOne(kind, target);
 }
 
+void makeRecordedShortcuts(int kind, const std::string& target,
+                           const std::function<void(const std::string& linkFile)>& record) {
+    for (const std::string& link : shortcutFiles(kind)) record(link);
+    makeShortcuts(kind, target);
+}
+
 std::string shortcutFolder() {
     const std::string programs = plat::shell().programsFolder();
     return programs.empty() ? programs : programs + kFolder;

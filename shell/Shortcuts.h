@@ -1,6 +1,7 @@
 // Start-menu shortcuts in the folder Lunavire of the user's Programs folder.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,12 @@ enum ShortcutKind : int {
 // target.  Raises base::Error when the shell-link object cannot be made, or a
 // shortcut's folder or file cannot be written (with the system's reason).
 void makeShortcuts(int kind, const std::string& target);
+
+// Makes a kind's shortcuts as makeShortcuts does, each of their files handed
+// to `record` first, all before any is written, so that a run's record names
+// every shortcut it may leave behind.
+void makeRecordedShortcuts(int kind, const std::string& target,
+                           const std::function<void(const std::string& linkFile)>& record);
 
 // The Start-menu folder of the shortcuts, and the files that makeShortcuts
 // writes for a kind, in the order it writes them; empty when the Programs

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/Desktop.h"
 #include "platform/sim/SimImpl.h"
 #include "ui/Components.h"
 
@@ -20,19 +21,6 @@ std::string hex(std::uint32_t v) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%X", v);
     return buf;
-}
-
-const char* answerName(Answer a) {
-    switch (a) {
-        case Answer::Ok: return "Ok";
-        case Answer::Cancel: return "Cancel";
-        case Answer::Retry: return "Retry";
-        case Answer::Abort: return "Abort";
-        case Answer::Ignore: return "Ignore";
-        case Answer::Yes: return "Yes";
-        case Answer::No: return "No";
-    }
-    return "?";
 }
 
 bool answerFits(std::uint32_t style, Answer a) {
@@ -134,7 +122,7 @@ Answer SimPlatform::messageBox(const std::string& text, const std::string& capti
     } else {
         d_->fail("nobody answers the " + what + d_->where());
     }
-    if (!answerFits(style, a)) d_->fail(std::string("the answer ") + answerName(a) + " is not a button of the " + what);
+    if (!answerFits(style, a)) d_->fail(std::string("the answer ") + plat::nameOf(a) + " is not a button of the " + what);
     d_->boxes[index].answer = a;
     return a;
 }

@@ -246,7 +246,7 @@ TEST_F(DiscRun, TheBarsFollowEachFileAndTheOverallBarOnlyGrows) {
     EXPECT_EQ(reading[2], std::make_pair(100, 100)) << "the reading bar is full from 90 on";
     for (std::size_t i = 1; i < overall.size(); ++i) EXPECT_GE(overall[i], overall[i - 1]) << i;
     EXPECT_LE(overall.back(), 100);
-    EXPECT_EQ(destinations.back(), "c:\\Lunavire\\\\music\\x.dat\\02.ogg") << "Label2 follows discs 2 and 3 too";
+    EXPECT_EQ(destinations.back(), "c:\\Lunavire\\music\\x.dat\\02.ogg") << "Label2 follows discs 2 and 3 too";
     EXPECT_EQ(Form2->ProgressBar3->position(), 100);
 }
 

@@ -4,6 +4,7 @@
 // a player who clicks twice.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -254,6 +255,45 @@ TEST_F(DiscSafety, AbortAndCancelLeaveNoPartOfAFileUnderItsName) {
 
 // ---------------------------------------------------------------- the end of a run
 
+// Discs 2 and 3 land below the install folder with one backslash between,
+// as disc 1 does: in the label, the log and the left-out warning alike.
+TEST_F(DiscSafety, DiscsTwoAndThreeNameTheirDestinationsWithSingleBackslashes) {
+    struct Row {
+        const char* name;
+        const char* folder;  // a fresh install folder for each run
+        const char* locked;  // a source another program holds, ignored
+        const char* leftOut;  // below the folder
+        const char* copied;   // a later file that is copied whole, by its source
+    } rows[] = {
+        {"disc 2", "c:\\Lunavire2", "E:\\game03.dat", "game03.dat", "F:\\music\\bgm\\01.ogg"},
+        {"disc 3", "c:\\Lunavire3", "F:\\music\\bgm\\01.ogg", "music\\bgm\\01.ogg", "F:\\music\\x.dat\\02.ogg"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const std::string folder = r.folder;
+        const std::string leftOut = folder + "\\" + r.leftOut;
+        const std::string copied = folder + "\\" + std::string(r.copied).substr(3);
+        s.lockFile(r.locked);
+        answerFailures({Answer::Ignore});
+        pickEachTime({"E:\\", "F:\\"});
+        std::vector<std::string> labels;  // Label2 at each message box
+        onEachBox = [&labels](const sim::BoxRecord&) { labels.push_back(Form2->Label2->text()); };
+        install(folder);
+        onEachBox = {};
+        ASSERT_FALSE(s.boxes().empty());
+        EXPECT_EQ(s.boxes().back().text, leftOutWarning({leftOut}, 0));
+        EXPECT_NE(std::find(labels.begin(), labels.end(), leftOut), labels.end()) << "Label2 at the failure";
+        const std::string log = s.readFile(folder + "\\install.log").value_or("");
+        EXPECT_NE(log.find(std::string("failed ") + r.locked + " -> " + leftOut + ": "), std::string::npos) << log;
+        EXPECT_NE(log.find(std::string("copied ") + r.copied + " -> " + copied + " ("), std::string::npos) << log;
+        EXPECT_NE(log.find(" left out:\r\n         " + leftOut + "\r\n"), std::string::npos) << log;
+        EXPECT_EQ(log.find(folder + "\\\\"), std::string::npos) << "no doubled backslash in the log:\n" << log;
+        s.unlockFile(r.locked);
+        ui::app().reset();
+        ui::app().setMainForm(Form1);
+    }
+}
+
 TEST_F(DiscSafety, ARunThatLeftFilesOutEndsWithTheirListInsteadOfSuccess) {
     struct Row {
         const char* name;
@@ -272,8 +312,8 @@ TEST_F(DiscSafety, ARunThatLeftFilesOutEndsWithTheirListInsteadOfSuccess) {
          // As listed: the walk names disc 1's folders as the disc's layout does.
          {"c:\\Lunavire\\VRecog\\v1.wav", "c:\\Lunavire\\VRecog\\jp\\v2.wav", "c:\\Lunavire\\movie\\op.mpg",
           "c:\\Lunavire\\save\\slot1\\s.dat", "c:\\Lunavire\\game00.dat", "c:\\Lunavire\\game01.dat",
-          "c:\\Lunavire\\game02.dat", "c:\\Lunavire\\vandry.exe", "c:\\Lunavire\\\\game03.dat",
-          "c:\\Lunavire\\\\music\\bgm\\01.ogg", "c:\\Lunavire\\\\music\\x.dat\\02.ogg"},
+          "c:\\Lunavire\\game02.dat", "c:\\Lunavire\\vandry.exe", "c:\\Lunavire\\game03.dat",
+          "c:\\Lunavire\\music\\bgm\\01.ogg", "c:\\Lunavire\\music\\x.dat\\02.ogg"},
          0,
          false},
         {"more than twenty", {}, 25, {}, 5, true},

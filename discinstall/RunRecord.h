@@ -1,0 +1,64 @@
+// The install folder's record while a disc run writes there: what goes on
+// it and when, so that the uninstaller knows everything the run may have
+// left (folders before they are made, a file before it is written and again
+// once whole, a file found whole in place, the uninstaller's copies, the
+// shortcuts and the game's entry in Windows' list of programs).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace shell::record {
+class Writer;
+}
+
+namespace discinstall {
+
+// The uninstaller is this program and its language files, copied beside the
+// record before disc 1's files: from, to.  None when the program is the
+// installed uninstaller itself.
+std::vector<std::pair<std::string, std::string>> uninstallerCopies(const std::string& installFolder);
+
+class RunRecord {
+public:
+    RunRecord();
+    ~RunRecord();
+    RunRecord(const RunRecord&) = delete;
+    RunRecord& operator=(const RunRecord&) = delete;
+
+    // Opens the folder's record, naming the program's language; raises
+    // base::Error when it cannot be written.  Held until close(): no other
+    // run and no uninstaller work on the folder meanwhile.
+    void open(const std::string& installFolder);
+    // The patch and the uninstaller open it next.
+    void close();
+    shell::record::Writer& writer() { return *writer_; }
+
+    // Puts each missing folder down to `folder` on the record, outermost
+    // first, then makes them.
+    void makeFolders(const std::string& folder);
+    // A file about to be written, and the same file once it is whole.
+    void announce(const std::string& target);
+    void whole(const std::string& target);
+    // A file found whole in place is the installation's too, so that the
+    // uninstaller takes it away (a reinstall over a set-aside record, a game
+    // copied in by hand): put on the record unless it is already.
+    void inPlace(const std::string& target);
+    // Copies the uninstaller beside the record; the destinations that could
+    // not be written.
+    std::vector<std::string> installUninstaller();
+    // The game's shortcut, on the record before it is made.
+    void makeGameShortcut();
+    // The game in Windows' list of installed programs, with its size; the
+    // reason when it is not, empty otherwise.
+    std::string registerGame(std::uint64_t bytes);
+
+private:
+    std::string folder_;
+    std::unique_ptr<shell::record::Writer> writer_;
+};
+
+}  // namespace discinstall
