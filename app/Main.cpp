@@ -1,5 +1,5 @@
 // Program entry of Setup.exe.
-#include "app/Program.h"
+#include "app/App.h"
 #include "platform/Platform.h"
 
 int main() {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "app/Program.h"
+#include "app/App.h"
 #include "payload/Payload.h"
 #include "platform/Desktop.h"
 #include "platform/Shell.h"

@@ -32,7 +32,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Program.h"
+#include "app/App.h"
 #include "bench/BenchClock.h"
 #include "discinstall/DiscFiles.h"
 #include "platform/Platform.h"

@@ -33,7 +33,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Program.h"
+#include "app/App.h"
 #include "bench/PatchBenchRun.h"
 #include "payload/Payload.h"
 #include "platform/Platform.h"

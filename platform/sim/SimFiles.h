@@ -175,6 +175,9 @@ private:
     std::uint32_t lengthError(const std::string& path) const;
     void detach(Drive& d, Node& folder, Node* child);
     Handle* handle(plat::FileHandle h);
+    // A new handle on node, open for mode.
+    plat::FileHandle addHandle(const std::shared_ptr<Node>& node, Drive* drive, const std::u16string& key,
+                               OpenMode mode);
     void rekey(Node& n);
     // What a write leaves as the file's last-write time: the virtual clock,
     // three seconds on for every write before, so that two writes never

@@ -68,17 +68,22 @@ std::uint32_t FileSystem::open(const std::string& path, OpenMode mode, plat::Fil
             }
             break;
     }
+    h = addHandle(held, drive, key, mode);
+    return 0;
+}
+
+plat::FileHandle FileSystem::addHandle(const std::shared_ptr<Node>& node, Drive* drive, const std::u16string& key,
+                                       OpenMode mode) {
     Handle hd;
-    hd.node = held;
+    hd.node = node;
     hd.drive = drive;
     hd.faultKey = key;
     hd.canRead = mode == OpenMode::Read || mode == OpenMode::CreateAlways;
     hd.canWrite = mode != OpenMode::Read;
-    ++held->openCount;
+    ++node->openCount;
     nextHandle_ += 4;
-    h = nextHandle_;
-    handles_.emplace(h, std::move(hd));
-    return 0;
+    handles_.emplace(nextHandle_, std::move(hd));
+    return nextHandle_;
 }
 
 FileSystem::Handle* FileSystem::handle(plat::FileHandle h) {

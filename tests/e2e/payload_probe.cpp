@@ -85,7 +85,6 @@ int main(int argc, char** argv) {
     if (argc < 3) return 0;
     std::unique_ptr<plat::Platform> platform = plat::createPlatform();
     plat::setPlatform(platform.get());
-    plat::Platform& p = *platform;
     const std::string files = argv[1], scratch = argv[2];
     plat::files().createFolder(scratch);
 

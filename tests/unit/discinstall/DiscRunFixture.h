@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/Program.h"
+#include "app/App.h"
 #include "discinstall/Installation.h"
 #include "platform/Desktop.h"
 #include "tests/support/SimTest.h"

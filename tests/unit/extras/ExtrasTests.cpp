@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "app/Program.h"
+#include "app/App.h"
 #include "extras/Launchers.h"
 #include "platform/Desktop.h"
 #include "platform/Program.h"

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "app/Program.h"
+#include "app/App.h"
 #include "extras/VoiceAddOn.h"
 #include "platform/Desktop.h"
 #include "platform/FileReplace.h"

@@ -5,7 +5,7 @@
 #include <functional>
 #include <map>
 
-#include "app/Program.h"
+#include "app/App.h"
 #include "patch/PatchRun.h"
 #include "platform/AnsiText.h"
 #include "platform/Desktop.h"

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/Program.h"
+#include "app/App.h"
 #include "base/Error.h"
 #include "platform/Desktop.h"
 #include "platform/Files.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Program.h"
+#include "app/App.h"
 #include "tests/support/SimTest.h"
 
 namespace {

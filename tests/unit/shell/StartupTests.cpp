@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/Program.h"
+#include "app/App.h"
 #include "platform/AnsiText.h"
 #include "platform/Desktop.h"
 #include "platform/SystemError.h"
