@@ -12,6 +12,7 @@
 #include "shell/InstallRecord.h"
 #include "shell/RunLog.h"
 #include "shell/Services.h"
+#include "shell/UninstallerFiles.h"
 
 namespace discinstall {
 
@@ -79,7 +80,7 @@ Outcome checkRoom(const RoomQuery& q, RunEvents& events) {
 
 std::uint64_t uninstallerRoom(const std::string& installFolder, std::uint32_t cluster) {
     std::uint64_t bytes = 0;
-    for (const auto& copy : uninstallerCopies(installFolder)) {
+    for (const auto& copy : shell::record::uninstallerCopies(installFolder)) {
         plat::FileStamp stamp;
         if (plat::files().fileStamp(copy.first, stamp)) bytes += units(stamp.size, cluster);
     }

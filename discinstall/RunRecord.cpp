@@ -1,10 +1,7 @@
 #include "discinstall/RunRecord.h"
 
-#include <algorithm>
-
 #include "base/Error.h"
 #include "platform/AnsiText.h"
-#include "platform/FileReplace.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/Program.h"
@@ -14,23 +11,9 @@
 #include "shell/Registration.h"
 #include "shell/Services.h"
 #include "shell/Shortcuts.h"
+#include "shell/UninstallerFiles.h"
 
 namespace discinstall {
-
-std::vector<std::pair<std::string, std::string>> uninstallerCopies(const std::string& installFolder) {
-    const std::string own = plat::program().programPath();
-    const std::string folder = shell::record::uninstallFolder(installFolder);
-    std::vector<std::pair<std::string, std::string>> copies = {{own, shell::record::programPath(installFolder)}};
-    for (const std::string& name : shell::findLanguageFiles()) {
-        const std::string file = text::folderPart(own) + name + ".ini";
-        if (plat::files().fileExists(file)) copies.push_back({file, folder + "\\" + name + ".ini"});
-    }
-    // The installed uninstaller installing into its own folder copies nothing.
-    copies.erase(std::remove_if(copies.begin(), copies.end(),
-                                [&](const auto& c) { return plat::files().sameFile(c.first, c.second); }),
-                 copies.end());
-    return copies;
-}
 
 RunRecord::RunRecord() = default;
 RunRecord::~RunRecord() = default;
@@ -69,13 +52,7 @@ void RunRecord::inPlace(const std::string& target) {
 
 std::vector<std::string> RunRecord::installUninstaller() {
     std::vector<std::string> failed;
-    for (const auto& [from, to] : uninstallerCopies(folder_)) {
-        announce(to);
-        if (plat::copyReplacing(from, to))
-            failed.push_back(to);
-        else
-            whole(to);
-    }
+    for (const auto& notCopied : shell::record::copyUninstaller(*writer_)) failed.push_back(notCopied.path);
     return failed;
 }
 

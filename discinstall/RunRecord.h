@@ -17,11 +17,6 @@ class Writer;
 
 namespace discinstall {
 
-// The uninstaller is this program and its language files, copied beside the
-// record before disc 1's files: from, to.  None when the program is the
-// installed uninstaller itself.
-std::vector<std::pair<std::string, std::string>> uninstallerCopies(const std::string& installFolder);
-
 class RunRecord {
 public:
     RunRecord();
@@ -47,8 +42,8 @@ public:
     // uninstaller takes it away (a reinstall over a set-aside record, a game
     // copied in by hand): put on the record unless it is already.
     void inPlace(const std::string& target);
-    // Copies the uninstaller beside the record; the destinations that could
-    // not be written.
+    // Copies the uninstaller beside the record (shell::record::copyUninstaller)
+    // before disc 1's files; the destinations that could not be written.
     std::vector<std::string> installUninstaller();
     // The game's shortcut, on the record before it is made.
     void makeGameShortcut();

@@ -4,6 +4,7 @@
 #include <exception>
 #include <memory>
 
+#include "patch/PatchEntry.h"
 #include "patch/PatchForm.h"
 #include "payload/Payload.h"
 #include "platform/AnsiText.h"
@@ -53,6 +54,13 @@ const char* groupOf(const Target& t, const Edition& e) { return t.shared ? "GB_"
 constexpr std::uint64_t kCluster = 64 * 1024;
 
 std::uint64_t onDisk(std::uint64_t bytes) { return (bytes + kCluster - 1) / kCluster * kCluster; }
+
+// What the run writes of the edition, for the size that Windows' list shows.
+std::uint64_t bytesOf(const Edition& edition) {
+    std::uint64_t bytes = 0;
+    for (const Target& t : kTargets) bytes += payload::payloadSize(t.payload, groupOf(t, edition));
+    return bytes;
+}
 
 // What can be known before anything is written, so that a failure that can
 // be foreseen changes nothing: every path fits the file calls, the payloads
@@ -203,18 +211,20 @@ bool PatchRun::writeAll(shell::RunLog& log) {
     const Edition edition = currentEdition();
     const std::string& f = gameFolder_;
 
-    checkTargets(f, edition, bytesToKeep(f), log);
+    checkTargets(f, edition, bytesToKeep(f) + ownEntryRoom(f, kCluster), log);
     // The folder takes files: its log goes there.
     log.place(f);
     // The record of the game folder, held for the run, so that the patch can
     // be taken away again and the originals put back.
     std::unique_ptr<shell::record::Writer> record;
+    std::string unregistered;
     if (recordable(f)) {
         record = std::make_unique<shell::record::Writer>(shell::record::normalPath(f), plat::program().ansiCodePage());
         if (record->record().language.empty()) record->language(shell::languageName());
         // The run's log lies in the game folder: it goes with the whole game,
         // and stays when only the patch is taken away, as the story of it.
         log.putOnRecord(*record, f);
+        unregistered = addOwnEntry(*record, bytesOf(edition), log);
     }
     write(kTargets[0], edition, f, record.get(), log);
     plat::desktop().processMessages();
@@ -243,7 +253,7 @@ bool PatchRun::writeAll(shell::RunLog& log) {
     view_.showStep(kMainArchiveWritten);
     if (shortcutError) std::rethrow_exception(shortcutError);
 
-    shell::showMessage(shell::Msg::PatchInstalled, shell::Msg::Notice, shell::MsgKind::Information);
+    showInstalled(unregistered);
     plat::shell().winExec(plat::systemTool("Notepad.exe") + " " + f + "\\readme.txt", plat::sw::Show);
     return true;
 }

@@ -7,6 +7,7 @@
 #include "platform/AnsiText.h"
 #include "platform/Path.h"
 #include "platform/Registry.h"
+#include "shell/RunLog.h"
 #include "shell/VoiceRecord.h"
 
 namespace shell::record {
@@ -382,6 +383,16 @@ void Record::onAddOnKey(const Fields& f) {
     Key k{*root, f[2], isValue ? f[3] : "", isValue};
     auto& keys = f[0] == tagOf(Line::AddOnKey) || f[0] == tagOf(Line::AddOnValue) ? addOnKeys : addOnOld;
     if (std::find(keys.begin(), keys.end(), k) == keys.end()) keys.push_back(k);
+}
+
+bool Record::patchOnly() const {
+    const plat::Path own(kOwnFolder), patchLog(kPatchLog.inFolder);
+    // The disc run's log counts as the game's: the run writes it before its first file.
+    const auto theGames = [&](const Item& i) {
+        const plat::Path path(i.path);
+        return !path.below(own) && !(path == patchLog);
+    };
+    return folders.empty() && links.empty() && std::none_of(files.begin(), files.end(), theGames);
 }
 
 const Record::Item* Record::patchFile(const std::string& path) const { return find(PatchFiles, path); }

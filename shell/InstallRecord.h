@@ -175,6 +175,17 @@ public:
     std::vector<Key> addOnKeys, addOnOld;  // what the add-on's import made; what was there before it
     std::vector<Ignored> ignored;
 
+    // Whether the folder holds our patch only: the record names nothing of a
+    // disc installation (no file but the uninstaller's own below kOwnFolder
+    // and the patch's log, no folder made, no shortcut of the game), so the
+    // game there is one the player installed otherwise.  Only the patch is
+    // this program's to take away from such a folder, never the whole game;
+    // once the patch is gone, the folder's entry, the uninstaller and the
+    // record go too.  A disc installation into the folder ends it: its files
+    // go on the same record.  A record that names nothing at all (a patch
+    // stopped before its first file) holds our patch only too.
+    bool patchOnly() const;
+
     // Queries by relative path, without regard to case.
     const Item* patchFile(const std::string& path) const;
     const Original* activeOriginal(const std::string& target) const;  // whole, not restored

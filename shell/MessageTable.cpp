@@ -76,6 +76,8 @@ const NamedText kTexts[] = {
     {"UninstallRecordDamaged", "卸载记录有一部分已经损坏：只删除了还能读出的记录所列的文件。游戏文件夹中可能还有游戏的文件。"},
     {"UnsafeInstallFolder", "不能安装到驱动器的根目录或 Windows 文件夹中，因为卸载程序不能删除这样的安装。请选择其他文件夹。"},
     // -- end uninstall
+    {"PatchName", "《Lunavire》中文化补丁"},
+    {"PatchNotRegistered", "汉化补丁已经安装，但是没有登记到 Windows 的程序列表中："},
 };
 
 static_assert(std::size(kTexts) == MessageTable::kTextCount, "one name per text");

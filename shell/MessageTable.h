@@ -95,12 +95,14 @@ enum class Text : int {
     UninstallRecordDamaged,// the record is damaged in part: what it still names is removed
     UnsafeInstallFolder,   // no installation into a drive's root or the Windows folder
     // -- end uninstall
+    PatchName,             // a game this program did not install, patched: its entry's name in that list
+    PatchNotRegistered,    // heads why such a game is not in that list
 };
 
 class MessageTable {
 public:
     static constexpr int kCount = 18;
-    static constexpr int kTextCount = static_cast<int>(Text::UnsafeInstallFolder) + 1;
+    static constexpr int kTextCount = static_cast<int>(Text::PatchNotRegistered) + 1;
     MessageTable();  // the built-in entries
 
     std::string get(int index) const;  // a copy

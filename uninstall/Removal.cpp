@@ -46,6 +46,14 @@ bool contains(const std::vector<plat::Path>& folders, const plat::Path& folder) 
     return std::find(folders.begin(), folders.end(), folder) != folders.end();
 }
 
+// Whether the record still names something of the patch: a file or shortcut
+// not taken away, or a file whose kept original did not go back.
+bool patchLeft(const Record& r) {
+    for (const auto& i : r.patchFiles)
+        if (!i.undone && (i.ours() || r.activeOriginal(i.path))) return true;
+    return std::any_of(r.patchLinks.begin(), r.patchLinks.end(), [](const Record::Item& l) { return !l.undone; });
+}
+
 }  // namespace
 
 Removal::Removal(const Record& record, const std::string& folder, RemovalView& view, shell::RunLog& log)
@@ -274,7 +282,7 @@ void Removal::removeEntries() {
     }
 }
 
-void Removal::removeOwnFiles() {
+void Removal::removeOwnFiles(bool gameFolderToo) {
     const auto own = locate(shell::record::kOwnFolder);
     if (!own || !(own->attributes & plat::attr::Directory)) return;
     const plat::Path ownFolder(shell::record::kOwnFolder);
@@ -290,7 +298,7 @@ void Removal::removeOwnFiles() {
         if (plat::files().deleteAtRestart(installed)) {
             report_.atRestart.push_back(installed);
             plat::files().deleteAtRestart(own->path);
-            plat::files().deleteAtRestart(folder_.text());
+            if (gameFolderToo) plat::files().deleteAtRestart(folder_.text());
         } else {
             report_.leftOver.push_back(installed);
         }
@@ -298,7 +306,7 @@ void Removal::removeOwnFiles() {
         removeRecorded(program.text());
         removeEmptyFolder(own->path);
     }
-    removeEmptyFolder(folder_.text());
+    if (gameFolderToo) removeEmptyFolder(folder_.text());
     const std::string shortcuts = shell::shortcutFolder();
     if (!shortcuts.empty()) removeEmptyFolder(shortcuts);
 }
@@ -394,7 +402,7 @@ Report Removal::removeGame(bool saves) {
     // The entry in Windows' list goes before the uninstaller: a kill after it
     // leaves an uninstaller that still finds its record.
     if (report_.complete()) removeEntries();
-    if (report_.complete()) removeOwnFiles();
+    if (report_.complete()) removeOwnFiles(true);
     tellWhatStays(saves);
     log_.line(report_.complete() ? "outcome: removed" : "outcome: incomplete, " + std::to_string(report_.leftOver.size()) +
                                                             " left" + (report_.aborted ? ", stopped by the player" : ""));
@@ -493,6 +501,42 @@ Report Removal::removePatch(shell::record::Writer& writer) {
     if (const auto originalsFolder = locate(shell::record::kOwnOriginals)) removeEmptyFolder(originalsFolder->path);
     log_.line(report_.complete() ? "outcome: the patch is removed" : "outcome: incomplete");
     return report_;
+}
+
+Report Removal::removeOwnTraces(Report patch) {
+    report_ = std::move(patch);
+    if (report_.outcome == Report::NoOriginals || !report_.leftOver.empty() || report_.aborted || patchLeft(record_))
+        return report_;
+    // The patch is gone, whether this removal or an earlier one took it.
+    report_.outcome = Report::Done;
+    for (const auto& o : record_.originals) removeRecorded(o.kept);
+    for (const auto& i : record_.patchFiles)
+        if (!i.whole)
+            for (unsigned n = 0; n < kTemporaryNames; ++n) removeRecorded(plat::temporaryPath(i.path, n));
+    const auto originals = locate(shell::record::kOwnOriginals);
+    if (originals && (originals->attributes & plat::attr::Directory)) removeEmptyFolder(originals->path);
+    if (report_.complete()) removeAddOn();
+    if (report_.complete()) removeEntries();
+    if (report_.complete()) removeOwnFiles(false);
+    log_.line(report_.complete() ? "outcome: nothing of this program is left beside the game"
+                                 : "outcome: incomplete, " + std::to_string(report_.leftOver.size()) + " left");
+    return report_;
+}
+
+Report removePatchFrom(const std::string& folder, unsigned codePage, RemovalView& view, shell::RunLog& log,
+                       bool damaged) {
+    Report report;
+    Record after;
+    {
+        shell::record::Writer writer(folder, codePage);
+        Removal removal(writer.record(), folder, view, log);
+        if (damaged) removal.recordDamaged();
+        report = removal.removePatch(writer);
+        after = writer.record();
+    }
+    // The writer holds the record open: what goes with it goes once it is closed.
+    if (!after.patchOnly()) return report;
+    return Removal(after, folder, view, log).removeOwnTraces(std::move(report));
 }
 
 }  // namespace uninstall

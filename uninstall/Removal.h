@@ -76,6 +76,16 @@ public:
     // changes when an original was not kept.
     Report removePatch(shell::record::Writer& writer);
 
+    // On a folder that holds our patch only (Record::patchOnly()), after the
+    // patch's removal, whose report it goes on with, by the record as that
+    // left it: once nothing of the patch is left, what this program left
+    // beside it goes too (kept originals, what a killed run left, the
+    // folder's entry in Windows' list, the voice add-on once no other
+    // installation is left, the record and the uninstaller, at the next start
+    // of Windows when it is the running program).  The game folder and the
+    // game in it stay, and so does the patch's log, the story of it.
+    Report removeOwnTraces(Report patch);
+
 private:
     struct Found {
         std::string path;          // as the disk spells it
@@ -111,7 +121,9 @@ private:
     void removeShortcuts(const std::vector<int>& kinds, bool patch);
     void removeAddOn();
     void removeEntries();
-    void removeOwnFiles();
+    // The uninstaller's files and folder; the game folder too, once empty,
+    // with `gameFolderToo`.
+    void removeOwnFiles(bool gameFolderToo);
     void tellIgnored();
 
     // The whole game's steps, in order.
@@ -143,5 +155,13 @@ private:
     bool damaged_ = false;
     std::vector<plat::Path> former_;  // findFormerFolders(), once
 };
+
+// The patch's removal as the player's choice runs it: the folder's record
+// open while the patch goes, each step added as it is done; then, on a
+// folder that holds our patch only, Removal::removeOwnTraces() once the
+// record is closed.  `codePage` is the record's; `damaged` when some of its
+// lines did not read.  Raises base::Error when the record cannot be opened.
+Report removePatchFrom(const std::string& folder, unsigned codePage, RemovalView& view, shell::RunLog& log,
+                       bool damaged);
 
 }  // namespace uninstall

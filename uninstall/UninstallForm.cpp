@@ -3,7 +3,6 @@
 #include "base/Error.h"
 #include "platform/Desktop.h"
 #include "platform/SystemError.h"
-#include "shell/RecordFile.h"
 #include "shell/RunLog.h"
 
 namespace {
@@ -104,6 +103,11 @@ TForm5::TForm5(shell::MessageTable& messages, shell::record::Record record, std:
     : ui::Form(kWindow), messages_(messages), record_(std::move(record)), folder_(std::move(folder)), damaged_(damaged) {
     buildControls();
     bindEvents();
+    // A game the player installed otherwise is theirs: only the patch is ours to take away.
+    if (record_.patchOnly()) {
+        Button2->setVisible(false);
+        Label3->setVisible(false);
+    }
 }
 
 void TForm5::showTexts() {
@@ -133,11 +137,7 @@ void TForm5::Button1Click() {
     {
         shell::RunLog log(shell::kUninstallLog, "removal of the patch from " + folder_);
         log.placeInTemp();
-        // The record stays open while the patch goes, each step added as it is done.
-        shell::record::Writer writer(folder_, record_.codePage);
-        uninstall::Removal removal(writer.record(), folder_, *this, log);
-        if (damaged_) removal.recordDamaged();
-        report = removal.removePatch(writer);
+        report = uninstall::removePatchFrom(folder_, record_.codePage, *this, log, damaged_);
     }
     const auto shown = uninstall::reportText(report, messages_, true);
     shell::showMessage(shown.text, messages_.get(shown.warning ? shell::Msg::Warning : shell::Msg::Notice),
@@ -146,7 +146,7 @@ void TForm5::Button1Click() {
 }
 
 void TForm5::Button2Click() {
-    if (running_) return;
+    if (running_ || record_.patchOnly()) return;
     const plat::Answer saves =
         shell::showMessage(messages_.get(Text::UninstallSaves), messages_.get(shell::Msg::Notice), kAskSaves);
     if (saves == plat::Answer::Cancel) return;  // nothing removed: the question again

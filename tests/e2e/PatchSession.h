@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/e2e/Session.h"
@@ -183,6 +184,28 @@ inline std::map<std::string, std::string> filesOf(const std::string& folder) {
     return files;
 }
 
+// The entries in Windows' list (the 32-bit view of either root) of the
+// game folders below `folder`, as the patch makes them for a game it did
+// not install: by key name.
+inline std::vector<std::pair<HKEY, std::string>> entriesBelow(const std::string& folder) {
+    const char list[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    std::vector<std::pair<HKEY, std::string>> found;
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(root, list, 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS) continue;
+        char name[256], location[MAX_PATH * 2];
+        for (DWORD i = 0;; ++i) {
+            DWORD size = sizeof name, bytes = sizeof location;
+            if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            if (RegGetValueA(key, name, "InstallLocation", RRF_RT_REG_SZ, nullptr, location, &bytes) == ERROR_SUCCESS &&
+                _strnicmp(location, (folder + "\\").c_str(), folder.size() + 1) == 0)
+                found.push_back({root, std::string(list) + "\\" + name});
+        }
+        RegCloseKey(key);
+    }
+    return found;
+}
+
 // Deterministic bytes that no payload has.
 inline std::string oldBytes(std::size_t size, const std::string& seed) {
     std::string out(size, '\0');
@@ -203,6 +226,8 @@ protected:
     }
     void TearDown() override {
         closeReadmeNotepads();
+        // The entries of the game folders the test made go with them.
+        for (const auto& [root, key] : entriesBelow(folder_)) RegDeleteKeyExA(root, key.c_str(), KEY_WOW64_32KEY, 0);
         SetupSession::TearDown();
     }
 
@@ -305,10 +330,14 @@ protected:
         EXPECT_EQ(entries, (std::vector<std::string>{"CVandry.exe", "GAME00.DAT", "KESTAL.exe", "Uninstall",
                                                      "Vandry.exe", "game01.dat", "patch.log", "readme.txt"}))
             << "the run writes the five files, its log and its record, nothing else";
-        // The record, and the originals of game files the patch replaced.
+        // The record, the originals of game files the patch replaced and, in
+        // a game this program did not install, the uninstaller.
         const auto own = folderEntries(game + "\\Uninstall");
         EXPECT_NE(std::find(own.begin(), own.end(), "Uninstall.dat"), own.end());
-        for (const auto& e : own) EXPECT_TRUE(e == "Uninstall.dat" || e == "Original") << e;
+        for (const auto& e : own)
+            EXPECT_TRUE(e == "Uninstall.dat" || e == "Original" || e == "Uninstall.exe" ||
+                        (e.size() > 4 && e.compare(e.size() - 4, 4, ".ini") == 0))
+                << escaped(e);
 
         // The shortcuts: the readme's and the edition's game shortcut.
         ASSERT_TRUE(fileExists(readmeShortcut())) << escaped(readmeShortcut());

@@ -13,6 +13,7 @@
 #include "platform/Files.h"
 #include "platform/Program.h"
 #include "platform/SystemError.h"
+#include "shell/Registration.h"
 #include "tests/support/Containers.h"
 #include "tests/support/SimTest.h"
 
@@ -41,6 +42,7 @@ protected:
         s.addDrive('D');
         s.addDrive('E');
         s.setProgramPath("D:\\inst\\Setup.exe");
+        s.writeFile("D:\\inst\\Setup.exe", "MZ setup");  // copied as the uninstaller of a game it did not install
         for (const auto& p : kPayloads)
             s.setResource(p.type, p.name, testpay::makeContainer(content(p.type, p.name)));
         s.writeFile("D:\\Game\\Vandry.exe", "MZ");
@@ -217,6 +219,45 @@ TEST_F(Patch, AForeseeableFailureIsReportedBeforeAnythingIsWritten) {
         EXPECT_TRUE(s.execs().empty());
         EXPECT_FALSE(Form4->showing()) << "closed once the error was reported";
         s.unlockFile(game + "\\GAME00.DAT");
+    }
+}
+
+TEST_F(Patch, AGameFolderThatCannotBeListedIsToldSoAtTheEndAndStaysPatched) {
+    Form1->ComboBox1->setItemIndex(0);
+    const struct {
+        const char* what;
+        std::string game;
+        std::function<void()> arrange;
+        std::function<std::string(const std::string& key)> subject;  // of the reason told
+    } rows[] = {
+        {"the uninstaller cannot be copied", "D:\\Game1",
+         [&] { s.failMove("D:\\Game1\\Uninstall\\Uninstall.exe", plat::err::AccessDenied); },
+         [](const std::string&) { return "D:\\Game1\\Uninstall\\Uninstall.exe"; }},
+        {"the registry refuses both roots", "D:\\Game2",
+         [&] {
+             s.denyWriteAccess(plat::RootKey::LocalMachine, "");
+             s.denyWriteAccess(plat::RootKey::CurrentUser, "");
+         },
+         [](const std::string& key) { return "HKEY_CURRENT_USER\\" + key; }},
+    };
+    const auto& m = Form1->messages;
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        const std::string key =
+            std::string(shell::registration::kUninstallKey) + "\\" + shell::registration::keyName(r.game);
+        s.writeFile(r.game + "\\Vandry.exe", "MZ");
+        r.arrange();
+        const std::size_t execs = s.execs().size();
+        run(r.game);
+        expectEdition(r.game, "GB_");
+        EXPECT_EQ(s.boxes().back().text, m.get(17) + "\r\n\r\n" + m.get(shell::Text::PatchNotRegistered) + "\r\n" +
+                                               plat::systemError(plat::err::AccessDenied, r.subject(key)).what());
+        EXPECT_EQ(s.boxes().back().style, 0x40030u) << "a warning";
+        EXPECT_EQ(s.boxes().back().caption, m.get(8));
+        for (const auto root : {plat::RootKey::LocalMachine, plat::RootKey::CurrentUser})
+            EXPECT_FALSE(s.registryText(root, plat::RegView::Wow32, key, "DisplayName"));
+        EXPECT_EQ(s.execs().size(), execs + 1) << "the run went on to its end";
+        EXPECT_NE(s.readFile(r.game + "\\patch.log")->find("not in the list of installed programs"), std::string::npos);
     }
 }
 
