@@ -78,6 +78,10 @@ std::string programsFolder();
 void listShortcutForLinux(const std::string& link, const std::string& snapshot, const std::string& target,
                           const std::string& workingDirectory);
 
+// What a console program (reg.exe, say) writes to its output and errors, run
+// to its end (a minute at most).
+std::string commandOutput(const std::string& commandLine);
+
 // The folder picker (TForm3) of the process, once it is up: opens its tree
 // down to `folder` and presses its Button1; throws when it stays up.
 void pickInFolderPicker(const robot::Process& process, const std::string& folder);

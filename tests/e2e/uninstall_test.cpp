@@ -68,36 +68,6 @@ std::vector<std::string> names(const std::map<std::string, std::string>& files) 
     return n;
 }
 
-// A program's output, run to its end (a minute at most).
-std::string output(const std::string& commandLine) {
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE read = nullptr, write = nullptr;
-    if (!CreatePipe(&read, &write, &sa, 0)) throw Failure("no pipe");
-    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = si.hStdError = write;
-    PROCESS_INFORMATION pi{};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    const bool started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                        nullptr, &si, &pi);
-    CloseHandle(write);
-    std::string text;
-    if (started) {
-        char buf[4096];
-        DWORD n = 0;
-        while (ReadFile(read, buf, sizeof buf, &n, nullptr) && n) text.append(buf, n);
-        WaitForSingleObject(pi.hProcess, 60000);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    CloseHandle(read);
-    if (!started) throw Failure("cannot start " + commandLine);
-    return text;
-}
-
 // A line of an install record as the program writes it: the CRC-32 of its
 // fields joined by tabs, then the fields, then CR LF.
 std::string recordLine(const std::vector<std::string>& fields) {
@@ -219,7 +189,7 @@ protected:
         std::ofstream out(artifactPath(name), std::ios::binary);
         for (const char* view : {"/reg:32", "/reg:64"})
             out << view << "\n"
-                << utf8FromAnsi(output("reg.exe query \"HKLM\\" + std::string(kUninstallKey) + "\\" + key_ + "\" " + view));
+                << utf8FromAnsi(commandOutput("reg.exe query \"HKLM\\" + std::string(kUninstallKey) + "\\" + key_ + "\" " + view));
     }
 
     // Starts the command as Windows' list does, and waits for the window

@@ -224,40 +224,33 @@ TEST_F(Patch, AForeseeableFailureIsReportedBeforeAnythingIsWritten) {
 
 TEST_F(Patch, AGameFolderThatCannotBeListedIsToldSoAtTheEndAndStaysPatched) {
     Form1->ComboBox1->setItemIndex(0);
-    const struct {
-        const char* what;
-        std::string game;
-        std::function<void()> arrange;
-        std::function<std::string(const std::string& key)> subject;  // of the reason told
-    } rows[] = {
-        {"the uninstaller cannot be copied", "D:\\Game1",
-         [&] { s.failMove("D:\\Game1\\Uninstall\\Uninstall.exe", plat::err::AccessDenied); },
-         [](const std::string&) { return "D:\\Game1\\Uninstall\\Uninstall.exe"; }},
-        {"the registry refuses both roots", "D:\\Game2",
-         [&] {
+    const std::string program = "D:\\Game\\Uninstall\\Uninstall.exe";
+    const std::string key =
+        std::string(shell::registration::kUninstallKey) + "\\" + shell::registration::keyName("D:\\Game");
+    // No entry whose uninstaller is not whole; none that the registry refuses.
+    const std::pair<std::function<void()>, std::string> rows[] = {
+        {[&] { s.failMove(program, plat::err::AccessDenied); }, program},
+        {[&] {
+             s.clearFaults();
              s.denyWriteAccess(plat::RootKey::LocalMachine, "");
              s.denyWriteAccess(plat::RootKey::CurrentUser, "");
          },
-         [](const std::string& key) { return "HKEY_CURRENT_USER\\" + key; }},
+         "HKEY_CURRENT_USER\\" + key},
     };
     const auto& m = Form1->messages;
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.what);
-        const std::string key =
-            std::string(shell::registration::kUninstallKey) + "\\" + shell::registration::keyName(r.game);
-        s.writeFile(r.game + "\\Vandry.exe", "MZ");
-        r.arrange();
-        const std::size_t execs = s.execs().size();
-        run(r.game);
-        expectEdition(r.game, "GB_");
+    std::size_t runs = 0;
+    for (const auto& [arrange, subject] : rows) {
+        SCOPED_TRACE(subject);
+        arrange();
+        run("D:\\Game");
+        expectEdition("D:\\Game", "GB_");
         EXPECT_EQ(s.boxes().back().text, m.get(17) + "\r\n\r\n" + m.get(shell::Text::PatchNotRegistered) + "\r\n" +
-                                               plat::systemError(plat::err::AccessDenied, r.subject(key)).what());
-        EXPECT_EQ(s.boxes().back().style, 0x40030u) << "a warning";
+                                             plat::systemError(plat::err::AccessDenied, subject).what());
+        EXPECT_EQ(s.boxes().back().style, 0x40030u) << "a warning, under its caption";
         EXPECT_EQ(s.boxes().back().caption, m.get(8));
-        for (const auto root : {plat::RootKey::LocalMachine, plat::RootKey::CurrentUser})
-            EXPECT_FALSE(s.registryText(root, plat::RegView::Wow32, key, "DisplayName"));
-        EXPECT_EQ(s.execs().size(), execs + 1) << "the run went on to its end";
-        EXPECT_NE(s.readFile(r.game + "\\patch.log")->find("not in the list of installed programs"), std::string::npos);
+        EXPECT_FALSE(s.registryText(plat::RootKey::LocalMachine, plat::RegView::Wow32, key, "DisplayName"));
+        EXPECT_EQ(s.execs().size(), ++runs) << "the readme opens: the run went on to its end";
+        EXPECT_NE(s.readFile("D:\\Game\\patch.log")->find("not in the list of installed programs"), std::string::npos);
     }
 }
 

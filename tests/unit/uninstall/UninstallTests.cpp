@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <deque>
 #include <functional>
 
@@ -314,107 +313,63 @@ void copyByHand(sim::SimPlatform& s, const std::string& folder) {
     for (const auto& [path, bytes] : under(folder, kDisc1, "game")) s.writeFile(path, bytes);
 }
 
-// The values of a folder's entry in the machine's list.
-std::map<std::string, std::string> entryOf(const sim::SimPlatform& s, const std::string& folder) {
-    std::map<std::string, std::string> values;
-    for (const char* name : {"DisplayName", "DisplayVersion", "Publisher", "InstallLocation", "DisplayIcon",
-                             "UninstallString"})
-        if (auto v = s.registryText(RootKey::LocalMachine, RegView::Wow32, uninstallKey(folder), name)) values[name] = *v;
-    for (const char* name : {"EstimatedSize", "NoModify", "NoRepair"})
-        if (auto v = s.registryDword(RootKey::LocalMachine, RegView::Wow32, uninstallKey(folder), name))
-            values[name] = std::to_string(*v);
-    return values;
+TEST_F(Uninstall, AGameCopiedInByHandGetsThePatchsOwnEntryWhoseUninstallerTakesThePatchAndThenItselfAway) {
+    const std::string hand = "C:\\Games\\Hand", key = uninstallKey(hand), program = shell::record::programPath(hand);
+    copyByHand(s, hand);
+    const auto game = tree(hand);
+    patchGame(hand);
+    const auto text = [&](const char* name) { return s.registryText(RootKey::LocalMachine, RegView::Wow32, key, name); };
+    EXPECT_EQ(text("DisplayName"), m.get(Text::PatchName));
+    EXPECT_EQ(text("UninstallString"), "\"" + program + "\" /uninstall");
+    EXPECT_EQ(text("InstallLocation"), hand);
+    EXPECT_EQ(text("Publisher"), std::string(shell::registration::kPublisher));
+    // The five files of the Traditional edition, about 2 KB each.
+    EXPECT_EQ(s.registryDword(RootKey::LocalMachine, RegView::Wow32, key, "EstimatedSize"), 10u);
+    const auto record = shell::record::load(hand).record;
+    ASSERT_TRUE(record && record->patchOnly());
+    EXPECT_EQ(record->registrations.size(), 1u);
+    ASSERT_TRUE(record->gameFile("Uninstall\\Uninstall.exe"));
+    EXPECT_TRUE(record->gameFile("Uninstall\\Uninstall.exe")->whole);
+    const std::string log = *s.readFile(hand + "\\patch.log");
+
+    // The installed uninstaller itself, asked about its folder.
+    app::destroyForms();
+    s.setProgramPath(program);
+    s.setCommandLine("\"" + program + "\" /uninstall \"" + hand + "\"");
+    s.post([] {
+        auto& f = *dynamic_cast<TForm5*>(ui::app().mainForm());
+        EXPECT_FALSE(f.Button2->visible() || f.Label3->visible()) << "the whole game is not offered";
+        f.Button2->click();  // nor taken, should a click reach it
+        f.Button1->click();
+    });
+    EXPECT_EQ(app::runProgram(), 0);
+    auto expected = game;
+    expected[text::upperCase(hand + "\\patch.log")] = digest(log);  // the story of it stays
+    EXPECT_EQ(tree(hand, shell::record::uninstallFolder(hand)), expected) << "the game byte for byte";
+    EXPECT_FALSE(registered(hand));
+    EXPECT_FALSE(s.exists(shell::record::recordPath(hand)));
+    EXPECT_EQ(s.restartDeletes(), (std::vector<std::string>{program, shell::record::uninstallFolder(hand)}))
+        << "the running uninstaller and its folder at the next start, never the game's";
+    EXPECT_EQ(s.boxes().back().text.rfind(m.get(Text::UninstallPatchDone), 0), 0u) << s.boxes().back().text;
 }
 
-TEST_F(Uninstall, OnlyAPatchedGameThisProgramDidNotInstallGetsAnEntryOfThePatchsOwn) {
+TEST_F(Uninstall, AGameThisProgramInstalledOrOneInADrivesRootGetsNoEntryOfThePatchs) {
     s.addDrive('G');
-    const std::string hand = "C:\\Games\\Hand";
-    std::uint64_t patchBytes = 0;  // the Traditional edition's five files
-    for (const char* p : {"BIGKESTAL", "BIGCVANDRY", "BIGREADME", "BIGGAME01", "GB_GAME00"})
-        patchBytes += std::strlen(p) + 2000;
-    const std::map<std::string, std::string> own = {
-        {"DisplayName", m.get(Text::PatchName)}, {"DisplayVersion", "1.0.0.0"},
-        {"Publisher", shell::registration::kPublisher}, {"InstallLocation", hand},
-        {"DisplayIcon", hand + "\\Vandry.exe"}, {"UninstallString", "\"" + hand + "\\Uninstall\\Uninstall.exe\" /uninstall"},
-        {"EstimatedSize", std::to_string((patchBytes + 1023) / 1024)}, {"NoModify", "1"}, {"NoRepair", "1"}};
-    const struct {
-        const char* what;
-        std::string folder;
-        std::function<void()> arrange;
-        bool ownEntry, recorded;
-    } rows[] = {
-        {"copied in by hand", hand, [&] { copyByHand(s, hand); }, true, true},
-        {"installed from the discs", kGame, [&] { installGame(); }, false, true},
-        {"copied into a drive's root", "G:\\", [&] { copyByHand(s, "G:"); }, false, false},
+    copyByHand(s, "G:");
+    installGame();
+    const auto entry = [&] {
+        return std::make_pair(s.registryText(RootKey::LocalMachine, RegView::Wow32, uninstallKey(kGame), "DisplayName"),
+                              s.registryDword(RootKey::LocalMachine, RegView::Wow32, uninstallKey(kGame), "EstimatedSize"));
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.what);
-        r.arrange();
-        const auto before = entryOf(s, r.folder);
-        patchGame(r.folder);
-        EXPECT_EQ(s.readFile(shell::record::normalPath(r.folder + "\\KESTAL.exe")), "BIGKESTAL" + std::string(2000, 'p'));
-        EXPECT_EQ(entryOf(s, r.folder), r.ownEntry ? own : before) << "the game's entry stays as it was";
-        const auto record = shell::record::load(r.folder).record;
-        ASSERT_EQ(record.has_value(), r.recorded);
-        if (!record) continue;
-        EXPECT_EQ(record->patchOnly(), r.ownEntry);
-        EXPECT_EQ(record->registrations.size(), 1u) << "the entry is on the record, once";
-        ASSERT_NE(record->gameFile("Uninstall\\Uninstall.exe"), nullptr);
-        EXPECT_TRUE(record->gameFile("Uninstall\\Uninstall.exe")->whole);
-        EXPECT_EQ(s.readFile(r.folder + "\\Uninstall\\Uninstall.exe"), kSetup);
-    }
+    const auto before = entry();
+    for (const char* folder : {"c:\\Lunavire", "G:\\"}) patchGame(folder);
+    EXPECT_EQ(entry(), before) << "the game's entry stays as it was";
+    EXPECT_FALSE(shell::record::load(kGame).record->patchOnly());
+    std::vector<std::string> keys;
+    ASSERT_TRUE(p.subKeys(RootKey::LocalMachine, RegView::Wow32, shell::registration::kUninstallKey, keys));
+    EXPECT_EQ(keys.size(), 1u) << "none for the drive's root";
     EXPECT_FALSE(s.exists("G:\\Uninstall"));
-}
-
-TEST_F(Uninstall, ThePatchOnlyEntryTakesThePatchAwayAndThenItselfLeavingTheGameAsItWas) {
-    // Started as Windows' list starts it (a temporary copy does the work),
-    // and as the installed program itself, which goes when Windows starts again.
-    for (const bool installedRuns : {false, true}) {
-        SCOPED_TRACE(installedRuns ? "the installed uninstaller" : "its temporary copy");
-        const std::string hand = installedRuns ? "C:\\Games\\Hand2" : "C:\\Games\\Hand";
-        copyByHand(s, hand);
-        const auto game = tree(hand);
-        if (installedRuns) {  // the installer again, after the first uninstaller
-            s.setProgramPath("D:\\Setup.exe");
-            app::createForms();
-            Form1->Timer1->setEnabled(false);
-        }
-        patchGame(hand);
-        const std::string log = *s.readFile(hand + "\\patch.log");
-        const auto act = [&](TForm5& f) {
-            EXPECT_FALSE(f.Button2->visible() || f.Label3->visible()) << "the whole game is not offered";
-            f.Button2->click();  // nor taken, should a click reach it
-            EXPECT_TRUE(f.Button1->visible() && f.showing());
-            f.Button1->click();
-        };
-        if (installedRuns) {
-            app::destroyForms();
-            s.onBox([this](const sim::BoxRecord& b) {
-                shown.push_back(b.text);
-                return plat::Answer::Ok;
-            });
-            s.setProgramPath(shell::record::programPath(hand));
-            s.setCommandLine("\"" + shell::record::programPath(hand) + "\" /uninstall \"" + hand + "\"");
-            s.post([&] { act(*dynamic_cast<TForm5*>(ui::app().mainForm())); });
-            EXPECT_EQ(app::runProgram(), 0);
-        } else {
-            uninstall(act, plat::Answer::No, hand);
-        }
-        auto expected = game;
-        expected[text::upperCase(hand + "\\patch.log")] = digest(log);  // the story of it stays
-        EXPECT_EQ(tree(hand, shell::record::uninstallFolder(hand)), expected) << "the game byte for byte";
-        EXPECT_FALSE(registered(hand));
-        EXPECT_FALSE(s.exists(shell::record::recordPath(hand)));
-        EXPECT_EQ(s.exists(shell::record::programPath(hand)), installedRuns);
-        const auto& atRestart = s.restartDeletes();
-        EXPECT_EQ(std::count(atRestart.begin(), atRestart.end(), shell::record::programPath(hand)), installedRuns ? 1 : 0);
-        EXPECT_EQ(std::count(atRestart.begin(), atRestart.end(), hand), 0) << "the game folder is the player's";
-        EXPECT_EQ(std::count(shown.begin(), shown.end(), m.get(Text::UninstallSaves)), 0);
-        ASSERT_FALSE(shown.empty());
-        EXPECT_EQ(shown.back().rfind(m.get(Text::UninstallPatchDone) + "\r\n" + hand + "\\game01.dat\r\n", 0), 0u)
-            << shown.back();
-        EXPECT_FALSE(s.exists(kPrograms + "\\Lunavire")) << "the patch's shortcuts and their folder";
-    }
+    EXPECT_EQ(s.readFile("G:\\KESTAL.exe"), "BIGKESTAL" + std::string(2000, 'p')) << "patched without a record";
 }
 
 TEST_F(Uninstall, ALaterDiscInstallationTakesThePatchOnlyEntryOver) {
@@ -423,13 +378,10 @@ TEST_F(Uninstall, ALaterDiscInstallationTakesThePatchOnlyEntryOver) {
     patchGame(hand);
     s.writeFile(hand + "\\my notes.txt", "mine");
     installGame(hand);
-    std::uint64_t bytes = 0;
-    for (const auto* disc : {&kDisc1, &kDisc2, &kDisc3})
-        for (const auto& f : *disc) bytes += f.second.size();
-    const auto entry = entryOf(s, hand);
-    EXPECT_EQ(entry.at("DisplayName"), m.get(Text::GameName));
-    EXPECT_EQ(entry.at("EstimatedSize"), std::to_string((bytes + 1023) / 1024)) << "the discs' files, not the patch's";
-    EXPECT_FALSE(shell::record::load(hand).record->patchOnly());
+    EXPECT_EQ(s.registryText(RootKey::LocalMachine, RegView::Wow32, uninstallKey(hand), "DisplayName"),
+              m.get(Text::GameName));
+    EXPECT_EQ(s.registryDword(RootKey::LocalMachine, RegView::Wow32, uninstallKey(hand), "EstimatedSize"), 13u)
+        << "the discs' 13 050 bytes";
     uninstall([](TForm5& f) {
         EXPECT_TRUE(f.Button2->visible() && f.Label3->visible());
         f.Button2->click();
