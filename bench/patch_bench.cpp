@@ -37,6 +37,7 @@
 #include "bench/PatchBenchRun.h"
 #include "payload/Payload.h"
 #include "platform/Platform.h"
+#include "shell/Registration.h"
 
 // ---------------------------------------------------------------- counting heap
 // Live bytes of operator new, so that a second copy of a payload would show
@@ -408,6 +409,13 @@ int timedRounds(const Paths& paths, int rounds) {
         DeleteFileA((paths.bare + "\\" + file.target).c_str());
     }
     DeleteFileA((paths.game + "\\Vandry.exe").c_str());
+    // A game this program did not install: the run put its uninstaller, record
+    // and entry in Windows' list beside it (the prefix is the end-to-end tests').
+    for (const plat::RootKey root : shell::registration::entriesOf(paths.game))
+        shell::registration::unregister(root, shell::registration::keyName(paths.game));
+    for (const char* own : {"\\Uninstall\\Uninstall.exe", "\\Uninstall\\Uninstall.dat", "\\patch.log"})
+        DeleteFileA((paths.game + own).c_str());
+    RemoveDirectoryA((paths.game + "\\Uninstall").c_str());
     for (const char* link : links) DeleteFileA((paths.programs + link).c_str());
     const std::string dirs[] = {paths.programs + "\\Lunavire", paths.programs, paths.bare, paths.game,
                                 paths.scratch};

@@ -1,7 +1,8 @@
 // The uninstaller's window: what each choice removes, a button per choice
 // and Cancel; the removal's progress in its first line; the report at the
 // end.  The fifth window of the program, and the only one of its uninstall
-// mode.
+// mode.  On a folder that holds our patch only the whole game's choice is
+// hidden (Button2 and its text): the game there is not this program's.
 #pragma once
 
 #include <string>
