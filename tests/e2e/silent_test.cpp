@@ -61,6 +61,7 @@ std::string now() {
 // A window that a run made or showed.
 struct Seen {
     std::string how;  // "created" (event hook), "shown" (ShowWatch), "shown event"
+    HWND window = nullptr;
     DWORD process = 0;
     bool ours = false;  // of the started program or a program it started
     bool visible = false;
@@ -98,6 +99,7 @@ public:
 private:
     static void CALLBACK onEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD);
     static LRESULT CALLBACK sinkProc(HWND window, UINT message, WPARAM wp, LPARAM lp);
+    void release();
     bool isOurs(DWORD process);
     void pump();
     DWORD loop(HANDLE process, const std::string& line, DWORD timeoutMs, const std::function<void()>& step);
@@ -127,12 +129,14 @@ WindowWatch::WindowWatch() {
                               WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
     if (!events_ || !lunavireWatchShows(TRUE)) {
         const DWORD error = GetLastError();
-        this->~WindowWatch();
+        release();
         throw Failure("cannot hook the windows' events (error " + std::to_string(error) + ")");
     }
 }
 
-WindowWatch::~WindowWatch() {
+WindowWatch::~WindowWatch() { release(); }
+
+void WindowWatch::release() {
     lunavireWatchShows(FALSE);
     if (events_) UnhookWinEvent(events_);
     if (sink_) DestroyWindow(sink_);
@@ -148,6 +152,7 @@ void CALLBACK WindowWatch::onEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG
     // nor class any more.
     Seen s;
     s.how = event == EVENT_OBJECT_CREATE ? "created" : "shown event";
+    s.window = window;
     GetWindowThreadProcessId(window, &s.process);
     s.ours = current_->isOurs(s.process);
     s.visible = IsWindowVisible(window) != FALSE;
@@ -169,6 +174,7 @@ LRESULT CALLBACK WindowWatch::sinkProc(HWND window, UINT message, WPARAM wp, LPA
     shown.className[63] = shown.title[255] = L'\0';
     Seen s;
     s.how = "shown";
+    s.window = reinterpret_cast<HWND>(wp);
     s.process = shown.process;
     s.ours = current_->isOurs(shown.process);  // the reporting process waits: it is there to be looked up
     s.visible = shown.visible != 0;
@@ -427,9 +433,7 @@ TEST_F(Silent936, TheWatchSeesTheMainWindowOfAnOrdinaryStart) {
         if (closed) return;
         for (const Seen& s : watch.seen())
             if (s.ours && s.how == "shown" && s.className == "TForm1") {
-                HWND main = FindWindowA("TForm1", nullptr);
-                ASSERT_NE(main, nullptr) << "the main window, reported shown, is there";
-                closeWindow(main);
+                closeWindow(s.window);
                 closed = true;
                 return;
             }
