@@ -26,6 +26,8 @@ const char* const kPayloads[][2] = {
     {"BIG", "KESTAL"}, {"BIG", "CVANDRY"}, {"BIG", "README"}, {"BIG", "GAME01"},
 };
 
+const char* const kVoicePayloads[][2] = {{"ex0", "SOUNDS"}, {"EX0", "SOUND1"}, {"re0", "REG000"}};
+
 std::string payload(const std::string& group, const std::string& name) { return group + "/" + name + "!"; }
 
 // Which discs lie in the CD drives D:, E: and F:.
@@ -45,6 +47,7 @@ protected:
         if (discs & kDiscTwo) put("E:", kDisc2);
         if (discs & kDiscThree) put("F:", kDisc3);
         for (const auto& p : kPayloads) s.setResource(p[0], p[1], testpay::makeContainer(payload(p[0], p[1])));
+        for (const auto& p : kVoicePayloads) s.setResource(p[0], p[1], testpay::makeContainer(payload(p[0], p[1])));
         s.setTempFolder("C:\\Temp");
         s.setProgramsFolder("C:\\Programs");
     }
@@ -118,6 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
             ExitCode::AlreadyRunning},
         End{"PatchWithoutGame", kNoDisc, {}, "/S /PATCH=simplified /DIR=C:\\Empty /SOURCE=C:\\Nothing",
             ExitCode::DiscMissing},
+        End{"VoiceAlone", kNoDisc, {}, "/S /VOICE", ExitCode::Done},
         End{"BadSwitch", kAllDiscs, {}, "/S /FOLDER=C:\\x", ExitCode::Usage}),
     [](const ::testing::TestParamInfo<End>& info) { return std::string(info.param.name); });
 
@@ -155,8 +159,12 @@ TEST_F(Unattended, PatchesWithoutShortcutsThenRemovesThePatchAndTheGame) {
     s.setCommandLine("D:\\Setup.exe /uninstall C:\\Lunavire /S /PATCHONLY");
     EXPECT_EQ(app::runProgram(), 0);
     expectGame("C:\\Lunavire");
-    s.setCommandLine("D:\\Setup.exe /uninstall C:\\Lunavire /S /LOG=C:\\run.log");
-    EXPECT_EQ(app::runProgram(), 0);
+    // The installed uninstaller, as a script starts it: it does the work
+    // itself and goes at the next start of Windows.
+    s.setProgramPath("C:\\Lunavire\\Uninstall\\Uninstall.exe");
+    s.setCommandLine("C:\\Lunavire\\Uninstall\\Uninstall.exe /uninstall /S /LOG=C:\\run.log");
+    EXPECT_EQ(app::runProgram(), 0) << log();
+    EXPECT_NE(log().find("C:\\Lunavire\\Uninstall\\Uninstall.exe"), std::string::npos) << "told as going at restart";
     EXPECT_FALSE(s.fileExists("C:\\Lunavire\\vandry.exe"));
     EXPECT_EQ(s.readFile("C:\\Lunavire\\save\\mine.dat"), "my save") << "saves stay without /REMOVESAVES";
     EXPECT_TRUE(shell::registration::entriesOf("C:\\Lunavire").empty());
