@@ -132,4 +132,8 @@ void applyLanguageFile(const std::string& file, MessageTable& messages, ui::Form
     applyMessages(f, messages);
 }
 
+void loadMessages(const std::string& file, MessageTable& messages) { applyMessages(LanguageFile(file), messages); }
+
+std::string languageFilePath(const std::string& name) { return programFolder() + name + ".ini"; }
+
 }  // namespace shell

@@ -45,6 +45,12 @@ void applyLanguage(const std::string& name, const Localised& to);
 // the msgs section.  Raises as applyLanguage does for a font number.
 void applyLanguageFile(const std::string& file, MessageTable& messages, ui::Form& window);
 
+// The message table alone from a language file given by its path: a run
+// without windows.
+void loadMessages(const std::string& file, MessageTable& messages);
+// The language file of a language, beside the program.
+std::string languageFilePath(const std::string& name);
+
 // Integer syntax of the language files: leading blanks, an optional sign and
 // decimal digits, or hexadecimal after "$", "x" or "0x".  Raises
 // "'%s' is not a valid integer value".

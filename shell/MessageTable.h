@@ -95,12 +95,13 @@ enum class Text : int {
     UninstallRecordDamaged,// the record is damaged in part: what it still names is removed
     UnsafeInstallFolder,   // no installation into a drive's root or the Windows folder
     // -- end uninstall
+    Usage,                 // the command line's switches and exit codes; "\n" breaks a line
 };
 
 class MessageTable {
 public:
     static constexpr int kCount = 18;
-    static constexpr int kTextCount = static_cast<int>(Text::UnsafeInstallFolder) + 1;
+    static constexpr int kTextCount = static_cast<int>(Text::Usage) + 1;
     MessageTable();  // the built-in entries
 
     std::string get(int index) const;  // a copy
