@@ -1,5 +1,5 @@
 #define LUNAVIRE_SHOW_WATCH_DLL
-#include "ShowWatch.h"
+#include "tests/e2e/showwatch/ShowWatch.h"
 
 namespace {
 
