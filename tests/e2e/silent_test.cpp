@@ -364,20 +364,21 @@ std::vector<std::string> linesOf(const std::string& log) {
     return lines;
 }
 
-// Reads the run's /LOG file, keeps its last 20 lines as an artifact and
-// checks its form: UTF-8 with a byte-order mark, and the exit code last.
+// Reads the run's /LOG file, keeps its last 20 lines as an artifact
+// (NAME-log-tail.txt) and checks its form: UTF-8 with a byte-order mark,
+// and the exit code last.
 std::string readRunLog(const std::string& name, DWORD code) {
     const std::string log = readFile(artifactPath(name));
     const auto lines = linesOf(log);
     std::string tail;
     for (std::size_t i = lines.size() > 20 ? lines.size() - 20 : 0; i < lines.size(); ++i) tail += lines[i] + "\r\n";
-    writeFile(artifactPath(name.substr(0, name.rfind('.')) + "-tail.txt"), tail);
+    writeFile(artifactPath(name.substr(0, name.rfind('.')) + "-log-tail.txt"), tail);
     EXPECT_EQ(log.substr(0, 3), "\xEF\xBB\xBF") << name << ": UTF-8 with its mark";
     EXPECT_FALSE(lines.empty()) << name;
-    if (!lines.empty()) {
-        EXPECT_EQ(lines.back().rfind("exit code " + std::to_string(code) + " (", 0), 0u)
-            << name << " ends with the exit code, not \"" << lines.back() << "\"";
-    }
+    // Each line begins with its time, "hh:mm:ss ".
+    const std::string last = lines.empty() ? "" : lines.back();
+    EXPECT_EQ(last.substr(std::min<std::size_t>(last.size(), 9)).rfind("exit code " + std::to_string(code) + " (", 0), 0u)
+        << name << " ends with the exit code, not \"" << last << "\"";
     return log;
 }
 
@@ -420,18 +421,127 @@ protected:
     Gb2312Association simplifiedSystem_{true};
 };
 
-class Silent936 : public SilentRun {};
 class SilentMissingDisc936 : public SilentRun {};
+
+// The game's and the patch's Start-menu shortcuts, by the names the program
+// gives them; the Traditional patch's game shortcut has its Big5 name.
+std::vector<std::string> shortcuts() {
+    return {lunavireMenu() + "\\Lunavire.lnk", gameShortcut(kTraditionalEdition), readmeShortcut()};
+}
+void removeShortcutFiles() {
+    for (const std::string& link : shortcuts()) DeleteFileA(link.c_str());
+}
+
+// The steps of the run from the discs to the removal, one installation
+// through all of them.
+class SilentSteps : public SilentRun {
+protected:
+    void SetUp() override {
+        SilentRun::SetUp();
+        removeShortcutFiles();  // other runs' of the same names
+    }
+    void TearDown() override {
+        SilentRun::TearDown();
+        removeShortcutFiles();
+    }
+
+    void installFromDrives() {
+        const std::string log = "silent-install.log";
+        DeleteFileA(artifactPath(log).c_str());
+        const DWORD code = watch().run(
+            "D:\\Setup.exe", "/S " + quoted("/DIR", install_) + " " + quoted("/LOG", artifactPath(log)), kInstallTimeout);
+        EXPECT_EQ(code, 0u);
+        EXPECT_EQ(watch().visibleOfOurs(), std::vector<std::string>{}) << "no window on screen (silent-windows.txt)";
+        const std::string text = readRunLog(log, code);
+        EXPECT_NE(text.find("outcome: complete, "), std::string::npos);
+        EXPECT_NE(text.find(utf8FromAnsi(msg(12))), std::string::npos) << "the notice of the end, told in the log";
+
+        const char* roots[] = {nullptr, "D:\\", "E:\\", "F:\\"};
+        int checked = 0;
+        for (const DiscFile& f : manifest()) {
+            SCOPED_TRACE(f.path);
+            const std::string copy = install_ + "\\" + installedAs(f);
+            ASSERT_TRUE(fileExists(copy)) << copy;
+            EXPECT_TRUE(readFile(copy) == readFile(roots[f.disc] + f.path)) << "byte for byte";
+            ++checked;
+        }
+        EXPECT_GT(checked, 20);
+        ASSERT_FALSE(entryKey(install_).empty()) << "the game is in the list of installed programs";
+        EXPECT_TRUE(fileExists(shortcuts()[0])) << "the game's shortcut";
+        installed_ = tree(install_, "Uninstall");
+    }
+
+    // The patch alone: the folder holds the game.
+    void patchTraditional() {
+        const DWORD code = watch().run("D:\\Setup.exe", "/S " + quoted("/DIR", install_) + " /PATCH=traditional",
+                                      kRunTimeout);
+        EXPECT_EQ(code, 0u);
+        EXPECT_EQ(watch().visibleOfOurs(), std::vector<std::string>{});
+        for (const Written& w : kWritten) {
+            SCOPED_TRACE(w.file);
+            const std::string group = w.shared ? "GB_" : kTraditionalEdition.group;
+            ASSERT_TRUE(fileExists(install_ + "\\" + w.file));
+            EXPECT_TRUE(readFile(install_ + "\\" + w.file) == payload(group, w.payload))
+                << "the payload " << group << "/" << w.payload;
+        }
+        for (const std::string& link : {shortcuts()[1], shortcuts()[2]})
+            EXPECT_TRUE(fileExists(link)) << "the patch's shortcut " << escaped(link);
+    }
+
+    void removePatch() {
+        const DWORD code = watch().run(uninstaller(), "/uninstall /S /PATCHONLY " +
+                                                         quoted("/LOG", artifactPath("silent-uninstall-patch.log")),
+                                      kRunTimeout);
+        EXPECT_EQ(code, 0u);
+        EXPECT_EQ(watch().visibleOfOurs(), std::vector<std::string>{});
+        auto restored = tree(install_, "Uninstall");
+        restored.erase("patch.log");  // the patch's story stays with the game
+        EXPECT_EQ(names(restored), names(installed_));
+        EXPECT_TRUE(restored == installed_) << "the discs' files back, byte for byte";
+        for (const std::string& link : {shortcuts()[1], shortcuts()[2]})
+            EXPECT_FALSE(fileExists(link)) << "the patch's shortcut goes with it: " << escaped(link);
+        EXPECT_TRUE(fileExists(shortcuts()[0])) << "the game's stays";
+    }
+
+    void removeGame() {
+        const DWORD code = watch().run(uninstaller(), "/uninstall /S " + quoted("/LOG", artifactPath("silent-uninstall.log")),
+                                      kRunTimeout);
+        EXPECT_EQ(code, 0u);
+        EXPECT_EQ(watch().visibleOfOurs(), std::vector<std::string>{});
+        std::map<std::string, std::string> saves;
+        for (const auto& [path, bytes] : installed_)
+            if (path.rfind("save\\", 0) == 0) saves[path] = bytes;
+        ASSERT_FALSE(saves.empty());
+        const auto left = tree(install_);
+        EXPECT_EQ(names(left), names(saves)) << "the player's saves stay, nothing else of the game";
+        EXPECT_TRUE(left == saves);
+        EXPECT_EQ(entryKey(install_), "") << "the entry left the list";
+        EXPECT_FALSE(fileExists(shortcuts()[0])) << "the game's shortcut goes with it";
+    }
+
+    std::string uninstaller() const { return install_ + "\\Uninstall\\Uninstall.exe"; }
+    // Made when first needed: while it is there, a program that shows a
+    // window waits for the test's message loop, which the robot's waits do
+    // not run.
+    WindowWatch& watch() {
+        if (!watch_) watch_ = std::make_unique<WindowWatch>();
+        return *watch_;
+    }
+
+    std::unique_ptr<WindowWatch> watch_;
+    std::map<std::string, std::string> installed_;  // below the install folder, its Uninstall folder left out
+};
+
+class Silent936 : public SilentSteps {};
 
 // The watch itself: an ordinary start's main window is reported from the
 // other process, made and shown, and closing it ends the program.  An
 // empty list below means something only because this one is not.
 TEST_F(Silent936, TheWatchSeesTheMainWindowOfAnOrdinaryStart) {
-    WindowWatch watch;
     bool closed = false;
-    const DWORD code = watch.run("D:\\Setup.exe", "", kRunTimeout, [&] {
+    const DWORD code = watch().run("D:\\Setup.exe", "", kRunTimeout, [&] {
         if (closed) return;
-        for (const Seen& s : watch.seen())
+        for (const Seen& s : watch().seen())
             if (s.ours && s.how == "shown" && s.className == "TForm1") {
                 closeWindow(s.window);
                 closed = true;
@@ -441,73 +551,20 @@ TEST_F(Silent936, TheWatchSeesTheMainWindowOfAnOrdinaryStart) {
     EXPECT_TRUE(closed) << "the main window was reported shown";
     EXPECT_EQ(code, 0u);
     bool created = false;
-    for (const Seen& s : watch.seen()) created = created || (s.ours && s.how == "created" && s.className == "TForm1");
+    for (const Seen& s : watch().seen()) created = created || (s.ours && s.how == "created" && s.className == "TForm1");
     EXPECT_TRUE(created) << "the event hook reported the main window made in the other process";
 }
-
 
 // The discs from the CD drives into a folder with a Chinese name and a
 // blank, then the Traditional patch onto it, then the installed uninstaller:
 // the patch alone, then the game.  Not one window on screen.
 TEST_F(Silent936, InstallPatchAndRemoveWithoutAWindow) {
     useInstallFolder(L"乗月 游戏");
-    WindowWatch watch;
-    const std::string log = "silent-install.log";
-    DeleteFileA(artifactPath(log).c_str());
-    DWORD code = watch.run("D:\\Setup.exe", "/S " + quoted("/DIR", install_) + " " + quoted("/LOG", artifactPath(log)),
-                           kInstallTimeout);
-    EXPECT_EQ(code, 0u);
-    EXPECT_EQ(watch.visibleOfOurs(), std::vector<std::string>{}) << "no window on screen (silent-windows.txt)";
-    const std::string text = readRunLog(log, code);
-    EXPECT_NE(text.find("outcome: complete, "), std::string::npos);
-    EXPECT_NE(text.find(utf8FromAnsi(msg(12))), std::string::npos) << "the notice of the end, told in the log";
-
-    const char* roots[] = {nullptr, "D:\\", "E:\\", "F:\\"};
-    int checked = 0;
-    for (const DiscFile& f : manifest()) {
-        SCOPED_TRACE(f.path);
-        const std::string copy = install_ + "\\" + installedAs(f);
-        ASSERT_TRUE(fileExists(copy)) << copy;
-        EXPECT_TRUE(readFile(copy) == readFile(roots[f.disc] + f.path)) << "byte for byte";
-        ++checked;
-    }
-    EXPECT_GT(checked, 20);
-    ASSERT_FALSE(entryKey(install_).empty()) << "the game is in the list of installed programs";
-    const auto installed = tree(install_, "Uninstall");
-
-    // The patch alone: the folder holds the game.
-    code = watch.run("D:\\Setup.exe", "/S " + quoted("/DIR", install_) + " /PATCH=traditional", kRunTimeout);
-    EXPECT_EQ(code, 0u);
-    EXPECT_EQ(watch.visibleOfOurs(), std::vector<std::string>{});
-    for (const Written& w : kWritten) {
-        SCOPED_TRACE(w.file);
-        const std::string group = w.shared ? "GB_" : kTraditionalEdition.group;
-        ASSERT_TRUE(fileExists(install_ + "\\" + w.file));
-        EXPECT_TRUE(readFile(install_ + "\\" + w.file) == payload(group, w.payload)) << "the payload " << group << "/"
-                                                                                    << w.payload;
-    }
-
-    const std::string uninstaller = install_ + "\\Uninstall\\Uninstall.exe";
-    code = watch.run(uninstaller, "/uninstall /S /PATCHONLY " + quoted("/LOG", artifactPath("silent-uninstall-patch.log")),
-                     kRunTimeout);
-    EXPECT_EQ(code, 0u);
-    EXPECT_EQ(watch.visibleOfOurs(), std::vector<std::string>{});
-    auto restored = tree(install_, "Uninstall");
-    restored.erase("patch.log");  // the patch's story stays with the game
-    EXPECT_EQ(names(restored), names(installed));
-    EXPECT_TRUE(restored == installed) << "the discs' files back, byte for byte";
-
-    code = watch.run(uninstaller, "/uninstall /S " + quoted("/LOG", artifactPath("silent-uninstall.log")), kRunTimeout);
-    EXPECT_EQ(code, 0u);
-    EXPECT_EQ(watch.visibleOfOurs(), std::vector<std::string>{});
-    std::map<std::string, std::string> saves;
-    for (const auto& [path, bytes] : installed)
-        if (path.rfind("save\\", 0) == 0) saves[path] = bytes;
-    ASSERT_FALSE(saves.empty());
-    const auto left = tree(install_);
-    EXPECT_EQ(names(left), names(saves)) << "the player's saves stay, nothing else";
-    EXPECT_TRUE(left == saves);
-    EXPECT_EQ(entryKey(install_), "") << "the entry left the list";
+    installFromDrives();
+    if (HasFatalFailure()) return;
+    patchTraditional();
+    removePatch();
+    removeGame();
 }
 
 // Disc 3's drive holds no disc: the run copies discs 1 and 2, finds no
@@ -530,9 +587,26 @@ TEST_F(SilentMissingDisc936, AnEmptyDriveForDisc3EndsWithCode2) {
     EXPECT_EQ(entryKey(install_), "") << "no entry in the list of installed programs";
 }
 
-// /? shows the usage in a box of its own in the player's language, then
-// the program ends with exit code 7.
-void showUsage(bool simplifiedSystem, const std::string& shot) {
+// A language file's text as a box shows it: each "\n" (one line in the
+// file) breaks the line.  Bytes of this code page, the file's.
+std::string withLineBreaks(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size()) {
+            out += text.substr(i++, 2);
+        } else if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+            out += "\r\n";
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// /? shows the usage in a box of its own, in the language of the system
+// (the shipped file `language`), and then the program ends with exit code 7.
+void showUsage(bool simplifiedSystem, const std::wstring& language, const std::string& shot) {
     Gb2312Association system(simplifiedSystem);
     const std::string line = "\"" + options().exe + "\" /?";
     Process setup = Process::start(options().exe, "/?");
@@ -542,22 +616,24 @@ void showUsage(bool simplifiedSystem, const std::string& shot) {
     writeFile(artifactPath(shot + ".txt"), utf8FromAnsi(box.caption + "\r\n\r\n" + box.text));
     EXPECT_NE(box.text.find("/S"), std::string::npos) << escaped(box.text);
     EXPECT_NE(box.text.find("/DIR"), std::string::npos) << escaped(box.text);
+    const std::string expected = withLineBreaks(LanguageFileBytes(shippedLanguage(language)).get("msgs", "Usage"));
+    EXPECT_EQ(escaped(box.text), escaped(expected)) << "the usage of the file " << utf8(language) << ".ini";
     pressButton(box, IDOK);
     const DWORD code = setup.waitForExit(kRunTimeout);
     appendArtifact("silent-commands.txt", now() + "\t" + utf8FromAnsi(line) + "\texit code " + std::to_string(code) + "\r\n");
     EXPECT_EQ(code, 7u);
 }
 
-TEST_F(Silent936, TheUsageBoxNamesTheSwitches) {
+TEST_F(Silent936, TheUsageBoxListsTheSwitchesInThePlayersLanguage) {
     ASSERT_EQ(GetACP(), 936u) << "this run wants LC_ALL=zh_CN.UTF-8";
-    showUsage(true, "usage-936");
+    showUsage(true, kSimplified, "usage-936");
 }
 
 class Silent950 : public testing::Test {};
 
-TEST_F(Silent950, TheUsageBoxNamesTheSwitches) {
+TEST_F(Silent950, TheUsageBoxListsTheSwitchesInThePlayersLanguage) {
     ASSERT_EQ(GetACP(), 950u) << "this run wants LC_ALL=zh_TW.UTF-8";
-    showUsage(false, "usage-950");
+    showUsage(false, kTraditional, "usage-950");
 }
 
 }  // namespace
