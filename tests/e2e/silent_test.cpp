@@ -8,6 +8,9 @@
 // Every command line with its exit code goes to silent-commands.txt, every
 // window that a run made or showed to silent-windows.txt.
 #include <gtest/gtest.h>
+#include <windows.h>
+// after windows.h
+#include <tlhelp32.h>
 
 #include <cstring>
 #include <fstream>
@@ -20,8 +23,6 @@
 
 #include "tests/e2e/PatchSession.h"
 #include "tests/e2e/showwatch/ShowWatch.h"
-
-#include <tlhelp32.h>  // after windows.h
 
 namespace e2e {
 namespace {
@@ -36,8 +37,8 @@ const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Unin
 
 std::string utf8(const std::wstring& text) {
     if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                      nullptr);
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
     return out;
@@ -69,8 +70,8 @@ struct Seen {
 };
 
 std::string describe(const Seen& s) {
-    return s.how + "\tprocess " + std::to_string(s.process) + (s.ours ? " (ours)" : " (other)") + "\t" +
-           s.className + "\t\"" + s.title + "\"\t" + (s.visible ? "visible" : "hidden");
+    return s.how + "\tprocess " + std::to_string(s.process) + (s.ours ? " (ours)" : " (other)") + "\t" + s.className +
+           "\t\"" + s.title + "\"\t" + (s.visible ? "visible" : "hidden");
 }
 
 // Runs programs to their end with a message loop, and notes every window
@@ -121,8 +122,8 @@ WindowWatch::WindowWatch() {
     wc.lpszClassName = LUNAVIRE_SHOW_WATCH_CLASS;
     if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         throw Failure("cannot register the watch's class (error " + std::to_string(GetLastError()) + ")");
-    sink_ = CreateWindowExA(0, LUNAVIRE_SHOW_WATCH_CLASS, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
-                            nullptr);
+    sink_ =
+        CreateWindowExA(0, LUNAVIRE_SHOW_WATCH_CLASS, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     if (!sink_) throw Failure("cannot make the watch's window (error " + std::to_string(GetLastError()) + ")");
     current_ = this;
     events_ = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, onEvent, 0, 0,
@@ -258,8 +259,8 @@ DWORD WindowWatch::loop(HANDLE process, const std::string& line, DWORD timeoutMs
         if (step) step();
         const ULONGLONG at = GetTickCount64();
         if (at >= end) break;
-        ended = MsgWaitForMultipleObjects(1, &process, FALSE, static_cast<DWORD>(end - at), QS_ALLINPUT) ==
-                WAIT_OBJECT_0;
+        ended =
+            MsgWaitForMultipleObjects(1, &process, FALSE, static_cast<DWORD>(end - at), QS_ALLINPUT) == WAIT_OBJECT_0;
     }
     // What the program posted before its end is in the queue by now.
     pump();
@@ -377,7 +378,8 @@ std::string readRunLog(const std::string& name, DWORD code) {
     EXPECT_FALSE(lines.empty()) << name;
     // Each line begins with its time, "hh:mm:ss ".
     const std::string last = lines.empty() ? "" : lines.back();
-    EXPECT_EQ(last.substr(std::min<std::size_t>(last.size(), 9)).rfind("exit code " + std::to_string(code) + " (", 0), 0u)
+    EXPECT_EQ(last.substr(std::min<std::size_t>(last.size(), 9)).rfind("exit code " + std::to_string(code) + " (", 0),
+              0u)
         << name << " ends with the exit code, not \"" << last << "\"";
     return log;
 }
@@ -448,8 +450,9 @@ protected:
     void installFromDrives() {
         const std::string log = "silent-install.log";
         DeleteFileA(artifactPath(log).c_str());
-        const DWORD code = watch().run(
-            "D:\\Setup.exe", "/S " + quoted("/DIR", install_) + " " + quoted("/LOG", artifactPath(log)), kInstallTimeout);
+        const DWORD code =
+            watch().run("D:\\Setup.exe", "/S " + quoted("/DIR", install_) + " " + quoted("/LOG", artifactPath(log)),
+                        kInstallTimeout);
         EXPECT_EQ(code, 0u);
         EXPECT_EQ(watch().visibleOfOurs(), std::vector<std::string>{}) << "no window on screen (silent-windows.txt)";
         const std::string text = readRunLog(log, code);
@@ -473,8 +476,8 @@ protected:
 
     // The patch alone: the folder holds the game.
     void patchTraditional() {
-        const DWORD code = watch().run("D:\\Setup.exe", "/S " + quoted("/DIR", install_) + " /PATCH=traditional",
-                                      kRunTimeout);
+        const DWORD code =
+            watch().run("D:\\Setup.exe", "/S " + quoted("/DIR", install_) + " /PATCH=traditional", kRunTimeout);
         EXPECT_EQ(code, 0u);
         EXPECT_EQ(watch().visibleOfOurs(), std::vector<std::string>{});
         for (const Written& w : kWritten) {
@@ -489,9 +492,9 @@ protected:
     }
 
     void removePatch() {
-        const DWORD code = watch().run(uninstaller(), "/uninstall /S /PATCHONLY " +
-                                                         quoted("/LOG", artifactPath("silent-uninstall-patch.log")),
-                                      kRunTimeout);
+        const DWORD code = watch().run(
+            uninstaller(), "/uninstall /S /PATCHONLY " + quoted("/LOG", artifactPath("silent-uninstall-patch.log")),
+            kRunTimeout);
         EXPECT_EQ(code, 0u);
         EXPECT_EQ(watch().visibleOfOurs(), std::vector<std::string>{});
         auto restored = tree(install_, "Uninstall");
@@ -504,8 +507,8 @@ protected:
     }
 
     void removeGame() {
-        const DWORD code = watch().run(uninstaller(), "/uninstall /S " + quoted("/LOG", artifactPath("silent-uninstall.log")),
-                                      kRunTimeout);
+        const DWORD code = watch().run(
+            uninstaller(), "/uninstall /S " + quoted("/LOG", artifactPath("silent-uninstall.log")), kRunTimeout);
         EXPECT_EQ(code, 0u);
         EXPECT_EQ(watch().visibleOfOurs(), std::vector<std::string>{});
         std::map<std::string, std::string> saves;
@@ -620,7 +623,8 @@ void showUsage(bool simplifiedSystem, const std::wstring& language, const std::s
     EXPECT_EQ(escaped(box.text), escaped(expected)) << "the usage of the file " << utf8(language) << ".ini";
     pressButton(box, IDOK);
     const DWORD code = setup.waitForExit(kRunTimeout);
-    appendArtifact("silent-commands.txt", now() + "\t" + utf8FromAnsi(line) + "\texit code " + std::to_string(code) + "\r\n");
+    appendArtifact("silent-commands.txt",
+                   now() + "\t" + utf8FromAnsi(line) + "\texit code " + std::to_string(code) + "\r\n");
     EXPECT_EQ(code, 7u);
 }
 

@@ -22,8 +22,8 @@
 
 struct ShownWindow {
     enum : ULONG_PTR { kShownWindow = 0x5EE9 };
-    DWORD process;         // the id of the process that showed it
-    DWORD visible;         // IsWindowVisible once shown
+    DWORD process;  // the id of the process that showed it
+    DWORD visible;  // IsWindowVisible once shown
     WCHAR className[64];
     WCHAR title[256];
 };
