@@ -182,8 +182,9 @@ ExitCode runSteps(const shell::CommandLine& line, UnattendedFace& face, Unwatche
         const Plan plan = planOf(line, folder);
         ExitCode code = ExitCode::Done;
         if (plan.game) code = installGame(folder, discs[0], face, host);
-        if (code == ExitCode::Done && plan.patch) code = applyPatch(folder);
-        if (code == ExitCode::Done && plan.voice) code = installVoice();
+        // Once the system asked the program to end, no further step begins.
+        if (code == ExitCode::Done && plan.patch && !host.ended()) code = applyPatch(folder);
+        if (code == ExitCode::Done && plan.voice && !host.ended()) code = installVoice();
         return code;
     } catch (const std::exception& e) {
         UnattendedFace::note(std::string("error: ") + e.what());

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 #include "app/App.h"
 #include "app/Unattended.h"
 #include "platform/Desktop.h"
+#include "platform/Host.h"
 #include "platform/SystemError.h"
 #include "shell/Registration.h"
 #include "tests/support/Containers.h"
@@ -121,6 +123,14 @@ INSTANTIATE_TEST_SUITE_P(
             ExitCode::AlreadyRunning},
         End{"PatchWithoutGame", kNoDisc, {}, "/S /PATCH=simplified /DIR=C:\\Empty /SOURCE=C:\\Nothing",
             ExitCode::DiscMissing},
+        End{"SystemEndsTheProgram", kAllDiscs,
+            [](sim::SimPlatform& s) {
+                s.onPump([done = std::make_shared<bool>(false)] {
+                    if (!*done) plat::host().endProgram();
+                    *done = true;
+                });
+            },
+            "/S /PATCH=simplified", ExitCode::Cancelled},
         End{"VoiceAlone", kNoDisc, {}, "/S /VOICE", ExitCode::Done},
         End{"BadSwitch", kAllDiscs, {}, "/S /FOLDER=C:\\x", ExitCode::Usage}),
     [](const ::testing::TestParamInfo<End>& info) { return std::string(info.param.name); });
