@@ -36,7 +36,7 @@ class Chosen : public shell::Settings {
 public:
     explicit Chosen(const shell::CommandLine& line)
         : language_(shell::detectedLanguage()), shortcuts_(!line.noShortcuts) {
-        shell::loadMessages(shell::languageFilePath(language_), messages_);
+        shell::loadMessages(shell::detectedLanguageFile(), messages_);
         const auto byLanguage = language_ == shell::kSimplified ? shell::Edition::Simplified : shell::Edition::Traditional;
         edition_ = line.patch.value_or(byLanguage);
     }
@@ -236,7 +236,7 @@ ExitCode exitOf(const discinstall::RunEnd& end, std::optional<ExitCode> endedByR
 
 int showUsage(const shell::CommandLine& line) {
     shell::MessageTable messages;
-    shell::loadMessages(shell::languageFilePath(shell::detectedLanguage()), messages);
+    shell::loadMessages(shell::detectedLanguageFile(), messages);
     std::string text = withLineBreaks(messages.get(shell::Text::Usage));
     if (!line.fault.empty()) text = line.fault + "\r\n\r\n" + text;
     if (line.silent) {

@@ -31,6 +31,9 @@ shell::ExitCode exitOf(const Report& report) {
 
 int removeUnattended(const shell::CommandLine& line, const Installed& game, const std::string& refused,
                      const shell::MessageTable& messages) {
+    // The Start-menu shortcuts are read as shell links, through COM; the
+    // window's removal has it from its window.
+    plat::program().comInitialize();
     shell::UnattendedFace face({line.removeSaves, {}});
     shell::FaceInForce inForce(face);
     shell::RunLog log(shell::kUnattendedLog, "unattended removal");

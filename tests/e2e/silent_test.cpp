@@ -515,11 +515,41 @@ protected:
         for (const auto& [path, bytes] : installed_)
             if (path.rfind("save\\", 0) == 0) saves[path] = bytes;
         ASSERT_FALSE(saves.empty());
-        const auto left = tree(install_);
+        auto left = tree(install_);
+        // The uninstaller that a script started does the work itself, so that
+        // the script gets its exit code: the running program cannot delete its
+        // own file, which goes with its folder when Windows starts again.
+        EXPECT_EQ(left.erase("Uninstall\\Uninstall.exe"), 1u);
+        EXPECT_TRUE(pendingDeletion(uninstaller())) << "the uninstaller is to go at the next start";
         EXPECT_EQ(names(left), names(saves)) << "the player's saves stay, nothing else of the game";
         EXPECT_TRUE(left == saves);
         EXPECT_EQ(entryKey(install_), "") << "the entry left the list";
         EXPECT_FALSE(fileExists(shortcuts()[0])) << "the game's shortcut goes with it";
+    }
+
+    // Whether Windows is to delete the file at its next start (the session
+    // manager's list of pending operations, "\\??\\" paths).
+    static bool pendingDeletion(const std::string& path) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
+                          &key) != ERROR_SUCCESS)
+            return false;
+        std::string list(64 * 1024, '\0');
+        DWORD size = static_cast<DWORD>(list.size()), type = 0;
+        const LONG r = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type,
+                                        reinterpret_cast<BYTE*>(&list[0]), &size);
+        RegCloseKey(key);
+        if (r != ERROR_SUCCESS || type != REG_MULTI_SZ) return false;
+        list.resize(size);
+        const std::string wanted = "\\??\\" + path;
+        for (std::size_t at = 0; at < list.size();) {
+            const std::size_t end = list.find('\0', at);
+            const std::string entry = list.substr(at, end == std::string::npos ? std::string::npos : end - at);
+            if (lstrcmpiA(entry.c_str(), wanted.c_str()) == 0) return true;
+            if (end == std::string::npos) break;
+            at = end + 1;
+        }
+        return false;
     }
 
     std::string uninstaller() const { return install_ + "\\Uninstall\\Uninstall.exe"; }

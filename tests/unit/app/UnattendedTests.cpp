@@ -193,6 +193,17 @@ TEST_F(Unattended, TheUsageIsABoxWithItsOwnExitCode) {
     EXPECT_EQ(s.boxes()[1].style & 0xF0, plat::mb::IconStop);
 }
 
+// Under code page 950 the Traditional file's name has other bytes than the
+// built-in name: it is found by its name in Unicode.
+TEST_F(Unattended, TheUsageComesFromThePlayersLanguageFileUnderEitherCodePage) {
+    s.setCodePage(950);
+    s.writeFile("D:\\" + simtest::ansi("繁體中文.ini", 950), "[msgs]\r\nUsage=Traditional\\nusage\r\n");
+    s.onBox([](const sim::BoxRecord&) { return plat::Answer::Ok; });
+    EXPECT_EQ(run("/?"), static_cast<int>(ExitCode::Usage));
+    ASSERT_EQ(s.boxes().size(), 1u);
+    EXPECT_EQ(s.boxes()[0].text, "Traditional\r\nusage");
+}
+
 TEST(UnattendedExit, EachDiscRunEndMapsToItsCode) {
     using Kind = discinstall::RunEnd::Kind;
     using discinstall::Refusal;
