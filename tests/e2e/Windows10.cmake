@@ -21,7 +21,7 @@ set(w10_run --prefix ${w10_prefix} --artifacts ${w10_artifacts} --exe $<TARGET_F
 function(lunavire_win10_test name)
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "LUNAVIRE_LOCALE=zh_CN.UTF-8;LUNAVIRE_WINDOWS=win10"
-    TIMEOUT 900 RESOURCE_LOCK lunavire_e2e_prefix_win10 LABELS "wine;e2e" ${ARGN})
+    TIMEOUT 900 RESOURCE_LOCK lunavire_e2e_prefix_win10 LABELS "wine;e2e")
 endfunction()
 
 set(w10_discs ${CMAKE_CURRENT_BINARY_DIR}/discs-win10)
@@ -43,4 +43,5 @@ lunavire_windows_path(w10_uninstall_manifest_win ${w10_uninstall_discs}/manifest
 add_test(NAME e2e_uninstall_936_win10
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/disc-e2e.sh --discs ${w10_uninstall_discs} --dist $<TARGET_FILE_DIR:Setup>
     -- ${w10_run} --discs=${w10_uninstall_manifest_win} --gtest_filter=DiscsUninstall936.*)
-lunavire_win10_test(e2e_uninstall_936_win10 DEPENDS "e2e_discs_936_win10;e2e_patch_936_win10")
+lunavire_win10_test(e2e_uninstall_936_win10)
+set_tests_properties(e2e_uninstall_936_win10 PROPERTIES DEPENDS "e2e_discs_936_win10;e2e_patch_936_win10")
