@@ -45,3 +45,15 @@ add_test(NAME e2e_uninstall_936_win10
     -- ${w10_run} --discs=${w10_uninstall_manifest_win} --gtest_filter=DiscsUninstall936.*)
 lunavire_win10_test(e2e_uninstall_936_win10)
 set_tests_properties(e2e_uninstall_936_win10 PROPERTIES DEPENDS "e2e_discs_936_win10;e2e_patch_936_win10")
+
+# The unattended installation, patch and removal too (Silent.cmake makes the
+# test program); last, since it makes and takes away shortcuts of the same names.
+set(w10_silent_discs ${CMAKE_CURRENT_BINARY_DIR}/discs-silent-win10)
+lunavire_windows_path(w10_silent_manifest_win ${w10_silent_discs}/manifest.tsv)
+add_test(NAME e2e_silent_936_win10
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/disc-e2e.sh --discs ${w10_silent_discs} --dist $<TARGET_FILE_DIR:Setup>
+    -- --prefix ${w10_prefix} --artifacts ${w10_artifacts} --exe $<TARGET_FILE:Setup>
+    -- $<TARGET_FILE:e2e_silent_tests> --discs=${w10_silent_manifest_win} --payloads=${payloads_win}
+      --gtest_filter=Silent936.InstallPatchAndRemoveWithoutAWindow)
+lunavire_win10_test(e2e_silent_936_win10)
+set_tests_properties(e2e_silent_936_win10 PROPERTIES DEPENDS "e2e_uninstall_936_win10")
