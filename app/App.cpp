@@ -2,12 +2,16 @@
 
 #include <memory>
 
+#include "app/Unattended.h"
+
 #include "extras/Launchers.h"
 #include "extras/VoiceAddOn.h"
 #include "patch/PatchRun.h"
 #include "platform/Host.h"
 #include "platform/Program.h"
+#include "shell/CommandLine.h"
 #include "shell/Language.h"
+#include "shell/RunLog.h"
 #include "shell/Services.h"
 #include "uninstall/Uninstaller.h"
 
@@ -96,9 +100,12 @@ void destroyForms() {
 }
 
 int runProgram() {
+    const shell::CommandLine line = shell::parseCommandLine(plat::program().commandLine());
+    shell::RunLog::echoTo(line.log);
+    if (line.usage || !line.fault.empty()) return showUsage(line);
     // Windows' list of installed programs starts the uninstall mode.
-    if (auto folder = uninstall::uninstallRequest(plat::program().commandLine()))
-        return uninstall::runUninstaller(*folder);
+    if (line.uninstall) return uninstall::runUninstaller(line);
+    if (line.silent) return runUnattended(line);
     if (!uninstall::startOnlyCopy(uninstall::Mode::Installer)) return 0;
     plat::program().startupMark("only copy");
     plat::program().comInitialize();

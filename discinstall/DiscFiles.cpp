@@ -60,11 +60,15 @@ bool checkDisc(const std::string& folder, int disc) {
 
 std::optional<std::string> findDisc(int disc, const std::string& first) {
     if (checkDisc(first + "\\", disc)) return first;
+    return findDiscInDrives(disc, first);
+}
+
+std::optional<std::string> findDiscInDrives(int disc, const std::string& except) {
     const std::uint32_t drives = plat::drives().logicalDrives();
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         if (!(drives >> (letter - 'A') & 1) || plat::drives().driveType(letter) != plat::DriveType::CdRom) continue;
         const std::string root = std::string(1, letter) + ":";
-        if (text::upperCase(root) == text::upperCase(first)) continue;  // looked at first
+        if (text::upperCase(root) == text::upperCase(except)) continue;  // looked at first
         if (checkDisc(root + "\\", disc)) return root;
     }
     return std::nullopt;

@@ -39,6 +39,8 @@ bool checkDisc(const std::string& folder, int disc);
 // order, that does; a mounted disc image is a CD drive too.  nullopt when
 // none holds it.
 std::optional<std::string> findDisc(int disc, const std::string& first);
+// The CD drives alone, but the drive `except` ("X:", or empty).
+std::optional<std::string> findDiscInDrives(int disc, const std::string& except = {});
 
 // Appends every file below the folder (ending in a backslash), depth first in
 // the file system's order, hidden and system files included; windows stay

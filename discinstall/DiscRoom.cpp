@@ -72,7 +72,8 @@ Outcome checkRoom(const RoomQuery& q, RunEvents& events) {
         const std::string text = shell::formatText(
             m.get(shell::Text::NoRoom), {room.drive, std::to_string(room.free / kMegabyte), std::to_string(q.disc),
                                          std::to_string((room.needed + kMegabyte - 1) / kMegabyte)});
-        const plat::Answer a = shell::showMessage(text, m.get(shell::Msg::Warning), shell::MsgKind::NoRoom);
+        const plat::Answer a =
+            shell::ask(Question::TooLittleRoom, text, m.get(shell::Msg::Warning), shell::MsgKind::NoRoom, q.disc);
         events.answered(Question::TooLittleRoom, q.disc, a);
         if (a != plat::Answer::Retry) return Outcome::GaveUp;
     }

@@ -17,11 +17,11 @@
 #include "platform/Program.h"
 #include "platform/Shell.h"
 #include "platform/SystemError.h"
+#include "shell/Face.h"
 #include "shell/FolderPicker.h"
 #include "shell/RecordFile.h"
 #include "shell/RunLog.h"
 #include "shell/Services.h"
-#include "ui/Application.h"
 
 namespace discinstall {
 
@@ -45,8 +45,8 @@ void refuseFolder(std::uint32_t code, const std::string& subject) {
 // Windows asks about a file it cannot copy.
 plat::Answer askAboutFailure(const FileResult& failed, const std::string& source, const std::string& target) {
     const auto& m = shell::messages();
-    return shell::showMessage(failureReason(failed) + "\r\n\r\n" + source + "\r\n" + target, m.get(Msg::Error),
-                              MsgKind::CopyFailed);
+    return shell::ask(shell::Question::CopyFailed, failureReason(failed) + "\r\n\r\n" + source + "\r\n" + target,
+                      m.get(Msg::Error), MsgKind::CopyFailed);
 }
 
 // The run's last message: success, or what was left out and why the game
@@ -183,7 +183,7 @@ bool Installation::locateDisc(int disc) {
             return true;
         }
         events_->discMissing(disc, runSource_);
-        const plat::Answer a = shell::showMessage(Msg::LocateFiles, Msg::Error, MsgKind::AskLocate);
+        const plat::Answer a = shell::ask(Question::LocateDisc, Msg::LocateFiles, Msg::Error, MsgKind::AskLocate, disc);
         events_->answered(Question::LocateDisc, disc, a);
         if (a != plat::Answer::Ok) {
             endEarly(Outcome::GaveUp);
@@ -203,13 +203,13 @@ void Installation::pickDiscFolder() {
         }
     } catch (const std::exception& e) {
         events_->folderUnusable(e.what());
-        ui::app().showError(e.what());
+        shell::showError(e.what());
     }
 }
 
 bool Installation::askForDisc(int disc) {
     const Msg text = disc == 2 ? Msg::InsertDisc2 : Msg::InsertDisc3;
-    const plat::Answer a = shell::showMessage(text, Msg::ChangeDisc, MsgKind::RetryDisc);
+    const plat::Answer a = shell::ask(Question::DiscWanted, text, Msg::ChangeDisc, MsgKind::RetryDisc, disc);
     events_->answered(Question::DiscWanted, disc, a);
     if (a == plat::Answer::Cancel) {
         endEarly(Outcome::GaveUp);
@@ -224,6 +224,7 @@ Outcome Installation::listDisc(int disc, const std::string& prefix) {
     buildDiscList(disc, runSource_, files_, [this] { return cancelled(); });
     if (cancelled()) return Outcome::Cancelled;
     if (auto unfitting = firstUnfitting(files_, installFolder_, prefix)) {
+        end_.refusal = Refusal::PathTooLong;
         events_->pathTooLong(*unfitting);
         refuseFolder(plat::err::FileNameTooLong, *unfitting);
         return Outcome::Refused;
@@ -255,7 +256,16 @@ bool Installation::copyDisc(int disc) {
     return true;
 }
 
+void Installation::refuse(Refusal why, const std::string& subject, std::uint32_t code) {
+    end_.kind = RunEnd::Kind::Refused;
+    end_.refusal = why;
+    events_->refused(why, subject, code);
+}
+
 void Installation::endEarly(Outcome outcome) {
+    if (outcome == Outcome::Cancelled) end_.kind = RunEnd::Kind::Cancelled;
+    if (outcome == Outcome::GaveUp) end_.kind = RunEnd::Kind::GaveUp;
+    if (outcome == Outcome::Refused) end_.kind = RunEnd::Kind::Refused;
     events_->ended(outcome);
     if (outcome == Outcome::Cancelled) {
         // Back to the main window; what was copied stays.
@@ -270,8 +280,9 @@ void Installation::endEarly(Outcome outcome) {
 }
 
 void Installation::finish() {
-    if (run_.placed > 0) record_.makeGameShortcut();
+    if (run_.placed > 0 && shell::makesShortcuts()) record_.makeGameShortcut();
     const std::string unregistered = record_.registerGame(run_.bytesPlaced);
+    end_ = {RunEnd::Kind::Finished, Refusal::DiscMissing, run_.leftOut.size(), unregistered.empty()};
     events_->finished(run_.placed, run_.leftOut, unregistered);
     showReport(run_.leftOut, unregistered);
     view_.closeWindow();
@@ -290,6 +301,7 @@ void Installation::runDiscs() {
 void Installation::start(const std::string& source, const std::string& typedFolder) {
     if (run_.active) return;
     Active active(run_);
+    end_ = RunEnd{};
     // Whatever ends the run, its log is written (where the run left it).
     struct EndOfLog {
         std::unique_ptr<RunLogger>& events;
@@ -314,19 +326,19 @@ void Installation::start(const std::string& source, const std::string& typedFold
 // disc 1: the list comes first.
 bool Installation::checkFolder(const std::string& typedFolder) {
     if (!checkDisc(runSource_ + "\\", 1)) {
-        events_->refused(Refusal::DiscMissing, runSource_, 0);
+        refuse(Refusal::DiscMissing, runSource_, 0);
         shell::showMessage(Msg::DiscNotFound, Msg::Error, MsgKind::Stop);
         return false;
     }
     const std::string folder = withoutTrailingBackslash(typedFolder);
     if (auto fault = folderNameFault(folder)) {
-        events_->refused(Refusal::FolderName, folder, *fault);
+        refuse(Refusal::FolderName, folder, *fault);
         refuseFolder(*fault, typedFolder);
         return false;
     }
     // The uninstaller would never empty a drive's root or the Windows folder.
     if (shell::record::unsafeFolder(folder, plat::shell().windowsFolder())) {
-        events_->refused(Refusal::UnsafeFolder, folder, 0);
+        refuse(Refusal::UnsafeFolder, folder, 0);
         const auto& m = shell::messages();
         shell::showMessage(m.get(Msg::BadInstallFolder) + "\r\n\r\n" + m.get(shell::Text::UnsafeInstallFolder) +
                                "\r\n" + typedFolder,
@@ -336,22 +348,23 @@ bool Installation::checkFolder(const std::string& typedFolder) {
     run_.disc = 1;
     buildDiscList(1, runSource_, files_, [this] { return cancelled(); });
     if (cancelled()) {
+        end_.kind = RunEnd::Kind::Cancelled;
         events_->listingCancelled();
         return false;  // the window is closing, and nothing was written
     }
     if (auto unfitting = firstUnfitting(files_, folder, discPrefix(1))) {
-        events_->refused(Refusal::PathTooLong, *unfitting, 0);
+        refuse(Refusal::PathTooLong, *unfitting, 0);
         refuseFolder(plat::err::FileNameTooLong, *unfitting);
         return false;
     }
     plat::files().createFolder(folder);  // the last level only; an existing folder is fine
     if (!plat::files().folderExists(folder)) {
-        events_->refused(Refusal::FolderNotMade, folder, plat::program().lastError());
+        refuse(Refusal::FolderNotMade, folder, plat::program().lastError());
         shell::showMessage(Msg::BadInstallFolder, Msg::Notice, MsgKind::Stop);
         return false;
     }
     if (auto failed = plat::probeFolderOf(folder + "\\game00.dat")) {
-        events_->refused(Refusal::FolderTakesNoFile, folder, failed->code);
+        refuse(Refusal::FolderTakesNoFile, folder, failed->code);
         refuseFolder(failed->code, folder);
         return false;
     }
@@ -367,7 +380,7 @@ bool Installation::openRecord(const std::string& folder) {
         // The run's log lies in the folder too: it goes with the whole game.
         events_->log().putOnRecord(record_.writer(), folder);
     } catch (const base::Error& e) {
-        events_->refused(Refusal::RecordUnwritable, e.what(), 0);
+        refuse(Refusal::RecordUnwritable, e.what(), 0);
         const auto& m = shell::messages();
         shell::showMessage(m.get(Msg::BadInstallFolder) + "\r\n\r\n" + e.what(), m.get(Msg::Notice), MsgKind::Stop);
         return false;

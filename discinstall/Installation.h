@@ -68,6 +68,8 @@ public:
     // filled.
     const std::string& runSource() const { return runSource_; }
     const std::string& installFolder() const { return installFolder_; }
+    // How the last run ended.
+    const RunEnd& lastRun() const { return end_; }
 
 private:
     // How one listed file ended.
@@ -95,6 +97,7 @@ private:
     void pickDiscFolder();
     // The end of a run cut short, and of one that went through all three discs.
     void endEarly(Outcome outcome);
+    void refuse(Refusal why, const std::string& subject, std::uint32_t code);
     void finish();
 
     InstallationView& view_;
@@ -106,6 +109,7 @@ private:
     std::unique_ptr<RunLogger> events_;
     // The install folder's record, open while a run writes there.
     RunRecord record_;
+    RunEnd end_;
 
     // What the run in progress knows of itself.
     struct Run {

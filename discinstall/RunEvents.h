@@ -9,6 +9,7 @@
 
 #include "discinstall/DiscPlan.h"
 #include "platform/Desktop.h"
+#include "shell/Face.h"
 
 namespace discinstall {
 
@@ -33,11 +34,16 @@ enum class Refusal {
     RecordUnwritable,   // subject: the record's error
 };
 
-// The questions the run asks the player, besides a failed copy's.
-enum class Question {
-    DiscWanted,     // insert disc 2 or 3
-    LocateDisc,     // point at the disc's files
-    TooLittleRoom,  // retry once there is room
+// The questions the run asks the player (DiscWanted, LocateDisc,
+// TooLittleRoom; a failed copy's is told with the file).
+using shell::Question;
+
+// How a whole run ended, for whoever started it.
+struct RunEnd {
+    enum class Kind { NotRun, Refused, Cancelled, GaveUp, Finished } kind = Kind::NotRun;
+    Refusal refusal = Refusal::DiscMissing;  // when refused
+    std::size_t leftOut = 0;                 // when finished: destinations without their file
+    bool registered = false;                 // when finished: in the list of programs
 };
 
 // What one file's installation came to.

@@ -10,6 +10,7 @@
 #include "platform/Program.h"
 #include "platform/Shell.h"
 #include "platform/SystemError.h"
+#include "shell/Face.h"
 #include "shell/RunLog.h"
 #include "shell/Services.h"
 #include "shell/VoiceRecord.h"
@@ -36,20 +37,22 @@ void extract(const char* name, const char* type, const char* path, shell::RunLog
     log.line(std::string("wrote ") + path + " (" + shell::sizeText(payload::payloadSize(name, type)) + ")");
 }
 
-void install(shell::RunLog& log);
+bool install(shell::RunLog& log);
 
 }  // namespace
 
-void installVoiceAddOn() {
+bool installVoiceAddOn() {
     using shell::Msg;
     using shell::MsgKind;
-    if (shell::showMessage(Msg::ConfirmVoiceAddOn, Msg::Notice, MsgKind::Confirm) != plat::Answer::Ok) return;
+    if (shell::ask(shell::Question::ConfirmVoiceAddOn, Msg::ConfirmVoiceAddOn, Msg::Notice, MsgKind::Confirm) !=
+        plat::Answer::Ok)
+        return false;
     // The add-on has no folder of its own: its log is kept in the user's
     // temporary folder.
     shell::RunLog log(shell::kVoiceLog, "voice add-on");
     log.placeInTemp();
     try {
-        install(log);
+        return install(log);
     } catch (const std::exception& e) {
         log.stoppedBy(e);
         throw;
@@ -98,19 +101,19 @@ private:
 
 // What the player is told at the end: not installed and why, installed, or
 // installed without an uninstaller that knows of it.
-void tellOutcome(const std::string& reasons, const shell::voice::Recorder& recorder, shell::RunLog& log) {
+bool tellOutcome(const std::string& reasons, const shell::voice::Recorder& recorder, shell::RunLog& log) {
     using shell::Msg;
     using shell::MsgKind;
     const auto& m = shell::messages();
     if (!reasons.empty()) {
         log.line("outcome: not installed");
         shell::showMessage(m.get(shell::Text::VoiceAddOnFailed) + reasons, m.get(Msg::Error), MsgKind::Stop);
-        return;
+        return false;
     }
     log.line("outcome: installed");
     if (recorder.failures().empty()) {
         shell::showMessage(Msg::VoiceAddOnDone, Msg::Notice, MsgKind::Information);
-        return;
+        return true;
     }
     std::string text = m.get(Msg::VoiceAddOnDone) + "\r\n";
     for (const auto& failure : recorder.failures()) {
@@ -118,9 +121,10 @@ void tellOutcome(const std::string& reasons, const shell::voice::Recorder& recor
         text += "\r\n" + failure;
     }
     shell::showMessage(text, m.get(Msg::Warning), MsgKind::Warning);
+    return false;
 }
 
-void install(shell::RunLog& log) {
+bool install(shell::RunLog& log) {
     using namespace shell::voice;
     // On the records of the installations first, so that their uninstallers
     // take away what the add-on leaves, and only that.
@@ -138,7 +142,7 @@ void install(shell::RunLog& log) {
     deleteWhenFree(kScriptFile, log);
     deleteWhenFree(kSetupFile, log);
     deleteWhenFree(kEngineFile, log);
-    tellOutcome(starting.reasons(), recorder, log);
+    return tellOutcome(starting.reasons(), recorder, log);
 }
 
 }  // namespace

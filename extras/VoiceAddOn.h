@@ -7,8 +7,10 @@
 namespace extras {
 
 // The action of the main window's voice add-on button.  Asks first; raises
-// the extraction's error when a file cannot be written.
-void installVoiceAddOn();
+// the extraction's error when a file cannot be written.  True when the
+// add-on is installed and on the records; false when the player said no, it
+// is not installed, or the records do not know of it.
+bool installVoiceAddOn();
 
 // How long each waiting loop sleeps between two tries while nothing happens
 // (the windows answer at once all the same).

@@ -16,6 +16,7 @@
 #include "platform/Program.h"
 #include "platform/Shell.h"
 #include "platform/SystemError.h"
+#include "shell/Face.h"
 #include "shell/FolderPicker.h"
 #include "shell/RecordFile.h"
 #include "shell/RunLog.h"
@@ -182,14 +183,18 @@ void write(const Target& t, const Edition& edition, const std::string& folder, s
 
 }  // namespace
 
+bool holdsGame(const std::string& folder) {
+    const std::string game = folder + "\\Vandry.exe";
+    plat::requirePathFits(game);
+    return plat::files().fileExists(game);
+}
+
 void startPatchInstallation(TForm4& progress) {
     using shell::Msg;
     shell::showMessage(Msg::ChooseGameFolder, Msg::Notice, shell::MsgKind::QuestionNotice);
     auto picked = shell::pickFolder();
     if (!picked) return;  // cancelled: nothing is written
-    const std::string game = *picked + "\\Vandry.exe";
-    plat::requirePathFits(game);
-    if (plat::files().fileExists(game))
+    if (holdsGame(*picked))
         progress.showFor(*picked);
     else
         shell::showMessage(Msg::NoGameFiles, Msg::Warning, shell::MsgKind::Stop);
@@ -240,10 +245,12 @@ bool PatchRun::writeAll(shell::RunLog& log) {
     // in place too, so that it never leaves the game half patched.
     std::exception_ptr shortcutError;
     try {
-        shell::makeRecordedShortcuts(edition.shortcutKind, f + "\\KESTAL.exe", [&](const std::string& link) {
-            if (record) record->patchShortcut(link);
-        });
-        log.line("made the shortcuts");
+        if (shell::makesShortcuts()) {
+            shell::makeRecordedShortcuts(edition.shortcutKind, f + "\\KESTAL.exe", [&](const std::string& link) {
+                if (record) record->patchShortcut(link);
+            });
+            log.line("made the shortcuts");
+        }
     } catch (const std::exception&) {
         shortcutError = std::current_exception();
     }
@@ -254,7 +261,7 @@ bool PatchRun::writeAll(shell::RunLog& log) {
     if (shortcutError) std::rethrow_exception(shortcutError);
 
     showInstalled(unregistered);
-    plat::shell().winExec(plat::systemTool("Notepad.exe") + " " + f + "\\readme.txt", plat::sw::Show);
+    shell::face().showDocument(f + "\\readme.txt");
     return true;
 }
 

@@ -49,6 +49,10 @@ private:
     std::string gameFolder_;
 };
 
+// Whether the folder holds the game to patch (its Vandry.exe).  A path too
+// long for the file calls raises base::Error.
+bool holdsGame(const std::string& folder);
+
 // The action of the main window's patch button: asks for the game folder and
 // shows the progress window, whose timer runs the patch.
 void startPatchInstallation(TForm4& progress);

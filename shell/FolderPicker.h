@@ -28,11 +28,15 @@ namespace shell {
 // cleared (nullptr) when it goes.
 void usePicker(TForm3* picker);
 
+// The folder the player points at, through the face in force: the picker,
+// or an unattended run's planned folder.
+std::optional<std::string> pickFolder();
+
 // Shows the folder picker modally.  OK gives the selected folder's whole path
 // ("X:\" for a drive root); it can be pressed only while a file-system folder
 // is selected.  Cancel or the close box give no choice, and so does a program
 // without a picker.  A path too long for
 // the file calls, or one that the code page cannot spell, raises base::Error.
-std::optional<std::string> pickFolder();
+std::optional<std::string> showPicker();
 
 }  // namespace shell

@@ -45,6 +45,15 @@ void applyLanguage(const std::string& name, const Localised& to);
 // the msgs section.  Raises as applyLanguage does for a font number.
 void applyLanguageFile(const std::string& file, MessageTable& messages, ui::Form& window);
 
+// The message table alone from a language file given by its path: a run
+// without windows.
+void loadMessages(const std::string& file, MessageTable& messages);
+// The file of the system's language (detectedLanguage) beside the program,
+// found by its name in Unicode: under code page 950 the Traditional file's
+// name has other bytes than the built-in name's.  The file of the built-in
+// name when none is there.
+std::string detectedLanguageFile();
+
 // Integer syntax of the language files: leading blanks, an optional sign and
 // decimal digits, or hexadecimal after "$", "x" or "0x".  Raises
 // "'%s' is not a valid integer value".

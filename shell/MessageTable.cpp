@@ -1,5 +1,7 @@
 #include "shell/MessageTable.h"
 
+#include "shell/Face.h"
+
 #include <stdexcept>
 
 #include "platform/Desktop.h"
@@ -76,6 +78,19 @@ const NamedText kTexts[] = {
     {"UninstallRecordDamaged", "卸载记录有一部分已经损坏：只删除了还能读出的记录所列的文件。游戏文件夹中可能还有游戏的文件。"},
     {"UnsafeInstallFolder", "不能安装到驱动器的根目录或 Windows 文件夹中，因为卸载程序不能删除这样的安装。请选择其他文件夹。"},
     // -- end uninstall
+    {"Usage",
+     "用法：\\n"
+     "Setup.exe /S [/DIR=文件夹] [/SOURCE=文件夹 或 /SOURCE=光盘1;光盘2;光盘3] [/PATCH=simplified|traditional] [/VOICE] [/NOSHORTCUTS] [/LOG=文件]\\n"
+     "  /S　无人值守安装：不显示窗口，不提问，每个问题按规则回答并写入记录\\n"
+     "  /DIR　安装文件夹（默认 C:\\Lunavire）；只装补丁时为已安装游戏的文件夹\\n"
+     "  /SOURCE　光盘副本所在的文件夹（子文件夹 DISC1、DISC2、DISC3），或用分号分开的每张光盘的文件夹；不指定时在光驱中查找\\n"
+     "  /PATCH　安装后应用简体（simplified）或繁体（traditional）中文化补丁\\n"
+     "  /VOICE　安装声音认识补丁\\n"
+     "  /NOSHORTCUTS　不在开始菜单中建立快捷方式\\n"
+     "  /LOG　运行记录同时写入这个文件\\n"
+     "Uninstall.exe /uninstall /S [/PATCHONLY] [/REMOVESAVES]\\n"
+     "  无人值守卸载；/PATCHONLY 只卸载汉化补丁；/REMOVESAVES 同时删除存档\\n"
+     "退出代码：0 完成；1 输入被拒绝；2 缺少光盘；3 磁盘空间不足；4 有文件没能复制或删除；5 已取消；6 程序已经在运行；7 显示了用法"},
     {"PatchName", "《Lunavire》中文化补丁"},
     {"PatchNotRegistered", "汉化补丁已经安装，但是没有登记到 Windows 的程序列表中："},
 };
@@ -140,7 +155,7 @@ void MessageTable::put(int index, const std::string& text) {
 }
 
 plat::Answer showMessage(const std::string& text, const std::string& caption, MsgKind kind) {
-    return ui::app().messageBox(text, caption, static_cast<std::uint32_t>(kind));
+    return face().show(text, caption, kind);
 }
 
 }  // namespace shell

@@ -95,6 +95,7 @@ enum class Text : int {
     UninstallRecordDamaged,// the record is damaged in part: what it still names is removed
     UnsafeInstallFolder,   // no installation into a drive's root or the Windows folder
     // -- end uninstall
+    Usage,                 // the command line's switches and exit codes; "\n" breaks a line
     PatchName,             // a game this program did not install, patched: its entry's name in that list
     PatchNotRegistered,    // heads why such a game is not in that list
 };

@@ -22,6 +22,10 @@ const char kRunStart[] = "\r\n==== ";
 // every line of the next run.
 constexpr std::uint32_t kKeptAfterTrim = RunLog::kLimit / 4 * 3;
 
+// The command line's log file, and the logs that stand, the latest last.
+std::string echoPath;
+std::vector<RunLog*> standing;
+
 std::string twoDigits(int n) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "%02d", n);
@@ -86,16 +90,33 @@ RunLog::RunLog(LogName name, const std::string& run) : name_(name) {
     std::string windows = "Windows " + std::to_string(v.major) + "." + std::to_string(v.minor) + "." +
                           std::to_string(v.build);
     if (!v.servicePack.empty()) windows += " " + v.servicePack;
+    echo(held_.back());
+    standing.push_back(this);
     line(windows + ", ANSI code page " + std::to_string(plat::program().ansiCodePage()));
 }
 
 RunLog::~RunLog() {
+    standing.erase(std::remove(standing.begin(), standing.end(), this), standing.end());
     if (!placed_) placeInTemp();
+}
+
+void RunLog::echoTo(const std::string& path) { echoPath = path; }
+
+RunLog* RunLog::current() { return standing.empty() ? nullptr : standing.back(); }
+
+void RunLog::echo(const std::string& utf8) {
+    if (echoPath.empty()) return;
+    const std::uint32_t code = write(echoPath, utf8);
+    if (code == 0) return;
+    const std::string failed = echoPath;
+    echoPath.clear();
+    line("the log file " + failed + " cannot be written (" + errorText(code) + ")");
 }
 
 void RunLog::line(const std::string& text) {
     const std::string utf8 = plat::program().ansiToUtf8(clock(plat::program().localTime()) + " " + oneEntry(text)) +
                              "\r\n";
+    echo(utf8);
     if (!placed_) {
         held_.push_back(utf8);
         return;

@@ -32,6 +32,8 @@ inline constexpr LogName kPatchLog{"patch.log", "Lunavire patch.log"};
 inline constexpr LogName kVoiceLog{"voice.log", "Lunavire voice.log"};
 // The uninstaller's goes to the temporary folder: the game folder goes away.
 inline constexpr LogName kUninstallLog{"uninstall.log", "Lunavire uninstall.log"};
+// An unattended run's own lines: its command line, its rules' answers, its exit code.
+inline constexpr LogName kUnattendedLog{"unattended.log", "Lunavire unattended.log"};
 
 class RunLog {
 public:
@@ -62,8 +64,16 @@ public:
     // record, announced and whole at once.  A log elsewhere is not the game's.
     void putOnRecord(record::Writer& record, const std::string& folder) const;
 
+    // Every line of every log from here on goes to `path` as well (the
+    // command line's log file), as it is written; empty for none.  A file
+    // that cannot be written is told once in the log of the moment.
+    static void echoTo(const std::string& path);
+    // The log of the run under way: the last one made that still stands.
+    static RunLog* current();
+
 private:
     bool append(const std::string& utf8);
+    void echo(const std::string& utf8);
     // 0, or the code of the call that failed.
     std::uint32_t write(const std::string& path, const std::string& utf8);
     // Cuts the oldest lines (whole runs where it can) so that `adding` more

@@ -1,5 +1,6 @@
 #include "shell/Services.h"
 
+#include <memory>
 #include <stdexcept>
 
 #include "platform/Desktop.h"
@@ -10,33 +11,55 @@ namespace shell {
 
 namespace {
 
-TForm1* current = nullptr;
+// The main window's state, as the services read it.
+class MainWindow : public Settings {
+public:
+    explicit MainWindow(TForm1& window) : w_(window) {}
+    const MessageTable& messages() const override { return w_.messages; }
+    std::string sourceFolder() const override { return w_.sourceFolder; }
+    void setSourceFolder(const std::string& folder) override { w_.sourceFolder = folder; }
+    Edition edition() const override {
+        return w_.ComboBox1->selectedText() == kSimplified ? Edition::Simplified : Edition::Traditional;
+    }
+    std::string languageName() const override { return w_.ComboBox1->selectedText(); }
+    void closeMainWindow() override { w_.Close(); }
 
-TForm1& mainWindow() {
+private:
+    TForm1& w_;
+};
+
+std::unique_ptr<MainWindow> mainWindow;
+Settings* current = nullptr;
+
+Settings& settings() {
     if (!current) throw std::logic_error("the main window is not made yet");
     return *current;
 }
 
 }  // namespace
 
-void useMainWindow(TForm1* window) { current = window; }
+void useMainWindow(TForm1* window) {
+    mainWindow = window ? std::make_unique<MainWindow>(*window) : nullptr;
+    current = mainWindow.get();
+}
 
-const MessageTable& messages() { return mainWindow().messages; }
+void useSettings(Settings* s) {
+    mainWindow.reset();
+    current = s;
+}
+
+const MessageTable& messages() { return settings().messages(); }
 
 plat::Answer showMessage(Msg text, Msg caption, MsgKind kind) {
     const MessageTable& m = messages();
     return showMessage(m.get(text), m.get(caption), kind);
 }
 
-std::string sourceFolder() { return mainWindow().sourceFolder; }
-void setSourceFolder(const std::string& folder) { mainWindow().sourceFolder = folder; }
-
-Edition edition() {
-    return mainWindow().ComboBox1->selectedText() == kSimplified ? Edition::Simplified : Edition::Traditional;
-}
-
-std::string languageName() { return mainWindow().ComboBox1->selectedText(); }
-
-void closeMainWindow() { mainWindow().Close(); }
+std::string sourceFolder() { return settings().sourceFolder(); }
+void setSourceFolder(const std::string& folder) { settings().setSourceFolder(folder); }
+Edition edition() { return settings().edition(); }
+std::string languageName() { return settings().languageName(); }
+void closeMainWindow() { settings().closeMainWindow(); }
+bool makesShortcuts() { return settings().makesShortcuts(); }
 
 }  // namespace shell

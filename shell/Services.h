@@ -1,7 +1,8 @@
 // What the subsystems use of the main window, and nothing more: the message
 // table, the source folder, the patch edition that the language list chooses
 // and the end of the program.  The program hands the main window over once
-// it exists (useMainWindow); no window is reachable through here.
+// it exists (useMainWindow), or an unattended run its own settings
+// (useSettings); no window is reachable through here.
 #pragma once
 
 #include <string>
@@ -13,9 +14,29 @@ class TForm1;
 
 namespace shell {
 
+// Simplified only when the language list reads exactly the built-in name
+// 简体中文; Traditional otherwise, nothing selected included.
+enum class Edition { Simplified, Traditional };
+
+// What the services read: the main window's state, or what an unattended
+// run's command line chose.
+class Settings {
+public:
+    virtual ~Settings() = default;
+    virtual const MessageTable& messages() const = 0;
+    virtual std::string sourceFolder() const = 0;
+    virtual void setSourceFolder(const std::string& folder) = 0;
+    virtual Edition edition() const = 0;
+    virtual std::string languageName() const = 0;
+    virtual void closeMainWindow() = 0;
+    virtual bool makesShortcuts() const { return true; }
+};
+
 // The window that the services read; set by the program once it is made,
 // cleared (nullptr) when it goes.
 void useMainWindow(TForm1* window);
+// An unattended run's settings instead; nullptr for none.
+void useSettings(Settings* settings);
 
 // The main window's message table.
 const MessageTable& messages();
@@ -28,9 +49,6 @@ plat::Answer showMessage(Msg text, Msg caption, MsgKind kind);
 std::string sourceFolder();
 void setSourceFolder(const std::string& folder);
 
-// Simplified only when the language list reads exactly the built-in name
-// 简体中文; Traditional otherwise, nothing selected included.
-enum class Edition { Simplified, Traditional };
 Edition edition();
 
 // The language list's text: the language the player runs the program in
@@ -39,5 +57,8 @@ std::string languageName();
 
 // Closes the main window: the program ends once the running handler returns.
 void closeMainWindow();
+
+// Whether the runs make their Start-menu shortcuts (the command line may say no).
+bool makesShortcuts();
 
 }  // namespace shell

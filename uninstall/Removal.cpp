@@ -523,20 +523,4 @@ Report Removal::removeOwnTraces(Report patch) {
     return report_;
 }
 
-Report removePatchFrom(const std::string& folder, unsigned codePage, RemovalView& view, shell::RunLog& log,
-                       bool damaged) {
-    Report report;
-    Record after;
-    {
-        shell::record::Writer writer(folder, codePage);
-        Removal removal(writer.record(), folder, view, log);
-        if (damaged) removal.recordDamaged();
-        report = removal.removePatch(writer);
-        after = writer.record();
-    }
-    // The writer holds the record open: what goes with it goes once it is closed.
-    if (!after.patchOnly()) return report;
-    return Removal(after, folder, view, log).removeOwnTraces(std::move(report));
-}
-
 }  // namespace uninstall

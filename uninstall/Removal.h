@@ -156,12 +156,4 @@ private:
     std::vector<plat::Path> former_;  // findFormerFolders(), once
 };
 
-// The patch's removal as the player's choice runs it: the folder's record
-// open while the patch goes, each step added as it is done; then, on a
-// folder that holds our patch only, Removal::removeOwnTraces() once the
-// record is closed.  `codePage` is the record's; `damaged` when some of its
-// lines did not read.  Raises base::Error when the record cannot be opened.
-Report removePatchFrom(const std::string& folder, unsigned codePage, RemovalView& view, shell::RunLog& log,
-                       bool damaged);
-
 }  // namespace uninstall

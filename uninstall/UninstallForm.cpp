@@ -3,6 +3,8 @@
 #include "base/Error.h"
 #include "platform/Desktop.h"
 #include "platform/SystemError.h"
+#include "shell/Face.h"
+#include "shell/RecordFile.h"
 #include "shell/RunLog.h"
 
 namespace {
@@ -35,55 +37,7 @@ const ui::FormDef kWindow{
     {0, 0, 440, 246}, ui::kSystemMenu, ui::BorderStyle::Single, ui::Position::DesktopCenter,
     {"宋体", ui::kGb2312Charset, -12}, kControls, std::size(kControls), kEvents, std::size(kEvents)};
 
-// Remove the saved games too?  Yes, No, or Cancel for nothing at all.
-constexpr auto kAskSaves =
-    static_cast<shell::MsgKind>(plat::mb::YesNoCancel | plat::mb::IconQuestion | plat::mb::Topmost);
-
-// A report's lists name their first lines and count the rest.
-constexpr std::size_t kShown = 20;
-
-void listed(std::string& text, const std::vector<std::string>& paths, const shell::MessageTable& m) {
-    const std::size_t shown = std::min(paths.size(), kShown);
-    for (std::size_t i = 0; i < shown; ++i) text += "\r\n" + paths[i];
-    if (paths.size() > shown) text += "\r\n" + shell::formatCount(m.get(Text::UninstallMore), paths.size() - shown);
-}
-
-void list(std::string& text, const std::string& heading, const std::vector<std::string>& paths,
-          const shell::MessageTable& m) {
-    if (paths.empty()) return;
-    text += "\r\n\r\n" + heading;
-    listed(text, paths, m);
-}
-
 }  // namespace
-
-namespace uninstall {
-
-ReportText reportText(const Report& r, const shell::MessageTable& m, bool patch) {
-    if (r.outcome == Report::NoOriginals) return {m.get(Text::UninstallNoOriginals), true};
-    if (r.outcome == Report::NoPatch) return {m.get(Text::UninstallNoPatch), true};
-    std::string text;
-    if (patch) {
-        text = m.get(Text::UninstallPatchDone);
-        listed(text, r.restored, m);
-        list(text, m.get(Text::UninstallPatchRemoved), r.removed, m);
-        list(text, m.get(Text::UninstallLeftOver), r.leftOver, m);
-    } else if (r.complete()) {
-        text = m.get(Text::UninstallGameDone);
-    } else {
-        text = m.get(Text::UninstallIncomplete);
-        listed(text, r.leftOver, m);
-    }
-    if (r.recordDamaged) text += "\r\n\r\n" + m.get(Text::UninstallRecordDamaged);
-    list(text, m.get(Text::UninstallLinksKept), r.links, m);
-    list(text, m.get(Text::UninstallIgnored), r.ignored, m);
-    list(text, m.get(Text::UninstallAtRestart), r.atRestart, m);
-    list(text, m.get(Text::UninstallKept), r.kept, m);
-    const bool warning = !r.leftOver.empty() || r.aborted || r.recordDamaged || !r.links.empty() || !r.ignored.empty();
-    return {text, warning};
-}
-
-}  // namespace uninstall
 
 class TForm5::Running {
 public:
@@ -126,39 +80,26 @@ void TForm5::showFile(const std::string& path, bool restoring) {
 }
 
 plat::Answer TForm5::askAboutFailure(const std::string& path, std::uint32_t code) {
-    return shell::showMessage(plat::systemText(code) + "\r\n\r\n" + path, messages_.get(shell::Msg::Error),
-                              shell::MsgKind::CopyFailed);
+    return uninstall::askAboutFailure(path, code, messages_);
 }
 
 void TForm5::Button1Click() {
     if (running_) return;
     Running running(*this);
-    uninstall::Report report;
-    {
-        shell::RunLog log(shell::kUninstallLog, "removal of the patch from " + folder_);
-        log.placeInTemp();
-        report = uninstall::removePatchFrom(folder_, record_.codePage, *this, log, damaged_);
-    }
-    const auto shown = uninstall::reportText(report, messages_, true);
-    shell::showMessage(shown.text, messages_.get(shown.warning ? shell::Msg::Warning : shell::Msg::Notice),
-                       shown.warning ? shell::MsgKind::Warning : shell::MsgKind::Information);
+    const auto report = uninstall::removePatchFrom({record_, folder_, damaged_}, *this);
+    uninstall::tellReport(report, messages_, true);
     Close();
 }
 
 void TForm5::Button2Click() {
     if (running_ || record_.patchOnly()) return;
     const plat::Answer saves =
-        shell::showMessage(messages_.get(Text::UninstallSaves), messages_.get(shell::Msg::Notice), kAskSaves);
+        shell::ask(shell::Question::RemoveSaves, messages_.get(Text::UninstallSaves), messages_.get(shell::Msg::Notice),
+                   uninstall::kAskSaves);
     if (saves == plat::Answer::Cancel) return;  // nothing removed: the question again
     Running running(*this);
-    shell::RunLog log(shell::kUninstallLog, "removal of the game from " + folder_);
-    log.placeInTemp();
-    uninstall::Removal removal(record_, folder_, *this, log);
-    if (damaged_) removal.recordDamaged();
-    const auto report = removal.removeGame(saves == plat::Answer::Yes);
-    const auto shown = uninstall::reportText(report, messages_, false);
-    shell::showMessage(shown.text, messages_.get(shown.warning ? shell::Msg::Warning : shell::Msg::Notice),
-                       shown.warning ? shell::MsgKind::Warning : shell::MsgKind::Information);
+    const auto report = uninstall::removeGameFrom({record_, folder_, damaged_}, saves == plat::Answer::Yes, *this);
+    uninstall::tellReport(report, messages_, false);
     Close();
 }
 

@@ -11,7 +11,7 @@
 #include "shell/InstallRecord.h"
 #include "shell/MessageTable.h"
 #include "ui/Components.h"
-#include "uninstall/Removal.h"
+#include "uninstall/RemovalRun.h"
 
 class TForm5 : public ui::Form, private uninstall::RemovalView {
 public:
@@ -46,14 +46,3 @@ private:
     bool damaged_ = false;
     bool running_ = false;
 };
-
-namespace uninstall {
-
-// What the report at the end says, and whether it is a warning.
-struct ReportText {
-    std::string text;
-    bool warning;
-};
-ReportText reportText(const Report& report, const shell::MessageTable& m, bool patch);
-
-}  // namespace uninstall

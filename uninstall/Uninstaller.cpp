@@ -9,9 +9,12 @@
 #include "platform/Program.h"
 #include "platform/Shell.h"
 #include "platform/SystemError.h"
+#include "shell/CommandLine.h"
+#include "shell/Face.h"
 #include "shell/Language.h"
 #include "shell/RecordFile.h"
 #include "uninstall/UninstallForm.h"
+#include "uninstall/UnattendedRemoval.h"
 
 namespace uninstall {
 
@@ -20,7 +23,6 @@ namespace {
 using shell::Text;
 using shell::record::Refusal;
 
-const char kSwitch[] = "/UNINSTALL";
 // Each mode's main window class.
 const char kInstallerWindow[] = "TForm1";
 const char kUninstallerWindow[] = "TForm5";
@@ -98,6 +100,33 @@ std::string languageFile(const std::string& folder, const std::string& language)
     return (plat::Path(plat::program().programPath()).parent() / (language + ".ini")).text();
 }
 
+// The uninstall window, in the record's language; 1 when the record is refused.
+int removeInWindow(const Installed& game, const std::string& refused, shell::MessageTable& messages,
+                   const std::string& languageFile) {
+    TForm5 form(messages, game.record, game.folder, game.damaged);
+    plat::setHost(&ui::app());
+    ui::app().setMainForm(&form);
+    try {
+        shell::applyLanguageFile(languageFile, messages, form);
+    } catch (const std::exception&) {
+        // A font number that is no number: the built-in font, the file's texts.
+    }
+    form.showTexts();
+    int code = 0;
+    if (!refused.empty()) {
+        // Nothing is removed: the player is told why, and the program ends.
+        shell::showMessage(refused, messages.get(shell::Msg::Error), shell::MsgKind::Stop);
+        code = 1;
+    } else {
+        form.createWindows();
+        form.Show();
+        ui::app().run();
+    }
+    ui::app().reset();
+    plat::setHost(nullptr);
+    return code;
+}
+
 }  // namespace
 
 void cleanTemporaryCopies() {
@@ -130,51 +159,21 @@ bool startOnlyCopy(Mode mode) {
     return true;
 }
 
-std::vector<std::string> arguments(const std::string& line) {
-    std::vector<std::string> args;
-    std::string current;
-    bool quoted = false, any = false;
-    for (std::size_t i = 0; i < line.size();) {
-        const std::size_t n = text::charLength(line, i);
-        const char c = line[i];
-        if (n == 1 && c == '"') {
-            quoted = !quoted;
-            any = true;
-        } else if (n == 1 && (c == ' ' || c == '\t') && !quoted) {
-            if (any) args.push_back(current);
-            current.clear();
-            any = false;
-        } else {
-            current.append(line, i, n);
-            any = true;
-        }
-        i += n;
-    }
-    if (any) args.push_back(current);
-    if (!args.empty()) args.erase(args.begin());  // the program's own path
-    return args;
-}
-
-std::optional<std::string> uninstallRequest(const std::string& commandLine) {
-    const auto args = arguments(commandLine);
-    if (args.empty() || text::upperCase(args[0]) != kSwitch) return std::nullopt;
-    std::string folder = args.size() > 1 ? args[1] : "";
-    while (folder.size() > 3 && text::endsWith(folder, '\\')) folder.pop_back();
-    return folder;
-}
-
-int runUninstaller(const std::string& requested) {
+int runUninstaller(const shell::CommandLine& line) {
     // Started in the uninstall folder (as the list of programs or the player
     // may start it), the program would hold that folder as its current one,
     // and so would the copy it starts: neither could remove it.
     if (!plat::program().setCurrentFolder(plat::shell().tempFolder())) plat::program().setCurrentFolder(plat::shell().windowsFolder());
-    std::string folder = requested;
+    std::string folder = line.uninstallFolder;
     if (folder.empty()) {
         // The installed uninstaller lies in the install folder's Uninstall folder.
         folder = plat::Path(plat::program().programPath()).parent().parent().text();
-        if (startTemporaryCopy(folder)) return 0;
+        // Unattended, it does the work itself, so that whoever started it
+        // gets the removal's exit code: it and its folder go when Windows
+        // starts again.
+        if (!line.silent && startTemporaryCopy(folder)) return 0;
     }
-    if (!startOnlyCopy(Mode::Uninstaller)) return 0;
+    if (!startOnlyCopy(Mode::Uninstaller)) return line.silent ? static_cast<int>(shell::ExitCode::AlreadyRunning) : 0;
 
     shell::MessageTable messages;
     // The record names the game's files relative to the folder it lies in,
@@ -183,29 +182,17 @@ int runUninstaller(const std::string& requested) {
     const std::optional<Refusal> refusal = refusalOf(loaded, folder);
     const std::string language =
         loaded.record && !loaded.record->language.empty() ? loaded.record->language : shell::detectedLanguage();
-
-    TForm5 form(messages, loaded.record ? *loaded.record : shell::record::Record(), folder,
-                !loaded.damaged.empty() || loaded.cutShort);
-    plat::setHost(&ui::app());
-    ui::app().setMainForm(&form);
-    try {
-        shell::applyLanguageFile(languageFile(folder, language), messages, form);
-    } catch (const std::exception&) {
-        // A font number that is no number: the built-in font, the file's texts.
-    }
-    form.showTexts();
+    const shell::record::Record record = loaded.record ? *loaded.record : shell::record::Record();
+    const bool damaged = !loaded.damaged.empty() || loaded.cutShort;
     int code = 0;
-    if (refusal) {
-        // Nothing is removed: the player is told why, and the program ends.
-        shell::showMessage(refusalText(*refusal, messages), messages.get(shell::Msg::Error), shell::MsgKind::Stop);
-        code = 1;
+    if (line.silent) {
+        shell::loadMessages(languageFile(folder, language), messages);
+        code = removeUnattended(line, {record, folder, damaged}, refusal ? refusalText(*refusal, messages) : "",
+                                messages);
     } else {
-        form.createWindows();
-        form.Show();
-        ui::app().run();
+        code = removeInWindow({record, folder, damaged}, refusal ? refusalText(*refusal, messages) : "", messages,
+                              languageFile(folder, language));
     }
-    ui::app().reset();
-    plat::setHost(nullptr);
     removeTemporaryCopy();
     return code;
 }

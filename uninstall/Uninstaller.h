@@ -6,22 +6,17 @@
 //                                      itself in the temporary folder (so that
 //                                      it can remove itself) and ends
 //   Uninstall.exe /uninstall "FOLDER"  asks about the installation in FOLDER
+//   ... /S [/PATCHONLY] [/REMOVESAVES]  removes without a window or a question
+//                                      (the installed uninstaller then does
+//                                      the work itself and goes at restart)
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "shell/CommandLine.h"
+
 namespace uninstall {
-
-// The arguments of a command line after the program's own path, as Windows
-// programs split them: blanks separate, double quotes group (a path is
-// taken as it is, backslashes and double-byte characters included).
-std::vector<std::string> arguments(const std::string& commandLine);
-
-// The folder the uninstall mode was asked for: empty for the installed
-// uninstaller's own; nullopt when the command line has no uninstall switch.
-std::optional<std::string> uninstallRequest(const std::string& commandLine);
 
 // Removes the temporary copies that earlier uninstallers left (Windows
 // removes them only at its next start, and Wine never); one still running
@@ -39,6 +34,6 @@ enum class Mode { Installer, Uninstaller };
 bool startOnlyCopy(Mode mode);
 
 // The whole uninstall mode; the program's exit code.
-int runUninstaller(const std::string& folder);
+int runUninstaller(const shell::CommandLine& line);
 
 }  // namespace uninstall

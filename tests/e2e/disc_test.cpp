@@ -2,10 +2,12 @@
 // started from the first stand-in disc in drive D:, installs into a folder
 // with a Chinese name, and finds discs 2 and 3 (in drives E: and F:) by the
 // player locating them in the folder picker.  Every file must arrive byte for
-// byte; the game's shortcut is listed for lnkinfo.  Run by disc-e2e.sh, which
-// lays out the discs and maps the drives.
+// byte; the install log's header names the Windows that the prefix reports;
+// the game's shortcut is listed for lnkinfo.  Run by disc-e2e.sh, which lays
+// out the discs and maps the drives.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -44,6 +46,22 @@ std::vector<DiscFile> manifest() {
         files.push_back(f);
     }
     return files;
+}
+
+// The system as this process sees it, in the words of the logs' header
+// ("Windows 6.1.7601 Service Pack 1, ANSI code page 936").
+std::string windowsAsLogged() {
+    OSVERSIONINFOEXW v{};
+    v.dwOSVersionInfoSize = sizeof v;
+    using RtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOEXW*);
+    auto get = reinterpret_cast<RtlGetVersion>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
+    if (!get || get(&v) != 0) throw Failure("RtlGetVersion is missing or fails");
+    std::string text = "Windows " + std::to_string(v.dwMajorVersion) + "." + std::to_string(v.dwMinorVersion) +
+                       "." + std::to_string(v.dwBuildNumber);
+    if (v.szCSDVersion[0]) text += ' ';
+    for (const wchar_t* c = v.szCSDVersion; *c; ++c) text += static_cast<char>(*c);  // ASCII: "Service Pack 1"
+    return text + ", ANSI code page " + std::to_string(GetACP()) + "\r\n";
 }
 
 // Where a disc file lands: disc 1's "game" level is dropped.
@@ -125,6 +143,13 @@ TEST_F(Discs936, ThreeDiscsInThreeCdDrivesInstallByteForByte) {
     EXPECT_EQ(log.substr(0, 3), "\xEF\xBB\xBF") << "UTF-8 that Notepad knows as such";
     for (const char* line : {"disc 2 found in E:\r\n", "disc 3 found in F:\r\n", "outcome: complete, "})
         EXPECT_NE(log.find(line), std::string::npos) << line;
+    const std::string windows = windowsAsLogged();
+    EXPECT_NE(log.find(windows), std::string::npos) << "the header names the system: " << windows;
+    // The second prefix is set to Windows 10 (tests/e2e/Windows10.cmake).
+    const char* asked = std::getenv("LUNAVIRE_WINDOWS");
+    if (asked && std::string(asked) == "win10") {
+        EXPECT_EQ(windows.substr(0, 13), "Windows 10.0.") << "the prefix reports Windows 10";
+    }
     writeFile(artifactPath("discs-install.log"), log);
 
     const std::string link = programsFolder() + "\\Lunavire\\Lunavire.lnk";

@@ -12,7 +12,8 @@ prefix=""
 [ "${1:-}" = "--prefix" ] && { prefix=$(realpath -m "$2"); shift 2; }
 [ -n "$prefix" ] && [ $# -ge 5 ] && [ "$4" = "--" ] || {
   echo "usage: $0 --prefix DIR DISC1 DISC2 DISC3 -- COMMAND..." >&2; exit 2; }
-folders=("$(realpath "$1")" "$(realpath "$2")" "$(realpath "$3")")
+# A folder that does not exist is a drive without a disc.
+folders=("$(realpath -m "$1")" "$(realpath -m "$2")" "$(realpath -m "$3")")
 shift 4
 
 [ -d "$prefix/dosdevices" ] || "$here/with-display.sh" "$here/run-in-wine.sh" --prefix "$prefix" cmd /c exit 0

@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# prepare-prefix.sh [--prefix DIR]
+# prepare-prefix.sh [--prefix DIR] [--windows VERSION]
 # Makes the Wine prefix that the tests and the program run in, once: locales,
 # `wineboot -i`, Wine's virtual desktop (1600x1200, room for a window at twice the usual scale), Wine's caption-button
 # font and CJK replacements for the fonts the windows ask for.  A prefix that is ready is left alone.
+#
+# --windows (or LUNAVIRE_WINDOWS) sets the Windows version the prefix reports, by winecfg's name for it (win7,
+# win10, ...); a ready prefix takes it without being made again.  Without it a new prefix reports Wine's default
+# (Windows 7 in Wine 8), and a prefix keeps the version it was last given.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -12,7 +16,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 while [ $# -gt 0 ]; do
   case "$1" in
     --prefix) LUNAVIRE_WINEPREFIX=$(realpath -m "$2"); shift 2 ;;
-    *) echo "usage: $0 [--prefix DIR]" >&2; exit 2 ;;
+    --windows) LUNAVIRE_WINDOWS=$2; shift 2 ;;
+    *) echo "usage: $0 [--prefix DIR] [--windows VERSION]" >&2; exit 2 ;;
   esac
 done
 lunavire_wine_env
@@ -20,6 +25,9 @@ lunavire_wine_env
 # Bump when the set-up below changes, so old prefixes are redone.
 version=5
 marker="$WINEPREFIX/.lunavire-ready"
+# The version set by --windows, apart from the marker: changing it redoes nothing else.
+windows="${LUNAVIRE_WINDOWS:-}"
+windows_marker="$WINEPREFIX/.lunavire-windows"
 
 ensure_locales() {
   local missing=() l
@@ -45,9 +53,16 @@ prepare() {
   ensure_locales
   lunavire_took "locales" "$t"
 
-  if [ -f "$marker" ] && [ "$(cat "$marker")" = "$version" ]; then
-    return 0
+  if [ ! -f "$marker" ] || [ "$(cat "$marker")" != "$version" ]; then
+    make_prefix
   fi
+  if [ -n "$windows" ]; then
+    set_windows
+  fi
+}
+
+make_prefix() {
+  local t
   mkdir -p "$WINEPREFIX"
 
   t=$(lunavire_now)
@@ -114,6 +129,26 @@ prepare() {
   lunavire_took "registry settings" "$t"
 
   echo "$version" >"$marker"
+}
+
+set_windows() {
+  [ -f "$windows_marker" ] && [ "$(cat "$windows_marker")" = "$windows" ] && return 0
+  local t now
+  t=$(lunavire_now)
+  # winecfg writes the version into the registry (HKLM\Software\Microsoft\Windows NT\CurrentVersion) and says
+  # nothing when it does not know the name: ask it back.
+  if ! wine winecfg -v "$windows" >/dev/null 2>&1; then
+    echo "prepare-prefix: winecfg -v $windows failed" >&2
+    return 1
+  fi
+  now=$(wine winecfg -v 2>/dev/null | tr -d '\r' | tail -n 1) || true
+  if [ "$now" != "$windows" ]; then
+    echo "prepare-prefix: the prefix reports ${now:-nothing}, not $windows (see winecfg -v)" >&2
+    return 1
+  fi
+  wineserver -w
+  echo "$windows" >"$windows_marker"
+  lunavire_took "Windows version $windows" "$t"
 }
 
 mkdir -p "$(dirname "$WINEPREFIX")"

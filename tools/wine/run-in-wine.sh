@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# run-in-wine.sh [--prefix DIR] [--locale LOCALE] PROGRAM.exe [ARG...]
+# run-in-wine.sh [--prefix DIR] [--locale LOCALE] [--windows VERSION] PROGRAM.exe [ARG...]
 # Runs a Windows program in the test prefix (prepared on first use), with a
 # display (an Xvfb when none is set), and exits with the program's exit code.
+# --windows (or LUNAVIRE_WINDOWS) is the Windows version the prefix reports,
+# by winecfg's name (prepare-prefix.sh).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -12,13 +14,14 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --prefix) export LUNAVIRE_WINEPREFIX; LUNAVIRE_WINEPREFIX=$(realpath -m "$2"); shift 2 ;;
     --locale) export LUNAVIRE_LOCALE="$2"; shift 2 ;;
+    --windows) export LUNAVIRE_WINDOWS="$2"; shift 2 ;;
     --) shift; break ;;
     -*) echo "run-in-wine: unknown option $1" >&2; exit 2 ;;
     *) break ;;
   esac
 done
 if [ $# -eq 0 ]; then
-  echo "usage: $0 [--prefix DIR] [--locale LOCALE] PROGRAM.exe [ARG...]" >&2
+  echo "usage: $0 [--prefix DIR] [--locale LOCALE] [--windows VERSION] PROGRAM.exe [ARG...]" >&2
   exit 2
 fi
 

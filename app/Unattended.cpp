@@ -1,0 +1,275 @@
+#include "app/Unattended.h"
+
+#include <exception>
+#include <functional>
+
+#include "base/Error.h"
+#include "discinstall/FileCopy.h"
+#include "discinstall/Installation.h"
+#include "extras/VoiceAddOn.h"
+#include "patch/PatchRun.h"
+#include "platform/AnsiText.h"
+#include "platform/Files.h"
+#include "platform/Folders.h"
+#include "platform/Host.h"
+#include "platform/Path.h"
+#include "platform/Program.h"
+#include "platform/SystemError.h"
+#include "shell/Language.h"
+#include "shell/RunLog.h"
+#include "shell/Services.h"
+#include "shell/Unattended.h"
+#include "ui/Application.h"
+#include "uninstall/Uninstaller.h"
+
+namespace app {
+
+namespace {
+
+using shell::ExitCode;
+using shell::UnattendedFace;
+
+const char kDefaultFolder[] = "C:\\Lunavire";
+
+// What the command line chose, in place of the main window's state.
+class Chosen : public shell::Settings {
+public:
+    explicit Chosen(const shell::CommandLine& line)
+        : language_(shell::detectedLanguage()), shortcuts_(!line.noShortcuts) {
+        shell::loadMessages(shell::detectedLanguageFile(), messages_);
+        const auto byLanguage = language_ == shell::kSimplified ? shell::Edition::Simplified : shell::Edition::Traditional;
+        edition_ = line.patch.value_or(byLanguage);
+    }
+    const shell::MessageTable& messages() const override { return messages_; }
+    std::string sourceFolder() const override { return source_; }
+    void setSourceFolder(const std::string& folder) override { source_ = folder; }
+    shell::Edition edition() const override { return edition_; }
+    std::string languageName() const override { return language_; }
+    void closeMainWindow() override {}  // there is none: the run ends by itself
+    bool makesShortcuts() const override { return shortcuts_; }
+
+private:
+    shell::MessageTable messages_;
+    std::string language_, source_;
+    shell::Edition edition_ = shell::Edition::Simplified;
+    bool shortcuts_;
+};
+
+// The host of a run without windows: errors go to the log, and the end the
+// system asks for cancels the run under way.
+class Unwatched : public plat::Host {
+public:
+    void showError(const std::string& text) override { UnattendedFace::note("error: " + text); }
+    void endProgram() override {
+        UnattendedFace::note("the system asked the program to end");
+        ended_ = true;
+        if (onEnd) onEnd();
+    }
+    plat::ControlPeer* mainWindow() override { return nullptr; }
+    Busy busy() override { return {}; }
+    void restart() override { ended_ = false; }
+    bool ended() const { return ended_; }
+
+    std::function<void()> onEnd;
+
+private:
+    bool ended_ = false;
+};
+
+// The disc run's progress, every tenth of the way, in the log.
+class LoggedProgress : public discinstall::InstallationView {
+public:
+    void showProgressPage() override {}
+    void clearProgress() override {}
+    void showFile(const std::string&, const std::string&) override {}  // the run's log names each file
+    void showOverallProgress(int percent) override {
+        if (percent / 10 <= told_ / 10) return;
+        told_ = percent;
+        UnattendedFace::note("installed " + std::to_string(percent) + "%");
+    }
+    void closeWindow() override {}
+
+private:
+    int told_ = 0;
+};
+
+class NoGauge : public patch::PatchView {
+public:
+    void showStep(patch::Step) override {}
+};
+
+// The run makes the install folder itself, as the window's does, once its
+// checks have passed; a typed path's missing parents are made here, since
+// nobody can pick an existing one.  They stay when the game is removed.
+void makeParents(const std::string& folder) {
+    const plat::Path parent = plat::Path(folder).parent();
+    if (parent.empty() || parent.parent().empty() || plat::files().folderExists(parent.text())) return;
+    if (plat::createFolders(parent.text()))
+        UnattendedFace::note("made the folder " + parent.text() + " for the install folder");
+    else
+        UnattendedFace::note("could not make the folder " + parent.text() + " (" +
+                             shell::errorText(plat::program().lastError()) + ")");
+}
+
+ExitCode installGame(const std::string& folder, const std::string& disc1, UnattendedFace& face, Unwatched& host) {
+    const auto source = !disc1.empty() ? std::optional<std::string>(disc1) : discinstall::findDiscInDrives(1);
+    if (!source) {
+        shell::showMessage(shell::Msg::DiscNotFound, shell::Msg::Error, shell::MsgKind::Stop);
+        return ExitCode::DiscMissing;
+    }
+    makeParents(folder);
+    TKqFileCopy copy(nullptr, "KqFileCopy1");
+    LoggedProgress view;
+    discinstall::Installation run(copy, view);
+    copy.OnCopyProgress = [&](ui::Component*, std::uint32_t, std::uint32_t transferred, std::uint8_t) {
+        run.copyProgressed(transferred);
+    };
+    copy.OnFinish = [&](ui::Component*) { run.copyFinished(); };
+    copy.OnError = [&](ui::Component*, const std::string& text, std::uint32_t code) { run.copyFailed(text, code); };
+    host.onEnd = [&] { run.cancel(); };
+    run.start(*source, folder);
+    host.onEnd = nullptr;
+    return exitOf(run.lastRun(), face.endedBy());
+}
+
+// An error that stopped a run: its log has it already.
+ExitCode exitOfError(const std::exception& e) {
+    const auto* error = dynamic_cast<const base::Error*>(&e);
+    return error && error->code() == plat::err::DiskFull ? ExitCode::NoRoom : ExitCode::FilesLeftOut;
+}
+
+ExitCode applyPatch(const std::string& folder) {
+    try {
+        if (!patch::holdsGame(folder)) {
+            shell::showMessage(shell::Msg::NoGameFiles, shell::Msg::Warning, shell::MsgKind::Stop);
+            return ExitCode::Refused;
+        }
+        NoGauge gauge;
+        patch::PatchRun run(gauge);
+        run.setGameFolder(folder);
+        return run.run() ? ExitCode::Done : ExitCode::FilesLeftOut;
+    } catch (const std::exception& e) {
+        UnattendedFace::note(std::string("the patch stopped: ") + e.what());
+        return exitOfError(e);
+    }
+}
+
+ExitCode installVoice() {
+    try {
+        return extras::installVoiceAddOn() ? ExitCode::Done : ExitCode::FilesLeftOut;
+    } catch (const std::exception& e) {
+        UnattendedFace::note(std::string("the voice add-on stopped: ") + e.what());
+        return exitOfError(e);
+    }
+}
+
+// What the run does: the game from the discs unless only the add-on is
+// asked for, or the patch for a folder that holds the game already.
+struct Plan {
+    bool game, patch, voice;
+};
+
+Plan planOf(const shell::CommandLine& line, const std::string& folder) {
+    const bool voiceAlone = line.voice && !line.dir && line.sources.empty() && !line.patch;
+    const bool patchAlone = line.patch && line.sources.empty() && patch::holdsGame(folder);
+    return {!voiceAlone && !patchAlone, line.patch.has_value(), line.voice};
+}
+
+ExitCode runSteps(const shell::CommandLine& line, UnattendedFace& face, Unwatched& host,
+                  const std::array<std::string, 3>& discs) {
+    const std::string folder = line.dir.value_or(kDefaultFolder);
+    try {
+        const Plan plan = planOf(line, folder);
+        ExitCode code = ExitCode::Done;
+        if (plan.game) code = installGame(folder, discs[0], face, host);
+        // Once the system asked the program to end, no further step begins.
+        if (code == ExitCode::Done && plan.patch && !host.ended()) code = applyPatch(folder);
+        if (code == ExitCode::Done && plan.voice && !host.ended()) code = installVoice();
+        return code;
+    } catch (const std::exception& e) {
+        UnattendedFace::note(std::string("error: ") + e.what());
+        return ExitCode::Refused;
+    }
+}
+
+// A "\n" in a language file's text (one line there) breaks the line.
+std::string withLineBreaks(const std::string& s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t n = text::charLength(s, i);
+        if (n == 1 && s[i] == '\\' && i + 1 < s.size() && s[i + 1] == 'n') {
+            out += "\r\n";
+            i += 2;
+            continue;
+        }
+        out.append(s, i, n);
+        i += n;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::array<std::string, 3> discFolders(const std::vector<std::string>& sources) {
+    std::array<std::string, 3> discs;
+    if (sources.size() == 1 && plat::files().folderExists((plat::Path(sources[0]) / "DISC1").text())) {
+        for (int i = 0; i < 3; ++i) discs[i] = (plat::Path(sources[0]) / ("DISC" + std::to_string(i + 1))).text();
+        return discs;
+    }
+    for (std::size_t i = 0; i < sources.size() && i < discs.size(); ++i) discs[i] = sources[i];
+    return discs;
+}
+
+ExitCode exitOf(const discinstall::RunEnd& end, std::optional<ExitCode> endedByRule) {
+    using Kind = discinstall::RunEnd::Kind;
+    switch (end.kind) {
+        case Kind::Finished:
+            return end.leftOut == 0 && end.registered ? ExitCode::Done : ExitCode::FilesLeftOut;
+        case Kind::Refused:
+            return end.refusal == discinstall::Refusal::DiscMissing ? ExitCode::DiscMissing : ExitCode::Refused;
+        case Kind::Cancelled: return ExitCode::Cancelled;
+        case Kind::GaveUp: return endedByRule.value_or(ExitCode::Cancelled);
+        case Kind::NotRun: break;
+    }
+    return ExitCode::Refused;
+}
+
+int showUsage(const shell::CommandLine& line) {
+    shell::MessageTable messages;
+    shell::loadMessages(shell::detectedLanguageFile(), messages);
+    std::string text = withLineBreaks(messages.get(shell::Text::Usage));
+    if (!line.fault.empty()) text = line.fault + "\r\n\r\n" + text;
+    if (line.silent) {
+        shell::RunLog log(shell::kUnattendedLog, "unattended run");
+        log.placeInTemp();
+        log.line("command line: " + plat::program().commandLine());
+        log.line(text);
+        return UnattendedFace::exitWith(ExitCode::Usage);
+    }
+    const std::uint32_t icon = line.fault.empty() ? plat::mb::IconInformation : plat::mb::IconStop;
+    ui::app().messageBox(text, ui::app().title(), plat::mb::Ok | icon | plat::mb::Topmost);
+    return static_cast<int>(ExitCode::Usage);
+}
+
+int runUnattended(const shell::CommandLine& line) {
+    shell::RunLog log(shell::kUnattendedLog, "unattended run");
+    log.placeInTemp();
+    log.line("command line: " + plat::program().commandLine());
+    if (!uninstall::startOnlyCopy(uninstall::Mode::Installer)) return UnattendedFace::exitWith(ExitCode::AlreadyRunning);
+    // The shortcuts are shell links, made through COM.
+    plat::program().comInitialize();
+    Chosen chosen(line);
+    shell::useSettings(&chosen);
+    const auto discs = discFolders(line.sources);
+    UnattendedFace face({false, discs});
+    shell::FaceInForce inForce(face);
+    Unwatched host;
+    plat::Host& before = plat::host();
+    plat::setHost(&host);
+    const ExitCode code = runSteps(line, face, host, discs);
+    plat::setHost(&before);
+    shell::useSettings(nullptr);
+    return UnattendedFace::exitWith(host.ended() && code == ExitCode::Done ? ExitCode::Cancelled : code);
+}
+
+}  // namespace app

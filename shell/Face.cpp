@@ -1,0 +1,76 @@
+#include "shell/Face.h"
+
+#include "platform/Shell.h"
+#include "shell/FolderPicker.h"
+#include "shell/Services.h"
+#include "ui/Application.h"
+
+namespace shell {
+
+namespace {
+
+// The player at the screen: message boxes owned by the application, the
+// folder picker, Notepad.
+class Windows : public Face {
+public:
+    plat::Answer show(const std::string& text, const std::string& caption, MsgKind kind) override {
+        return ui::app().messageBox(text, caption, static_cast<std::uint32_t>(kind));
+    }
+    plat::Answer ask(Question, const std::string& text, const std::string& caption, MsgKind kind, int) override {
+        return show(text, caption, kind);
+    }
+    std::optional<std::string> pickFolder() override { return showPicker(); }
+    void showDocument(const std::string& path) override {
+        plat::shell().winExec(plat::systemTool("Notepad.exe") + " " + path, plat::sw::Show);
+    }
+    void showError(const std::string& text) override { ui::app().showError(text); }
+    bool attended() const override { return true; }
+};
+
+Windows windows;
+Face* current = &windows;
+
+}  // namespace
+
+const char* nameOf(Question q) {
+    switch (q) {
+        case Question::DiscWanted: return "insert the next disc";
+        case Question::LocateDisc: return "locate the disc's files";
+        case Question::TooLittleRoom: return "too little room";
+        case Question::CopyFailed: return "a file cannot be copied";
+        case Question::RemovalFailed: return "a file cannot be removed";
+        case Question::RemoveSaves: return "remove the saved games too";
+        case Question::ConfirmVoiceAddOn: return "install the voice add-on";
+    }
+    return "a question";
+}
+
+const char* meaningOf(ExitCode code) {
+    switch (code) {
+        case ExitCode::Done: return "done";
+        case ExitCode::Refused: return "refused input";
+        case ExitCode::DiscMissing: return "a disc is missing";
+        case ExitCode::NoRoom: return "too little room";
+        case ExitCode::FilesLeftOut: return "files left out: not complete";
+        case ExitCode::Cancelled: return "cancelled";
+        case ExitCode::AlreadyRunning: return "another copy of the program is running";
+        case ExitCode::Usage: return "usage shown";
+    }
+    return "unknown";
+}
+
+Face& face() { return *current; }
+void useFace(Face* f) { current = f ? f : &windows; }
+
+plat::Answer ask(Question q, const std::string& text, const std::string& caption, MsgKind kind, int disc) {
+    return face().ask(q, text, caption, kind, disc);
+}
+
+plat::Answer ask(Question q, Msg text, Msg caption, MsgKind kind, int disc) {
+    const MessageTable& m = messages();
+    return face().ask(q, m.get(text), m.get(caption), kind, disc);
+}
+
+void showError(const std::string& text) { face().showError(text); }
+
+}  // namespace shell

@@ -1,0 +1,57 @@
+// The face of a run that nobody watches: every notice and question goes to
+// the log, and each question is answered by its rule, written here once.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "shell/Face.h"
+
+namespace shell {
+
+// What the command line chose beforehand.
+struct UnattendedChoices {
+    bool removeSaves = false;
+    // Where each disc lies when the command line says (empty: the CD drives).
+    std::array<std::string, 3> discFolders;
+};
+
+// A question's unattended answer, and the exit code when that answer ends
+// the run.
+struct Rule {
+    plat::Answer answer;
+    std::optional<ExitCode> endsWith;
+};
+
+class UnattendedFace : public Face {
+public:
+    explicit UnattendedFace(UnattendedChoices choices) : choices_(std::move(choices)) {}
+
+    // The rule for a question now; a disc's planned folder is offered once.
+    Rule rule(Question q, int disc) const;
+
+    plat::Answer show(const std::string& text, const std::string& caption, MsgKind kind) override;
+    plat::Answer ask(Question q, const std::string& text, const std::string& caption, MsgKind kind,
+                     int disc) override;
+    std::optional<std::string> pickFolder() override;
+    void showDocument(const std::string& path) override;
+    void showError(const std::string& text) override;
+    bool attended() const override { return false; }
+
+    // The exit code of the first rule that ended a run; nullopt while none did.
+    std::optional<ExitCode> endedBy() const { return endedBy_; }
+    // A line for the log of the moment (the run's, else the unattended run's own).
+    static void note(const std::string& line);
+    // The run's last line: the exit code and what it means; the code.
+    static int exitWith(ExitCode code);
+
+private:
+    UnattendedChoices choices_;
+    std::optional<ExitCode> endedBy_;
+    int locating_ = 0;                    // the disc LocateDisc was answered OK for
+    std::array<bool, 3> offered_{};       // planned folders already given
+};
+
+}  // namespace shell

@@ -1,0 +1,242 @@
+// The program started with /S in the simulation: no box, no window, an exit
+// code for each way a run ends, and the same runs as the windows'.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "app/App.h"
+#include "app/Unattended.h"
+#include "platform/Desktop.h"
+#include "platform/Host.h"
+#include "platform/SystemError.h"
+#include "shell/Registration.h"
+#include "tests/support/Containers.h"
+#include "tests/unit/discinstall/DiscRunFixture.h"
+
+namespace {
+
+using discruntest::kDisc1;
+using discruntest::kDisc2;
+using discruntest::kDisc3;
+using shell::ExitCode;
+
+constexpr std::uint32_t kCrcError = 23;  // a scratched disc
+
+const char* const kPayloads[][2] = {
+    {"GB_", "KESTAL"}, {"GB_", "CVANDRY"}, {"GB_", "README"}, {"GB_", "GAME01"}, {"GB_", "GAME00"},
+    {"BIG", "KESTAL"}, {"BIG", "CVANDRY"}, {"BIG", "README"}, {"BIG", "GAME01"},
+};
+
+const char* const kVoicePayloads[][2] = {{"ex0", "SOUNDS"}, {"EX0", "SOUND1"}, {"re0", "REG000"}};
+
+std::string payload(const std::string& group, const std::string& name) { return group + "/" + name + "!"; }
+
+// Which discs lie in the CD drives D:, E: and F:.
+enum Discs { kNoDisc = 0, kDiscOne = 1, kDiscTwo = 2, kDiscThree = 4, kAllDiscs = 7 };
+
+class Unattended : public simtest::SimTest {
+protected:
+    void SetUp() override { arrange(kAllDiscs); }
+    void arrange(int discs) {
+        for (char d : {'D', 'E', 'F'}) {
+            s.addDrive(d, true);
+            s.setDriveType(d, plat::DriveType::CdRom);
+        }
+        s.setProgramPath("D:\\Setup.exe");
+        s.writeFile("D:\\Setup.exe", "MZ setup");
+        if (discs & kDiscOne) put("D:", kDisc1);
+        if (discs & kDiscTwo) put("E:", kDisc2);
+        if (discs & kDiscThree) put("F:", kDisc3);
+        for (const auto& p : kPayloads) s.setResource(p[0], p[1], testpay::makeContainer(payload(p[0], p[1])));
+        for (const auto& p : kVoicePayloads) s.setResource(p[0], p[1], testpay::makeContainer(payload(p[0], p[1])));
+        s.setTempFolder("C:\\Temp");
+        s.setProgramsFolder("C:\\Programs");
+    }
+    void put(const std::string& root, const std::vector<std::pair<std::string, std::string>>& files) {
+        for (const auto& f : files) s.writeFile(root + "\\" + f.first, f.second);
+    }
+    // The program as Windows starts it; any box fails the test (none is scripted).
+    int run(const std::string& args) {
+        s.setCommandLine("D:\\Setup.exe " + args);
+        return app::runProgram();
+    }
+    void expectGame(const std::string& folder) {
+        for (const auto& f : kDisc1) EXPECT_TRUE(s.readFile(folder + "\\" + f.first.substr(5)) == f.second) << f.first;
+        for (const auto* disc : {&kDisc2, &kDisc3})
+            for (const auto& f : *disc) EXPECT_TRUE(s.readFile(folder + "\\" + f.first) == f.second) << f.first;
+    }
+    std::string log(const char* path = "C:\\run.log") { return s.readFile(path).value_or(""); }
+};
+
+TEST_F(Unattended, InstallsFromTheCdDrivesWithNoBoxAndLogsEverythingToTheLogFile) {
+    EXPECT_EQ(run("/S \"/DIR=C:\\Games\\Luna vire\" /LOG=C:\\run.log"), 0) << log();
+    expectGame("C:\\Games\\Luna vire");
+    EXPECT_TRUE(s.boxes().empty());
+    EXPECT_FALSE(shell::registration::entriesOf("C:\\Games\\Luna vire").empty());
+    EXPECT_TRUE(s.fileExists("C:\\Games\\Luna vire\\Uninstall\\Uninstall.exe"));
+    const std::string all = log();
+    for (const char* line : {"command line: D:\\Setup.exe /S", "asked (", "answered Retry by the unattended rule",
+                             "installed 100%", "exit code 0 (done)"})
+        EXPECT_NE(all.find(line), std::string::npos) << line;
+    // The run's own log beside the game has the same lines.
+    EXPECT_NE(log("C:\\Games\\Luna vire\\install.log").find("answered Retry"), std::string::npos);
+}
+
+// Each way a run ends has its own code, and nothing ends in a box.
+struct End {
+    const char* name;
+    int discs;
+    std::function<void(sim::SimPlatform&)> arrange;
+    const char* args;
+    ExitCode code;
+};
+
+void PrintTo(const End& e, std::ostream* os) { *os << e.name; }
+
+class UnattendedEnd : public Unattended, public ::testing::WithParamInterface<End> {
+protected:
+    void SetUp() override { arrange(GetParam().discs); }
+};
+
+TEST_P(UnattendedEnd, HasItsExitCodeAndNoBox) {
+    const End& row = GetParam();
+    if (row.arrange) row.arrange(s);
+    EXPECT_EQ(run(std::string(row.args) + " /LOG=C:\\run.log"), static_cast<int>(row.code));
+    EXPECT_TRUE(s.boxes().empty());
+    EXPECT_NE(log().find("exit code " + std::to_string(static_cast<int>(row.code)) + " ("), std::string::npos);
+    EXPECT_TRUE(shell::registration::entriesOf("C:\\Lunavire").empty()) << "nothing is reported complete";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, UnattendedEnd,
+    ::testing::Values(
+        End{"NoDiscThree", kDiscOne | kDiscTwo, {}, "/S", ExitCode::DiscMissing},
+        End{"NoDiscAtAll", kNoDisc, {}, "/S", ExitCode::DiscMissing},
+        End{"DriveRoot", kAllDiscs, {}, "/S /DIR=C:\\", ExitCode::Refused},
+        End{"TooLittleRoom", kAllDiscs, [](sim::SimPlatform& s) { s.setDriveCapacity('C', 6000); }, "/S",
+            ExitCode::NoRoom},
+        End{"CopyFails", kAllDiscs,
+            [](sim::SimPlatform& s) { s.failReadAt("D:\\game\\game00.dat", 1024, kCrcError); }, "/S",
+            ExitCode::FilesLeftOut},
+        End{"AnotherCopyRuns", kAllDiscs, [](sim::SimPlatform& s) { s.setOtherInstanceRunning(true); }, "/S",
+            ExitCode::AlreadyRunning},
+        End{"PatchWithoutGame", kNoDisc, {}, "/S /PATCH=simplified /DIR=C:\\Empty /SOURCE=C:\\Nothing",
+            ExitCode::DiscMissing},
+        End{"SystemEndsTheProgram", kAllDiscs,
+            [](sim::SimPlatform& s) {
+                s.onPump([done = std::make_shared<bool>(false)] {
+                    if (!*done) plat::host().endProgram();
+                    *done = true;
+                });
+            },
+            "/S /PATCH=simplified", ExitCode::Cancelled},
+        End{"VoiceAlone", kNoDisc, {}, "/S /VOICE", ExitCode::Done},
+        End{"BadSwitch", kAllDiscs, {}, "/S /FOLDER=C:\\x", ExitCode::Usage}),
+    [](const ::testing::TestParamInfo<End>& info) { return std::string(info.param.name); });
+
+class UnattendedFromFolders : public Unattended {
+protected:
+    void SetUp() override { arrange(kNoDisc); }
+};
+
+TEST_F(UnattendedFromFolders, DiscCopiesComeFromSourceFoldersByTheirNamesOrInTheirOrder) {
+    put("C:\\copies\\DISC1", kDisc1);
+    put("C:\\copies\\DISC2", kDisc2);
+    put("C:\\copies\\DISC3", kDisc3);
+    put("C:\\one", kDisc1);
+    put("C:\\two", kDisc2);
+    put("C:\\three", kDisc3);
+    EXPECT_EQ(run("/S /DIR=C:\\A /SOURCE=C:\\copies"), 0);
+    expectGame("C:\\A");
+    EXPECT_EQ(run("/S /DIR=C:\\B \"/SOURCE=C:\\one;C:\\two;C:\\three\""), 0);
+    expectGame("C:\\B");
+    EXPECT_TRUE(s.boxes().empty());
+}
+
+// The same runs as the windows': the patch after the game, without the
+// readme in Notepad or shortcuts; then the removals, without a question.
+TEST_F(Unattended, PatchesWithoutShortcutsThenRemovesThePatchAndTheGame) {
+    s.writeFile("C:\\Lunavire\\save\\mine.dat", "my save");
+    ASSERT_EQ(run("/S /PATCH=traditional /NOSHORTCUTS"), 0);
+    EXPECT_EQ(s.readFile("C:\\Lunavire\\KESTAL.exe"), payload("BIG", "KESTAL"));
+    EXPECT_EQ(s.readFile("C:\\Lunavire\\GAME00.DAT"), payload("GB_", "GAME00"));
+    EXPECT_TRUE(s.execs().empty()) << "no Notepad";
+    EXPECT_FALSE(s.folderExists("C:\\Programs\\Lunavire"));
+    ASSERT_EQ(run("/S /PATCH=simplified /DIR=C:\\Lunavire"), 0) << "the patch alone on an installed game";
+    EXPECT_EQ(s.readFile("C:\\Lunavire\\KESTAL.exe"), payload("GB_", "KESTAL"));
+
+    s.setCommandLine("D:\\Setup.exe /uninstall C:\\Lunavire /S /PATCHONLY");
+    EXPECT_EQ(app::runProgram(), 0);
+    expectGame("C:\\Lunavire");
+    // The installed uninstaller, as a script starts it: it does the work
+    // itself and goes at the next start of Windows.
+    s.setProgramPath("C:\\Lunavire\\Uninstall\\Uninstall.exe");
+    s.setCommandLine("C:\\Lunavire\\Uninstall\\Uninstall.exe /uninstall /S /LOG=C:\\run.log");
+    EXPECT_EQ(app::runProgram(), 0) << log();
+    EXPECT_NE(log().find("C:\\Lunavire\\Uninstall\\Uninstall.exe"), std::string::npos) << "told as going at restart";
+    EXPECT_FALSE(s.fileExists("C:\\Lunavire\\vandry.exe"));
+    EXPECT_EQ(s.readFile("C:\\Lunavire\\save\\mine.dat"), "my save") << "saves stay without /REMOVESAVES";
+    EXPECT_TRUE(shell::registration::entriesOf("C:\\Lunavire").empty());
+    EXPECT_NE(log().find("answered No by the unattended rule"), std::string::npos);
+    EXPECT_TRUE(s.boxes().empty());
+}
+
+// A game the player installed otherwise: /S alone takes the patch away, and
+// the entry the patch made for it, never the game.
+TEST_F(Unattended, OnAGameItDidNotInstallTheRemovalTakesThePatchAloneAndItsEntry) {
+    put("C:\\Hand", {{"vandry.exe", "MZ game"}, {"game01.dat", "one"}});
+    ASSERT_EQ(run("/S /PATCH=simplified /DIR=C:\\Hand"), 0);
+    ASSERT_FALSE(shell::registration::entriesOf("C:\\Hand").empty());
+    s.setProgramPath("C:\\Hand\\Uninstall\\Uninstall.exe");
+    s.setCommandLine("C:\\Hand\\Uninstall\\Uninstall.exe /uninstall /S");
+    EXPECT_EQ(app::runProgram(), 0);
+    EXPECT_EQ(s.readFile("C:\\Hand\\game01.dat"), "one");
+    EXPECT_EQ(s.readFile("C:\\Hand\\vandry.exe"), "MZ game");
+    EXPECT_FALSE(s.fileExists("C:\\Hand\\KESTAL.exe"));
+    EXPECT_TRUE(shell::registration::entriesOf("C:\\Hand").empty());
+}
+
+TEST_F(Unattended, TheUsageIsABoxWithItsOwnExitCode) {
+    s.onBox([](const sim::BoxRecord&) { return plat::Answer::Ok; });
+    EXPECT_EQ(run("/?"), static_cast<int>(ExitCode::Usage));
+    EXPECT_EQ(run("/DIR=C:\\x /SILENT"), static_cast<int>(ExitCode::Usage));
+    ASSERT_EQ(s.boxes().size(), 2u);
+    EXPECT_NE(s.boxes()[0].text.find("/S"), std::string::npos);
+    EXPECT_EQ(s.boxes()[0].style & 0xF0, plat::mb::IconInformation);
+    EXPECT_EQ(s.boxes()[1].text.rfind("/SILENT: is unknown\r\n\r\n", 0), 0u) << "a bad line says what is wrong first";
+    EXPECT_EQ(s.boxes()[1].style & 0xF0, plat::mb::IconStop);
+}
+
+// Under code page 950 the Traditional file's name has other bytes than the
+// built-in name: it is found by its name in Unicode.
+TEST_F(Unattended, TheUsageComesFromThePlayersLanguageFileUnderEitherCodePage) {
+    s.setCodePage(950);
+    s.writeFile("D:\\" + simtest::ansi("繁體中文.ini", 950), "[msgs]\r\nUsage=Traditional\\nusage\r\n");
+    s.onBox([](const sim::BoxRecord&) { return plat::Answer::Ok; });
+    EXPECT_EQ(run("/?"), static_cast<int>(ExitCode::Usage));
+    ASSERT_EQ(s.boxes().size(), 1u);
+    EXPECT_EQ(s.boxes()[0].text, "Traditional\r\nusage");
+}
+
+TEST(UnattendedExit, EachDiscRunEndMapsToItsCode) {
+    using Kind = discinstall::RunEnd::Kind;
+    using discinstall::Refusal;
+    const struct {
+        discinstall::RunEnd end;
+        std::optional<ExitCode> rule;
+        ExitCode code;
+    } rows[] = {
+        {{Kind::Finished, Refusal::DiscMissing, 0, true}, {}, ExitCode::Done},
+        {{Kind::Finished, Refusal::DiscMissing, 2, true}, {}, ExitCode::FilesLeftOut},
+        {{Kind::Finished, Refusal::DiscMissing, 0, false}, {}, ExitCode::FilesLeftOut},
+        {{Kind::Refused, Refusal::DiscMissing, 0, false}, {}, ExitCode::DiscMissing},
+        {{Kind::Refused, Refusal::PathTooLong, 0, false}, {}, ExitCode::Refused},
+        {{Kind::Cancelled, Refusal::DiscMissing, 0, false}, {}, ExitCode::Cancelled},
+        {{Kind::GaveUp, Refusal::DiscMissing, 0, false}, ExitCode::NoRoom, ExitCode::NoRoom},
+        {{Kind::NotRun, Refusal::DiscMissing, 0, false}, {}, ExitCode::Refused},
+    };
+    for (const auto& row : rows) EXPECT_EQ(app::exitOf(row.end, row.rule), row.code) << shell::meaningOf(row.code);
+}
+
+}  // namespace

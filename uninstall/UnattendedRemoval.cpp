@@ -1,0 +1,61 @@
+#include "uninstall/UnattendedRemoval.h"
+
+#include "platform/Program.h"
+#include "shell/RunLog.h"
+#include "shell/Unattended.h"
+
+namespace uninstall {
+
+namespace {
+
+// The removal's own log names each file; a failure is asked through the face.
+class Logged : public RemovalView {
+public:
+    explicit Logged(const shell::MessageTable& m) : m_(m) {}
+    void showFile(const std::string&, bool) override {}
+    plat::Answer askAboutFailure(const std::string& path, std::uint32_t code) override {
+        return uninstall::askAboutFailure(path, code, m_);
+    }
+
+private:
+    const shell::MessageTable& m_;
+};
+
+}  // namespace
+
+shell::ExitCode exitOf(const Report& report) {
+    if (report.outcome != Report::Done) return shell::ExitCode::Refused;  // nothing to take away
+    if (!report.leftOver.empty() || report.aborted) return shell::ExitCode::FilesLeftOut;
+    return shell::ExitCode::Done;
+}
+
+int removeUnattended(const shell::CommandLine& line, const Installed& game, const std::string& refused,
+                     const shell::MessageTable& messages) {
+    // The Start-menu shortcuts are read as shell links, through COM; the
+    // window's removal has it from its window.
+    plat::program().comInitialize();
+    shell::UnattendedFace face({line.removeSaves, {}});
+    shell::FaceInForce inForce(face);
+    shell::RunLog log(shell::kUnattendedLog, "unattended removal");
+    log.placeInTemp();
+    log.line("command line: " + plat::program().commandLine());
+    if (!refused.empty()) {
+        shell::showMessage(refused, messages.get(shell::Msg::Error), shell::MsgKind::Stop);
+        return face.exitWith(shell::ExitCode::Refused);
+    }
+    Logged view(messages);
+    // A game the player installed otherwise is theirs: only the patch goes.
+    const bool patch = line.patchOnly || game.record.patchOnly();
+    Report report;
+    if (patch) {
+        report = removePatchFrom(game, view);
+    } else {
+        const bool saves = shell::ask(shell::Question::RemoveSaves, messages.get(shell::Text::UninstallSaves),
+                                      messages.get(shell::Msg::Notice), kAskSaves) == plat::Answer::Yes;
+        report = removeGameFrom(game, saves, view);
+    }
+    tellReport(report, messages, patch);
+    return face.exitWith(exitOf(report));
+}
+
+}  // namespace uninstall
