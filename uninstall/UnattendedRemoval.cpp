@@ -25,7 +25,8 @@ private:
 
 shell::ExitCode exitOf(const Report& report) {
     if (report.outcome != Report::Done) return shell::ExitCode::Refused;  // nothing to take away
-    if (!report.leftOver.empty() || report.aborted) return shell::ExitCode::FilesLeftOut;
+    // A record that did not wholly read may not name all the game's files.
+    if (!report.leftOver.empty() || report.aborted || report.recordDamaged) return shell::ExitCode::FilesLeftOut;
     return shell::ExitCode::Done;
 }
 

@@ -13,6 +13,7 @@
 #include "shell/Registration.h"
 #include "tests/support/Containers.h"
 #include "tests/unit/discinstall/DiscRunFixture.h"
+#include "uninstall/UnattendedRemoval.h"
 
 namespace {
 
@@ -217,6 +218,18 @@ TEST_F(Unattended, TheUsageComesFromThePlayersLanguageFileUnderEitherCodePage) {
     EXPECT_EQ(run("/?"), static_cast<int>(ExitCode::Usage));
     ASSERT_EQ(s.boxes().size(), 1u);
     EXPECT_EQ(s.boxes()[0].text, "Traditional\r\nusage");
+}
+
+TEST(UnattendedExit, EachRemovalReportMapsToItsCode) {
+    using uninstall::Report;
+    Report done, left, damaged, noPatch;
+    left.leftOver = {"C:\\Lunavire\\game00.dat"};
+    damaged.recordDamaged = true;
+    noPatch.outcome = Report::NoPatch;
+    EXPECT_EQ(uninstall::exitOf(done), ExitCode::Done);
+    EXPECT_EQ(uninstall::exitOf(left), ExitCode::FilesLeftOut);
+    EXPECT_EQ(uninstall::exitOf(damaged), ExitCode::FilesLeftOut) << "files the record no longer names may stay";
+    EXPECT_EQ(uninstall::exitOf(noPatch), ExitCode::Refused);
 }
 
 TEST(UnattendedExit, EachDiscRunEndMapsToItsCode) {
