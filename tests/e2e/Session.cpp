@@ -405,4 +405,30 @@ void pickInFolderPicker(const robot::Process& process, const std::string& folder
         throw Failure("the folder picker stays up after its Button1");
 }
 
+namespace {
+
+void collect(const std::string& folder, const std::string& below, std::map<std::string, std::string>& files) {
+    for (const std::string& name : folderEntries(folder)) {
+        const std::string path = folder + "\\" + name, rel = below.empty() ? name : below + "\\" + name;
+        const DWORD a = GetFileAttributesA(path.c_str());
+        WIN32_FILE_ATTRIBUTE_DATA d{};
+        if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY))
+            collect(path, rel, files);
+        else if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d) && (d.nFileSizeHigh || d.nFileSizeLow > (64u << 20)))
+            files[rel] = "a huge file of " + std::to_string(d.nFileSizeHigh) + ":" + std::to_string(d.nFileSizeLow);
+        else
+            files[rel] = readFile(path);
+    }
+}
+
+}  // namespace
+
+std::map<std::string, std::string> fileTree(const std::string& folder, const std::string& except) {
+    std::map<std::string, std::string> files, kept;
+    collect(folder, "", files);
+    for (auto& [path, bytes] : files)
+        if (except.empty() || path.rfind(except + "\\", 0) != 0) kept[path] = bytes;
+    return kept;
+}
+
 }  // namespace e2e

@@ -26,6 +26,9 @@ void writeFile(const std::string& path, const std::string& bytes);
 bool fileExists(const std::string& path);
 // Names of the entries of a folder, "." and ".." left out.
 std::vector<std::string> folderEntries(const std::string& folder);
+// Every file below a folder by its path below it, with its bytes (a file of
+// more than 64 MB by its size only), the files below `except` left out.
+std::map<std::string, std::string> fileTree(const std::string& folder, const std::string& except = "");
 // Deletes a folder with everything in it.
 void removeTree(const std::string& path);
 

@@ -284,24 +284,6 @@ DWORD WindowWatch::loop(HANDLE process, const std::string& line, DWORD timeoutMs
 
 // ---- what a run leaves ----
 
-// Every file below a folder by its path below it, with its bytes.
-void collect(const std::string& folder, const std::string& below, std::map<std::string, std::string>& files) {
-    for (const std::string& name : folderEntries(folder)) {
-        const std::string path = folder + "\\" + name, rel = below.empty() ? name : below + "\\" + name;
-        const DWORD a = GetFileAttributesA(path.c_str());
-        if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY))
-            collect(path, rel, files);
-        else
-            files[rel] = readFile(path);
-    }
-}
-std::map<std::string, std::string> tree(const std::string& folder, const std::string& except = "") {
-    std::map<std::string, std::string> files, kept;
-    collect(folder, "", files);
-    for (auto& [path, bytes] : files)
-        if (except.empty() || path.rfind(except + "\\", 0) != 0) kept[path] = bytes;
-    return kept;
-}
 std::vector<std::string> names(const std::map<std::string, std::string>& files) {
     std::vector<std::string> n;
     for (const auto& f : files) n.push_back(escaped(f.first));
@@ -471,7 +453,7 @@ protected:
         EXPECT_GT(checked, 20);
         ASSERT_FALSE(entryKey(install_).empty()) << "the game is in the list of installed programs";
         EXPECT_TRUE(fileExists(shortcuts()[0])) << "the game's shortcut";
-        installed_ = tree(install_, "Uninstall");
+        installed_ = fileTree(install_, "Uninstall");
     }
 
     // The patch alone: the folder holds the game.
@@ -497,7 +479,7 @@ protected:
             kRunTimeout);
         EXPECT_EQ(code, 0u);
         EXPECT_EQ(watch().visibleOfOurs(), std::vector<std::string>{});
-        auto restored = tree(install_, "Uninstall");
+        auto restored = fileTree(install_, "Uninstall");
         restored.erase("patch.log");  // the patch's story stays with the game
         EXPECT_EQ(names(restored), names(installed_));
         EXPECT_TRUE(restored == installed_) << "the discs' files back, byte for byte";
@@ -515,7 +497,7 @@ protected:
         for (const auto& [path, bytes] : installed_)
             if (path.rfind("save\\", 0) == 0) saves[path] = bytes;
         ASSERT_FALSE(saves.empty());
-        auto left = tree(install_);
+        auto left = fileTree(install_);
         // The uninstaller that a script started does the work itself, so that
         // the script gets its exit code: the running program cannot delete its
         // own file, which goes with its folder when Windows starts again.

@@ -25,27 +25,6 @@ using namespace robot;
 constexpr DWORD kCopyTimeout = 120000;
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-// Every file below a folder by its path below it, with its bytes.
-void collect(const std::string& folder, const std::string& below, std::map<std::string, std::string>& files) {
-    for (const std::string& name : folderEntries(folder)) {
-        const std::string path = folder + "\\" + name, rel = below.empty() ? name : below + "\\" + name;
-        const DWORD a = GetFileAttributesA(path.c_str());
-        WIN32_FILE_ATTRIBUTE_DATA d{};
-        if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY))
-            collect(path, rel, files);
-        else if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d) && (d.nFileSizeHigh || d.nFileSizeLow > (64u << 20)))
-            files[rel] = "a huge file of " + std::to_string(d.nFileSizeHigh) + ":" + std::to_string(d.nFileSizeLow);
-        else
-            files[rel] = readFile(path);
-    }
-}
-std::map<std::string, std::string> tree(const std::string& folder, const std::string& except = "") {
-    std::map<std::string, std::string> files, kept;
-    collect(folder, "", files);
-    for (auto& [path, bytes] : files)
-        if (except.empty() || path.rfind(except + "\\", 0) != 0) kept[path] = bytes;
-    return kept;
-}
 // The lists for the report: one path and size a line, in UTF-8.
 void keepList(const std::string& name, const std::map<std::string, std::string>& files) {
     std::ofstream out(artifactPath(name), std::ios::binary);
@@ -139,7 +118,7 @@ protected:
         expectBox(msg(11), IDRETRY);
         expectBox(msg(12), IDOK);
         ASSERT_TRUE(waitUntil(kActionTimeout, [&] { return !isVisible(disc); }));
-        discs_ = tree(install_, "Uninstall");
+        discs_ = fileTree(install_, "Uninstall");
         if (!patch) {
             closeWindow(main);
             EXPECT_EQ(process_.waitForExit(), 0u);
@@ -240,7 +219,7 @@ TEST_F(DiscsUninstall936, ThePatchThenTheGameGoByTheRegisteredCommand) {
     EXPECT_EQ(escaped(command), escaped("\"" + install_ + "\\Uninstall\\Uninstall.exe\" /uninstall"));
     const std::string own = ansi(L"我的笔记.txt");
     writeFile(install_ + "\\" + own, "mine");
-    const auto patched = tree(install_, "Uninstall");
+    const auto patched = fileTree(install_, "Uninstall");
     keepList("uninstall-files-patched.txt", patched);
     EXPECT_NE(patched.at("game01.dat"), discs_.at("game01.dat")) << "the patch replaced it";
 
@@ -255,7 +234,7 @@ TEST_F(DiscsUninstall936, ThePatchThenTheGameGoByTheRegisteredCommand) {
     auto expected = discs_;
     expected[own] = "mine";
     expected["patch.log"] = patched.at("patch.log");  // the patch's story stays with the game
-    const auto restored = tree(install_, "Uninstall");
+    const auto restored = fileTree(install_, "Uninstall");
     keepList("uninstall-files-after-patch-removal.txt", restored);
     EXPECT_EQ(names(restored), names(expected));
     EXPECT_TRUE(restored == expected) << "byte for byte";
@@ -272,7 +251,7 @@ TEST_F(DiscsUninstall936, ThePatchThenTheGameGoByTheRegisteredCommand) {
     pressButton(saves, IDNO);
     expectBox(msg("UninstallGameDone"), IDOK, "uninstall-game-report", true);
     EXPECT_EQ(process_.waitForExit(), 0u);
-    const auto left = tree(install_);
+    const auto left = fileTree(install_);
     keepList("uninstall-files-after-game-removal.txt", left);
     std::map<std::string, std::string> stays = {{own, "mine"}};
     for (const auto& [path, bytes] : discs_)
@@ -316,11 +295,11 @@ TEST_F(DiscsUninstall936, ARecordThatIsNoRecordOrMissingRemovesNothing) {
             CreateDirectoryA((install_ + "\\Uninstall").c_str(), nullptr);
             writeFile(install_ + "\\Uninstall\\Uninstall.dat", r.record);
         }
-        const auto before = tree(install_);
+        const auto before = fileTree(install_);
         process_ = Process::start(options().exe, "/uninstall \"" + install_ + "\"");
         expectBox(msg(r.says), IDOK, ("uninstall-refused-" + std::string(r.name)).c_str(), true);
         EXPECT_EQ(process_.waitForExit(), 1u);
-        EXPECT_TRUE(tree(install_) == before) << "nothing removed";
+        EXPECT_TRUE(fileTree(install_) == before) << "nothing removed";
         EXPECT_EQ(readFile(systemFile), "the system's");
     }
     DeleteFileA(systemFile.c_str());
@@ -340,7 +319,7 @@ TEST_F(DiscsUninstall936, ALinkedSaveFolderStaysWithEverythingBehindIt) {
     writeFile(saves + "\\OtherGame\\o.sav", "another game's save");
     writeFile(saves + "\\slot1.dat", "a save of this game, kept elsewhere");
     writeFile(saves + "\\" + ansi(L"笔记.txt"), "the player's notes");
-    const auto behind = tree(saves);
+    const auto behind = fileTree(saves);
     keepSha256("uninstall-linked-saves-before.txt", saves);
     w32test::unixRemoveTree(install_ + "\\save");
     w32test::unixLink(install_ + "\\save", saves);
@@ -351,8 +330,8 @@ TEST_F(DiscsUninstall936, ALinkedSaveFolderStaysWithEverythingBehindIt) {
     removeWholeGame(install_, IDYES, msg("UninstallGameDone"), "uninstall-linked-save-report");
     keepSha256("uninstall-linked-saves-after.txt", saves);
     keepRegQuery("uninstall-linked-save-reg-after.txt");
-    EXPECT_TRUE(tree(saves) == behind) << "what lies behind the link, byte for byte";
-    EXPECT_EQ(names(tree(saves)), names(behind));
+    EXPECT_TRUE(fileTree(saves) == behind) << "what lies behind the link, byte for byte";
+    EXPECT_EQ(names(fileTree(saves)), names(behind));
     EXPECT_EQ(GetFileAttributesA((install_ + "\\save").c_str()), link) << "the link itself stays";
     EXPECT_EQ(entryKey(), "");
     w32test::unixRemoveTree(parent_);  // Wine's own removal would go through the link
@@ -373,8 +352,8 @@ TEST_F(DiscsUninstall936, AMovedGameIsRemovedFromWhereItLiesNow) {
     std::map<std::string, std::string> stays;
     for (const auto& [path, bytes] : discs_)
         if (path.rfind("save\\", 0) == 0) stays[path] = bytes;
-    EXPECT_TRUE(tree(moved) == stays) << "the saves only";
-    EXPECT_EQ(names(tree(moved)), names(stays));
+    EXPECT_TRUE(fileTree(moved) == stays) << "the saves only";
+    EXPECT_EQ(names(fileTree(moved)), names(stays));
     HKEY entry = nullptr;
     EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kUninstallKey) + "\\" + key_).c_str(), 0,
                             KEY_READ | KEY_WOW64_32KEY, &entry),
@@ -413,11 +392,11 @@ TEST_F(DiscsUninstall936, AHugeLogOrRecordEndsNothingBadly) {
 
     const std::string record = install_ + "\\Uninstall\\Uninstall.dat";
     growSparse(record);
-    const auto before = tree(install_, "Uninstall");
+    const auto before = fileTree(install_, "Uninstall");
     process_ = Process::start(install_ + "\\Uninstall\\Uninstall.exe", "/uninstall \"" + install_ + "\"");
     expectBox(msg("RecordDamaged"), IDOK, "uninstall-huge-record", true);
     EXPECT_EQ(process_.waitForExit(), 1u);
-    EXPECT_TRUE(tree(install_, "Uninstall") == before) << "nothing removed";
+    EXPECT_TRUE(fileTree(install_, "Uninstall") == before) << "nothing removed";
     EXPECT_EQ(sizeOf(record), 1536ull * 1024 * 1024);
     EXPECT_FALSE(entryKey().empty());
     keepRegQuery("uninstall-huge-record-reg-after.txt");
