@@ -35,9 +35,11 @@ const char kDefaultFolder[] = "C:\\Lunavire";
 class Chosen : public shell::Settings {
 public:
     explicit Chosen(const shell::CommandLine& line)
-        : language_(shell::detectedLanguage()), shortcuts_(!line.noShortcuts) {
+        : language_(shell::detectedLanguageByFile()), shortcuts_(!line.noShortcuts) {
         shell::loadMessages(shell::detectedLanguageFile(), messages_);
-        const auto byLanguage = language_ == shell::kSimplified ? shell::Edition::Simplified : shell::Edition::Traditional;
+        // The record names the language as its file is named, for the uninstaller.
+        const auto byLanguage = shell::detectedLanguage() == shell::kSimplified ? shell::Edition::Simplified
+                                                                               : shell::Edition::Traditional;
         edition_ = line.patch.value_or(byLanguage);
     }
     const shell::MessageTable& messages() const override { return messages_; }

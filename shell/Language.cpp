@@ -134,14 +134,16 @@ void applyLanguageFile(const std::string& file, MessageTable& messages, ui::Form
 
 void loadMessages(const std::string& file, MessageTable& messages) { applyMessages(LanguageFile(file), messages); }
 
-std::string detectedLanguageFile() {
+std::string detectedLanguageByFile() {
     const std::string name = detectedLanguage();
     // 简体中文 and 繁體中文 in UTF-8.
     const char* unicode = name == kSimplified ? "\xE7\xAE\x80\xE4\xBD\x93\xE4\xB8\xAD\xE6\x96\x87"
                                               : "\xE7\xB9\x81\xE9\xAB\x94\xE4\xB8\xAD\xE6\x96\x87";
     for (const std::string& file : findLanguageFiles())
-        if (plat::program().ansiToUtf8(file) == unicode) return programFolder() + file + ".ini";
-    return programFolder() + name + ".ini";
+        if (plat::program().ansiToUtf8(file) == unicode) return file;
+    return name;
 }
+
+std::string detectedLanguageFile() { return programFolder() + detectedLanguageByFile() + ".ini"; }
 
 }  // namespace shell

@@ -48,10 +48,11 @@ void applyLanguageFile(const std::string& file, MessageTable& messages, ui::Form
 // The message table alone from a language file given by its path: a run
 // without windows.
 void loadMessages(const std::string& file, MessageTable& messages);
-// The file of the system's language (detectedLanguage) beside the program,
-// found by its name in Unicode: under code page 950 the Traditional file's
-// name has other bytes than the built-in name's.  The file of the built-in
-// name when none is there.
+// The system's language (detectedLanguage) as the files beside the program
+// spell it, found by its name in Unicode: under code page 950 the
+// Traditional file's name has other bytes than the built-in name's.  The
+// built-in name when no file has it.  And that language's file.
+std::string detectedLanguageByFile();
 std::string detectedLanguageFile();
 
 // Integer syntax of the language files: leading blanks, an optional sign and

@@ -10,6 +10,7 @@
 #include "platform/Desktop.h"
 #include "platform/Host.h"
 #include "platform/SystemError.h"
+#include "shell/RecordFile.h"
 #include "shell/Registration.h"
 #include "tests/support/Containers.h"
 #include "tests/unit/discinstall/DiscRunFixture.h"
@@ -218,6 +219,12 @@ TEST_F(Unattended, TheUsageComesFromThePlayersLanguageFileUnderEitherCodePage) {
     EXPECT_EQ(run("/?"), static_cast<int>(ExitCode::Usage));
     ASSERT_EQ(s.boxes().size(), 1u);
     EXPECT_EQ(s.boxes()[0].text, "Traditional\r\nusage");
+    // The record names the language as the file is named, so that the
+    // uninstaller finds its texts.
+    EXPECT_EQ(run("/S"), 0);
+    const auto loaded = shell::record::load("C:\\Lunavire");
+    ASSERT_TRUE(loaded.record);
+    EXPECT_EQ(loaded.record->language, simtest::ansi("繁體中文", 950));
 }
 
 TEST(UnattendedExit, EachRemovalReportMapsToItsCode) {
