@@ -5,6 +5,8 @@
 
 #include <cctype>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 #include "tests/e2e/robot/Screen.h"
 #include "tests/e2e/robot/Tree.h"
@@ -429,6 +431,41 @@ std::map<std::string, std::string> fileTree(const std::string& folder, const std
     for (auto& [path, bytes] : files)
         if (except.empty() || path.rfind(except + "\\", 0) != 0) kept[path] = bytes;
     return kept;
+}
+
+std::vector<DiscFile> discManifest() {
+    std::ifstream in(options().discs);
+    if (!in) throw robot::Failure("no disc manifest at " + options().discs + " (run this test through disc-e2e.sh)");
+    std::vector<DiscFile> files;
+    std::string line, size;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        DiscFile f;
+        if (!(fields >> f.disc >> f.path >> size)) continue;
+        for (char& c : f.path)
+            if (c == '/') c = '\\';
+        files.push_back(f);
+    }
+    return files;
+}
+
+std::string uninstallEntryKey(const std::string& folder) {
+    HKEY list = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ | KEY_WOW64_32KEY, &list) != ERROR_SUCCESS)
+        return "";
+    std::string found;
+    char name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = sizeof name;
+        if (RegEnumKeyExA(list, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        char location[MAX_PATH * 2];
+        DWORD bytes = sizeof location;
+        if (RegGetValueA(list, name, "InstallLocation", RRF_RT_REG_SZ, nullptr, location, &bytes) == ERROR_SUCCESS &&
+            _stricmp(location, folder.c_str()) == 0)
+            found = name;
+    }
+    RegCloseKey(list);
+    return found;
 }
 
 }  // namespace e2e

@@ -32,6 +32,21 @@ std::map<std::string, std::string> fileTree(const std::string& folder, const std
 // Deletes a folder with everything in it.
 void removeTree(const std::string& path);
 
+// One line of the stand-in discs' manifest (disc-e2e.sh): disc number and
+// path below the disc; where the file lands (disc 1's "game" level dropped).
+struct DiscFile {
+    int disc;
+    std::string path;
+    std::string installedAs() const { return disc == 1 ? path.substr(5) : path; }
+};
+// The manifest named by --discs; throws robot::Failure without one.
+std::vector<DiscFile> discManifest();
+
+constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+// The key of the entry whose InstallLocation is `folder` in the 32-bit view
+// of the machine's list of installed programs, or "".
+std::string uninstallEntryKey(const std::string& folder);
+
 // ANSI bytes of this process's code page to UTF-8.
 std::string utf8FromAnsi(const std::string& ansi);
 // What a control of this code page shows for bytes of another: the bytes

@@ -24,29 +24,6 @@ constexpr DWORD kCopyTimeout = 120000;
 // The start-up language comes a second after start, later on a busy machine.
 constexpr DWORD kStartLanguageTimeout = 60000;
 
-// One line of the discs' manifest: disc number, path below the disc (with
-// '/'), size, DOS attributes.
-struct DiscFile {
-    int disc;
-    std::string path;
-};
-
-std::vector<DiscFile> manifest() {
-    std::ifstream in(options().discs);
-    if (!in) throw Failure("no disc manifest at " + options().discs + " (run this test through disc-e2e.sh)");
-    std::vector<DiscFile> files;
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        DiscFile f;
-        std::string size;
-        if (!(fields >> f.disc >> f.path >> size)) continue;
-        for (char& c : f.path)
-            if (c == '/') c = '\\';
-        files.push_back(f);
-    }
-    return files;
-}
 
 // The system as this process sees it, in the words of the logs' header
 // ("Windows 6.1.7601 Service Pack 1, ANSI code page 936").
@@ -65,7 +42,6 @@ std::string windowsAsLogged() {
 }
 
 // Where a disc file lands: disc 1's "game" level is dropped.
-std::string installedAs(const DiscFile& f) { return f.disc == 1 ? f.path.substr(5) : f.path; }
 
 class Discs936 : public testing::Test {
 protected:
@@ -131,9 +107,9 @@ TEST_F(Discs936, ThreeDiscsInThreeCdDrivesInstallByteForByte) {
 
     const char* roots[] = {nullptr, "D:\\", "E:\\", "F:\\"};
     int checked = 0;
-    for (const DiscFile& f : manifest()) {
+    for (const DiscFile& f : discManifest()) {
         SCOPED_TRACE(f.path);
-        std::string copy = install_ + "\\" + installedAs(f);
+        std::string copy = install_ + "\\" + f.installedAs();
         ASSERT_TRUE(fileExists(copy)) << copy;
         EXPECT_TRUE(readFile(copy) == readFile(roots[f.disc] + f.path)) << "byte for byte";
         ++checked;

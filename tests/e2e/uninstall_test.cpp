@@ -23,7 +23,6 @@ namespace {
 using namespace robot;
 
 constexpr DWORD kCopyTimeout = 120000;
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 // The lists for the report: one path and size a line, in UTF-8.
 void keepList(const std::string& name, const std::map<std::string, std::string>& files) {
@@ -136,25 +135,7 @@ protected:
     }
 
     // The entry of the install folder in the 32-bit view of the machine's list.
-    std::string entryKey() {
-        HKEY list = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ | KEY_WOW64_32KEY, &list) != ERROR_SUCCESS)
-            return "";
-        std::string found;
-        char name[256];
-        for (DWORD i = 0;; ++i) {
-            DWORD size = sizeof name;
-            if (RegEnumKeyExA(list, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-            char location[MAX_PATH * 2];
-            DWORD bytes = sizeof location;
-            if (RegGetValueA(list, name, "InstallLocation", RRF_RT_REG_SZ, nullptr, location, &bytes) ==
-                    ERROR_SUCCESS &&
-                _stricmp(location, install_.c_str()) == 0)
-                found = name;
-        }
-        RegCloseKey(list);
-        return found;
-    }
+    std::string entryKey() { return uninstallEntryKey(install_); }
     std::string entryValue(const char* name) {
         char value[MAX_PATH * 2];
         DWORD bytes = sizeof value;
