@@ -2,10 +2,12 @@
 
 #include <exception>
 #include <functional>
+#include <optional>
 
 #include "base/Error.h"
 #include "discinstall/FileCopy.h"
 #include "discinstall/Installation.h"
+#include "discinstall/RunEvents.h"
 #include "extras/VoiceAddOn.h"
 #include "patch/PatchRun.h"
 #include "platform/AnsiText.h"
@@ -99,6 +101,21 @@ class NoGauge : public patch::PatchView {
 public:
     void showStep(patch::Step) override {}
 };
+
+// What a disc run's end comes to, given the rule that ended it, if any.
+ExitCode exitOf(const discinstall::RunEnd& end, std::optional<ExitCode> endedByRule) {
+    using Kind = discinstall::RunEnd::Kind;
+    switch (end.kind) {
+        case Kind::Finished:
+            return end.leftOut == 0 && end.registered ? ExitCode::Done : ExitCode::FilesLeftOut;
+        case Kind::Refused:
+            return end.refusal == discinstall::Refusal::DiscMissing ? ExitCode::DiscMissing : ExitCode::Refused;
+        case Kind::Cancelled: return ExitCode::Cancelled;
+        case Kind::GaveUp: return endedByRule.value_or(ExitCode::Cancelled);
+        case Kind::NotRun: break;
+    }
+    return ExitCode::Refused;
+}
 
 // The run makes the install folder itself, as the window's does, once its
 // checks have passed; a typed path's missing parents are made here, since
@@ -222,19 +239,6 @@ std::array<std::string, 3> discFolders(const std::vector<std::string>& sources) 
     return discs;
 }
 
-ExitCode exitOf(const discinstall::RunEnd& end, std::optional<ExitCode> endedByRule) {
-    using Kind = discinstall::RunEnd::Kind;
-    switch (end.kind) {
-        case Kind::Finished:
-            return end.leftOut == 0 && end.registered ? ExitCode::Done : ExitCode::FilesLeftOut;
-        case Kind::Refused:
-            return end.refusal == discinstall::Refusal::DiscMissing ? ExitCode::DiscMissing : ExitCode::Refused;
-        case Kind::Cancelled: return ExitCode::Cancelled;
-        case Kind::GaveUp: return endedByRule.value_or(ExitCode::Cancelled);
-        case Kind::NotRun: break;
-    }
-    return ExitCode::Refused;
-}
 
 int showUsage(const shell::CommandLine& line) {
     shell::MessageTable messages;

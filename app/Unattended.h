@@ -5,11 +5,9 @@
 #pragma once
 
 #include <array>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "discinstall/RunEvents.h"
 #include "shell/CommandLine.h"
 #include "shell/Face.h"
 
@@ -26,8 +24,5 @@ int runUnattended(const shell::CommandLine& line);
 // DISC3, one folder for disc 1 alone, or a folder per disc; empty where
 // the CD drives are searched.
 std::array<std::string, 3> discFolders(const std::vector<std::string>& sources);
-
-// What a disc run's end comes to, given the rule that ended it, if any.
-shell::ExitCode exitOf(const discinstall::RunEnd& end, std::optional<shell::ExitCode> endedByRule);
 
 }  // namespace app

@@ -239,24 +239,4 @@ TEST(UnattendedExit, EachRemovalReportMapsToItsCode) {
     EXPECT_EQ(uninstall::exitOf(noPatch), ExitCode::Refused);
 }
 
-TEST(UnattendedExit, EachDiscRunEndMapsToItsCode) {
-    using Kind = discinstall::RunEnd::Kind;
-    using discinstall::Refusal;
-    const struct {
-        discinstall::RunEnd end;
-        std::optional<ExitCode> rule;
-        ExitCode code;
-    } rows[] = {
-        {{Kind::Finished, Refusal::DiscMissing, 0, true}, {}, ExitCode::Done},
-        {{Kind::Finished, Refusal::DiscMissing, 2, true}, {}, ExitCode::FilesLeftOut},
-        {{Kind::Finished, Refusal::DiscMissing, 0, false}, {}, ExitCode::FilesLeftOut},
-        {{Kind::Refused, Refusal::DiscMissing, 0, false}, {}, ExitCode::DiscMissing},
-        {{Kind::Refused, Refusal::PathTooLong, 0, false}, {}, ExitCode::Refused},
-        {{Kind::Cancelled, Refusal::DiscMissing, 0, false}, {}, ExitCode::Cancelled},
-        {{Kind::GaveUp, Refusal::DiscMissing, 0, false}, ExitCode::NoRoom, ExitCode::NoRoom},
-        {{Kind::NotRun, Refusal::DiscMissing, 0, false}, {}, ExitCode::Refused},
-    };
-    for (const auto& row : rows) EXPECT_EQ(app::exitOf(row.end, row.rule), row.code) << shell::meaningOf(row.code);
-}
-
 }  // namespace
