@@ -83,10 +83,16 @@ bool Win32Platform::isDbcsLeadByte(unsigned char c) { return IsDBCSLeadByte(c) !
 
 unsigned Win32Platform::ansiCodePage() { return GetACP(); }
 
+// MAX_PATH counts characters: in a double-byte code page the path's bytes
+// may be more, and a buffer that is too small cuts the path short.
 std::string Win32Platform::programPath() {
-    char buf[MAX_PATH + 1] = {};
-    DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
-    return std::string(buf, n);
+    std::string buf(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, &buf[0], static_cast<DWORD>(buf.size()));
+        if (n < buf.size()) return buf.substr(0, n);
+        if (buf.size() >= 32768) return {};  // no path of Windows is longer
+        buf.resize(buf.size() * 2);
+    }
 }
 
 void Win32Platform::comInitialize() {
