@@ -13,17 +13,27 @@
 #                   and the same window without our code, from CreateProcess
 #                   to the first visible window (Wine)
 # Timing on a shared machine is noisy: the load average is printed with each.
-# ROUNDS (default 5) sets the repetitions.  Installs what it needs first.
+# ROUNDS (default 5) sets the repetitions.  The Wine benchmarks run the
+# 32-bit build that ships where this machine runs 32-bit programs and its
+# 64-bit twin otherwise (LUNAVIRE_WINE_ARCH=win32|win64 forces the choice).
+# Installs what it needs first.
 set -uo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
 jobs=${JOBS:-$(nproc)}
 rounds=${ROUNDS:-5}
 wine=$root/tools/wine
-win32=$root/build/win32
-prefix=$win32/tests/e2e/wineprefix
+# shellcheck source=tools/wine/common.sh
+. "$wine/common.sh"
+lunavire_wine_arch || exit 1
+arch=$LUNAVIRE_WINE_ARCH
+win=$root/build/$arch
+prefix=$win/tests/e2e/wineprefix
+toolchain=$root/cmake/mingw-w64.cmake
+[ "$arch" = win32 ] || toolchain=$root/cmake/mingw-w64-x86_64.cmake
 
 tools/setup-debian.sh || exit 1
+echo "== the Wine benchmarks run build/$arch: $LUNAVIRE_WINE_ARCH_WHY"
 
 build() {  # dir, cmake arguments..., -- targets...
   local dir=$1; shift
@@ -39,7 +49,7 @@ build() {  # dir, cmake arguments..., -- targets...
 }
 
 build bench-host -DLUNAVIRE_BENCH=ON -- payload_bench
-build win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DLUNAVIRE_BENCH=ON \
+build "$arch" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DLUNAVIRE_BENCH=ON \
   -- bench_handover patch_bench copy_bench disc_bench picker_bench startup_bench trivial_window same_window Setup
 
 # A target's program, wherever its folder puts it.
@@ -74,7 +84,7 @@ echo
 echo "== bench_handover: 64 MiB in 1024-byte steps, $rounds runs"
 load
 : >"$log"
-for _ in $(seq "$rounds"); do in_wine "$(program win32 bench_handover.exe)" >>"$log"; done
+for _ in $(seq "$rounds"); do in_wine "$(program "$arch" bench_handover.exe)" >>"$log"; done
 figure "(a) one thread (baseline)" MB/s "$log" "\(a\)" 4
 figure "(b) handed over, UI on processMessages" MB/s "$log" "\(b\)" 7
 figure "    ratio (b)/(a)" "" "$log" "\(b\)" 10
@@ -87,17 +97,17 @@ echo
 echo "== patch_bench: whole patch run, $((rounds * 3)) rounds"
 load
 # The folder the build packed: real payloads when it was given one, else the stand-ins.
-files=$(sed -n 's/^LUNAVIRE_PAYLOAD_DIR:[A-Z]*=//p' "$win32/CMakeCache.txt")
-[ -n "$files" ] || files=$win32/payloads/standins
-scratch=$win32/bench/scratch
+files=$(sed -n 's/^LUNAVIRE_PAYLOAD_DIR:[A-Z]*=//p' "$win/CMakeCache.txt")
+[ -n "$files" ] || files=$win/payloads/standins
+scratch=$win/bench/scratch
 mkdir -p "$scratch"
-in_wine "$(program win32 patch_bench.exe)" "Z:${files//\//\\}" "Z:${scratch//\//\\}" --rounds $((rounds * 3))
+in_wine "$(program "$arch" patch_bench.exe)" "Z:${files//\//\\}" "Z:${scratch//\//\\}" --rounds $((rounds * 3))
 load
 
 echo
 echo "== copy_bench: TKqFileCopy, 64 MiB, $((rounds * 2)) rounds"
 load
-in_wine "$(program win32 copy_bench.exe)" --rounds $((rounds * 2))
+in_wine "$(program "$arch" copy_bench.exe)" --rounds $((rounds * 2))
 load
 
 echo
@@ -105,20 +115,20 @@ echo "== disc_bench: the disc installation of CD-sized stand-in discs (650 MiB),
 discs=$root/build/bench-discs-cd
 python3 "$root/tools/discs/make_discs.py" "$discs" --size cd --merged
 load
-in_wine "$(program win32 disc_bench.exe)" --rounds "$rounds" "Z:${discs//\//\\}" "Z:${scratch//\//\\}"
+in_wine "$(program "$arch" disc_bench.exe)" --rounds "$rounds" "Z:${discs//\//\\}" "Z:${scratch//\//\\}"
 load
 
 echo
 echo "== picker_bench: folders of 1000 and 5000 subfolders on drive C opened in the picker, $rounds rounds"
 load
-in_wine "$(program win32 picker_bench.exe)" --rounds "$rounds" --counts 1000,5000 'C:\picker-bench'
+in_wine "$(program "$arch" picker_bench.exe)" --rounds "$rounds" --counts 1000,5000 'C:\picker-bench'
 load
 
 echo
 echo "== startup_bench: Setup.exe's main window against a trivial window and the same window without our code," \
   "$((rounds + 2)) interleaved rounds"
 load
-in_wine "$(program win32 startup_bench.exe)" --rounds $((rounds + 2)) "$win32/dist/Setup.exe" \
-  "$(program win32 trivial_window.exe)" "$(program win32 same_window.exe)"
+in_wine "$(program "$arch" startup_bench.exe)" --rounds $((rounds + 2)) "$win/dist/Setup.exe" \
+  "$(program "$arch" trivial_window.exe)" "$(program "$arch" same_window.exe)"
 load
 rm -f "$log"

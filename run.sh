@@ -7,11 +7,18 @@
 #   Without one:    it runs in a virtual X display; once its main window is
 #                   up a screenshot is saved to build/screenshots/main-window.png
 #                   (the path is printed) and the program is closed.
+# Where this machine runs no 32-bit program, it builds and runs the 64-bit
+# twin of Setup.exe (build/win64) instead, and says so.
 # Installs what it needs first (tools/setup-debian.sh).
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
-build=$root/build/win32
+# shellcheck source=tools/wine/common.sh
+. "$root/tools/wine/common.sh"
+lunavire_wine_arch
+build=$root/build/$LUNAVIRE_WINE_ARCH
+toolchain=$root/cmake/mingw-w64.cmake
+[ "$LUNAVIRE_WINE_ARCH" = win32 ] || toolchain=$root/cmake/mingw-w64-x86_64.cmake
 prefix=$build/wineprefix
 exe='D:\Setup.exe'
 discs=$root/build/discs
@@ -80,13 +87,17 @@ esac
 tools/setup-debian.sh
 
 mkdir -p "$root/build"
-echo "== building Setup.exe ($build)"
-cmake -S . -B "$build" -G Ninja -Wno-dev -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
-  >"$root/build/win32.configure.log" 2>&1 || { cat "$root/build/win32.configure.log"; exit 1; }
+if [ "$LUNAVIRE_WINE_ARCH" = win32 ]; then
+  echo "== building Setup.exe ($build): $LUNAVIRE_WINE_ARCH_WHY"
+else
+  echo "== building the 64-bit twin of Setup.exe ($build), not the 32-bit one that ships: $LUNAVIRE_WINE_ARCH_WHY"
+fi
+cmake -S . -B "$build" -G Ninja -Wno-dev -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+  >"$build.configure.log" 2>&1 || { cat "$build.configure.log"; exit 1; }
 # Setup.exe and everything the build places beside it (the language files).
 mapfile -t dist < <(ninja -C "$build" -t targets all | sed -n 's|^\(dist/[^:]*\): .*|\1|p')
 ninja -C "$build" -j"${JOBS:-$(nproc)}" Setup e2e_ctl lunavire_payload_data "${dist[@]}" \
-  >"$root/build/win32.run-build.log" 2>&1 || { tail -n 60 "$root/build/win32.run-build.log"; exit 1; }
+  >"$build.run-build.log" 2>&1 || { tail -n 60 "$build.run-build.log"; exit 1; }
 
 # The three discs; the installer and its language files at the root of the
 # first, beside stand-ins for its DirectX and NetShow setups.

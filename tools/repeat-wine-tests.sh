@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # repeat-wine-tests.sh N [REGEX]
 # Runs the Wine tests of the Windows build (the ctest tests labelled "wine"
-# in build/win32, only those matching REGEX when it is given) N times in a
-# row, building first, and prints per test how often it ran and failed.
+# in build/win32, or in build/win64 where this machine runs no 32-bit program,
+# as ./test.sh chooses; only those matching REGEX when it is given) N times in
+# a row, building first, and prints per test how often it ran and failed.
 # Exits 1 when any run of any test failed, 2 when it could not build.
 #
-# Each run's ctest output is kept in build/win32/repeat-logs/run-K.log.
+# Each run's ctest output is kept in build/<win32|win64>/repeat-logs/run-K.log.
 # BUILD_DIR sets another build folder, JOBS the build's parallel jobs (2).
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -16,13 +17,19 @@ usage() { echo "usage: $0 N [ctest -R regex]" >&2; exit 2; }
 runs=$1
 [[ "$runs" =~ ^[1-9][0-9]*$ ]] || usage
 regex=${2:-}
-build=${BUILD_DIR:-$root/build/win32}
+# shellcheck source=wine/common.sh
+. "$root/tools/wine/common.sh"
+lunavire_wine_arch || exit 2
+build=${BUILD_DIR:-$root/build/$LUNAVIRE_WINE_ARCH}
+toolchain=$root/cmake/mingw-w64.cmake
+[ "$LUNAVIRE_WINE_ARCH" = win32 ] || toolchain=$root/cmake/mingw-w64-x86_64.cmake
 logs=$build/repeat-logs
+echo "== Wine tests of $build: $LUNAVIRE_WINE_ARCH_WHY"
 
 tools/setup-debian.sh >/dev/null || { echo "repeat-wine-tests: tools/setup-debian.sh failed" >&2; exit 2; }
 mkdir -p "$build"
 if [ ! -f "$build/build.ninja" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -Wno-dev -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+  cmake -S "$root" -B "$build" -G Ninja -Wno-dev -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     >"$build.configure.log" 2>&1 || { tail -n 40 "$build.configure.log"; exit 2; }
 fi
 echo "== building $build"

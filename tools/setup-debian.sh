@@ -7,7 +7,8 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
   g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686 libz-mingw-w64-dev
-  wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+  wine wine64 fonts-wine xvfb xauth x11-utils imagemagick
   fonts-wqy-microhei fonts-arphic-uming locales
   python3 python3-pefile liblnk-utils
 )
@@ -15,9 +16,18 @@ packages=(
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 
-# The installer is a 32-bit program: Wine runs it with Debian's 32-bit Wine.
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $sudo dpkg --add-architecture i386
+# The installer is a 32-bit program: Wine runs it with Debian's 32-bit Wine
+# where this machine runs 32-bit programs.  Where it does not (the kernel's
+# 32-bit emulation is off), the tests run the 64-bit twin under the 64-bit
+# Wine alone, and the 32-bit loader, which could not start, is not installed.
+# shellcheck source=wine/common.sh
+. "$(dirname "$0")/wine/common.sh"
+lunavire_wine_arch || exit 1
+if [ "$LUNAVIRE_WINE_ARCH" = win32 ]; then
+  packages+=(wine32:i386)
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
 fi
 
 missing=()

@@ -11,6 +11,9 @@ lunavire_host_tool(lunavire_standin_gen
   HEADERS ${PROJECT_SOURCE_DIR}/tools/packer/HostFiles.h)
 
 set(LUNAVIRE_STANDIN_DIR ${CMAKE_CURRENT_LIST_DIR})
+if(LUNAVIRE_WIN32)
+  find_program(LUNAVIRE_STANDIN_CXX x86_64-w64-mingw32-g++-posix NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+endif()
 
 # type/name | size | recipe | recipe arguments (seed; text, charset, padding; program role)
 set(LUNAVIRE_STANDIN_TABLE
@@ -69,15 +72,24 @@ function(lunavire_standin payload outVar)
       set(${outVar} "" PARENT_SCOPE)
       return()
     endif()
-    string(TOLOWER "lunavire_standin_${payload}" app)
+    # A 64-bit Windows program in the 32-bit build and its 64-bit twin alike,
+    # built the same way by the same compiler with no time stamp, so that both
+    # carry the same payload bytes and the stand-ins run wherever Wine runs
+    # either build (its 64-bit loader is always there).
+    string(TOLOWER "${payload}" app)
     string(REPLACE "/" "_" app ${app})
-    add_executable(${app} WIN32 ${LUNAVIRE_STANDIN_DIR}/standin_app.cpp)
-    target_compile_definitions(${app} PRIVATE LUNAVIRE_STANDIN_ROLE=${args})
-    target_compile_options(${app} PRIVATE -Os)
-    target_link_options(${app} PRIVATE -s)
+    set(app ${CMAKE_BINARY_DIR}/payloads/standin-programs/${app}.exe)
+    add_custom_command(OUTPUT ${app}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/payloads/standin-programs
+      COMMAND ${LUNAVIRE_STANDIN_CXX} -std=c++17 -Wall -Wextra -Werror -Os -s -mwindows
+              -static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp
+              -Wl,--major-subsystem-version,6 -Wl,--minor-subsystem-version,1
+              -DLUNAVIRE_STANDIN_ROLE=${args} -o ${app} ${LUNAVIRE_STANDIN_DIR}/standin_app.cpp
+      DEPENDS ${LUNAVIRE_STANDIN_DIR}/standin_app.cpp
+      COMMENT "Building stand-in program ${payload}" VERBATIM)
     # Padded to the real program's size; the loader ignores what follows the image.
     add_custom_command(OUTPUT ${out}
-      COMMAND ${gen} pad $<TARGET_FILE:${app}> ${size} ${out}
+      COMMAND ${gen} pad ${app} ${size} ${out}
       DEPENDS ${lunavire_standin_gen_DEPENDS} ${app}
       COMMENT "Padding stand-in ${payload}" VERBATIM)
   else()

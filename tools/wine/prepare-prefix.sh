@@ -7,7 +7,7 @@
 # --windows (or LUNAVIRE_WINDOWS) sets the Windows version the prefix reports, by winecfg's name for it (win7,
 # win10, ...); a ready prefix takes it without being made again.  Without it a new prefix reports Wine's default
 # (Windows 7 in Wine 8), and a prefix keeps the version it was last given.
-set -euo pipefail
+set -Eeuo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=common.sh
@@ -39,7 +39,7 @@ ensure_locales() {
   [ ${#missing[@]} -eq 0 ] && return 0
   if [ "$(id -u)" -ne 0 ]; then
     echo "prepare-prefix: locales ${missing[*]} are missing; run tools/setup-debian.sh as root" >&2
-    return 1
+    exit 1
   fi
   for l in "${missing[@]}"; do
     grep -q "^$l UTF-8" /etc/locale.gen 2>/dev/null || echo "$l UTF-8" >>/etc/locale.gen
@@ -65,10 +65,17 @@ make_prefix() {
   local t
   mkdir -p "$WINEPREFIX"
 
+  check_loader
   t=$(lunavire_now)
   # No Mono or Gecko: their installers would wait for a click nobody gives.
-  WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" wineboot -i >/dev/null 2>&1
-  wineserver -w
+  local log="$WINEPREFIX.wineboot.log" rc=0
+  WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" wineboot -i >"$log" 2>&1 || rc=$?
+  wineserver -w || true
+  if [ "$rc" -ne 0 ]; then
+    echo "prepare-prefix: wineboot -i failed with exit code $rc; its last lines ($log):" >&2
+    tail -n 20 "$log" >&2
+    exit 1
+  fi
   lunavire_took "wineboot -i" "$t"
 
   # Wine draws the caption buttons (close, minimise, maximise) as glyphs of
@@ -80,7 +87,7 @@ make_prefix() {
   local marlett=/usr/share/wine/fonts/marlett.ttf
   [ -f "$marlett" ] || {
     echo "prepare-prefix: $marlett is missing; run tools/setup-debian.sh (fonts-wine)" >&2
-    return 1
+    exit 1
   }
   mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
   ln -sfn "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
@@ -112,16 +119,16 @@ make_prefix() {
   # regedit says 0 even when it read nothing: check what it wrote.
   wine reg query 'HKCU\Software\Wine\Explorer\Desktops' /v Default >/dev/null 2>&1 || {
     echo "prepare-prefix: registry import failed" >&2
-    return 1
+    exit 1
   }
   wine reg query 'HKLM\System\CurrentControlSet\Control\FontAssoc\Associated Charset' /v 'GB2312(86)' \
     >/dev/null 2>&1 || {
     echo "prepare-prefix: font association missing" >&2
-    return 1
+    exit 1
   }
   wine reg query 'HKCU\Software\Wine\Fonts\Replacements' /v SimSun >/dev/null 2>&1 || {
     echo "prepare-prefix: font replacements missing" >&2
-    return 1
+    exit 1
   }
   # The desktop setting is read when the wineserver starts.
   wineserver -k >/dev/null 2>&1 || true
@@ -129,6 +136,21 @@ make_prefix() {
   lunavire_took "registry settings" "$t"
 
   echo "$version" >"$marker"
+}
+
+# Wine's loader must start before anything can: say why when it cannot.
+check_loader() {
+  local out rc=0
+  out=$(wine --version 2>&1) || rc=$?
+  [ "$rc" -eq 0 ] && return 0
+  if [ "$LUNAVIRE_WINE_ARCH" = win32 ] && ! lunavire_runs_i386; then
+    echo "prepare-prefix: Wine's 32-bit loader cannot start (exit code $rc): this machine does not run 32-bit" \
+      "programs (the kernel's 32-bit emulation is off).  Run the 64-bit build instead: leave LUNAVIRE_WINE_ARCH" \
+      "unset, or set it to win64." >&2
+  else
+    echo "prepare-prefix: Wine does not start ('wine --version' ended with exit code $rc): ${out:-no output}" >&2
+  fi
+  exit 1
 }
 
 set_windows() {
@@ -139,12 +161,12 @@ set_windows() {
   # nothing when it does not know the name: ask it back.
   if ! wine winecfg -v "$windows" >/dev/null 2>&1; then
     echo "prepare-prefix: winecfg -v $windows failed" >&2
-    return 1
+    exit 1
   fi
   now=$(wine winecfg -v 2>/dev/null | tr -d '\r' | tail -n 1) || true
   if [ "$now" != "$windows" ]; then
     echo "prepare-prefix: the prefix reports ${now:-nothing}, not $windows (see winecfg -v)" >&2
-    return 1
+    exit 1
   fi
   wineserver -w
   echo "$windows" >"$windows_marker"
@@ -153,6 +175,9 @@ set_windows() {
 
 mkdir -p "$(dirname "$WINEPREFIX")"
 # Tests may start in parallel: one preparation at a time.
+# Whatever else fails is named with its exit code, never left bare (the
+# failures foreseen above say their own cause and exit).
+trap 'echo "prepare-prefix: \"$BASH_COMMAND\" failed with exit code $?" >&2' ERR
 exec 9>"$WINEPREFIX.lock"
 flock 9
 t_all=$(lunavire_now)
