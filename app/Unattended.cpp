@@ -102,83 +102,98 @@ public:
     void showStep(patch::Step) override {}
 };
 
+// How a step of the run ended: its exit code and, unless it is Done, why.
+struct Ended {
+    ExitCode code = ExitCode::Done;
+    std::string why;
+};
+
 // What a disc run's end comes to, given the rule that ended it, if any.
-ExitCode exitOf(const discinstall::RunEnd& end, std::optional<ExitCode> endedByRule) {
+Ended exitOf(const discinstall::RunEnd& end, std::optional<ExitCode> endedByRule) {
     using Kind = discinstall::RunEnd::Kind;
     switch (end.kind) {
         case Kind::Finished:
-            return end.leftOut == 0 && end.registered ? ExitCode::Done : ExitCode::FilesLeftOut;
+            if (end.leftOut) return {ExitCode::FilesLeftOut, std::to_string(end.leftOut) + " files are left out"};
+            if (!end.registered) return {ExitCode::FilesLeftOut, "the game is not in the list of installed programs"};
+            if (end.shortcutMissing) return {ExitCode::FilesLeftOut, "the Start-menu shortcut was not made"};
+            return {};
         case Kind::Refused:
-            return end.refusal == discinstall::Refusal::DiscMissing ? ExitCode::DiscMissing : ExitCode::Refused;
-        case Kind::Cancelled: return ExitCode::Cancelled;
-        case Kind::GaveUp: return endedByRule.value_or(ExitCode::Cancelled);
+            return {end.refusal == discinstall::Refusal::DiscMissing ? ExitCode::DiscMissing : ExitCode::Refused,
+                    end.why};
+        case Kind::Cancelled: return {ExitCode::Cancelled, "the installation was cancelled"};
+        case Kind::GaveUp: return {endedByRule.value_or(ExitCode::Cancelled), "the installation is not complete"};
         case Kind::NotRun: break;
     }
-    return ExitCode::Refused;
+    return {end.wrote ? ExitCode::FilesLeftOut : ExitCode::Refused, "the installation did not run"};
 }
 
-// The run makes the install folder itself, as the window's does, once its
-// checks have passed; a typed path's missing parents are made here, since
-// nobody can pick an existing one.  They stay when the game is removed.
-void makeParents(const std::string& folder) {
-    const plat::Path parent = plat::Path(folder).parent();
-    if (parent.empty() || parent.parent().empty() || plat::files().folderExists(parent.text())) return;
-    if (plat::createFolders(parent.text()))
-        UnattendedFace::note("made the folder " + parent.text() + " for the install folder");
-    else
-        UnattendedFace::note("could not make the folder " + parent.text() + " (" +
-                             shell::errorText(plat::program().lastError()) + ")");
-}
-
-ExitCode installGame(const std::string& folder, const std::string& disc1, UnattendedFace& face, Unwatched& host) {
+Ended installGame(const std::string& folder, const std::string& disc1, UnattendedFace& face, Unwatched& host) {
     const auto source = !disc1.empty() ? std::optional<std::string>(disc1) : discinstall::findDiscInDrives(1);
     if (!source) {
         shell::showMessage(shell::Msg::DiscNotFound, shell::Msg::Error, shell::MsgKind::Stop);
-        return ExitCode::DiscMissing;
+        return {ExitCode::DiscMissing, "disc 1 is in no CD drive"};
     }
-    makeParents(folder);
     TKqFileCopy copy(nullptr, "KqFileCopy1");
     LoggedProgress view;
     discinstall::Installation run(copy, view);
+    // A typed path's missing parents are made too, once the checks have
+    // passed (nobody can pick an existing one); they stay when the game is
+    // removed, and go again when the run wrote nothing into them.
+    run.setMakesParents(true);
     copy.OnCopyProgress = [&](ui::Component*, std::uint32_t, std::uint32_t transferred, std::uint8_t) {
         run.copyProgressed(transferred);
     };
     copy.OnFinish = [&](ui::Component*) { run.copyFinished(); };
     copy.OnError = [&](ui::Component*, const std::string& text, std::uint32_t code) { run.copyFailed(text, code); };
+    struct Watching {
+        Unwatched& host;
+        ~Watching() { host.onEnd = nullptr; }
+    } watching{host};
     host.onEnd = [&] { run.cancel(); };
-    run.start(*source, folder);
-    host.onEnd = nullptr;
+    try {
+        run.start(*source, folder);
+    } catch (const std::exception& e) {
+        // Its log has it: refused when nothing was written yet.
+        return {run.lastRun().wrote ? ExitCode::FilesLeftOut : ExitCode::Refused, e.what()};
+    }
     return exitOf(run.lastRun(), face.endedBy());
 }
 
-// An error that stopped a run: its log has it already.
-ExitCode exitOfError(const std::exception& e) {
-    const auto* error = dynamic_cast<const base::Error*>(&e);
-    return error && error->code() == plat::err::DiskFull ? ExitCode::NoRoom : ExitCode::FilesLeftOut;
-}
-
-ExitCode applyPatch(const std::string& folder) {
+Ended applyPatch(const std::string& folder) {
     try {
         if (!patch::holdsGame(folder)) {
             shell::showMessage(shell::Msg::NoGameFiles, shell::Msg::Warning, shell::MsgKind::Stop);
-            return ExitCode::Refused;
+            return {ExitCode::Refused, "no game to patch in " + folder};
         }
         NoGauge gauge;
         patch::PatchRun run(gauge);
         run.setGameFolder(folder);
-        return run.run() ? ExitCode::Done : ExitCode::FilesLeftOut;
+        const patch::PatchEnd end = run.run();
+        if (!end.unregistered.empty())
+            return {ExitCode::FilesLeftOut,
+                    "the patched game is not in the list of installed programs: " + end.unregistered};
+        return {};
+    } catch (const patch::Refused& e) {
+        // Told before anything was written: too little room, or a target it may not replace.
+        UnattendedFace::note(std::string("the patch is refused: ") + e.what());
+        return {e.code() == plat::err::DiskFull ? ExitCode::NoRoom : ExitCode::Refused, e.what()};
     } catch (const std::exception& e) {
+        // A write that failed (a disk that filled meanwhile too): not complete.
         UnattendedFace::note(std::string("the patch stopped: ") + e.what());
-        return exitOfError(e);
+        return {ExitCode::FilesLeftOut, e.what()};
     }
 }
 
-ExitCode installVoice() {
+Ended installVoice() {
     try {
-        return extras::installVoiceAddOn() ? ExitCode::Done : ExitCode::FilesLeftOut;
+        if (extras::installVoiceAddOn()) return {};
+        return {ExitCode::FilesLeftOut, "the voice add-on is not wholly installed"};
+    } catch (const extras::Refused& e) {
+        UnattendedFace::note(std::string("the voice add-on is refused: ") + e.what());
+        return {ExitCode::Refused, e.what()};
     } catch (const std::exception& e) {
         UnattendedFace::note(std::string("the voice add-on stopped: ") + e.what());
-        return exitOfError(e);
+        return {ExitCode::FilesLeftOut, e.what()};
     }
 }
 
@@ -194,20 +209,22 @@ Plan planOf(const shell::CommandLine& line, const std::string& folder) {
     return {!voiceAlone && !patchAlone, line.patch.has_value(), line.voice};
 }
 
-ExitCode runSteps(const shell::CommandLine& line, UnattendedFace& face, Unwatched& host,
-                  const std::array<std::string, 3>& discs) {
-    const std::string folder = line.dir.value_or(kDefaultFolder);
+Ended runSteps(const shell::CommandLine& line, UnattendedFace& face, Unwatched& host,
+               const std::array<std::string, 3>& discs) {
     try {
+        // One spelling of the folder, by which it is registered and compared.
+        const std::string folder = plat::longName(line.dir.value_or(kDefaultFolder));
         const Plan plan = planOf(line, folder);
-        ExitCode code = ExitCode::Done;
-        if (plan.game) code = installGame(folder, discs[0], face, host);
+        Ended ended;
+        if (plan.game) ended = installGame(folder, discs[0], face, host);
         // Once the system asked the program to end, no further step begins.
-        if (code == ExitCode::Done && plan.patch && !host.ended()) code = applyPatch(folder);
-        if (code == ExitCode::Done && plan.voice && !host.ended()) code = installVoice();
-        return code;
+        if (ended.code == ExitCode::Done && plan.patch && !host.ended()) ended = applyPatch(folder);
+        if (ended.code == ExitCode::Done && plan.voice && !host.ended()) ended = installVoice();
+        return ended;
     } catch (const std::exception& e) {
+        // Before any step began: the folder's name, too long for the file calls.
         UnattendedFace::note(std::string("error: ") + e.what());
-        return ExitCode::Refused;
+        return {ExitCode::Refused, e.what()};
     }
 }
 
@@ -261,7 +278,8 @@ int runUnattended(const shell::CommandLine& line) {
     shell::RunLog log(shell::kUnattendedLog, "unattended run");
     log.placeInTemp();
     log.line("command line: " + plat::program().commandLine());
-    if (!uninstall::startOnlyCopy(uninstall::Mode::Installer)) return UnattendedFace::exitWith(ExitCode::AlreadyRunning);
+    if (!uninstall::startOnlyCopy(uninstall::Mode::Installer))
+        return UnattendedFace::exitWith(ExitCode::AlreadyRunning, "its window was brought to the front");
     // The shortcuts are shell links, made through COM.
     plat::program().comInitialize();
     Chosen chosen(line);
@@ -269,13 +287,16 @@ int runUnattended(const shell::CommandLine& line) {
     const auto discs = discFolders(line.sources);
     UnattendedFace face({false, discs});
     shell::FaceInForce inForce(face);
+    if (!line.unholdable.empty()) return UnattendedFace::exitWith(ExitCode::Refused, line.unholdable);
     Unwatched host;
     plat::Host& before = plat::host();
     plat::setHost(&host);
-    const ExitCode code = runSteps(line, face, host, discs);
+    const Ended ended = runSteps(line, face, host, discs);
     plat::setHost(&before);
     shell::useSettings(nullptr);
-    return UnattendedFace::exitWith(host.ended() && code == ExitCode::Done ? ExitCode::Cancelled : code);
+    if (host.ended() && ended.code == ExitCode::Done)
+        return UnattendedFace::exitWith(ExitCode::Cancelled, "the system asked the program to end");
+    return UnattendedFace::exitWith(ended.code, ended.why);
 }
 
 }  // namespace app

@@ -8,6 +8,7 @@
 #include "platform/AnsiText.h"
 #include "platform/Drives.h"
 #include "platform/Files.h"
+#include "platform/Path.h"
 #include "platform/Program.h"
 #include "shell/InstallRecord.h"
 #include "shell/RunLog.h"
@@ -39,13 +40,22 @@ std::uint64_t sizeOf(const std::string& path) {
     return !path.empty() && plat::files().fileStamp(path, stamp) ? stamp.size : 0;
 }
 
+// The drive is asked through the nearest folder that exists: the install
+// folder is made only once it has room.
+std::string existingFolderOf(const std::string& folder) {
+    plat::Path p(folder);
+    while (!p.empty() && !plat::files().folderExists(p.text())) p = p.parent();
+    return p.empty() ? folder : p.text();
+}
+
 // What the room check found, before the player is asked.
 RoomReport measure(const RoomQuery& q, RunEvents& events) {
     RoomReport room;
     room.disc = q.disc;
     room.drive = text::upperCase(q.installFolder.substr(0, 2));
+    const std::string existing = existingFolderOf(q.installFolder);
     std::uint32_t cluster = 0;
-    if (!plat::drives().clusterSize(q.installFolder, cluster)) {
+    if (!plat::drives().clusterSize(existing, cluster)) {
         events.clusterUntold(room.drive, plat::program().lastError(), kUsualCluster);
         cluster = kUsualCluster;
     }
@@ -55,7 +65,7 @@ RoomReport measure(const RoomQuery& q, RunEvents& events) {
     room.uninstaller = q.disc == 1 ? uninstallerRoom(q.installFolder, cluster) : 0;
     room.bookkeeping = bookkeepingRoom(q, cluster);
     room.needed = room.plan.needed + room.uninstaller + room.bookkeeping;
-    room.told = plat::drives().freeSpace(q.installFolder, room.free);
+    room.told = plat::drives().freeSpace(existing, room.free);
     if (!room.told) room.untoldCode = plat::program().lastError();
     return room;
 }

@@ -49,10 +49,11 @@ plat::Answer askAboutFailure(const FileResult& failed, const std::string& source
                       m.get(Msg::Error), MsgKind::CopyFailed);
 }
 
-// The run's last message: success, or what was left out and why the game
-// is not registered.
-void showReport(const std::vector<std::string>& leftOut, const std::string& unregistered) {
-    if (leftOut.empty() && unregistered.empty()) {
+// The run's last message: success, or what was left out, why the game is
+// not registered and why it has no shortcut.
+void showReport(const std::vector<std::string>& leftOut, const std::string& unregistered,
+                const std::string& noShortcut) {
+    if (leftOut.empty() && unregistered.empty() && noShortcut.empty()) {
         shell::showMessage(Msg::InstallComplete, Msg::Notice, MsgKind::Plain);
         return;
     }
@@ -63,6 +64,7 @@ void showReport(const std::vector<std::string>& leftOut, const std::string& unre
     if (leftOut.size() > shown)
         text += "\r\n" + shell::formatCount(m.get(shell::Text::MoreFilesLeftOut), leftOut.size() - shown);
     if (!unregistered.empty()) text += "\r\n\r\n" + m.get(shell::Text::NotRegistered) + "\r\n" + unregistered;
+    if (!noShortcut.empty()) text += "\r\n\r\n" + m.get(shell::Text::ShortcutNotMade) + "\r\n" + noShortcut;
     shell::showMessage(text, m.get(Msg::Warning), MsgKind::Warning);
 }
 
@@ -236,7 +238,8 @@ Outcome Installation::listDisc(int disc, const std::string& prefix) {
 bool Installation::copyDisc(int disc) {
     const std::string prefix = discPrefix(disc);
     // Disc 1 was listed by the start's checks.
-    Outcome o = disc == 1 ? Outcome::Listed : listDisc(disc, prefix);
+    // Disc 1 was listed, and its room found, by the start's checks.
+    Outcome o = disc == 1 ? Outcome::RoomFound : listDisc(disc, prefix);
     if (o == Outcome::Listed) {
         const RoomQuery room{disc, files_, installFolder_, prefix, events_->log().path(),
                              [this] { return cancelled(); }};
@@ -259,6 +262,7 @@ bool Installation::copyDisc(int disc) {
 void Installation::refuse(Refusal why, const std::string& subject, std::uint32_t code) {
     end_.kind = RunEnd::Kind::Refused;
     end_.refusal = why;
+    end_.why = refusalText(why, subject, code);
     events_->refused(why, subject, code);
 }
 
@@ -280,11 +284,23 @@ void Installation::endEarly(Outcome outcome) {
 }
 
 void Installation::finish() {
-    if (run_.placed > 0 && shell::makesShortcuts()) record_.makeGameShortcut();
+    // The game goes into the list of programs whatever becomes of its shortcut.
+    std::string noShortcut;
+    if (run_.placed > 0 && shell::makesShortcuts()) {
+        try {
+            record_.makeGameShortcut();
+        } catch (const std::exception& e) {
+            noShortcut = e.what();
+            events_->shortcutFailed(noShortcut);
+        }
+    }
     const std::string unregistered = record_.registerGame(run_.bytesPlaced);
-    end_ = {RunEnd::Kind::Finished, Refusal::DiscMissing, run_.leftOut.size(), unregistered.empty()};
+    end_.kind = RunEnd::Kind::Finished;
+    end_.leftOut = run_.leftOut.size();
+    end_.registered = unregistered.empty();
+    end_.shortcutMissing = !noShortcut.empty();
     events_->finished(run_.placed, run_.leftOut, unregistered);
-    showReport(run_.leftOut, unregistered);
+    showReport(run_.leftOut, unregistered, noShortcut);
     view_.closeWindow();
 }
 
@@ -330,12 +346,14 @@ bool Installation::checkFolder(const std::string& typedFolder) {
         shell::showMessage(Msg::DiscNotFound, Msg::Error, MsgKind::Stop);
         return false;
     }
-    const std::string folder = withoutTrailingBackslash(typedFolder);
-    if (auto fault = folderNameFault(folder)) {
-        refuse(Refusal::FolderName, folder, *fault);
+    const std::string typed = withoutTrailingBackslash(typedFolder);
+    if (auto fault = folderNameFault(typed)) {
+        refuse(Refusal::FolderName, typed, *fault);
         refuseFolder(*fault, typedFolder);
         return false;
     }
+    // One spelling of the folder (its long names), by which it is registered and compared.
+    const std::string folder = plat::longName(typed);
     // The uninstaller would never empty a drive's root or the Windows folder.
     if (shell::record::unsafeFolder(folder, plat::shell().windowsFolder())) {
         refuse(Refusal::UnsafeFolder, folder, 0);
@@ -357,27 +375,61 @@ bool Installation::checkFolder(const std::string& typedFolder) {
         refuseFolder(plat::err::FileNameTooLong, *unfitting);
         return false;
     }
-    plat::files().createFolder(folder);  // the last level only; an existing folder is fine
-    if (!plat::files().folderExists(folder)) {
-        refuse(Refusal::FolderNotMade, folder, plat::program().lastError());
-        shell::showMessage(Msg::BadInstallFolder, Msg::Notice, MsgKind::Stop);
-        return false;
-    }
+    // Nothing goes into the folder, not even its log, before it has room.
+    if (!roomForDisc1(folder) || !makeFolder(folder)) return false;
     if (auto failed = plat::probeFolderOf(folder + "\\game00.dat")) {
         refuse(Refusal::FolderTakesNoFile, folder, failed->code);
         refuseFolder(failed->code, folder);
+        takeBackFolders();
         return false;
     }
-    return openRecord(folder);
+    if (openRecord(folder)) return true;
+    takeBackFolders();
+    return false;
+}
+
+bool Installation::roomForDisc1(const std::string& folder) {
+    const std::string prefix = discPrefix(1);
+    const RoomQuery room{1, files_, folder, prefix, events_->log().path(), [this] { return cancelled(); }};
+    const Outcome o = checkRoom(room, *events_);
+    if (o == Outcome::RoomFound) return true;
+    endEarly(o);
+    return false;
+}
+
+bool Installation::makeFolder(const std::string& folder) {
+    std::vector<std::string> made;
+    bool ok = true;
+    if (makesParents_) {
+        ok = plat::createFolders(folder, made);
+    } else if (plat::files().createFolder(folder)) {  // the last level only; an existing folder is fine
+        made.push_back(folder);
+    }
+    const std::uint32_t code = plat::program().lastError();
+    for (const auto& f : made) events_->folderMade(f);
+    made_.insert(made_.end(), made.begin(), made.end());
+    if (ok && plat::files().folderExists(folder)) return true;
+    refuse(Refusal::FolderNotMade, folder, code);
+    shell::showMessage(Msg::BadInstallFolder, Msg::Notice, MsgKind::Stop);
+    takeBackFolders();
+    return false;
+}
+
+void Installation::takeBackFolders() {
+    for (auto it = made_.rbegin(); it != made_.rend(); ++it)
+        events_->folderTakenBack(*it, plat::files().removeFolder(*it));
+    made_.clear();
 }
 
 // The record goes first, so that the uninstaller knows every file written.
 bool Installation::openRecord(const std::string& folder) {
     installFolder_ = folder;
-    events_->log().place(folder);
     try {
         record_.open(folder);
+        end_.wrote = true;
+        made_.clear();  // the folders are the record's now
         // The run's log lies in the folder too: it goes with the whole game.
+        events_->log().place(folder);
         events_->log().putOnRecord(record_.writer(), folder);
     } catch (const base::Error& e) {
         refuse(Refusal::RecordUnwritable, e.what(), 0);

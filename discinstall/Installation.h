@@ -54,6 +54,9 @@ public:
     // as typed, then copies the three discs.  Does nothing while a run is
     // under way.
     void start(const std::string& source, const std::string& typedFolder);
+    // Whether a run makes the install folder's missing parents too (a typed
+    // path, unattended) or only its last level (the window's).
+    void setMakesParents(bool makes) { makesParents_ = makes; }
     // The cancel button or the close box during the run: the current copy
     // stops and the run ends.
     void cancel();
@@ -80,7 +83,16 @@ private:
     // The start's checks, each refusing the folder with its reason, before
     // anything is written; true once the record is open.
     bool checkFolder(const std::string& typedFolder);
+    // Disc 1's room, before anything goes into the folder; false when the
+    // player gave up.
+    bool roomForDisc1(const std::string& folder);
+    // Makes the folder (with its parents when asked); false, refused, when it
+    // cannot be made.
+    bool makeFolder(const std::string& folder);
     bool openRecord(const std::string& folder);
+    // The folders this run made, taken away again (while empty) when it
+    // ends with nothing written into them.
+    void takeBackFolders();
     void showOverall(std::uint32_t transferred);
     void setOverall(int percent);
     void runDiscs();
@@ -110,6 +122,8 @@ private:
     // The install folder's record, open while a run writes there.
     RunRecord record_;
     RunEnd end_;
+    bool makesParents_ = false;
+    std::vector<std::string> made_;  // folders the run made, outermost first
 
     // What the run in progress knows of itself.
     struct Run {

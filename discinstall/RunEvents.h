@@ -42,9 +42,15 @@ using shell::Question;
 struct RunEnd {
     enum class Kind { NotRun, Refused, Cancelled, GaveUp, Finished } kind = Kind::NotRun;
     Refusal refusal = Refusal::DiscMissing;  // when refused
+    std::string why;                         // when refused: the reason, as the log words it
+    bool wrote = false;                      // the install folder took the record, and maybe more
     std::size_t leftOut = 0;                 // when finished: destinations without their file
     bool registered = false;                 // when finished: in the list of programs
+    bool shortcutMissing = false;            // when finished: the Start-menu shortcut could not be made
 };
+
+// A refusal's reason on one line, as the log and an unattended run's exit tell it.
+std::string refusalText(Refusal why, const std::string& subject, std::uint32_t code);
 
 // What one file's installation came to.
 struct FileResult {
@@ -83,6 +89,10 @@ public:
 
     virtual void started(const std::string& source, const std::string& typedFolder) = 0;
     virtual void refused(Refusal why, const std::string& subject, std::uint32_t code) = 0;
+    // Folders made for the install folder (its missing parents, then itself),
+    // and those taken away again by a run that wrote nothing into them.
+    virtual void folderMade(const std::string& folder) = 0;
+    virtual void folderTakenBack(const std::string& folder, bool gone) = 0;
     // Disc 1's list was cancelled before anything was written.
     virtual void listingCancelled() = 0;
 
@@ -106,6 +116,8 @@ public:
 
     // The run ends early: Cancelled, Refused or GaveUp.
     virtual void ended(Outcome outcome) = 0;
+    // The game's Start-menu shortcut could not be made, and why.
+    virtual void shortcutFailed(const std::string& reason) = 0;
     // The run went through all three discs; `unregistered` is why the game
     // is not in the list of programs, empty when it is.
     virtual void finished(std::size_t placed, const std::vector<std::string>& leftOut,

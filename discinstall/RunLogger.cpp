@@ -2,8 +2,6 @@
 
 namespace discinstall {
 
-namespace {
-
 std::string refusalText(Refusal why, const std::string& subject, std::uint32_t code) {
     switch (why) {
         case Refusal::DiscMissing: return "disc 1 is not below " + subject;
@@ -16,6 +14,8 @@ std::string refusalText(Refusal why, const std::string& subject, std::uint32_t c
     }
     return subject;
 }
+
+namespace {
 
 std::string questionText(Question question, int disc) {
     switch (question) {
@@ -42,6 +42,13 @@ void RunLogger::started(const std::string& source, const std::string& typedFolde
 
 void RunLogger::refused(Refusal why, const std::string& subject, std::uint32_t code) {
     log_.line("outcome: refused, " + refusalText(why, subject, code));
+}
+
+void RunLogger::folderMade(const std::string& folder) { log_.line("made the folder " + folder); }
+
+void RunLogger::folderTakenBack(const std::string& folder, bool gone) {
+    log_.line(gone ? "took away the folder " + folder + ", which this run made and wrote nothing into"
+                   : "left the folder " + folder + ", which this run made: it is not empty");
 }
 
 void RunLogger::listingCancelled() { log_.line("outcome: cancelled while disc 1 was listed; nothing was written"); }
@@ -117,6 +124,10 @@ void RunLogger::ended(Outcome outcome) {
         case Outcome::Copied:
             break;  // not an end
     }
+}
+
+void RunLogger::shortcutFailed(const std::string& reason) {
+    log_.line("the Start-menu shortcut was not made: " + reason);
 }
 
 void RunLogger::finished(std::size_t placed, const std::vector<std::string>& leftOut,

@@ -16,6 +16,8 @@ public:
 
     void started(const std::string& source, const std::string& typedFolder) override;
     void refused(Refusal why, const std::string& subject, std::uint32_t code) override;
+    void folderMade(const std::string& folder) override;
+    void folderTakenBack(const std::string& folder, bool gone) override;
     void listingCancelled() override;
     void discFound(int disc, const std::string& where, bool belowSource) override;
     void discMissing(int disc, const std::string& source) override;
@@ -31,6 +33,7 @@ public:
     void fileFailed(const std::string& source, const std::string& target, const FileResult& result,
                     plat::Answer answer) override;
     void ended(Outcome outcome) override;
+    void shortcutFailed(const std::string& reason) override;
     void finished(std::size_t placed, const std::vector<std::string>& leftOut,
                   const std::string& unregistered) override;
 

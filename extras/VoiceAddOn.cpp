@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "base/Error.h"
 #include "payload/Payload.h"
 #include "platform/Desktop.h"
 #include "platform/Files.h"
+#include "platform/Folders.h"
 #include "platform/Program.h"
 #include "platform/Shell.h"
 #include "platform/SystemError.h"
@@ -124,8 +126,20 @@ bool tellOutcome(const std::string& reasons, const shell::voice::Recorder& recor
     return false;
 }
 
+// A file in the add-on's place that is a link would have its link replaced
+// and then removed: nothing is written while one is there.
+void refuseLinks() {
+    for (const char* path : shell::voice::kFiles) {
+        plat::FindData found;
+        if (plat::files().findFirst(path, found) && !(found.attributes & plat::attr::Directory) &&
+            ((found.attributes & plat::attr::ReparsePoint) || plat::isFileLink(path)))
+            throw Refused(shell::formatText(shell::messages().get(shell::Text::LinkedFile), {path}));
+    }
+}
+
 bool install(shell::RunLog& log) {
     using namespace shell::voice;
+    refuseLinks();
     // On the records of the installations first, so that their uninstallers
     // take away what the add-on leaves, and only that.
     Recorder recorder(std::vector<std::string>(std::begin(kFiles), std::end(kFiles)));

@@ -42,7 +42,8 @@ void TForm4::Timer1Timer() {
     Gauge1->setProgress(patch::kStarted);
     Timer1->setEnabled(false);
     try {
-        if (run_.run()) Close();
+        run_.run();
+        Close();
     } catch (const std::exception& e) {
         // The window has no close box: once the error is reported, take the
         // user back to the main window.  What was written stays.

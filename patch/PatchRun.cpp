@@ -69,7 +69,7 @@ std::uint64_t bytesOf(const Edition& edition) {
 // program, the folder takes a new file, and the disk has room for each new
 // file while the old one still stands, and for the originals kept.  Tells
 // the log what it found.
-void checkTargets(const std::string& folder, const Edition& edition, std::uint64_t keeping, shell::RunLog& log) {
+void findTargets(const std::string& folder, const Edition& edition, std::uint64_t keeping, shell::RunLog& log) {
     std::int64_t peak = 0, grown = 0;  // grown: by the files already replaced
     for (const Target& t : kTargets) {
         const std::string path = folder + t.file;
@@ -81,6 +81,10 @@ void checkTargets(const std::string& folder, const Edition& edition, std::uint64
         if (plat::files().findFirst(path, found)) {
             if (found.attributes & (plat::attr::Directory | plat::attr::ReadOnly))
                 throw plat::systemError(plat::err::AccessDenied, path);
+            // Its original would be another file's content, and the patch
+            // would put a plain file in the link's place.
+            if ((found.attributes & plat::attr::ReparsePoint) || plat::isFileLink(path))
+                throw base::Error(shell::formatText(shell::messages().get(shell::Text::LinkedFile), {path}));
             plat::FileHandle h = plat::files().openWrite(path);
             if (h == plat::kNoFile) throw plat::systemError(plat::program().lastError(), path);
             plat::files().closeFile(h);
@@ -97,6 +101,14 @@ void checkTargets(const std::string& folder, const Edition& edition, std::uint64
     log.line("the files need " + shell::sizeText(needed) + " on the drive, which has " +
              (told ? shell::sizeText(free) + " free" : "untold free space (" + shell::errorText(plat::program().lastError()) + ")"));
     if (told && free < needed) throw plat::systemError(plat::err::DiskFull, folder);
+}
+
+void checkTargets(const std::string& folder, const Edition& edition, std::uint64_t keeping, shell::RunLog& log) {
+    try {
+        findTargets(folder, edition, keeping, log);
+    } catch (const base::Error& e) {
+        throw Refused(e.what(), e.code());
+    }
 }
 
 // ---------------------------------------------------------------- the originals
@@ -200,19 +212,20 @@ void startPatchInstallation(TForm4& progress) {
         shell::showMessage(Msg::NoGameFiles, Msg::Warning, shell::MsgKind::Stop);
 }
 
-bool PatchRun::run() {
+PatchEnd PatchRun::run() {
     shell::RunLog log(shell::kPatchLog, "patch");
     log.line("game folder " + gameFolder_ + ", edition " + (shell::edition() == shell::Edition::Simplified
                                                                  ? "Simplified"
                                                                  : "Traditional"));
     return shell::loggingErrors(log, [&] {
-        const bool done = writeAll(log);
-        log.line("outcome: patched");
-        return done;
+        PatchEnd end = writeAll(log);
+        log.line(end.unregistered.empty() ? "outcome: patched"
+                                          : "outcome: patched, not in the list of installed programs");
+        return end;
     });
 }
 
-bool PatchRun::writeAll(shell::RunLog& log) {
+PatchEnd PatchRun::writeAll(shell::RunLog& log) {
     const Edition edition = currentEdition();
     const std::string& f = gameFolder_;
 
@@ -262,7 +275,7 @@ bool PatchRun::writeAll(shell::RunLog& log) {
 
     showInstalled(unregistered);
     shell::face().showDocument(f + "\\readme.txt");
-    return true;
+    return {unregistered};
 }
 
 }  // namespace patch

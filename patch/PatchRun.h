@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "base/Error.h"
+
 class TForm4;
 
 namespace shell {
@@ -30,6 +32,20 @@ public:
     virtual void showStep(Step step) = 0;
 };
 
+// A patch refused before anything is written: a path too long, a target
+// that is a folder, read-only, held open or a link, a folder that takes no
+// file, too little room (code 112).  Nothing has changed.
+class Refused : public base::Error {
+public:
+    using base::Error::Error;
+};
+
+// A run that reached its end; `unregistered` tells why a game this program
+// did not install is not in Windows' list, empty when it is (or needs not be).
+struct PatchEnd {
+    std::string unregistered;
+};
+
 class PatchRun {
 public:
     explicit PatchRun(PatchView& view) : view_(view) {}
@@ -38,12 +54,12 @@ public:
     const std::string& gameFolder() const { return gameFolder_; }
     void setGameFolder(const std::string& folder) { gameFolder_ = folder; }
 
-    // Writes the five files and the shortcuts into the game folder; true when
-    // it reached its end.  Errors are raised.
-    bool run();
+    // Writes the five files and the shortcuts into the game folder.  Errors
+    // are raised: Refused before anything is written, any other after.
+    PatchEnd run();
 
 private:
-    bool writeAll(shell::RunLog& log);
+    PatchEnd writeAll(shell::RunLog& log);
 
     PatchView& view_;
     std::string gameFolder_;

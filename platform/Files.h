@@ -91,6 +91,16 @@ public:
     // give one key; a byte the code page does not decode stays distinct.
     virtual std::string nameKey(const std::string& text) = 0;
 
+    // The path the system opens for `path`: every link on the way followed
+    // (a link to a file too, which Wine lists as a plain file), every name as
+    // the disk spells it (GetFinalPathNameByHandle, without its "\\?\").
+    // False, with the code for lastError(), for a path that cannot be opened.
+    virtual bool finalPath(const std::string& path, std::string& out) = 0;
+    // An existing path with each name in its long form as the disk spells it
+    // (GetLongPathName): "C:\LUNA~CM2" is "C:\LunavireGames"; links are not
+    // followed.  False, with the code for lastError(), for a missing path.
+    virtual bool longPath(const std::string& path, std::string& out) = 0;
+
     // -- stamps and attributes
     // The size and last-write time of a file; false, with the code for
     // lastError(), for a missing path or a folder (5).  Opens nothing: a file
@@ -149,6 +159,8 @@ public:
     bool copyFile(const std::string& from, const std::string& to) override { return files_.copyFile(from, to); }
     bool pathFits(const std::string& path) override { return files_.pathFits(path); }
     std::string nameKey(const std::string& text) override { return files_.nameKey(text); }
+    bool finalPath(const std::string& path, std::string& out) override { return files_.finalPath(path, out); }
+    bool longPath(const std::string& path, std::string& out) override { return files_.longPath(path, out); }
     bool fileStamp(const std::string& path, FileStamp& out) override { return files_.fileStamp(path, out); }
     bool setLastWriteTime(const std::string& path, std::uint64_t lastWrite) override {
         return files_.setLastWriteTime(path, lastWrite);

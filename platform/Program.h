@@ -42,8 +42,12 @@ public:
     virtual void comInitialize() = 0;
     virtual std::string programPath() = 0;  // full path of the program file
     // The program's command line as Windows hands it over, the program's own
-    // path first (quoted or not, as its starter wrote it).
+    // path first (quoted or not, as its starter wrote it); a character the
+    // code page cannot hold is "?", never a look-alike.
     virtual std::string commandLine() = 0;
+    // This run's process id, which tells the lines of two runs apart in a log
+    // they share.
+    virtual std::uint32_t processId() = 0;
     // Makes the folder this program's current folder.  A program's current
     // folder cannot be removed (32) while it is current, so a program that
     // removes the folder it was started in moves elsewhere first.  2 when
@@ -89,6 +93,7 @@ public:
     void comInitialize() override { program_.comInitialize(); }
     std::string programPath() override { return program_.programPath(); }
     std::string commandLine() override { return program_.commandLine(); }
+    std::uint32_t processId() override { return program_.processId(); }
     bool setCurrentFolder(const std::string& path) override { return program_.setCurrentFolder(path); }
     unsigned ansiCodePage() override { return program_.ansiCodePage(); }
     bool isDbcsLeadByte(unsigned char c) override { return program_.isDbcsLeadByte(c); }

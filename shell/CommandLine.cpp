@@ -1,6 +1,9 @@
 #include "shell/CommandLine.h"
 
+#include <cctype>
+
 #include "platform/AnsiText.h"
+#include "platform/Program.h"
 
 namespace shell {
 
@@ -25,6 +28,8 @@ const Switch kSwitches[] = {
 
 bool isSwitch(const std::string& arg) { return !arg.empty() && (arg[0] == '/' || arg[0] == '-'); }
 
+// The folders of /SOURCE; an empty one (";", "a;;b", an unset variable in
+// "%A%;%B%;%C%") empties the list, a bad value.
 std::vector<std::string> splitSources(const std::string& value) {
     std::vector<std::string> parts;
     std::size_t from = 0;
@@ -32,7 +37,8 @@ std::vector<std::string> splitSources(const std::string& value) {
         if (i >= value.size() || value[i] == ';') {
             std::string part = value.substr(from, i - from);
             while (part.size() > 3 && text::endsWith(part, '\\')) part.pop_back();
-            if (!part.empty()) parts.push_back(part);
+            if (part.empty()) return {};
+            parts.push_back(part);
             if (i >= value.size()) break;
             from = i + 1;
         }
@@ -40,15 +46,27 @@ std::vector<std::string> splitSources(const std::string& value) {
     return parts;
 }
 
+bool fullPath(const std::string& path) {
+    const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+                       path[2] == '\\';
+    return drive || path.compare(0, 2, "\\\\") == 0;
+}
+
 // Takes one switch; the fault, or empty.
 std::string take(CommandLine& c, const std::string& name, const std::string& value) {
     if (name == "S") c.silent = true;
     else if (name == "?" || name == "H" || name == "HELP") c.usage = true;
     else if (name == "DIR") c.dir = value;
-    else if (name == "SOURCE") c.sources = splitSources(value);
+    else if (name == "SOURCE") {
+        c.sources = splitSources(value);
+        if (c.sources.empty()) return "names an empty folder";
+    }
     else if (name == "VOICE") c.voice = true;
     else if (name == "NOSHORTCUTS") c.noShortcuts = true;
-    else if (name == "LOG") c.log = value;
+    else if (name == "LOG") {
+        if (!fullPath(value)) return "needs a full path (C:\\...)";
+        c.log = value;
+    }
     else if (name == "PATCHONLY") c.patchOnly = true;
     else if (name == "REMOVESAVES") c.removeSaves = true;
     else if (name == "PATCH") {
@@ -82,6 +100,20 @@ std::string checkWhole(const CommandLine& c) {
     if (installChoices && !c.silent) return "/DIR, /SOURCE, /PATCH, /VOICE and /NOSHORTCUTS need /S";
     if ((c.patchOnly || c.removeSaves) && !c.silent) return "/PATCHONLY and /REMOVESAVES need /S";
     if (c.sources.size() > 3) return "/SOURCE names at most three folders";
+    return {};
+}
+
+// A path that reached the program with "?" in it: a character the code
+// page cannot hold, which would name another folder (or none) in its place.
+std::string unholdablePath(const CommandLine& c) {
+    std::vector<std::string> paths = c.sources;
+    if (c.dir) paths.push_back(*c.dir);
+    paths.push_back(c.log);
+    paths.push_back(c.uninstallFolder);
+    for (const auto& p : paths)
+        if (p.find('?') != std::string::npos)
+            return p + ": the system's code page (" + std::to_string(plat::program().ansiCodePage()) +
+                   ") cannot hold a character of this name (\"?\" here); choose a folder whose name it can hold";
     return {};
 }
 
@@ -131,6 +163,7 @@ CommandLine parseCommandLine(const std::string& commandLine) {
         if (!why.empty() && c.fault.empty()) c.fault = args[i] + ": " + why;
     }
     if (c.fault.empty()) c.fault = checkWhole(c);
+    c.unholdable = unholdablePath(c);
     return c;
 }
 

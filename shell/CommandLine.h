@@ -37,6 +37,9 @@ struct CommandLine {
     bool usage = false;  // /?, /H or /HELP
     // The argument that cannot be read, and why; empty when all can.
     std::string fault;
+    // A path that holds a character the code page cannot hold (which reaches
+    // the program as "?"), and why it is refused; empty when none does.
+    std::string unholdable;
 };
 
 CommandLine parseCommandLine(const std::string& commandLine);

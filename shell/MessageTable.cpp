@@ -93,6 +93,8 @@ const NamedText kTexts[] = {
      "退出代码：0 完成；1 输入被拒绝；2 缺少光盘；3 磁盘空间不足；4 有文件没能复制或删除；5 已取消；6 程序已经在运行；7 显示了用法"},
     {"PatchName", "《Lunavire》中文化补丁"},
     {"PatchNotRegistered", "汉化补丁已经安装，但是没有登记到 Windows 的程序列表中："},
+    {"ShortcutNotMade", "没能在开始菜单中建立游戏的快捷方式："},
+    {"LinkedFile", "%1 是指向另一个文件的链接。安装程序不替换也不删除链接所指的文件，所以没有做任何改动。"},
 };
 
 static_assert(std::size(kTexts) == MessageTable::kTextCount, "one name per text");

@@ -98,12 +98,14 @@ enum class Text : int {
     Usage,                 // the command line's switches and exit codes; "\n" breaks a line
     PatchName,             // a game this program did not install, patched: its entry's name in that list
     PatchNotRegistered,    // heads why such a game is not in that list
+    ShortcutNotMade,       // heads why the game's Start-menu shortcut was not made
+    LinkedFile,            // %1 is a link to another file, which is neither replaced nor removed
 };
 
 class MessageTable {
 public:
     static constexpr int kCount = 18;
-    static constexpr int kTextCount = static_cast<int>(Text::PatchNotRegistered) + 1;
+    static constexpr int kTextCount = static_cast<int>(Text::LinkedFile) + 1;
     MessageTable();  // the built-in entries
 
     std::string get(int index) const;  // a copy

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/AnsiText.h"
+#include "platform/Folders.h"
 #include "platform/Path.h"
 #include "platform/Program.h"
 #include "platform/Registry.h"
@@ -92,7 +93,7 @@ std::vector<plat::RootKey> entriesOf(const std::string& installFolder) {
     for (plat::RootKey root : {plat::RootKey::LocalMachine, plat::RootKey::CurrentUser}) {
         std::string location;
         if (plat::registry().readString(root, kView, key, "InstallLocation", location) &&
-            plat::Path(location) == plat::Path(installFolder))
+            plat::Path(plat::longName(location)) == plat::Path(plat::longName(installFolder)))
             roots.push_back(root);
     }
     return roots;

@@ -22,9 +22,15 @@ const char kRunStart[] = "\r\n==== ";
 // every line of the next run.
 constexpr std::uint32_t kKeptAfterTrim = RunLog::kLimit / 4 * 3;
 
-// The command line's log file, and the logs that stand, the latest last.
+// The command line's log file, the lines that wait for its folder, and the
+// logs that stand, the latest last.
 std::string echoPath;
+std::string echoWaiting;
+bool echoWaitTold = false;
 std::vector<RunLog*> standing;
+
+// "[1234] ": the process a line of a shared log comes from.
+std::string processMark() { return "[" + std::to_string(plat::program().processId()) + "] "; }
 
 std::string twoDigits(int n) {
     char buf[8];
@@ -84,13 +90,14 @@ RunLog::RunLog(LogName name, const std::string& run) : name_(name) {
     const plat::WindowsVersion v = plat::program().windowsVersion();
     const std::string date = std::to_string(t.year) + "-" + twoDigits(t.month) + "-" + twoDigits(t.day);
     // A blank line and a mark of its own start every run (trim() cuts there).
-    held_.push_back(plat::program().ansiToUtf8(std::string(kRunStart) + run + " - Lunavire setup " + kProgramVersion + " - " +
-                                 date + " " + clock(t)) +
-                    "\r\n");
+    const std::string head = std::string(kRunStart) + run + " - Lunavire setup " + kProgramVersion + " - " + date + " " +
+                             clock(t);
+    const std::string process = " - process " + std::to_string(plat::program().processId());
+    held_.push_back(plat::program().ansiToUtf8(head + (name_.marksProcess ? process : "")) + "\r\n");
     std::string windows = "Windows " + std::to_string(v.major) + "." + std::to_string(v.minor) + "." +
                           std::to_string(v.build);
     if (!v.servicePack.empty()) windows += " " + v.servicePack;
-    echo(held_.back());
+    echo(plat::program().ansiToUtf8(head + process) + "\r\n");
     standing.push_back(this);
     line(windows + ", ANSI code page " + std::to_string(plat::program().ansiCodePage()));
 }
@@ -106,17 +113,31 @@ RunLog* RunLog::current() { return standing.empty() ? nullptr : standing.back();
 
 void RunLog::echo(const std::string& utf8) {
     if (echoPath.empty()) return;
-    const std::uint32_t code = write(echoPath, utf8);
-    if (code == 0) return;
+    echoWaiting += utf8;
+    const std::uint32_t code = write(echoPath, echoWaiting);
+    if (code == 0) {
+        echoWaiting.clear();
+        return;
+    }
+    // Its folder may be the one the run is about to make.
+    if (code == plat::err::PathNotFound) {
+        if (!echoWaitTold) {
+            echoWaitTold = true;
+            line("the log file " + echoPath + " waits for its folder (" + errorText(code) + ")");
+        }
+        return;
+    }
     const std::string failed = echoPath;
     echoPath.clear();
+    echoWaiting.clear();
     line("the log file " + failed + " cannot be written (" + errorText(code) + ")");
 }
 
 void RunLog::line(const std::string& text) {
-    const std::string utf8 = plat::program().ansiToUtf8(clock(plat::program().localTime()) + " " + oneEntry(text)) +
-                             "\r\n";
-    echo(utf8);
+    const std::string time = clock(plat::program().localTime()) + " ";
+    const std::string entry = oneEntry(text) + "\r\n";
+    const std::string utf8 = plat::program().ansiToUtf8(time + (name_.marksProcess ? processMark() : "") + entry);
+    echo(plat::program().ansiToUtf8(time + processMark() + entry));
     if (!placed_) {
         held_.push_back(utf8);
         return;

@@ -26,6 +26,8 @@ class Writer;
 struct LogName {
     const char* inFolder;
     const char* inTemp;
+    // Each line names its process: a log that runs started at once share.
+    bool marksProcess = false;
 };
 inline constexpr LogName kInstallLog{"install.log", "Lunavire install.log"};
 inline constexpr LogName kPatchLog{"patch.log", "Lunavire patch.log"};
@@ -33,7 +35,7 @@ inline constexpr LogName kVoiceLog{"voice.log", "Lunavire voice.log"};
 // The uninstaller's goes to the temporary folder: the game folder goes away.
 inline constexpr LogName kUninstallLog{"uninstall.log", "Lunavire uninstall.log"};
 // An unattended run's own lines: its command line, its rules' answers, its exit code.
-inline constexpr LogName kUnattendedLog{"unattended.log", "Lunavire unattended.log"};
+inline constexpr LogName kUnattendedLog{"unattended.log", "Lunavire unattended.log", true};
 
 class RunLog {
 public:
@@ -65,8 +67,10 @@ public:
     void putOnRecord(record::Writer& record, const std::string& folder) const;
 
     // Every line of every log from here on goes to `path` as well (the
-    // command line's log file), as it is written; empty for none.  A file
-    // that cannot be written is told once in the log of the moment.
+    // command line's log file), as it is written, with its process id;
+    // empty for none.  While its folder is not there (the install folder
+    // before the run makes it) the lines wait for it; a file that cannot be
+    // written otherwise is told once in the log of the moment.
     static void echoTo(const std::string& path);
     // The log of the run under way: the last one made that still stands.
     static RunLog* current();

@@ -64,8 +64,10 @@ void UnattendedFace::showDocument(const std::string& path) { note("the readme is
 
 void UnattendedFace::showError(const std::string& text) { note("error: " + text); }
 
-int UnattendedFace::exitWith(ExitCode code) {
-    note("exit code " + std::to_string(static_cast<int>(code)) + " (" + meaningOf(code) + ")");
+int UnattendedFace::exitWith(ExitCode code, const std::string& why) {
+    const bool told = code != ExitCode::Done && !why.empty();
+    note("exit code " + std::to_string(static_cast<int>(code)) + " (" + meaningOf(code) + (told ? ": " + why : "") +
+         ")");
     return static_cast<int>(code);
 }
 

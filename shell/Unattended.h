@@ -44,8 +44,9 @@ public:
     std::optional<ExitCode> endedBy() const { return endedBy_; }
     // A line for the log of the moment (the run's, else the unattended run's own).
     static void note(const std::string& line);
-    // The run's last line: the exit code and what it means; the code.
-    static int exitWith(ExitCode code);
+    // The run's last line: the exit code, what it means and, when it is not
+    // 0, why; the code.
+    static int exitWith(ExitCode code, const std::string& why = "");
 
 private:
     UnattendedChoices choices_;

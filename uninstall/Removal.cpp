@@ -7,6 +7,7 @@
 #include "platform/Desktop.h"
 #include "platform/FileReplace.h"
 #include "platform/Files.h"
+#include "platform/Folders.h"
 #include "platform/Program.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
@@ -76,11 +77,10 @@ std::optional<Removal::Found> Removal::locate(const std::string& relative, bool*
         plat::FindData entry;
         if (!plat::files().findFirst((at / relative.substr(from, end - from)).text(), entry)) return std::nullopt;
         at = at / entry.name;  // as the disk spells it, whatever short name the record used
-        if (entry.attributes & plat::attr::ReparsePoint) {
+        const bool file = !(entry.attributes & plat::attr::Directory);
+        if ((entry.attributes & plat::attr::ReparsePoint) || (file && plat::isFileLink(at.text()))) {
             if (throughLink) *throughLink = true;
-            if (std::none_of(report_.links.begin(), report_.links.end(),
-                             [&](const std::string& link) { return plat::Path(link) == at; }))
-                leaveLink(at.text());
+            leaveLink(at.text());
             return std::nullopt;
         }
         if (end == relative.size()) return Found{at.text(), entry.attributes};
@@ -90,6 +90,9 @@ std::optional<Removal::Found> Removal::locate(const std::string& relative, bool*
 }
 
 void Removal::leaveLink(const std::string& path) {
+    const plat::Path link(path);
+    if (std::any_of(report_.links.begin(), report_.links.end(), [&](const std::string& l) { return plat::Path(l) == link; }))
+        return;
     report_.links.push_back(path);
     log_.line("left the link " + path + " as it is: nothing behind it is touched");
 }
@@ -120,7 +123,8 @@ bool Removal::liesHere(const std::string& path) const {
 
 bool Removal::otherInstallationLeft() const {
     for (const auto& [root, location] : shell::registration::otherInstallations(shell::registration::keyName(folder_.text()))) {
-        const plat::Path folder(location);
+        // An entry of an earlier run may spell the folder by its short names.
+        const plat::Path folder(plat::longName(location));
         if (folder == folder_ || contains(former_, folder)) continue;
         return true;
     }
@@ -128,6 +132,11 @@ bool Removal::otherInstallationLeft() const {
 }
 
 // ---------------------------------------------------------------- one file or folder
+
+// Whether nothing can be left: all went, and the record named all there
+// was.  A record whose lines did not all read may not name everything, so
+// its entry, the record and the uninstaller stay for another run.
+bool Removal::settled() const { return report_.complete() && !damaged_; }
 
 bool Removal::failed(const std::string& what, std::uint32_t code) {
     switch (view_.askAboutFailure(what, code)) {
@@ -198,7 +207,8 @@ void Removal::removeTree(const std::string& folder) {
     }
     for (const auto& e : entries) {
         const std::string path = (plat::Path(folder) / e.name).text();
-        if (e.attributes & plat::attr::ReparsePoint) {
+        if ((e.attributes & plat::attr::ReparsePoint) ||
+            (!(e.attributes & plat::attr::Directory) && plat::isFileLink(path))) {
             leaveLink(path);
         } else if (e.attributes & plat::attr::Directory) {
             removeTree(path);
@@ -235,7 +245,11 @@ void Removal::removeAddOn() {
     }
     for (const auto& a : record_.addOnFiles) {
         plat::FindData entry;
-        if (!plat::files().findFirst(a, entry) || (entry.attributes & (plat::attr::ReparsePoint | plat::attr::Directory))) continue;
+        if (!plat::files().findFirst(a, entry) || (entry.attributes & plat::attr::Directory)) continue;
+        if ((entry.attributes & plat::attr::ReparsePoint) || plat::isFileLink(a)) {
+            leaveLink(a);
+            continue;
+        }
         removeFile(a, entry.attributes, true);
     }
     auto listed = [](const std::vector<Record::Key>& keys, const Record::Key& name) {
@@ -398,11 +412,14 @@ Report Removal::removeGame(bool saves) {
     removeFilesWritten(saves);
     removeFoldersMade();
     removeShortcuts({shell::kGameShortcut, shell::kSimplifiedShortcut, shell::kTraditionalShortcut}, false);
-    if (report_.complete()) removeAddOn();
+    if (report_.complete() && damaged_)
+        log_.line("kept the entry, the record and the uninstaller: the record is damaged, so files it no longer "
+                  "names may stay");
+    if (settled()) removeAddOn();
     // The entry in Windows' list goes before the uninstaller: a kill after it
     // leaves an uninstaller that still finds its record.
-    if (report_.complete()) removeEntries();
-    if (report_.complete()) removeOwnFiles(true);
+    if (settled()) removeEntries();
+    if (settled()) removeOwnFiles(true);
     tellWhatStays(saves);
     log_.line(report_.complete() ? "outcome: removed" : "outcome: incomplete, " + std::to_string(report_.leftOver.size()) +
                                                             " left" + (report_.aborted ? ", stopped by the player" : ""));
@@ -515,9 +532,9 @@ Report Removal::removeOwnTraces(Report patch) {
             for (unsigned n = 0; n < kTemporaryNames; ++n) removeRecorded(plat::temporaryPath(i.path, n));
     const auto originals = locate(shell::record::kOwnOriginals);
     if (originals && (originals->attributes & plat::attr::Directory)) removeEmptyFolder(originals->path);
-    if (report_.complete()) removeAddOn();
-    if (report_.complete()) removeEntries();
-    if (report_.complete()) removeOwnFiles(false);
+    if (settled()) removeAddOn();
+    if (settled()) removeEntries();
+    if (settled()) removeOwnFiles(false);
     log_.line(report_.complete() ? "outcome: nothing of this program is left beside the game"
                                  : "outcome: incomplete, " + std::to_string(report_.leftOver.size()) + " left");
     return report_;

@@ -146,6 +146,7 @@ private:
     // Folders the game lay in before a move that no longer hold it.
     std::vector<plat::Path> findFormerFolders() const;
     bool failed(const std::string& what, std::uint32_t code);
+    bool settled() const;
 
     const shell::record::Record& record_;
     plat::Path folder_;

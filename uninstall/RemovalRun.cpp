@@ -32,27 +32,33 @@ namespace uninstall {
 Report removePatchFrom(const Installed& game, RemovalView& view) {
     shell::RunLog log(shell::kUninstallLog, "removal of the patch from " + game.folder);
     log.placeInTemp();
-    Report report;
-    shell::record::Record after;
-    {
-        shell::record::Writer writer(game.folder, game.record.codePage);
-        Removal removal(writer.record(), game.folder, view, log);
-        if (game.damaged) removal.recordDamaged();
-        report = removal.removePatch(writer);
-        after = writer.record();
-    }
-    // The writer holds the record open: on a folder that holds our patch
-    // only, what goes with the patch goes once it is closed.
-    if (!after.patchOnly()) return report;
-    return Removal(after, game.folder, view, log).removeOwnTraces(std::move(report));
+    return shell::loggingErrors(log, [&] {
+        Report report;
+        shell::record::Record after;
+        {
+            shell::record::Writer writer(game.folder, game.record.codePage);
+            Removal removal(writer.record(), game.folder, view, log);
+            if (game.damaged) removal.recordDamaged();
+            report = removal.removePatch(writer);
+            after = writer.record();
+        }
+        // The writer holds the record open: on a folder that holds our patch
+        // only, what goes with the patch goes once it is closed.
+        if (!after.patchOnly()) return report;
+        Removal traces(after, game.folder, view, log);
+        if (game.damaged) traces.recordDamaged();
+        return traces.removeOwnTraces(std::move(report));
+    });
 }
 
 Report removeGameFrom(const Installed& game, bool saves, RemovalView& view) {
     shell::RunLog log(shell::kUninstallLog, "removal of the game from " + game.folder);
     log.placeInTemp();
-    Removal removal(game.record, game.folder, view, log);
-    if (game.damaged) removal.recordDamaged();
-    return removal.removeGame(saves);
+    return shell::loggingErrors(log, [&] {
+        Removal removal(game.record, game.folder, view, log);
+        if (game.damaged) removal.recordDamaged();
+        return removal.removeGame(saves);
+    });
 }
 
 void tellReport(const Report& report, const shell::MessageTable& m, bool patch) {

@@ -23,6 +23,22 @@ private:
 
 }  // namespace
 
+namespace {
+
+std::string whyNot(const Report& report) {
+    switch (report.outcome) {
+        case Report::NoOriginals: return "the patch kept no originals to put back";
+        case Report::NoPatch: return "there is no patch to remove";
+        case Report::Done: break;
+    }
+    if (report.aborted) return "stopped";
+    if (!report.leftOver.empty()) return std::to_string(report.leftOver.size()) + " left";
+    if (report.recordDamaged) return "the record is damaged: files it no longer names may stay";
+    return {};
+}
+
+}  // namespace
+
 shell::ExitCode exitOf(const Report& report) {
     if (report.outcome != Report::Done) return shell::ExitCode::Refused;  // nothing to take away
     // A record that did not wholly read may not name all the game's files.
@@ -42,21 +58,26 @@ int removeUnattended(const shell::CommandLine& line, const Installed& game, cons
     log.line("command line: " + plat::program().commandLine());
     if (!refused.empty()) {
         shell::showMessage(refused, messages.get(shell::Msg::Error), shell::MsgKind::Stop);
-        return face.exitWith(shell::ExitCode::Refused);
+        return face.exitWith(shell::ExitCode::Refused, refused);
     }
     Logged view(messages);
     // A game the player installed otherwise is theirs: only the patch goes.
     const bool patch = line.patchOnly || game.record.patchOnly();
     Report report;
-    if (patch) {
-        report = removePatchFrom(game, view);
-    } else {
-        const bool saves = shell::ask(shell::Question::RemoveSaves, messages.get(shell::Text::UninstallSaves),
-                                      messages.get(shell::Msg::Notice), kAskSaves) == plat::Answer::Yes;
-        report = removeGameFrom(game, saves, view);
+    try {
+        if (patch) {
+            report = removePatchFrom(game, view);
+        } else {
+            const bool saves = shell::ask(shell::Question::RemoveSaves, messages.get(shell::Text::UninstallSaves),
+                                          messages.get(shell::Msg::Notice), kAskSaves) == plat::Answer::Yes;
+            report = removeGameFrom(game, saves, view);
+        }
+    } catch (const std::exception& e) {
+        // The removal's log has its outcome; what it had done stays done.
+        return face.exitWith(shell::ExitCode::FilesLeftOut, e.what());
     }
     tellReport(report, messages, patch);
-    return face.exitWith(exitOf(report));
+    return face.exitWith(exitOf(report), whyNot(report));
 }
 
 }  // namespace uninstall

@@ -83,12 +83,21 @@ plat::Answer TForm5::askAboutFailure(const std::string& path, std::uint32_t code
     return uninstall::askAboutFailure(path, code, messages_);
 }
 
+// A removal that an error stopped is told, and the window goes: its log
+// has the outcome, and what was done stays done.
+void TForm5::removeAndTell(const std::function<uninstall::Report()>& removal, bool patch) {
+    Running running(*this);
+    try {
+        uninstall::tellReport(removal(), messages_, patch);
+    } catch (const std::exception& e) {
+        shell::showError(e.what());
+    }
+    Close();
+}
+
 void TForm5::Button1Click() {
     if (running_) return;
-    Running running(*this);
-    const auto report = uninstall::removePatchFrom({record_, folder_, damaged_}, *this);
-    uninstall::tellReport(report, messages_, true);
-    Close();
+    removeAndTell([&] { return uninstall::removePatchFrom({record_, folder_, damaged_}, *this); }, true);
 }
 
 void TForm5::Button2Click() {
@@ -97,10 +106,8 @@ void TForm5::Button2Click() {
         shell::ask(shell::Question::RemoveSaves, messages_.get(Text::UninstallSaves), messages_.get(shell::Msg::Notice),
                    uninstall::kAskSaves);
     if (saves == plat::Answer::Cancel) return;  // nothing removed: the question again
-    Running running(*this);
-    const auto report = uninstall::removeGameFrom({record_, folder_, damaged_}, saves == plat::Answer::Yes, *this);
-    uninstall::tellReport(report, messages_, false);
-    Close();
+    removeAndTell([&] { return uninstall::removeGameFrom({record_, folder_, damaged_}, saves == plat::Answer::Yes, *this); },
+                  false);
 }
 
 // The close box too: as the main window's, it ends the program once the

@@ -5,6 +5,7 @@
 // hidden (Button2 and its text): the game there is not this program's.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/Desktop.h"
@@ -39,6 +40,8 @@ private:
     plat::Answer askAboutFailure(const std::string& path, std::uint32_t code) override;
     // Disables the choices while a removal runs.
     class Running;
+    // Runs a removal and tells its report (or the error that stopped it); then the window goes.
+    void removeAndTell(const std::function<uninstall::Report()>& removal, bool patch);
 
     shell::MessageTable& messages_;
     shell::record::Record record_;

@@ -5,6 +5,7 @@
 #include "platform/AnsiText.h"
 #include "platform/Host.h"
 #include "platform/Files.h"
+#include "platform/Folders.h"
 #include "platform/Path.h"
 #include "platform/Program.h"
 #include "platform/Shell.h"
@@ -164,7 +165,8 @@ int runUninstaller(const shell::CommandLine& line) {
     // may start it), the program would hold that folder as its current one,
     // and so would the copy it starts: neither could remove it.
     if (!plat::program().setCurrentFolder(plat::shell().tempFolder())) plat::program().setCurrentFolder(plat::shell().windowsFolder());
-    std::string folder = line.uninstallFolder;
+    // One spelling of the folder (its long names), as its entry was registered.
+    std::string folder = line.uninstallFolder.empty() ? "" : plat::longName(line.uninstallFolder);
     if (folder.empty()) {
         // The installed uninstaller lies in the install folder's Uninstall folder.
         folder = plat::Path(plat::program().programPath()).parent().parent().text();
@@ -184,14 +186,16 @@ int runUninstaller(const shell::CommandLine& line) {
         loaded.record && !loaded.record->language.empty() ? loaded.record->language : shell::detectedLanguage();
     const shell::record::Record record = loaded.record ? *loaded.record : shell::record::Record();
     const bool damaged = !loaded.damaged.empty() || loaded.cutShort;
+    const auto refused = [&] {
+        if (!line.unholdable.empty()) return line.unholdable;
+        return refusal ? refusalText(*refusal, messages) : std::string();
+    };
     int code = 0;
     if (line.silent) {
         shell::loadMessages(languageFile(folder, language), messages);
-        code = removeUnattended(line, {record, folder, damaged}, refusal ? refusalText(*refusal, messages) : "",
-                                messages);
+        code = removeUnattended(line, {record, folder, damaged}, refused(), messages);
     } else {
-        code = removeInWindow({record, folder, damaged}, refusal ? refusalText(*refusal, messages) : "", messages,
-                              languageFile(folder, language));
+        code = removeInWindow({record, folder, damaged}, refused(), messages, languageFile(folder, language));
     }
     removeTemporaryCopy();
     return code;

@@ -84,13 +84,20 @@ void SimPlatform::linkFolder(const std::string& path, const std::string& targetF
     d_->fs.link(path, targetFolder);
 }
 
-void SimPlatform::linkFile(const std::string& path, const std::string& targetFile) {
+void SimPlatform::linkFile(const std::string& path, const std::string& targetFile, FileLink kind) {
     const detail::Node* target = d_->fs.findThrough(targetFile);
     if (!target || target->folder) throw std::logic_error("no file " + targetFile + " to link to");
-    d_->fs.link(path, targetFile);
+    d_->fs.link(path, targetFile, kind == FileLink::WineUnix);
 }
 
 bool SimPlatform::remove(const std::string& path) { return d_->fs.removeEntry(path); }
+
+std::string SimPlatform::shortNameOf(const std::string& path) const {
+    const detail::Node* n = d_->fs.find(path);
+    if (!n) throw std::logic_error("no file or folder " + path);
+    const std::u16string wide = d_->cp->toUnicode(n->name);
+    return detail::legal8dot3(wide) ? n->name : d_->cp->fromUnicode(detail::shortName(wide));
+}
 
 std::vector<std::string> SimPlatform::listNames(const std::string& folder) const {
     const detail::Node* n = d_->fs.findThrough(folder);
@@ -160,6 +167,14 @@ bool SimPlatform::sameFile(const std::string& a, const std::string& b) {
     // Both opened: a link and its target are one file.
     const detail::Node* x = d_->fs.findThrough(a);
     return x && !x->folder && x == d_->fs.findThrough(b);
+}
+
+bool SimPlatform::finalPath(const std::string& path, std::string& out) {
+    return succeeded(d_->fs.finalPath(path, out));
+}
+
+bool SimPlatform::longPath(const std::string& path, std::string& out) {
+    return succeeded(d_->fs.longPath(path, out));
 }
 
 bool SimPlatform::moveReplacing(const std::string& from, const std::string& to) {

@@ -40,59 +40,10 @@ bool matches(const std::u16string& mask, const std::u16string& name) {
     return m == mask.size();
 }
 
-bool invalidDosChar(char16_t c) { return c > 0x7F || std::u16string(u"*?<>|\"+=,;[] ").find(c) != std::u16string::npos; }
-
-bool legal8dot3(const std::u16string& name) {
-    if (name == u"." || name == u"..") return true;
-    if (name.empty() || name.size() > 12) return false;
-    std::size_t dot = std::u16string::npos;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (invalidDosChar(name[i])) return false;
-        if (name[i] == u'.') {
-            if (dot != std::u16string::npos) return false;
-            dot = i;
-        }
-    }
-    if (dot == std::u16string::npos) return name.size() <= 8;
-    return dot >= 1 && dot <= 8 && name.size() - dot - 1 <= 3;
-}
-
-char16_t lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 0x20) : c; }
-
-// The short name Wine makes up for a name that is not 8.3: four characters,
-// tildes, a three-character hash and the first three of the extension.
-// Searches match it too, so "*.ini" finds "notes.inibak".
-std::u16string shortName(const std::u16string& name) {
-    static const char hashChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345";
-    const std::size_t end = name.size();
-    std::size_t ext = std::u16string::npos;
-    for (std::size_t p = end - 1; p > 0; --p)
-        if (name[p] == u'.') {
-            ext = p;
-            break;
-        }
-    unsigned short hash = 0xBEEF;
-    for (std::size_t p = 0; p + 1 < end; ++p)
-        hash = static_cast<unsigned short>((hash << 3) ^ (hash >> 5) ^ lower(name[p]) ^ (lower(name[p + 1]) << 8));
-    hash = static_cast<unsigned short>((hash << 3) ^ (hash >> 5) ^ lower(name[end - 1]));
-    auto dos = [](char16_t c) { return invalidDosChar(c) || c == u'~' || c == u'.' ? u'_' : upcase(c); };
-    std::u16string out;
-    for (std::size_t p = 0; p < end && p != ext && out.size() < 4; ++p) out += dos(name[p]);
-    while (out.size() < 5) out += u'~';
-    out += static_cast<char16_t>(hashChars[(hash >> 10) & 0x1F]);
-    out += static_cast<char16_t>(hashChars[(hash >> 5) & 0x1F]);
-    out += static_cast<char16_t>(hashChars[hash & 0x1F]);
-    if (ext != std::u16string::npos) {
-        out += u'.';
-        for (std::size_t p = ext + 1; p < end && p <= ext + 3; ++p) out += dos(name[p]);
-    }
-    return out;
-}
-
 // A link's own attributes, never its target's: what a walk over a tree
 // must see to keep out of it.
 std::uint32_t reported(const Node& n) {
-    const std::uint32_t own = n.isLink() ? n.attributes | ReparsePoint : n.attributes;
+    const std::uint32_t own = n.isLink() && !n.listedPlain ? n.attributes | ReparsePoint : n.attributes;
     if (n.folder) return Directory | own;
     return own ? own : Normal;
 }
@@ -111,12 +62,6 @@ std::uint64_t bytesBelow(const Node& n) {
     std::uint64_t total = n.data.size();
     for (const auto& c : n.children) total += bytesBelow(*c);
     return total;
-}
-
-Node* child(const Node& folder, const std::u16string& key) {
-    for (const auto& c : folder.children)
-        if (c->key == key) return c.get();
-    return nullptr;
 }
 
 }  // namespace
@@ -233,7 +178,7 @@ FileSystem::Resolved FileSystem::resolve(const Path& p) const {
         return r;
     }
     for (std::size_t i = 0; i + 1 < p.parts.size(); ++i) {
-        Node* next = enter(child(*folder, fileNameKey(*cp_, p.parts[i])), r.drive);
+        Node* next = enter(named(*folder, p.parts[i]), r.drive);
         if (!next) {
             r.error = PathNotFound;
             return r;
@@ -241,7 +186,7 @@ FileSystem::Resolved FileSystem::resolve(const Path& p) const {
         folder = next;
     }
     r.parent = folder;
-    r.node = child(*folder, fileNameKey(*cp_, p.parts.back()));
+    r.node = named(*folder, p.parts.back());
     if (p.trailingSeparator && (!r.node || !r.node->folder)) {
         // "file\" names a folder that is not there.
         r = Resolved{r.drive, nullptr, nullptr, PathNotFound};
@@ -257,7 +202,7 @@ std::string FileSystem::canonical(const std::string& path) const {
     Drive* d = const_cast<Drive*>(&it->second);
     const Node* folder = d->root.get();
     for (const auto& part : p.parts) {
-        Node* next = child(*folder, fileNameKey(*cp_, part));
+        Node* next = named(*folder, part);
         const Node* into = enter(next, d);
         if (!into) return {};
         out += "\\" + next->name;  // a link's own name: the path goes through it
@@ -323,7 +268,7 @@ void FileSystem::detach(Drive& d, Node& folder, Node* c) {
 Node* FileSystem::makeParents(Drive*& d, const std::vector<std::string>& parts, const std::string& path) {
     Node* folder = d->root.get();
     for (const auto& part : parts) {
-        Node* next = child(*folder, fileNameKey(*cp_, part));
+        Node* next = named(*folder, part);
         if (next && !(next = enter(next, d))) throw std::logic_error(path + ": a file is in the way");
         folder = next ? next : insert(*d, *folder, part, true).get();
     }
@@ -350,7 +295,7 @@ void FileSystem::put(const std::string& path, const std::string& bytes, std::uin
     Drive* d = nullptr;
     std::string leaf;
     Node* folder = makeParentsOf(path, d, leaf);
-    Node* n = child(*folder, fileNameKey(*cp_, leaf));
+    Node* n = named(*folder, leaf);
     if (n && !(n = through(n, d))) throw std::logic_error(path + " is a link that leads nowhere");
     if (n && n->folder) throw std::logic_error(path + " is a folder");
     if (!n) n = insert(*d, *folder, leaf, false).get();
@@ -361,7 +306,7 @@ void FileSystem::put(const std::string& path, const std::string& bytes, std::uin
     stamp(*n);
 }
 
-void FileSystem::link(const std::string& path, const std::string& target) {
+void FileSystem::link(const std::string& path, const std::string& target, bool listedPlain) {
     Resolved t = resolve(parse(target));
     if (t.error || !t.node) throw std::logic_error("no file or folder " + target + " to link to");
     std::shared_ptr<Node> shared;
@@ -378,7 +323,7 @@ void FileSystem::link(const std::string& path, const std::string& target) {
     Drive* d = nullptr;
     std::string leaf;
     Node* folder = makeParentsOf(path, d, leaf);
-    if (child(*folder, fileNameKey(*cp_, leaf))) throw std::logic_error(path + " exists");
+    if (named(*folder, leaf)) throw std::logic_error(path + " exists");
     auto n = std::make_shared<Node>();
     n->name = leaf;
     n->key = fileNameKey(*cp_, leaf);
@@ -386,6 +331,8 @@ void FileSystem::link(const std::string& path, const std::string& target) {
     n->attributes = shared->folder ? 0 : Archive;
     n->target = shared;
     n->targetDrive = targetDrive->letter;
+    finalPath(target, n->targetPath);
+    n->listedPlain = listedPlain && !shared->folder;
     stamp(*n);
     attach(*d, *folder, n);
 }
@@ -484,6 +431,9 @@ std::uint32_t FileSystem::deleteFile(const std::string& path) {
     if (r.error) return r.error;
     if (!r.node) return FileNotFound;
     if (r.node->folder) return AccessDenied;
+    // Wine's DeleteFile on a Unix symbolic link to a file takes the target.
+    if (r.node->listedPlain && !r.node->target->gone) r = resolve(parse(r.node->targetPath));
+    if (r.error || !r.node) return r.error ? r.error : FileNotFound;
     if (r.node->openCount || r.node->locked) return SharingViolation;
     if (r.drive->readOnly) return WriteProtect;
     if (r.node->attributes & ReadOnly) return AccessDenied;

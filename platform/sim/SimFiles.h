@@ -30,6 +30,11 @@ struct Node {
     // very node of the target's entry, on drive targetDrive.
     std::shared_ptr<Node> target;
     char targetDrive = 0;
+    // Where the link leads, every link on the way followed.
+    std::string targetPath;
+    // A link to a file as Wine lists a Unix symbolic link: a plain file, no
+    // ReparsePoint, and DeleteFile takes its target.
+    bool listedPlain = false;
     // Taken out of its drive's tree; a link to it leads nowhere.
     bool gone = false;
 
@@ -37,6 +42,11 @@ struct Node {
 };
 
 enum class DirectoryOrder { Sorted, Creation };
+
+// Whether a name is one of DOS's 8.3, and the short name Wine makes up for
+// one that is not.
+bool legal8dot3(const std::u16string& name);
+std::u16string shortName(const std::u16string& name);
 
 struct Drive {
     char letter = 'C';
@@ -90,8 +100,9 @@ public:
     const Node* findThrough(const std::string& path) const;
     Node* findThrough(const std::string& path);
     // A link at path (its parents made) to the existing file or folder
-    // target; the link is a folder link when the target is a folder.
-    void link(const std::string& path, const std::string& target);
+    // target; the link is a folder link when the target is a folder.  A file
+    // link `listedPlain` is one as Wine lists a Unix symbolic link.
+    void link(const std::string& path, const std::string& target, bool listedPlain = false);
     bool removeEntry(const std::string& path);
     void setFault(Fault f, const std::string& path, std::uint32_t code, std::uint32_t offset = 0);
     void clearFaults() { faults_.clear(); }
@@ -99,6 +110,9 @@ public:
 
     // -- seam operations
     std::uint32_t attributesOf(const std::string& path, std::uint32_t& attributes) const;
+    // GetFinalPathNameByHandle's path (links followed) and GetLongPathName's.
+    std::uint32_t finalPath(const std::string& path, std::string& out) const;
+    std::uint32_t longPath(const std::string& path, std::string& out) const;
     std::uint32_t findAll(const std::string& pattern, std::vector<plat::FindData>& out) const;
     std::uint32_t createFolder(const std::string& path);
     std::uint32_t deleteFile(const std::string& path);
@@ -156,6 +170,11 @@ private:
     };
 
     Resolved resolve(const Path& p) const;
+    // The child of that name, by its own name or its short one.
+    Node* named(const Node& folder, const std::string& name) const;
+    // The path as the disk spells it, through links (their targets' paths
+    // with followLinks, their own names otherwise).
+    std::uint32_t walk(const std::string& path, bool followLinks, std::string& out) const;
     // The folder that holds parts, made where missing (test side); d becomes
     // the drive it lies on.
     Node* makeParents(Drive*& d, const std::vector<std::string>& parts, const std::string& path);

@@ -147,7 +147,14 @@ public:
     // It takes no room on its drive.  Once the target is gone, paths through
     // the link find nothing.
     void linkFolder(const std::string& path, const std::string& targetFolder);
-    void linkFile(const std::string& path, const std::string& targetFile);
+    // A file link as Windows has it, or as Wine 8 lists a Unix symbolic link
+    // to a file: a plain file (no ReparsePoint) whose DeleteFile takes the
+    // target and leaves the link; only its final path tells (finalPath()).
+    enum class FileLink { Windows, WineUnix };
+    void linkFile(const std::string& path, const std::string& targetFile, FileLink kind = FileLink::Windows);
+    // The short name Wine shows for the last name of an existing path (the
+    // name itself when it is 8.3 already), by which it opens it too.
+    std::string shortNameOf(const std::string& path) const;
     // Another process holds the file open without sharing.
     void lockFile(const std::string& path);
     void unlockFile(const std::string& path);
@@ -305,6 +312,7 @@ public:
     void comInitialize() override;
     std::string programPath() override;
     std::string commandLine() override;
+    std::uint32_t processId() override;
     bool setCurrentFolder(const std::string& path) override;
     unsigned ansiCodePage() override;
     bool isDbcsLeadByte(unsigned char c) override;
@@ -325,6 +333,8 @@ public:
     bool deleteFile(const std::string& path) override;
     bool deleteAtRestart(const std::string& path) override;
     bool sameFile(const std::string& a, const std::string& b) override;
+    bool finalPath(const std::string& path, std::string& out) override;
+    bool longPath(const std::string& path, std::string& out) override;
     bool moveReplacing(const std::string& from, const std::string& to) override;
     bool copyFile(const std::string& from, const std::string& to) override;
     bool pathFits(const std::string& path) override;

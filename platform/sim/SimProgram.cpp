@@ -81,6 +81,8 @@ std::string SimPlatform::commandLine() {
 
 void SimPlatform::setCommandLine(const std::string& line) { d_->commandLine = line; }
 
+std::uint32_t SimPlatform::processId() { return 4242; }
+
 std::string SimPlatform::ansiToUtf8(const std::string& ansi) { return detail::utf16ToUtf8(d_->cp->toUnicode(ansi)); }
 
 plat::WindowsVersion SimPlatform::windowsVersion() { return d_->version; }

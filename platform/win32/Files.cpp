@@ -91,6 +91,36 @@ bool Win32Platform::sameFile(const std::string& a, const std::string& b) {
            x.nFileIndexLow == y.nFileIndexLow;
 }
 
+bool Win32Platform::finalPath(const std::string& path, std::string& out) {
+    FileHandle h(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!h) return false;
+    std::string buf(MAX_PATH, '\0');
+    DWORD n = GetFinalPathNameByHandleA(h.get(), &buf[0], static_cast<DWORD>(buf.size()), FILE_NAME_NORMALIZED);
+    if (n >= buf.size()) {
+        buf.assign(n + 1, '\0');
+        n = GetFinalPathNameByHandleA(h.get(), &buf[0], static_cast<DWORD>(buf.size()), FILE_NAME_NORMALIZED);
+    }
+    if (n == 0 || n >= buf.size()) return false;
+    buf.resize(n);
+    if (buf.compare(0, 8, "\\\\?\\UNC\\") == 0) out = "\\" + buf.substr(7);
+    else if (buf.compare(0, 4, "\\\\?\\") == 0) out = buf.substr(4);
+    else out = buf;
+    return true;
+}
+
+bool Win32Platform::longPath(const std::string& path, std::string& out) {
+    std::string buf(MAX_PATH, '\0');
+    DWORD n = GetLongPathNameA(path.c_str(), &buf[0], static_cast<DWORD>(buf.size()));
+    if (n >= buf.size()) {
+        buf.assign(n + 1, '\0');
+        n = GetLongPathNameA(path.c_str(), &buf[0], static_cast<DWORD>(buf.size()));
+    }
+    if (n == 0 || n >= buf.size()) return false;
+    out.assign(buf, 0, n);
+    return true;
+}
+
 bool Win32Platform::moveReplacing(const std::string& from, const std::string& to) {
     // Write-through: the move is on the disk when the call returns.
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);

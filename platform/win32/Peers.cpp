@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 
+#include "platform/win32/Text.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace w32 {
@@ -96,12 +97,14 @@ public:
     }
 
 private:
+    // Read in UTF-16: a character the code page cannot hold is "?" (which no
+    // name may hold), never the look-alike of Windows' best fit.
     std::string windowText() const {
-        int n = GetWindowTextLengthA(hwnd());
-        std::string s(static_cast<std::size_t>(n) + 1, '\0');
-        n = GetWindowTextA(hwnd(), &s[0], n + 1);
+        int n = GetWindowTextLengthW(hwnd());
+        std::wstring s(static_cast<std::size_t>(n) + 1, L'\0');
+        n = GetWindowTextW(hwnd(), &s[0], n + 1);
         s.resize(static_cast<std::size_t>(n));
-        return s;
+        return narrowExact(s);
     }
     ui::Edit& edit_;
 };

@@ -103,7 +103,11 @@ void Win32Platform::comInitialize() {
 
 bool Win32Platform::setCurrentFolder(const std::string& path) { return SetCurrentDirectoryA(path.c_str()); }
 
-std::string Win32Platform::commandLine() { return GetCommandLineA(); }
+// Read in UTF-16: GetCommandLineA would give a look-alike for a character
+// the code page cannot hold, and a folder of another name.
+std::string Win32Platform::commandLine() { return narrowExact(GetCommandLineW()); }
+
+std::uint32_t Win32Platform::processId() { return GetCurrentProcessId(); }
 
 std::string Win32Platform::errorText(std::uint32_t code) { return systemText(code); }
 

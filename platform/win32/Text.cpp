@@ -18,4 +18,16 @@ std::string narrow(UINT codePage, const std::wstring& w) {
     return s;
 }
 
+std::string narrowExact(const std::wstring& w) {
+    if (w.empty()) return {};
+    // UTF-8 holds every character and takes neither the flag nor a default.
+    if (GetACP() == CP_UTF8) return narrow(CP_UTF8, w);
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                      "?", nullptr);
+    std::string s(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()), &s[0], n, "?", nullptr);
+    return s;
+}
+
 }  // namespace w32

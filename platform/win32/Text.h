@@ -12,5 +12,9 @@ namespace w32 {
 std::wstring wide(UINT codePage, const std::string& s);
 // UTF-16 as bytes of codePage.
 std::string narrow(UINT codePage, const std::wstring& w);
+// UTF-16 as bytes of the ANSI code page, a character the code page cannot
+// hold as "?" (which no file name may hold), never as a look-alike that
+// Windows' best fit would choose ("¢" is not "￠").
+std::string narrowExact(const std::wstring& w);
 
 }  // namespace w32

@@ -50,6 +50,7 @@ public:
     void comInitialize() override;
     std::string programPath() override;
     std::string commandLine() override;
+    std::uint32_t processId() override;
     bool setCurrentFolder(const std::string& path) override;
     unsigned ansiCodePage() override;
     bool isDbcsLeadByte(unsigned char c) override;
@@ -71,6 +72,8 @@ public:
     bool deleteFile(const std::string& path) override;
     bool deleteAtRestart(const std::string& path) override;
     bool sameFile(const std::string& a, const std::string& b) override;
+    bool finalPath(const std::string& path, std::string& out) override;
+    bool longPath(const std::string& path, std::string& out) override;
     bool moveReplacing(const std::string& from, const std::string& to) override;
     bool copyFile(const std::string& from, const std::string& to) override;
     bool pathFits(const std::string& path) override;

@@ -29,6 +29,8 @@ public:
     // A link at path to the existing file or folder target: what a symbolic
     // link or junction is on Windows (under Wine, a Unix symbolic link).
     virtual void makeLink(const std::string& path, const std::string& target) = 0;
+    // An existing path by the short (8.3) names the system shows for it.
+    virtual std::string shortPath(const std::string& path) = 0;
     // Create HKCU\subKey (test keys live under the current user) with a value.
     virtual void setRegistryValue(const std::string& subKey, const std::string& value) = 0;
     virtual void deleteRegistryKey(const std::string& subKey) = 0;

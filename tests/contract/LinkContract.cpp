@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "platform/Files.h"
+#include "platform/Folders.h"
+#include "platform/Path.h"
 #include "tests/contract/Contract.h"
 
 namespace contract {
@@ -13,6 +15,10 @@ namespace {
 
 using plat::attr::Directory;
 using plat::attr::ReparsePoint;
+
+bool endsWith(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
 
 class LinkContract : public ContractTest {
 protected:
@@ -86,6 +92,49 @@ TEST_F(LinkContract, RemovingAFolderLinkTakesTheLinkAlone) {
         }
         expectExceptOn("win32", removed && linkGone && targetKept, r.rule);
     }
+}
+
+// Under Wine a Unix symbolic link to a file is listed as a plain file (no
+// ReparsePoint), and DeleteFile on it takes the target: only the file's
+// final path tells that it lies elsewhere.
+TEST_F(LinkContract, AFilesFinalPathTellsALinkWhateverItsEntrySays) {
+    env().makeFolder(at("shared"));
+    env().makeFolder(at("game"));
+    env().writeFile(at("shared\\op.mpg"), "movie");
+    env().writeFile(at("game\\plain.dat"), "data");
+    env().makeLink(at("game\\op.mpg"), at("shared\\op.mpg"));
+    env().makeLink(at("linked"), at("game"));
+    auto final = [&](const std::string& path) {
+        std::string out;
+        return sys().finalPath(path, out) ? plat::Path(out) : plat::Path("(error " + std::to_string(sys().lastError()) + ")");
+    };
+    EXPECT_EQ(final(at("game\\op.mpg")), final(at("shared\\op.mpg"))) << "a file link's final path is its target's";
+    EXPECT_EQ(final(at("linked\\plain.dat")), final(at("game\\plain.dat"))) << "and a folder link's files' theirs";
+    EXPECT_EQ(final(at("linked")), final(at("game")));
+    std::string spelled;
+    ASSERT_TRUE(sys().finalPath(at("GAME\\PLAIN.DAT"), spelled));
+    EXPECT_TRUE(endsWith(spelled, "\\game\\plain.dat")) << "as the disk spells it: " << spelled;
+    EXPECT_FALSE(sys().finalPath(at("game\\missing.dat"), spelled));
+    EXPECT_EQ(sys().lastError(), plat::err::FileNotFound);
+
+    EXPECT_TRUE(plat::isFileLink(at("game\\op.mpg")));
+    EXPECT_FALSE(plat::isFileLink(at("game\\plain.dat")));
+    EXPECT_FALSE(plat::isFileLink(at("linked\\plain.dat"))) << "a file reached through a folder link is no link itself";
+    EXPECT_FALSE(plat::isFileLink(at("game\\missing.dat")));
+}
+
+TEST_F(LinkContract, ALongPathIsSpelledAsTheDiskHasIt) {
+    env().makeFolder(at("LunavireGames"));
+    env().writeFile(at("LunavireGames\\save.dat"), "x");
+    const std::string shortForm = env().shortPath(at("LunavireGames"));
+    ASSERT_FALSE(endsWith(shortForm, "\\LunavireGames")) << shortForm;
+    std::string out;
+    ASSERT_TRUE(sys().longPath(shortForm + "\\save.dat", out));
+    EXPECT_TRUE(endsWith(out, "\\LunavireGames\\save.dat")) << "a short name by its long one: " << out;
+    EXPECT_EQ(plat::Path(plat::longName(shortForm + "\\new")), plat::Path(at("LunavireGames\\new")));
+    EXPECT_EQ(plat::longName(at("lunavireGAMES\\new\\x")), at("lunavireGAMES\\new\\x"))
+        << "names the disk knows keep the case given; names not yet there stay as given";
+    EXPECT_FALSE(sys().longPath(at("missing"), out));
 }
 
 }  // namespace

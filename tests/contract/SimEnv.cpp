@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/Files.h"
+#include "platform/Path.h"
 #include "platform/Registry.h"
 #include "platform/sim/SimPlatform.h"
 #include "tests/contract/ContractEnv.h"
@@ -36,6 +37,11 @@ public:
             sim_.linkFolder(path, target);
         else
             sim_.linkFile(path, target);
+    }
+    std::string shortPath(const std::string& path) override {
+        const plat::Path p(path);
+        if (p.parent().empty()) return path;
+        return (plat::Path(shortPath(p.parent().text())) / sim_.shortNameOf(path)).text();
     }
     void setRegistryValue(const std::string& subKey, const std::string& value) override {
         sim_.setRegistryValue(plat::RootKey::CurrentUser, subKey, value);

@@ -119,6 +119,12 @@ public:
 
     // Under Wine a Unix symbolic link, which Wine reports as a reparse point;
     // on Windows a symbolic link.
+    std::string shortPath(const std::string& path) override {
+        char out[MAX_PATH + 1] = {};
+        const DWORD n = GetShortPathNameA(path.c_str(), out, MAX_PATH);
+        if (n == 0 || n > MAX_PATH) throw failed("no short name for " + path);
+        return out;
+    }
     void makeLink(const std::string& path, const std::string& target) override {
         const bool folder = (GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0;
         if (!underWine()) {

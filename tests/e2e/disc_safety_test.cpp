@@ -424,14 +424,15 @@ TEST_F(SmallDiskDiscs936, TooLittleRoomIsToldBeforeTheDiscIsWritten) {
         std::vector<std::string> there;
         filesBelow(install_, "", there);
         std::sort(there.begin(), there.end());
-        EXPECT_EQ(there, r.reinstall
-                             ? (std::vector<std::string>{"Uninstall\\Uninstall.dat", "game00.dat", "install.log"})
-                             : (std::vector<std::string>{"Uninstall\\Uninstall.dat", "install.log"}))
-            << "nothing of the disc, nor the uninstaller, is written before the answer: the log and the record only";
+        EXPECT_EQ(there, r.reinstall ? std::vector<std::string>{"game00.dat"} : std::vector<std::string>{})
+            << "nothing goes into the folder before the answer, not even the log or the record";
         if (r.answer == IDCANCEL) {
             pressButton(asked, IDCANCEL);
             expectBox(7, 8, IDOK);
             EXPECT_EQ(process_.waitForExit(), 0u) << "Cancel gives up as at a disc prompt";
+            there.clear();
+            filesBelow(install_, "", there);
+            EXPECT_EQ(there, std::vector<std::string>{}) << "the folder is left as it was: empty";
         } else {
             pressButton(asked, IDRETRY);
             Box again = waitForMessageBox(process_, kCopyTimeout);

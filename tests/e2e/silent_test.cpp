@@ -22,6 +22,7 @@
 
 #include "tests/e2e/PatchSession.h"
 #include "tests/e2e/showwatch/ShowWatch.h"
+#include "tests/support/WineUnix.h"
 
 namespace e2e {
 namespace {
@@ -284,10 +285,13 @@ std::string readRunLog(const std::string& name, DWORD code) {
     writeFile(artifactPath(name.substr(0, name.rfind('.')) + "-log-tail.txt"), tail);
     EXPECT_EQ(log.substr(0, 3), "\xEF\xBB\xBF") << name << ": UTF-8 with its mark";
     EXPECT_FALSE(lines.empty()) << name;
-    // Each line begins with its time, "hh:mm:ss ".
+    // Each line begins with its time and its process, "hh:mm:ss [1234] ".
     const std::string last = lines.empty() ? "" : lines.back();
-    EXPECT_EQ(last.substr(std::min<std::size_t>(last.size(), 9)).rfind("exit code " + std::to_string(code) + " (", 0),
-              0u)
+    const std::size_t text = last.find("] ");
+    EXPECT_TRUE(last.size() > 10 && last[9] == '[' && text != std::string::npos) << name << ": " << last;
+    EXPECT_EQ(text == std::string::npos ? std::string::npos
+                                        : last.rfind("exit code " + std::to_string(code) + " (", text + 2),
+              text + 2)
         << name << " ends with the exit code, not \"" << last << "\"";
     return log;
 }
@@ -503,6 +507,69 @@ TEST_F(Silent936, InstallPatchAndRemoveWithoutAWindow) {
     patchTraditional();
     removePatch();
     removeGame();
+}
+
+// Two hostile set-ups of one installation.  A file in the place of the
+// Start-menu folder: the game is copied and registered all the same, the run
+// ends with 4 and says why.  Then the player links a movie and a save to a
+// shared copy (Unix symbolic links, which Wine lists as plain files): the
+// removal with the saves leaves both links and the shared files byte for
+// byte, names them, and ends with 0.
+TEST_F(Silent936, AShortcutThatCannotBeMadeAndLinkedFilesLoseNothing) {
+    // Links are taken away as links, from the Unix side: Wine's own removal goes through them.
+    const std::string menu = lunavireMenu(), shared = "C:\\LunavireShared", folder = "C:\\" + ansi(L"乗月 链接");
+    w32test::unixRemoveTree(folder);
+    w32test::unixRemoveTree(shared);
+    useInstallFolder(L"乗月 链接");
+    removeShortcutFiles();
+    RemoveDirectoryA(menu.c_str());
+    ASSERT_EQ(GetFileAttributesA(menu.c_str()), INVALID_FILE_ATTRIBUTES) << "another run's " << escaped(menu);
+    writeFile(menu, "a file where the Start-menu folder goes");
+    struct Cleanup {
+        std::string menu, shared, folder;
+        ~Cleanup() {
+            DeleteFileA(menu.c_str());
+            w32test::unixRemoveTree(shared);
+            w32test::unixRemoveTree(folder);
+        }
+    } cleanup{menu, shared, folder};
+
+    DeleteFileA(artifactPath("silent-no-shortcut.log").c_str());
+    DWORD code = watch().run(
+        "D:\\Setup.exe", "/S " + quoted("/DIR", install_) + " " + quoted("/LOG", artifactPath("silent-no-shortcut.log")),
+        kInstallTimeout);
+    EXPECT_EQ(code, 4u);
+    std::string log = readRunLog("silent-no-shortcut.log", code);
+    EXPECT_NE(log.find("the Start-menu shortcut was not made"), std::string::npos);
+    EXPECT_FALSE(uninstallEntryKey(install_).empty()) << "registered whatever became of its shortcut";
+    for (const DiscFile& f : discManifest()) EXPECT_TRUE(fileExists(install_ + "\\" + f.installedAs())) << f.path;
+    ASSERT_TRUE(DeleteFileA(menu.c_str()));
+
+    const std::string movie = install_ + "\\Movie\\op.mpg", save = install_ + "\\save\\slot1\\backup.dat";
+    ASSERT_TRUE(CreateDirectoryA(shared.c_str(), nullptr));
+    ASSERT_TRUE(MoveFileA(movie.c_str(), (shared + "\\op.mpg").c_str()));
+    writeFile(shared + "\\backup.dat", "a save kept elsewhere");
+    const auto before = fileTree(shared);
+    w32test::unixLink(movie, shared + "\\op.mpg");
+    w32test::unixLink(save, shared + "\\backup.dat");
+    ASSERT_EQ(GetFileAttributesA(movie.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u) << "Wine lists it as a plain file";
+
+    DeleteFileA(artifactPath("silent-links.log").c_str());
+    code = watch().run(uninstaller(), "/uninstall /S /REMOVESAVES " + quoted("/LOG", artifactPath("silent-links.log")),
+                       kRunTimeout);
+    EXPECT_EQ(code, 0u);
+    log = readRunLog("silent-links.log", code);
+    EXPECT_TRUE(fileTree(shared) == before) << "what the links lead to stays byte for byte";
+    // The log spells each name as the disk does; UTF-8 folds its ASCII letters safely.
+    const auto folded = [](std::string t) {
+        for (char& c : t) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+        return t;
+    };
+    for (const std::string& link : {movie, save}) {
+        EXPECT_NE(GetFileAttributesA(link.c_str()), INVALID_FILE_ATTRIBUTES) << "the link stays: " << escaped(link);
+        EXPECT_NE(folded(log).find(folded(utf8FromAnsi("left the link " + link))), std::string::npos) << escaped(link);
+    }
+    EXPECT_FALSE(fileExists(install_ + "\\game00.dat")) << "the rest of the game goes";
 }
 
 // Disc 3's drive holds no disc: the run copies discs 1 and 2, finds no

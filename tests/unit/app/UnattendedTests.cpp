@@ -21,6 +21,8 @@ namespace {
 using discruntest::kDisc1;
 using discruntest::kDisc2;
 using discruntest::kDisc3;
+using plat::RegView;
+using plat::RootKey;
 using shell::ExitCode;
 
 constexpr std::uint32_t kCrcError = 23;  // a scratched disc
@@ -85,13 +87,16 @@ TEST_F(Unattended, InstallsFromTheCdDrivesWithNoBoxAndLogsEverythingToTheLogFile
     EXPECT_NE(log("C:\\Games\\Luna vire\\install.log").find("answered Retry"), std::string::npos);
 }
 
-// Each way a run ends has its own code, and nothing ends in a box.
+// Each way a run ends has its own code and its reason in the log, and
+// nothing ends in a box; a run that wrote nothing leaves no folder it made.
 struct End {
     const char* name;
     int discs;
     std::function<void(sim::SimPlatform&)> arrange;
-    const char* args;
+    std::string args;
     ExitCode code;
+    const char* absent = "C:\\Lunavire";  // what the run leaves as it was: not there
+    bool registered = false;               // the game is in Windows' list all the same
 };
 
 void PrintTo(const End& e, std::ostream* os) { *os << e.name; }
@@ -104,23 +109,28 @@ protected:
 TEST_P(UnattendedEnd, HasItsExitCodeAndNoBox) {
     const End& row = GetParam();
     if (row.arrange) row.arrange(s);
-    EXPECT_EQ(run(std::string(row.args) + " /LOG=C:\\run.log"), static_cast<int>(row.code));
+    EXPECT_EQ(run(row.args + " /LOG=C:\\run.log"), static_cast<int>(row.code)) << log();
     EXPECT_TRUE(s.boxes().empty());
-    EXPECT_NE(log().find("exit code " + std::to_string(static_cast<int>(row.code)) + " ("), std::string::npos);
-    EXPECT_TRUE(shell::registration::entriesOf("C:\\Lunavire").empty()) << "nothing is reported complete";
+    const std::string exitLine = "exit code " + std::to_string(static_cast<int>(row.code)) + " (" +
+                                 shell::meaningOf(row.code) + (row.code == ExitCode::Usage || row.code == ExitCode::Done ? ")" : ": ");
+    EXPECT_NE(log().find(exitLine), std::string::npos) << "with its reason: " << log();
+    EXPECT_EQ(shell::registration::entriesOf("C:\\Lunavire").empty(), !row.registered);
+    if (row.absent) {
+        EXPECT_FALSE(s.exists(row.absent)) << row.absent;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Ends, UnattendedEnd,
     ::testing::Values(
-        End{"NoDiscThree", kDiscOne | kDiscTwo, {}, "/S", ExitCode::DiscMissing},
+        End{"NoDiscThree", kDiscOne | kDiscTwo, {}, "/S", ExitCode::DiscMissing, nullptr},
         End{"NoDiscAtAll", kNoDisc, {}, "/S", ExitCode::DiscMissing},
         End{"DriveRoot", kAllDiscs, {}, "/S /DIR=C:\\", ExitCode::Refused},
         End{"TooLittleRoom", kAllDiscs, [](sim::SimPlatform& s) { s.setDriveCapacity('C', 6000); }, "/S",
             ExitCode::NoRoom},
         End{"CopyFails", kAllDiscs,
             [](sim::SimPlatform& s) { s.failReadAt("D:\\game\\game00.dat", 1024, kCrcError); }, "/S",
-            ExitCode::FilesLeftOut},
+            ExitCode::FilesLeftOut, nullptr},
         End{"AnotherCopyRuns", kAllDiscs, [](sim::SimPlatform& s) { s.setOtherInstanceRunning(true); }, "/S",
             ExitCode::AlreadyRunning},
         End{"PatchWithoutGame", kNoDisc, {}, "/S /PATCH=simplified /DIR=C:\\Empty /SOURCE=C:\\Nothing",
@@ -134,7 +144,52 @@ INSTANTIATE_TEST_SUITE_P(
             },
             "/S /PATCH=simplified", ExitCode::Cancelled},
         End{"VoiceAlone", kNoDisc, {}, "/S /VOICE", ExitCode::Done},
-        End{"BadSwitch", kAllDiscs, {}, "/S /FOLDER=C:\\x", ExitCode::Usage}),
+        End{"BadSwitch", kAllDiscs, {}, "/S /FOLDER=C:\\x", ExitCode::Usage},
+        End{"EmptySourcePart", kAllDiscs, {}, "/S /SOURCE=;", ExitCode::Usage},
+        End{"RelativeLog", kAllDiscs, {}, "/S /LOG=run.log", ExitCode::Usage},
+        // What the code page cannot hold reaches the program as "?".
+        End{"NameOutsideTheCodePage", kAllDiscs, {}, "/S /DIR=C:\\price?", ExitCode::Refused, "C:\\price"},
+        End{"InsideTheWindowsFolder", kAllDiscs, {}, "/S /DIR=C:\\Windows\\NewSub\\x", ExitCode::Refused,
+            "C:\\Windows\\NewSub"},
+        End{"DotDotIntoTheWindowsFolder", kAllDiscs, {}, "/S /DIR=C:\\newA\\..\\windows\\newB\\y",
+            ExitCode::Refused, "C:\\newA"},
+        End{"FolderTooLong", kAllDiscs, {}, "/S /DIR=C:\\deep\\" + std::string(290, 'x'), ExitCode::Refused,
+            "C:\\deep"},
+        End{"NoDiscInTheSource", kAllDiscs, {}, "/S /DIR=C:\\made\\by\\bad /SOURCE=C:\\nothing-here",
+            ExitCode::DiscMissing, "C:\\made"},
+        End{"ShortcutFolderIsAFile", kAllDiscs, [](sim::SimPlatform& s) { s.writeFile("C:\\Programs\\Lunavire", "x"); },
+            "/S", ExitCode::FilesLeftOut, nullptr, true},
+        End{"PatchFindsTooLittleRoom", kAllDiscs,
+            [](sim::SimPlatform& s) {
+                s.writeFile("C:\\Hand\\vandry.exe", "MZ game");
+                s.setDriveCapacity('C', 4096);
+            },
+            "/S /PATCH=simplified /DIR=C:\\Hand", ExitCode::NoRoom, "C:\\Hand\\KESTAL.exe"},
+        End{"DiskFillsDuringThePatch", kAllDiscs,
+            [](sim::SimPlatform& s) {
+                s.writeFile("C:\\Hand\\vandry.exe", "MZ game");
+                s.failWriteAt("C:\\Hand\\CVandry.~00", 4, plat::err::DiskFull);
+            },
+            "/S /PATCH=simplified /DIR=C:\\Hand", ExitCode::FilesLeftOut},
+        End{"PatchTargetIsALink", kAllDiscs,
+            [](sim::SimPlatform& s) {
+                s.writeFile("C:\\Hand\\vandry.exe", "MZ game");
+                s.writeFile("C:\\Shared\\GAME00.DAT", "shared archive");
+                s.linkFile("C:\\Hand\\GAME00.DAT", "C:\\Shared\\GAME00.DAT", sim::SimPlatform::FileLink::WineUnix);
+            },
+            "/S /PATCH=simplified /DIR=C:\\Hand", ExitCode::Refused, "C:\\Hand\\KESTAL.exe"},
+        End{"VoiceFileIsALink", kNoDisc,
+            [](sim::SimPlatform& s) {
+                s.writeFile("C:\\Shared\\tool.exe", "theirs");
+                s.linkFile("c:\\setvice.exe", "C:\\Shared\\tool.exe", sim::SimPlatform::FileLink::WineUnix);
+            },
+            "/S /VOICE", ExitCode::Refused, "c:\\asr3232.exe"},
+        End{"PatchEntryCannotBeMade", kAllDiscs,
+            [](sim::SimPlatform& s) {
+                s.writeFile("C:\\Hand\\vandry.exe", "MZ game");
+                s.writeFile("C:\\Hand\\Uninstall\\Uninstall.exe\\x", "a folder in its place");
+            },
+            "/S /PATCH=simplified /NOSHORTCUTS /DIR=C:\\Hand", ExitCode::FilesLeftOut}),
     [](const ::testing::TestParamInfo<End>& info) { return std::string(info.param.name); });
 
 class UnattendedFromFolders : public Unattended {
@@ -197,6 +252,43 @@ TEST_F(Unattended, OnAGameItDidNotInstallTheRemovalTakesThePatchAloneAndItsEntry
     EXPECT_EQ(s.readFile("C:\\Hand\\vandry.exe"), "MZ game");
     EXPECT_FALSE(s.fileExists("C:\\Hand\\KESTAL.exe"));
     EXPECT_TRUE(shell::registration::entriesOf("C:\\Hand").empty());
+}
+
+// A record that cannot be rewritten stops the removal: its log and the
+// unattended log end with the outcome and the exit code, nothing escapes.
+TEST_F(Unattended, ARemovalStoppedByAnErrorEndsWithItsOutcomeAndExitCode) {
+    ASSERT_EQ(run("/S /PATCH=simplified /NOSHORTCUTS"), 0);
+    const std::string record = shell::record::recordPath("C:\\Lunavire");
+    s.writeFile(record, *s.readFile(record) + "00000000 file\tgame01.dat\r\n");  // a line that does not read
+    s.writeFile("C:\\Lunavire\\Uninstall\\Uninstall.old\\x", "a folder in the set-aside record's place");
+    s.setCommandLine("D:\\Setup.exe /uninstall C:\\Lunavire /S /PATCHONLY /LOG=C:\\run.log");
+    EXPECT_EQ(app::runProgram(), static_cast<int>(ExitCode::FilesLeftOut));
+    const std::string all = log();
+    EXPECT_NE(all.find("outcome: stopped by error"), std::string::npos) << all;
+    EXPECT_NE(all.find("exit code 4 (files left out: not complete: "), std::string::npos) << all;
+    EXPECT_EQ(s.readFile("C:\\Lunavire\\KESTAL.exe"), payload("GB_", "KESTAL")) << "nothing was undone halfway";
+}
+
+// The same folder under its short name is the same installation: one entry.
+TEST_F(Unattended, AFolderNamedByItsShortNameIsRegisteredByItsLongName) {
+    ASSERT_EQ(run("/S /DIR=C:\\LunavireGames"), 0);
+    const std::string shortName = s.shortNameOf("C:\\LunavireGames");
+    ASSERT_NE(shortName, "LunavireGames");
+    ASSERT_EQ(run("/S /DIR=C:\\" + shortName), 0);
+    std::vector<std::string> keys;
+    ASSERT_TRUE(p.subKeys(RootKey::LocalMachine, RegView::Wow32, shell::registration::kUninstallKey, keys));
+    EXPECT_EQ(keys.size(), 1u) << "one entry for one folder";
+    EXPECT_FALSE(shell::registration::entriesOf("C:\\LunavireGames").empty());
+}
+
+// The log file given inside the install folder of a first installation
+// takes every line once the folder is made, each with its process.
+TEST_F(Unattended, ALogFileInTheNewInstallFolderGetsTheWholeRun) {
+    ASSERT_EQ(run("/S /DIR=C:\\New /LOG=C:\\New\\setup.log"), 0);
+    const std::string all = log("C:\\New\\setup.log");
+    EXPECT_NE(all.find("[4242] command line: D:\\Setup.exe /S"), std::string::npos) << all;
+    EXPECT_NE(all.find("[4242] exit code 0 (done)"), std::string::npos) << all;
+    EXPECT_NE(log("C:\\Temp\\Lunavire unattended.log").find("[4242] exit code 0"), std::string::npos);
 }
 
 TEST_F(Unattended, TheUsageIsABoxWithItsOwnExitCode) {

@@ -474,7 +474,9 @@ TEST_F(Uninstall, NoRecordAtAllIsRefused) {
 }
 
 // A record damaged in a line, or cut in its last: what its readable lines
-// name goes, with the entry, and the report says the record was damaged.
+// name goes, and the report says the record was damaged; the entry, the
+// record and the uninstaller stay, since the damaged lines may name files
+// that stay, so that another run can act.
 void Uninstall::damagedRecord(bool cut) {
     installGame();
     const std::string record = shell::record::recordPath(kGame);
@@ -488,10 +490,15 @@ void Uninstall::damagedRecord(bool cut) {
     }
     s.writeFile(record, bytes);
     uninstall(wholeGame);
-    EXPECT_FALSE(registered()) << "the entry goes whatever the record says of it";
+    EXPECT_TRUE(registered()) << "the entry stays while files may stay";
+    EXPECT_TRUE(s.exists(shell::record::recordPath(kGame)));
+    EXPECT_TRUE(s.exists(shell::record::programPath(kGame)));
     EXPECT_FALSE(s.exists(kGame + "\\game00.dat"));
     EXPECT_NE(shown.back().find(m.get(Text::UninstallRecordDamaged)), std::string::npos) << shown.back();
     EXPECT_EQ(s.exists(kGame + "\\game03.dat"), !cut) << "a file only the damaged lines named stays";
+    uninstall(wholeGame);
+    EXPECT_NE(shown.back().find(m.get(Text::UninstallRecordDamaged)), std::string::npos)
+        << "a second run acts on the record again: " << shown.back();
 }
 
 TEST_F(Uninstall, ARecordDamagedInALineStillRemovesWhatItsReadableLinesName) { damagedRecord(false); }
@@ -561,6 +568,37 @@ void Uninstall::linkedSaves(plat::Answer answer) {
 
 TEST_F(Uninstall, ALinkedSaveFolderAndWhatIsBehindItStayWhenTheSavesGo) { linkedSaves(plat::Answer::Yes); }
 TEST_F(Uninstall, ALinkedSaveFolderAndWhatIsBehindItStayWhenTheSavesStay) { linkedSaves(plat::Answer::No); }
+
+// A file link as Wine lists a Unix symbolic link: a plain file, whose
+// DeleteFile would take its target.  In the game folder, among the saves
+// and on a record line: each is left and named once, its target untouched.
+TEST_F(Uninstall, FileLinksListedAsPlainFilesAreLeftWithWhatTheyLeadTo) {
+    s.addDrive('G');
+    installGame();
+    s.writeFile("G:\\Shared\\op.mpg", "shared movie");
+    s.writeFile("G:\\Shared\\backup.dat", "shared save");
+    s.writeFile("G:\\Shared\\extra.dat", "shared extra");
+    using Kind = sim::SimPlatform::FileLink;
+    s.remove(kGame + "\\Movie\\op.mpg");
+    s.linkFile(kGame + "\\Movie\\op.mpg", "G:\\Shared\\op.mpg", Kind::WineUnix);
+    s.linkFile(kGame + "\\save\\slot1\\backup.dat", "G:\\Shared\\backup.dat", Kind::WineUnix);
+    s.linkFile(kGame + "\\extra.dat", "G:\\Shared\\extra.dat", Kind::WineUnix);
+    const std::string record = shell::record::recordPath(kGame);
+    s.writeFile(record, *s.readFile(record) + shell::record::encodeLine({"file", "extra.dat"}));
+    ASSERT_EQ(s.attributes(kGame + "\\Movie\\op.mpg") & plat::attr::ReparsePoint, 0u) << "listed as a plain file";
+    uninstall(wholeGame, plat::Answer::Yes);
+    EXPECT_EQ(s.readFile("G:\\Shared\\op.mpg"), "shared movie");
+    EXPECT_EQ(s.readFile("G:\\Shared\\backup.dat"), "shared save");
+    EXPECT_EQ(s.readFile("G:\\Shared\\extra.dat"), "shared extra");
+    const std::string report = text::upperCase(shown.back());
+    for (const char* link : {"\\Movie\\op.mpg", "\\save\\slot1\\backup.dat", "\\extra.dat"}) {
+        const std::string named = text::upperCase(kGame + link);
+        const std::size_t at = report.find(named);
+        EXPECT_NE(at, std::string::npos) << link << " is named: " << shown.back();
+        EXPECT_EQ(report.find(named, at + 1), std::string::npos) << link << " is named once: " << shown.back();
+    }
+    EXPECT_FALSE(s.exists(kGame + "\\game00.dat")) << "the rest goes";
+}
 
 TEST_F(Uninstall, AMovedGameIsRemovedFromWhereItLiesNowWithItsOldEntry) {
     installGame();
