@@ -108,6 +108,16 @@ struct Ended {
     std::string why;
 };
 
+// Which rule ended a disc run, in words.
+std::string whyGivenUp(std::optional<ExitCode> rule) {
+    switch (rule.value_or(ExitCode::Cancelled)) {
+        case ExitCode::DiscMissing: return "a disc was found neither in the source nor in a CD drive";
+        case ExitCode::NoRoom: return "the install folder's drive has too little room for the disc";
+        case ExitCode::FilesLeftOut: return "a file could not be copied";
+        default: return "the installation is not complete";
+    }
+}
+
 // What a disc run's end comes to, given the rule that ended it, if any.
 Ended exitOf(const discinstall::RunEnd& end, std::optional<ExitCode> endedByRule) {
     using Kind = discinstall::RunEnd::Kind;
@@ -121,7 +131,7 @@ Ended exitOf(const discinstall::RunEnd& end, std::optional<ExitCode> endedByRule
             return {end.refusal == discinstall::Refusal::DiscMissing ? ExitCode::DiscMissing : ExitCode::Refused,
                     end.why};
         case Kind::Cancelled: return {ExitCode::Cancelled, "the installation was cancelled"};
-        case Kind::GaveUp: return {endedByRule.value_or(ExitCode::Cancelled), "the installation is not complete"};
+        case Kind::GaveUp: return {endedByRule.value_or(ExitCode::Cancelled), whyGivenUp(endedByRule)};
         case Kind::NotRun: break;
     }
     return {end.wrote ? ExitCode::FilesLeftOut : ExitCode::Refused, "the installation did not run"};
