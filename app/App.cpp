@@ -8,6 +8,7 @@
 #include "extras/VoiceAddOn.h"
 #include "patch/PatchRun.h"
 #include "platform/Host.h"
+#include "platform/Path.h"
 #include "platform/Program.h"
 #include "shell/CommandLine.h"
 #include "shell/Language.h"
@@ -39,7 +40,7 @@ void connect() {
     Form1->directXSetup = extras::startDirectXSetup;
     Form1->netShowSetup = extras::startNetShowSetup;
     Form1->homePage = extras::openHomePage;
-    Form1->voiceAddOn = extras::installVoiceAddOn;
+    Form1->voiceAddOn = [] { extras::installVoiceAddOn(); };
     Form1->patchInstall = [] { patch::startPatchInstallation(*Form4); };
     shell::usePicker(Form3);
 }
@@ -101,7 +102,7 @@ void destroyForms() {
 
 int runProgram() {
     const shell::CommandLine line = shell::parseCommandLine(plat::program().commandLine());
-    shell::RunLog::echoTo(line.log);
+    shell::RunLog::echoTo(plat::Path(line.log));
     if (line.usage || !line.fault.empty()) return showUsage(line);
     // Windows' list of installed programs starts the uninstall mode.
     if (line.uninstall) return uninstall::runUninstaller(line);

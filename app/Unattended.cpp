@@ -108,18 +108,25 @@ struct Ended {
     std::string why;
 };
 
-// Which rule ended a disc run, in words.
-std::string whyGivenUp(std::optional<ExitCode> rule) {
-    switch (rule.value_or(ExitCode::Cancelled)) {
-        case ExitCode::DiscMissing: return "a disc was found neither in the source nor in a CD drive";
-        case ExitCode::NoRoom: return "the install folder's drive has too little room for the disc";
-        case ExitCode::FilesLeftOut: return "a file could not be copied";
-        default: return "the installation is not complete";
+// The question at which a disc run gave up, by its rule's code.
+Ended exitOfGivingUp(std::optional<shell::Question> at) {
+    switch (at.value_or(shell::Question::DiscWanted)) {
+        case shell::Question::DiscWanted:
+        case shell::Question::LocateDisc:
+            return {ExitCode::DiscMissing, "a disc was found neither in the source nor in a CD drive"};
+        case shell::Question::TooLittleRoom:
+            return {ExitCode::NoRoom, "the install folder's drive has too little room for the disc"};
+        case shell::Question::CopyFailed: return {ExitCode::FilesLeftOut, "a file could not be copied"};
+        case shell::Question::RemovalFailed:
+        case shell::Question::RemoveSaves:
+        case shell::Question::ConfirmVoiceAddOn:
+            break;  // not the disc run's
     }
+    return {ExitCode::Cancelled, "the installation is not complete"};
 }
 
-// What a disc run's end comes to, given the rule that ended it, if any.
-Ended exitOf(const discinstall::RunEnd& end, std::optional<ExitCode> endedByRule) {
+// What a disc run's end comes to: its code, from the end alone.
+Ended exitOf(const discinstall::RunEnd& end) {
     using Kind = discinstall::RunEnd::Kind;
     switch (end.kind) {
         case Kind::Finished:
@@ -131,13 +138,14 @@ Ended exitOf(const discinstall::RunEnd& end, std::optional<ExitCode> endedByRule
             return {end.refusal == discinstall::Refusal::DiscMissing ? ExitCode::DiscMissing : ExitCode::Refused,
                     end.why};
         case Kind::Cancelled: return {ExitCode::Cancelled, "the installation was cancelled"};
-        case Kind::GaveUp: return {endedByRule.value_or(ExitCode::Cancelled), whyGivenUp(endedByRule)};
+        case Kind::GaveUp: return exitOfGivingUp(end.gaveUpAt);
+        case Kind::Failed: return {end.wrote ? ExitCode::FilesLeftOut : ExitCode::Refused, end.why};
         case Kind::NotRun: break;
     }
-    return {end.wrote ? ExitCode::FilesLeftOut : ExitCode::Refused, "the installation did not run"};
+    return {ExitCode::AlreadyRunning, "an installation is under way"};
 }
 
-Ended installGame(const std::string& folder, const std::string& disc1, UnattendedFace& face, Unwatched& host) {
+Ended installGame(const std::string& folder, const std::string& disc1, Unwatched& host) {
     const auto source = !disc1.empty() ? std::optional<std::string>(disc1) : discinstall::findDiscInDrives(1);
     if (!source) {
         shell::showMessage(shell::Msg::DiscNotFound, shell::Msg::Error, shell::MsgKind::Stop);
@@ -160,13 +168,7 @@ Ended installGame(const std::string& folder, const std::string& disc1, Unattende
         ~Watching() { host.onEnd = nullptr; }
     } watching{host};
     host.onEnd = [&] { run.cancel(); };
-    try {
-        run.start(*source, folder);
-    } catch (const std::exception& e) {
-        // Its log has it: refused when nothing was written yet.
-        return {run.lastRun().wrote ? ExitCode::FilesLeftOut : ExitCode::Refused, e.what()};
-    }
-    return exitOf(run.lastRun(), face.endedBy());
+    return exitOf(run.start(*source, folder));
 }
 
 Ended applyPatch(const std::string& folder) {
@@ -196,7 +198,13 @@ Ended applyPatch(const std::string& folder) {
 
 Ended installVoice() {
     try {
-        if (extras::installVoiceAddOn()) return {};
+        switch (extras::installVoiceAddOn()) {
+            case extras::AddOnEnd::Installed:
+            case extras::AddOnEnd::Declined: return {};  // no question is declined unattended
+            case extras::AddOnEnd::NotInstalled: return {ExitCode::FilesLeftOut, "the voice add-on is not installed"};
+            case extras::AddOnEnd::NotRecorded:
+                return {ExitCode::FilesLeftOut, "the voice add-on is not on every uninstall record"};
+        }
         return {ExitCode::FilesLeftOut, "the voice add-on is not wholly installed"};
     } catch (const extras::Refused& e) {
         UnattendedFace::note(std::string("the voice add-on is refused: ") + e.what());
@@ -219,14 +227,14 @@ Plan planOf(const shell::CommandLine& line, const std::string& folder) {
     return {!voiceAlone && !patchAlone, line.patch.has_value(), line.voice};
 }
 
-Ended runSteps(const shell::CommandLine& line, UnattendedFace& face, Unwatched& host,
+Ended runSteps(const shell::CommandLine& line, Unwatched& host,
                const std::array<std::string, 3>& discs) {
     try {
         // One spelling of the folder, by which it is registered and compared.
-        const std::string folder = plat::longName(line.dir.value_or(kDefaultFolder));
+        const std::string folder = plat::longName(plat::Path(line.dir.value_or(kDefaultFolder))).text();
         const Plan plan = planOf(line, folder);
         Ended ended;
-        if (plan.game) ended = installGame(folder, discs[0], face, host);
+        if (plan.game) ended = installGame(folder, discs[0], host);
         // Once the system asked the program to end, no further step begins.
         if (ended.code == ExitCode::Done && plan.patch && !host.ended()) ended = applyPatch(folder);
         if (ended.code == ExitCode::Done && plan.voice && !host.ended()) ended = installVoice();
@@ -258,7 +266,7 @@ std::string withLineBreaks(const std::string& s) {
 
 std::array<std::string, 3> discFolders(const std::vector<std::string>& sources) {
     std::array<std::string, 3> discs;
-    if (sources.size() == 1 && plat::files().folderExists((plat::Path(sources[0]) / "DISC1").text())) {
+    if (sources.size() == 1 && plat::files().folderExists(plat::Path(sources[0]) / "DISC1")) {
         for (int i = 0; i < 3; ++i) discs[i] = (plat::Path(sources[0]) / ("DISC" + std::to_string(i + 1))).text();
         return discs;
     }
@@ -301,7 +309,7 @@ int runUnattended(const shell::CommandLine& line) {
     Unwatched host;
     plat::Host& before = plat::host();
     plat::setHost(&host);
-    const Ended ended = runSteps(line, face, host, discs);
+    const Ended ended = runSteps(line, host, discs);
     plat::setHost(&before);
     shell::useSettings(nullptr);
     if (host.ended() && ended.code == ExitCode::Done)

@@ -50,8 +50,8 @@ public:
     void setWorkingDirectory(const std::string& dir) override {
         timed(times_.setDir, [&] { real_->setWorkingDirectory(dir); });
     }
-    bool save(const std::string& file) override {
-        bool saved = false;
+    plat::SysError save(const plat::Path& file) override {
+        plat::SysError saved;
         timed(times_.save, [&] { saved = real_->save(file); });
         return saved;
     }

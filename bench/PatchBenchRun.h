@@ -63,14 +63,14 @@ public:
         boxes.push_back(text);
         return plat::Answer::Ok;
     }
-    bool execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) override {
+    plat::SysError execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) override {
         exitCode = 0;
         return winExec(commandLine, showMode);
     }
-    bool winExec(const std::string& commandLine, int) override {
+    plat::SysError winExec(const std::string& commandLine, int) override {
         mark(Ev::Exec);
         execs.push_back(commandLine);
-        return true;
+        return plat::kOk;
     }
     std::string programsFolder() override {
         // The system is still asked, as the run would ask it; the links go to
@@ -89,8 +89,8 @@ public:
         real_.processMessages();
         mark(Ev::PumpEnd);
     }
-    bool ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
-                     std::size_t& size) override {
+    plat::SysError ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
+                               std::size_t& size) override {
         mark(Ev::ExtractStart);
         return real_.ownResource(type, name, data, size);
     }
@@ -98,12 +98,12 @@ public:
     // target: the extraction ends with the move.  The checks before the run
     // also ask for each payload and make one temporary file; the marks they
     // leave are overwritten by the first extraction's.
-    plat::FileHandle createNew(const std::string& path) override {
+    plat::SysError createNew(const plat::Path& path, plat::FileHandle& out) override {
         mark(Ev::WriteStart);
-        return real_.createNew(path);
+        return real_.createNew(path, out);
     }
-    bool moveReplacing(const std::string& from, const std::string& to) override {
-        const bool moved = real_.moveReplacing(from, to);
+    plat::SysError moveReplacing(const plat::Path& from, const plat::Path& to) override {
+        const plat::SysError moved = real_.moveReplacing(from, to);
         mark(Ev::ExtractEnd);
         if (afterExtraction) afterExtraction();
         return moved;

@@ -39,10 +39,8 @@ struct Copy {
     bool failed = false;
 
     Copy(plat::Platform& platform, const std::string& src, const std::string& dst) : p(platform) {
-        p.deleteFile(dst);
-        from = p.openRead(src);
-        to = p.createNew(dst);
-        failed = from == plat::kNoFile || to == plat::kNoFile;
+        p.deleteFile(plat::Path(dst));
+        failed = p.openRead(plat::Path(src), from).failed() || p.createNew(plat::Path(dst), to).failed();
     }
     ~Copy() {
         p.closeFile(from);
@@ -52,9 +50,9 @@ struct Copy {
     bool step() {
         char buf[kStep];
         std::uint32_t got = 0, put = 0;
-        if (!p.readFile(from, buf, kStep, got)) return !(failed = true);
+        if (p.readFile(from, buf, kStep, got).failed()) return !(failed = true);
         if (got == 0) return false;
-        if (!p.writeFile(to, buf, got, put) || put != got) return !(failed = true);
+        if (p.writeFile(to, buf, got, put).failed() || put != got) return !(failed = true);
         copied += put;
         return true;
     }
@@ -141,7 +139,8 @@ int main(int argc, char** argv) {
     std::string dst = std::string(tmp) + "lunavire-bench-dst.bin";
     {
         // Deterministic, not compressible by accident.
-        plat::FileHandle h = p.createAlways(src);
+        plat::FileHandle h = plat::kNoFile;
+        p.createAlways(plat::Path(src), h);
         std::vector<unsigned char> block(1 << 20);
         std::uint32_t x = 12345, done = 0;
         for (unsigned m = 0; m < mib; ++m) {
@@ -158,8 +157,8 @@ int main(int argc, char** argv) {
     bool okB = sameBytes(src, dst);
     double c = handedOver(p, src, dst, true);
     bool okC = sameBytes(src, dst);
-    p.deleteFile(src);
-    p.deleteFile(dst);
+    p.deleteFile(plat::Path(src));
+    p.deleteFile(plat::Path(dst));
 
     std::printf("copy of %u MiB in %u-byte steps\n", mib, kStep);
     std::printf("  (a) one thread:                         %8.1f MB/s\n", a / mb);

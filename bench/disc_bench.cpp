@@ -104,9 +104,9 @@ std::vector<Job> jobs(const std::string& discs) {
     std::vector<Job> all;
     discinstall::DiscList list;
     for (int kind = 1; kind <= 3; ++kind) {
-        discinstall::buildDiscList(kind, discs, list);
-        const std::size_t cut = kind == 1 ? discs.size() + 6 : discs.size() + 1;  // "\game\" or "\"
-        for (const auto& path : list.paths) all.push_back({path, path.substr(cut)});
+        discinstall::buildDiscList(kind, plat::Path(discs), list);
+        const plat::Path root = discinstall::discRoot(kind, plat::Path(discs));
+        for (const auto& path : list.paths) all.push_back({path.text(), path.relativeTo(root).value_or("")});
     }
     return all;
 }
@@ -170,15 +170,19 @@ public:
     }
     std::string programsFolder() override { return programs_; }
     // The bytes written into the copies' temporary files ("name.~NN").
-    plat::FileHandle createNew(const std::string& path) override { return noteCopy(path, real_.createNew(path)); }
-    plat::FileHandle createAlways(const std::string& path) override {
-        return noteCopy(path, real_.createAlways(path));
+    plat::SysError createNew(const plat::Path& path, plat::FileHandle& out) override {
+        const plat::SysError e = real_.createNew(path, out);
+        return noteCopy(path, e, out);
     }
-    bool writeFile(plat::FileHandle h, const void* b, std::uint32_t n, std::uint32_t& done) override {
-        const bool ok = real_.writeFile(h, b, n, done);
+    plat::SysError createAlways(const plat::Path& path, plat::FileHandle& out) override {
+        const plat::SysError e = real_.createAlways(path, out);
+        return noteCopy(path, e, out);
+    }
+    plat::SysError writeFile(plat::FileHandle h, const void* b, std::uint32_t n, std::uint32_t& done) override {
+        const plat::SysError e = real_.writeFile(h, b, n, done);
         std::lock_guard<std::mutex> lock(copiesLock_);
-        if (ok && copies_.count(h)) copiedBytes += done;
-        return ok;
+        if (e.ok() && copies_.count(h)) copiedBytes += done;
+        return e;
     }
     void closeFile(plat::FileHandle h) override {
         {
@@ -200,12 +204,12 @@ public:
     }
 
 private:
-    plat::FileHandle noteCopy(const std::string& path, plat::FileHandle h) {
-        if (h != plat::kNoFile && path.find(".~") != std::string::npos) {
+    plat::SysError noteCopy(const plat::Path& path, plat::SysError opened, plat::FileHandle h) {
+        if (opened.ok() && h != plat::kNoFile && path.text().find(".~") != std::string::npos) {
             std::lock_guard<std::mutex> lock(copiesLock_);
             copies_.insert(h);
         }
-        return h;
+        return opened;
     }
     double uiCpu() const {
         FILETIME c, e, k, u;

@@ -393,7 +393,7 @@ int timedRounds(const Paths& paths, int rounds) {
     }
     const char* links[] = {"\\Lunavire\\readme.lnk", "\\Lunavire\\Lunavire\xD6\xD0\xCE\xC4\xB0\xE6.lnk"};
     for (const char* link : links)
-        if (!real->fileExists(paths.programs + link)) {
+        if (!real->fileExists(plat::Path(paths.programs + link))) {
             std::printf("FAIL: no shortcut %s%s\n", paths.programs.c_str(), link);
             status = 1;
         }
@@ -411,8 +411,8 @@ int timedRounds(const Paths& paths, int rounds) {
     DeleteFileA((paths.game + "\\Vandry.exe").c_str());
     // A game this program did not install: the run put its uninstaller, record
     // and entry in Windows' list beside it (the prefix is the end-to-end tests').
-    for (const plat::RootKey root : shell::registration::entriesOf(paths.game))
-        shell::registration::unregister(root, shell::registration::keyName(paths.game));
+    for (const plat::RootKey root : shell::registration::entriesOf(plat::Path(paths.game)))
+        shell::registration::unregister(root, shell::registration::keyName(plat::Path(paths.game)));
     for (const char* own : {"\\Uninstall\\Uninstall.exe", "\\Uninstall\\Uninstall.dat", "\\patch.log"})
         DeleteFileA((paths.game + own).c_str());
     RemoveDirectoryA((paths.game + "\\Uninstall").c_str());

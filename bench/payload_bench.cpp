@@ -13,6 +13,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -66,34 +67,52 @@ public:
     explicit BenchPlatform(const Bytes& container)
         : ForwardingProgram(sim_), ForwardingFiles(sim_), container_(container) {}
 
-    bool ownResource(const std::string&, const std::string&, const std::uint8_t*& data,
-                     std::size_t& size) override {
+    plat::SysError ownResource(const std::string&, const std::string&, const std::uint8_t*& data,
+                               std::size_t& size) override {
         data = container_.data();
         size = container_.size();
-        return true;
+        return plat::kOk;
     }
-    plat::FileHandle createAlways(const std::string& path) override { return openWith(path, O_TRUNC); }
-    plat::FileHandle createNew(const std::string& path) override { return openWith(path, O_EXCL); }
-    bool moveReplacing(const std::string& from, const std::string& to) override {
-        return ::rename(from.c_str(), to.c_str()) == 0;
+    plat::SysError createAlways(const plat::Path& path, plat::FileHandle& out) override {
+        return openWith(path, O_TRUNC, out);
     }
-    bool deleteFile(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
-    bool pathFits(const std::string&) override { return true; }
-    bool writeFile(plat::FileHandle h, const void* buffer, std::uint32_t count, std::uint32_t& done) override {
+    plat::SysError createNew(const plat::Path& path, plat::FileHandle& out) override {
+        return openWith(path, O_EXCL, out);
+    }
+    plat::SysError moveReplacing(const plat::Path& from, const plat::Path& to) override {
+        return ::rename(from.text().c_str(), to.text().c_str()) == 0 ? plat::kOk : lastSystemError();
+    }
+    plat::SysError deleteFile(const plat::Path& path) override {
+        return ::unlink(path.text().c_str()) == 0 ? plat::kOk : lastSystemError();
+    }
+    bool pathFits(const plat::Path&) override { return true; }
+    plat::SysError writeFile(plat::FileHandle h, const void* buffer, std::uint32_t count,
+                             std::uint32_t& done) override {
         done = 0;
         while (done < count) {
             ssize_t n = ::write(static_cast<int>(h - 1), static_cast<const char*>(buffer) + done, count - done);
-            if (n <= 0) return false;
+            if (n < 0) return lastSystemError();
+            if (n == 0) return plat::SysError(plat::err::DiskFull);
             done += static_cast<std::uint32_t>(n);
         }
-        return true;
+        return plat::kOk;
     }
     void closeFile(plat::FileHandle h) override { ::close(static_cast<int>(h - 1)); }
 
 private:
-    static plat::FileHandle openWith(const std::string& path, int flags) {
-        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | flags, 0644);
-        return fd < 0 ? plat::kNoFile : static_cast<plat::FileHandle>(fd) + 1;
+    static plat::SysError openWith(const plat::Path& path, int flags, plat::FileHandle& out) {
+        int fd = ::open(path.text().c_str(), O_RDWR | O_CREAT | flags, 0644);
+        out = fd < 0 ? plat::kNoFile : static_cast<plat::FileHandle>(fd) + 1;
+        return fd < 0 ? lastSystemError() : plat::kOk;
+    }
+    // The Windows code nearest to errno, for the extraction to report.
+    static plat::SysError lastSystemError() {
+        switch (errno) {
+            case EEXIST: return plat::SysError(plat::err::FileExists);
+            case ENOENT: return plat::SysError(plat::err::PathNotFound);
+            case ENOSPC: return plat::SysError(plat::err::DiskFull);
+            default: return plat::SysError(plat::err::AccessDenied);
+        }
     }
 
     struct InForce : sim::SimPlatform {
@@ -166,7 +185,7 @@ Memory measureMemory(const std::string& containerPath, const std::string& target
             Bytes c = load(containerPath);
             BenchPlatform p(c);
             m.beforeKiB = statusKiB("VmRSS:");
-            payload::extractPayload("GAME00", "GB_", target);
+            payload::extractPayload("GAME00", "GB_", plat::Path(target));
             m.peakKiB = statusKiB("VmHWM:");
         } catch (...) {
         }
@@ -214,7 +233,7 @@ int main(int argc, char** argv) {
         std::vector<double> ex, base;
         for (int i = 0; i < rounds + 1; ++i) {  // the first round warms caches and is dropped
             double b = seconds([&] { bareInflateAndWrite(c, baseline); });
-            double e = seconds([&] { payload::extractPayload("GAME00", "GB_", extracted); });
+            double e = seconds([&] { payload::extractPayload("GAME00", "GB_", plat::Path(extracted)); });
             if (i > 0) {
                 base.push_back(b);
                 ex.push_back(e);

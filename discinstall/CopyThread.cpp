@@ -17,16 +17,14 @@ TCopyThread::TCopyThread()
           if (OnStep) OnStep();
       }) {}
 
-std::shared_ptr<TCopyThread> TCopyThread::Create(plat::Priority priority, std::uint32_t& error) {
+std::shared_ptr<TCopyThread> TCopyThread::Create(plat::Priority priority, plat::SysError& error) {
     std::shared_ptr<TCopyThread> worker(new TCopyThread());
     // Taken here, on the user-interface thread, not read by the worker from
     // the global that tests replace.
     plat::Desktop& desktop = plat::desktop();
     // Last: from here on the thread may run.
-    if (!desktop.startThread([worker, d = &desktop] { worker->Execute(*d); }, priority)) {
-        error = plat::program().lastError();
-        return nullptr;
-    }
+    error = desktop.startThread([worker, d = &desktop] { worker->Execute(*d); }, priority);
+    if (error.failed()) return nullptr;
     return worker;
 }
 

@@ -18,7 +18,7 @@ public:
     // system's reason in error, when no thread can be made.  The running
     // thread holds the object itself until its loop ends, so whoever else
     // holds it may let go at any time, and it is never freed under them.
-    static std::shared_ptr<TCopyThread> Create(plat::Priority priority, std::uint32_t& error);
+    static std::shared_ptr<TCopyThread> Create(plat::Priority priority, plat::SysError& error);
     TCopyThread(const TCopyThread&) = delete;
     TCopyThread& operator=(const TCopyThread&) = delete;
 

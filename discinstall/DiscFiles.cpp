@@ -4,6 +4,7 @@
 #include "platform/Desktop.h"
 #include "platform/Drives.h"
 #include "platform/Files.h"
+#include "platform/Path.h"
 
 namespace discinstall {
 
@@ -17,9 +18,9 @@ struct Marker {
 // The files named on a disc outside its walked folders are appended as they
 // are, found or not: a missing one shows when its copy fails.  Its size is
 // looked up only for the progress measure.
-void appendNamed(const std::string& path, DiscList& list) {
+void appendNamed(const plat::Path& path, DiscList& list) {
     plat::FindData d;
-    bool found = plat::files().findFirst(path, d) != nullptr && !(d.attributes & plat::attr::Directory);
+    const bool found = plat::files().firstMatch(path, d) && !(d.attributes & plat::attr::Directory);
     list.append(path, found ? d.sizeLow : 0);
 }
 
@@ -31,13 +32,13 @@ void DiscList::clear() {
     bytes = 0;
 }
 
-void DiscList::append(const std::string& path, std::uint64_t size) {
+void DiscList::append(const plat::Path& path, std::uint64_t size) {
     paths.push_back(path);
     sizes.push_back(size);
     bytes += size;
 }
 
-bool checkDisc(const std::string& folder, int disc) {
+bool checkDisc(const plat::Path& folder, int disc) {
     static const Marker disc1[] = {{"game\\game00.dat", false}, {"game\\game01.dat", false},
                                    {"game\\game02.dat", false}, {"game\\VRecog", true},
                                    {"game\\Movie", true}};
@@ -52,14 +53,14 @@ bool checkDisc(const std::string& folder, int disc) {
         default: return false;
     }
     for (std::size_t i = 0; i < count; ++i) {
-        std::string path = folder + first[i].path;
+        const plat::Path path = folder / first[i].path;
         if (!(first[i].folder ? plat::files().folderExists(path) : plat::files().fileExists(path))) return false;
     }
     return true;
 }
 
 std::optional<std::string> findDisc(int disc, const std::string& first) {
-    if (checkDisc(first + "\\", disc)) return first;
+    if (checkDisc(plat::Path(first), disc)) return first;
     return findDiscInDrives(disc, first);
 }
 
@@ -68,21 +69,21 @@ std::optional<std::string> findDiscInDrives(int disc, const std::string& except)
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         if (!(drives >> (letter - 'A') & 1) || plat::drives().driveType(letter) != plat::DriveType::CdRom) continue;
         const std::string root = std::string(1, letter) + ":";
-        if (text::upperCase(root) == text::upperCase(except)) continue;  // looked at first
-        if (checkDisc(root + "\\", disc)) return root;
+        if (plat::Path(root) == plat::Path(except)) continue;  // looked at first
+        if (checkDisc(plat::Path(root), disc)) return root;
     }
     return std::nullopt;
 }
 
-bool walkFolder(const std::string& folder, DiscList& list, const StopWalk& stop) {
+bool walkFolder(const plat::Path& folder, DiscList& list, const StopWalk& stop) {
     plat::FindData entry;
-    auto search = plat::files().findFirst(folder + "*.*", entry);
+    auto search = plat::files().firstMatch(folder / "*.*", entry);
     if (!search) return true;
     auto take = [&] {
         if (entry.name == "." || entry.name == "..") return true;
         if (entry.attributes & plat::attr::Directory)
-            return walkFolder(folder + entry.name + "\\", list, stop);  // depth first, in place
-        list.append(folder + entry.name, entry.sizeLow);
+            return walkFolder(folder / entry.name, list, stop);  // depth first, in place
+        list.append(folder / entry.name, entry.sizeLow);
         return true;
     };
     if (!take()) return false;
@@ -95,26 +96,31 @@ bool walkFolder(const std::string& folder, DiscList& list, const StopWalk& stop)
     return true;
 }
 
-bool buildDiscList(int disc, const std::string& source, DiscList& list, const StopWalk& stop) {
+bool buildDiscList(int disc, const plat::Path& source, DiscList& list, const StopWalk& stop) {
     switch (disc) {
         case 1:
             list.clear();
-            for (const char* folder : {"\\game\\VRecog\\", "\\game\\movie\\", "\\game\\save\\"})
-                if (!walkFolder(source + folder, list, stop)) return true;
+            for (const char* folder : {"game\\VRecog", "game\\movie", "game\\save"})
+                if (!walkFolder(source / folder, list, stop)) return true;
             for (const char* name : {"game00.dat", "game01.dat", "game02.dat", "vandry.exe"})
-                appendNamed(source + "\\game\\" + name, list);
+                appendNamed(source / "game" / name, list);
             return true;
         case 2:
             list.clear();
-            appendNamed(source + "\\game03.dat", list);
+            appendNamed(source / "game03.dat", list);
             return true;
         case 3:
             list.clear();
-            walkFolder(source + "\\music\\", list, stop);
+            walkFolder(source / "music", list, stop);
             return true;
         default:
             return false;
     }
+}
+
+plat::Path discRoot(int disc, const plat::Path& source) {
+    const plat::Path folder(source.text() + "\\");  // "X:" is the drive's root
+    return disc == 1 ? folder / "game" : folder;
 }
 
 }  // namespace discinstall

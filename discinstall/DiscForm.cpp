@@ -134,7 +134,7 @@ void TForm2::Button5Click() {
 void TForm2::Button8Click() {
     if (installation_->active()) return;
     const std::string source = text::cutDriveRoot(ShellTreeView1->path());
-    plat::requirePathFits(source);
+    plat::requirePathFits(plat::Path(source));
     Edit1->setText(source);
     closeFolderPanel();
 }
@@ -143,7 +143,7 @@ void TForm2::Button6Click() {
     if (installation_->active()) return;
     const std::string install =
         text::cutDriveRoot(ShellTreeView2->path()) + shell::messages().get(shell::Msg::InstallFolderName);
-    plat::requirePathFits(install);
+    plat::requirePathFits(plat::Path(install));
     Edit2->setText(install);
     closeFolderPanel();
 }

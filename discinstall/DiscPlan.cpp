@@ -27,13 +27,13 @@ bool sameStamp(const plat::FileStamp& a, const plat::FileStamp& b) {
     return a.size == b.size && apart <= kFatPrecision;
 }
 
-FileAction actionFor(const std::string& source, const std::string& target, bool playersOwn) {
+FileAction actionFor(const plat::Path& source, const plat::Path& target, bool playersOwn) {
     plat::FileStamp there;
-    if (!plat::files().fileStamp(target, there)) return FileAction::Copy;
+    if (plat::files().fileStamp(target, there).failed()) return FileAction::Copy;
     if (playersOwn) return FileAction::PlayersOwn;
     if (plat::files().sameFile(source, target)) return FileAction::Itself;
     plat::FileStamp disc;
-    if (plat::files().fileStamp(source, disc) && sameStamp(disc, there)) return FileAction::Whole;
+    if (plat::files().fileStamp(source, disc).ok() && sameStamp(disc, there)) return FileAction::Whole;
     return FileAction::Replace;
 }
 
@@ -41,7 +41,7 @@ bool isPlayersOwn(int disc, const std::string& rest) {
     return disc == 1 && rest.size() > 5 && text::upperCase(rest.substr(0, 5)) == "SAVE\\";
 }
 
-DiscPlan planDisc(int disc, const DiscList& files, const std::string& folder, const std::string& prefix,
+DiscPlan planDisc(int disc, const DiscList& files, const plat::Path& folder, const plat::Path& root,
                   std::uint32_t cluster, const StopWalk& stop) {
     DiscPlan plan;
     std::int64_t grown = 0, peak = 0;  // grown: by the copies before
@@ -50,8 +50,9 @@ DiscPlan planDisc(int disc, const DiscList& files, const std::string& folder, co
             plat::desktop().processMessages();
             if (stop && stop()) break;
         }
-        const std::string target = destination(folder, files[i], prefix);
-        const FileAction action = actionFor(files[i], target, isPlayersOwn(disc, target.substr(folder.size() + 1)));
+        const plat::Path target = destination(folder, files[i], root);
+        const FileAction action =
+            actionFor(files[i], target, isPlayersOwn(disc, target.relativeTo(folder).value_or("")));
         ++plan.files;
         plan.bytes += files.sizes[i];
         if (action != FileAction::Copy && action != FileAction::Replace) {
@@ -61,7 +62,7 @@ DiscPlan planDisc(int disc, const DiscList& files, const std::string& folder, co
         plan.toCopy += files.sizes[i];
         plat::FileStamp old;
         const std::int64_t oldOnDisk =
-            action == FileAction::Replace && plat::files().fileStamp(target, old) ? onDisk(old.size, cluster) : 0;
+            action == FileAction::Replace && plat::files().fileStamp(target, old).ok() ? onDisk(old.size, cluster) : 0;
         const std::int64_t newOnDisk = onDisk(files.sizes[i], cluster);
         peak = std::max(peak, grown + newOnDisk);
         grown += newOnDisk - oldOnDisk;

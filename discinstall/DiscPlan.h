@@ -27,7 +27,7 @@ enum class FileAction {
 
 // What the run does with one file.  `playersOwn` tells whether a file at
 // the destination would be the player's.
-FileAction actionFor(const std::string& source, const std::string& target, bool playersOwn);
+FileAction actionFor(const plat::Path& source, const plat::Path& target, bool playersOwn);
 
 // The game keeps its saved games below its save folder, which disc 1 fills:
 // `rest` is the destination below the install folder.
@@ -44,7 +44,7 @@ struct DiscPlan {
 
 // Looks at every destination of the list (pumping messages now and then);
 // stops early, with what it found so far, when stop() says so.
-DiscPlan planDisc(int disc, const DiscList& files, const std::string& folder, const std::string& prefix,
+DiscPlan planDisc(int disc, const DiscList& files, const plat::Path& folder, const plat::Path& root,
                   std::uint32_t cluster, const StopWalk& stop = {});
 
 }  // namespace discinstall

@@ -35,38 +35,39 @@ std::uint64_t grown(std::uint64_t size, std::uint64_t growth, std::uint32_t clus
 // double-byte character takes three bytes; time, words and size around it.
 constexpr std::uint64_t kLogLineWords = 96;
 
-std::uint64_t sizeOf(const std::string& path) {
+std::uint64_t sizeOf(const plat::Path& path) {
     plat::FileStamp stamp;
-    return !path.empty() && plat::files().fileStamp(path, stamp) ? stamp.size : 0;
+    return !path.empty() && plat::files().fileStamp(path, stamp).ok() ? stamp.size : 0;
 }
 
 // The drive is asked through the nearest folder that exists: the install
 // folder is made only once it has room.
-std::string existingFolderOf(const std::string& folder) {
-    plat::Path p(folder);
-    while (!p.empty() && !plat::files().folderExists(p.text())) p = p.parent();
-    return p.empty() ? folder : p.text();
+plat::Path existingFolderOf(const plat::Path& folder) {
+    plat::Path p = folder;
+    while (!p.empty() && !plat::files().folderExists(p)) p = p.parent();
+    return p.empty() ? folder : p;
 }
 
 // What the room check found, before the player is asked.
 RoomReport measure(const RoomQuery& q, RunEvents& events) {
     RoomReport room;
     room.disc = q.disc;
-    room.drive = text::upperCase(q.installFolder.substr(0, 2));
-    const std::string existing = existingFolderOf(q.installFolder);
+    room.drive = text::upperCase(q.installFolder.text().substr(0, 2));
+    const plat::Path existing = existingFolderOf(q.installFolder);
     std::uint32_t cluster = 0;
-    if (!plat::drives().clusterSize(existing, cluster)) {
-        events.clusterUntold(room.drive, plat::program().lastError(), kUsualCluster);
+    if (const plat::SysError e = plat::drives().clusterSize(existing, cluster); e.failed()) {
+        events.clusterUntold(room.drive, e.code(), kUsualCluster);
         cluster = kUsualCluster;
     }
-    room.plan = planDisc(q.disc, q.files, q.installFolder, q.prefix, cluster, q.cancelled);
+    room.plan = planDisc(q.disc, q.files, q.installFolder, q.root, cluster, q.cancelled);
     if (q.cancelled()) return room;
     // The uninstaller goes in with disc 1, so disc 1 makes room for it too.
     room.uninstaller = q.disc == 1 ? uninstallerRoom(q.installFolder, cluster) : 0;
     room.bookkeeping = bookkeepingRoom(q, cluster);
     room.needed = room.plan.needed + room.uninstaller + room.bookkeeping;
-    room.told = plat::drives().freeSpace(existing, room.free);
-    if (!room.told) room.untoldCode = plat::program().lastError();
+    const plat::SysError told = plat::drives().freeSpace(existing, room.free);
+    room.told = told.ok();
+    room.untoldCode = told.code();
     return room;
 }
 
@@ -83,17 +84,17 @@ Outcome checkRoom(const RoomQuery& q, RunEvents& events) {
             m.get(shell::Text::NoRoom), {room.drive, std::to_string(room.free / kMegabyte), std::to_string(q.disc),
                                          std::to_string((room.needed + kMegabyte - 1) / kMegabyte)});
         const plat::Answer a =
-            shell::ask(Question::TooLittleRoom, text, m.get(shell::Msg::Warning), shell::MsgKind::NoRoom, q.disc);
+            shell::ask(Question::TooLittleRoom, text, m.get(shell::Msg::Warning), q.disc);
         events.answered(Question::TooLittleRoom, q.disc, a);
         if (a != plat::Answer::Retry) return Outcome::GaveUp;
     }
 }
 
-std::uint64_t uninstallerRoom(const std::string& installFolder, std::uint32_t cluster) {
+std::uint64_t uninstallerRoom(const plat::Path& installFolder, std::uint32_t cluster) {
     std::uint64_t bytes = 0;
     for (const auto& copy : shell::record::uninstallerCopies(installFolder)) {
         plat::FileStamp stamp;
-        if (plat::files().fileStamp(copy.first, stamp)) bytes += units(stamp.size, cluster);
+        if (plat::files().fileStamp(copy.first, stamp).ok()) bytes += units(stamp.size, cluster);
     }
     return bytes;
 }
@@ -101,21 +102,20 @@ std::uint64_t uninstallerRoom(const std::string& installFolder, std::uint32_t cl
 // Two record lines for each file and one for each folder it makes, one log
 // line for each file.
 std::uint64_t bookkeepingRoom(const RoomQuery& q, std::uint32_t cluster) {
-    const std::string& folder = q.installFolder;
+    const plat::Path& folder = q.installFolder;
+    const std::size_t folderSize = folder.text().size();
     std::uint64_t recordBytes = 0, logBytes = 0, folders = 0;
-    std::vector<std::string> made;
+    std::vector<plat::Path> made;
     for (std::size_t i = 0; i < q.files.count(); ++i) {
-        const std::string target = shell::record::normalPath(destination(folder, q.files[i], q.prefix));
-        recordBytes += 2 * (target.size() - folder.size() + 24);
-        logBytes += (q.files[i].size() + target.size()) * 3 / 2 + kLogLineWords;
-        for (std::string dir = text::fileDir(target); dir.size() > folder.size(); dir = text::fileDir(dir)) {
-            if (std::any_of(made.begin(), made.end(),
-                            [&](const std::string& m) { return text::upperCase(m) == text::upperCase(dir); }))
-                break;
+        const plat::Path target = destination(folder, q.files[i], q.root);
+        recordBytes += 2 * (target.text().size() - folderSize + 24);
+        logBytes += (q.files[i].text().size() + target.text().size()) * 3 / 2 + kLogLineWords;
+        for (plat::Path dir = target.parent(); dir.below(folder); dir = dir.parent()) {
+            if (std::find(made.begin(), made.end(), dir) != made.end()) break;
             made.push_back(dir);
             if (plat::files().folderExists(dir)) continue;
             ++folders;
-            recordBytes += dir.size() - folder.size() + 24;
+            recordBytes += dir.text().size() - folderSize + 24;
         }
     }
     const std::uint64_t recordSize = sizeOf(shell::record::recordPath(folder));

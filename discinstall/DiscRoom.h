@@ -8,15 +8,16 @@
 
 #include "discinstall/DiscFiles.h"
 #include "discinstall/RunEvents.h"
+#include "platform/Path.h"
 
 namespace discinstall {
 
 struct RoomQuery {
     int disc = 0;
     const DiscList& files;
-    const std::string& installFolder;
-    const std::string& prefix;   // cut from each source to find its destination
-    const std::string& logPath;  // where the run's log lies now (empty while held)
+    const plat::Path& installFolder;
+    const plat::Path& root;  // the disc's folder whose files go into the install folder
+    const plat::Path& logPath;  // where the run's log lies now (empty while held)
     StopWalk cancelled;
 };
 
@@ -25,7 +26,7 @@ struct RoomQuery {
 Outcome checkRoom(const RoomQuery& query, RunEvents& events);
 
 // What the uninstaller's copies take, each whole beside the file it replaces.
-std::uint64_t uninstallerRoom(const std::string& installFolder, std::uint32_t cluster);
+std::uint64_t uninstallerRoom(const plat::Path& installFolder, std::uint32_t cluster);
 // What a disc's run writes besides the copies: its record's lines, its log's
 // lines and the folders it makes, in whole allocation units.
 std::uint64_t bookkeepingRoom(const RoomQuery& query, std::uint32_t cluster);

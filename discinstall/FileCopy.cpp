@@ -5,6 +5,7 @@
 #include "discinstall/CopyThread.h"
 #include "platform/Desktop.h"
 #include "platform/Files.h"
+#include "platform/Host.h"
 #include "platform/Program.h"
 
 namespace {
@@ -117,24 +118,21 @@ void TKqFileCopy::setBreakPoint(std::uint32_t value) {
 
 // ---------------------------------------------------------------- files
 
-bool TKqFileCopy::openSource() {
-    if (source_ == plat::kNoFile) source_ = plat::files().openRead(existingFile_);
-    return source_ != plat::kNoFile;
+plat::SysError TKqFileCopy::openSource() {
+    return source_ == plat::kNoFile ? plat::files().openRead(plat::Path(existingFile_), source_) : plat::kOk;
 }
 
-bool TKqFileCopy::createTarget() {
-    if (target_ == plat::kNoFile) target_ = plat::files().createNew(newFile_);
-    return target_ != plat::kNoFile;
+plat::SysError TKqFileCopy::createTarget() {
+    return target_ == plat::kNoFile ? plat::files().createNew(plat::Path(newFile_), target_) : plat::kOk;
 }
 
-bool TKqFileCopy::openTarget() {
-    if (target_ == plat::kNoFile) target_ = plat::files().openWrite(newFile_);
-    return target_ != plat::kNoFile;
+plat::SysError TKqFileCopy::openTarget() {
+    return target_ == plat::kNoFile ? plat::files().openWrite(plat::Path(newFile_), target_) : plat::kOk;
 }
 
-bool TKqFileCopy::position(plat::FileHandle h) { return plat::files().seekFromStart(h, breakPoint_); }
+plat::SysError TKqFileCopy::position(plat::FileHandle h) { return plat::files().seekFromStart(h, breakPoint_); }
 
-bool TKqFileCopy::readSize() { return plat::files().fileSize(source_, fileSize_); }
+plat::SysError TKqFileCopy::readSize() { return plat::files().fileSize(source_, fileSize_); }
 
 void TKqFileCopy::close(plat::FileHandle& h) {
     if (h == plat::kNoFile) return;
@@ -144,16 +142,17 @@ void TKqFileCopy::close(plat::FileHandle& h) {
 
 // ---------------------------------------------------------------- the worker
 
-bool TKqFileCopy::startWorker(std::uint32_t& error) {
+plat::SysError TKqFileCopy::startWorker() {
     // Start or Restore called on a running copy: no worker may run unowned.
     stopWorker();
+    plat::SysError error;
     worker_ = TCopyThread::Create(plat::Priority::Normal, error);
-    if (!worker_) return false;
+    if (!worker_) return error;
     runningWorker_ = worker_->Handle();
     worker_->OnStep = [link = link_] {
         if (link->component) link->component->copyStep();
     };
-    return true;
+    return plat::kOk;
 }
 
 void TKqFileCopy::stopWorker() {
@@ -179,16 +178,14 @@ void TKqFileCopy::fire(const Call& call) {
     try {
         call();
     } catch (const std::exception& e) {
-        ui::app().showError(e.what());
+        plat::host().showError(e.what());
     }
 }
 
-void TKqFileCopy::reportError() { reportError(plat::program().lastError()); }
-
-void TKqFileCopy::reportError(std::uint32_t code) {
-    std::string text = plat::program().errorText(code);
+void TKqFileCopy::reportError(plat::SysError error) {
+    std::string text = plat::program().errorText(error.code());
     if (text.size() >= kMessageBuffer) text.clear();
-    report(text, code);
+    report(text, error.code());
 }
 
 void TKqFileCopy::report(const std::string& text, std::uint32_t code) {
@@ -207,20 +204,22 @@ void TKqFileCopy::Start() {
 void TKqFileCopy::Restore() { begin(Target::GoOn, OnRestore); }
 
 void TKqFileCopy::begin(Target target, const TNotifyEvent& started) {
-    if (!openSource()) return reportError();
-    if (!(target == Target::Create ? createTarget() : openTarget())) {
-        reportError();
+    if (const plat::SysError e = openSource(); e.failed()) return reportError(e);
+    if (const plat::SysError e = target == Target::Create ? createTarget() : openTarget(); e.failed()) {
+        reportError(e);
         close(source_);
         return;
     }
-    const bool placed = target == Target::Create || (position(source_) && position(target_));
-    if (!placed || !readSize()) return reportError();
+    plat::SysError e;
+    if (target == Target::GoOn) e = position(source_);
+    if (e.ok() && target == Target::GoOn) e = position(target_);
+    if (e.ok()) e = readSize();
+    if (e.failed()) return reportError(e);
     launch(started);
 }
 
 void TKqFileCopy::launch(const TNotifyEvent& started) {
-    std::uint32_t error = 0;
-    if (!startWorker(error)) {
+    if (const plat::SysError error = startWorker(); error.failed()) {
         // Nothing will step the copy: it is over before it began.
         endCopy();
         reportError(error);
@@ -240,8 +239,8 @@ void TKqFileCopy::Stop() {
 
 void TKqFileCopy::Cancel() {
     endCopy();
-    if (!plat::files().deleteFile(newFile_)) {
-        reportError();
+    if (const plat::SysError e = plat::files().deleteFile(plat::Path(newFile_)); e.failed()) {
+        reportError(e);
         return;
     }
     fire([&] {
@@ -281,8 +280,8 @@ void TKqFileCopy::copyStep() {
 void TKqFileCopy::step() {
     char buffer[kStepBytes];
     std::uint32_t got = 0;
-    if (!plat::files().readFile(source_, buffer, kStepBytes, got)) {
-        reportError();
+    if (const plat::SysError e = plat::files().readFile(source_, buffer, kStepBytes, got); e.failed()) {
+        reportError(e);
         endCopy();
         return;
     }
@@ -294,13 +293,13 @@ void TKqFileCopy::step() {
         return;
     }
     std::uint32_t put = 0;
-    if (!plat::files().writeFile(target_, buffer, got, put)) {
-        reportError();
+    if (const plat::SysError e = plat::files().writeFile(target_, buffer, got, put); e.failed()) {
+        reportError(e);
         endCopy();
         return;
     }
     if (put != got) {
-        reportError(plat::err::DiskFull);
+        reportError(plat::SysError(plat::err::DiskFull));
         endCopy();
         return;
     }

@@ -80,22 +80,21 @@ private:
     // worker; a failure is reported, and a target that cannot be opened
     // leaves no source open.
     void begin(Target target, const TNotifyEvent& started);
-    bool openSource();
-    bool createTarget();
-    bool openTarget();
-    bool position(plat::FileHandle h);
-    bool readSize();
+    plat::SysError openSource();
+    plat::SysError createTarget();
+    plat::SysError openTarget();
+    plat::SysError position(plat::FileHandle h);
+    plat::SysError readSize();
     void close(plat::FileHandle& h);
     // False, with the system's code in error, when no thread can be made.
-    bool startWorker(std::uint32_t& error);
+    plat::SysError startWorker();
     // Starts the worker on the open files and fires `started`.
     void launch(const TNotifyEvent& started);
     void stopWorker();
     void copyStep();
     void step();
     void endCopy();
-    void reportError();
-    void reportError(std::uint32_t code);
+    void reportError(plat::SysError error);
     void report(const std::string& text, std::uint32_t code);
     template <class Call>
     void fire(const Call& call);

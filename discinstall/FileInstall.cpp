@@ -19,7 +19,7 @@ namespace {
 // become the destination.
 class Temporary {
 public:
-    Temporary(TKqFileCopy& copy, std::string path) : copy_(copy), path_(std::move(path)) {}
+    Temporary(TKqFileCopy& copy, plat::Path path) : copy_(copy), path_(std::move(path)) {}
     ~Temporary() {
         if (path_.empty()) return;
         copy_.Stop();  // a failure may leave both files open with no worker
@@ -27,19 +27,19 @@ public:
     }
     Temporary(const Temporary&) = delete;
     Temporary& operator=(const Temporary&) = delete;
-    void keep() { path_.clear(); }
+    void keep() { path_ = plat::Path(); }
 
 private:
     TKqFileCopy& copy_;
-    std::string path_;
+    plat::Path path_;
 };
 
-FileResult systemFailure(FileAction action, std::uint32_t code) {
+FileResult systemFailure(FileAction action, plat::SysError error) {
     FileResult r;
     r.kind = FileResult::Kind::Failed;
     r.action = action;
-    r.code = code;
-    r.text = plat::program().errorText(code);
+    r.code = error.code();
+    r.text = plat::program().errorText(error.code());
     return r;
 }
 
@@ -59,36 +59,36 @@ void FileInstaller::copyFailed(const std::string& text, std::uint32_t code) {
     failureCode_ = code;
 }
 
-FileResult FileInstaller::install(const std::string& source, const std::string& target, bool playersOwn,
+FileResult FileInstaller::install(const plat::Path& source, const plat::Path& target, bool playersOwn,
                                   RunRecord& record, RunEvents& events) {
     // What a run that was killed or switched off left beside it goes first.
-    for (const std::string& gone : plat::removeStaleTemporaries(target)) events.staleRemoved(gone);
+    for (const plat::Path& gone : plat::removeStaleTemporaries(target)) events.staleRemoved(gone.text());
     FileResult result;
     result.action = actionFor(source, target, playersOwn);
     switch (result.action) {
         case FileAction::PlayersOwn:
         case FileAction::Itself:
-            events.fileInstalled(source, target, result);
+            events.fileInstalled(source.text(), target.text(), result);
             return result;
         case FileAction::Whole:
             result.kind = FileResult::Kind::SkippedWhole;
-            events.fileInstalled(source, target, result);
+            events.fileInstalled(source.text(), target.text(), result);
             record.inPlace(target);
             return result;
         case FileAction::Copy:
         case FileAction::Replace:
             break;
     }
-    record.makeFolders(text::fileDir(target));
+    record.makeFolders(target.parent());
     record.announce(target);
     return copyAgain(source, target, result.action, record, events);
 }
 
-FileResult FileInstaller::copyAgain(const std::string& source, const std::string& target, FileAction action,
+FileResult FileInstaller::copyAgain(const plat::Path& source, const plat::Path& target, FileAction action,
                                     RunRecord& record, RunEvents& events) {
     FileResult result = copyOnce(source, target, action, events);
     if (result.kind == FileResult::Kind::Failed) return result;
-    events.fileInstalled(source, target, result);
+    events.fileInstalled(source.text(), target.text(), result);
     if (result.kind == FileResult::Kind::Placed) record.whole(target);
     return result;
 }
@@ -96,17 +96,17 @@ FileResult FileInstaller::copyAgain(const std::string& source, const std::string
 // One copy of source into a new temporary file beside target, waiting until
 // it has finished, failed or been cancelled; a whole copy then replaces
 // target in one step.  Whatever else happens, target stays as it was.
-FileResult FileInstaller::copyOnce(const std::string& source, const std::string& target, FileAction action,
+FileResult FileInstaller::copyOnce(const plat::Path& source, const plat::Path& target, FileAction action,
                                    RunEvents& events) {
     copyFinished_ = false;
     copyFailed_ = false;
     const auto temporary = plat::unusedTemporaryPath(target);
-    if (!temporary) return systemFailure(action, plat::err::FileExists);
+    if (!temporary) return systemFailure(action, plat::SysError(plat::err::FileExists));
     // The copy carries the disc's time, so that a later run knows it whole.
     plat::FileStamp disc;
-    const bool stamped = plat::files().fileStamp(source, disc);
-    copy_.setExistingFile(source);
-    copy_.setNewFile(*temporary);
+    const plat::SysError stamped = plat::files().fileStamp(source, disc);
+    copy_.setExistingFile(source.text());
+    copy_.setNewFile(temporary->text());
     Temporary partial(copy_, *temporary);
     copy_.Start();
     // Blocks between steps: the worker's hand-over wakes it.
@@ -114,12 +114,14 @@ FileResult FileInstaller::copyOnce(const std::string& source, const std::string&
     FileResult result;
     result.action = action;
     if (copyFinished_) {
-        if (!stamped || !plat::files().setLastWriteTime(*temporary, disc.lastWrite))
-            events.stampNotKept(source, plat::program().lastError());
-        if (!plat::files().moveReplacing(*temporary, target)) return systemFailure(action, plat::program().lastError());
+        // The code of the call that failed: the disc's stamp, or the copy's.
+        const plat::SysError stamp = stamped.failed() ? stamped : plat::files().setLastWriteTime(*temporary, disc.lastWrite);
+        if (stamp.failed()) events.stampNotKept(source.text(), stamp.code());
+        if (const plat::SysError moved = plat::files().moveReplacing(*temporary, target); moved.failed())
+            return systemFailure(action, moved);
         partial.keep();
         plat::FileStamp copied;
-        result.size = plat::files().fileStamp(target, copied) ? copied.size : 0;
+        result.size = plat::files().fileStamp(target, copied).ok() ? copied.size : 0;
         return result;
     }
     if (cancelled_()) {

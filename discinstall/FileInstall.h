@@ -10,6 +10,7 @@
 #include <string>
 
 #include "discinstall/RunEvents.h"
+#include "platform/Path.h"
 
 class TKqFileCopy;
 
@@ -25,19 +26,18 @@ public:
     // The first attempt at a file: reports to `events` what it finds and
     // did (all but a failure, which the caller tells with the player's
     // answer) and puts the file on `record` as it goes.
-    FileResult install(const std::string& source, const std::string& target, bool playersOwn, RunRecord& record,
+    FileResult install(const plat::Path& source, const plat::Path& target, bool playersOwn, RunRecord& record,
                        RunEvents& events);
     // The copy alone, again, after a failure the player chose to retry.
-    FileResult copyAgain(const std::string& source, const std::string& target, FileAction action,
-                         RunRecord& record, RunEvents& events);
+    FileResult copyAgain(const plat::Path& source, const plat::Path& target, FileAction action, RunRecord& record,
+                         RunEvents& events);
 
     // The copy component's events, as the window receives them.
     void copyFinished() { copyFinished_ = true; }
     void copyFailed(const std::string& text, std::uint32_t code);
 
 private:
-    FileResult copyOnce(const std::string& source, const std::string& target, FileAction action,
-                        RunEvents& events);
+    FileResult copyOnce(const plat::Path& source, const plat::Path& target, FileAction action, RunEvents& events);
 
     TKqFileCopy& copy_;
     std::function<bool()> cancelled_;

@@ -41,7 +41,7 @@ std::optional<std::uint32_t> folderNameFault(const std::string& folder) {
                           std::isalpha(static_cast<unsigned char>(folder[0])) &&
                           (folder.size() == 2 || folder[2] == '\\');
     if (!absolute) return plat::err::InvalidName;
-    if (!plat::files().folderExists(folder.substr(0, 2) + "\\")) return plat::err::PathNotFound;
+    if (!plat::files().folderExists(plat::Path(folder.substr(0, 2) + "\\"))) return plat::err::PathNotFound;
     std::size_t start = 3;
     while (start < folder.size()) {
         std::size_t end = std::min(text::find(folder, '\\', start), folder.size());
@@ -51,16 +51,15 @@ std::optional<std::uint32_t> folderNameFault(const std::string& folder) {
     return std::nullopt;
 }
 
-std::string destination(const std::string& folder, const std::string& source, const std::string& prefix) {
-    return folder + "\\" + source.substr(std::min(prefix.size(), source.size()));
+plat::Path destination(const plat::Path& folder, const plat::Path& source, const plat::Path& root) {
+    return folder / source.relativeTo(root).value_or(source.name());
 }
 
-std::optional<std::string> firstUnfitting(const DiscList& files, const std::string& folder,
-                                          const std::string& prefix) {
-    for (const std::string& source : files.paths) {
-        const std::string target = destination(folder, source, prefix);
+std::optional<plat::Path> firstUnfitting(const DiscList& files, const plat::Path& folder, const plat::Path& root) {
+    for (const plat::Path& source : files.paths) {
+        const plat::Path target = destination(folder, source, root);
         if (!plat::files().pathFits(target) || !plat::files().pathFits(plat::temporaryPath(target)) ||
-            !plat::files().pathFits(text::fileDir(target) + std::string(kFolderNameRoom, 'x')))
+            !plat::files().pathFits(plat::Path(target.parent().text() + std::string(kFolderNameRoom, 'x'))))
             return target;
     }
     return std::nullopt;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "discinstall/DiscFiles.h"
+#include "platform/Path.h"
 
 namespace discinstall {
 
@@ -20,12 +21,11 @@ std::string withoutTrailingBackslash(std::string folder);
 std::optional<std::uint32_t> folderNameFault(const std::string& folder);
 
 // Where a listed file lands: the install folder, a backslash and what follows
-// `prefix` in the source path.
-std::string destination(const std::string& folder, const std::string& source, const std::string& prefix);
+// the disc's `root` in the source path.
+plat::Path destination(const plat::Path& folder, const plat::Path& source, const plat::Path& root);
 
 // The first destination of the listed files that the file calls cannot take
 // whole: its own path, its temporary file's, or its folder's.
-std::optional<std::string> firstUnfitting(const DiscList& files, const std::string& folder,
-                                          const std::string& prefix);
+std::optional<plat::Path> firstUnfitting(const DiscList& files, const plat::Path& folder, const plat::Path& root);
 
 }  // namespace discinstall

@@ -43,15 +43,15 @@ void refuseFolder(std::uint32_t code, const std::string& subject) {
 
 // A copy that cannot start or stops on an error: the player decides, as
 // Windows asks about a file it cannot copy.
-plat::Answer askAboutFailure(const FileResult& failed, const std::string& source, const std::string& target) {
+plat::Answer askAboutFailure(const FileResult& failed, const plat::Path& source, const plat::Path& target) {
     const auto& m = shell::messages();
-    return shell::ask(shell::Question::CopyFailed, failureReason(failed) + "\r\n\r\n" + source + "\r\n" + target,
-                      m.get(Msg::Error), MsgKind::CopyFailed);
+    return shell::ask(shell::Question::CopyFailed,
+                      failureReason(failed) + "\r\n\r\n" + source.text() + "\r\n" + target.text(), m.get(Msg::Error));
 }
 
 // The run's last message: success, or what was left out, why the game is
 // not registered and why it has no shortcut.
-void showReport(const std::vector<std::string>& leftOut, const std::string& unregistered,
+void showReport(const std::vector<plat::Path>& leftOut, const std::string& unregistered,
                 const std::string& noShortcut) {
     if (leftOut.empty() && unregistered.empty() && noShortcut.empty()) {
         shell::showMessage(Msg::InstallComplete, Msg::Notice, MsgKind::Plain);
@@ -60,7 +60,7 @@ void showReport(const std::vector<std::string>& leftOut, const std::string& unre
     const auto& m = shell::messages();
     std::string text = leftOut.empty() ? m.get(Msg::InstallComplete) : m.get(shell::Text::FilesLeftOut);
     const std::size_t shown = std::min(leftOut.size(), kLeftOutShown);
-    for (std::size_t i = 0; i < shown; ++i) text += "\r\n" + leftOut[i];
+    for (std::size_t i = 0; i < shown; ++i) text += "\r\n" + leftOut[i].text();
     if (leftOut.size() > shown)
         text += "\r\n" + shell::formatCount(m.get(shell::Text::MoreFilesLeftOut), leftOut.size() - shown);
     if (!unregistered.empty()) text += "\r\n\r\n" + m.get(shell::Text::NotRegistered) + "\r\n" + unregistered;
@@ -121,16 +121,8 @@ void Installation::showOverall(std::uint32_t transferred) {
 
 // ---------------------------------------------------------------- the files of a disc
 
-std::string Installation::discPrefix(int disc) const {
-    return disc == 1 ? runSource_ + "\\game\\" : runSource_ + "\\";
-}
-
-std::string Installation::targetOf(const std::string& source, const std::string& prefix) const {
-    return (plat::Path(installFolder_) / source.substr(prefix.size())).text();
-}
-
 // Puts one listed file in place, asking the player about each failure.
-Installation::FileEnd Installation::installListed(const std::string& source, const std::string& target,
+Installation::FileEnd Installation::installListed(const plat::Path& source, const plat::Path& target,
                                                   bool playersOwn) {
     FileResult result = installer_.install(source, target, playersOwn, record_, *events_);
     for (;;) {
@@ -141,7 +133,7 @@ Installation::FileEnd Installation::installListed(const std::string& source, con
             case FileResult::Kind::Failed: break;
         }
         const plat::Answer a = askAboutFailure(result, source, target);
-        events_->fileFailed(source, target, result, a);
+        events_->fileFailed(source.text(), target.text(), result, a);
         if (a == plat::Answer::Abort) return FileEnd::GaveUp;
         if (a == plat::Answer::Ignore) return FileEnd::LeftOut;
         result = installer_.copyAgain(source, target, result.action, record_, *events_);
@@ -149,14 +141,15 @@ Installation::FileEnd Installation::installListed(const std::string& source, con
 }
 
 // Copies every file of the disc list.
-Outcome Installation::copyDiscList(const std::string& prefix) {
+Outcome Installation::copyDiscList(const plat::Path& root) {
     run_.discDone = 0;
     for (std::size_t i = 0; i < files_.count(); ++i) {
         if (cancelled()) return Outcome::Cancelled;
-        const std::string source = files_[i];
-        const std::string target = targetOf(source, prefix);
-        view_.showFile(source, target);
-        const FileEnd end = installListed(source, target, isPlayersOwn(run_.disc, source.substr(prefix.size())));
+        const plat::Path& source = files_[i];
+        const plat::Path target = destination(installFolder_, source, root);
+        view_.showFile(source.text(), target.text());
+        const FileEnd end =
+            installListed(source, target, isPlayersOwn(run_.disc, target.relativeTo(installFolder_).value_or("")));
         if (end == FileEnd::Cancelled) return Outcome::Cancelled;
         if (end == FileEnd::GaveUp) return Outcome::GaveUp;
         // Files found whole pass quickly: the windows stay alive meanwhile.
@@ -177,20 +170,17 @@ Outcome Installation::copyDiscList(const std::string& prefix) {
 
 // The disc is found below the run source folder or in a CD drive, or the
 // player points at it.
-bool Installation::locateDisc(int disc) {
+Installation::Stop Installation::locateDisc(int disc) {
     for (;;) {
-        if (auto found = findDisc(disc, runSource_)) {
-            events_->discFound(disc, *found, *found == runSource_);
-            runSource_ = *found;
-            return true;
+        if (auto found = findDisc(disc, runSource_.text())) {
+            events_->discFound(disc, *found, plat::Path(*found) == runSource_);
+            runSource_ = plat::Path(*found);
+            return std::nullopt;
         }
-        events_->discMissing(disc, runSource_);
-        const plat::Answer a = shell::ask(Question::LocateDisc, Msg::LocateFiles, Msg::Error, MsgKind::AskLocate, disc);
+        events_->discMissing(disc, runSource_.text());
+        const plat::Answer a = shell::ask(Question::LocateDisc, Msg::LocateFiles, Msg::Error, disc);
         events_->answered(Question::LocateDisc, disc, a);
-        if (a != plat::Answer::Ok) {
-            endEarly(Outcome::GaveUp);
-            return false;
-        }
+        if (a != plat::Answer::Ok) return endEarly(Outcome::GaveUp, Question::LocateDisc);
         pickDiscFolder();
     }
 }
@@ -200,8 +190,8 @@ bool Installation::locateDisc(int disc) {
 void Installation::pickDiscFolder() {
     try {
         if (auto picked = shell::pickFolder()) {
-            runSource_ = text::cutDriveRoot(*picked);
-            events_->folderChosen(runSource_);
+            runSource_ = plat::Path(text::cutDriveRoot(*picked));
+            events_->folderChosen(runSource_.text());
         }
     } catch (const std::exception& e) {
         events_->folderUnusable(e.what());
@@ -209,83 +199,92 @@ void Installation::pickDiscFolder() {
     }
 }
 
-bool Installation::askForDisc(int disc) {
+Installation::Stop Installation::askForDisc(int disc) {
     const Msg text = disc == 2 ? Msg::InsertDisc2 : Msg::InsertDisc3;
-    const plat::Answer a = shell::ask(Question::DiscWanted, text, Msg::ChangeDisc, MsgKind::RetryDisc, disc);
+    const plat::Answer a = shell::ask(Question::DiscWanted, text, Msg::ChangeDisc, disc);
     events_->answered(Question::DiscWanted, disc, a);
-    if (a == plat::Answer::Cancel) {
-        endEarly(Outcome::GaveUp);
-        return false;
-    }
+    if (a == plat::Answer::Cancel) return endEarly(Outcome::GaveUp, Question::DiscWanted);
     return locateDisc(disc);
 }
 
 // Lists disc 2 or 3; every destination must fit the file calls.
-Outcome Installation::listDisc(int disc, const std::string& prefix) {
+Installation::Stop Installation::listDisc(int disc, const plat::Path& root) {
     run_.disc = disc;
     buildDiscList(disc, runSource_, files_, [this] { return cancelled(); });
-    if (cancelled()) return Outcome::Cancelled;
-    if (auto unfitting = firstUnfitting(files_, installFolder_, prefix)) {
-        end_.refusal = Refusal::PathTooLong;
-        events_->pathTooLong(*unfitting);
-        refuseFolder(plat::err::FileNameTooLong, *unfitting);
-        return Outcome::Refused;
+    if (cancelled()) return endEarly(Outcome::Cancelled);
+    if (auto unfitting = firstUnfitting(files_, installFolder_, root)) {
+        RunEnd end = refuse(Refusal::PathTooLong, unfitting->text(), 0);
+        refuseFolder(plat::err::FileNameTooLong, unfitting->text());
+        view_.closeWindow();
+        return end;
     }
-    return Outcome::Listed;
+    return std::nullopt;
 }
 
-// Lists (from disc 2 on) and copies one disc; false when the run ends here.
-bool Installation::copyDisc(int disc) {
-    const std::string prefix = discPrefix(disc);
-    // Disc 1 was listed by the start's checks.
+// Lists (from disc 2 on) and copies one disc.
+Installation::Stop Installation::copyDisc(int disc) {
+    const plat::Path root = discRoot(disc, runSource_);
     // Disc 1 was listed, and its room found, by the start's checks.
-    Outcome o = disc == 1 ? Outcome::RoomFound : listDisc(disc, prefix);
-    if (o == Outcome::Listed) {
-        const RoomQuery room{disc, files_, installFolder_, prefix, events_->log().path(),
+    if (disc != 1) {
+        if (Stop stop = listDisc(disc, root)) return stop;
+        const RoomQuery room{disc, files_, installFolder_, root, events_->log().path(),
                              [this] { return cancelled(); }};
-        o = checkRoom(room, *events_);
-    }
-    if (o == Outcome::RoomFound) {
+        const Outcome o = checkRoom(room, *events_);
+        if (o != Outcome::RoomFound) return endEarly(o, Question::TooLittleRoom);
+    } else {
         // The uninstaller first, so that even a run cut short can be taken away.
-        if (disc == 1)
-            for (const std::string& failed : record_.installUninstaller()) run_.leftOut.push_back(failed);
-        o = copyDiscList(prefix);
+        for (const plat::Path& failed : record_.installUninstaller()) run_.leftOut.push_back(failed);
     }
-    if (o != Outcome::Copied) {
-        endEarly(o);
-        return false;
-    }
+    const Outcome o = copyDiscList(root);
+    if (o != Outcome::Copied) return endEarly(o, Question::CopyFailed);
     setOverall(disc * 100 / kDiscs);  // files skipped on the way included
-    return true;
+    return std::nullopt;
 }
 
-void Installation::refuse(Refusal why, const std::string& subject, std::uint32_t code) {
-    end_.kind = RunEnd::Kind::Refused;
-    end_.refusal = why;
-    end_.why = refusalText(why, subject, code);
+RunEnd Installation::ending(RunEnd::Kind kind) const {
+    RunEnd end;
+    end.kind = kind;
+    end.wrote = run_.wrote;
+    return end;
+}
+
+RunEnd Installation::refuse(Refusal why, const std::string& subject, std::uint32_t code) {
+    RunEnd end = ending(RunEnd::Kind::Refused);
+    end.refusal = why;
+    end.why = refusalText(why, subject, code);
     events_->refused(why, subject, code);
+    return end;
 }
 
-void Installation::endEarly(Outcome outcome) {
-    if (outcome == Outcome::Cancelled) end_.kind = RunEnd::Kind::Cancelled;
-    if (outcome == Outcome::GaveUp) end_.kind = RunEnd::Kind::GaveUp;
-    if (outcome == Outcome::Refused) end_.kind = RunEnd::Kind::Refused;
+// A run cut short: cancelled (back to the main window, what was copied
+// stays), or given up at a question (the program ends).  `at` is the
+// question that gave up, when it is one.
+RunEnd Installation::endEarly(Outcome outcome, std::optional<Question> at) {
     events_->ended(outcome);
-    if (outcome == Outcome::Cancelled) {
-        // Back to the main window; what was copied stays.
-        shell::showMessage(Msg::InstallIncomplete, Msg::Warning, MsgKind::Warning);
-        view_.closeWindow();
-    } else if (outcome == Outcome::Refused) {
-        view_.closeWindow();
-    } else if (outcome == Outcome::GaveUp) {
-        shell::showMessage(Msg::InstallIncomplete, Msg::Warning, MsgKind::Warning);
-        shell::closeMainWindow();
+    switch (outcome) {
+        case Outcome::Cancelled:
+            shell::showMessage(Msg::InstallIncomplete, Msg::Warning, MsgKind::Warning);
+            view_.closeWindow();
+            return ending(RunEnd::Kind::Cancelled);
+        case Outcome::GaveUp: {
+            shell::showMessage(Msg::InstallIncomplete, Msg::Warning, MsgKind::Warning);
+            shell::closeMainWindow();
+            RunEnd end = ending(RunEnd::Kind::GaveUp);
+            end.gaveUpAt = at;
+            return end;
+        }
+        case Outcome::Listed:
+        case Outcome::RoomFound:
+        case Outcome::Copied:
+        case Outcome::Refused:
+            break;  // no end of their own: refusals end through refuse()
     }
+    throw std::logic_error("a run cannot end early with a step's success");
 }
 
-void Installation::finish() {
+RunEnd Installation::finish() {
     // The game goes into the list of programs whatever becomes of its shortcut.
-    std::string noShortcut;
+    std::string noShortcut, unregistered;
     if (run_.placed > 0 && shell::makesShortcuts()) {
         try {
             record_.makeGameShortcut();
@@ -294,30 +293,38 @@ void Installation::finish() {
             events_->shortcutFailed(noShortcut);
         }
     }
-    const std::string unregistered = record_.registerGame(run_.bytesPlaced);
-    end_.kind = RunEnd::Kind::Finished;
-    end_.leftOut = run_.leftOut.size();
-    end_.registered = unregistered.empty();
-    end_.shortcutMissing = !noShortcut.empty();
-    events_->finished(run_.placed, run_.leftOut, unregistered);
+    try {
+        record_.registerGame(run_.bytesPlaced);
+    } catch (const base::Error& e) {
+        unregistered = e.what();
+    }
+    RunEnd end = ending(RunEnd::Kind::Finished);
+    end.leftOut = run_.leftOut.size();
+    end.registered = unregistered.empty();
+    end.shortcutMissing = !noShortcut.empty();
+    std::vector<std::string> leftOut;
+    for (const plat::Path& p : run_.leftOut) leftOut.push_back(p.text());
+    events_->finished(run_.placed, leftOut, unregistered);
     showReport(run_.leftOut, unregistered, noShortcut);
     view_.closeWindow();
+    return end;
 }
 
-void Installation::runDiscs() {
+RunEnd Installation::runDiscs() {
     view_.clearProgress();
-    if (!copyDisc(1)) return;
-    if (!askForDisc(2) || !copyDisc(2)) return;
-    if (!askForDisc(3) || !copyDisc(3)) return;
-    finish();
+    if (Stop stop = copyDisc(1)) return *stop;
+    for (int disc : {2, 3}) {
+        if (Stop stop = askForDisc(disc)) return *stop;
+        if (Stop stop = copyDisc(disc)) return *stop;
+    }
+    return finish();
 }
 
 // ---------------------------------------------------------------- the start
 
-void Installation::start(const std::string& source, const std::string& typedFolder) {
-    if (run_.active) return;
+RunEnd Installation::start(const std::string& source, const std::string& typedFolder) {
+    if (run_.active) return RunEnd{};
     Active active(run_);
-    end_ = RunEnd{};
     // Whatever ends the run, its log is written (where the run left it).
     struct EndOfLog {
         std::unique_ptr<RunLogger>& events;
@@ -325,119 +332,141 @@ void Installation::start(const std::string& source, const std::string& typedFold
     } endOfLog{events_};
     events_ = std::make_unique<RunLogger>();
     events_->started(source, typedFolder);
-    shell::loggingErrors(events_->log(), [&] {
-        runSource_ = source;
-        if (!checkFolder(typedFolder)) return;
-        // Closed when the run ends, however it ends: the patch and the uninstaller open it next.
-        struct Close {
-            RunRecord& record;
-            ~Close() { record.close(); }
-        } close{record_};
-        view_.showProgressPage();
-        runDiscs();
-    });
+    runSource_ = plat::Path(source);
+    try {
+        return run(typedFolder);
+    } catch (const std::exception& e) {
+        // The action ends on it as any other; what was written stays.
+        events_->log().stoppedBy(e);
+        shell::showError(e.what());
+        RunEnd end = ending(RunEnd::Kind::Failed);
+        end.why = e.what();
+        return end;
+    }
+}
+
+RunEnd Installation::run(const std::string& typedFolder) {
+    if (Stop stop = checkFolder(typedFolder)) return *stop;
+    // Closed when the run ends, however it ends: the patch and the uninstaller open it next.
+    struct Close {
+        RunRecord& record;
+        ~Close() { record.close(); }
+    } close{record_};
+    view_.showProgressPage();
+    return runDiscs();
 }
 
 // Nothing is written before the folder is known to take every file of
-// disc 1: the list comes first.
-bool Installation::checkFolder(const std::string& typedFolder) {
-    if (!checkDisc(runSource_ + "\\", 1)) {
-        refuse(Refusal::DiscMissing, runSource_, 0);
+// disc 1 and to have room for them: the list comes first.
+Installation::Stop Installation::checkFolder(const std::string& typedFolder) {
+    if (!checkDisc(runSource_, 1)) {
+        RunEnd end = refuse(Refusal::DiscMissing, runSource_.text(), 0);
         shell::showMessage(Msg::DiscNotFound, Msg::Error, MsgKind::Stop);
-        return false;
+        return end;
     }
+    plat::Path folder;
+    if (Stop stop = checkName(typedFolder, folder)) return stop;
+    if (Stop stop = listDisc1(folder)) return stop;
+    // Nothing goes into the folder, not even its log, before it has room.
+    if (Stop stop = roomForDisc1(folder)) return stop;
+    if (Stop stop = makeFolder(folder)) return stop;
+    if (auto failed = plat::probeFolderOf(folder / "game00.dat")) {
+        RunEnd end = refuse(Refusal::FolderTakesNoFile, folder.text(), failed->error.code());
+        refuseFolder(failed->error.code(), folder.text());
+        takeBackFolders();
+        return end;
+    }
+    Stop stop = openRecord(folder);
+    if (stop) takeBackFolders();
+    return stop;
+}
+
+// The folder's name, and where it lies: one spelling of it (its long
+// names), by which it is registered and compared.
+Installation::Stop Installation::checkName(const std::string& typedFolder, plat::Path& folder) {
     const std::string typed = withoutTrailingBackslash(typedFolder);
     if (auto fault = folderNameFault(typed)) {
-        refuse(Refusal::FolderName, typed, *fault);
+        RunEnd end = refuse(Refusal::FolderName, typed, *fault);
         refuseFolder(*fault, typedFolder);
-        return false;
+        return end;
     }
-    // One spelling of the folder (its long names), by which it is registered and compared.
-    const std::string folder = plat::longName(typed);
+    folder = plat::longName(plat::Path(typed));
     // The uninstaller would never empty a drive's root or the Windows folder.
-    if (shell::record::unsafeFolder(folder, plat::shell().windowsFolder())) {
-        refuse(Refusal::UnsafeFolder, folder, 0);
+    if (shell::record::unsafeFolder(folder, plat::Path(plat::shell().windowsFolder()))) {
+        RunEnd end = refuse(Refusal::UnsafeFolder, folder.text(), 0);
         const auto& m = shell::messages();
         shell::showMessage(m.get(Msg::BadInstallFolder) + "\r\n\r\n" + m.get(shell::Text::UnsafeInstallFolder) +
                                "\r\n" + typedFolder,
                            m.get(Msg::Notice), MsgKind::Stop);
-        return false;
+        return end;
     }
+    return std::nullopt;
+}
+
+Installation::Stop Installation::listDisc1(const plat::Path& folder) {
     run_.disc = 1;
     buildDiscList(1, runSource_, files_, [this] { return cancelled(); });
     if (cancelled()) {
-        end_.kind = RunEnd::Kind::Cancelled;
         events_->listingCancelled();
-        return false;  // the window is closing, and nothing was written
+        return ending(RunEnd::Kind::Cancelled);  // the window is closing, and nothing was written
     }
-    if (auto unfitting = firstUnfitting(files_, folder, discPrefix(1))) {
-        refuse(Refusal::PathTooLong, *unfitting, 0);
-        refuseFolder(plat::err::FileNameTooLong, *unfitting);
-        return false;
+    if (auto unfitting = firstUnfitting(files_, folder, discRoot(1, runSource_))) {
+        RunEnd end = refuse(Refusal::PathTooLong, unfitting->text(), 0);
+        refuseFolder(plat::err::FileNameTooLong, unfitting->text());
+        return end;
     }
-    // Nothing goes into the folder, not even its log, before it has room.
-    if (!roomForDisc1(folder) || !makeFolder(folder)) return false;
-    if (auto failed = plat::probeFolderOf(folder + "\\game00.dat")) {
-        refuse(Refusal::FolderTakesNoFile, folder, failed->code);
-        refuseFolder(failed->code, folder);
-        takeBackFolders();
-        return false;
-    }
-    if (openRecord(folder)) return true;
-    takeBackFolders();
-    return false;
+    return std::nullopt;
 }
 
-bool Installation::roomForDisc1(const std::string& folder) {
-    const std::string prefix = discPrefix(1);
-    const RoomQuery room{1, files_, folder, prefix, events_->log().path(), [this] { return cancelled(); }};
+Installation::Stop Installation::roomForDisc1(const plat::Path& folder) {
+    const plat::Path root = discRoot(1, runSource_);
+    const RoomQuery room{1, files_, folder, root, events_->log().path(), [this] { return cancelled(); }};
     const Outcome o = checkRoom(room, *events_);
-    if (o == Outcome::RoomFound) return true;
-    endEarly(o);
-    return false;
+    if (o == Outcome::RoomFound) return std::nullopt;
+    return endEarly(o, Question::TooLittleRoom);
 }
 
-bool Installation::makeFolder(const std::string& folder) {
-    std::vector<std::string> made;
-    bool ok = true;
+Installation::Stop Installation::makeFolder(const plat::Path& folder) {
+    std::vector<plat::Path> made;
+    plat::SysError e;
     if (makesParents_) {
-        ok = plat::createFolders(folder, made);
-    } else if (plat::files().createFolder(folder)) {  // the last level only; an existing folder is fine
-        made.push_back(folder);
+        e = plat::createFolders(folder, &made);
+    } else {
+        e = plat::files().createFolder(folder);  // the last level only; an existing folder is fine
+        if (e.ok()) made.push_back(folder);
     }
-    const std::uint32_t code = plat::program().lastError();
-    for (const auto& f : made) events_->folderMade(f);
-    made_.insert(made_.end(), made.begin(), made.end());
-    if (ok && plat::files().folderExists(folder)) return true;
-    refuse(Refusal::FolderNotMade, folder, code);
+    for (const auto& f : made) events_->folderMade(f.text());
+    run_.made.insert(run_.made.end(), made.begin(), made.end());
+    if (plat::files().folderExists(folder)) return std::nullopt;
+    RunEnd end = refuse(Refusal::FolderNotMade, folder.text(), e.code());
     shell::showMessage(Msg::BadInstallFolder, Msg::Notice, MsgKind::Stop);
     takeBackFolders();
-    return false;
+    return end;
 }
 
 void Installation::takeBackFolders() {
-    for (auto it = made_.rbegin(); it != made_.rend(); ++it)
-        events_->folderTakenBack(*it, plat::files().removeFolder(*it));
-    made_.clear();
+    for (auto it = run_.made.rbegin(); it != run_.made.rend(); ++it)
+        events_->folderTakenBack(it->text(), plat::files().removeFolder(*it).ok());
+    run_.made.clear();
 }
 
 // The record goes first, so that the uninstaller knows every file written.
-bool Installation::openRecord(const std::string& folder) {
+Installation::Stop Installation::openRecord(const plat::Path& folder) {
     installFolder_ = folder;
     try {
         record_.open(folder);
-        end_.wrote = true;
-        made_.clear();  // the folders are the record's now
-        // The run's log lies in the folder too: it goes with the whole game.
-        events_->log().place(folder);
-        events_->log().putOnRecord(record_.writer(), folder);
     } catch (const base::Error& e) {
-        refuse(Refusal::RecordUnwritable, e.what(), 0);
+        RunEnd end = refuse(Refusal::RecordUnwritable, e.what(), 0);
         const auto& m = shell::messages();
         shell::showMessage(m.get(Msg::BadInstallFolder) + "\r\n\r\n" + e.what(), m.get(Msg::Notice), MsgKind::Stop);
-        return false;
+        return end;
     }
-    return true;
+    run_.wrote = true;
+    run_.made.clear();  // the folders are the record's now
+    // The run's log lies in the folder too: it goes with the whole game.
+    events_->log().place(folder);
+    events_->log().putOnRecord(record_.writer(), folder);
+    return std::nullopt;
 }
 
 }  // namespace discinstall

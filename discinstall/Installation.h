@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "discinstall/FileInstall.h"
 #include "discinstall/RunEvents.h"
 #include "discinstall/RunRecord.h"
+#include "platform/Path.h"
 
 class TKqFileCopy;
 
@@ -51,9 +53,10 @@ public:
     bool active() const { return run_.active; }
 
     // The start button: checks the disc below `source` and the install folder
-    // as typed, then copies the three discs.  Does nothing while a run is
-    // under way.
-    void start(const std::string& source, const std::string& typedFolder);
+    // as typed, then copies the three discs; how the run ended.  Does
+    // nothing while a run is under way (NotRun).  An error that ends the run
+    // is logged, shown through the face, and ends it as Failed.
+    RunEnd start(const std::string& source, const std::string& typedFolder);
     // Whether a run makes the install folder's missing parents too (a typed
     // path, unattended) or only its last level (the window's).
     void setMakesParents(bool makes) { makesParents_ = makes; }
@@ -69,72 +72,74 @@ public:
     // The folder that stands for the disc being read (the source at the
     // start, then wherever the player locates a disc), and the folder being
     // filled.
-    const std::string& runSource() const { return runSource_; }
-    const std::string& installFolder() const { return installFolder_; }
-    // How the last run ended.
-    const RunEnd& lastRun() const { return end_; }
+    const plat::Path& runSource() const { return runSource_; }
+    const plat::Path& installFolder() const { return installFolder_; }
 
 private:
     // How one listed file ended.
     enum class FileEnd { Placed, LeftOut, Cancelled, GaveUp };
+    // The end of the run when a step ends it there; nothing when it goes on.
+    using Stop = std::optional<RunEnd>;
     class Active;
 
     bool cancelled() const { return run_.cancelRequested; }
+    RunEnd run(const std::string& typedFolder);
     // The start's checks, each refusing the folder with its reason, before
-    // anything is written; true once the record is open.
-    bool checkFolder(const std::string& typedFolder);
-    // Disc 1's room, before anything goes into the folder; false when the
-    // player gave up.
-    bool roomForDisc1(const std::string& folder);
-    // Makes the folder (with its parents when asked); false, refused, when it
-    // cannot be made.
-    bool makeFolder(const std::string& folder);
-    bool openRecord(const std::string& folder);
+    // anything is written; nothing once the record is open.
+    Stop checkFolder(const std::string& typedFolder);
+    Stop checkName(const std::string& typedFolder, plat::Path& folder);
+    Stop listDisc1(const plat::Path& folder);
+    // Disc 1's room, before anything goes into the folder.
+    Stop roomForDisc1(const plat::Path& folder);
+    // Makes the folder (with its parents when asked).
+    Stop makeFolder(const plat::Path& folder);
+    Stop openRecord(const plat::Path& folder);
     // The folders this run made, taken away again (while empty) when it
     // ends with nothing written into them.
     void takeBackFolders();
     void showOverall(std::uint32_t transferred);
     void setOverall(int percent);
-    void runDiscs();
+    RunEnd runDiscs();
     // Where the disc's files begin below its folder, and where a file of it
     // lands in the install folder.
-    std::string discPrefix(int disc) const;
-    std::string targetOf(const std::string& source, const std::string& prefix) const;
-    Outcome listDisc(int disc, const std::string& prefix);
-    bool copyDisc(int disc);
-    Outcome copyDiscList(const std::string& prefix);
-    FileEnd installListed(const std::string& source, const std::string& target, bool playersOwn);
-    bool askForDisc(int disc);
-    bool locateDisc(int disc);
+    Stop listDisc(int disc, const plat::Path& root);
+    Stop copyDisc(int disc);
+    Outcome copyDiscList(const plat::Path& root);
+    FileEnd installListed(const plat::Path& source, const plat::Path& target, bool playersOwn);
+    Stop askForDisc(int disc);
+    Stop locateDisc(int disc);
     void pickDiscFolder();
-    // The end of a run cut short, and of one that went through all three discs.
-    void endEarly(Outcome outcome);
-    void refuse(Refusal why, const std::string& subject, std::uint32_t code);
-    void finish();
+    // The end of a run cut short (and the question that gave up, if any),
+    // and of one that went through all three discs.
+    RunEnd endEarly(Outcome outcome, std::optional<Question> at = std::nullopt);
+    RunEnd refuse(Refusal why, const std::string& subject, std::uint32_t code);
+    RunEnd finish();
+    RunEnd ending(RunEnd::Kind kind) const;
 
     InstallationView& view_;
     // The files of the disc being copied, one list for the whole program.
     DiscList files_;
     FileInstaller installer_;
-    std::string runSource_, installFolder_;
+    plat::Path runSource_;
+    plat::Path installFolder_;
     // The run's events, which write its log; held for the run under way.
     std::unique_ptr<RunLogger> events_;
     // The install folder's record, open while a run writes there.
     RunRecord record_;
-    RunEnd end_;
     bool makesParents_ = false;
-    std::vector<std::string> made_;  // folders the run made, outermost first
 
     // What the run in progress knows of itself.
     struct Run {
         bool active = false;
         bool cancelRequested = false;  // the cancel button or the close box during the run
+        bool wrote = false;            // the record is open: the folder is the record's
         int disc = 0;                  // 1 to 3
         std::uint64_t discDone = 0;    // bytes of the disc's files in place before the current one
         int overall = 0;               // what the overall bar shows; it only grows
         std::size_t placed = 0;        // destinations that hold the disc's file (or the player's own)
         std::uint64_t bytesPlaced = 0; // their sizes, the installation's size
-        std::vector<std::string> leftOut;  // destinations the player let go without their file
+        std::vector<plat::Path> leftOut;  // destinations the player let go without their file
+        std::vector<plat::Path> made;     // folders the run made, outermost first
     } run_;
 };
 

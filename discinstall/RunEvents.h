@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,13 +41,21 @@ using shell::Question;
 
 // How a whole run ended, for whoever started it.
 struct RunEnd {
-    enum class Kind { NotRun, Refused, Cancelled, GaveUp, Finished } kind = Kind::NotRun;
-    Refusal refusal = Refusal::DiscMissing;  // when refused
-    std::string why;                         // when refused: the reason, as the log words it
-    bool wrote = false;                      // the install folder took the record, and maybe more
-    std::size_t leftOut = 0;                 // when finished: destinations without their file
-    bool registered = false;                 // when finished: in the list of programs
-    bool shortcutMissing = false;            // when finished: the Start-menu shortcut could not be made
+    enum class Kind {
+        NotRun,     // a run was under way already
+        Refused,    // refusal says why; nothing of the disc was written
+        Cancelled,  // the player cancelled (or Windows asked the program to end)
+        GaveUp,     // the player gave up at the question gaveUpAt
+        Failed,     // an error ended it: why
+        Finished,   // through all three discs
+    } kind = Kind::NotRun;
+    std::optional<Refusal> refusal;    // when refused
+    std::optional<Question> gaveUpAt;  // when given up: DiscWanted, LocateDisc, TooLittleRoom or CopyFailed
+    std::string why;                   // when refused or failed: the reason, as the log words it
+    bool wrote = false;                // the install folder took the record, and maybe more
+    std::size_t leftOut = 0;           // when finished: destinations without their file
+    bool registered = false;           // when finished: in the list of programs
+    bool shortcutMissing = false;      // when finished: the Start-menu shortcut could not be made
 };
 
 // A refusal's reason on one line, as the log and an unattended run's exit tell it.
@@ -104,8 +113,6 @@ public:
 
     virtual void clusterUntold(const std::string& drive, std::uint32_t code, std::uint32_t takenAs) = 0;
     virtual void roomChecked(const RoomReport& room) = 0;
-    // A later disc names a destination the file calls cannot take.
-    virtual void pathTooLong(const std::string& path) = 0;
 
     virtual void staleRemoved(const std::string& path) = 0;
     virtual void stampNotKept(const std::string& source, std::uint32_t code) = 0;

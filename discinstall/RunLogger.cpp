@@ -22,7 +22,10 @@ std::string questionText(Question question, int disc) {
         case Question::DiscWanted: return "asked for disc " + std::to_string(disc);
         case Question::LocateDisc: return "asked to locate the disc's files";
         case Question::TooLittleRoom: return "too little room for disc " + std::to_string(disc);
-        default: break;  // the other runs' questions
+        case Question::CopyFailed:  // told with the file
+        case Question::RemovalFailed:
+        case Question::RemoveSaves:
+        case Question::ConfirmVoiceAddOn: break;  // the other runs'
     }
     return "asked";
 }
@@ -86,8 +89,6 @@ void RunLogger::roomChecked(const RoomReport& room) {
               " and the record's, the log's and the folders' " + shell::sizeText(room.bookkeeping) + " on " +
               room.drive + ", which has " + freeSpaceText(room));
 }
-
-void RunLogger::pathTooLong(const std::string& path) { log_.line("a path too long for the file calls: " + path); }
 
 void RunLogger::staleRemoved(const std::string& path) {
     log_.line("removed " + path + ", left by a run that was stopped");

@@ -26,7 +26,6 @@ public:
     void answered(Question question, int disc, plat::Answer answer) override;
     void clusterUntold(const std::string& drive, std::uint32_t code, std::uint32_t takenAs) override;
     void roomChecked(const RoomReport& room) override;
-    void pathTooLong(const std::string& path) override;
     void staleRemoved(const std::string& path) override;
     void stampNotKept(const std::string& source, std::uint32_t code) override;
     void fileInstalled(const std::string& source, const std::string& target, const FileResult& result) override;

@@ -18,7 +18,7 @@ namespace discinstall {
 RunRecord::RunRecord() = default;
 RunRecord::~RunRecord() = default;
 
-void RunRecord::open(const std::string& installFolder) {
+void RunRecord::open(const plat::Path& installFolder) {
     folder_ = installFolder;
     writer_ = std::make_unique<shell::record::Writer>(installFolder, plat::program().ansiCodePage());
     writer_->language(shell::languageName());
@@ -26,52 +26,40 @@ void RunRecord::open(const std::string& installFolder) {
 
 void RunRecord::close() { writer_.reset(); }
 
-void RunRecord::makeFolders(const std::string& folder) {
-    // The install folder is the record's own.
-    std::vector<std::string> missing;
-    for (std::string f = shell::record::normalPath(folder);
-         f.size() > folder_.size() && !plat::files().folderExists(f); f = text::fileDir(f))
+void RunRecord::makeFolders(const plat::Path& folder) {
+    // The install folder is the record's own; a folder that cannot be made
+    // shows as its file's failure.
+    std::vector<plat::Path> missing;
+    for (plat::Path f = folder; f.below(folder_) && !plat::files().folderExists(f); f = f.parent())
         missing.push_back(f);
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) writer_->folderMade(*it);
     plat::createFolders(folder);
 }
 
-void RunRecord::announce(const std::string& target) {
-    const std::string path = shell::record::normalPath(target);
-    writer_->fileAnnounced(path, plat::files().fileExists(path));
-}
+void RunRecord::announce(const plat::Path& target) { writer_->fileAnnounced(target, plat::files().fileExists(target)); }
 
-void RunRecord::whole(const std::string& target) { writer_->fileWhole(shell::record::normalPath(target)); }
+void RunRecord::whole(const plat::Path& target) { writer_->fileWhole(target); }
 
-void RunRecord::inPlace(const std::string& target) {
-    const std::string path = shell::record::normalPath(target);
-    const auto rel = writer_->record().relative(path);
+void RunRecord::inPlace(const plat::Path& target) {
+    const auto rel = writer_->record().relative(target);
     const auto* known = rel ? writer_->record().gameFile(*rel) : nullptr;
-    if (!known || !known->whole) writer_->fileWhole(path);
+    if (!known || !known->whole) writer_->fileWhole(target);
 }
 
-std::vector<std::string> RunRecord::installUninstaller() {
-    std::vector<std::string> failed;
+std::vector<plat::Path> RunRecord::installUninstaller() {
+    std::vector<plat::Path> failed;
     for (const auto& notCopied : shell::record::copyUninstaller(*writer_)) failed.push_back(notCopied.path);
     return failed;
 }
 
 void RunRecord::makeGameShortcut() {
-    shell::makeRecordedShortcuts(shell::kGameShortcut, folder_ + "\\Vandry.EXE",
-                                 [this](const std::string& link) { writer_->shortcut(link); });
+    shell::makeRecordedShortcuts(shell::kGameShortcut, folder_ / "Vandry.EXE",
+                                 [this](const plat::Path& link) { writer_->shortcut(link); });
 }
 
-std::string RunRecord::registerGame(std::uint64_t bytes) {
-    shell::registration::Entry entry{shell::messages().get(shell::Text::GameName), folder_, bytes};
-    const std::string key = shell::registration::keyName(folder_);
-    try {
-        shell::registration::registerInstallation(entry, [&](plat::RootKey root) {
-            writer_->registered(root, std::string(shell::registration::kUninstallKey) + "\\" + key);
-        });
-    } catch (const base::Error& e) {
-        return e.what();
-    }
-    return {};
+void RunRecord::registerGame(std::uint64_t bytes) {
+    const shell::registration::Entry entry{shell::messages().get(shell::Text::GameName), folder_, bytes};
+    shell::registration::registerInstallation(entry, [&](const plat::RegKey& key) { writer_->registered(key); });
 }
 
 }  // namespace discinstall

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Path.h"
+
 namespace shell::record {
 class Writer;
 }
@@ -27,32 +29,32 @@ public:
     // Opens the folder's record, naming the program's language; raises
     // base::Error when it cannot be written.  Held until close(): no other
     // run and no uninstaller work on the folder meanwhile.
-    void open(const std::string& installFolder);
+    void open(const plat::Path& installFolder);
     // The patch and the uninstaller open it next.
     void close();
     shell::record::Writer& writer() { return *writer_; }
 
     // Puts each missing folder down to `folder` on the record, outermost
     // first, then makes them.
-    void makeFolders(const std::string& folder);
+    void makeFolders(const plat::Path& folder);
     // A file about to be written, and the same file once it is whole.
-    void announce(const std::string& target);
-    void whole(const std::string& target);
+    void announce(const plat::Path& target);
+    void whole(const plat::Path& target);
     // A file found whole in place is the installation's too, so that the
     // uninstaller takes it away (a reinstall over a set-aside record, a game
     // copied in by hand): put on the record unless it is already.
-    void inPlace(const std::string& target);
+    void inPlace(const plat::Path& target);
     // Copies the uninstaller beside the record (shell::record::copyUninstaller)
     // before disc 1's files; the destinations that could not be written.
-    std::vector<std::string> installUninstaller();
+    std::vector<plat::Path> installUninstaller();
     // The game's shortcut, on the record before it is made.
     void makeGameShortcut();
-    // The game in Windows' list of installed programs, with its size; the
-    // reason when it is not, empty otherwise.
-    std::string registerGame(std::uint64_t bytes);
+    // The game in Windows' list of installed programs, with its size; raises
+    // base::Error with the reason when it cannot be.
+    void registerGame(std::uint64_t bytes);
 
 private:
-    std::string folder_;
+    plat::Path folder_;
     std::unique_ptr<shell::record::Writer> writer_;
 };
 

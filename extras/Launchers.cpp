@@ -5,7 +5,7 @@
 #include "platform/Program.h"
 #include "platform/Shell.h"
 #include "platform/SystemError.h"
-#include "shell/FolderPicker.h"
+#include "shell/Face.h"
 #include "shell/Services.h"
 
 namespace extras {
@@ -22,17 +22,18 @@ bool askForSourceFolder() {
 namespace {
 // A setup that cannot start says why, in the error box.
 void start(const std::string& path) {
-    if (!plat::shell().winExec(path, plat::sw::ShowNoActivate)) throw plat::systemError(plat::program().lastError(), path);
+    if (const plat::SysError e = plat::shell().winExec(path, plat::sw::ShowNoActivate); e.failed())
+        throw plat::systemError(e, path);
 }
 }  // namespace
 
 void startSetup(const std::string& relativePath) {
     std::string path = shell::sourceFolder() + relativePath;
-    if (plat::files().fileExists(path)) return start(path);
+    if (plat::files().fileExists(plat::Path(path))) return start(path);
     if (!askForSourceFolder()) return;
     path = shell::sourceFolder() + relativePath;
-    plat::requirePathFits(path);
-    if (plat::files().fileExists(path)) return start(path);
+    plat::requirePathFits(plat::Path(path));
+    if (plat::files().fileExists(plat::Path(path))) return start(path);
     using shell::Msg;
     const auto& m = shell::messages();
     shell::showMessage(m.get(Msg::DiscNotFound) + "\r\n" + m.get(Msg::UseGenuineCopy), m.get(Msg::Notice),

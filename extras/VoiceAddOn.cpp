@@ -24,31 +24,33 @@ namespace {
 // A program's file cannot be deleted while the program runs: keep trying,
 // with the windows alive, until it is gone.  A file that someone else
 // removed meanwhile counts as deleted.
-void deleteWhenFree(const std::string& path, shell::RunLog& log) {
+void deleteWhenFree(const plat::Path& path, shell::RunLog& log) {
     bool waited = false;
-    while (!plat::files().deleteFile(path) && (plat::files().fileExists(path) || plat::files().folderExists(path))) {
-        if (!waited) log.line("waiting for " + path + " to be free (" + shell::errorText(plat::program().lastError()) + ")");
+    for (;;) {
+        const plat::SysError e = plat::files().deleteFile(path);
+        if (e.ok() || (!plat::files().fileExists(path) && !plat::files().folderExists(path))) break;
+        if (!waited) log.line("waiting for " + path.text() + " to be free (" + shell::errorText(e.code()) + ")");
         waited = true;
         plat::desktop().waitMessages(kVoiceRetryMs);
     }
-    log.line("removed " + path);
+    log.line("removed " + path.text());
 }
 
 void extract(const char* name, const char* type, const char* path, shell::RunLog& log) {
-    payload::extractPayload(name, type, path);
+    payload::extractPayload(name, type, plat::Path(path));
     log.line(std::string("wrote ") + path + " (" + shell::sizeText(payload::payloadSize(name, type)) + ")");
 }
 
-bool install(shell::RunLog& log);
+AddOnEnd install(shell::RunLog& log);
 
 }  // namespace
 
-bool installVoiceAddOn() {
+AddOnEnd installVoiceAddOn() {
     using shell::Msg;
     using shell::MsgKind;
-    if (shell::ask(shell::Question::ConfirmVoiceAddOn, Msg::ConfirmVoiceAddOn, Msg::Notice, MsgKind::Confirm) !=
+    if (shell::ask(shell::Question::ConfirmVoiceAddOn, Msg::ConfirmVoiceAddOn, Msg::Notice) !=
         plat::Answer::Ok)
-        return false;
+        return AddOnEnd::Declined;
     // The add-on has no folder of its own: its log is kept in the user's
     // temporary folder.
     shell::RunLog log(shell::kVoiceLog, "voice add-on");
@@ -70,18 +72,17 @@ public:
     explicit Starting(shell::RunLog& log) : log_(log) {}
 
     void start(const char* program) {
-        if (plat::shell().winExec(program, plat::sw::Show)) {
-            log_.line(std::string("started ") + program);
-            return;
-        }
-        couldNot("start", program);
+        if (const plat::SysError e = plat::shell().winExec(program, plat::sw::Show); e.failed())
+            return couldNot("start", program, e);
+        log_.line(std::string("started ") + program);
     }
 
     // The editor must have read the script before it goes: waits for the import.
     void import(const char* script) {
         const std::string command = plat::systemTool("RegEdit") + " /s " + script;
         std::uint32_t exitCode = 0;
-        if (!plat::shell().execAndWait(command, plat::sw::ShowNormal, exitCode)) return couldNot("run", command);
+        if (const plat::SysError e = plat::shell().execAndWait(command, plat::sw::ShowNormal, exitCode); e.failed())
+            return couldNot("run", command, e);
         log_.line(command + " ended with exit code " + std::to_string(exitCode));
         if (exitCode != 0)
             reasons_ += "\r\n" + shell::formatCount(shell::messages().get(shell::Text::ExitCode), exitCode) + "\r\n" +
@@ -91,10 +92,9 @@ public:
     const std::string& reasons() const { return reasons_; }
 
 private:
-    void couldNot(const char* what, const std::string& program) {
-        const std::uint32_t code = plat::program().lastError();
-        log_.line(std::string("could not ") + what + " " + program + ": " + shell::errorText(code));
-        reasons_ += "\r\n" + std::string(plat::systemError(code, program).what());
+    void couldNot(const char* what, const std::string& program, plat::SysError e) {
+        log_.line(std::string("could not ") + what + " " + program + ": " + shell::errorText(e.code()));
+        reasons_ += "\r\n" + std::string(plat::systemError(e, program).what());
     }
 
     shell::RunLog& log_;
@@ -103,19 +103,19 @@ private:
 
 // What the player is told at the end: not installed and why, installed, or
 // installed without an uninstaller that knows of it.
-bool tellOutcome(const std::string& reasons, const shell::voice::Recorder& recorder, shell::RunLog& log) {
+AddOnEnd tellOutcome(const std::string& reasons, const shell::voice::Recorder& recorder, shell::RunLog& log) {
     using shell::Msg;
     using shell::MsgKind;
     const auto& m = shell::messages();
     if (!reasons.empty()) {
         log.line("outcome: not installed");
         shell::showMessage(m.get(shell::Text::VoiceAddOnFailed) + reasons, m.get(Msg::Error), MsgKind::Stop);
-        return false;
+        return AddOnEnd::NotInstalled;
     }
     log.line("outcome: installed");
     if (recorder.failures().empty()) {
         shell::showMessage(Msg::VoiceAddOnDone, Msg::Notice, MsgKind::Information);
-        return true;
+        return AddOnEnd::Installed;
     }
     std::string text = m.get(Msg::VoiceAddOnDone) + "\r\n";
     for (const auto& failure : recorder.failures()) {
@@ -123,7 +123,7 @@ bool tellOutcome(const std::string& reasons, const shell::voice::Recorder& recor
         text += "\r\n" + failure;
     }
     shell::showMessage(text, m.get(Msg::Warning), MsgKind::Warning);
-    return false;
+    return AddOnEnd::NotRecorded;
 }
 
 // A file in the add-on's place that is a link would have its link replaced
@@ -131,18 +131,18 @@ bool tellOutcome(const std::string& reasons, const shell::voice::Recorder& recor
 void refuseLinks() {
     for (const char* path : shell::voice::kFiles) {
         plat::FindData found;
-        if (plat::files().findFirst(path, found) && !(found.attributes & plat::attr::Directory) &&
-            ((found.attributes & plat::attr::ReparsePoint) || plat::isFileLink(path)))
+        if (plat::files().firstMatch(plat::Path(path), found) && !(found.attributes & plat::attr::Directory) &&
+            ((found.attributes & plat::attr::ReparsePoint) || plat::isFileLink(plat::Path(path))))
             throw Refused(shell::formatText(shell::messages().get(shell::Text::LinkedFile), {path}));
     }
 }
 
-bool install(shell::RunLog& log) {
+AddOnEnd install(shell::RunLog& log) {
     using namespace shell::voice;
     refuseLinks();
     // On the records of the installations first, so that their uninstallers
     // take away what the add-on leaves, and only that.
-    Recorder recorder(std::vector<std::string>(std::begin(kFiles), std::end(kFiles)));
+    Recorder recorder(std::vector<plat::Path>(std::begin(kFiles), std::end(kFiles)));
     extract("SOUNDS", "ex0", kSetupFile, log);
     extract("SOUND1", "EX0", kEngineFile, log);
     extract("REG000", "re0", kScriptFile, log);
@@ -153,9 +153,7 @@ bool install(shell::RunLog& log) {
     starting.import(kScriptFile);
     recorder.imported();
 
-    deleteWhenFree(kScriptFile, log);
-    deleteWhenFree(kSetupFile, log);
-    deleteWhenFree(kEngineFile, log);
+    for (const char* file : {kScriptFile, kSetupFile, kEngineFile}) deleteWhenFree(plat::Path(file), log);
     return tellOutcome(starting.reasons(), recorder, log);
 }
 

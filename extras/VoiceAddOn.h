@@ -15,11 +15,17 @@ public:
     using base::Error::Error;
 };
 
+// How the add-on's run ended.
+enum class AddOnEnd {
+    Declined,     // the player said no: nothing was written
+    Installed,    // installed, and on the records of the installations
+    NotInstalled, // a program could not start, or the import failed (told)
+    NotRecorded,  // installed, but a record could not take it (told)
+};
+
 // The action of the main window's voice add-on button.  Asks first; raises
-// Refused, or the extraction's error when a file cannot be written.  True when the
-// add-on is installed and on the records; false when the player said no, it
-// is not installed, or the records do not know of it.
-bool installVoiceAddOn();
+// Refused, or the extraction's error when a file cannot be written.
+AddOnEnd installVoiceAddOn();
 
 // How long each waiting loop sleeps between two tries while nothing happens
 // (the windows answer at once all the same).

@@ -5,6 +5,7 @@
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/SystemError.h"
+#include "shell/Face.h"
 #include "shell/RecordFile.h"
 #include "shell/Registration.h"
 #include "shell/RunLog.h"
@@ -15,21 +16,13 @@ namespace patch {
 
 namespace {
 
-std::string entryText(plat::RootKey root, const std::string& folder) {
-    return std::string(root == plat::RootKey::LocalMachine ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\") +
-           shell::registration::kUninstallKey + "\\" + shell::registration::keyName(folder);
-}
-
 // The folder in the list, the registration on the record before the first value.
 std::string registerFolder(shell::record::Writer& record, std::uint64_t bytes, shell::RunLog& log) {
-    const std::string& folder = record.installFolder();
-    const shell::registration::Entry entry{shell::messages().get(shell::Text::PatchName), folder, bytes};
+    const shell::registration::Entry entry{shell::messages().get(shell::Text::PatchName), record.installFolder(), bytes};
     try {
-        const plat::RootKey root = shell::registration::registerInstallation(entry, [&](plat::RootKey r) {
-            record.registered(r, std::string(shell::registration::kUninstallKey) + "\\" +
-                                     shell::registration::keyName(folder));
-        });
-        log.line("in the list of installed programs as " + entryText(root, folder));
+        const plat::RegKey key = shell::registration::registerInstallation(
+            entry, [&](const plat::RegKey& k) { record.registered(k); });
+        log.line("in the list of installed programs as " + key.text());
     } catch (const base::Error& e) {
         log.line(std::string("not in the list of installed programs: ") + e.what());
         return e.what();
@@ -39,14 +32,14 @@ std::string registerFolder(shell::record::Writer& record, std::uint64_t bytes, s
 
 }  // namespace
 
-std::uint64_t ownEntryRoom(const std::string& folder, std::uint64_t cluster) {
-    if (shell::record::unsafeFolder(folder, plat::shell().windowsFolder())) return 0;
+std::uint64_t ownEntryRoom(const plat::Path& folder, std::uint64_t cluster) {
+    if (shell::record::unsafeFolder(folder, plat::Path(plat::shell().windowsFolder()))) return 0;
     const auto known = shell::record::load(folder);
     if (known.record && !known.record->patchOnly()) return 0;
     std::uint64_t bytes = 0;
     for (const auto& copy : shell::record::uninstallerCopies(folder)) {
         plat::FileStamp stamp;
-        if (plat::files().fileStamp(copy.first, stamp)) bytes += (stamp.size + cluster - 1) / cluster * cluster;
+        if (plat::files().fileStamp(copy.first, stamp).ok()) bytes += (stamp.size + cluster - 1) / cluster * cluster;
     }
     return bytes;
 }
@@ -56,7 +49,7 @@ std::string addOwnEntry(shell::record::Writer& record, std::uint64_t bytes, shel
     if (!record.record().patchOnly()) return {};
     std::string failures;
     for (const auto& failed : shell::record::copyUninstaller(record)) {
-        const std::string reason = plat::systemError(failed.code, failed.path).what();
+        const std::string reason = plat::systemError(failed.error, failed.path.text()).what();
         log.line("could not copy the uninstaller: " + reason);
         failures += (failures.empty() ? "" : "\r\n") + reason;
     }
@@ -65,7 +58,7 @@ std::string addOwnEntry(shell::record::Writer& record, std::uint64_t bytes, shel
         log.line("not in the list of installed programs: the uninstaller is not whole");
         return failures;
     }
-    log.line("copied the uninstaller to " + shell::record::programPath(record.installFolder()));
+    log.line("copied the uninstaller to " + shell::record::programPath(record.installFolder()).text());
     return registerFolder(record, bytes, log);
 }
 

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Path.h"
+
 namespace shell {
 class RunLog;
 }
@@ -23,7 +25,7 @@ namespace patch {
 // Bytes the uninstaller's copies take on disk, in whole units of `cluster`,
 // in a game folder that is to get its own entry; 0 for any other.  For the
 // room check before anything is written.
-std::uint64_t ownEntryRoom(const std::string& folder, std::uint64_t cluster);
+std::uint64_t ownEntryRoom(const plat::Path& folder, std::uint64_t cluster);
 
 // Called with the folder's record open, before the patch's first file: when
 // the record holds no installation of the game by this program, copies the

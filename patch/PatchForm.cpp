@@ -1,6 +1,7 @@
 #include "patch/PatchForm.h"
 
 #include "patch/PatchRun.h"
+#include "shell/Face.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ void TForm4::Timer1Timer() {
     } catch (const std::exception& e) {
         // The window has no close box: once the error is reported, take the
         // user back to the main window.  What was written stays.
-        ui::app().showError(e.what());
+        shell::showError(e.what());
         Close();
     }
 }

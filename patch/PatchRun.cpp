@@ -8,6 +8,7 @@
 #include "patch/PatchForm.h"
 #include "payload/Payload.h"
 #include "platform/AnsiText.h"
+#include "platform/File.h"
 #include "platform/FileReplace.h"
 #include "platform/Folders.h"
 #include "platform/Desktop.h"
@@ -44,8 +45,8 @@ struct Target {
     const char* file;
 };
 const Target kTargets[] = {
-    {"KESTAL", false, "\\KESTAL.exe"},  {"CVandry", false, "\\CVandry.exe"}, {"readme", false, "\\readme.txt"},
-    {"game01", false, "\\game01.dat"},  {"game00", true, "\\GAME00.DAT"},
+    {"KESTAL", false, "KESTAL.exe"},  {"CVandry", false, "CVandry.exe"}, {"readme", false, "readme.txt"},
+    {"game01", false, "game01.dat"},  {"game00", true, "GAME00.DAT"},
 };
 
 const char* groupOf(const Target& t, const Edition& e) { return t.shared ? "GB_" : e.group; }
@@ -63,47 +64,48 @@ std::uint64_t bytesOf(const Edition& edition) {
     return bytes;
 }
 
+// A target the patch may replace: no folder, not read-only, no link (its
+// original would be another file's content, and a plain file would take the
+// link's place), not held open by another program.  Its size on disk.
+std::int64_t replaceable(const plat::Path& path) {
+    plat::FindData found;
+    if (!plat::files().firstMatch(path, found)) return 0;
+    if (found.attributes & (plat::attr::Directory | plat::attr::ReadOnly))
+        throw plat::systemError(plat::err::AccessDenied, path.text());
+    if ((found.attributes & plat::attr::ReparsePoint) || plat::isFileLink(path))
+        throw base::Error(shell::formatText(shell::messages().get(shell::Text::LinkedFile), {path.text()}));
+    plat::File held;
+    if (const plat::SysError e = plat::File::openWrite(path, held); e.failed()) throw plat::systemError(e, path.text());
+    return found.sizeLow;
+}
+
 // What can be known before anything is written, so that a failure that can
 // be foreseen changes nothing: every path fits the file calls, the payloads
-// are there, no target is a folder, read-only or held open by another
-// program, the folder takes a new file, and the disk has room for each new
-// file while the old one still stands, and for the originals kept.  Tells
-// the log what it found.
-void findTargets(const std::string& folder, const Edition& edition, std::uint64_t keeping, shell::RunLog& log) {
+// are there, every target is replaceable, the folder takes a new file, and
+// the disk has room for each new file while the old one still stands, and
+// for the originals kept.  Tells the log what it found.
+void findTargets(const plat::Path& folder, const Edition& edition, std::uint64_t keeping, shell::RunLog& log) {
     std::int64_t peak = 0, grown = 0;  // grown: by the files already replaced
     for (const Target& t : kTargets) {
-        const std::string path = folder + t.file;
+        const plat::Path path = folder / t.file;
         plat::requirePathFits(path);
         plat::requirePathFits(plat::temporaryPath(path));
         const auto size = static_cast<std::int64_t>(onDisk(payload::payloadSize(t.payload, groupOf(t, edition))));
-        std::int64_t old = 0;
-        plat::FindData found;
-        if (plat::files().findFirst(path, found)) {
-            if (found.attributes & (plat::attr::Directory | plat::attr::ReadOnly))
-                throw plat::systemError(plat::err::AccessDenied, path);
-            // Its original would be another file's content, and the patch
-            // would put a plain file in the link's place.
-            if ((found.attributes & plat::attr::ReparsePoint) || plat::isFileLink(path))
-                throw base::Error(shell::formatText(shell::messages().get(shell::Text::LinkedFile), {path}));
-            plat::FileHandle h = plat::files().openWrite(path);
-            if (h == plat::kNoFile) throw plat::systemError(plat::program().lastError(), path);
-            plat::files().closeFile(h);
-            old = found.sizeLow;
-        }
+        const std::int64_t old = replaceable(path);
         peak = std::max(peak, grown + size);
         grown += size - old;
     }
-    if (auto failed = plat::probeFolderOf(folder + kTargets[0].file)) throw plat::systemError(failed->code, folder);
+    if (auto failed = plat::probeFolderOf(folder / kTargets[0].file)) throw plat::systemError(failed->error, folder.text());
     std::uint64_t free = 0;
     // A disk that cannot tell is left to the writes, which replace each file whole.
-    const bool told = plat::drives().freeSpace(folder, free);
+    const plat::SysError told = plat::drives().freeSpace(folder, free);
     const std::uint64_t needed = static_cast<std::uint64_t>(peak) + keeping;
     log.line("the files need " + shell::sizeText(needed) + " on the drive, which has " +
-             (told ? shell::sizeText(free) + " free" : "untold free space (" + shell::errorText(plat::program().lastError()) + ")"));
-    if (told && free < needed) throw plat::systemError(plat::err::DiskFull, folder);
+             (told.ok() ? shell::sizeText(free) + " free" : "untold free space (" + shell::errorText(told.code()) + ")"));
+    if (told.ok() && free < needed) throw plat::systemError(plat::err::DiskFull, folder.text());
 }
 
-void checkTargets(const std::string& folder, const Edition& edition, std::uint64_t keeping, shell::RunLog& log) {
+void checkTargets(const plat::Path& folder, const Edition& edition, std::uint64_t keeping, shell::RunLog& log) {
     try {
         findTargets(folder, edition, keeping, log);
     } catch (const base::Error& e) {
@@ -115,49 +117,48 @@ void checkTargets(const std::string& folder, const Edition& edition, std::uint64
 
 // A game in a drive's root or in the Windows folder is patched as before,
 // with no record and no originals kept: the uninstaller would not touch it.
-bool recordable(const std::string& folder) {
-    return !shell::record::unsafeFolder(folder, plat::shell().windowsFolder());
+bool recordable(const plat::Path& folder) {
+    return !shell::record::unsafeFolder(folder, plat::Path(plat::shell().windowsFolder()));
 }
 
 // Whether a game file is already one of the patch's (a patch of an earlier
 // version, which kept no original): the same bytes as an edition's payload.
-bool isPatched(const std::string& path, const Target& t) {
+bool isPatched(const plat::Path& path, const Target& t) {
     plat::FindData found;
-    if (!plat::files().findFirst(path, found)) return false;
+    if (!plat::files().firstMatch(path, found)) return false;
     std::string bytes;
     bool read = false;
     for (const char* group : {"GB_", "BIG"}) {
         if (t.shared && std::string(group) != "GB_") continue;
         if (payload::payloadSize(t.payload, group) != found.sizeLow) continue;
-        std::uint32_t code = 0;
-        if (!read && !shell::record::readWhole(path, bytes, code)) throw plat::systemError(code, path);
+        if (!read)
+            if (const plat::SysError e = shell::record::readWhole(path, bytes); e.failed())
+                throw plat::systemError(e, path.text());
         read = true;
         if (bytes == payload::payloadBytes(t.payload, group)) return true;
     }
     return false;
 }
 
-// A target's path relative to the game folder, as the record names it.
-std::string relativeOf(const Target& t) { return t.file + 1; }
-
 // Whether a game file's original is yet to be kept: the file is there, the
 // record keeps no original of it and it is not the patch's own.
-bool originalToKeep(const shell::record::Record* r, const Target& t, const std::string& path) {
+bool originalToKeep(const shell::record::Record* r, const Target& t, const plat::Path& path) {
     if (!plat::files().fileExists(path)) return false;
     if (!r) return true;
-    const auto* own = r->patchFile(relativeOf(t));
-    return !r->activeOriginal(relativeOf(t)) && !(own && !own->undone);
+    const plat::Path relative(t.file);
+    const auto* own = r->patchFile(relative);
+    return !r->activeOriginal(relative) && !(own && !own->undone);
 }
 
 // Bytes the originals still to be kept take on disk.
-std::uint64_t bytesToKeep(const std::string& folder) {
+std::uint64_t bytesToKeep(const plat::Path& folder) {
     if (!recordable(folder)) return 0;
     const auto known = shell::record::load(folder);
     std::uint64_t bytes = 0;
     for (const Target& t : kTargets) {
-        const std::string path = shell::record::normalPath(folder + t.file);
+        const plat::Path path = folder / t.file;
         plat::FindData found;
-        if (originalToKeep(known.record ? &*known.record : nullptr, t, path) && plat::files().findFirst(path, found))
+        if (originalToKeep(known.record ? &*known.record : nullptr, t, path) && plat::files().firstMatch(path, found))
             bytes += onDisk(found.sizeLow);
     }
     return bytes;
@@ -165,38 +166,55 @@ std::uint64_t bytesToKeep(const std::string& folder) {
 
 // Keeps the game file's original once, before the patch replaces it, and
 // records what the patch writes.
-void keepOriginal(shell::record::Writer& w, const Target& t, const std::string& path) {
+void keepOriginal(shell::record::Writer& w, const Target& t, const plat::Path& path) {
     if (!originalToKeep(&w.record(), t, path)) return;
     if (isPatched(path, t)) {
         w.noOriginal(path);
         return;
     }
-    const std::string folder = shell::record::originalsFolder(w.installFolder());
-    const std::string kept = folder + "\\" + text::fileName(path);
-    if (!plat::createFolders(folder)) throw plat::systemError(plat::program().lastError(), folder);
+    const plat::Path folder = shell::record::originalsFolder(w.installFolder());
+    const plat::Path kept = folder / path.name();
+    if (const plat::SysError e = plat::createFolders(folder); e.failed()) throw plat::systemError(e, folder.text());
     w.originalAnnounced(path, kept);
-    if (auto failed = plat::copyReplacing(path, kept)) throw plat::systemError(failed->code, kept);
+    if (auto failed = plat::copyReplacing(path, kept)) throw plat::systemError(failed->error, kept.text());
     w.originalKept(path, kept);
 }
 
-void write(const Target& t, const Edition& edition, const std::string& folder, shell::record::Writer* w,
+void write(const Target& t, const Edition& edition, const plat::Path& folder, shell::record::Writer* w,
            shell::RunLog& log) {
-    const std::string path = shell::record::normalPath(folder + t.file);
+    const plat::Path path = folder / t.file;
     const bool replacing = plat::files().fileExists(path);
     if (w) {
         keepOriginal(*w, t, path);
         w->patchAnnounced(path, replacing);
     }
-    payload::extractPayload(t.payload, groupOf(t, edition), folder + t.file);
+    payload::extractPayload(t.payload, groupOf(t, edition), path);
     if (w) w->patchWhole(path);
-    log.line(std::string(replacing ? "replaced " : "wrote ") + folder + t.file + " (" +
+    log.line(std::string(replacing ? "replaced " : "wrote ") + path.text() + " (" +
              shell::sizeText(payload::payloadSize(t.payload, groupOf(t, edition))) + ")");
+}
+
+// The game's shortcuts; an error that stops them is kept to be raised once
+// every file is written, so that it never leaves the game half patched.
+std::exception_ptr makeShortcuts(const Edition& edition, const plat::Path& folder, shell::record::Writer* record,
+                                 shell::RunLog& log) {
+    try {
+        if (shell::makesShortcuts()) {
+            shell::makeRecordedShortcuts(edition.shortcutKind, folder / "KESTAL.exe", [&](const plat::Path& link) {
+                if (record) record->patchShortcut(link);
+            });
+            log.line("made the shortcuts");
+        }
+    } catch (const std::exception&) {
+        return std::current_exception();
+    }
+    return nullptr;
 }
 
 }  // namespace
 
 bool holdsGame(const std::string& folder) {
-    const std::string game = folder + "\\Vandry.exe";
+    const plat::Path game = plat::Path(folder) / "Vandry.exe";
     plat::requirePathFits(game);
     return plat::files().fileExists(game);
 }
@@ -227,7 +245,7 @@ PatchEnd PatchRun::run() {
 
 PatchEnd PatchRun::writeAll(shell::RunLog& log) {
     const Edition edition = currentEdition();
-    const std::string& f = gameFolder_;
+    const plat::Path f(gameFolder_);
 
     checkTargets(f, edition, bytesToKeep(f) + ownEntryRoom(f, kCluster), log);
     // The folder takes files: its log goes there.
@@ -237,7 +255,7 @@ PatchEnd PatchRun::writeAll(shell::RunLog& log) {
     std::unique_ptr<shell::record::Writer> record;
     std::string unregistered;
     if (recordable(f)) {
-        record = std::make_unique<shell::record::Writer>(shell::record::normalPath(f), plat::program().ansiCodePage());
+        record = std::make_unique<shell::record::Writer>(f, plat::program().ansiCodePage());
         if (record->record().language.empty()) record->language(shell::languageName());
         // The run's log lies in the game folder: it goes with the whole game,
         // and stays when only the patch is taken away, as the story of it.
@@ -254,19 +272,7 @@ PatchEnd PatchRun::writeAll(shell::RunLog& log) {
     write(kTargets[3], edition, f, record.get(), log);
     plat::desktop().processMessages();
     view_.showStep(kArchiveWritten);
-    // A shortcut that cannot be made is reported once the main archive is
-    // in place too, so that it never leaves the game half patched.
-    std::exception_ptr shortcutError;
-    try {
-        if (shell::makesShortcuts()) {
-            shell::makeRecordedShortcuts(edition.shortcutKind, f + "\\KESTAL.exe", [&](const std::string& link) {
-                if (record) record->patchShortcut(link);
-            });
-            log.line("made the shortcuts");
-        }
-    } catch (const std::exception&) {
-        shortcutError = std::current_exception();
-    }
+    const std::exception_ptr shortcutError = makeShortcuts(edition, f, record.get(), log);
     write(kTargets[4], edition, f, record.get(), log);
     record.reset();  // the record is whole; the player may uninstall from here on
     plat::desktop().processMessages();
@@ -274,7 +280,7 @@ PatchEnd PatchRun::writeAll(shell::RunLog& log) {
     if (shortcutError) std::rethrow_exception(shortcutError);
 
     showInstalled(unregistered);
-    shell::face().showDocument(f + "\\readme.txt");
+    shell::face().showDocument((f / "readme.txt").text());
     return {unregistered};
 }
 

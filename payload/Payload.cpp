@@ -78,8 +78,8 @@ private:
 
 void ownPayload(const std::string& name, const std::string& type, const std::uint8_t*& data,
                 std::size_t& size) {
-    if (!plat::program().ownResource(type, name, data, size))
-        throw base::Error("Resource " + name + " not found");
+    if (const plat::SysError e = plat::program().ownResource(type, name, data, size); e.failed())
+        throw base::Error("Resource " + name + " not found", e.code());
 }
 
 }  // namespace
@@ -132,7 +132,7 @@ std::string payloadBytes(const std::string& name, const std::string& type) {
     return out;
 }
 
-void extractPayload(const std::string& name, const std::string& type, const std::string& target) {
+void extractPayload(const std::string& name, const std::string& type, const plat::Path& target) {
     // The resource's bytes are already in memory and stay valid: inflate
     // straight from them into one N-byte block, uninitialised, and write it.
     const std::uint8_t* data = nullptr;
@@ -145,13 +145,15 @@ void extractPayload(const std::string& name, const std::string& type, const std:
 
     auto failed = plat::replaceFile(target, block.get(), n);
     if (!failed) return;
+    // The texts are the component's own; the error carries the system's code for the log.
+    const std::uint32_t code = failed->error.code();
     switch (failed->step) {
-        case plat::ReplaceFailure::Fit: throw plat::systemError(failed->code, target);
-        case plat::ReplaceFailure::Write: throw base::Error("Stream write error\r\n" + target);
+        case plat::ReplaceFailure::Fit: throw plat::systemError(code, target.text());
+        case plat::ReplaceFailure::Write: throw base::Error("Stream write error\r\n" + target.text(), code);
         case plat::ReplaceFailure::Create:
         case plat::ReplaceFailure::Move: break;
     }
-    throw base::Error("Cannot create file " + target);
+    throw base::Error("Cannot create file " + target.text(), code);
 }
 
 }  // namespace payload

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Path.h"
+
 namespace payload {
 
 // Sizes at or above this are refused before anything is allocated.
@@ -48,6 +50,6 @@ std::string payloadBytes(const std::string& name, const std::string& type);
 // or replacing it whole.  The file is touched only once all N bytes exist in
 // memory, and then replaced in one step (plat::replaceFile): a damaged or
 // missing payload leaves no file behind, a failing write leaves the old one.
-void extractPayload(const std::string& name, const std::string& type, const std::string& target);
+void extractPayload(const std::string& name, const std::string& type, const plat::Path& target);
 
 }  // namespace payload

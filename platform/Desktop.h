@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/SysError.h"
+
 // The component model's control, which a peer draws: the back ends read it
 // (a declared exception to the layers' order, see docs/architecture.md); the
 // seam only names it.
@@ -94,7 +96,7 @@ public:
 
     // -- worker threads
     // Start a thread running body at the given priority; it runs at once.
-    // False, with the reason for lastError(), when no thread can be made;
+    // Fails, with the system's reason, when no thread can be made;
     // body is then dropped without running.
     // An exception that escapes body ends the thread and is carried to the
     // user-interface thread: its next processMessages() or handleMessage()
@@ -102,7 +104,7 @@ public:
     // an error that escapes a handler reaches.  The text is what() of a
     // std::exception, kUnknownWorkerError for anything else.  A
     // handleMessage() that waits wakes for it.
-    virtual bool startThread(std::function<void()> body, Priority priority) = 0;
+    virtual SysError startThread(std::function<void()> body, Priority priority) = 0;
     // Called on a worker: run call on the user-interface thread the next time
     // it handles messages, and block until it has run there.  An exception
     // that escapes call never passes through the pump: it is thrown again
@@ -130,7 +132,7 @@ public:
         return desktop_.setTimer(intervalMs, std::move(tick));
     }
     void killTimer(TimerId id) override { desktop_.killTimer(id); }
-    bool startThread(std::function<void()> body, Priority priority) override {
+    SysError startThread(std::function<void()> body, Priority priority) override {
         return desktop_.startThread(std::move(body), priority);
     }
     void handOver(const std::function<void()>& call) override { desktop_.handOver(call); }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+
+#include "platform/Path.h"
+#include "platform/SysError.h"
 
 namespace plat {
 
@@ -19,11 +21,11 @@ public:
     // The kind of the drive of that letter; a mounted disc image is a CD-ROM.
     virtual DriveType driveType(char letter) = 0;
     // Bytes that this user may still write on the drive that holds folder;
-    // false when the system cannot tell.
-    virtual bool freeSpace(const std::string& folder, std::uint64_t& bytes) = 0;
+    // fails when the system cannot tell.
+    virtual SysError freeSpace(const Path& folder, std::uint64_t& bytes) = 0;
     // The bytes of one allocation unit (cluster) of the drive that holds
     // folder: the least that a file of one byte takes there.
-    virtual bool clusterSize(const std::string& folder, std::uint32_t& bytes) = 0;
+    virtual SysError clusterSize(const Path& folder, std::uint32_t& bytes) = 0;
 };
 
 // The drives slice in force (platform/Platform.h); throws std::logic_error while

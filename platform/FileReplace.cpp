@@ -1,8 +1,7 @@
 #include "platform/FileReplace.h"
 
 #include "platform/AnsiText.h"
-#include "platform/Files.h"
-#include "platform/Program.h"
+#include "platform/File.h"
 
 namespace plat {
 
@@ -14,44 +13,41 @@ constexpr unsigned kTemporaryNames = 256;
 
 bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 
-std::optional<ReplaceFailure> fail(ReplaceFailure::Step step) {
-    return ReplaceFailure{step, program().lastError()};
-}
+ReplaceFailure tooLong() { return {ReplaceFailure::Fit, SysError(err::FileNameTooLong)}; }
 
 // A new temporary file beside target, open for writing.
-std::optional<ReplaceFailure> createTemporary(const std::string& target, std::string& path, FileHandle& h) {
+std::optional<ReplaceFailure> createTemporary(const Path& target, Path& path, File& file) {
     for (unsigned n = 0; n < kTemporaryNames; ++n) {
         path = temporaryPath(target, n);
-        if (!files().pathFits(path)) return ReplaceFailure{ReplaceFailure::Fit, err::FileNameTooLong};
-        h = files().createNew(path);
-        if (h != kNoFile) return std::nullopt;
-        if (program().lastError() != err::FileExists) return fail(ReplaceFailure::Create);
+        if (!files().pathFits(path)) return tooLong();
+        const SysError e = File::createNew(path, file);
+        if (e.ok()) return std::nullopt;
+        if (e.code() != err::FileExists) return ReplaceFailure{ReplaceFailure::Create, e};
     }
-    return ReplaceFailure{ReplaceFailure::Create, err::FileExists};
+    return ReplaceFailure{ReplaceFailure::Create, SysError(err::FileExists)};
 }
 
 }  // namespace
 
-std::string temporaryPath(const std::string& target, unsigned n) {
+Path temporaryPath(const Path& target, unsigned n) {
     static const char hex[] = "0123456789ABCDEF";
-    return text::withoutExtension(target) + ".~" + hex[(n >> 4) & 0xF] + hex[n & 0xF];
+    return Path(text::withoutExtension(target.text()) + ".~" + hex[(n >> 4) & 0xF] + hex[n & 0xF]);
 }
 
-std::optional<std::string> unusedTemporaryPath(const std::string& target) {
+std::optional<Path> unusedTemporaryPath(const Path& target) {
     for (unsigned n = 0; n < kTemporaryNames; ++n) {
-        std::string path = temporaryPath(target, n);
+        Path path = temporaryPath(target, n);
         if (!files().fileExists(path) && !files().folderExists(path)) return path;
     }
     return std::nullopt;
 }
 
-std::vector<std::string> removeStaleTemporaries(const std::string& target) {
-    const std::string stem = text::withoutExtension(target);
-    const std::string folder = text::folderPart(stem);
-    const std::string name = text::upperCase(text::fileName(stem)) + ".~";
-    std::vector<std::string> removed;
+std::vector<Path> removeStaleTemporaries(const Path& target) {
+    const Path stem(text::withoutExtension(target.text()));
+    const std::string name = text::upperCase(stem.name()) + ".~";
+    std::vector<Path> removed;
     FindData entry;
-    auto search = files().findFirst(stem + ".~??", entry);
+    auto search = files().firstMatch(Path(stem.text() + ".~??"), entry);
     if (!search) return removed;
     do {
         // The search also matches short names and shorter extensions: only
@@ -61,49 +57,56 @@ std::vector<std::string> removeStaleTemporaries(const std::string& target) {
             text::upperCase(n.substr(0, name.size())) != name || !isHexDigit(n[name.size()]) ||
             !isHexDigit(n[name.size() + 1]))
             continue;
-        if (files().deleteFile(folder + n)) removed.push_back(folder + n);
+        const Path stale = stem.parent() / n;
+        if (files().deleteFile(stale).ok()) removed.push_back(stale);
     } while (search->next(entry));
     return removed;
 }
 
-std::optional<ReplaceFailure> replaceFile(const std::string& target, const void* data, std::uint32_t size) {
-    if (!files().pathFits(target)) return ReplaceFailure{ReplaceFailure::Fit, err::FileNameTooLong};
-    std::string temporary;
-    FileHandle h = kNoFile;
-    if (auto failed = createTemporary(target, temporary, h)) return failed;
+std::optional<ReplaceFailure> replaceFile(const Path& target, const void* data, std::uint32_t size) {
+    if (!files().pathFits(target)) return tooLong();
+    Path temporary;
+    File file;
+    if (auto failed = createTemporary(target, temporary, file)) return failed;
     std::uint32_t done = 0;
     std::optional<ReplaceFailure> failed;
-    if (size > 0 && !files().writeFile(h, data, size, done))
-        failed = fail(ReplaceFailure::Write);
+    const SysError written = size > 0 ? file.write(data, size, done) : kOk;
+    if (written.failed())
+        failed = ReplaceFailure{ReplaceFailure::Write, written};
     else if (done != size)
         // A write that falls short without an error is Wine's answer on a full disk.
-        failed = ReplaceFailure{ReplaceFailure::Write, err::DiskFull};
-    files().closeFile(h);
-    if (!failed && !files().moveReplacing(temporary, target)) failed = fail(ReplaceFailure::Move);
+        failed = ReplaceFailure{ReplaceFailure::Write, SysError(err::DiskFull)};
+    file.close();
+    if (!failed) {
+        const SysError moved = files().moveReplacing(temporary, target);
+        if (moved.failed()) failed = ReplaceFailure{ReplaceFailure::Move, moved};
+    }
     if (failed) files().deleteFile(temporary);
     return failed;
 }
 
-std::optional<ReplaceFailure> probeFolderOf(const std::string& target) {
-    std::string temporary;
-    FileHandle h = kNoFile;
-    if (auto failed = createTemporary(target, temporary, h)) return failed;
-    files().closeFile(h);
-    if (!files().deleteFile(temporary)) return fail(ReplaceFailure::Create);
+std::optional<ReplaceFailure> probeFolderOf(const Path& target) {
+    Path temporary;
+    File file;
+    if (auto failed = createTemporary(target, temporary, file)) return failed;
+    file.close();
+    const SysError removed = files().deleteFile(temporary);
+    if (removed.failed()) return ReplaceFailure{ReplaceFailure::Create, removed};
     return std::nullopt;
 }
 
-std::optional<ReplaceFailure> copyReplacing(const std::string& from, const std::string& target) {
-    if (!files().pathFits(target)) return ReplaceFailure{ReplaceFailure::Fit, err::FileNameTooLong};
+std::optional<ReplaceFailure> copyReplacing(const Path& from, const Path& target) {
+    if (!files().pathFits(target)) return tooLong();
     const auto temporary = unusedTemporaryPath(target);
-    if (!temporary) return ReplaceFailure{ReplaceFailure::Create, err::FileExists};
-    if (!files().pathFits(*temporary)) return ReplaceFailure{ReplaceFailure::Fit, err::FileNameTooLong};
+    if (!temporary) return ReplaceFailure{ReplaceFailure::Create, SysError(err::FileExists)};
+    if (!files().pathFits(*temporary)) return tooLong();
     // CopyFile leaves no partial file behind when it fails.
-    if (!files().copyFile(from, *temporary)) return fail(ReplaceFailure::Write);
-    if (files().moveReplacing(*temporary, target)) return std::nullopt;
-    auto failed = fail(ReplaceFailure::Move);
+    const SysError copied = files().copyFile(from, *temporary);
+    if (copied.failed()) return ReplaceFailure{ReplaceFailure::Write, copied};
+    const SysError moved = files().moveReplacing(*temporary, target);
+    if (moved.ok()) return std::nullopt;
     files().deleteFile(*temporary);
-    return failed;
+    return ReplaceFailure{ReplaceFailure::Move, moved};
 }
 
 }  // namespace plat

@@ -1,31 +1,22 @@
 #include "platform/Folders.h"
 
-#include "platform/AnsiText.h"
 #include "platform/Files.h"
-#include "platform/Path.h"
 
 namespace plat {
 
-bool createFolders(const std::string& path, std::vector<std::string>& made) {
-    std::string dir = path;
-    while (dir.size() > 3 && text::endsWith(dir, '\\')) dir.pop_back();
-    if (dir.empty() || files().folderExists(dir)) return true;
-    std::string parent = text::fileDir(dir);
+SysError createFolders(const Path& path, std::vector<Path>* made) {
+    if (path.empty() || files().folderExists(path)) return kOk;
+    const Path parent = path.parent();
     // A parent that cannot be made shows as the child's failure.
-    if (!parent.empty() && parent != dir) createFolders(parent, made);
-    if (!files().createFolder(dir)) return false;
-    made.push_back(dir);
-    return true;
-}
-
-bool createFolders(const std::string& path) {
-    std::vector<std::string> made;
-    return createFolders(path, made);
+    if (!parent.empty()) createFolders(parent, made);
+    const SysError e = files().createFolder(path);
+    if (e.ok() && made) made->push_back(path);
+    return e;
 }
 
 namespace {
 
-// The names of a path, its root ("C:\\") first.
+// The names of a path, its root ("C:\") first.
 std::vector<std::string> namesOf(Path p) {
     std::vector<std::string> names;
     for (; !p.parent().empty(); p = p.parent()) names.insert(names.begin(), p.name());
@@ -46,28 +37,27 @@ Path respelled(const Path& given, const Path& onDisk) {
 
 }  // namespace
 
-std::string longName(const std::string& path) {
+Path longName(const Path& path) {
     std::vector<std::string> rest;
-    for (Path p(path); !p.empty(); p = p.parent()) {
-        std::string spelled;
-        if (files().longPath(p.text(), spelled)) {
-            Path out = respelled(p, Path(spelled));
+    for (Path p = path; !p.empty(); p = p.parent()) {
+        Path spelled;
+        if (files().longPath(p, spelled).ok()) {
+            Path out = respelled(p, spelled);
             for (auto it = rest.rbegin(); it != rest.rend(); ++it) out = out / *it;
-            return out.text();
+            return out;
         }
         rest.push_back(p.name());
     }
     return path;
 }
 
-bool isFileLink(const std::string& path) {
-    const Path p(path);
-    std::string file, folder;
+bool isFileLink(const Path& path) {
+    Path file, folder;
     FindData entry;
-    if (p.parent().empty() || !files().finalPath(path, file) || !files().finalPath(p.parent().text(), folder) ||
-        !files().findFirst(path, entry))
+    if (path.parent().empty() || files().finalPath(path, file).failed() ||
+        files().finalPath(path.parent(), folder).failed() || !files().firstMatch(path, entry))
         return false;
-    return Path(file) != Path(folder) / entry.name;
+    return file != folder / entry.name;
 }
 
 }  // namespace plat

@@ -59,6 +59,10 @@ Program& program() { return current<Program>(); }
 Files& files() { return current<Files>(); }
 Drives& drives() { return current<Drives>(); }
 Registry& registry() { return current<Registry>(); }
+
+std::string RegKey::text() const {
+    return std::string(root == RootKey::LocalMachine ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\") + path;
+}
 Shell& shell() { return current<Shell>(); }
 Desktop& desktop() { return current<Desktop>(); }
 

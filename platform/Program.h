@@ -1,7 +1,7 @@
 // The seam's first slice: the program itself and its process.  Its path and
 // command line, the code page its strings are in, the one-copy rule, its own
-// resources, the calling thread's last error and the system's text for it,
-// the clock and the version of Windows.
+// resources, the system's text for an error code, the clock and the version
+// of Windows.
 //
 // Strings are byte strings in the system's ANSI code page throughout, in
 // every slice; Win32 values that the installer's behaviour depends on are
@@ -13,17 +13,9 @@
 #include <string>
 #include <vector>
 
-namespace plat {
+#include "platform/SysError.h"
 
-// System error codes that callers and tests name; every slice's failing call
-// leaves one for Program::lastError().
-namespace err {
-constexpr std::uint32_t FileNotFound = 2, PathNotFound = 3, AccessDenied = 5, InvalidHandle = 6,
-                        InvalidData = 13, NotSameDevice = 17, WriteProtect = 19, SharingViolation = 32,
-                        HandleEof = 38, FileExists = 80, DiskFull = 112, InvalidName = 123, DirNotEmpty = 145,
-                        AlreadyExists = 183, FileNameTooLong = 206, DirectoryName = 267,  // the last: not a folder
-    NoUnicodeTranslation = 1113;
-}  // namespace err
+namespace plat {
 
 // The wall clock as the user has it set.
 struct LocalTime {
@@ -52,7 +44,7 @@ public:
     // folder cannot be removed (32) while it is current, so a program that
     // removes the folder it was started in moves elsewhere first.  2 when
     // the folder does not exist.
-    virtual bool setCurrentFolder(const std::string& path) = 0;
+    virtual SysError setCurrentFolder(const std::string& path) = 0;
 
     virtual unsigned ansiCodePage() = 0;
     virtual bool isDbcsLeadByte(unsigned char c) = 0;
@@ -73,12 +65,11 @@ public:
     // The bytes of resource (type, name) of the program file, names matched
     // without regard to case.  Returns false when missing.  The bytes stay
     // valid for the rest of the run.
-    virtual bool ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
+    virtual SysError ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
                              std::size_t& size) = 0;
 
-    // The calling thread's last error code, and the system's text for a code
-    // (empty when the system has none; keeps the system's trailing line break).
-    virtual std::uint32_t lastError() = 0;
+    // The system's text for a code (empty when the system has none; keeps
+    // the system's trailing line break).
     virtual std::string errorText(std::uint32_t code) = 0;
 
     virtual LocalTime localTime() = 0;
@@ -94,7 +85,7 @@ public:
     std::string programPath() override { return program_.programPath(); }
     std::string commandLine() override { return program_.commandLine(); }
     std::uint32_t processId() override { return program_.processId(); }
-    bool setCurrentFolder(const std::string& path) override { return program_.setCurrentFolder(path); }
+    SysError setCurrentFolder(const std::string& path) override { return program_.setCurrentFolder(path); }
     unsigned ansiCodePage() override { return program_.ansiCodePage(); }
     bool isDbcsLeadByte(unsigned char c) override { return program_.isDbcsLeadByte(c); }
     std::string ansiToUtf8(const std::string& ansi) override { return program_.ansiToUtf8(ansi); }
@@ -102,11 +93,10 @@ public:
         return program_.claimFirstInstance(mainWindowClasses);
     }
     void startupMark(const char* step) override { program_.startupMark(step); }
-    bool ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
+    SysError ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
                      std::size_t& size) override {
         return program_.ownResource(type, name, data, size);
     }
-    std::uint32_t lastError() override { return program_.lastError(); }
     std::string errorText(std::uint32_t code) override { return program_.errorText(code); }
     LocalTime localTime() override { return program_.localTime(); }
     WindowsVersion windowsVersion() override { return program_.windowsVersion(); }

@@ -6,6 +6,9 @@
 #include <memory>
 #include <string>
 
+#include "platform/Path.h"
+#include "platform/SysError.h"
+
 namespace plat {
 
 // Show modes (SW_*).
@@ -21,23 +24,20 @@ public:
     virtual void setPath(const std::string& ansiPath) = 0;
     virtual void setWorkingDirectory(const std::string& ansiDir) = 0;
     // Converts the ANSI path to UTF-16 with the ANSI code page, then saves;
-    // false when the file could not be written, the reason left for
-    // lastError().
-    virtual bool save(const std::string& ansiFile) = 0;
+    // fails when the file could not be written.
+    virtual SysError save(const Path& file) = 0;
 };
 
 class Shell {
 public:
     virtual ~Shell() = default;
 
-    // WinExec: false, with the reason for lastError(), when the program
-    // could not be started.
-    virtual bool winExec(const std::string& commandLine, int showMode) = 0;
+    // WinExec: fails when the program could not be started.
+    virtual SysError winExec(const std::string& commandLine, int showMode) = 0;
     // Starts a command line and returns once the program has ended, handling
-    // messages meanwhile, with the program's exit code.  False, with the
-    // reason for lastError(), when it could not be started or its end could
-    // not be waited for.
-    virtual bool execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) = 0;
+    // messages meanwhile, with the program's exit code.  Fails when it could
+    // not be started or its end could not be waited for.
+    virtual SysError execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) = 0;
     virtual void shellOpen(const std::string& address, int showMode) = 0;
 
     // The Start menu's Programs folder, whole; empty when it cannot be
@@ -51,9 +51,9 @@ public:
     // A new shell-link object; throws base::Error when it cannot be created or
     // lacks one of its interfaces.
     virtual std::unique_ptr<ShellLink> createShellLink() = 0;
-    // The path a shell link (.lnk) points at, as its ANSI path; false, with
-    // the code for lastError(), when the file is missing or no shell link.
-    virtual bool shellLinkTarget(const std::string& linkFile, std::string& target) = 0;
+    // The path a shell link (.lnk) points at, as its ANSI path; fails when
+    // the file is missing or no shell link.
+    virtual SysError shellLinkTarget(const Path& linkFile, std::string& target) = 0;
 };
 
 // The shell slice in force (platform/Platform.h); throws std::logic_error while
@@ -65,10 +65,10 @@ class ForwardingShell : public Shell {
 public:
     explicit ForwardingShell(Shell& next) : shell_(next) {}
 
-    bool winExec(const std::string& commandLine, int showMode) override {
+    SysError winExec(const std::string& commandLine, int showMode) override {
         return shell_.winExec(commandLine, showMode);
     }
-    bool execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) override {
+    SysError execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) override {
         return shell_.execAndWait(commandLine, showMode, exitCode);
     }
     void shellOpen(const std::string& address, int showMode) override { shell_.shellOpen(address, showMode); }
@@ -76,7 +76,7 @@ public:
     std::string windowsFolder() override { return shell_.windowsFolder(); }
     std::string tempFolder() override { return shell_.tempFolder(); }
     std::unique_ptr<ShellLink> createShellLink() override { return shell_.createShellLink(); }
-    bool shellLinkTarget(const std::string& linkFile, std::string& target) override {
+    SysError shellLinkTarget(const Path& linkFile, std::string& target) override {
         return shell_.shellLinkTarget(linkFile, target);
     }
 

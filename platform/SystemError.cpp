@@ -16,8 +16,10 @@ base::Error systemError(std::uint32_t code, const std::string& subject) {
     return base::Error(subject.empty() ? text : text + "\r\n" + subject, code);
 }
 
-void requirePathFits(const std::string& path) {
-    if (!files().pathFits(path)) throw systemError(err::FileNameTooLong, path);
+base::Error systemError(SysError e, const std::string& subject) { return systemError(e.code(), subject); }
+
+void requirePathFits(const Path& path) {
+    if (!files().pathFits(path)) throw systemError(err::FileNameTooLong, path.text());
 }
 
 }  // namespace plat

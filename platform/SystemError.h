@@ -6,6 +6,8 @@
 #include <string>
 
 #include "base/Error.h"
+#include "platform/Path.h"
+#include "platform/SysError.h"
 
 namespace plat {
 
@@ -16,9 +18,10 @@ std::string systemText(std::uint32_t code);
 // The system's text for code, then subject on a line of its own when there
 // is one.
 base::Error systemError(std::uint32_t code, const std::string& subject);
+base::Error systemError(SysError e, const std::string& subject);
 
 // Raises the system's "file name too long" with the path, unless the ANSI
 // file calls take the path whole: nothing is ever done with a path cut short.
-void requirePathFits(const std::string& path);
+void requirePathFits(const Path& path);
 
 }  // namespace plat

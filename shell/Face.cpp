@@ -16,8 +16,8 @@ public:
     plat::Answer show(const std::string& text, const std::string& caption, MsgKind kind) override {
         return ui::app().messageBox(text, caption, static_cast<std::uint32_t>(kind));
     }
-    plat::Answer ask(Question, const std::string& text, const std::string& caption, MsgKind kind, int) override {
-        return show(text, caption, kind);
+    plat::Answer ask(Question q, const std::string& text, const std::string& caption, int) override {
+        return ui::app().messageBox(text, caption, boxStyleOf(q));
     }
     std::optional<std::string> pickFolder() override { return showPicker(); }
     void showDocument(const std::string& path) override {
@@ -45,6 +45,20 @@ const char* nameOf(Question q) {
     return "a question";
 }
 
+std::uint32_t boxStyleOf(Question q) {
+    using namespace plat::mb;
+    switch (q) {
+        case Question::DiscWanted: return RetryCancel | IconQuestion | Topmost;         // 0x40025
+        case Question::LocateDisc: return OkCancel | IconStop | Topmost;                // 0x40011
+        case Question::TooLittleRoom: return RetryCancel | IconExclamation | Topmost;   // 0x40035
+        case Question::CopyFailed:                                                      // as Windows asks
+        case Question::RemovalFailed: return AbortRetryIgnore | IconStop | Topmost;     // 0x40012
+        case Question::RemoveSaves: return YesNoCancel | IconQuestion | Topmost;        // 0x40023
+        case Question::ConfirmVoiceAddOn: return OkCancel | IconQuestion | Topmost;     // 0x40021
+    }
+    return Ok | IconQuestion | Topmost;
+}
+
 const char* meaningOf(ExitCode code) {
     switch (code) {
         case ExitCode::Done: return "done";
@@ -62,14 +76,25 @@ const char* meaningOf(ExitCode code) {
 Face& face() { return *current; }
 void useFace(Face* f) { current = f ? f : &windows; }
 
-plat::Answer ask(Question q, const std::string& text, const std::string& caption, MsgKind kind, int disc) {
-    return face().ask(q, text, caption, kind, disc);
+plat::Answer showMessage(const std::string& text, const std::string& caption, MsgKind kind) {
+    return face().show(text, caption, kind);
 }
 
-plat::Answer ask(Question q, Msg text, Msg caption, MsgKind kind, int disc) {
+plat::Answer showMessage(Msg text, Msg caption, MsgKind kind) {
     const MessageTable& m = messages();
-    return face().ask(q, m.get(text), m.get(caption), kind, disc);
+    return face().show(m.get(text), m.get(caption), kind);
 }
+
+plat::Answer ask(Question q, const std::string& text, const std::string& caption, int disc) {
+    return face().ask(q, text, caption, disc);
+}
+
+plat::Answer ask(Question q, Msg text, Msg caption, int disc) {
+    const MessageTable& m = messages();
+    return face().ask(q, m.get(text), m.get(caption), disc);
+}
+
+std::optional<std::string> pickFolder() { return face().pickFolder(); }
 
 void showError(const std::string& text) { face().showError(text); }
 

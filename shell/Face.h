@@ -4,6 +4,7 @@
 // runs say what they tell and ask; the face in force decides how.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -23,6 +24,8 @@ enum class Question {
     ConfirmVoiceAddOn,  // install the add-on?  OK, Cancel
 };
 const char* nameOf(Question q);
+// The style of the message box that asks it, with exactly its buttons.
+std::uint32_t boxStyleOf(Question q);
 
 // The program's exit code, for whoever started it.
 enum class ExitCode : int {
@@ -40,12 +43,10 @@ const char* meaningOf(ExitCode code);
 class Face {
 public:
     virtual ~Face() = default;
-    // A message box that is no question: OK alone, or a question that has
-    // no name (only the windows ask those).
+    // A notice: a message box with OK alone.
     virtual plat::Answer show(const std::string& text, const std::string& caption, MsgKind kind) = 0;
-    // A question of the runs; `disc` for the disc questions.
-    virtual plat::Answer ask(Question q, const std::string& text, const std::string& caption, MsgKind kind,
-                             int disc) = 0;
+    // A question of the runs, in its box (boxStyleOf); `disc` for the disc questions.
+    virtual plat::Answer ask(Question q, const std::string& text, const std::string& caption, int disc) = 0;
     // The folder the player points at after LocateDisc's OK; nullopt for none.
     virtual std::optional<std::string> pickFolder() = 0;
     // The readme the patch leaves.
@@ -73,8 +74,16 @@ private:
     Face* before_;
 };
 
-plat::Answer ask(Question q, const std::string& text, const std::string& caption, MsgKind kind, int disc = 0);
-plat::Answer ask(Question q, Msg text, Msg caption, MsgKind kind, int disc = 0);
+// Through the face in force: a message box that is no question, modal and
+// owned by the application (its text and caption as given, or entries of
+// the message table); a question of the runs; the folder the player points
+// at (the picker, or an unattended run's planned folder); an error that ends
+// what the player asked for.
+plat::Answer showMessage(const std::string& text, const std::string& caption, MsgKind kind);
+plat::Answer showMessage(Msg text, Msg caption, MsgKind kind);
+plat::Answer ask(Question q, const std::string& text, const std::string& caption, int disc = 0);
+plat::Answer ask(Question q, Msg text, Msg caption, int disc = 0);
+std::optional<std::string> pickFolder();
 void showError(const std::string& text);
 
 }  // namespace shell

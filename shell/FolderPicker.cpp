@@ -1,7 +1,6 @@
 #include "shell/FolderPicker.h"
 
 #include "platform/SystemError.h"
-#include "shell/Face.h"
 
 namespace {
 
@@ -50,12 +49,10 @@ namespace shell {
 
 void usePicker(TForm3* picker) { current = picker; }
 
-std::optional<std::string> pickFolder() { return face().pickFolder(); }
-
 std::optional<std::string> showPicker() {
     if (!current || current->ShowModal() != ui::mrOk) return std::nullopt;
     std::string folder = current->ShellTreeView1->path();
-    plat::requirePathFits(folder);
+    plat::requirePathFits(plat::Path(folder));
     return folder;
 }
 

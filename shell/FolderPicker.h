@@ -24,13 +24,9 @@ public:
 
 namespace shell {
 
-// The picker that pickFolder() shows; set by the program once it is made,
+// The picker that the windows' face shows; set by the program once it is made,
 // cleared (nullptr) when it goes.
 void usePicker(TForm3* picker);
-
-// The folder the player points at, through the face in force: the picker,
-// or an unattended run's planned folder.
-std::optional<std::string> pickFolder();
 
 // Shows the folder picker modally.  OK gives the selected folder's whole path
 // ("X:\" for a drive root); it can be pressed only while a file-system folder

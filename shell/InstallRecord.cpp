@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <stdexcept>
 
 #include "platform/AnsiText.h"
 #include "platform/Path.h"
 #include "platform/Registry.h"
-#include "shell/RunLog.h"
-#include "shell/VoiceRecord.h"
+#include "shell/FileNames.h"
 
 namespace shell::record {
 
@@ -42,30 +42,16 @@ bool existedBefore(const std::string& field) {
     throw bad("neither new nor old: " + field);
 }
 
-// Whether two paths (both relative, or both absolute) name one file.
-bool samePath(const std::string& a, const std::string& b) { return plat::Path(a) == plat::Path(b); }
-
-// The part of path below folder, when below() has it there.
-std::optional<std::string> plainPartBelow(const std::string& path, const std::string& folder) {
-    // No root: folders are held without their backslash.
-    if (text::endsWith(folder, '\\') || text::endsWith(path, '\\')) return std::nullopt;
-    auto inside = plat::Path(path).relativeTo(plat::Path(folder));
-    if (!inside || !plainRelative(*inside)) return std::nullopt;
-    return inside;
-}
-
 bool looksAbsolute(const std::string& path) {
     return (path.size() >= 2 && path[1] == ':') || (!path.empty() && path[0] == '\\');
 }
 
 }  // namespace
 
-std::string uninstallFolder(const std::string& install) { return (plat::Path(install) / kFolderName).text(); }
-std::string recordPath(const std::string& install) { return (plat::Path(uninstallFolder(install)) / kFileName).text(); }
-std::string programPath(const std::string& install) { return (plat::Path(uninstallFolder(install)) / kProgramName).text(); }
-std::string originalsFolder(const std::string& install) {
-    return (plat::Path(uninstallFolder(install)) / kOriginalsName).text();
-}
+plat::Path uninstallFolder(const plat::Path& install) { return install / kFolderName; }
+plat::Path recordPath(const plat::Path& install) { return uninstallFolder(install) / kFileName; }
+plat::Path programPath(const plat::Path& install) { return uninstallFolder(install) / kProgramName; }
+plat::Path originalsFolder(const plat::Path& install) { return uninstallFolder(install) / kOriginalsName; }
 
 std::uint32_t crc32(const std::string& bytes) {
     static const auto table = makeCrcTable();
@@ -85,18 +71,6 @@ Fields fields(Line kind, std::vector<std::string> values) {
     return values;
 }
 
-std::string normalPath(const std::string& path) {
-    std::string out;
-    for (std::size_t i = 0; i < path.size();) {
-        const std::size_t n = text::charLength(path, i);
-        const bool separator = n == 1 && path[i] == '\\';
-        // The start of a UNC name keeps its two.
-        if (!(separator && i > 1 && text::endsWith(out, '\\'))) out.append(path, i, n);
-        i += n;
-    }
-    return out;
-}
-
 bool plainRelative(const std::string& path) {
     if (path.empty()) return false;
     std::size_t from = 0;
@@ -109,13 +83,17 @@ bool plainRelative(const std::string& path) {
     }
 }
 
-bool below(const std::string& path, const std::string& folder) { return plainPartBelow(path, folder).has_value(); }
+std::optional<plat::Path> plainBelow(const plat::Path& path, const plat::Path& folder) {
+    // A drive's root holds nothing of a game: no game lies there.
+    if (folder.parent().empty() && folder.absolute()) return std::nullopt;
+    auto inside = path.relativeTo(folder);
+    if (!inside || !plainRelative(*inside)) return std::nullopt;
+    return plat::Path(*inside);
+}
 
-bool unsafeFolder(const std::string& folder, const std::string& windowsFolder) {
-    const plat::Path game(folder);
+bool unsafeFolder(const plat::Path& game, const plat::Path& windows) {
     // A drive's root, or no absolute folder at all.
     if (!game.absolute() || game.parent().empty()) return true;
-    const plat::Path windows(windowsFolder);
     return !windows.empty() && game.within(windows);
 }
 
@@ -136,7 +114,9 @@ struct Record::Kind {
     void (Record::*apply)(const Fields&);
 };
 
-const Record::Kind Record::kKinds[] = {
+// One per Line, in the enumeration's order (checked below): the tag of a
+// kind is its entry's.
+constexpr Record::Kind Record::kKinds[] = {
     {Line::Header, kMagic, 2, &Record::header},
     {Line::Folder, "folder", 1, &Record::onFolder},
     {Line::Language, "language", 1, &Record::onLanguage},
@@ -161,10 +141,21 @@ const Record::Kind Record::kKinds[] = {
     {Line::AddOnOldValue, "addon-old-value", 3, &Record::onAddOnKey},
 };
 
+namespace {
+
+template <class Kinds>
+constexpr bool oneForEachLineInOrder(const Kinds& kinds) {
+    std::size_t i = 0;
+    for (const auto& k : kinds)
+        if (k.line != static_cast<Line>(i++)) return false;
+    return i == kLineKinds;
+}
+
+}  // namespace
+
 const char* tagOf(Line kind) {
-    for (const auto& k : Record::kKinds)
-        if (k.line == kind) return k.tag;
-    return "?";
+    static_assert(oneForEachLineInOrder(Record::kKinds), "the line kinds and their table disagree");
+    return Record::kKinds[static_cast<std::size_t>(kind)].tag;
 }
 
 // ---------------------------------------------------------------- Record
@@ -180,26 +171,28 @@ std::vector<Record::Item>& Record::list(List l) {
         case Folders: return folders;
         case Links: return links;
         case PatchFiles: return patchFiles;
-        default: return patchLinks;
+        case PatchLinks: return patchLinks;
+        case kLists: break;
     }
+    throw std::logic_error("no list " + std::to_string(l));
 }
 
-Record::Item& Record::item(List l, const std::string& path, bool& added) {
+Record::Item& Record::item(List l, const plat::Path& path, bool& added) {
     auto& items = list(l);
-    auto [it, inserted] = index_[l].emplace(plat::Path(path).key(), items.size());
+    auto [it, inserted] = index_[l].emplace(path.key(), items.size());
     added = inserted;
     if (inserted) items.push_back({path});
     return items[it->second];
 }
 
-const Record::Item* Record::find(List l, const std::string& path) const {
-    auto it = index_[l].find(plat::Path(path).key());
+const Record::Item* Record::find(List l, const plat::Path& path) const {
+    auto it = index_[l].find(path.key());
     if (it == index_[l].end()) return nullptr;
     return &const_cast<Record*>(this)->list(l)[it->second];
 }
 
-std::vector<Fields> Record::begin(const std::string& installFolder, unsigned codePage) {
-    return {{kMagic, std::to_string(kVersion), std::to_string(codePage)}, {"folder", installFolder}};
+std::vector<Fields> Record::begin(const plat::Path& installFolder, unsigned codePage) {
+    return {{kMagic, std::to_string(kVersion), std::to_string(codePage)}, {"folder", installFolder.text()}};
 }
 
 void Record::apply(const Fields& f, std::size_t lineNumber) {
@@ -225,21 +218,22 @@ void Record::ignore(const Fields& f) {
     ignored.push_back({line_, text});
 }
 
-std::optional<std::string> Record::relative(const std::string& absolute) const {
-    return plainPartBelow(absolute, folder);
+std::optional<plat::Path> Record::relative(const plat::Path& absolute) const {
+    return plainBelow(absolute, folder);
 }
 
-std::optional<std::string> Record::pathField(const std::string& field) const {
-    if (looksAbsolute(field)) return relative(field);
+std::optional<plat::Path> Record::pathField(const std::string& field) const {
+    // A path ending in a separator names no file.
+    if (looksAbsolute(field)) return text::endsWith(field, '\\') ? std::nullopt : relative(plat::Path(field));
     if (!plainRelative(field)) return std::nullopt;
-    return field;
+    return plat::Path(field);
 }
 
-std::optional<std::string> Record::linkName(const std::string& field) const {
+std::optional<plat::Path> Record::linkName(const std::string& field) const {
     const std::string name = text::fileName(field);
     if (!text::plainName(name)) return std::nullopt;
     if (name != field && !looksAbsolute(field)) return std::nullopt;
-    return name;
+    return plat::Path(name);
 }
 
 void Record::header(const Fields& f) {
@@ -253,11 +247,11 @@ void Record::header(const Fields& f) {
 
 void Record::onFolder(const Fields& f) {
     // A later folder line tells a move: where it was before stays known.
-    if (!folder.empty() && !samePath(folder, f[1]) &&
-        std::none_of(earlierFolders.begin(), earlierFolders.end(),
-                     [&](const std::string& earlier) { return samePath(earlier, folder); }))
+    const plat::Path named(f[1]);
+    if (!folder.empty() && folder != named &&
+        std::find(earlierFolders.begin(), earlierFolders.end(), folder) == earlierFolders.end())
         earlierFolders.push_back(folder);
-    folder = normalPath(f[1]);
+    folder = named;
 }
 
 void Record::onLanguage(const Fields& f) { language = f[1]; }
@@ -270,7 +264,7 @@ void Record::onRegistered(const Fields& f) {
     registrations.push_back({*root, f[2]});
 }
 
-void Record::onLinkFolder(const Fields& f) { linkFolder = f[1]; }
+void Record::onLinkFolder(const Fields& f) { linkFolder = plat::Path(f[1]); }
 
 void Record::onFileAnnounced(const Fields& f) {
     const bool old = existedBefore(f[2]);
@@ -312,14 +306,14 @@ void Record::onPatchLink(const Fields& f) { markWhole(f, PatchLinks); }
 void Record::onOriginal(const Fields& f) {
     const auto target = pathField(f[1]);
     const auto kept = pathField(f[2]);
-    if (!target || !kept || !below(*kept, kOwnOriginals)) return ignore(f);
+    if (!target || !kept || !plainBelow(*kept, plat::Path(kOwnOriginals))) return ignore(f);
     const bool whole = f[0] == tagOf(Line::Original);
     Original* o = nullptr;
     for (auto& x : originals)
-        if (samePath(x.target, *target)) o = &x;
+        if (x.target == *target) o = &x;
     if (o && o->whole && !o->restored) {
         // A kept original is never replaced by a later copy.
-        if (!samePath(o->kept, *kept)) throw bad("a second original of " + f[1]);
+        if (o->kept != *kept) throw bad("a second original of " + f[1]);
         return;
     }
     if (!o) {
@@ -332,9 +326,7 @@ void Record::onOriginal(const Fields& f) {
 void Record::onNoOriginal(const Fields& f) {
     const auto path = pathField(f[1]);
     if (!path) return ignore(f);
-    for (const auto& u : unavailable)
-        if (samePath(u, *path)) return;
-    unavailable.push_back(*path);
+    if (std::find(unavailable.begin(), unavailable.end(), *path) == unavailable.end()) unavailable.push_back(*path);
 }
 
 void Record::onRestored(const Fields& f) {
@@ -342,7 +334,7 @@ void Record::onRestored(const Fields& f) {
     if (!path) return ignore(f);
     bool found = false;
     for (auto& o : originals)
-        if (samePath(o.target, *path) && o.whole) {
+        if (o.target == *path && o.whole) {
             o.restored = true;
             found = true;
         }
@@ -370,10 +362,11 @@ void Record::onUnpatched(const Fields& f) {
 }
 
 void Record::onAddOnFile(const Fields& f) {
-    const auto named = [&](const auto& file) { return samePath(file, f[1]); };
+    const plat::Path file(f[1]);
+    const auto named = [&](const auto& other) { return plat::Path(other) == file; };
     if (std::none_of(std::begin(voice::kFiles), std::end(voice::kFiles), named)) return ignore(f);
     if (std::any_of(addOnFiles.begin(), addOnFiles.end(), named)) return;
-    addOnFiles.push_back(f[1]);
+    addOnFiles.push_back(file);
 }
 
 void Record::onAddOnKey(const Fields& f) {
@@ -388,22 +381,19 @@ void Record::onAddOnKey(const Fields& f) {
 bool Record::patchOnly() const {
     const plat::Path own(kOwnFolder), patchLog(kPatchLog.inFolder);
     // The disc run's log counts as the game's: the run writes it before its first file.
-    const auto theGames = [&](const Item& i) {
-        const plat::Path path(i.path);
-        return !path.below(own) && !(path == patchLog);
-    };
+    const auto theGames = [&](const Item& i) { return !i.path.below(own) && i.path != patchLog; };
     return folders.empty() && links.empty() && std::none_of(files.begin(), files.end(), theGames);
 }
 
-const Record::Item* Record::patchFile(const std::string& path) const { return find(PatchFiles, path); }
+const Record::Item* Record::patchFile(const plat::Path& path) const { return find(PatchFiles, path); }
 
-const Record::Original* Record::activeOriginal(const std::string& target) const {
+const Record::Original* Record::activeOriginal(const plat::Path& target) const {
     for (const auto& o : originals)
-        if (o.whole && !o.restored && samePath(o.target, target)) return &o;
+        if (o.whole && !o.restored && o.target == target) return &o;
     return nullptr;
 }
 
-const Record::Item* Record::gameFile(const std::string& path) const { return find(Files, path); }
+const Record::Item* Record::gameFile(const plat::Path& path) const { return find(Files, path); }
 
 Parsed parse(const std::string& bytes) {
     Parsed out;

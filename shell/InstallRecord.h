@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Error.h"
+#include "platform/Path.h"
 #include "platform/Registry.h"
 
 namespace shell::record {
@@ -36,10 +38,10 @@ constexpr char kFileName[] = "Uninstall.dat";
 constexpr char kProgramName[] = "Uninstall.exe";
 constexpr char kOriginalsName[] = "Original";
 constexpr char kSetAsideName[] = "Uninstall.old";
-std::string uninstallFolder(const std::string& install);  // install\Uninstall
-std::string recordPath(const std::string& install);        // install\Uninstall\Uninstall.dat
-std::string programPath(const std::string& install);       // install\Uninstall\Uninstall.exe
-std::string originalsFolder(const std::string& install);   // install\Uninstall\Original
+plat::Path uninstallFolder(const plat::Path& install);  // install\Uninstall
+plat::Path recordPath(const plat::Path& install);       // install\Uninstall\Uninstall.dat
+plat::Path programPath(const plat::Path& install);      // install\Uninstall\Uninstall.exe
+plat::Path originalsFolder(const plat::Path& install);  // install\Uninstall\Original
 // The same, relative to the game folder.
 constexpr char kOwnFolder[] = "Uninstall";
 constexpr char kOwnOriginals[] = "Uninstall\\Original";
@@ -78,6 +80,8 @@ enum class Line {
     AddOnOldKey,        // root, key: there before the import
     AddOnOldValue,      // root, key, value: there before the import
 };
+// How many kinds there are: the last above, plus one.
+constexpr std::size_t kLineKinds = static_cast<std::size_t>(Line::AddOnOldValue) + 1;
 // The tag a line kind is stored with.
 const char* tagOf(Line kind);
 
@@ -87,11 +91,6 @@ std::string encodeLine(const Fields& fields);
 Fields fields(Line kind, std::vector<std::string> values);
 // CRC-32 (the polynomial of zip and PNG).
 std::uint32_t crc32(const std::string& bytes);
-// A path with doubled separators made single ("X:\\" + "\\a" is one
-// separator to Windows, and one path here), spelled otherwise as it is: a
-// trailing backslash stays, as the record's texts keep it (plat::Path drops
-// it).  Paths are compared and cut as plat::Path.
-std::string normalPath(const std::string& path);
 
 // Whether path is a relative path of plain names that Windows takes as they
 // are spelled (text::plainName): no drive, no leading separator, no empty,
@@ -100,20 +99,22 @@ std::string normalPath(const std::string& path);
 // must be these.
 bool plainRelative(const std::string& path);
 
-// Whether path lies below folder as plat::Path::below has it, and what lies
-// between them is plainRelative: no "..", no wildcard, nothing Windows
-// would spell otherwise.  A folder held with its trailing backslash (a
-// drive's root) holds nothing here, nor does a path ending in one.
-bool below(const std::string& path, const std::string& folder);
+// The part of path below folder (plat::Path::relativeTo) when it is
+// plainRelative: no "..", no wildcard, nothing Windows would spell
+// otherwise; nothing for a folder that is a drive's root.
+std::optional<plat::Path> plainBelow(const plat::Path& path, const plat::Path& folder);
 
 // A drive root or the Windows folder or anything inside it: a folder the
 // uninstaller will not empty, so no installation may go there.
-bool unsafeFolder(const std::string& folder, const std::string& windowsFolder);
+bool unsafeFolder(const plat::Path& folder, const plat::Path& windowsFolder);
 
 // What went wrong with a line; the reader says which line.
-struct FormatError {
+class FormatError : public base::Error {
+public:
+    FormatError(std::size_t line, const std::string& reason)
+        : base::Error(reason), line(line), reason(reason) {}
     std::size_t line;  // from 1
-    std::string what;
+    std::string reason;
 };
 
 // What a record says once its lines are taken in order.
@@ -122,7 +123,7 @@ public:
     // One file, folder or shortcut a run wrote, relative to the game folder
     // (a shortcut by its name).
     struct Item {
-        std::string path;
+        plat::Path path;
         bool whole = false;          // written to its end; otherwise only announced
         bool existedBefore = false;  // something of that name was there before the first run wrote it
         bool undone = false;         // the patch's, taken away again by the patch's removal
@@ -131,7 +132,7 @@ public:
         bool ours() const { return whole || !existedBefore; }
     };
     struct Original {
-        std::string target, kept;  // the game file, and its original's copy, both relative
+        plat::Path target, kept;  // the game file, and its original's copy, both relative
         bool whole = false;        // the copy is complete
         bool restored = false;     // moved back onto the game file
     };
@@ -149,7 +150,7 @@ public:
     };
 
     // The header of a new record.
-    static std::vector<Fields> begin(const std::string& installFolder, unsigned codePage);
+    static std::vector<Fields> begin(const plat::Path& installFolder, unsigned codePage);
 
     // Takes one line's fields; throws FormatError (line 0) for one that is
     // not a line of a record or comes out of place.  A line that is well
@@ -158,20 +159,20 @@ public:
     void apply(const Fields& fields, std::size_t lineNumber = 0);
 
     // A path below the record's folder, relative to it; nullopt otherwise.
-    std::optional<std::string> relative(const std::string& absolute) const;
+    std::optional<plat::Path> relative(const plat::Path& absolute) const;
 
     unsigned codePage = 0;
     unsigned version = 0;
-    std::string folder;                      // where it was installed last
-    std::vector<std::string> earlierFolders; // where it was before a move
+    plat::Path folder;                      // where it was installed last
+    std::vector<plat::Path> earlierFolders; // where it was before a move
     std::string language;
-    std::string linkFolder;
+    plat::Path linkFolder;
     std::vector<std::pair<plat::RootKey, std::string>> registrations;
     std::vector<Item> files, folders, links;  // the disc installation's (and the uninstaller's own)
     std::vector<Item> patchFiles, patchLinks;
     std::vector<Original> originals;
-    std::vector<std::string> unavailable;  // replaced by the patch without an original kept
-    std::vector<std::string> addOnFiles;
+    std::vector<plat::Path> unavailable;  // replaced by the patch without an original kept
+    std::vector<plat::Path> addOnFiles;
     std::vector<Key> addOnKeys, addOnOld;  // what the add-on's import made; what was there before it
     std::vector<Ignored> ignored;
 
@@ -187,9 +188,9 @@ public:
     bool patchOnly() const;
 
     // Queries by relative path, without regard to case.
-    const Item* patchFile(const std::string& path) const;
-    const Original* activeOriginal(const std::string& target) const;  // whole, not restored
-    const Item* gameFile(const std::string& path) const;
+    const Item* patchFile(const plat::Path& path) const;
+    const Original* activeOriginal(const plat::Path& target) const;  // whole, not restored
+    const Item* gameFile(const plat::Path& path) const;
 
 private:
     friend const char* tagOf(Line kind);
@@ -198,11 +199,11 @@ private:
     static const Kind kKinds[];
 
     std::vector<Item>& list(List l);
-    Item& item(List l, const std::string& path, bool& added);
-    const Item* find(List l, const std::string& path) const;
+    Item& item(List l, const plat::Path& path, bool& added);
+    const Item* find(List l, const plat::Path& path) const;
     // The relative path a path field names, or nullopt (the line is then ignored).
-    std::optional<std::string> pathField(const std::string& field) const;
-    std::optional<std::string> linkName(const std::string& field) const;
+    std::optional<plat::Path> pathField(const std::string& field) const;
+    std::optional<plat::Path> linkName(const std::string& field) const;
     void markWhole(const Fields& f, List l);
 
     void header(const Fields& f);

@@ -3,6 +3,7 @@
 #include "payload/Payload.h"
 #include "platform/AnsiText.h"
 #include "platform/Files.h"
+#include "platform/Path.h"
 #include "platform/Program.h"
 #include "platform/Registry.h"
 
@@ -21,17 +22,17 @@ const char kGb2312Value[] = "GB2312(86)";
 // window's is the one exception, with the "由" its built-in caption lacks.
 const char kMainTitle[] = "Lunavire 中文安装程序&汉化补丁 简繁双语版 由《Lunavire》中文化委员会制作";
 
-std::string programFolder() { return text::folderPart(plat::program().programPath()); }
+plat::Path programFolder() { return plat::Path(plat::program().programPath()).parent(); }
 
 class LanguageFile {
 public:
-    explicit LanguageFile(std::string path) : path_(std::move(path)) {}
+    explicit LanguageFile(const std::string& path) : path_(path) {}
     std::string read(const char* section, const std::string& key, const std::string& def) const {
         return plat::files().profileString(path_, section, key, def);
     }
 
 private:
-    std::string path_;
+    plat::Path path_;
 };
 
 void applyFonts(const LanguageFile& f, ui::Form& form) {
@@ -77,7 +78,7 @@ void applyMessages(const LanguageFile& f, MessageTable& messages) {
 std::vector<std::string> findLanguageFiles() {
     std::vector<std::string> names;
     plat::FindData entry;
-    auto search = plat::files().findFirst(programFolder() + "*.ini", entry);
+    auto search = plat::files().firstMatch(programFolder() / "*.ini", entry);
     if (!search) return names;
     do {
         // Every attribute counts (the mask 0x3F takes folders, hidden and system entries).
@@ -89,8 +90,8 @@ std::vector<std::string> findLanguageFiles() {
 std::string detectedLanguage() {
     // Reading is all the detection needs; asking for more fails for users who
     // may not write under HKEY_LOCAL_MACHINE.
-    bool simplified = plat::registry().valueExists(plat::RootKey::LocalMachine, plat::RegView::Wow32,
-                                                   kFontAssocKey, kGb2312Value);
+    bool simplified = plat::registry().valueExists({plat::RootKey::LocalMachine, plat::RegView::Wow32, kFontAssocKey},
+                                                   kGb2312Value);
     return simplified ? kSimplified : kTraditional;
 }
 
@@ -114,7 +115,7 @@ void applyLanguage(const std::string& name, const Localised& to) {
     to.notice.clear();
     to.notice.loadText(notice);
 
-    LanguageFile f(programFolder() + name + ".ini");
+    LanguageFile f((programFolder() / (name + ".ini")).text());
     for (ui::Form* form : to.windows) applyFonts(f, *form);
 
     using ui::Kind;
@@ -144,6 +145,6 @@ std::string detectedLanguageByFile() {
     return name;
 }
 
-std::string detectedLanguageFile() { return programFolder() + detectedLanguageByFile() + ".ini"; }
+std::string detectedLanguageFile() { return (programFolder() / (detectedLanguageByFile() + ".ini")).text(); }
 
 }  // namespace shell

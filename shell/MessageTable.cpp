@@ -1,6 +1,5 @@
 #include "shell/MessageTable.h"
 
-#include "shell/Face.h"
 
 #include <stdexcept>
 
@@ -154,10 +153,6 @@ std::string MessageTable::get(int index) const {
 void MessageTable::put(int index, const std::string& text) {
     checkIndex(index);
     entries_[static_cast<std::size_t>(index)] = text;
-}
-
-plat::Answer showMessage(const std::string& text, const std::string& caption, MsgKind kind) {
-    return face().show(text, caption, kind);
 }
 
 }  // namespace shell

@@ -12,21 +12,14 @@
 
 namespace shell {
 
-// Message-box kinds and their exact style values.
+// The kinds of notice (a box with OK alone) and their exact style values.
+// A question's box is its question's (shell::boxStyleOf).
 enum class MsgKind : std::uint32_t {
-    Confirm = plat::mb::OkCancel | plat::mb::IconQuestion | plat::mb::Topmost,            // 0x40021
-    Information = plat::mb::Ok | plat::mb::IconInformation | plat::mb::Topmost,           // 0x40040
-    QuestionNotice = plat::mb::Ok | plat::mb::IconQuestion | plat::mb::Topmost,           // 0x40020
-    Stop = plat::mb::Ok | plat::mb::IconStop | plat::mb::Topmost,                         // 0x40010
-    AskLocate = plat::mb::OkCancel | plat::mb::IconStop | plat::mb::Topmost,              // 0x40011
-    RetryDisc = plat::mb::RetryCancel | plat::mb::IconQuestion | plat::mb::Topmost,       // 0x40025
-    Warning = plat::mb::Ok | plat::mb::IconExclamation | plat::mb::Topmost,               // 0x40030
-    Plain = plat::mb::Ok | plat::mb::Topmost,                                             // 0x40000
-    // A file that cannot be copied, as Windows asks about one.
-    CopyFailed = plat::mb::AbortRetryIgnore | plat::mb::IconStop | plat::mb::Topmost,     // 0x40012
-    // -- resume and room
-    // Too little room on the install folder's drive for the next disc.
-    NoRoom = plat::mb::RetryCancel | plat::mb::IconExclamation | plat::mb::Topmost,       // 0x40035
+    Information = plat::mb::Ok | plat::mb::IconInformation | plat::mb::Topmost,  // 0x40040
+    QuestionNotice = plat::mb::Ok | plat::mb::IconQuestion | plat::mb::Topmost,  // 0x40020
+    Stop = plat::mb::Ok | plat::mb::IconStop | plat::mb::Topmost,                // 0x40010
+    Warning = plat::mb::Ok | plat::mb::IconExclamation | plat::mb::Topmost,      // 0x40030
+    Plain = plat::mb::Ok | plat::mb::Topmost,                                    // 0x40000
 };
 
 // The entries, in table order.  Language files name them by index
@@ -132,8 +125,5 @@ std::string formatCount(const std::string& text, std::size_t n);
 // The text with each "%1" .. "%9" replaced by that value (from 1), so that a
 // translation may put them in its own order; one without a value stays.
 std::string formatText(const std::string& text, const std::vector<std::string>& values);
-
-// Modal, topmost, owned by the application; returns the button pressed.
-plat::Answer showMessage(const std::string& text, const std::string& caption, MsgKind kind);
 
 }  // namespace shell

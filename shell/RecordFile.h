@@ -7,17 +7,20 @@
 #include <string>
 #include <vector>
 
-#include "platform/Files.h"
+#include "platform/File.h"
+#include "platform/Path.h"
 #include "platform/Registry.h"
 #include "shell/InstallRecord.h"
 
 namespace shell::record {
 
-// A whole file's bytes through the seam, at most `limit` of them; false with
-// the failing call's code (223 for a file larger than the limit).  No handle
-// stays open, whatever happens.
-bool readWhole(const std::string& path, std::string& bytes, std::uint32_t& code,
-               std::uint32_t limit = kMaxBytes);
+// ERROR_FILE_TOO_LARGE: what readWhole() says of a file larger than its limit.
+constexpr std::uint32_t kTooLarge = 223;
+
+// A whole file's bytes through the seam, at most `limit` of them, or the
+// failing call's error (kTooLarge for a file larger than the limit).  No
+// handle stays open, whatever happens.
+plat::SysError readWhole(const plat::Path& path, std::string& bytes, std::uint32_t limit = kMaxBytes);
 
 // The record of a game folder as it lies there, or why it cannot be acted
 // on: Missing (with the system's code) or Damaged (no record at all, or one
@@ -29,7 +32,7 @@ struct Loaded {
     std::vector<FormatError> damaged;
     bool cutShort = false;
 };
-Loaded load(const std::string& installFolder);
+Loaded load(const plat::Path& installFolder);
 
 // Adds lines to a game folder's record while a run writes there, each line
 // on disk before the call returns.  The file stays open (without sharing)
@@ -45,42 +48,45 @@ public:
     // new one begun.  A record of a folder since moved goes on, told the
     // new folder.  Raises base::Error with the system's reason when the
     // record cannot be made or opened.
-    Writer(const std::string& installFolder, unsigned codePage);
-    ~Writer();
+    Writer(const plat::Path& installFolder, unsigned codePage);
     Writer(const Writer&) = delete;
     Writer& operator=(const Writer&) = delete;
 
     const Record& record() const { return record_; }
-    const std::string& installFolder() const { return folder_; }
+    const plat::Path& installFolder() const { return folder_; }
 
     // Each adds its line, unless noted; raises base::Error when it cannot be
     // written (nothing is added then, and no later line either).
     void language(const std::string& name);  // only when it changes
-    void folderMade(const std::string& path);
-    void fileAnnounced(const std::string& path, bool existed);
-    void fileWhole(const std::string& path);
-    void registered(plat::RootKey root, const std::string& key);
-    void shortcut(const std::string& linkFile);
-    void patchAnnounced(const std::string& path, bool existed);
-    void patchWhole(const std::string& path);
-    void patchShortcut(const std::string& linkFile);
-    void originalAnnounced(const std::string& target, const std::string& kept);
-    void originalKept(const std::string& target, const std::string& kept);
-    void noOriginal(const std::string& target);
-    void restored(const std::string& target);
-    void unpatched(const std::string& pathOrLinkName);
-    void addOnFile(const std::string& path);
+    void folderMade(const plat::Path& path);
+    void fileAnnounced(const plat::Path& path, bool existed);
+    void fileWhole(const plat::Path& path);
+    void registered(const plat::RegKey& key);
+    void shortcut(const plat::Path& linkFile);
+    void patchAnnounced(const plat::Path& path, bool existed);
+    void patchWhole(const plat::Path& path);
+    void patchShortcut(const plat::Path& linkFile);
+    void originalAnnounced(const plat::Path& target, const plat::Path& kept);
+    void originalKept(const plat::Path& target, const plat::Path& kept);
+    void noOriginal(const plat::Path& target);
+    void restored(const plat::Path& target);
+    void unpatched(const plat::Path& pathOrLinkName);
+    void addOnFile(const plat::Path& path);
     void addOnKey(plat::RootKey root, const std::string& key, bool before);
     void addOnValue(plat::RootKey root, const std::string& key, const std::string& value, bool before);
 
 private:
+    // The lines the new record begins with, and the record set aside when
+    // the one there cannot be gone on with; false when it can.
+    bool takeOver(unsigned codePage, std::vector<Fields>& begun);
+    void openToAdd();
     void add(Line kind, std::vector<std::string> values);
     // A path for the record: relative to the folder.
-    std::string relative(const std::string& path) const;
+    std::string relative(const plat::Path& path) const;
 
-    std::string folder_;
+    plat::Path folder_;
     Record record_;
-    plat::FileHandle file_ = plat::kNoFile;
+    plat::File file_;  // held without sharing for the writer's life
     bool broken_ = false;
 };
 

@@ -16,23 +16,27 @@ namespace {
 
 const char kPrefix[] = "LunavireChinese-";
 
-std::string path(const std::string& key) { return std::string(kUninstallKey) + "\\" + key; }
-
 bool ours(const std::string& key) { return text::sameRegistryName(key.substr(0, sizeof kPrefix - 1), kPrefix); }
 
-// Every value of the entry; false with the failing call's code.
-bool write(plat::RootKey root, const std::string& key, const Entry& e, const std::string& name) {
-    const std::string k = path(key);
+// Every value of the entry, or the failing call's error.
+plat::SysError write(const plat::RegKey& k, const Entry& e, const std::string& name) {
     const std::uint64_t kilobytes = (e.bytes + 1023) / 1024;
-    return plat::registry().setString(root, kView, k, "DisplayName", name) &&
-           plat::registry().setString(root, kView, k, "DisplayVersion", kVersion) &&
-           plat::registry().setString(root, kView, k, "Publisher", kPublisher) &&
-           plat::registry().setString(root, kView, k, "InstallLocation", e.installFolder) &&
-           plat::registry().setString(root, kView, k, "DisplayIcon", (plat::Path(e.installFolder) / "Vandry.exe").text()) &&
-           plat::registry().setString(root, kView, k, "UninstallString", uninstallCommand(e.installFolder)) &&
-           plat::registry().setDword(root, kView, k, "EstimatedSize",
-                              static_cast<std::uint32_t>(std::min<std::uint64_t>(kilobytes, 0xFFFFFFFFu))) &&
-           plat::registry().setDword(root, kView, k, "NoModify", 1) && plat::registry().setDword(root, kView, k, "NoRepair", 1);
+    const std::string folder = e.installFolder.text();
+    plat::Registry& r = plat::registry();
+    for (const auto& [value, text] : {std::pair<const char*, std::string>{"DisplayName", name},
+                                      {"DisplayVersion", kVersion},
+                                      {"Publisher", kPublisher},
+                                      {"InstallLocation", folder},
+                                      {"DisplayIcon", (e.installFolder / "Vandry.exe").text()},
+                                      {"UninstallString", uninstallCommand(e.installFolder)}})
+        if (const plat::SysError failed = r.setString(k, value, text); failed.failed()) return failed;
+    for (const auto& [value, number] :
+         {std::pair<const char*, std::uint32_t>{"EstimatedSize",
+                                                static_cast<std::uint32_t>(std::min<std::uint64_t>(kilobytes, 0xFFFFFFFFu))},
+          {"NoModify", 1},
+          {"NoRepair", 1}})
+        if (const plat::SysError failed = r.setDword(k, value, number); failed.failed()) return failed;
+    return plat::kOk;
 }
 
 }  // namespace
@@ -41,66 +45,73 @@ bool write(plat::RootKey root, const std::string& key, const Entry& e, const std
 const char* const kPublisher = "《Lunavire》中文化委员会";
 const char* const kVersion = "1.0.0.0";
 
-std::string keyName(const std::string& installFolder) {
+plat::RegKey listKey(plat::RootKey root) { return {root, kView, kUninstallKey}; }
+
+plat::RegKey entryKey(plat::RootKey root, const std::string& keyName) { return listKey(root) / keyName; }
+
+std::string keyName(const plat::Path& installFolder) {
     // Made from the upper-cased text as every earlier run made it, so that a
     // reinstall finds the entry it wrote; a name, not a comparison of paths.
     char hex[9];
-    std::snprintf(hex, sizeof hex, "%08X", record::crc32(text::upperCase(installFolder)));
+    std::snprintf(hex, sizeof hex, "%08X", record::crc32(text::upperCase(installFolder.text())));
     return kPrefix + std::string(hex);
 }
 
-std::string uninstallCommand(const std::string& installFolder) {
-    return "\"" + record::programPath(installFolder) + "\" /uninstall";
+std::string uninstallCommand(const plat::Path& installFolder) {
+    return "\"" + record::programPath(installFolder).text() + "\" /uninstall";
 }
 
-plat::RootKey registerInstallation(const Entry& e, const std::function<void(plat::RootKey)>& writing) {
+plat::RegKey registerInstallation(const Entry& e, const std::function<void(const plat::RegKey&)>& writing) {
     const std::string key = keyName(e.installFolder);
     // Two folders would show as two entries of one name: each tells its folder.
     std::string name = e.displayName;
-    if (!otherInstallations(key).empty()) name += " (" + e.installFolder + ")";
-    std::uint32_t refused = 0;
+    if (!otherInstallations(key).empty()) name += " (" + e.installFolder.text() + ")";
+    plat::SysError refused;
     for (plat::RootKey root : {plat::RootKey::LocalMachine, plat::RootKey::CurrentUser}) {
-        writing(root);
-        if (write(root, key, e, name)) {
+        const plat::RegKey k = entryKey(root, key);
+        writing(k);
+        refused = write(k, e, name);
+        if (refused.ok()) {
             // An entry an earlier run left under the other root would list the folder twice.
-            if (root == plat::RootKey::CurrentUser) unregister(plat::RootKey::LocalMachine, key);
-            else unregister(plat::RootKey::CurrentUser, key);
-            return root;
+            unregister(root == plat::RootKey::CurrentUser ? plat::RootKey::LocalMachine : plat::RootKey::CurrentUser,
+                       key);
+            return k;
         }
-        refused = plat::program().lastError();
         unregister(root, key);  // no half entry
     }
-    throw plat::systemError(refused, std::string("HKEY_CURRENT_USER\\") + path(key));
+    throw plat::systemError(refused, entryKey(plat::RootKey::CurrentUser, key).text());
 }
 
-std::vector<std::pair<plat::RootKey, std::string>> otherInstallations(const std::string& exceptKey) {
-    std::vector<std::pair<plat::RootKey, std::string>> found;
+std::vector<std::pair<plat::RootKey, plat::Path>> otherInstallations(const std::string& exceptKey) {
+    std::vector<std::pair<plat::RootKey, plat::Path>> found;
     for (plat::RootKey root : {plat::RootKey::LocalMachine, plat::RootKey::CurrentUser}) {
         std::vector<std::string> keys;
-        if (!plat::registry().subKeys(root, kView, kUninstallKey, keys)) continue;
+        if (plat::registry().subKeys(listKey(root), keys).failed()) continue;
         for (const auto& k : keys) {
             if (!ours(k) || text::sameRegistryName(k, exceptKey)) continue;
             std::string folder;
-            if (plat::registry().readString(root, kView, path(k), "InstallLocation", folder)) found.push_back({root, folder});
+            if (plat::registry().readString(entryKey(root, k), "InstallLocation", folder).ok())
+                found.push_back({root, plat::Path(folder)});
         }
     }
     return found;
 }
 
-std::vector<plat::RootKey> entriesOf(const std::string& installFolder) {
+std::vector<plat::RootKey> entriesOf(const plat::Path& installFolder) {
     std::vector<plat::RootKey> roots;
-    const std::string key = path(keyName(installFolder));
+    const std::string key = keyName(installFolder);
     for (plat::RootKey root : {plat::RootKey::LocalMachine, plat::RootKey::CurrentUser}) {
         std::string location;
-        if (plat::registry().readString(root, kView, key, "InstallLocation", location) &&
-            plat::Path(plat::longName(location)) == plat::Path(plat::longName(installFolder)))
+        if (plat::registry().readString(entryKey(root, key), "InstallLocation", location).ok() &&
+            plat::longName(plat::Path(location)) == plat::longName(installFolder))
             roots.push_back(root);
     }
     return roots;
 }
 
-bool unregister(plat::RootKey root, const std::string& key) {
-    return plat::registry().deleteKey(root, kView, path(key)) || plat::program().lastError() == plat::err::FileNotFound;
+plat::SysError unregister(plat::RootKey root, const std::string& keyName) {
+    const plat::SysError e = plat::registry().deleteKey(entryKey(root, keyName));
+    return e.code() == plat::err::FileNotFound ? plat::kOk : e;
 }
 
 }  // namespace shell::registration

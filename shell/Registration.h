@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Path.h"
 #include "platform/Registry.h"
 
 namespace shell::registration {
@@ -17,13 +18,17 @@ namespace shell::registration {
 constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr plat::RegView kView = plat::RegView::Wow32;
 
+// Windows' list under a root, and an entry's key in it.
+plat::RegKey listKey(plat::RootKey root);
+plat::RegKey entryKey(plat::RootKey root, const std::string& keyName);
+
 // The entry's key below the uninstall key: "LunavireChinese-" and the
 // CRC-32 of the folder's upper-cased path in hexadecimal, so that a
 // reinstall into a folder finds its entry and another folder has its own.
-std::string keyName(const std::string& installFolder);
+std::string keyName(const plat::Path& installFolder);
 
 // The command that starts the folder's uninstaller.
-std::string uninstallCommand(const std::string& installFolder);
+std::string uninstallCommand(const plat::Path& installFolder);
 
 // The publisher and version of the program, as its version resource says.
 extern const char* const kPublisher;
@@ -31,25 +36,26 @@ extern const char* const kVersion;
 
 struct Entry {
     std::string displayName;
-    std::string installFolder;
+    plat::Path installFolder;
     std::uint64_t bytes = 0;  // what the installation copied
 };
 
 // Writes the folder's entry (replacing one it had), in the machine's key or,
-// where that is refused, the current user's.  `writing` is told the root
+// where that is refused, the current user's.  `writing` is told the key
 // before the first value goes there, so that it can be recorded first.
-// Raises base::Error with the reason when neither takes it.
-plat::RootKey registerInstallation(const Entry& entry, const std::function<void(plat::RootKey)>& writing);
+// Raises base::Error with the reason when neither takes it; returns the
+// key written.
+plat::RegKey registerInstallation(const Entry& entry, const std::function<void(const plat::RegKey&)>& writing);
 
 // Our entries in both roots but the one of `exceptKey`: (root, install folder).
-std::vector<std::pair<plat::RootKey, std::string>> otherInstallations(const std::string& exceptKey);
+std::vector<std::pair<plat::RootKey, plat::Path>> otherInstallations(const std::string& exceptKey);
 
 // The roots under which the folder's own entry lies: its key, whose
 // InstallLocation names the folder (an entry of that key naming another
 // folder is not its own).
-std::vector<plat::RootKey> entriesOf(const std::string& installFolder);
+std::vector<plat::RootKey> entriesOf(const plat::Path& installFolder);
 
-// Removes an entry; true when it is gone (or never was).
-bool unregister(plat::RootKey root, const std::string& key);
+// Removes an entry; succeeds when it is gone (or never was).
+plat::SysError unregister(plat::RootKey root, const std::string& keyName);
 
 }  // namespace shell::registration

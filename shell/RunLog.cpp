@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/Error.h"
+#include "platform/File.h"
 #include "platform/FileReplace.h"
 #include "platform/Files.h"
 #include "platform/Program.h"
@@ -24,7 +25,7 @@ constexpr std::uint32_t kKeptAfterTrim = RunLog::kLimit / 4 * 3;
 
 // The command line's log file, the lines that wait for its folder, and the
 // logs that stand, the latest last.
-std::string echoPath;
+plat::Path echoPath;
 std::string echoWaiting;
 bool echoWaitTold = false;
 std::vector<RunLog*> standing;
@@ -59,28 +60,26 @@ std::string oneEntry(const std::string& text) {
 // The last `keep` bytes of a file, however large it has grown (a log of
 // someone else's, or one filled by hand): only they are read.  The handle is
 // closed whatever happens.
-bool readTail(const std::string& path, std::uint64_t keep, std::string& out) {
+plat::SysError readTail(const plat::Path& path, std::uint64_t keep, std::string& out) {
     plat::FileStamp stamp;
-    if (!plat::files().fileStamp(path, stamp)) return false;
-    struct Closing {
-        plat::FileHandle h;
-        ~Closing() { plat::files().closeFile(h); }
-    } file{plat::files().openRead(path)};
-    if (file.h == plat::kNoFile) return false;
+    if (const plat::SysError e = plat::files().fileStamp(path, stamp); e.failed()) return e;
+    plat::File file;
+    if (const plat::SysError e = plat::File::openRead(path, file); e.failed()) return e;
     const std::uint64_t from = stamp.size > keep ? stamp.size - keep : 0;
-    if (!plat::files().seekFromStart(file.h, from)) return false;
+    if (const plat::SysError e = file.seek(from); e.failed()) return e;
     const auto size = static_cast<std::size_t>(stamp.size - from);
     out.assign(size, '\0');
     for (std::size_t at = 0; at < size;) {
         std::uint32_t got = 0;
-        if (!plat::files().readFile(file.h, &out[at], static_cast<std::uint32_t>(size - at), got)) return false;
+        if (const plat::SysError e = file.read(&out[at], static_cast<std::uint32_t>(size - at), got); e.failed())
+            return e;
         if (got == 0) {
             out.resize(at);  // shorter than it was: what there is
             break;
         }
         at += got;
     }
-    return true;
+    return plat::kOk;
 }
 
 }  // namespace
@@ -107,30 +106,30 @@ RunLog::~RunLog() {
     if (!placed_) placeInTemp();
 }
 
-void RunLog::echoTo(const std::string& path) { echoPath = path; }
+void RunLog::echoTo(const plat::Path& path) { echoPath = path; }
 
 RunLog* RunLog::current() { return standing.empty() ? nullptr : standing.back(); }
 
 void RunLog::echo(const std::string& utf8) {
     if (echoPath.empty()) return;
     echoWaiting += utf8;
-    const std::uint32_t code = write(echoPath, echoWaiting);
-    if (code == 0) {
+    const plat::SysError e = write(echoPath, echoWaiting);
+    if (e.ok()) {
         echoWaiting.clear();
         return;
     }
     // Its folder may be the one the run is about to make.
-    if (code == plat::err::PathNotFound) {
+    if (e.code() == plat::err::PathNotFound) {
         if (!echoWaitTold) {
             echoWaitTold = true;
-            line("the log file " + echoPath + " waits for its folder (" + errorText(code) + ")");
+            line("the log file " + echoPath.text() + " waits for its folder (" + errorText(e.code()) + ")");
         }
         return;
     }
-    const std::string failed = echoPath;
-    echoPath.clear();
+    const plat::Path failed = echoPath;
+    echoPath = plat::Path();
     echoWaiting.clear();
-    line("the log file " + failed + " cannot be written (" + errorText(code) + ")");
+    line("the log file " + failed.text() + " cannot be written (" + errorText(e.code()) + ")");
 }
 
 void RunLog::line(const std::string& text) {
@@ -152,10 +151,10 @@ void RunLog::stoppedBy(const std::exception& e) {
         line(std::string("outcome: stopped by an error: ") + e.what());
 }
 
-void RunLog::place(const std::string& folder) {
+void RunLog::place(const plat::Path& folder) {
     if (placed_) return;
     placed_ = true;
-    path_ = folder + "\\" + name_.inFolder;
+    path_ = folder / name_.inFolder;
     // What a trim of a run that was killed left beside the log.
     plat::removeStaleTemporaries(path_);
     std::string all;
@@ -171,65 +170,65 @@ void RunLog::placeInTemp() {
     for (const auto& l : held_) all += l;
     held_.clear();
     inTemp_ = true;
-    path_ = plat::shell().tempFolder() + "\\" + name_.inTemp;
-    if (write(path_, all) != 0) path_.clear();
+    path_ = plat::Path(plat::shell().tempFolder()) / name_.inTemp;
+    if (write(path_, all).failed()) path_ = plat::Path();
 }
 
-void RunLog::putOnRecord(record::Writer& record, const std::string& folder) const {
-    if (path_ != folder + "\\" + name_.inFolder) return;
-    const std::string path = record::normalPath(path_);
-    record.fileAnnounced(path, plat::files().fileExists(path));
-    record.fileWhole(path);
+void RunLog::putOnRecord(record::Writer& record, const plat::Path& folder) const {
+    if (path_ != folder / name_.inFolder) return;
+    record.fileAnnounced(path_, plat::files().fileExists(path_));
+    record.fileWhole(path_);
 }
 
 bool RunLog::append(const std::string& utf8) {
-    const std::uint32_t code = write(path_, utf8);
-    if (code == 0) return true;
+    const plat::SysError e = write(path_, utf8);
+    if (e.ok()) return true;
     if (inTemp_) {
-        path_.clear();  // nowhere left to write
+        path_ = plat::Path();  // nowhere left to write
         return false;
     }
     // The rest of the run's lines go on in the temporary folder, saying
     // where they began.
-    const std::string failed = path_;
+    const plat::Path failed = path_;
     inTemp_ = true;
-    path_ = plat::shell().tempFolder() + "\\" + name_.inTemp;
-    const std::string note = plat::program().ansiToUtf8(clock(plat::program().localTime()) + " this log goes on here: " +
-                                                         failed + " cannot be written (" + errorText(code) + ")\r\n");
-    if (write(path_, note + utf8) == 0) return true;
-    path_.clear();
+    path_ = plat::Path(plat::shell().tempFolder()) / name_.inTemp;
+    const std::string note =
+        plat::program().ansiToUtf8(clock(plat::program().localTime()) + " this log goes on here: " + failed.text() +
+                                   " cannot be written (" + errorText(e.code()) + ")\r\n");
+    if (write(path_, note + utf8).ok()) return true;
+    path_ = plat::Path();
     return false;
 }
 
-std::uint32_t RunLog::write(const std::string& path, const std::string& utf8) {
-    if (path.empty()) return plat::err::PathNotFound;
+plat::SysError RunLog::write(const plat::Path& path, const std::string& utf8) {
+    if (path.empty()) return plat::SysError(plat::err::PathNotFound);
     plat::FileStamp stamp;
-    if (plat::files().fileStamp(path, stamp) && stamp.size + utf8.size() > kLimit) {
-        if (std::uint32_t code = trim(path, static_cast<std::uint32_t>(utf8.size()))) return code;
+    if (plat::files().fileStamp(path, stamp).ok() && stamp.size + utf8.size() > kLimit) {
+        if (const plat::SysError e = trim(path, static_cast<std::uint32_t>(utf8.size())); e.failed()) return e;
     }
-    plat::FileHandle h = plat::files().openWrite(path);
+    plat::File file;
     bool fresh = false;
-    if (h == plat::kNoFile) {
-        if (plat::program().lastError() != plat::err::FileNotFound) return plat::program().lastError();
-        h = plat::files().createNew(path);
-        if (h == plat::kNoFile) return plat::program().lastError();
+    plat::SysError e = plat::File::openWrite(path, file);
+    if (e.code() == plat::err::FileNotFound) {
+        e = plat::File::createNew(path, file);
         fresh = true;
     }
-    std::uint32_t size = 0, done = 0, code = 0;
-    if (!plat::files().fileSize(h, size) || !plat::files().seekFromStart(h, size)) code = plat::program().lastError();
+    if (e.failed()) return e;
+    std::uint32_t size = 0, done = 0;
+    e = file.size(size);
+    if (e.ok()) e = file.seek(size);
     const std::string bytes = (fresh || size == 0 ? std::string(kBom) : std::string()) + utf8;
-    if (!code && !plat::files().writeFile(h, bytes.data(), static_cast<std::uint32_t>(bytes.size()), done)) code = plat::program().lastError();
+    if (e.ok()) e = file.write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), done);
     // A write that falls short without an error is Wine's full disk.
-    if (!code && done != bytes.size()) code = plat::err::DiskFull;
-    plat::files().closeFile(h);
-    return code;
+    if (e.ok() && done != bytes.size()) e = plat::SysError(plat::err::DiskFull);
+    return e;
 }
 
-std::uint32_t RunLog::trim(const std::string& path, std::uint32_t adding) {
+plat::SysError RunLog::trim(const plat::Path& path, std::uint32_t adding) {
     const std::size_t keep = adding < kKeptAfterTrim ? kKeptAfterTrim - adding : 0;
     std::string all;
     // A line break before what is kept tells where whole lines begin.
-    if (!readTail(path, keep + 2, all)) return plat::program().lastError();
+    if (const plat::SysError e = readTail(path, keep + 2, all); e.failed()) return e;
     std::size_t cut = all.size() > keep ? all.size() - keep : 0;
     // Whole runs where one starts in what is kept, else whole lines.
     std::size_t at = all.find(kRunStart, cut);
@@ -241,8 +240,8 @@ std::uint32_t RunLog::trim(const std::string& path, std::uint32_t adding) {
     }
     const std::string kept = kBom + all.substr(std::max<std::size_t>(cut, 3));  // a new mark, not the old one
     if (auto failed = plat::replaceFile(path, kept.data(), static_cast<std::uint32_t>(kept.size())))
-        return failed->code;
-    return 0;
+        return failed->error;
+    return plat::kOk;
 }
 
 std::string sizeText(std::uint64_t bytes) {

@@ -15,27 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/Path.h"
+#include "platform/SysError.h"
+#include "shell/FileNames.h"
+
 namespace shell {
 
 namespace record {
 class Writer;
 }
-
-// A log's name in the folder of its run and its name in the user's temporary
-// folder, where it goes when that folder cannot take it.
-struct LogName {
-    const char* inFolder;
-    const char* inTemp;
-    // Each line names its process: a log that runs started at once share.
-    bool marksProcess = false;
-};
-inline constexpr LogName kInstallLog{"install.log", "Lunavire install.log"};
-inline constexpr LogName kPatchLog{"patch.log", "Lunavire patch.log"};
-inline constexpr LogName kVoiceLog{"voice.log", "Lunavire voice.log"};
-// The uninstaller's goes to the temporary folder: the game folder goes away.
-inline constexpr LogName kUninstallLog{"uninstall.log", "Lunavire uninstall.log"};
-// An unattended run's own lines: its command line, its rules' answers, its exit code.
-inline constexpr LogName kUnattendedLog{"unattended.log", "Lunavire unattended.log", true};
 
 class RunLog {
 public:
@@ -57,36 +45,36 @@ public:
     // The run's folder is known and checked: the held lines and every later
     // one go to its log there, or to the temporary folder's if it cannot
     // take them.
-    void place(const std::string& folder);
+    void place(const plat::Path& folder);
     // The user's temporary folder, for a run without a folder of its own.
     void placeInTemp();
     // Where the lines go now; empty while they are held or go nowhere.
-    const std::string& path() const { return path_; }
+    const plat::Path& path() const { return path_; }
     // A log that lies in the run's folder goes with the whole game: on the
     // record, announced and whole at once.  A log elsewhere is not the game's.
-    void putOnRecord(record::Writer& record, const std::string& folder) const;
+    void putOnRecord(record::Writer& record, const plat::Path& folder) const;
 
     // Every line of every log from here on goes to `path` as well (the
     // command line's log file), as it is written, with its process id;
     // empty for none.  While its folder is not there (the install folder
     // before the run makes it) the lines wait for it; a file that cannot be
     // written otherwise is told once in the log of the moment.
-    static void echoTo(const std::string& path);
+    static void echoTo(const plat::Path& path);
     // The log of the run under way: the last one made that still stands.
     static RunLog* current();
 
 private:
     bool append(const std::string& utf8);
     void echo(const std::string& utf8);
-    // 0, or the code of the call that failed.
-    std::uint32_t write(const std::string& path, const std::string& utf8);
+    // The error of the call that failed, if one did.
+    static plat::SysError write(const plat::Path& path, const std::string& utf8);
     // Cuts the oldest lines (whole runs where it can) so that `adding` more
     // bytes fit well within the limit.
-    std::uint32_t trim(const std::string& path, std::uint32_t adding);
+    static plat::SysError trim(const plat::Path& path, std::uint32_t adding);
 
     LogName name_;
     std::vector<std::string> held_;  // UTF-8 lines with their line ends
-    std::string path_;
+    plat::Path path_;
     bool placed_ = false, inTemp_ = false;
 };
 

@@ -50,11 +50,6 @@ void useSettings(Settings* s) {
 
 const MessageTable& messages() { return settings().messages(); }
 
-plat::Answer showMessage(Msg text, Msg caption, MsgKind kind) {
-    const MessageTable& m = messages();
-    return showMessage(m.get(text), m.get(caption), kind);
-}
-
 std::string sourceFolder() { return settings().sourceFolder(); }
 void setSourceFolder(const std::string& folder) { settings().setSourceFolder(folder); }
 Edition edition() { return settings().edition(); }

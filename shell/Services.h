@@ -41,9 +41,6 @@ void useSettings(Settings* settings);
 // The main window's message table.
 const MessageTable& messages();
 
-// A message box whose text and caption are entries of the table.
-plat::Answer showMessage(Msg text, Msg caption, MsgKind kind);
-
 // The folder of the game's disc, without a trailing backslash ("X:" for a
 // drive root); the default source of the disc installation and of the setups.
 std::string sourceFolder();

@@ -10,58 +10,58 @@ namespace shell {
 
 namespace {
 
-const char kFolder[] = "\\Lunavire";
+const char kFolder[] = "Lunavire";
 
-// The file name of each kind's shortcut, appended to the Programs folder.
+// The file name of each kind's shortcut in the Start-menu folder.
 const char* linkName(int kind) {
     switch (kind) {
-        case kGameShortcut: return "\\Lunavire\\Lunavire.lnk";
-        case kSimplifiedShortcut: return "\\Lunavire\\Lunavire中文版.lnk";
+        case kGameShortcut: return "Lunavire.lnk";
+        case kSimplifiedShortcut: return "Lunavire中文版.lnk";
         // Big5 bytes of 中文版: the file is compiled to GBK.
-        case kTraditionalShortcut: return "\\Lunavire\\Lunavire\xA4\xA4\xA4\xE5\xAA\xA9.lnk";
-        case kReadmeShortcut: return "\\Lunavire\\readme.lnk";
-        default: return nullptr;
+        case kTraditionalShortcut: return "Lunavire\xA4\xA4\xA4\xE5\xAA\xA9.lnk";
+        case kReadmeShortcut: return "readme.lnk";
+        default: return nullptr;  // kinds are numbers callers pass: any other makes nothing
     }
 }
 
-void makeOne(int kind, const std::string& target) {
+void makeOne(int kind, const plat::Path& target) {
     auto link = plat::shell().createShellLink();
-    link->setPath(target);
-    link->setWorkingDirectory(text::folderPart(target));
-    std::string programs = plat::shell().programsFolder();
+    link->setPath(target.text());
+    link->setWorkingDirectory(text::folderPart(target.text()));
+    const plat::Path folder = shortcutFolder();
     // Without a Programs folder there is nowhere sensible to put it.
-    if (programs.empty()) return;
-    if (!plat::createFolders(programs + kFolder)) throw plat::systemError(plat::program().lastError(), programs + kFolder);
-    const std::string file = programs + linkName(kind);
-    if (!link->save(file)) throw plat::systemError(plat::program().lastError(), file);
+    if (folder.empty()) return;
+    if (const plat::SysError e = plat::createFolders(folder); e.failed()) throw plat::systemError(e, folder.text());
+    const plat::Path file = folder / linkName(kind);
+    if (const plat::SysError e = link->save(file); e.failed()) throw plat::systemError(e, file.text());
 }
 
 }  // namespace
 
-void makeShortcuts(int kind, const std::string& target) {
+void makeShortcuts(int kind, const plat::Path& target) {
     if (!linkName(kind)) return;
     if (kind == kSimplifiedShortcut || kind == kTraditionalShortcut)
-        makeShortcuts(kReadmeShortcut, text::folderPart(target) + "readme.txt");
+        makeShortcuts(kReadmeShortcut, target.parent() / "readme.txt");
     makeOne(kind, target);
 }
 
-void makeRecordedShortcuts(int kind, const std::string& target,
-                           const std::function<void(const std::string& linkFile)>& record) {
-    for (const std::string& link : shortcutFiles(kind)) record(link);
+void makeRecordedShortcuts(int kind, const plat::Path& target,
+                           const std::function<void(const plat::Path& linkFile)>& record) {
+    for (const plat::Path& link : shortcutFiles(kind)) record(link);
     makeShortcuts(kind, target);
 }
 
-std::string shortcutFolder() {
-    const std::string programs = plat::shell().programsFolder();
-    return programs.empty() ? programs : programs + kFolder;
+plat::Path shortcutFolder() {
+    const plat::Path programs(plat::shell().programsFolder());
+    return programs.empty() ? programs : programs / kFolder;
 }
 
-std::vector<std::string> shortcutFiles(int kind) {
-    const std::string programs = plat::shell().programsFolder();
-    std::vector<std::string> files;
-    if (programs.empty() || !linkName(kind)) return files;
-    if (kind == kSimplifiedShortcut || kind == kTraditionalShortcut) files.push_back(programs + linkName(kReadmeShortcut));
-    files.push_back(programs + linkName(kind));
+std::vector<plat::Path> shortcutFiles(int kind) {
+    const plat::Path folder = shortcutFolder();
+    std::vector<plat::Path> files;
+    if (folder.empty() || !linkName(kind)) return files;
+    if (kind == kSimplifiedShortcut || kind == kTraditionalShortcut) files.push_back(folder / linkName(kReadmeShortcut));
+    files.push_back(folder / linkName(kind));
     return files;
 }
 

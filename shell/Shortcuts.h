@@ -2,8 +2,9 @@
 #pragma once
 
 #include <functional>
-#include <string>
 #include <vector>
+
+#include "platform/Path.h"
 
 namespace shell {
 
@@ -19,18 +20,18 @@ enum ShortcutKind : int {
 // launcher kinds first make a readme shortcut to the readme.txt beside the
 // target.  Raises base::Error when the shell-link object cannot be made, or a
 // shortcut's folder or file cannot be written (with the system's reason).
-void makeShortcuts(int kind, const std::string& target);
+void makeShortcuts(int kind, const plat::Path& target);
 
 // Makes a kind's shortcuts as makeShortcuts does, each of their files handed
 // to `record` first, all before any is written, so that a run's record names
 // every shortcut it may leave behind.
-void makeRecordedShortcuts(int kind, const std::string& target,
-                           const std::function<void(const std::string& linkFile)>& record);
+void makeRecordedShortcuts(int kind, const plat::Path& target,
+                           const std::function<void(const plat::Path& linkFile)>& record);
 
 // The Start-menu folder of the shortcuts, and the files that makeShortcuts
 // writes for a kind, in the order it writes them; empty when the Programs
 // folder cannot be located.
-std::string shortcutFolder();
-std::vector<std::string> shortcutFiles(int kind);
+plat::Path shortcutFolder();
+std::vector<plat::Path> shortcutFiles(int kind);
 
 }  // namespace shell

@@ -1,54 +1,42 @@
 #include "shell/Unattended.h"
 
-#include <stdexcept>
-
 #include "shell/RunLog.h"
 
 namespace shell {
 
-namespace {
-
-bool okOnly(MsgKind kind) { return (static_cast<std::uint32_t>(kind) & 0xF) == plat::mb::Ok; }
-
-}  // namespace
-
 // The rules.  Nobody can put in a disc or make room, so those end the run
-// with their own exit codes; a file that cannot be copied ends it too (an
-// installation with holes is worse than none), while a file that cannot be
-// removed is left and told, so that the rest of the removal still happens.
-Rule UnattendedFace::rule(Question q, int disc) const {
+// (the run's end says with what); a file that cannot be copied ends it too
+// (an installation with holes is worse than none), while a file that cannot
+// be removed is left and told, so that the rest of the removal still happens.
+plat::Answer UnattendedFace::rule(Question q, int disc) const {
     using plat::Answer;
     switch (q) {
-        case Question::DiscWanted: return {Answer::Retry, std::nullopt};  // look in the source, then the CD drives
+        case Question::DiscWanted: return Answer::Retry;  // look in the source, then the CD drives
         case Question::LocateDisc: {
             const bool planned = disc >= 1 && disc <= 3 && !choices_.discFolders[disc - 1].empty() &&
                                  !offered_[disc - 1];
-            if (planned) return {Answer::Ok, std::nullopt};
-            return {Answer::Cancel, ExitCode::DiscMissing};
+            return planned ? Answer::Ok : Answer::Cancel;
         }
-        case Question::TooLittleRoom: return {Answer::Cancel, ExitCode::NoRoom};
-        case Question::CopyFailed: return {Answer::Abort, ExitCode::FilesLeftOut};
-        case Question::RemovalFailed: return {Answer::Ignore, std::nullopt};
-        case Question::RemoveSaves: return {choices_.removeSaves ? Answer::Yes : Answer::No, std::nullopt};
-        case Question::ConfirmVoiceAddOn: return {Answer::Ok, std::nullopt};
+        case Question::TooLittleRoom: return Answer::Cancel;
+        case Question::CopyFailed: return Answer::Abort;
+        case Question::RemovalFailed: return Answer::Ignore;
+        case Question::RemoveSaves: return choices_.removeSaves ? Answer::Yes : Answer::No;
+        case Question::ConfirmVoiceAddOn: return Answer::Ok;
     }
-    return {Answer::Cancel, ExitCode::Cancelled};
+    return Answer::Cancel;
 }
 
-plat::Answer UnattendedFace::show(const std::string& text, const std::string& caption, MsgKind kind) {
-    if (!okOnly(kind)) throw std::logic_error("a question without a rule: " + text);
+plat::Answer UnattendedFace::show(const std::string& text, const std::string& caption, MsgKind) {
     note("told (" + caption + "): " + text);
     return plat::Answer::Ok;
 }
 
-plat::Answer UnattendedFace::ask(Question q, const std::string& text, const std::string& caption, MsgKind,
-                                 int disc) {
-    const Rule r = rule(q, disc);
-    note("asked (" + caption + ", " + nameOf(q) + "): " + text + "\r\nanswered " + plat::nameOf(r.answer) +
+plat::Answer UnattendedFace::ask(Question q, const std::string& text, const std::string& caption, int disc) {
+    const plat::Answer a = rule(q, disc);
+    note("asked (" + caption + ", " + nameOf(q) + "): " + text + "\r\nanswered " + plat::nameOf(a) +
          " by the unattended rule");
-    if (r.endsWith && !endedBy_) endedBy_ = r.endsWith;
-    locating_ = q == Question::LocateDisc && r.answer == plat::Answer::Ok ? disc : 0;
-    return r.answer;
+    locating_ = q == Question::LocateDisc && a == plat::Answer::Ok ? disc : 0;
+    return a;
 }
 
 std::optional<std::string> UnattendedFace::pickFolder() {

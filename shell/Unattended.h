@@ -18,30 +18,22 @@ struct UnattendedChoices {
     std::array<std::string, 3> discFolders;
 };
 
-// A question's unattended answer, and the exit code when that answer ends
-// the run.
-struct Rule {
-    plat::Answer answer;
-    std::optional<ExitCode> endsWith;
-};
 
 class UnattendedFace : public Face {
 public:
     explicit UnattendedFace(UnattendedChoices choices) : choices_(std::move(choices)) {}
 
-    // The rule for a question now; a disc's planned folder is offered once.
-    Rule rule(Question q, int disc) const;
+    // A question's unattended answer now; a disc's planned folder is
+    // offered once.
+    plat::Answer rule(Question q, int disc) const;
 
     plat::Answer show(const std::string& text, const std::string& caption, MsgKind kind) override;
-    plat::Answer ask(Question q, const std::string& text, const std::string& caption, MsgKind kind,
-                     int disc) override;
+    plat::Answer ask(Question q, const std::string& text, const std::string& caption, int disc) override;
     std::optional<std::string> pickFolder() override;
     void showDocument(const std::string& path) override;
     void showError(const std::string& text) override;
     bool attended() const override { return false; }
 
-    // The exit code of the first rule that ended a run; nullopt while none did.
-    std::optional<ExitCode> endedBy() const { return endedBy_; }
     // A line for the log of the moment (the run's, else the unattended run's own).
     static void note(const std::string& line);
     // The run's last line: the exit code, what it means and, when it is not
@@ -50,7 +42,6 @@ public:
 
 private:
     UnattendedChoices choices_;
-    std::optional<ExitCode> endedBy_;
     int locating_ = 0;                    // the disc LocateDisc was answered OK for
     std::array<bool, 3> offered_{};       // planned folders already given
 };

@@ -12,13 +12,13 @@
 
 namespace shell::record {
 
-std::vector<std::pair<std::string, std::string>> uninstallerCopies(const std::string& installFolder) {
-    const std::string own = plat::program().programPath();
-    const std::string folder = uninstallFolder(installFolder);
-    std::vector<std::pair<std::string, std::string>> copies = {{own, programPath(installFolder)}};
+std::vector<std::pair<plat::Path, plat::Path>> uninstallerCopies(const plat::Path& installFolder) {
+    const plat::Path own(plat::program().programPath());
+    const plat::Path folder = uninstallFolder(installFolder);
+    std::vector<std::pair<plat::Path, plat::Path>> copies = {{own, programPath(installFolder)}};
     for (const std::string& name : findLanguageFiles()) {
-        const std::string file = text::folderPart(own) + name + ".ini";
-        if (plat::files().fileExists(file)) copies.push_back({file, folder + "\\" + name + ".ini"});
+        const plat::Path file = own.parent() / (name + ".ini");
+        if (plat::files().fileExists(file)) copies.push_back({file, folder / (name + ".ini")});
     }
     // The installed uninstaller installing into its own folder copies nothing.
     copies.erase(std::remove_if(copies.begin(), copies.end(),
@@ -30,12 +30,11 @@ std::vector<std::pair<std::string, std::string>> uninstallerCopies(const std::st
 std::vector<NotCopied> copyUninstaller(Writer& record) {
     std::vector<NotCopied> failed;
     for (const auto& [from, to] : uninstallerCopies(record.installFolder())) {
-        const std::string path = normalPath(to);
-        record.fileAnnounced(path, plat::files().fileExists(path));
-        if (const auto copy = plat::copyReplacing(from, path))
-            failed.push_back({path, copy->code});
+        record.fileAnnounced(to, plat::files().fileExists(to));
+        if (const auto copy = plat::copyReplacing(from, to))
+            failed.push_back({to, copy->error});
         else
-            record.fileWhole(path);
+            record.fileWhole(to);
     }
     return failed;
 }

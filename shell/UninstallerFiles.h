@@ -9,18 +9,21 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Path.h"
+#include "platform/SysError.h"
+
 namespace shell::record {
 
 class Writer;
 
 // The copies to make: from, to.  None when the program is the installed
 // uninstaller itself.
-std::vector<std::pair<std::string, std::string>> uninstallerCopies(const std::string& installFolder);
+std::vector<std::pair<plat::Path, plat::Path>> uninstallerCopies(const plat::Path& installFolder);
 
-// A copy that could not be made: its destination and the system's code.
+// A copy that could not be made: its destination and why.
 struct NotCopied {
-    std::string path;
-    std::uint32_t code = 0;
+    plat::Path path;
+    plat::SysError error;
 };
 
 // Makes the copies into the record's folder, each on the record before it is

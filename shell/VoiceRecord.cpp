@@ -82,19 +82,13 @@ std::vector<ScriptKey> scriptKeys(const std::string& script) {
     return keys;
 }
 
-std::vector<ScriptKey> addOnNames() {
-    try {
-        return scriptKeys(payload::payloadBytes("REG000", "re0"));
-    } catch (const std::exception&) {
-        return {};  // a program without the script has no add-on to remove
-    }
-}
+std::vector<ScriptKey> addOnNames() { return scriptKeys(payload::payloadBytes("REG000", "re0")); }
 
 namespace {
 
 bool keyThere(const ScriptKey& k) {
     for (auto view : kViews)
-        if (plat::registry().keyExists(k.root, view, k.key)) return true;
+        if (plat::registry().keyExists({k.root, view, k.key})) return true;
     return false;
 }
 
@@ -103,7 +97,7 @@ std::vector<std::string> valuesThere(const ScriptKey& k) {
     std::vector<std::string> there;
     for (auto view : kViews) {
         std::vector<std::string> names;
-        if (!plat::registry().valueNames(k.root, view, k.key, names)) continue;
+        if (plat::registry().valueNames({k.root, view, k.key}, names).failed()) continue;
         for (const auto& v : k.values)
             for (const auto& n : names)
                 if (text::sameRegistryName(n, v) &&
@@ -115,7 +109,7 @@ std::vector<std::string> valuesThere(const ScriptKey& k) {
 
 }  // namespace
 
-Recorder::Recorder(const std::vector<std::string>& files) {
+Recorder::Recorder(const std::vector<plat::Path>& files) {
     for (const auto& [root, folder] : registration::otherInstallations(""))
         if (plat::files().fileExists(record::recordPath(folder))) folders_.push_back(folder);
     if (folders_.empty()) return;

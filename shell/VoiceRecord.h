@@ -9,7 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Path.h"
 #include "platform/Registry.h"
+#include "shell/FileNames.h"
 #include "shell/InstallRecord.h"
 
 namespace shell::record {
@@ -17,14 +19,6 @@ class Writer;
 }
 
 namespace shell::voice {
-
-// The add-on's files, in the root of drive C while it runs: its setup, its
-// engine's installer and its registry script.  The only files outside a game
-// folder that a record may name.
-inline constexpr char kSetupFile[] = "c:\\setvice.exe";
-inline constexpr char kEngineFile[] = "c:\\asr3232.exe";
-inline constexpr char kScriptFile[] = "c:\\00.reg";
-inline constexpr const char* kFiles[] = {kSetupFile, kEngineFile, kScriptFile};
 
 // The system's registry editor writes into its own view, which is not
 // always the one a 32-bit program gets: both are looked at.
@@ -44,6 +38,7 @@ std::vector<ScriptKey> scriptKeys(const std::string& script);
 // The keys and values of the add-on's own script (the program's payload):
 // the fixed names that the removal of the last installation takes away,
 // in whichever view the system's registry editor wrote them.
+// Throws when the program cannot read its script.
 std::vector<ScriptKey> addOnNames();
 
 // Puts the add-on on the record of every installation in Windows' list
@@ -53,7 +48,7 @@ std::vector<ScriptKey> addOnNames();
 // failures(); the add-on goes on.
 class Recorder {
 public:
-    explicit Recorder(const std::vector<std::string>& files);
+    explicit Recorder(const std::vector<plat::Path>& files);
     // The import has run: what it made that was not there before.
     void imported();
     const std::vector<std::string>& failures() const { return failures_; }
@@ -62,7 +57,7 @@ private:
     using Line = std::function<void(record::Writer&)>;
     void add(const std::vector<Line>& lines);
 
-    std::vector<std::string> folders_;  // install folders with a record
+    std::vector<plat::Path> folders_;  // install folders with a record
     std::vector<ScriptKey> script_;
     std::vector<record::Record::Key> before_;  // keys and values there before
     std::vector<std::string> failures_;

@@ -1,6 +1,7 @@
 #include "ui/Component.h"
 
 #include "platform/Desktop.h"
+#include "platform/Host.h"
 #include "ui/Application.h"
 #include "ui/Form.h"
 
@@ -77,7 +78,7 @@ void dispatch(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
-        app().showError(e.what());
+        plat::host().showError(e.what());  // the application's box, or an unattended run's log
     }
 }
 

@@ -58,8 +58,7 @@ struct Report {
 class Removal {
 public:
     // `folder` is where the game lies now (the record may name where it was).
-    Removal(const shell::record::Record& record, const std::string& folder, RemovalView& view,
-            shell::RunLog& log);
+    Removal(const shell::record::Record& record, const plat::Path& folder, RemovalView& view, shell::RunLog& log);
 
     // Lines of the record that did not read: told in the report.
     void recordDamaged() { damaged_ = true; }
@@ -88,19 +87,19 @@ public:
 
 private:
     struct Found {
-        std::string path;          // as the disk spells it
+        plat::Path path;           // as the disk spells it
         std::uint32_t attributes;  // its entry's
     };
     // A game file the patch replaced, and the copy of its original that goes back.
     struct Restore {
-        std::string target;  // relative
+        plat::Path target;  // relative
         Found kept;
     };
     // One try at removing or putting back a file or folder: done, failed with
     // the system's code (the player is asked), or left without asking.
     struct Attempt {
         enum Kind { Done, Failed, Left } kind;
-        std::uint32_t code = 0;
+        plat::SysError error = plat::kOk;
     };
 
     // The report begun: what did not read, what the record may not name.
@@ -108,16 +107,16 @@ private:
     // The entry a path relative to the game folder names, looked up name by
     // name; nullopt when it is not there, or when a name on the way is a
     // link (told in the report: nothing behind it is touched).
-    std::optional<Found> locate(const std::string& relative, bool* throughLink = nullptr);
-    void leaveLink(const std::string& path);
+    std::optional<Found> locate(const plat::Path& relative, bool* throughLink = nullptr);
+    void leaveLink(const plat::Path& path);
     // Tries until the attempt is done or the player lets it be (Ignore,
     // Abort); false when it stays.
-    bool untilDone(const std::string& what, const std::function<Attempt()>& attempt);
+    bool untilDone(const plat::Path& what, const std::function<Attempt()>& attempt);
     // Deletes a file, asking about each failure; false when it stays.
-    bool removeFile(const std::string& path, std::uint32_t attributes, bool ours);
-    bool removeRecorded(const std::string& relative);
-    bool removeEmptyFolder(const std::string& path);
-    void removeTree(const std::string& folder);
+    bool removeFile(const plat::Path& path, std::uint32_t attributes, bool ours);
+    bool removeRecorded(const plat::Path& relative);
+    bool removeEmptyFolder(const plat::Path& path);
+    void removeTree(const plat::Path& folder);
     void removeShortcuts(const std::vector<int>& kinds, bool patch);
     void removeAddOn();
     void removeEntries();
@@ -127,7 +126,7 @@ private:
     void tellIgnored();
 
     // The whole game's steps, in order.
-    std::vector<std::string> filesWritten() const;
+    std::vector<plat::Path> filesWritten() const;
     void removeFilesWritten(bool saves);
     void removeFoldersMade();
     void tellWhatStays(bool saves);
@@ -140,12 +139,12 @@ private:
     void removePatchFiles(const std::vector<shell::record::Record::Item>& files, shell::record::Writer& writer);
     void removePatchLinks(const std::vector<shell::record::Record::Item>& links, shell::record::Writer& writer);
 
-    bool isSave(const std::string& path) const;
-    bool liesHere(const std::string& path) const;
+    bool isSave(const plat::Path& path) const;
+    bool liesHere(const plat::Path& path) const;
     bool otherInstallationLeft() const;
     // Folders the game lay in before a move that no longer hold it.
     std::vector<plat::Path> findFormerFolders() const;
-    bool failed(const std::string& what, std::uint32_t code);
+    bool failed(const plat::Path& what, plat::SysError error);
     bool settled() const;
 
     const shell::record::Record& record_;

@@ -30,7 +30,7 @@ void list(std::string& text, const std::string& heading, const std::vector<std::
 namespace uninstall {
 
 Report removePatchFrom(const Installed& game, RemovalView& view) {
-    shell::RunLog log(shell::kUninstallLog, "removal of the patch from " + game.folder);
+    shell::RunLog log(shell::kUninstallLog, "removal of the patch from " + game.folder.text());
     log.placeInTemp();
     return shell::loggingErrors(log, [&] {
         Report report;
@@ -52,7 +52,7 @@ Report removePatchFrom(const Installed& game, RemovalView& view) {
 }
 
 Report removeGameFrom(const Installed& game, bool saves, RemovalView& view) {
-    shell::RunLog log(shell::kUninstallLog, "removal of the game from " + game.folder);
+    shell::RunLog log(shell::kUninstallLog, "removal of the game from " + game.folder.text());
     log.placeInTemp();
     return shell::loggingErrors(log, [&] {
         Removal removal(game.record, game.folder, view, log);
@@ -69,7 +69,7 @@ void tellReport(const Report& report, const shell::MessageTable& m, bool patch) 
 
 plat::Answer askAboutFailure(const std::string& path, std::uint32_t code, const shell::MessageTable& m) {
     return shell::ask(shell::Question::RemovalFailed, plat::systemText(code) + "\r\n\r\n" + path,
-                      m.get(shell::Msg::Error), shell::MsgKind::CopyFailed);
+                      m.get(shell::Msg::Error));
 }
 
 ReportText reportText(const Report& r, const shell::MessageTable& m, bool patch) {

@@ -14,7 +14,7 @@ namespace uninstall {
 // lies now); `damaged` when some of its lines did not read.
 struct Installed {
     const shell::record::Record& record;
-    const std::string& folder;
+    const plat::Path& folder;
     bool damaged = false;
 };
 
@@ -34,10 +34,6 @@ ReportText reportText(const Report& report, const shell::MessageTable& m, bool p
 
 // The report as a message box (or, unattended, in the log).
 void tellReport(const Report& report, const shell::MessageTable& m, bool patch);
-
-// Remove the saved games too?  Yes, No, or Cancel for nothing at all.
-constexpr auto kAskSaves =
-    static_cast<shell::MsgKind>(plat::mb::YesNoCancel | plat::mb::IconQuestion | plat::mb::Topmost);
 
 // A file that cannot go: Retry, Ignore or Abort, asked through the face.
 plat::Answer askAboutFailure(const std::string& path, std::uint32_t code, const shell::MessageTable& m);

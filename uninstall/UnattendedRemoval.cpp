@@ -69,7 +69,7 @@ int removeUnattended(const shell::CommandLine& line, const Installed& game, cons
             report = removePatchFrom(game, view);
         } else {
             const bool saves = shell::ask(shell::Question::RemoveSaves, messages.get(shell::Text::UninstallSaves),
-                                          messages.get(shell::Msg::Notice), kAskSaves) == plat::Answer::Yes;
+                                          messages.get(shell::Msg::Notice)) == plat::Answer::Yes;
             report = removeGameFrom(game, saves, view);
         }
     } catch (const std::exception& e) {

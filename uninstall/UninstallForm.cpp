@@ -53,7 +53,7 @@ private:
     TForm5& f_;
 };
 
-TForm5::TForm5(shell::MessageTable& messages, shell::record::Record record, std::string folder, bool damaged)
+TForm5::TForm5(shell::MessageTable& messages, shell::record::Record record, plat::Path folder, bool damaged)
     : ui::Form(kWindow), messages_(messages), record_(std::move(record)), folder_(std::move(folder)), damaged_(damaged) {
     buildControls();
     bindEvents();
@@ -103,8 +103,7 @@ void TForm5::Button1Click() {
 void TForm5::Button2Click() {
     if (running_ || record_.patchOnly()) return;
     const plat::Answer saves =
-        shell::ask(shell::Question::RemoveSaves, messages_.get(Text::UninstallSaves), messages_.get(shell::Msg::Notice),
-                   uninstall::kAskSaves);
+        shell::ask(shell::Question::RemoveSaves, messages_.get(Text::UninstallSaves), messages_.get(shell::Msg::Notice));
     if (saves == plat::Answer::Cancel) return;  // nothing removed: the question again
     removeAndTell([&] { return uninstall::removeGameFrom({record_, folder_, damaged_}, saves == plat::Answer::Yes, *this); },
                   false);

@@ -19,7 +19,7 @@ public:
     // The removal acts on the record of the game in `folder` (where the game
     // lies now), read and checked already; `damaged` when some of its lines
     // did not read.
-    TForm5(shell::MessageTable& messages, shell::record::Record record, std::string folder, bool damaged);
+    TForm5(shell::MessageTable& messages, shell::record::Record record, plat::Path folder, bool damaged);
 
     ui::Label* Label1 = nullptr;  // the question, then the file being removed
     ui::Button* Button1 = nullptr;  // the patch alone
@@ -45,7 +45,7 @@ private:
 
     shell::MessageTable& messages_;
     shell::record::Record record_;
-    std::string folder_;
+    plat::Path folder_;
     bool damaged_ = false;
     bool running_ = false;
 };

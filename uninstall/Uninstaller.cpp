@@ -34,27 +34,31 @@ const char kTemporaryFolder[] = "LunavireUninstall";
 // in the temporary folder does the work, and this one ends.  False when this
 // is not the installed uninstaller, or no copy can be made or started (it
 // then does the work itself).
-bool startTemporaryCopy(const std::string& folder) {
-    const std::string own = plat::program().programPath();
+bool startTemporaryCopy(const plat::Path& folder) {
+    const plat::Path own(plat::program().programPath());
     if (!plat::files().sameFile(own, shell::record::programPath(folder))) return false;
     const plat::Path temp(plat::shell().tempFolder());
     if (temp.empty()) return false;
-    std::string dir;
+    plat::Path dir;
     for (int n = 0; n < 100 && dir.empty(); ++n) {
-        const std::string candidate = (temp / (kTemporaryFolder + (n ? "-" + std::to_string(n) : ""))).text();
-        if (plat::files().createFolder(candidate)) dir = candidate;
+        const plat::Path candidate = temp / (kTemporaryFolder + (n ? "-" + std::to_string(n) : ""));
+        if (plat::files().createFolder(candidate).ok()) dir = candidate;
     }
     if (dir.empty()) return false;
-    const std::string copy = (plat::Path(dir) / shell::record::kProgramName).text();
-    if (plat::files().copyFile(own, copy) && plat::shell().winExec("\"" + copy + "\" /uninstall \"" + folder + "\"", plat::sw::ShowNormal))
+    const plat::Path copy = dir / shell::record::kProgramName;
+    if (plat::files().copyFile(own, copy).ok() &&
+        plat::shell()
+            .winExec("\"" + copy.text() + "\" /uninstall \"" + folder.text() + "\"", plat::sw::ShowNormal)
+            .ok())
         return true;
     plat::files().deleteFile(copy);
     plat::files().removeFolder(dir);
     return false;
 }
 
+// The copies' folders are "LunavireUninstall" or "LunavireUninstall-N".
 bool isTemporaryCopyFolder(const std::string& name) {
-    const std::string n = text::upperCase(name), stem = text::upperCase(kTemporaryFolder);
+    const std::string n = plat::Path(name).key(), stem = plat::Path(kTemporaryFolder).key();
     return n == stem || (n.compare(0, stem.size() + 1, stem + "-") == 0 &&
                          n.find_first_not_of("0123456789", stem.size() + 1) == std::string::npos && n.size() > stem.size() + 1);
 }
@@ -65,18 +69,19 @@ void removeTemporaryCopy() {
     const plat::Path dir = own.parent();
     if (dir.parent() != plat::Path(plat::shell().tempFolder())) return;
     // Any folder named as the copies' are (a prefix of ASCII letters).
-    if (text::upperCase(dir.name()).compare(0, sizeof kTemporaryFolder - 1, text::upperCase(kTemporaryFolder)) != 0)
-        return;
-    plat::files().deleteAtRestart(own.text());
-    plat::files().deleteAtRestart(dir.text());
+    const std::string stem = plat::Path(kTemporaryFolder).key();
+    if (plat::Path(dir.name()).key().compare(0, stem.size(), stem) != 0) return;
+    plat::files().deleteAtRestart(own);
+    plat::files().deleteAtRestart(dir);
 }
 
 // Why the uninstaller will not act on the record it found.
-std::optional<Refusal> refusalOf(const shell::record::Loaded& loaded, const std::string& folder) {
+std::optional<Refusal> refusalOf(const shell::record::Loaded& loaded, const plat::Path& folder) {
     if (loaded.refusal) return loaded.refusal;
     if (loaded.record->codePage != plat::program().ansiCodePage())
         return Refusal{Refusal::CodePage, std::to_string(loaded.record->codePage)};
-    if (shell::record::unsafeFolder(folder, plat::shell().windowsFolder())) return Refusal{Refusal::UnsafeFolder, folder};
+    if (shell::record::unsafeFolder(folder, plat::Path(plat::shell().windowsFolder())))
+        return Refusal{Refusal::UnsafeFolder, folder.text()};
     return std::nullopt;
 }
 
@@ -95,9 +100,9 @@ std::string refusalText(const Refusal& r, const shell::MessageTable& m) {
 
 // The language file of the record's language: the uninstaller's, beside the
 // record, or the one beside the program.
-std::string languageFile(const std::string& folder, const std::string& language) {
-    const std::string beside = (plat::Path(shell::record::uninstallFolder(folder)) / (language + ".ini")).text();
-    if (plat::files().fileExists(beside)) return beside;
+std::string languageFile(const plat::Path& folder, const std::string& language) {
+    const plat::Path beside = shell::record::uninstallFolder(folder) / (language + ".ini");
+    if (plat::files().fileExists(beside)) return beside.text();
     return (plat::Path(plat::program().programPath()).parent() / (language + ".ini")).text();
 }
 
@@ -136,7 +141,7 @@ void cleanTemporaryCopies() {
     const plat::Path ownFolder = plat::Path(plat::program().programPath()).parent();
     plat::FindData entry;
     std::vector<plat::Path> copies;
-    if (auto search = plat::files().findFirst((temp / (std::string(kTemporaryFolder) + "*")).text(), entry)) {
+    if (auto search = plat::files().firstMatch(temp / (std::string(kTemporaryFolder) + "*"), entry)) {
         do {
             const std::uint32_t folderOnly = plat::attr::Directory | plat::attr::ReparsePoint;
             if ((entry.attributes & folderOnly) == plat::attr::Directory && isTemporaryCopyFolder(entry.name))
@@ -146,8 +151,8 @@ void cleanTemporaryCopies() {
     for (const auto& copyFolder : copies) {
         if (copyFolder == ownFolder) continue;
         // A copy that still runs cannot be deleted: its folder stays for the next start.
-        const std::string copy = (copyFolder / shell::record::kProgramName).text();
-        if (plat::files().deleteFile(copy) || !plat::files().fileExists(copy)) plat::files().removeFolder(copyFolder.text());
+        const plat::Path copy = copyFolder / shell::record::kProgramName;
+        if (plat::files().deleteFile(copy).ok() || !plat::files().fileExists(copy)) plat::files().removeFolder(copyFolder);
     }
 }
 
@@ -164,12 +169,13 @@ int runUninstaller(const shell::CommandLine& line) {
     // Started in the uninstall folder (as the list of programs or the player
     // may start it), the program would hold that folder as its current one,
     // and so would the copy it starts: neither could remove it.
-    if (!plat::program().setCurrentFolder(plat::shell().tempFolder())) plat::program().setCurrentFolder(plat::shell().windowsFolder());
+    if (plat::program().setCurrentFolder(plat::shell().tempFolder()).failed())
+        plat::program().setCurrentFolder(plat::shell().windowsFolder());
     // One spelling of the folder (its long names), as its entry was registered.
-    std::string folder = line.uninstallFolder.empty() ? "" : plat::longName(line.uninstallFolder);
+    plat::Path folder = line.uninstallFolder.empty() ? plat::Path() : plat::longName(plat::Path(line.uninstallFolder));
     if (folder.empty()) {
         // The installed uninstaller lies in the install folder's Uninstall folder.
-        folder = plat::Path(plat::program().programPath()).parent().parent().text();
+        folder = plat::Path(plat::program().programPath()).parent().parent();
         // Unattended, it does the work itself, so that whoever started it
         // gets the removal's exit code: it and its folder go when Windows
         // starts again.

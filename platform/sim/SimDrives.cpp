@@ -7,14 +7,7 @@
 
 namespace sim {
 
-using detail::setLastError;
-
 namespace {
-
-bool succeeded(std::uint32_t e) {
-    if (e) setLastError(e);
-    return !e;
-}
 
 detail::Drive& existingDrive(detail::FileSystem& fs, char letter) {
     detail::Drive* d = fs.drive(letter);
@@ -36,8 +29,8 @@ void SimPlatform::setClusterSize(char letter, std::uint32_t bytes) {
 
 // ---------------------------------------------------------------- seam
 
-bool SimPlatform::clusterSize(const std::string& folder, std::uint32_t& bytes) {
-    return succeeded(d_->fs.clusterOf(folder, bytes));
+plat::SysError SimPlatform::clusterSize(const plat::Path& folder, std::uint32_t& bytes) {
+    return plat::SysError(d_->fs.clusterOf(folder.text(), bytes));
 }
 
 std::uint32_t SimPlatform::logicalDrives() { return d_->fs.driveMask(); }
@@ -59,8 +52,8 @@ void SimPlatform::setReadOnlyMedia(char letter, bool readOnly) { existingDrive(d
 
 void SimPlatform::addDrive(char letter, bool readOnlyMedia) { d_->fs.addDrive(letter, readOnlyMedia); }
 
-bool SimPlatform::freeSpace(const std::string& folder, std::uint64_t& bytes) {
-    return succeeded(d_->fs.freeSpace(folder, bytes));
+plat::SysError SimPlatform::freeSpace(const plat::Path& folder, std::uint64_t& bytes) {
+    return plat::SysError(d_->fs.freeSpace(folder.text(), bytes));
 }
 
 }  // namespace sim

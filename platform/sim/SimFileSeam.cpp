@@ -12,7 +12,6 @@ namespace sim {
 
 using detail::Fault;
 using detail::OpenMode;
-using detail::setLastError;
 
 namespace {
 
@@ -20,10 +19,7 @@ class SimSearch : public plat::DirSearch {
 public:
     explicit SimSearch(std::vector<plat::FindData> entries) : entries_(std::move(entries)) {}
     bool next(plat::FindData& out) override {
-        if (index_ >= entries_.size()) {
-            setLastError(18);  // ERROR_NO_MORE_FILES
-            return false;
-        }
+        if (index_ >= entries_.size()) return false;
         out = entries_[index_++];
         return true;
     }
@@ -34,20 +30,15 @@ private:
 };
 
 
-plat::FileHandle openWith(detail::FileSystem& fs, const std::string& path, OpenMode mode) {
+plat::SysError openWith(detail::FileSystem& fs, const plat::Path& path, OpenMode mode, plat::FileHandle& out) {
     plat::FileHandle h = plat::kNoFile;
     std::uint32_t success = 0;
-    std::uint32_t e = fs.open(path, mode, h, success);
-    setLastError(e ? e : success);
-    return e ? plat::kNoFile : h;
+    const std::uint32_t e = fs.open(path.text(), mode, h, success);
+    out = e ? plat::kNoFile : h;
+    return plat::SysError(e);
 }
 
-// The seam's result for a file-system code: true on success, else false
-// with the code left as the thread's last error.
-bool succeeded(std::uint32_t e) {
-    if (e) setLastError(e);
-    return !e;
-}
+plat::SysError sys(std::uint32_t e) { return plat::SysError(e); }
 
 }  // namespace
 
@@ -140,124 +131,134 @@ void SimPlatform::clearFaults() { d_->fs.clearFaults(); }
 
 // ---------------------------------------------------------------- file system (seam)
 
-bool SimPlatform::fileExists(const std::string& path) {
+bool SimPlatform::fileExists(const plat::Path& path) {
     std::uint32_t a = 0;
-    return succeeded(d_->fs.attributesOf(path, a)) && !(a & plat::attr::Directory);
+    return d_->fs.attributesOf(path.text(), a) == 0 && !(a & plat::attr::Directory);
 }
 
-bool SimPlatform::folderExists(const std::string& path) {
+bool SimPlatform::folderExists(const plat::Path& path) {
     std::uint32_t a = 0;
-    return succeeded(d_->fs.attributesOf(path, a)) && (a & plat::attr::Directory) != 0;
+    return d_->fs.attributesOf(path.text(), a) == 0 && (a & plat::attr::Directory) != 0;
 }
 
-std::unique_ptr<plat::DirSearch> SimPlatform::findFirst(const std::string& pattern, plat::FindData& first) {
+plat::SysError SimPlatform::findFirst(const plat::Path& pattern, plat::FindData& first,
+                                      std::unique_ptr<plat::DirSearch>& search) {
+    search.reset();
     std::vector<plat::FindData> entries;
-    if (!succeeded(d_->fs.findAll(pattern, entries))) return nullptr;
+    if (std::uint32_t e = d_->fs.findAll(pattern.text(), entries)) return sys(e);
     first = entries.front();
-    return std::make_unique<SimSearch>(std::move(entries));
+    search = std::make_unique<SimSearch>(std::move(entries));
+    return plat::kOk;
 }
 
-bool SimPlatform::createFolder(const std::string& path) { return succeeded(d_->fs.createFolder(path)); }
-bool SimPlatform::deleteFile(const std::string& path) { return succeeded(d_->fs.deleteFile(path)); }
+plat::SysError SimPlatform::createFolder(const plat::Path& path) { return sys(d_->fs.createFolder(path.text())); }
+plat::SysError SimPlatform::deleteFile(const plat::Path& path) { return sys(d_->fs.deleteFile(path.text())); }
 
-bool SimPlatform::sameFile(const std::string& a, const std::string& b) {
+bool SimPlatform::sameFile(const plat::Path& a, const plat::Path& b) {
     // As the file calls see them: a path they do not take names nothing.
     std::uint32_t attributes = 0;
-    if (d_->fs.attributesOf(a, attributes) || d_->fs.attributesOf(b, attributes)) return false;
+    if (d_->fs.attributesOf(a.text(), attributes) || d_->fs.attributesOf(b.text(), attributes)) return false;
     // Both opened: a link and its target are one file.
-    const detail::Node* x = d_->fs.findThrough(a);
-    return x && !x->folder && x == d_->fs.findThrough(b);
+    const detail::Node* x = d_->fs.findThrough(a.text());
+    return x && !x->folder && x == d_->fs.findThrough(b.text());
 }
 
-bool SimPlatform::finalPath(const std::string& path, std::string& out) {
-    return succeeded(d_->fs.finalPath(path, out));
+plat::SysError SimPlatform::finalPath(const plat::Path& path, plat::Path& out) {
+    std::string text;
+    const std::uint32_t e = d_->fs.finalPath(path.text(), text);
+    if (!e) out = plat::Path(text);
+    return sys(e);
 }
 
-bool SimPlatform::longPath(const std::string& path, std::string& out) {
-    return succeeded(d_->fs.longPath(path, out));
+plat::SysError SimPlatform::longPath(const plat::Path& path, plat::Path& out) {
+    std::string text;
+    const std::uint32_t e = d_->fs.longPath(path.text(), text);
+    if (!e) out = plat::Path(text);
+    return sys(e);
 }
 
-bool SimPlatform::moveReplacing(const std::string& from, const std::string& to) {
-    return succeeded(d_->fs.move(from, to));
+plat::SysError SimPlatform::moveReplacing(const plat::Path& from, const plat::Path& to) {
+    return sys(d_->fs.move(from.text(), to.text()));
 }
 
-bool SimPlatform::pathFits(const std::string& path) { return d_->fs.utf16Length(path) <= plat::kMaxPathUnits; }
+bool SimPlatform::pathFits(const plat::Path& path) { return d_->fs.utf16Length(path.text()) <= plat::kMaxPathUnits; }
 
-plat::FileHandle SimPlatform::openRead(const std::string& path) { return openWith(d_->fs, path, OpenMode::Read); }
-plat::FileHandle SimPlatform::createNew(const std::string& path) {
-    return openWith(d_->fs, path, OpenMode::CreateNew);
+plat::SysError SimPlatform::openRead(const plat::Path& path, plat::FileHandle& out) {
+    return openWith(d_->fs, path, OpenMode::Read, out);
 }
-plat::FileHandle SimPlatform::openWrite(const std::string& path) { return openWith(d_->fs, path, OpenMode::Write); }
-plat::FileHandle SimPlatform::createAlways(const std::string& path) {
-    return openWith(d_->fs, path, OpenMode::CreateAlways);
+plat::SysError SimPlatform::createNew(const plat::Path& path, plat::FileHandle& out) {
+    return openWith(d_->fs, path, OpenMode::CreateNew, out);
 }
-
-bool SimPlatform::readFile(plat::FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done) {
-    return succeeded(d_->fs.read(h, buffer, count, done));
+plat::SysError SimPlatform::openWrite(const plat::Path& path, plat::FileHandle& out) {
+    return openWith(d_->fs, path, OpenMode::Write, out);
 }
-
-bool SimPlatform::writeFile(plat::FileHandle h, const void* buffer, std::uint32_t count, std::uint32_t& done) {
-    return succeeded(d_->fs.write(h, buffer, count, done));
+plat::SysError SimPlatform::createAlways(const plat::Path& path, plat::FileHandle& out) {
+    return openWith(d_->fs, path, OpenMode::CreateAlways, out);
 }
 
-bool SimPlatform::seekFromStart(plat::FileHandle h, std::uint64_t position) {
-    return succeeded(d_->fs.seek(h, position));
+plat::SysError SimPlatform::readFile(plat::FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done) {
+    return sys(d_->fs.read(h, buffer, count, done));
 }
 
-bool SimPlatform::fileSize(plat::FileHandle h, std::uint32_t& low) { return succeeded(d_->fs.size(h, low)); }
+plat::SysError SimPlatform::writeFile(plat::FileHandle h, const void* buffer, std::uint32_t count,
+                                      std::uint32_t& done) {
+    return sys(d_->fs.write(h, buffer, count, done));
+}
 
-void SimPlatform::closeFile(plat::FileHandle h) { succeeded(d_->fs.close(h)); }
+plat::SysError SimPlatform::seekFromStart(plat::FileHandle h, std::uint64_t position) {
+    return sys(d_->fs.seek(h, position));
+}
+
+plat::SysError SimPlatform::fileSize(plat::FileHandle h, std::uint32_t& low) { return sys(d_->fs.size(h, low)); }
+
+void SimPlatform::closeFile(plat::FileHandle h) { d_->fs.close(h); }
 
 // ---------------------------------------------------------------- profile strings
 
-std::string SimPlatform::profileString(const std::string& file, const std::string& section, const std::string& key,
+std::string SimPlatform::profileString(const plat::Path& file, const std::string& section, const std::string& key,
                                        const std::string& def) {
     // A bare file name lives in the Windows folder.
-    std::string path = file.find_first_of("\\/:") == std::string::npos ? "C:\\Windows\\" + file : file;
+    const std::string& name = file.text();
+    const std::string path = name.find_first_of("\\/:") == std::string::npos ? "C:\\Windows\\" + name : name;
     std::string bytes;
-    std::uint32_t error = 0;
-    std::string value;
-    if (std::uint32_t e = d_->fs.readWhole(path, bytes)) {
-        value = detail::profileDefault(*d_->cp, def, error);
-        error = e;
-    } else {
-        value = detail::profileLookup(*d_->cp, bytes, section, key, def, error);
-    }
-    setLastError(error);
-    return value;
+    if (d_->fs.readWhole(path, bytes)) return detail::profileDefault(*d_->cp, def);
+    return detail::profileLookup(*d_->cp, bytes, section, key, def);
 }
 
-bool SimPlatform::copyFile(const std::string& from, const std::string& to) { return detail::reported(d_->fs.copy(from, to)); }
+plat::SysError SimPlatform::copyFile(const plat::Path& from, const plat::Path& to) {
+    return sys(d_->fs.copy(from.text(), to.text()));
+}
 
-bool SimPlatform::setFileAttributes(const std::string& path, std::uint32_t attributes) {
-    return detail::reported(d_->fs.setAttributes(path, attributes));
+plat::SysError SimPlatform::setFileAttributes(const plat::Path& path, std::uint32_t attributes) {
+    return sys(d_->fs.setAttributes(path.text(), attributes));
 }
 
 const std::vector<std::string>& SimPlatform::restartDeletes() const { return d_->restartDeletes; }
 
-bool SimPlatform::deleteAtRestart(const std::string& path) {
-    if (d_->restartDenied) return detail::reported(plat::err::AccessDenied);
-    d_->restartDeletes.push_back(path);
-    return detail::reported(0);
+plat::SysError SimPlatform::deleteAtRestart(const plat::Path& path) {
+    if (d_->restartDenied) return sys(plat::err::AccessDenied);
+    d_->restartDeletes.push_back(path.text());
+    return plat::kOk;
 }
 
 void SimPlatform::denyRestartDeletes(bool deny) { d_->restartDenied = deny; }
 
-bool SimPlatform::removeFolder(const std::string& path) {
+plat::SysError SimPlatform::removeFolder(const plat::Path& path) {
     // The program's own current folder is held open, as Windows holds it.
-    if (!d_->currentFolder.empty() && detail::folderKey(*d_->cp, path) == d_->currentFolder && folderExists(path))
-        return detail::reported(plat::err::SharingViolation);
-    return detail::reported(d_->fs.removeFolder(path));
+    if (!d_->currentFolder.empty() && detail::folderKey(*d_->cp, path.text()) == d_->currentFolder &&
+        folderExists(path))
+        return sys(plat::err::SharingViolation);
+    return sys(d_->fs.removeFolder(path.text()));
 }
 
 std::string SimPlatform::nameKey(const std::string& text) { return detail::utf16ToUtf8(detail::fileNameKey(*d_->cp, text)); }
 
-bool SimPlatform::setLastWriteTime(const std::string& path, std::uint64_t lastWrite) {
-    return succeeded(d_->fs.setLastWrite(path, lastWrite));
+plat::SysError SimPlatform::setLastWriteTime(const plat::Path& path, std::uint64_t lastWrite) {
+    return sys(d_->fs.setLastWrite(path.text(), lastWrite));
 }
 
-bool SimPlatform::fileStamp(const std::string& path, plat::FileStamp& out) {
-    return succeeded(d_->fs.stampOf(path, out));
+plat::SysError SimPlatform::fileStamp(const plat::Path& path, plat::FileStamp& out) {
+    return sys(d_->fs.stampOf(path.text(), out));
 }
 
 void SimPlatform::setFileTime(const std::string& path, std::uint64_t lastWrite) {

@@ -106,8 +106,8 @@ void FileSystem::setCurrentDrive(char letter) {
 
 // ---------------------------------------------------------------- names
 
-Path FileSystem::parse(const std::string& path) const {
-    Path p;
+SplitPath FileSystem::parse(const std::string& path) const {
+    SplitPath p;
     p.drive = current_;
     p.empty = path.empty();
     std::size_t i = 0;
@@ -158,7 +158,7 @@ Node* FileSystem::enter(Node* n, Drive*& d) const {
     return n;
 }
 
-FileSystem::Resolved FileSystem::resolve(const Path& p) const {
+FileSystem::Resolved FileSystem::resolve(const SplitPath& p) const {
     Resolved r;
     if (p.empty) {
         r.error = PathNotFound;
@@ -195,7 +195,7 @@ FileSystem::Resolved FileSystem::resolve(const Path& p) const {
 }
 
 std::string FileSystem::canonical(const std::string& path) const {
-    Path p = parse(path);
+    SplitPath p = parse(path);
     auto it = drives_.find(p.drive);
     if (it == drives_.end()) return {};
     std::string out = std::string(1, p.drive) + ":";
@@ -211,7 +211,7 @@ std::string FileSystem::canonical(const std::string& path) const {
     return p.parts.empty() ? out + "\\" : out;
 }
 
-std::u16string FileSystem::faultKey(const Path& p) const {
+std::u16string FileSystem::faultKey(const SplitPath& p) const {
     std::u16string key(1, static_cast<char16_t>(p.drive));
     key += u':';
     for (const auto& part : p.parts) key += u'\\' + fileNameKey(*cp_, part);
@@ -276,14 +276,14 @@ Node* FileSystem::makeParents(Drive*& d, const std::vector<std::string>& parts, 
 }
 
 void FileSystem::makeFolders(const std::string& path) {
-    Path p = parse(path);
+    SplitPath p = parse(path);
     Drive* d = drive(p.drive);
     if (!d) throw std::logic_error("no drive for " + path);
     makeParents(d, p.parts, path);
 }
 
 Node* FileSystem::makeParentsOf(const std::string& path, Drive*& d, std::string& leaf) {
-    Path p = parse(path);
+    SplitPath p = parse(path);
     d = drive(p.drive);
     if (!d || p.parts.empty()) throw std::logic_error("not a path of a file or link: " + path);
     leaf = p.parts.back();
@@ -382,7 +382,7 @@ std::uint32_t FileSystem::attributesOf(const std::string& path, std::uint32_t& a
 std::uint32_t FileSystem::findAll(const std::string& pattern, std::vector<plat::FindData>& out) const {
     out.clear();
     if (std::uint32_t e = lengthError(pattern)) return e;
-    Path p = parse(pattern);
+    SplitPath p = parse(pattern);
     if (p.parts.empty() || p.trailingSeparator) {
         // No name to match: Wine finds nothing in an existing folder.
         Resolved r = resolve(p);
@@ -413,7 +413,7 @@ std::uint32_t FileSystem::findAll(const std::string& pattern, std::vector<plat::
 
 std::uint32_t FileSystem::createFolder(const std::string& path) {
     if (std::uint32_t e = lengthError(path)) return e;
-    Path p = parse(path);
+    SplitPath p = parse(path);
     if (const FaultSpec* f = fault(Fault::CreateFolder, faultKey(p))) return f->code;
     Resolved r = resolve(p);
     if (r.error) return r.error;
@@ -425,7 +425,7 @@ std::uint32_t FileSystem::createFolder(const std::string& path) {
 
 std::uint32_t FileSystem::deleteFile(const std::string& path) {
     if (std::uint32_t e = lengthError(path)) return e;
-    Path p = parse(path);
+    SplitPath p = parse(path);
     if (const FaultSpec* f = fault(Fault::Delete, faultKey(p))) return f->code;
     Resolved r = resolve(p);
     if (r.error) return r.error;
@@ -443,7 +443,7 @@ std::uint32_t FileSystem::deleteFile(const std::string& path) {
 
 std::uint32_t FileSystem::removeFolder(const std::string& path) {
     if (std::uint32_t e = lengthError(path)) return e;
-    Path p = parse(path);
+    SplitPath p = parse(path);
     if (const FaultSpec* f = fault(Fault::Delete, faultKey(p))) return f->code;
     Resolved r = resolve(p);
     if (r.error) return r.error;
@@ -460,7 +460,7 @@ std::uint32_t FileSystem::removeFolder(const std::string& path) {
 std::uint32_t FileSystem::move(const std::string& from, const std::string& to) {
     if (std::uint32_t e = lengthError(from)) return e;
     if (std::uint32_t e = lengthError(to)) return e;
-    Path pf = parse(from), pt = parse(to);
+    SplitPath pf = parse(from), pt = parse(to);
     if (const FaultSpec* f = fault(Fault::Move, faultKey(pt))) return f->code;
     Resolved rf = resolve(pf);
     if (rf.error) return rf.error;

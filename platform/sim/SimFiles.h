@@ -59,7 +59,8 @@ struct Drive {
     std::uint32_t cluster = 4096;
 };
 
-struct Path {
+// A path as the simulated file system walks it: its drive and its names.
+struct SplitPath {
     char drive = 'C';
     std::vector<std::string> parts;
     bool trailingSeparator = false;
@@ -85,7 +86,7 @@ public:
     void setClock(const std::uint64_t* virtualMs) { clock_ = virtualMs; }
 
     // -- names
-    Path parse(const std::string& path) const;
+    SplitPath parse(const std::string& path) const;
     // The path as the file system spells it ("C:\Games\Luna", "C:\" for a
     // root); empty when it does not exist.
     std::string canonical(const std::string& path) const;
@@ -169,7 +170,7 @@ private:
         std::uint32_t offset;
     };
 
-    Resolved resolve(const Path& p) const;
+    Resolved resolve(const SplitPath& p) const;
     // The child of that name, by its own name or its short one.
     Node* named(const Node& folder, const std::string& name) const;
     // The path as the disk spells it, through links (their targets' paths
@@ -186,7 +187,7 @@ private:
     // A folder that a path walks into: through a link; null when n is
     // missing, a file or a link that leads nowhere.
     Node* enter(Node* n, Drive*& d) const;
-    std::u16string faultKey(const Path& p) const;
+    std::u16string faultKey(const SplitPath& p) const;
     const FaultSpec* fault(Fault f, const std::u16string& key) const;
     std::shared_ptr<Node> insert(Drive& d, Node& folder, const std::string& name, bool isFolder);
     void attach(Drive& d, Node& folder, std::shared_ptr<Node> n);

@@ -15,7 +15,7 @@ std::uint32_t FileSystem::open(const std::string& path, OpenMode mode, plat::Fil
                                std::uint32_t& successCode) {
     h = plat::kNoFile;
     if (std::uint32_t e = lengthError(path)) return e;
-    Path p = parse(path);
+    SplitPath p = parse(path);
     std::u16string key = faultKey(p);
     bool creating = mode == OpenMode::CreateNew || mode == OpenMode::CreateAlways;
     if (const FaultSpec* f = fault(creating ? Fault::Create : Fault::Open, key)) return f->code;

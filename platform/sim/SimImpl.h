@@ -36,15 +36,6 @@ namespace sim {
 
 namespace detail {
 
-// The calling thread's last error, as the seam's calls leave it.
-void setLastError(std::uint32_t code);
-std::uint32_t lastErrorCode();
-// Leaves code for lastError() and tells whether it means success.
-inline bool reported(std::uint32_t code) {
-    setLastError(code);
-    return code == 0;
-}
-
 // One call handed over by a worker; it lives on the worker's stack.
 struct HandOverItem {
     const std::function<void()>* call;

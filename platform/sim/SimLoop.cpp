@@ -281,12 +281,11 @@ void SimPlatform::failThreadStarts(std::size_t count, std::uint32_t code) {
     d_->threadFailureCode = code;
 }
 
-bool SimPlatform::startThread(std::function<void()> body, plat::Priority) {
+plat::SysError SimPlatform::startThread(std::function<void()> body, plat::Priority) {
     Impl& d = *d_;
     if (d.threadFailures > 0) {
         --d.threadFailures;
-        detail::setLastError(d.threadFailureCode);
-        return false;
+        return plat::SysError(d.threadFailureCode);
     }
     std::list<Impl::Worker> ended;
     {
@@ -323,7 +322,7 @@ bool SimPlatform::startThread(std::function<void()> body, plat::Priority) {
         });
     }
     for (auto& w : ended) w.thread.join();
-    return true;
+    return plat::kOk;
 }
 
 void SimPlatform::handOver(const std::function<void()>& call) {

@@ -77,7 +77,7 @@ Node* FileSystem::named(const Node& folder, const std::string& name) const {
 
 std::uint32_t FileSystem::walk(const std::string& path, bool followLinks, std::string& out) const {
     if (std::uint32_t e = lengthError(path)) return e;
-    const Path p = parse(path);
+    const SplitPath p = parse(path);
     if (p.empty) return PathNotFound;
     auto it = drives_.find(p.drive);
     if (it == drives_.end()) return PathNotFound;

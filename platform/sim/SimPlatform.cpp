@@ -9,17 +9,6 @@
 
 namespace sim {
 
-namespace detail {
-
-namespace {
-thread_local std::uint32_t tLastError = 0;
-}
-
-void setLastError(std::uint32_t code) { tLastError = code; }
-std::uint32_t lastErrorCode() { return tLastError; }
-
-}  // namespace detail
-
 // ---------------------------------------------------------------- construction
 
 SimPlatform::SimPlatform() : d_(std::make_unique<Impl>()) {

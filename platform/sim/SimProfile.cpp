@@ -7,7 +7,6 @@ namespace sim::detail {
 namespace {
 
 constexpr std::size_t kBuffer = 2048;  // bytes, terminator included
-constexpr std::uint32_t kInsufficientBuffer = 122;
 
 bool blank(char16_t c) { return c == u' ' || (c >= 0x09 && c <= 0x0D); }
 
@@ -44,12 +43,10 @@ std::u16string decodeFile(const CodePage& cp, const std::string& bytes) {
 
 // The wide value cut to the buffer in characters, then the ANSI bytes cut
 // to the buffer without splitting a double-byte character.
-std::string fit(const CodePage& cp, std::u16string value, std::uint32_t& error) {
-    error = 0;
+std::string fit(const CodePage& cp, std::u16string value) {
     if (value.size() > kBuffer - 1) value.resize(kBuffer - 1);
     std::string bytes = cp.fromUnicode(value);
     if (bytes.size() > kBuffer - 1) {
-        error = kInsufficientBuffer;
         std::size_t end = 0;
         for (std::size_t i = 0; i < bytes.size();) {
             std::size_t n = cp.charLength(bytes, i);
@@ -104,26 +101,26 @@ std::vector<Section> parse(const std::u16string& text) {
 
 }  // namespace
 
-std::string profileDefault(const CodePage& cp, const std::string& def, std::uint32_t& error) {
+std::string profileDefault(const CodePage& cp, const std::string& def) {
     std::u16string d = cp.toUnicode(def);
     while (!d.empty() && d.back() == u' ') d.pop_back();
-    return fit(cp, unquote(d), error);
+    return fit(cp, unquote(d));
 }
 
 std::string profileLookup(const CodePage& cp, const std::string& file, const std::string& section,
-                          const std::string& key, const std::string& def, std::uint32_t& error) {
+                          const std::string& key, const std::string& def) {
     const std::u16string wantSection = trim(cp.toUnicode(section)), wantKey = trim(cp.toUnicode(key));
     for (const Section& s : parse(decodeFile(cp, file))) {
         if (!sameName(s.name, wantSection)) continue;
         // Only the first section of that name counts, and in it the first entry of the key.
         for (const Entry& e : s.entries) {
             if (!sameName(e.key, wantKey)) continue;
-            if (e.hasValue) return fit(cp, e.value, error);
+            if (e.hasValue) return fit(cp, e.value);
             break;
         }
         break;
     }
-    return profileDefault(cp, def, error);
+    return profileDefault(cp, def);
 }
 
 }  // namespace sim::detail

@@ -6,7 +6,6 @@
 
 namespace sim {
 
-using detail::setLastError;
 
 
 bool SimPlatform::claimFirstInstance(const std::vector<std::string>& mainWindowClasses) {
@@ -41,19 +40,18 @@ void SimPlatform::setCodePage(unsigned codePage) {
 
 void SimPlatform::setProgramPath(const std::string& path) { d_->programPath = path; }
 
-bool SimPlatform::ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
-                              std::size_t& size) {
+plat::SysError SimPlatform::ownResource(const std::string& type, const std::string& name,
+                                        const std::uint8_t*& data, std::size_t& size) {
     std::string t = detail::asciiUpper(*d_->cp, type);
     auto it = d_->resources.find({t, detail::asciiUpper(*d_->cp, name)});
     if (it == d_->resources.end()) {
         bool typeKnown = std::any_of(d_->resources.begin(), d_->resources.end(),
                                      [&](const auto& r) { return r.first.first == t; });
-        setLastError(typeKnown ? 1814 : 1813);  // resource name / type not found
-        return false;
+        return plat::SysError(typeKnown ? 1814 : 1813);  // resource name / type not found
     }
     data = reinterpret_cast<const std::uint8_t*>(it->second->data());
     size = it->second->size();
-    return true;
+    return plat::kOk;
 }
 
 void SimPlatform::removeResource(const std::string& type, const std::string& name) {
@@ -69,10 +67,11 @@ void SimPlatform::setResource(const std::string& type, const std::string& name, 
     slot = std::make_shared<const std::string>(bytes);
 }
 
-bool SimPlatform::setCurrentFolder(const std::string& path) {
-    if (!folderExists(path)) return detail::reported(fileExists(path) ? plat::err::DirectoryName : plat::err::FileNotFound);
+plat::SysError SimPlatform::setCurrentFolder(const std::string& path) {
+    if (!folderExists(plat::Path(path)))
+        return plat::SysError(fileExists(plat::Path(path)) ? plat::err::DirectoryName : plat::err::FileNotFound);
     d_->currentFolder = detail::folderKey(*d_->cp, path);
-    return detail::reported(0);
+    return plat::kOk;
 }
 
 std::string SimPlatform::commandLine() {
@@ -104,7 +103,5 @@ plat::LocalTime SimPlatform::localTime() {
 }
 
 std::string SimPlatform::errorText(std::uint32_t code) { return detail::errorText(*d_->cp, code); }
-
-std::uint32_t SimPlatform::lastError() { return detail::lastErrorCode(); }
 
 }  // namespace sim

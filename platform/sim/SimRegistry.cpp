@@ -6,8 +6,6 @@
 
 namespace sim {
 
-using detail::setLastError;
-
 namespace {
 
 constexpr std::uint32_t kRegSz = 1, kRegExpandSz = 2, kRegDword = 4;
@@ -81,89 +79,83 @@ void SimPlatform::Impl::makeKey(int root, const std::string& key, const std::str
     }
 }
 
-bool SimPlatform::keyExists(plat::RootKey root, plat::RegView view, const std::string& subKey) {
-    std::string key = d_->viewPath(root, view, subKey);
-    return detail::reported(key.empty() || d_->keys.count({static_cast<int>(root), key}) ? 0 : plat::err::FileNotFound);
+bool SimPlatform::keyExists(const plat::RegKey& k) {
+    std::string key = d_->viewPath(k.root, k.view, k.path);
+    return key.empty() || d_->keys.count({static_cast<int>(k.root), key});
 }
 
-bool SimPlatform::valueExists(plat::RootKey root, plat::RegView view, const std::string& subKey,
-                              const std::string& name) {
-    const int r = static_cast<int>(root);
-    std::string key = d_->viewPath(root, view, subKey);
-    if (!key.empty() && !d_->keys.count({r, key})) return detail::reported(plat::err::FileNotFound);
-    return detail::reported(d_->values.count({r, key, detail::asciiUpper(*d_->cp, name)}) ? 0 : plat::err::FileNotFound);
+bool SimPlatform::valueExists(const plat::RegKey& k, const std::string& name) {
+    const int r = static_cast<int>(k.root);
+    std::string key = d_->viewPath(k.root, k.view, k.path);
+    if (!key.empty() && !d_->keys.count({r, key})) return false;
+    return d_->values.count({r, key, detail::asciiUpper(*d_->cp, name)}) != 0;
 }
 
 namespace {
 
-bool setValue(SimPlatform::Impl& d, plat::RootKey root, plat::RegView view, const std::string& subKey,
-              const std::string& name, std::uint32_t type, const std::string& data) {
-    const int r = static_cast<int>(root);
-    auto parts = storeParts(*d.cp, root, view, subKey);
+plat::SysError setValue(SimPlatform::Impl& d, const plat::RegKey& k, const std::string& name, std::uint32_t type,
+                        const std::string& data) {
+    const int r = static_cast<int>(k.root);
+    auto parts = storeParts(*d.cp, k.root, k.view, k.path);
     std::string key = joinFolded(*d.cp, parts, parts.size());
-    if (d.writeDenied(r, key)) return detail::reported(plat::err::AccessDenied);
+    if (d.writeDenied(r, key)) return plat::SysError(plat::err::AccessDenied);
     std::string spelled;
     for (const auto& p : parts) spelled += (spelled.empty() ? "" : "\\") + p;
     d.makeKey(r, key, spelled);
     d.values[{r, key, detail::asciiUpper(*d.cp, name)}] = {name, type, data};
-    return detail::reported(0);
+    return plat::kOk;
 }
 
 }  // namespace
 
-bool SimPlatform::setString(plat::RootKey root, plat::RegView view, const std::string& subKey,
-                                    const std::string& name, const std::string& value) {
-    return setValue(*d_, root, view, subKey, name, kRegSz, value);
+plat::SysError SimPlatform::setString(const plat::RegKey& key, const std::string& name, const std::string& value) {
+    return setValue(*d_, key, name, kRegSz, value);
 }
 
-bool SimPlatform::setDword(plat::RootKey root, plat::RegView view, const std::string& subKey,
-                                   const std::string& name, std::uint32_t value) {
+plat::SysError SimPlatform::setDword(const plat::RegKey& key, const std::string& name, std::uint32_t value) {
     std::string data(4, '\0');
     for (int i = 0; i < 4; ++i) data[static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
-    return setValue(*d_, root, view, subKey, name, kRegDword, data);
+    return setValue(*d_, key, name, kRegDword, data);
 }
 
-bool SimPlatform::readString(plat::RootKey root, plat::RegView view, const std::string& subKey,
-                                 const std::string& name, std::string& value) {
-    const int r = static_cast<int>(root);
-    std::string key = d_->viewPath(root, view, subKey);
-    if (!key.empty() && !d_->keys.count({r, key})) return detail::reported(plat::err::FileNotFound);
+plat::SysError SimPlatform::readString(const plat::RegKey& k, const std::string& name, std::string& value) {
+    const int r = static_cast<int>(k.root);
+    std::string key = d_->viewPath(k.root, k.view, k.path);
+    if (!key.empty() && !d_->keys.count({r, key})) return plat::SysError(plat::err::FileNotFound);
     auto it = d_->values.find({r, key, detail::asciiUpper(*d_->cp, name)});
-    if (it == d_->values.end()) return detail::reported(plat::err::FileNotFound);
-    if (it->second.type != kRegSz && it->second.type != kRegExpandSz) return detail::reported(plat::err::InvalidData);
+    if (it == d_->values.end()) return plat::SysError(plat::err::FileNotFound);
+    if (it->second.type != kRegSz && it->second.type != kRegExpandSz) return plat::SysError(plat::err::InvalidData);
     value = it->second.data;
-    return detail::reported(0);
+    return plat::kOk;
 }
 
-bool SimPlatform::deleteValue(plat::RootKey root, plat::RegView view, const std::string& subKey,
-                                      const std::string& name) {
-    const int r = static_cast<int>(root);
-    std::string key = d_->viewPath(root, view, subKey);
-    if (!key.empty() && !d_->keys.count({r, key})) return detail::reported(plat::err::FileNotFound);
-    if (d_->writeDenied(r, key)) return detail::reported(plat::err::AccessDenied);
-    return detail::reported(d_->values.erase({r, key, detail::asciiUpper(*d_->cp, name)}) ? 0 : plat::err::FileNotFound);
+plat::SysError SimPlatform::deleteValue(const plat::RegKey& k, const std::string& name) {
+    const int r = static_cast<int>(k.root);
+    std::string key = d_->viewPath(k.root, k.view, k.path);
+    if (!key.empty() && !d_->keys.count({r, key})) return plat::SysError(plat::err::FileNotFound);
+    if (d_->writeDenied(r, key)) return plat::SysError(plat::err::AccessDenied);
+    return plat::SysError(d_->values.erase({r, key, detail::asciiUpper(*d_->cp, name)}) ? 0 : plat::err::FileNotFound);
 }
 
-bool SimPlatform::deleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) {
-    const int r = static_cast<int>(root);
-    std::string key = d_->viewPath(root, view, subKey);
-    if (key.empty()) return detail::reported(plat::err::AccessDenied);
-    if (!d_->keys.count({r, key})) return detail::reported(plat::err::FileNotFound);
-    if (d_->writeDenied(r, key)) return detail::reported(plat::err::AccessDenied);
+plat::SysError SimPlatform::deleteKey(const plat::RegKey& k) {
+    const int r = static_cast<int>(k.root);
+    std::string key = d_->viewPath(k.root, k.view, k.path);
+    if (key.empty()) return plat::SysError(plat::err::AccessDenied);
+    if (!d_->keys.count({r, key})) return plat::SysError(plat::err::FileNotFound);
+    if (d_->writeDenied(r, key)) return plat::SysError(plat::err::AccessDenied);
     for (const auto& k : d_->keys)
         if (k.first.first == r && k.first.second != key && Impl::within(k.first.second, key))
-            return detail::reported(plat::err::AccessDenied);
+            return plat::SysError(plat::err::AccessDenied);
     d_->keys.erase({r, key});
     for (auto it = d_->values.begin(); it != d_->values.end();)
         it = std::get<0>(it->first) == r && std::get<1>(it->first) == key ? d_->values.erase(it) : std::next(it);
-    return detail::reported(0);
+    return plat::kOk;
 }
 
-bool SimPlatform::subKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
-                                  std::vector<std::string>& names) {
-    const int r = static_cast<int>(root);
-    std::string key = d_->viewPath(root, view, subKey);
-    if (!key.empty() && !d_->keys.count({r, key})) return detail::reported(plat::err::FileNotFound);
+plat::SysError SimPlatform::subKeys(const plat::RegKey& k, std::vector<std::string>& names) {
+    const int r = static_cast<int>(k.root);
+    std::string key = d_->viewPath(k.root, k.view, k.path);
+    if (!key.empty() && !d_->keys.count({r, key})) return plat::SysError(plat::err::FileNotFound);
     names.clear();
     for (const auto& k : d_->keys) {
         const std::string& path = k.first.second;
@@ -171,18 +163,17 @@ bool SimPlatform::subKeys(plat::RootKey root, plat::RegView view, const std::str
         const std::size_t from = key.empty() ? 0 : key.size() + 1;
         if (path.find('\\', from) == std::string::npos) names.push_back(k.second);
     }
-    return detail::reported(0);
+    return plat::kOk;
 }
 
-bool SimPlatform::valueNames(plat::RootKey root, plat::RegView view, const std::string& subKey,
-                                     std::vector<std::string>& names) {
-    const int r = static_cast<int>(root);
-    std::string key = d_->viewPath(root, view, subKey);
-    if (!key.empty() && !d_->keys.count({r, key})) return detail::reported(plat::err::FileNotFound);
+plat::SysError SimPlatform::valueNames(const plat::RegKey& k, std::vector<std::string>& names) {
+    const int r = static_cast<int>(k.root);
+    std::string key = d_->viewPath(k.root, k.view, k.path);
+    if (!key.empty() && !d_->keys.count({r, key})) return plat::SysError(plat::err::FileNotFound);
     names.clear();
     for (const auto& v : d_->values)
         if (std::get<0>(v.first) == r && std::get<1>(v.first) == key) names.push_back(v.second.name);
-    return detail::reported(0);
+    return plat::kOk;
 }
 
 std::optional<std::string> SimPlatform::registryText(plat::RootKey root, plat::RegView view,

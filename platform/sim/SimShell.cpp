@@ -9,8 +9,6 @@
 
 namespace sim {
 
-using detail::setLastError;
-
 namespace {
 
 // A saved shell link's file begins so.
@@ -23,14 +21,13 @@ public:
     explicit SimLink(SimPlatform::Impl& d) : d_(d) {}
     void setPath(const std::string& p) override { path_ = p; }
     void setWorkingDirectory(const std::string& w) override { dir_ = w; }
-    bool save(const std::string& file) override {
+    plat::SysError save(const plat::Path& file) override {
         SimPlatform::Impl* d = d_.get();
-        if (!d) return false;
+        if (!d) return plat::SysError(plat::err::InvalidHandle);
         std::string content = std::string(kLinkHeader) + "Path=" + path_ + "\r\nWorkingDirectory=" + dir_ + "\r\n";
-        std::uint32_t e = d->fs.writeWhole(file, content);
-        d->links.push_back({file, path_, dir_, e == 0});
-        setLastError(e);
-        return e == 0;
+        std::uint32_t e = d->fs.writeWhole(file.text(), content);
+        d->links.push_back({file.text(), path_, dir_, e == 0});
+        return plat::SysError(e);
     }
 
 private:
@@ -46,27 +43,20 @@ private:
 
 // ---------------------------------------------------------------- programs and the shell
 
-bool SimPlatform::winExec(const std::string& commandLine, int showMode) {
+plat::SysError SimPlatform::winExec(const std::string& commandLine, int showMode) {
     auto failed = d_->execFailures.find(commandLine);
-    if (failed != d_->execFailures.end()) {
-        setLastError(failed->second);
-        return false;
-    }
+    if (failed != d_->execFailures.end()) return plat::SysError(failed->second);
     d_->execs.push_back({commandLine, showMode, false});
     if (d_->execHook) {
         auto hook = d_->execHook;
         hook(commandLine);
     }
-    setLastError(0);
-    return true;
+    return plat::kOk;
 }
 
-bool SimPlatform::execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) {
+plat::SysError SimPlatform::execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) {
     auto failed = d_->execFailures.find(commandLine);
-    if (failed != d_->execFailures.end()) {
-        setLastError(failed->second);
-        return false;
-    }
+    if (failed != d_->execFailures.end()) return plat::SysError(failed->second);
     d_->execs.push_back({commandLine, showMode, true});
     if (d_->execHook) {
         auto hook = d_->execHook;
@@ -74,8 +64,7 @@ bool SimPlatform::execAndWait(const std::string& commandLine, int showMode, std:
     }
     auto code = d_->exitCodes.find(commandLine);
     exitCode = code == d_->exitCodes.end() ? 0 : code->second;
-    setLastError(0);
-    return true;
+    return plat::kOk;
 }
 
 void SimPlatform::failExec(const std::string& commandLine, std::uint32_t code) {
@@ -107,21 +96,14 @@ std::string SimPlatform::programsFolder() { return d_->programsFolder; }
 void SimPlatform::setWindowsFolder(const std::string& path) { d_->windowsFolder = path; }
 std::string SimPlatform::windowsFolder() { return d_->windowsFolder; }
 
-bool SimPlatform::shellLinkTarget(const std::string& linkFile, std::string& target) {
+plat::SysError SimPlatform::shellLinkTarget(const plat::Path& linkFile, std::string& target) {
     std::string bytes;
-    if (std::uint32_t e = d_->fs.readWhole(linkFile, bytes)) {
-        setLastError(e);
-        return false;
-    }
+    if (std::uint32_t e = d_->fs.readWhole(linkFile.text(), bytes)) return plat::SysError(e);
     // What SimLink::save wrote; anything else is no shell link.
     const std::string head = std::string(kLinkHeader) + "Path=";
-    if (bytes.compare(0, head.size(), head) != 0) {
-        setLastError(kNotALink);
-        return false;
-    }
+    if (bytes.compare(0, head.size(), head) != 0) return plat::SysError(kNotALink);
     target = bytes.substr(head.size(), bytes.find("\r\n", head.size()) - head.size());
-    setLastError(0);
-    return true;
+    return plat::kOk;
 }
 
 std::unique_ptr<plat::ShellLink> SimPlatform::createShellLink() {

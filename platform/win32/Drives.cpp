@@ -9,14 +9,14 @@
 namespace w32 {
 
 
-bool Win32Platform::clusterSize(const std::string& folder, std::uint32_t& bytes) {
+plat::SysError Win32Platform::clusterSize(const plat::Path& folder, std::uint32_t& bytes) {
     // The volume's own root: a folder may be a volume mounted below a drive.
     char root[MAX_PATH + 1] = {};
-    if (!GetVolumePathNameA(folder.c_str(), root, MAX_PATH)) return false;
+    if (!GetVolumePathNameA(folder.text().c_str(), root, MAX_PATH)) return lastFailure();
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-    if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) return false;
+    if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) return lastFailure();
     bytes = sectorsPerCluster * bytesPerSector;
-    return true;
+    return plat::kOk;
 }
 
 std::uint32_t Win32Platform::logicalDrives() { return GetLogicalDrives(); }
@@ -26,11 +26,11 @@ plat::DriveType Win32Platform::driveType(char letter) {
     return static_cast<plat::DriveType>(GetDriveTypeA(root));
 }
 
-bool Win32Platform::freeSpace(const std::string& folder, std::uint64_t& bytes) {
+plat::SysError Win32Platform::freeSpace(const plat::Path& folder, std::uint64_t& bytes) {
     ULARGE_INTEGER available{};
-    if (!GetDiskFreeSpaceExA(folder.c_str(), &available, nullptr, nullptr)) return false;
+    if (!GetDiskFreeSpaceExA(folder.text().c_str(), &available, nullptr, nullptr)) return lastFailure();
     bytes = available.QuadPart;
-    return true;
+    return plat::kOk;
 }
 
 }  // namespace w32

@@ -16,9 +16,10 @@ plat::FileHandle fromHandle(HANDLE h) {
 }
 
 // Every file is opened without sharing.
-plat::FileHandle open(const std::string& path, DWORD access, DWORD disposition) {
-    return fromHandle(
-        CreateFileA(path.c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+plat::SysError open(const plat::Path& path, DWORD access, DWORD disposition, plat::FileHandle& out) {
+    out = fromHandle(
+        CreateFileA(path.text().c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return out == plat::kNoFile ? lastFailure() : plat::kOk;
 }
 
 void fill(const WIN32_FIND_DATAA& d, plat::FindData& out) {
@@ -51,82 +52,88 @@ FILETIME toFiletime(std::uint64_t t) {
 
 }  // namespace
 
-bool Win32Platform::fileExists(const std::string& path) {
-    DWORD a = GetFileAttributesA(path.c_str());
+bool Win32Platform::fileExists(const plat::Path& path) {
+    DWORD a = GetFileAttributesA(path.text().c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool Win32Platform::folderExists(const std::string& path) {
-    DWORD a = GetFileAttributesA(path.c_str());
+bool Win32Platform::folderExists(const plat::Path& path) {
+    DWORD a = GetFileAttributesA(path.text().c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::unique_ptr<plat::DirSearch> Win32Platform::findFirst(const std::string& pattern, plat::FindData& first) {
+plat::SysError Win32Platform::findFirst(const plat::Path& pattern, plat::FindData& first,
+                                        std::unique_ptr<plat::DirSearch>& search) {
+    search.reset();
     WIN32_FIND_DATAA d;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &d);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
-    auto search = std::make_unique<Search>(h);
+    HANDLE h = FindFirstFileA(pattern.text().c_str(), &d);
+    if (h == INVALID_HANDLE_VALUE) return lastFailure();
+    search = std::make_unique<Search>(h);
     fill(d, first);
-    return search;
+    return plat::kOk;
 }
 
-bool Win32Platform::createFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr); }
+plat::SysError Win32Platform::createFolder(const plat::Path& path) {
+    return result(CreateDirectoryA(path.text().c_str(), nullptr));
+}
 
-bool Win32Platform::deleteFile(const std::string& path) { return DeleteFileA(path.c_str()); }
+plat::SysError Win32Platform::deleteFile(const plat::Path& path) { return result(DeleteFileA(path.text().c_str())); }
 
 namespace {
 // The file's identity: no access asked for, so that a file another program
 // holds without sharing can still be looked at.
-bool fileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-    FileHandle h(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+bool fileIdentity(const plat::Path& path, BY_HANDLE_FILE_INFORMATION& info) {
+    FileHandle h(CreateFileA(path.text().c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return h && GetFileInformationByHandle(h.get(), &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 }  // namespace
 
-bool Win32Platform::sameFile(const std::string& a, const std::string& b) {
+bool Win32Platform::sameFile(const plat::Path& a, const plat::Path& b) {
     BY_HANDLE_FILE_INFORMATION x{}, y{};
     if (!fileIdentity(a, x) || !fileIdentity(b, y)) return false;
     return x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
            x.nFileIndexLow == y.nFileIndexLow;
 }
 
-bool Win32Platform::finalPath(const std::string& path, std::string& out) {
-    FileHandle h(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+plat::SysError Win32Platform::finalPath(const plat::Path& path, plat::Path& out) {
+    FileHandle h(CreateFileA(path.text().c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!h) return false;
+    if (!h) return lastFailure();
     std::string buf(MAX_PATH, '\0');
     DWORD n = GetFinalPathNameByHandleA(h.get(), &buf[0], static_cast<DWORD>(buf.size()), FILE_NAME_NORMALIZED);
     if (n >= buf.size()) {
         buf.assign(n + 1, '\0');
         n = GetFinalPathNameByHandleA(h.get(), &buf[0], static_cast<DWORD>(buf.size()), FILE_NAME_NORMALIZED);
     }
-    if (n == 0 || n >= buf.size()) return false;
+    if (n == 0 || n >= buf.size()) return lastFailure();
     buf.resize(n);
-    if (buf.compare(0, 8, "\\\\?\\UNC\\") == 0) out = "\\" + buf.substr(7);
-    else if (buf.compare(0, 4, "\\\\?\\") == 0) out = buf.substr(4);
-    else out = buf;
-    return true;
+    if (buf.compare(0, 8, "\\\\?\\UNC\\") == 0) out = plat::Path("\\" + buf.substr(7));
+    else if (buf.compare(0, 4, "\\\\?\\") == 0) out = plat::Path(buf.substr(4));
+    else out = plat::Path(buf);
+    return plat::kOk;
 }
 
-bool Win32Platform::longPath(const std::string& path, std::string& out) {
+plat::SysError Win32Platform::longPath(const plat::Path& path, plat::Path& out) {
     std::string buf(MAX_PATH, '\0');
-    DWORD n = GetLongPathNameA(path.c_str(), &buf[0], static_cast<DWORD>(buf.size()));
+    DWORD n = GetLongPathNameA(path.text().c_str(), &buf[0], static_cast<DWORD>(buf.size()));
     if (n >= buf.size()) {
         buf.assign(n + 1, '\0');
-        n = GetLongPathNameA(path.c_str(), &buf[0], static_cast<DWORD>(buf.size()));
+        n = GetLongPathNameA(path.text().c_str(), &buf[0], static_cast<DWORD>(buf.size()));
     }
-    if (n == 0 || n >= buf.size()) return false;
-    out.assign(buf, 0, n);
-    return true;
+    if (n == 0 || n >= buf.size()) return lastFailure();
+    out = plat::Path(buf.substr(0, n));
+    return plat::kOk;
 }
 
-bool Win32Platform::moveReplacing(const std::string& from, const std::string& to) {
+plat::SysError Win32Platform::moveReplacing(const plat::Path& from, const plat::Path& to) {
     // Write-through: the move is on the disk when the call returns.
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    return result(
+        MoveFileExA(from.text().c_str(), to.text().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
-bool Win32Platform::pathFits(const std::string& path) {
+bool Win32Platform::pathFits(const plat::Path& p) {
+    const std::string& path = p.text();
     if (path.empty()) return true;
     int units = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
     return units > 0 && static_cast<std::size_t>(units) <= plat::kMaxPathUnits;
@@ -153,51 +160,52 @@ std::string Win32Platform::nameKey(const std::string& text) {
     return narrow(CP_UTF8, w);
 }
 
-plat::FileHandle Win32Platform::openRead(const std::string& path) {
-    return open(path, GENERIC_READ, OPEN_EXISTING);
+plat::SysError Win32Platform::openRead(const plat::Path& path, plat::FileHandle& out) {
+    return open(path, GENERIC_READ, OPEN_EXISTING, out);
 }
 
-plat::FileHandle Win32Platform::createNew(const std::string& path) {
-    return open(path, GENERIC_WRITE, CREATE_NEW);
+plat::SysError Win32Platform::createNew(const plat::Path& path, plat::FileHandle& out) {
+    return open(path, GENERIC_WRITE, CREATE_NEW, out);
 }
 
-plat::FileHandle Win32Platform::openWrite(const std::string& path) {
-    return open(path, GENERIC_WRITE, OPEN_EXISTING);
+plat::SysError Win32Platform::openWrite(const plat::Path& path, plat::FileHandle& out) {
+    return open(path, GENERIC_WRITE, OPEN_EXISTING, out);
 }
 
-plat::FileHandle Win32Platform::createAlways(const std::string& path) {
-    return open(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
+plat::SysError Win32Platform::createAlways(const plat::Path& path, plat::FileHandle& out) {
+    return open(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, out);
 }
 
-bool Win32Platform::readFile(plat::FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done) {
+plat::SysError Win32Platform::readFile(plat::FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done) {
     DWORD n = 0;
-    BOOL ok = ReadFile(toHandle(h), buffer, count, &n, nullptr);
+    const BOOL ok = ReadFile(toHandle(h), buffer, count, &n, nullptr);
     done = n;
-    return ok;
+    return result(ok);
 }
 
-bool Win32Platform::writeFile(plat::FileHandle h, const void* buffer, std::uint32_t count,
-                              std::uint32_t& done) {
+plat::SysError Win32Platform::writeFile(plat::FileHandle h, const void* buffer, std::uint32_t count,
+                                        std::uint32_t& done) {
     DWORD n = 0;
-    BOOL ok = WriteFile(toHandle(h), buffer, count, &n, nullptr);
+    const BOOL ok = WriteFile(toHandle(h), buffer, count, &n, nullptr);
     done = n;
-    return ok;
+    return result(ok);
 }
 
-bool Win32Platform::seekFromStart(plat::FileHandle h, std::uint64_t position) {
+plat::SysError Win32Platform::seekFromStart(plat::FileHandle h, std::uint64_t position) {
     // The whole 64 bits: SetFilePointer without its high part would wrap a
     // position past 4 GiB, and its failure value is a valid position.
     LARGE_INTEGER to;
     to.QuadPart = static_cast<LONGLONG>(position);
-    return SetFilePointerEx(toHandle(h), to, nullptr, FILE_BEGIN);
+    return result(SetFilePointerEx(toHandle(h), to, nullptr, FILE_BEGIN));
 }
 
-bool Win32Platform::fileSize(plat::FileHandle h, std::uint32_t& low) {
+plat::SysError Win32Platform::fileSize(plat::FileHandle h, std::uint32_t& low) {
+    // Its failure value is a valid low part: only a code set by this call tells.
     SetLastError(NO_ERROR);
     DWORD size = GetFileSize(toHandle(h), nullptr);
-    if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
+    if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return lastFailure();
     low = size;
-    return true;
+    return plat::kOk;
 }
 
 void Win32Platform::closeFile(plat::FileHandle h) {
@@ -211,58 +219,56 @@ std::string systemText(DWORD code) {
     return std::string(buf, n);
 }
 
-std::string Win32Platform::profileString(const std::string& file, const std::string& section,
+std::string Win32Platform::profileString(const plat::Path& file, const std::string& section,
                                          const std::string& key, const std::string& def) {
     char buf[2048];
-    DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buf, sizeof buf, file.c_str());
+    DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buf, sizeof buf,
+                                       file.text().c_str());
     return std::string(buf, n);
 }
 
-bool Win32Platform::setFileAttributes(const std::string& path, std::uint32_t attributes) {
-    return SetFileAttributesA(path.c_str(), attributes);
+plat::SysError Win32Platform::setFileAttributes(const plat::Path& path, std::uint32_t attributes) {
+    return result(SetFileAttributesA(path.text().c_str(), attributes));
 }
 
-bool Win32Platform::copyFile(const std::string& from, const std::string& to) {
-    if (!CopyFileA(from.c_str(), to.c_str(), TRUE)) {
+plat::SysError Win32Platform::copyFile(const plat::Path& from, const plat::Path& to) {
+    if (!CopyFileA(from.text().c_str(), to.text().c_str(), TRUE)) {
         // A copy that runs out of room may leave what it wrote (Wine does);
         // a file that was there before (80) is not ours to delete.
-        const DWORD error = GetLastError();
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) DeleteFileA(to.c_str());
-        SetLastError(error);
-        return false;
+        const plat::SysError error = lastFailure();
+        if (error.code() != ERROR_FILE_EXISTS && error.code() != ERROR_ALREADY_EXISTS) DeleteFileA(to.text().c_str());
+        return error;
     }
     // A copy from a CD is read-only like its source; ours must stay removable.
-    if (SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL)) return true;
-    const DWORD error = GetLastError();
-    DeleteFileA(to.c_str());
-    SetLastError(error);
-    return false;
+    if (SetFileAttributesA(to.text().c_str(), FILE_ATTRIBUTE_NORMAL)) return plat::kOk;
+    const plat::SysError error = lastFailure();
+    DeleteFileA(to.text().c_str());
+    return error;
 }
 
-bool Win32Platform::deleteAtRestart(const std::string& path) {
-    return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+plat::SysError Win32Platform::deleteAtRestart(const plat::Path& path) {
+    return result(MoveFileExA(path.text().c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
 }
 
-bool Win32Platform::removeFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()); }
+plat::SysError Win32Platform::removeFolder(const plat::Path& path) {
+    return result(RemoveDirectoryA(path.text().c_str()));
+}
 
-bool Win32Platform::setLastWriteTime(const std::string& path, std::uint64_t lastWrite) {
-    FileHandle h(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                             nullptr));
-    if (!h) return false;
+plat::SysError Win32Platform::setLastWriteTime(const plat::Path& path, std::uint64_t lastWrite) {
+    FileHandle h(CreateFileA(path.text().c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) return lastFailure();
     const FILETIME t = toFiletime(lastWrite);
-    return SetFileTime(h.get(), nullptr, nullptr, &t);
+    return result(SetFileTime(h.get(), nullptr, nullptr, &t));
 }
 
-bool Win32Platform::fileStamp(const std::string& path, plat::FileStamp& out) {
+plat::SysError Win32Platform::fileStamp(const plat::Path& path, plat::FileStamp& out) {
     WIN32_FILE_ATTRIBUTE_DATA d;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) return false;
-    if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return false;
-    }
+    if (!GetFileAttributesExA(path.text().c_str(), GetFileExInfoStandard, &d)) return lastFailure();
+    if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return plat::SysError(ERROR_ACCESS_DENIED);
     out.size = (static_cast<std::uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
     out.lastWrite = fromFiletime(d.ftLastWriteTime);
-    return true;
+    return plat::kOk;
 }
 
 }  // namespace w32

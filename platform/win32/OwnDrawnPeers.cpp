@@ -254,7 +254,16 @@ std::unique_ptr<plat::ControlPeer> makeOwnDrawnPeer(Win32Platform& p, ui::Contro
         case ui::Kind::TabSheet: return std::make_unique<ContainerPeer>(p, c, Look::Plain);
         case ui::Kind::Gauge: return std::make_unique<GaugePeer>(p, static_cast<ui::Gauge&>(c));
         case ui::Kind::Image: return std::make_unique<PicturePeer>(p, static_cast<ui::Image&>(c));
-        default: break;
+        case ui::Kind::Form:  // the system's own controls, or no window at all
+        case ui::Kind::Button:
+        case ui::Kind::Edit:
+        case ui::Kind::Label:
+        case ui::Kind::Memo:
+        case ui::Kind::ComboBox:
+        case ui::Kind::ProgressBar:
+        case ui::Kind::ShellTreeView:
+        case ui::Kind::Timer:
+        case ui::Kind::Component: break;
     }
     return nullptr;
 }

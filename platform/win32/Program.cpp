@@ -52,18 +52,18 @@ void bringToFront(const std::vector<std::string>& mainWindowClasses) {
 
 }  // namespace
 
-bool Win32Platform::ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
-                                std::size_t& size) {
+plat::SysError Win32Platform::ownResource(const std::string& type, const std::string& name,
+                                          const std::uint8_t*& data, std::size_t& size) {
     // String names are matched without regard to case by FindResource itself.
     HRSRC res = FindResourceA(nullptr, name.c_str(), type.c_str());
-    if (!res) return false;
+    if (!res) return lastFailure();
     HGLOBAL loaded = LoadResource(nullptr, res);
-    if (!loaded) return false;
+    if (!loaded) return lastFailure();
     const void* bytes = LockResource(loaded);
-    if (!bytes) return false;
+    if (!bytes) return lastFailure();
     data = static_cast<const std::uint8_t*>(bytes);
     size = SizeofResource(nullptr, res);
-    return true;
+    return plat::kOk;
 }
 
 bool Win32Platform::claimFirstInstance(const std::vector<std::string>& mainWindowClasses) {
@@ -101,7 +101,9 @@ void Win32Platform::comInitialize() {
     comInitialised_ = SUCCEEDED(hr);
 }
 
-bool Win32Platform::setCurrentFolder(const std::string& path) { return SetCurrentDirectoryA(path.c_str()); }
+plat::SysError Win32Platform::setCurrentFolder(const std::string& path) {
+    return result(SetCurrentDirectoryA(path.c_str()));
+}
 
 // Read in UTF-16: GetCommandLineA would give a look-alike for a character
 // the code page cannot hold, and a folder of another name.
@@ -111,7 +113,6 @@ std::uint32_t Win32Platform::processId() { return GetCurrentProcessId(); }
 
 std::string Win32Platform::errorText(std::uint32_t code) { return systemText(code); }
 
-std::uint32_t Win32Platform::lastError() { return GetLastError(); }
 
 std::string Win32Platform::ansiToUtf8(const std::string& ansi) { return narrow(CP_UTF8, wide(CP_ACP, ansi)); }
 

@@ -30,11 +30,9 @@ std::vector<wchar_t> persistName(const std::string& ansiFile) {
     return wide;
 }
 
-// Leaves a failed COM call's code for GetLastError: the Win32 code it
-// carries, or the HRESULT itself.
-bool failedWith(HRESULT hr) {
-    SetLastError(HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr) : static_cast<DWORD>(hr));
-    return false;
+// A failed COM call's error: the Win32 code it carries, or the HRESULT itself.
+plat::SysError failedWith(HRESULT hr) {
+    return plat::SysError(HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr) : static_cast<DWORD>(hr));
 }
 
 class Win32ShellLink final : public plat::ShellLink {
@@ -46,11 +44,11 @@ public:
     void setWorkingDirectory(const std::string& ansiDir) override {
         link_->SetWorkingDirectory(ansiDir.c_str());
     }
-    bool save(const std::string& ansiFile) override {
-        std::vector<wchar_t> wide = persistName(ansiFile);
-        if (wide.empty()) return false;
+    plat::SysError save(const plat::Path& file) override {
+        std::vector<wchar_t> wide = persistName(file.text());
+        if (wide.empty()) return plat::SysError(ERROR_NO_UNICODE_TRANSLATION);
         HRESULT hr = file_->Save(wide.data(), FALSE);
-        return SUCCEEDED(hr) || failedWith(hr);
+        return SUCCEEDED(hr) ? plat::kOk : failedWith(hr);
     }
 
 private:
@@ -60,16 +58,16 @@ private:
 
 }  // namespace
 
-bool Win32Platform::winExec(const std::string& commandLine, int showMode) {
+plat::SysError Win32Platform::winExec(const std::string& commandLine, int showMode) {
+    // WinExec's answers below 32 are the system's error codes (0: out of memory).
     SetLastError(NO_ERROR);
     const UINT r = WinExec(commandLine.c_str(), static_cast<UINT>(showMode));
-    if (r > 31) return true;
-    // WinExec's own codes below 32 are the system's error codes, 0 excepted.
-    if (GetLastError() == NO_ERROR) SetLastError(r ? r : ERROR_NOT_ENOUGH_MEMORY);
-    return false;
+    if (r > 31) return plat::kOk;
+    const DWORD code = GetLastError();
+    return plat::SysError(code != NO_ERROR ? code : r ? r : ERROR_NOT_ENOUGH_MEMORY);
 }
 
-bool Win32Platform::execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) {
+plat::SysError Win32Platform::execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
@@ -77,19 +75,20 @@ bool Win32Platform::execAndWait(const std::string& commandLine, int showMode, st
     PROCESS_INFORMATION pi{};
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return lastFailure();
     KernelHandle process(pi.hProcess), thread(pi.hThread);
     // The windows stay responsive while the program runs.
     for (;;) {
         DWORD r = waitForInput(1, &pi.hProcess, INFINITE);
-        if (r == WAIT_FAILED) return false;
+        if (r == WAIT_FAILED) return lastFailure();
         if (r == WAIT_OBJECT_0) break;
         processMessages();
     }
     DWORD code = 0;
-    if (!GetExitCodeProcess(pi.hProcess, &code)) return false;
+    if (!GetExitCodeProcess(pi.hProcess, &code)) return lastFailure();
     exitCode = code;
-    return true;
+    return plat::kOk;
 }
 
 void Win32Platform::shellOpen(const std::string& address, int showMode) {
@@ -125,7 +124,7 @@ std::unique_ptr<plat::ShellLink> Win32Platform::createShellLink() {
     return std::make_unique<Win32ShellLink>(std::move(link), std::move(file));
 }
 
-bool Win32Platform::shellLinkTarget(const std::string& linkFile, std::string& target) {
+plat::SysError Win32Platform::shellLinkTarget(const plat::Path& linkFile, std::string& target) {
     ComPtr<IShellLinkA> link;
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IShellLinkA,
                                   link.putVoid());
@@ -133,7 +132,7 @@ bool Win32Platform::shellLinkTarget(const std::string& linkFile, std::string& ta
     ComPtr<IPersistFile> file;
     hr = link->QueryInterface(IID_IPersistFile, file.putVoid());
     if (FAILED(hr)) return failedWith(hr);
-    std::vector<wchar_t> wide = persistName(linkFile);
+    std::vector<wchar_t> wide = persistName(linkFile.text());
     if (wide.empty()) return failedWith(HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION));
     hr = file->Load(wide.data(), STGM_READ);
     if (FAILED(hr)) return failedWith(hr);
@@ -143,7 +142,7 @@ bool Win32Platform::shellLinkTarget(const std::string& linkFile, std::string& ta
     hr = link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH);
     if (FAILED(hr)) return failedWith(hr);
     target = path;
-    return true;
+    return plat::kOk;
 }
 
 std::string Win32Platform::tempFolder() {

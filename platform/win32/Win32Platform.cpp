@@ -247,21 +247,16 @@ DWORD WINAPI Win32Platform::threadMain(void* start) {
     return 0;
 }
 
-bool Win32Platform::startThread(std::function<void()> body, plat::Priority priority) {
+plat::SysError Win32Platform::startThread(std::function<void()> body, plat::Priority priority) {
     auto start = std::make_unique<ThreadStart>(ThreadStart{std::move(body), this});
     KernelHandle thread(CreateThread(nullptr, 0, &threadMain, start.get(), CREATE_SUSPENDED, nullptr));
-    if (!thread) {
-        const DWORD error = GetLastError();
-        start.reset();  // freeing may touch the last error
-        SetLastError(error);
-        return false;
-    }
+    if (!thread) return lastFailure();  // taken before the body is freed, which may touch it
     start.release();  // the thread owns it now
     liveThreads_.fetch_add(1);
     SetThreadPriority(thread.get(), threadPriority(priority));
     ResumeThread(thread.get());
     // The thread ends by itself; nobody waits for it.
-    return true;
+    return plat::kOk;
 }
 
 void Win32Platform::handOver(const std::function<void()>& call) {

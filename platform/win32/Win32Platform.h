@@ -28,6 +28,14 @@ class LoopProbe;
 // language, no inserts), with its trailing line break; empty when it has none.
 std::string systemText(DWORD code);
 
+// The calling thread's last error as the seam's error, right after a call
+// that failed; one that left no code is a general failure, never success.
+inline plat::SysError lastFailure() {
+    const DWORD code = GetLastError();
+    return plat::SysError(code ? code : ERROR_GEN_FAILURE);
+}
+inline plat::SysError result(BOOL ok) { return ok ? plat::kOk : lastFailure(); }
+
 // A hidden message-only window of the user-interface thread: it owns the
 // timers and receives the wake-up of a blocked loop.
 class MessageWindow : public Window {
@@ -51,78 +59,72 @@ public:
     std::string programPath() override;
     std::string commandLine() override;
     std::uint32_t processId() override;
-    bool setCurrentFolder(const std::string& path) override;
+    plat::SysError setCurrentFolder(const std::string& path) override;
     unsigned ansiCodePage() override;
     bool isDbcsLeadByte(unsigned char c) override;
     std::string ansiToUtf8(const std::string& ansi) override;
     bool claimFirstInstance(const std::vector<std::string>& mainWindowClasses) override;
     void startupMark(const char* step) override;
-    bool ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
-                     std::size_t& size) override;
-    std::uint32_t lastError() override;
+    plat::SysError ownResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
+                               std::size_t& size) override;
     std::string errorText(std::uint32_t code) override;
     plat::LocalTime localTime() override;
     plat::WindowsVersion windowsVersion() override;
     // -- files (Files.cpp)
-    bool fileExists(const std::string& path) override;
-    bool folderExists(const std::string& path) override;
-    std::unique_ptr<plat::DirSearch> findFirst(const std::string& pattern, plat::FindData& first) override;
-    bool createFolder(const std::string& path) override;
-    bool removeFolder(const std::string& path) override;
-    bool deleteFile(const std::string& path) override;
-    bool deleteAtRestart(const std::string& path) override;
-    bool sameFile(const std::string& a, const std::string& b) override;
-    bool finalPath(const std::string& path, std::string& out) override;
-    bool longPath(const std::string& path, std::string& out) override;
-    bool moveReplacing(const std::string& from, const std::string& to) override;
-    bool copyFile(const std::string& from, const std::string& to) override;
-    bool pathFits(const std::string& path) override;
+    bool fileExists(const plat::Path& path) override;
+    bool folderExists(const plat::Path& path) override;
+    plat::SysError findFirst(const plat::Path& pattern, plat::FindData& first,
+                             std::unique_ptr<plat::DirSearch>& search) override;
+    plat::SysError createFolder(const plat::Path& path) override;
+    plat::SysError removeFolder(const plat::Path& path) override;
+    plat::SysError deleteFile(const plat::Path& path) override;
+    plat::SysError deleteAtRestart(const plat::Path& path) override;
+    bool sameFile(const plat::Path& a, const plat::Path& b) override;
+    plat::SysError finalPath(const plat::Path& path, plat::Path& out) override;
+    plat::SysError longPath(const plat::Path& path, plat::Path& out) override;
+    plat::SysError moveReplacing(const plat::Path& from, const plat::Path& to) override;
+    plat::SysError copyFile(const plat::Path& from, const plat::Path& to) override;
+    bool pathFits(const plat::Path& path) override;
     std::string nameKey(const std::string& text) override;
-    bool fileStamp(const std::string& path, plat::FileStamp& out) override;
-    bool setLastWriteTime(const std::string& path, std::uint64_t lastWrite) override;
-    bool setFileAttributes(const std::string& path, std::uint32_t attributes) override;
-    plat::FileHandle openRead(const std::string& path) override;
-    plat::FileHandle createNew(const std::string& path) override;
-    plat::FileHandle openWrite(const std::string& path) override;
-    plat::FileHandle createAlways(const std::string& path) override;
-    bool readFile(plat::FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done) override;
-    bool writeFile(plat::FileHandle h, const void* buffer, std::uint32_t count, std::uint32_t& done) override;
-    bool seekFromStart(plat::FileHandle h, std::uint64_t position) override;
-    bool fileSize(plat::FileHandle h, std::uint32_t& low) override;
+    plat::SysError fileStamp(const plat::Path& path, plat::FileStamp& out) override;
+    plat::SysError setLastWriteTime(const plat::Path& path, std::uint64_t lastWrite) override;
+    plat::SysError setFileAttributes(const plat::Path& path, std::uint32_t attributes) override;
+    plat::SysError openRead(const plat::Path& path, plat::FileHandle& out) override;
+    plat::SysError createNew(const plat::Path& path, plat::FileHandle& out) override;
+    plat::SysError openWrite(const plat::Path& path, plat::FileHandle& out) override;
+    plat::SysError createAlways(const plat::Path& path, plat::FileHandle& out) override;
+    plat::SysError readFile(plat::FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done) override;
+    plat::SysError writeFile(plat::FileHandle h, const void* buffer, std::uint32_t count,
+                             std::uint32_t& done) override;
+    plat::SysError seekFromStart(plat::FileHandle h, std::uint64_t position) override;
+    plat::SysError fileSize(plat::FileHandle h, std::uint32_t& low) override;
     void closeFile(plat::FileHandle h) override;
-    std::string profileString(const std::string& file, const std::string& section, const std::string& key,
+    std::string profileString(const plat::Path& file, const std::string& section, const std::string& key,
                               const std::string& def) override;
     // -- drives (Drives.cpp)
     std::uint32_t logicalDrives() override;
     plat::DriveType driveType(char letter) override;
-    bool freeSpace(const std::string& folder, std::uint64_t& bytes) override;
-    bool clusterSize(const std::string& folder, std::uint32_t& bytes) override;
+    plat::SysError freeSpace(const plat::Path& folder, std::uint64_t& bytes) override;
+    plat::SysError clusterSize(const plat::Path& folder, std::uint32_t& bytes) override;
     // -- registry (Registry.cpp)
-    bool keyExists(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
-    bool valueExists(plat::RootKey root, plat::RegView view, const std::string& subKey,
-                     const std::string& name) override;
-    bool readString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
-                    std::string& value) override;
-    bool subKeys(plat::RootKey root, plat::RegView view, const std::string& subKey,
-                 std::vector<std::string>& names) override;
-    bool valueNames(plat::RootKey root, plat::RegView view, const std::string& subKey,
-                    std::vector<std::string>& names) override;
-    bool setString(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
-                   const std::string& value) override;
-    bool setDword(plat::RootKey root, plat::RegView view, const std::string& subKey, const std::string& name,
-                  std::uint32_t value) override;
-    bool deleteValue(plat::RootKey root, plat::RegView view, const std::string& subKey,
-                     const std::string& name) override;
-    bool deleteKey(plat::RootKey root, plat::RegView view, const std::string& subKey) override;
+    bool keyExists(const plat::RegKey& key) override;
+    bool valueExists(const plat::RegKey& key, const std::string& name) override;
+    plat::SysError readString(const plat::RegKey& key, const std::string& name, std::string& value) override;
+    plat::SysError subKeys(const plat::RegKey& key, std::vector<std::string>& names) override;
+    plat::SysError valueNames(const plat::RegKey& key, std::vector<std::string>& names) override;
+    plat::SysError setString(const plat::RegKey& key, const std::string& name, const std::string& value) override;
+    plat::SysError setDword(const plat::RegKey& key, const std::string& name, std::uint32_t value) override;
+    plat::SysError deleteValue(const plat::RegKey& key, const std::string& name) override;
+    plat::SysError deleteKey(const plat::RegKey& key) override;
     // -- shell (Shell.cpp)
-    bool winExec(const std::string& commandLine, int showMode) override;
-    bool execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) override;
+    plat::SysError winExec(const std::string& commandLine, int showMode) override;
+    plat::SysError execAndWait(const std::string& commandLine, int showMode, std::uint32_t& exitCode) override;
     void shellOpen(const std::string& address, int showMode) override;
     std::string programsFolder() override;
     std::string windowsFolder() override;
     std::string tempFolder() override;
     std::unique_ptr<plat::ShellLink> createShellLink() override;
-    bool shellLinkTarget(const std::string& linkFile, std::string& target) override;
+    plat::SysError shellLinkTarget(const plat::Path& linkFile, std::string& target) override;
     // -- desktop (Win32Platform.cpp; createPeer in Peers.cpp)
     std::unique_ptr<plat::ControlPeer> createPeer(ui::Control& control) override;
     plat::Answer messageBox(const std::string& text, const std::string& caption, std::uint32_t style) override;
@@ -131,7 +133,7 @@ public:
     void waitMessages(std::uint32_t timeoutMs) override;
     TimerId setTimer(std::uint32_t intervalMs, std::function<void()> tick) override;
     void killTimer(TimerId id) override;
-    bool startThread(std::function<void()> body, plat::Priority priority) override;
+    plat::SysError startThread(std::function<void()> body, plat::Priority priority) override;
     void handOver(const std::function<void()>& call) override;
 
     // -- for the peers

@@ -27,13 +27,25 @@ protected:
 
     ContractEnv& env() { return *env_; }
     plat::Platform& sys() { return env_->platform(); }
-    const std::string& scratch() const { return scratch_; }
-    // scratch() + "\" + relative
-    std::string at(const std::string& relative) const { return scratch_ + "\\" + relative; }
+    const plat::Path& scratch() const { return scratch_; }
+    plat::Path at(const std::string& relative) const { return scratch_ / relative; }
     bool on(const char* platformName) const;
 
     // Every entry of a search, the first included; empty when there is none.
-    std::vector<plat::FindData> list(const std::string& pattern);
+    std::vector<plat::FindData> list(const plat::Path& pattern);
+
+    // What a call that must fail returned, with the thread's last error set
+    // beforehand to a code no system call leaves: a back end that reports a
+    // code other than its own failing call's (a stale one) is caught.
+    template <class Call>
+    plat::SysError failure(Call&& call, const std::string& rule = {}) {
+        env().setLastError(kStaleCode);
+        const plat::SysError e = call();
+        EXPECT_TRUE(e.failed()) << "a call that must fail succeeded: " << rule;
+        EXPECT_NE(e.code(), kStaleCode) << "the code reported is not the failing call's: " << rule;
+        return e;
+    }
+    static constexpr std::uint32_t kStaleCode = 0x20DEAD;
 
     // A property that `platform` is known not to have (Wine's todo_wine).
     // Elsewhere it is expected to hold.  On `platform` the difference is
@@ -58,7 +70,7 @@ protected:
 
 private:
     std::unique_ptr<ContractEnv> env_;
-    std::string scratch_;
+    plat::Path scratch_;
 };
 
 // Waits without pumping until done() or `limit`; true when done() held.

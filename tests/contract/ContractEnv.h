@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/Path.h"
 #include "platform/Platform.h"
 
 namespace contract {
@@ -18,19 +19,22 @@ public:
     virtual ~ContractEnv() = default;
     // The platform under test, already in force (plat::platform() returns it).
     virtual plat::Platform& platform() = 0;
-    // An existing, empty, writable folder for this test, without a trailing
-    // backslash (e.g. "C:\tmp\ct1234").  Removed by the environment afterwards.
-    virtual std::string scratch() = 0;
+    // An existing, empty, writable folder for this test (e.g.
+    // "C:\tmp\ct1234").  Removed by the environment afterwards.
+    virtual plat::Path scratch() = 0;
     // Write a file directly (not through the seam), creating it or replacing it.
-    virtual void writeFile(const std::string& path, const std::string& bytes) = 0;
-    virtual std::string readFile(const std::string& path) = 0;
-    virtual void makeFolder(const std::string& path) = 0;
-    virtual void setAttributes(const std::string& path, std::uint32_t attributes) = 0;
+    virtual void writeFile(const plat::Path& path, const std::string& bytes) = 0;
+    virtual std::string readFile(const plat::Path& path) = 0;
+    virtual void makeFolder(const plat::Path& path) = 0;
+    virtual void setAttributes(const plat::Path& path, std::uint32_t attributes) = 0;
     // A link at path to the existing file or folder target: what a symbolic
     // link or junction is on Windows (under Wine, a Unix symbolic link).
-    virtual void makeLink(const std::string& path, const std::string& target) = 0;
+    virtual void makeLink(const plat::Path& path, const plat::Path& target) = 0;
     // An existing path by the short (8.3) names the system shows for it.
-    virtual std::string shortPath(const std::string& path) = 0;
+    virtual plat::Path shortPath(const plat::Path& path) = 0;
+    // Sets the calling thread's last error to `code` where the back end
+    // keeps one (Windows does; the simulation returns its codes directly).
+    virtual void setLastError(std::uint32_t code) = 0;
     // Create HKCU\subKey (test keys live under the current user) with a value.
     virtual void setRegistryValue(const std::string& subKey, const std::string& value) = 0;
     virtual void deleteRegistryKey(const std::string& subKey) = 0;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "discinstall/FileCopy.h"
+#include "platform/File.h"
 #include "platform/Files.h"
 #include "tests/contract/Contract.h"
 #include "tests/unit/discinstall/CopyEvents.h"
@@ -30,8 +31,8 @@ protected:
         events.bind(*copy);
         source = at("source.dat");
         target = at("target.dat");
-        copy->setExistingFile(source);
-        copy->setNewFile(target);
+        copy->setExistingFile(source.text());
+        copy->setNewFile(target.text());
     }
     void TearDown() override {
         copy.reset();
@@ -48,16 +49,14 @@ protected:
         })) << "the copy ends within 60 s";
     }
     // No handle of ours is left on the file: it opens without sharing.
-    bool closed(const std::string& path) {
-        plat::FileHandle h = sys().openRead(path);
-        if (h == plat::kNoFile) return false;
-        sys().closeFile(h);
-        return true;
+    static bool closed(const plat::Path& path) {
+        plat::File f;
+        return plat::File::openRead(path, f).ok();
     }
 
     std::unique_ptr<TKqFileCopy> copy;
     CopyEvents events;
-    std::string source, target;
+    plat::Path source, target;
 };
 
 TEST_F(CopyContract, CopiesStepByStepThroughTheHandOver) {
@@ -102,19 +101,19 @@ TEST_F(CopyContract, CreatingOntoAnExistingFileFailsWith80AndStartsNothing) {
 
 TEST_F(CopyContract, FilesHeldByAnotherHandleAreReported) {
     env().writeFile(source, pattern(2500));
-    plat::FileHandle other = sys().openRead(source);
-    ASSERT_NE(other, plat::kNoFile);
+    plat::File other;
+    ASSERT_TRUE(plat::File::openRead(source, other).ok());
     copy->Start();
-    sys().closeFile(other);
+    other.close();
     EXPECT_EQ(events.log, (Log{"error 32"})) << "a source in use cannot be opened";
     EXPECT_FALSE(sys().fileExists(target)) << "and no new file is made";
 
     env().writeFile(target, pattern(1024));
-    other = sys().openRead(target);
+    ASSERT_TRUE(plat::File::openRead(target, other).ok());
     copy->setBreakPoint(1024);
     events.clear();
     copy->Restore();
-    sys().closeFile(other);
+    other.close();
     EXPECT_EQ(events.log, (Log{"error 32"})) << "nor a new file in use";
     EXPECT_TRUE(closed(source)) << "the source is closed again";
 }
@@ -163,11 +162,11 @@ TEST_F(CopyContract, CancelReportsANewFileItCannotDelete) {
     };
     copy->Start();
     runToEnd();
-    plat::FileHandle other = sys().openRead(target);
-    ASSERT_NE(other, plat::kNoFile);
+    plat::File other;
+    ASSERT_TRUE(plat::File::openRead(target, other).ok());
     events.clear();
     copy->Cancel();
-    sys().closeFile(other);
+    other.close();
     EXPECT_EQ(events.log, (Log{"error 32"})) << "a file in use is not deleted: OnError, not OnCancel";
     EXPECT_EQ(env().readFile(target), pattern(1024));
 }
@@ -176,7 +175,7 @@ TEST_F(CopyContract, CancelReportsANewFileItCannotDelete) {
 class ThrowingRead final : public plat::ForwardingFiles {
 public:
     explicit ThrowingRead(plat::Files& real) : ForwardingFiles(real), standing_(*this) {}
-    bool readFile(plat::FileHandle h, void* b, std::uint32_t n, std::uint32_t& done) override {
+    plat::SysError readFile(plat::FileHandle h, void* b, std::uint32_t n, std::uint32_t& done) override {
         if (++reads_ == 2) throw std::runtime_error("disc gone");
         return ForwardingFiles::readFile(h, b, n, done);
     }
@@ -227,7 +226,7 @@ TEST_F(CopyContract, DestroyedWhileCopyingClosesItsFilesWithoutWaiting) {
     }
     EXPECT_TRUE(closed(source) && closed(target)) << "destruction closes both files";
     finishAllWorkers();  // the worker's late request runs into the gone component
-    EXPECT_TRUE(sys().deleteFile(target)) << "and nothing opens the new file again";
+    EXPECT_TRUE(sys().deleteFile(target).ok()) << "and nothing opens the new file again";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <bitset>
 
 #include "platform/Drives.h"
+#include "platform/File.h"
 #include "platform/Files.h"
 #include "platform/Program.h"
 #include "tests/contract/Contract.h"
@@ -21,7 +22,7 @@ TEST_F(DriveContract, AFileStampTellsSizeAndLastWriteTimeOfFilesOnly) {
     env().writeFile(at("data.bin"), std::string(70000, 'd'));
     env().makeFolder(at("folder"));
     FileStamp stamp;
-    ASSERT_TRUE(sys().fileStamp(at("DATA.BIN"), stamp)) << "a file's stamp, its name in any case";
+    ASSERT_TRUE(sys().fileStamp(at("DATA.BIN"), stamp).ok()) << "a file's stamp, its name in any case";
     EXPECT_EQ(stamp.size, 70000u);
     EXPECT_NE(stamp.lastWrite, 0u);
 
@@ -35,44 +36,47 @@ TEST_F(DriveContract, AFileStampTellsSizeAndLastWriteTimeOfFilesOnly) {
         {"missing\\x.bin", plat::err::PathNotFound, "nor one in a missing folder"},
     };
     for (const Row& r : rows) {
-        EXPECT_FALSE(sys().fileStamp(at(r.path), stamp)) << r.rule;
-        EXPECT_EQ(sys().lastError(), r.code) << r.rule;
+        EXPECT_EQ(failure([&] { return sys().fileStamp(at(r.path), stamp); }, r.rule).code(), r.code) << r.rule;
     }
 }
 
 TEST_F(DriveContract, ALastWriteTimeSetStaysThroughAMoveAndGoesWithAWrite) {
     env().writeFile(at("copy.~00"), "whole copy");
-    ASSERT_TRUE(sys().setLastWriteTime(at("copy.~00"), kOldTime));
+    ASSERT_TRUE(sys().setLastWriteTime(at("copy.~00"), kOldTime).ok());
     FileStamp stamp;
-    ASSERT_TRUE(sys().fileStamp(at("copy.~00"), stamp));
+    ASSERT_TRUE(sys().fileStamp(at("copy.~00"), stamp).ok());
     EXPECT_EQ(stamp.lastWrite, kOldTime) << "the time as set, to the second";
 
     env().writeFile(at("copy.dat"), "older file");
-    ASSERT_TRUE(sys().moveReplacing(at("copy.~00"), at("copy.dat")));
-    ASSERT_TRUE(sys().fileStamp(at("copy.dat"), stamp));
+    ASSERT_TRUE(sys().moveReplacing(at("copy.~00"), at("copy.dat")).ok());
+    ASSERT_TRUE(sys().fileStamp(at("copy.dat"), stamp).ok());
     EXPECT_EQ(stamp.lastWrite, kOldTime) << "a move keeps the time: a replaced file carries its source's";
 
-    const plat::FileHandle h = sys().openWrite(at("copy.dat"));
-    ASSERT_NE(h, plat::kNoFile);
-    std::uint32_t done = 0;
-    EXPECT_TRUE(sys().writeFile(h, "X", 1, done));
-    sys().closeFile(h);
-    ASSERT_TRUE(sys().fileStamp(at("copy.dat"), stamp));
+    {
+        plat::File f;
+        ASSERT_TRUE(plat::File::openWrite(at("copy.dat"), f).ok());
+        std::uint32_t done = 0;
+        EXPECT_TRUE(f.write("X", 1, done).ok());
+    }
+    ASSERT_TRUE(sys().fileStamp(at("copy.dat"), stamp).ok());
     EXPECT_NE(stamp.lastWrite, kOldTime) << "a write stamps a time of its own";
 
-    const plat::FileHandle held = sys().openRead(at("copy.dat"));
-    ASSERT_NE(held, plat::kNoFile);
-    EXPECT_TRUE(sys().setLastWriteTime(at("copy.dat"), kOldTime)) << "a file held open elsewhere takes a time too";
-    sys().closeFile(held);
+    {
+        plat::File held;
+        ASSERT_TRUE(plat::File::openRead(at("copy.dat"), held).ok());
+        EXPECT_TRUE(sys().setLastWriteTime(at("copy.dat"), kOldTime).ok())
+            << "a file held open elsewhere takes a time too";
+    }
 
     env().makeFolder(at("folder"));
-    EXPECT_FALSE(sys().setLastWriteTime(at("missing.dat"), kOldTime)) << "a missing file takes none";
-    EXPECT_EQ(sys().lastError(), plat::err::FileNotFound);
-    EXPECT_FALSE(sys().setLastWriteTime(at("folder"), kOldTime)) << "nor does a folder";
+    EXPECT_EQ(failure([&] { return sys().setLastWriteTime(at("missing.dat"), kOldTime); }).code(),
+              plat::err::FileNotFound)
+        << "a missing file takes none";
+    failure([&] { return sys().setLastWriteTime(at("folder"), kOldTime); }, "nor does a folder");
 }
 
 TEST_F(DriveContract, TheScratchDriveIsAFixedDriveWithAClusterSize) {
-    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(scratch()[0])));
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(scratch().text()[0])));
     const std::bitset<26> drives(sys().logicalDrives());
     EXPECT_TRUE(drives.test(static_cast<std::size_t>(letter - 'A'))) << "the scratch folder's drive is listed";
     EXPECT_EQ(sys().driveType(letter), plat::DriveType::Fixed);
@@ -82,7 +86,7 @@ TEST_F(DriveContract, TheScratchDriveIsAFixedDriveWithAClusterSize) {
     }
 
     std::uint32_t cluster = 0;
-    ASSERT_TRUE(sys().clusterSize(scratch(), cluster));
+    ASSERT_TRUE(sys().clusterSize(scratch(), cluster).ok());
     EXPECT_GE(cluster, 512u);
     EXPECT_EQ(cluster & (cluster - 1), 0u) << "a power of two: " << cluster;
 }

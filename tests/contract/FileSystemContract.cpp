@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 
+#include "platform/File.h"
 #include "platform/Files.h"
 #include "platform/Program.h"
 #include "tests/contract/Contract.h"
@@ -184,23 +185,32 @@ TEST_F(FileSystemContract, SubfolderListingsBeginWithDotEntries) {
 TEST_F(FileSystemContract, NoFirstEntryWhenNothingMatches) {
     env().writeFile(at("file.dat"), "f");
     env().makeFolder(at("empty"));
-    const char* patterns[] = {
-        "missing\\*.*",   // the folder does not exist
-        "*.xyz",          // nothing matches
-        "empty\\*.ini",   // an empty folder holds only the dot entries
-        "file.dat\\*.*",  // a file is no folder
+    struct Row {
+        const char* pattern;
+        std::uint32_t code;  // 0: any
+    } rows[] = {
+        {"missing\\*.*", plat::err::PathNotFound},  // the folder does not exist
+        {"*.xyz", plat::err::FileNotFound},          // nothing matches
+        {"empty\\*.ini", plat::err::FileNotFound},  // an empty folder holds only the dot entries
+        {"file.dat\\*.*", 0},                       // a file is no folder (Wine: 123, Windows: 3 or 267)
     };
-    for (const char* p : patterns) {
-        SCOPED_TRACE(p);
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.pattern);
         plat::FindData first{};
-        EXPECT_EQ(sys().findFirst(at(p), first), nullptr) << "a search without entries yields no first entry";
+        std::unique_ptr<plat::DirSearch> search;
+        const plat::SysError e = failure([&] { return sys().findFirst(at(r.pattern), first, search); });
+        EXPECT_EQ(search, nullptr) << "a search without entries yields no first entry";
+        if (r.code) {
+            EXPECT_EQ(e.code(), r.code);
+        }
     }
 }
 
 TEST_F(FileSystemContract, SearchEndsAndStaysEnded) {
     env().writeFile(at("only.ini"), "o");
     plat::FindData first{}, next{};
-    auto search = sys().findFirst(at("*.ini"), first);
+    std::unique_ptr<plat::DirSearch> search;
+    ASSERT_TRUE(sys().findFirst(at("*.ini"), first, search).ok());
     ASSERT_NE(search, nullptr);
     EXPECT_EQ(first.name, "only.ini") << "the first entry comes with findFirst";
     EXPECT_FALSE(search->next(next)) << "the search ends after the last entry";
@@ -231,18 +241,21 @@ TEST_F(FileSystemContract, CreateFolderMakesOneLevel) {
 
     struct Row {
         const char* path;
-        bool created;
+        std::uint32_t code;  // 0: created
         const char* rule;
     } rows[] = {
-        {"new", true, "a folder is created below an existing one"},
-        {"EXISTS", false, "an existing folder (in any case) is not created again"},
-        {"file", false, "a file of that name blocks the folder"},
-        {"missing\\new", false, "only one level: the parent must exist"},
-        {"new\\inner", true, "a level below a folder just created"},
+        {"new", 0, "a folder is created below an existing one"},
+        {"EXISTS", plat::err::AlreadyExists, "an existing folder (in any case) is not created again (183)"},
+        {"file", plat::err::AlreadyExists, "a file of that name blocks the folder (183)"},
+        {"missing\\new", plat::err::PathNotFound, "only one level: the parent must exist (3)"},
+        {"new\\inner", 0, "a level below a folder just created"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.path);
-        EXPECT_EQ(sys().createFolder(at(r.path)), r.created) << r.rule;
+        if (r.code == 0)
+            EXPECT_TRUE(sys().createFolder(at(r.path)).ok()) << r.rule;
+        else
+            EXPECT_EQ(failure([&] { return sys().createFolder(at(r.path)); }, r.rule).code(), r.code) << r.rule;
     }
     EXPECT_TRUE(sys().folderExists(at("new\\inner")));
     EXPECT_FALSE(sys().folderExists(at("missing"))) << "a failed creation makes no parent";
@@ -258,38 +271,37 @@ TEST_F(FileSystemContract, DeleteFileFailsWhileInUseProtectedOrMissing) {
     env().writeFile(at("readonly.dat"), "r");
     env().setAttributes(at("readonly.dat"), ReadOnly);
     env().writeFile(at("open.dat"), "o");
-    const plat::FileHandle open = sys().openRead(at("open.dat"));
-    ASSERT_NE(open, plat::kNoFile);
+    plat::File open;
+    ASSERT_TRUE(plat::File::openRead(at("open.dat"), open).ok());
 
     struct Row {
         const char* path;
-        bool deleted;
-        std::uint32_t code;  // lastError() when not deleted
+        std::uint32_t code;  // 0: deleted
         const char* rule;
     } rows[] = {
-        {"plain.dat", true, 0, "a file is deleted"},
-        {"hidden.dat", true, 0, "hidden and system files are deleted like others"},
-        {"open.dat", false, plat::err::SharingViolation, "a file open without sharing cannot be deleted (32)"},
-        {"readonly.dat", false, plat::err::AccessDenied, "a read-only file cannot be deleted (5)"},
-        {"missing.dat", false, plat::err::FileNotFound, "a missing file cannot be deleted (2)"},
-        {"missing\\x.dat", false, plat::err::PathNotFound, "nor one in a missing folder (3)"},
+        {"plain.dat", 0, "a file is deleted"},
+        {"hidden.dat", 0, "hidden and system files are deleted like others"},
+        {"open.dat", plat::err::SharingViolation, "a file open without sharing cannot be deleted (32)"},
+        {"readonly.dat", plat::err::AccessDenied, "a read-only file cannot be deleted (5)"},
+        {"missing.dat", plat::err::FileNotFound, "a missing file cannot be deleted (2)"},
+        {"missing\\x.dat", plat::err::PathNotFound, "nor one in a missing folder (3)"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.path);
         const bool existed = sys().fileExists(at(r.path));
-        EXPECT_EQ(sys().deleteFile(at(r.path)), r.deleted) << r.rule;
-        if (r.deleted) {
+        if (r.code == 0) {
+            EXPECT_TRUE(sys().deleteFile(at(r.path)).ok()) << r.rule;
             EXPECT_FALSE(sys().fileExists(at(r.path))) << "a deleted file is gone";
         } else {
-            EXPECT_EQ(sys().lastError(), r.code) << r.rule;
+            EXPECT_EQ(failure([&] { return sys().deleteFile(at(r.path)); }, r.rule).code(), r.code) << r.rule;
             EXPECT_EQ(sys().fileExists(at(r.path)), existed) << "a failed deletion leaves the file";
         }
     }
 
-    sys().closeFile(open);
-    EXPECT_TRUE(sys().deleteFile(at("open.dat"))) << "closing the handle releases the file";
+    open.close();
+    EXPECT_TRUE(sys().deleteFile(at("open.dat")).ok()) << "closing the handle releases the file";
     env().setAttributes(at("readonly.dat"), plat::attr::Normal);
-    EXPECT_TRUE(sys().deleteFile(at("readonly.dat"))) << "clearing read-only releases the file";
+    EXPECT_TRUE(sys().deleteFile(at("readonly.dat")).ok()) << "clearing read-only releases the file";
 }
 
 // ------------------------------------------------------------------ replacing a file
@@ -297,14 +309,14 @@ TEST_F(FileSystemContract, DeleteFileFailsWhileInUseProtectedOrMissing) {
 TEST_F(FileSystemContract, MoveReplacingPutsTheWholeFileInPlaceOrChangesNothing) {
     env().makeFolder(at("folder"));
     env().writeFile(at("held.dat"), "held");
-    const plat::FileHandle held = sys().openRead(at("held.dat"));
-    ASSERT_NE(held, plat::kNoFile);
+    plat::File held;
+    ASSERT_TRUE(plat::File::openRead(at("held.dat"), held).ok());
 
     struct Row {
         const char* from;
         const char* to;
         bool moved;
-        std::uint32_t code;  // lastError() when not moved; 0: any
+        std::uint32_t code;  // the code when not moved; 0: any
         const char* rule;
     } rows[] = {
         {"new.tmp", "existing.dat", true, 0, "an existing file is replaced by the whole new one"},
@@ -320,14 +332,15 @@ TEST_F(FileSystemContract, MoveReplacingPutsTheWholeFileInPlaceOrChangesNothing)
         if (std::string(r.to) == "existing.dat") env().writeFile(at("existing.dat"), "old");
         const bool targetWasFile = sys().fileExists(at(r.to));
         const std::string before = targetWasFile && std::string(r.to) != "held.dat" ? env().readFile(at(r.to)) : "";
-        EXPECT_EQ(sys().moveReplacing(at(r.from), at(r.to)), r.moved) << r.rule;
         if (r.moved) {
+            EXPECT_TRUE(sys().moveReplacing(at(r.from), at(r.to)).ok()) << r.rule;
             EXPECT_EQ(env().readFile(at(r.to)), "new content") << r.rule;
             EXPECT_FALSE(sys().fileExists(at(r.from))) << "the source is gone";
             continue;
         }
+        const plat::SysError e = failure([&] { return sys().moveReplacing(at(r.from), at(r.to)); }, r.rule);
         if (r.code) {
-            EXPECT_EQ(sys().lastError(), r.code) << r.rule;
+            EXPECT_EQ(e.code(), r.code) << r.rule;
         }
         if (std::string(r.from) == "new.tmp") {
             EXPECT_TRUE(sys().fileExists(at(r.from))) << "the source stays";
@@ -337,14 +350,14 @@ TEST_F(FileSystemContract, MoveReplacingPutsTheWholeFileInPlaceOrChangesNothing)
         }
     }
     EXPECT_TRUE(sys().folderExists(at("folder")));
-    sys().closeFile(held);
+    held.close();
     EXPECT_EQ(env().readFile(at("held.dat")), "held") << "the file that was held open is untouched";
 
     // Windows refuses a read-only target; Wine running as root replaces it.
     env().writeFile(at("readonly.dat"), "old");
     env().setAttributes(at("readonly.dat"), ReadOnly);
     env().writeFile(at("new.tmp"), "new content");
-    const bool moved = sys().moveReplacing(at("new.tmp"), at("readonly.dat"));
+    const bool moved = sys().moveReplacing(at("new.tmp"), at("readonly.dat")).ok();
     expectExceptOn("win32", !moved && env().readFile(at("readonly.dat")) == "old",
                    "a read-only target is not replaced");
     env().setAttributes(at("readonly.dat"), plat::attr::Normal);
@@ -354,8 +367,8 @@ TEST_F(FileSystemContract, SameFileTellsOneFileUnderAnyOfItsNames) {
     env().makeFolder(at("game"));
     env().writeFile(at("game\\game00.dat"), "data");
     env().writeFile(at("copy.dat"), "data");
-    const plat::FileHandle held = sys().openRead(at("copy.dat"));
-    ASSERT_NE(held, plat::kNoFile);
+    plat::File held;
+    ASSERT_TRUE(plat::File::openRead(at("copy.dat"), held).ok());
     struct Row {
         const char* a;
         const char* b;
@@ -375,12 +388,11 @@ TEST_F(FileSystemContract, SameFileTellsOneFileUnderAnyOfItsNames) {
         SCOPED_TRACE(std::string(r.a) + " / " + r.b);
         EXPECT_EQ(sys().sameFile(at(r.a), at(r.b)), r.same) << r.rule;
     }
-    sys().closeFile(held);
 }
 
 TEST_F(FileSystemContract, PathsOfUpTo259Utf16UnitsFitTheFileCalls) {
     // Names up to a given total length; the folder part is the scratch folder.
-    const std::size_t base = scratch().size() + 1;
+    const std::size_t base = scratch().text().size() + 1;
     auto named = [&](std::size_t total) { return at(std::string(total - base, 'n')); };
     struct Row {
         std::size_t length;
@@ -393,16 +405,21 @@ TEST_F(FileSystemContract, PathsOfUpTo259Utf16UnitsFitTheFileCalls) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.length);
-        const std::string path = named(r.length);
+        const plat::Path path = named(r.length);
         EXPECT_EQ(sys().pathFits(path), r.fits) << r.rule;
-        const plat::FileHandle h = sys().createAlways(path);
-        EXPECT_EQ(h != plat::kNoFile, r.created) << r.rule;
-        if (h != plat::kNoFile) sys().closeFile(h);
-        if (!r.created) {
-            EXPECT_EQ(sys().lastError(), plat::err::FileNameTooLong) << r.rule;
+        {
+            plat::File f;
+            if (r.created)
+                EXPECT_TRUE(plat::File::createAlways(path, f).ok()) << r.rule;
+            else
+                EXPECT_EQ(failure([&] { return plat::File::createAlways(path, f); }, r.rule).code(),
+                          plat::err::FileNameTooLong)
+                    << r.rule;
         }
         EXPECT_EQ(sys().fileExists(path), r.created);
-        if (r.created) sys().deleteFile(path);
+        if (r.created) {
+            EXPECT_TRUE(sys().deleteFile(path).ok());
+        }
     }
     EXPECT_FALSE(sys().pathFits(named(260))) << "260 units do not fit: MAX_PATH holds the terminating zero too";
 
@@ -410,20 +427,21 @@ TEST_F(FileSystemContract, PathsOfUpTo259Utf16UnitsFitTheFileCalls) {
     std::string chinese;
     for (int i = 0; i < 80; ++i) chinese += "\xC7\xB3";  // 浅
     env().makeFolder(at(chinese));
-    const std::string file = at(chinese) + "\\" + std::string(259 - base - 80 - 1, 'n');
-    ASSERT_GT(file.size(), 260u) << "more bytes than MAX_PATH";
+    const plat::Path file = at(chinese) / std::string(259 - base - 80 - 1, 'n');
+    ASSERT_GT(file.text().size(), 260u) << "more bytes than MAX_PATH";
     EXPECT_TRUE(sys().pathFits(file)) << "259 units in more than 260 bytes fit";
-    const plat::FileHandle h = sys().createAlways(file);
-    EXPECT_NE(h, plat::kNoFile) << "and work";
-    if (h != plat::kNoFile) sys().closeFile(h);
-    EXPECT_TRUE(sys().deleteFile(file));
+    {
+        plat::File f;
+        EXPECT_TRUE(plat::File::createAlways(file, f).ok()) << "and work";
+    }
+    EXPECT_TRUE(sys().deleteFile(file).ok());
 }
 
 TEST_F(FileSystemContract, FreeSpaceIsToldForAnExistingFolder) {
     std::uint64_t bytes = 0;
-    EXPECT_TRUE(sys().freeSpace(scratch(), bytes)) << "the scratch folder's drive tells its free space";
+    EXPECT_TRUE(sys().freeSpace(scratch(), bytes).ok()) << "the scratch folder's drive tells its free space";
     EXPECT_GT(bytes, 0u);
-    EXPECT_FALSE(sys().freeSpace(at("missing\\deeper"), bytes)) << "a missing folder has no drive to ask";
+    failure([&] { return sys().freeSpace(at("missing\\deeper"), bytes); }, "a missing folder has no drive to ask");
 }
 
 }  // namespace

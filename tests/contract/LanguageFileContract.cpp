@@ -26,7 +26,7 @@ TEST(LanguageCorpus, TheSourceIsTheSimplifiedOne) {
 class LanguageFileContract : public ContractTest {};
 
 TEST_F(LanguageFileContract, TheShippedSimplifiedFileReadsAsItsSource) {
-    const std::string file = at("简体中文.ini");
+    const plat::Path file = at("简体中文.ini");
     env().writeFile(file, shippedSimplifiedFile());
 
     std::vector<std::pair<const char*, std::string>> keys = {

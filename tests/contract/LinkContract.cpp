@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/File.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/Path.h"
@@ -22,13 +23,14 @@ bool endsWith(const std::string& s, const std::string& tail) {
 
 class LinkContract : public ContractTest {
 protected:
-    std::string readThroughSeam(const std::string& path) {
-        const plat::FileHandle h = sys().openRead(path);
-        if (h == plat::kNoFile) return "(error " + std::to_string(sys().lastError()) + ")";
+    static std::string readThroughSeam(const plat::Path& path) {
+        plat::File f;
+        if (const plat::SysError e = plat::File::openRead(path, f); e.failed())
+            return "(error " + std::to_string(e.code()) + ")";
         std::string out(64, '\0');
         std::uint32_t done = 0;
-        sys().readFile(h, &out[0], static_cast<std::uint32_t>(out.size()), done);
-        sys().closeFile(h);
+        if (const plat::SysError e = f.read(&out[0], static_cast<std::uint32_t>(out.size()), done); e.failed())
+            return "(error " + std::to_string(e.code()) + ")";
         out.resize(done);
         return out;
     }
@@ -61,7 +63,7 @@ TEST_F(LinkContract, DeletingAFileLinkLeavesItsTargetByteForByte) {
     env().writeFile(at("slot1.sav"), bytes);
     env().makeLink(at("slot1link.sav"), at("slot1.sav"));
 
-    EXPECT_TRUE(sys().deleteFile(at("slot1link.sav")));
+    EXPECT_TRUE(sys().deleteFile(at("slot1link.sav")).ok());
     const bool linkGone = list(at("slot1link.sav")).empty();
     const bool targetKept = sys().fileExists(at("slot1.sav")) && env().readFile(at("slot1.sav")) == bytes;
     expectExceptOn("win32", linkGone && targetKept, "deleting a file link takes the link and leaves its target");
@@ -78,15 +80,15 @@ TEST_F(LinkContract, RemovingAFolderLinkTakesTheLinkAlone) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.target);
-        const std::string target = at(r.target), link = target + "link";
+        const plat::Path target = at(r.target), link = at(std::string(r.target) + "link");
         env().makeFolder(target);
-        if (r.withFiles) env().writeFile(target + "\\slot1.sav", "progress");
+        if (r.withFiles) env().writeFile(target / "slot1.sav", "progress");
         env().makeLink(link, target);
 
-        const bool removed = sys().removeFolder(link);
+        const bool removed = sys().removeFolder(link).ok();
         const bool linkGone = list(link).empty();
         const bool targetKept =
-            sys().folderExists(target) && (!r.withFiles || env().readFile(target + "\\slot1.sav") == "progress");
+            sys().folderExists(target) && (!r.withFiles || env().readFile(target / "slot1.sav") == "progress");
         if (r.withFiles) {
             EXPECT_TRUE(targetKept) << "the target folder and its files stay";
         }
@@ -104,18 +106,19 @@ TEST_F(LinkContract, AFilesFinalPathTellsALinkWhateverItsEntrySays) {
     env().writeFile(at("game\\plain.dat"), "data");
     env().makeLink(at("game\\op.mpg"), at("shared\\op.mpg"));
     env().makeLink(at("linked"), at("game"));
-    auto final = [&](const std::string& path) {
-        std::string out;
-        return sys().finalPath(path, out) ? plat::Path(out) : plat::Path("(error " + std::to_string(sys().lastError()) + ")");
+    auto final = [&](const plat::Path& path) {
+        plat::Path out;
+        const plat::SysError e = sys().finalPath(path, out);
+        return e.ok() ? out : plat::Path("(error " + std::to_string(e.code()) + ")");
     };
     EXPECT_EQ(final(at("game\\op.mpg")), final(at("shared\\op.mpg"))) << "a file link's final path is its target's";
     EXPECT_EQ(final(at("linked\\plain.dat")), final(at("game\\plain.dat"))) << "and a folder link's files' theirs";
     EXPECT_EQ(final(at("linked")), final(at("game")));
-    std::string spelled;
-    ASSERT_TRUE(sys().finalPath(at("GAME\\PLAIN.DAT"), spelled));
-    EXPECT_TRUE(endsWith(spelled, "\\game\\plain.dat")) << "as the disk spells it: " << spelled;
-    EXPECT_FALSE(sys().finalPath(at("game\\missing.dat"), spelled));
-    EXPECT_EQ(sys().lastError(), plat::err::FileNotFound);
+    plat::Path spelled;
+    ASSERT_TRUE(sys().finalPath(at("GAME\\PLAIN.DAT"), spelled).ok());
+    EXPECT_TRUE(endsWith(spelled.text(), "\\game\\plain.dat")) << "as the disk spells it: " << spelled.text();
+    EXPECT_EQ(failure([&] { return sys().finalPath(at("game\\missing.dat"), spelled); }).code(),
+              plat::err::FileNotFound);
 
     EXPECT_TRUE(plat::isFileLink(at("game\\op.mpg")));
     EXPECT_FALSE(plat::isFileLink(at("game\\plain.dat")));
@@ -126,15 +129,15 @@ TEST_F(LinkContract, AFilesFinalPathTellsALinkWhateverItsEntrySays) {
 TEST_F(LinkContract, ALongPathIsSpelledAsTheDiskHasIt) {
     env().makeFolder(at("LunavireGames"));
     env().writeFile(at("LunavireGames\\save.dat"), "x");
-    const std::string shortForm = env().shortPath(at("LunavireGames"));
-    ASSERT_FALSE(endsWith(shortForm, "\\LunavireGames")) << shortForm;
-    std::string out;
-    ASSERT_TRUE(sys().longPath(shortForm + "\\save.dat", out));
-    EXPECT_TRUE(endsWith(out, "\\LunavireGames\\save.dat")) << "a short name by its long one: " << out;
-    EXPECT_EQ(plat::Path(plat::longName(shortForm + "\\new")), plat::Path(at("LunavireGames\\new")));
-    EXPECT_EQ(plat::longName(at("lunavireGAMES\\new\\x")), at("lunavireGAMES\\new\\x"))
+    const plat::Path shortForm = env().shortPath(at("LunavireGames"));
+    ASSERT_NE(shortForm.name(), "LunavireGames");
+    plat::Path out;
+    ASSERT_TRUE(sys().longPath(shortForm / "save.dat", out).ok());
+    EXPECT_TRUE(endsWith(out.text(), "\\LunavireGames\\save.dat")) << "a short name by its long one: " << out.text();
+    EXPECT_EQ(plat::longName(shortForm / "new"), at("LunavireGames\\new"));
+    EXPECT_EQ(plat::longName(at("lunavireGAMES\\new\\x")).text(), at("lunavireGAMES\\new\\x").text())
         << "names the disk knows keep the case given; names not yet there stay as given";
-    EXPECT_FALSE(sys().longPath(at("missing"), out));
+    failure([&] { return sys().longPath(at("missing"), out); });
 }
 
 }  // namespace

@@ -48,9 +48,9 @@ TEST_F(RegistryContract, ValueExistsUnderItsKeyOnly) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(std::string(r.key) + " / " + r.value);
-        EXPECT_EQ(sys().valueExists(RootKey::CurrentUser, r.view, r.key, r.value), r.exists) << r.rule;
+        EXPECT_EQ(sys().valueExists({RootKey::CurrentUser, r.view, r.key}, r.value), r.exists) << r.rule;
     }
-    EXPECT_FALSE(sys().valueExists(RootKey::LocalMachine, RegView::Wow32, kKey, "GB2312(86)"))
+    EXPECT_FALSE(sys().valueExists({RootKey::LocalMachine, RegView::Wow32, kKey}, "GB2312(86)"))
         << "a key under the current user is not one under the local machine";
 }
 

@@ -20,29 +20,31 @@ class SimEnv : public ContractEnv {
 public:
     SimEnv() : installed_(sim_, ui::app(), [](const std::string& m) { ADD_FAILURE() << m; }) {
         static int counter = 0;
-        scratch_ = "C:\\ct\\" + std::to_string(++counter);
-        sim_.makeFolder(scratch_);
+        scratch_ = plat::Path("C:\\ct") / std::to_string(++counter);
+        sim_.makeFolder(scratch_.text());
     }
 
     plat::Platform& platform() override { return sim_; }
-    std::string scratch() override { return scratch_; }
-    void writeFile(const std::string& path, const std::string& bytes) override { sim_.writeFile(path, bytes); }
-    std::string readFile(const std::string& path) override { return sim_.readFile(path).value_or(""); }
-    void makeFolder(const std::string& path) override { sim_.makeFolder(path); }
-    void setAttributes(const std::string& path, std::uint32_t attributes) override {
-        sim_.setAttributes(path, attributes);
+    plat::Path scratch() override { return scratch_; }
+    void writeFile(const plat::Path& path, const std::string& bytes) override {
+        sim_.writeFile(path.text(), bytes);
     }
-    void makeLink(const std::string& path, const std::string& target) override {
-        if (sim_.attributes(target) & plat::attr::Directory)
-            sim_.linkFolder(path, target);
+    std::string readFile(const plat::Path& path) override { return sim_.readFile(path.text()).value_or(""); }
+    void makeFolder(const plat::Path& path) override { sim_.makeFolder(path.text()); }
+    void setAttributes(const plat::Path& path, std::uint32_t attributes) override {
+        sim_.setAttributes(path.text(), attributes);
+    }
+    void makeLink(const plat::Path& path, const plat::Path& target) override {
+        if (sim_.attributes(target.text()) & plat::attr::Directory)
+            sim_.linkFolder(path.text(), target.text());
         else
-            sim_.linkFile(path, target);
+            sim_.linkFile(path.text(), target.text());
     }
-    std::string shortPath(const std::string& path) override {
-        const plat::Path p(path);
-        if (p.parent().empty()) return path;
-        return (plat::Path(shortPath(p.parent().text())) / sim_.shortNameOf(path)).text();
+    plat::Path shortPath(const plat::Path& path) override {
+        if (path.parent().empty()) return path;
+        return shortPath(path.parent()) / sim_.shortNameOf(path.text());
     }
+    void setLastError(std::uint32_t) override {}
     void setRegistryValue(const std::string& subKey, const std::string& value) override {
         sim_.setRegistryValue(plat::RootKey::CurrentUser, subKey, value);
     }
@@ -68,7 +70,7 @@ public:
 private:
     sim::SimPlatform sim_;
     sim::Installed installed_;
-    std::string scratch_;
+    plat::Path scratch_;
 };
 
 }  // namespace

@@ -65,40 +65,39 @@ public:
         static unsigned counter = 0;
         char temp[MAX_PATH + 1] = {};
         DWORD n = GetTempPathA(MAX_PATH, temp);
-        std::string base(temp, n);
-        if (!base.empty() && base.back() == '\\') base.pop_back();
-        scratch_ = base + "\\ct" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-        w32test::removeTree(scratch_);
-        if (!CreateDirectoryA(scratch_.c_str(), nullptr)) throw failed("cannot create " + scratch_);
+        scratch_ = plat::Path(std::string(temp, n)) /
+                   ("ct" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
+        w32test::removeTree(scratch_.text());
+        if (!CreateDirectoryA(scratch_.text().c_str(), nullptr)) throw failed("cannot create " + scratch_.text());
     }
     ~Win32Env() override {
         if (!unixLinks_) {
-            w32test::removeTree(scratch_);
+            w32test::removeTree(scratch_.text());
             return;
         }
         // Wine's own removal would go through the links (and leaves them).
         try {
-            w32test::unixRemoveTree(scratch_);
+            w32test::unixRemoveTree(scratch_.text());
         } catch (const std::exception& e) {
             ADD_FAILURE() << e.what();
         }
     }
 
     plat::Platform& platform() override { return platform_; }
-    std::string scratch() override { return scratch_; }
+    plat::Path scratch() override { return scratch_; }
 
-    void writeFile(const std::string& path, const std::string& bytes) override {
-        w32::FileHandle h(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+    void writeFile(const plat::Path& path, const std::string& bytes) override {
+        w32::FileHandle h(CreateFileA(path.text().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                       nullptr));
-        if (!h) throw failed("cannot write " + path);
+        if (!h) throw failed("cannot write " + path.text());
         DWORD done = 0;
         if (!WriteFile(h.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) ||
             done != bytes.size())
-            throw failed("cannot write " + path);
+            throw failed("cannot write " + path.text());
     }
 
-    std::string readFile(const std::string& path) override {
-        w32::FileHandle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    std::string readFile(const plat::Path& path) override {
+        w32::FileHandle h(CreateFileA(path.text().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, 0, nullptr));
         if (!h) return {};
         std::string out(GetFileSize(h.get(), nullptr), '\0');
@@ -108,35 +107,37 @@ public:
         return out;
     }
 
-    void makeFolder(const std::string& path) override {
-        if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-            throw failed("cannot create " + path);
+    void makeFolder(const plat::Path& path) override {
+        if (!CreateDirectoryA(path.text().c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+            throw failed("cannot create " + path.text());
     }
 
-    void setAttributes(const std::string& path, std::uint32_t attributes) override {
-        if (!SetFileAttributesA(path.c_str(), attributes)) throw failed("cannot set attributes of " + path);
+    void setAttributes(const plat::Path& path, std::uint32_t attributes) override {
+        if (!SetFileAttributesA(path.text().c_str(), attributes))
+            throw failed("cannot set attributes of " + path.text());
     }
 
+    plat::Path shortPath(const plat::Path& path) override {
+        char out[MAX_PATH + 1] = {};
+        const DWORD n = GetShortPathNameA(path.text().c_str(), out, MAX_PATH);
+        if (n == 0 || n > MAX_PATH) throw failed("no short name for " + path.text());
+        return plat::Path(out);
+    }
     // Under Wine a Unix symbolic link, which Wine reports as a reparse point;
     // on Windows a symbolic link.
-    std::string shortPath(const std::string& path) override {
-        char out[MAX_PATH + 1] = {};
-        const DWORD n = GetShortPathNameA(path.c_str(), out, MAX_PATH);
-        if (n == 0 || n > MAX_PATH) throw failed("no short name for " + path);
-        return out;
-    }
-    void makeLink(const std::string& path, const std::string& target) override {
-        const bool folder = (GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    void makeLink(const plat::Path& path, const plat::Path& target) override {
+        const bool folder = (GetFileAttributesA(target.text().c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0;
         if (!underWine()) {
             const DWORD kAllowUnprivileged = 0x2;
-            if (!CreateSymbolicLinkA(path.c_str(), target.c_str(),
+            if (!CreateSymbolicLinkA(path.text().c_str(), target.text().c_str(),
                                      (folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) | kAllowUnprivileged))
-                throw failed("cannot link " + path);
+                throw failed("cannot link " + path.text());
             return;
         }
         unixLinks_ = true;
-        w32test::unixLink(path, target);
+        w32test::unixLink(path.text(), target.text());
     }
+    void setLastError(std::uint32_t code) override { SetLastError(code); }
 
     void setRegistryValue(const std::string& subKey, const std::string& value) override {
         HKEY k = nullptr;
@@ -175,7 +176,7 @@ public:
 
 private:
     w32::Win32Platform& platform_;
-    std::string scratch_;
+    plat::Path scratch_;
     bool unixLinks_ = false;
 };
 

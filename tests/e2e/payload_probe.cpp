@@ -20,6 +20,7 @@
 
 #include "base/Error.h"
 #include "payload/Payload.h"
+#include "platform/File.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -35,23 +36,19 @@ std::string lower(std::string s) {
     return s;
 }
 
-bool readAll(const std::string& path, std::string& out) {
-    plat::FileHandle h = plat::files().openRead(path);
-    if (h == plat::kNoFile) return false;
-    std::uint32_t size = 0;
-    bool ok = plat::files().fileSize(h, size);
+bool readAll(const plat::Path& path, std::string& out) {
+    plat::File f;
+    std::uint32_t size = 0, done = 0;
+    if (plat::File::openRead(path, f).failed() || f.size(size).failed()) return false;
     out.assign(size, '\0');
-    std::uint32_t done = 0;
-    ok = ok && (size == 0 || (plat::files().readFile(h, &out[0], size, done) && done == size));
-    plat::files().closeFile(h);
-    return ok;
+    return size == 0 || (f.read(&out[0], size, done).ok() && done == size);
 }
 
 // The baseline: zlib in one call over the whole resource, one write.
-void bareInflateAndWrite(const std::string& target) {
+void bareInflateAndWrite(const plat::Path& target) {
     const std::uint8_t* data = nullptr;
     std::size_t size = 0;
-    if (!plat::program().ownResource("GB_", "GAME00", data, size)) throw std::runtime_error("no GAME00");
+    if (plat::program().ownResource("GB_", "GAME00", data, size).failed()) throw std::runtime_error("no GAME00");
     std::uint32_t n = payload::inflatedSize(data, size);
     std::unique_ptr<std::uint8_t[]> out(new std::uint8_t[n]);
     z_stream zs{};
@@ -63,11 +60,10 @@ void bareInflateAndWrite(const std::string& target) {
     int r = inflate(&zs, Z_FINISH);
     inflateEnd(&zs);
     if (r != Z_STREAM_END) throw std::runtime_error("baseline inflate failed");
-    plat::FileHandle h = plat::files().createAlways(target);
+    plat::File f;
     std::uint32_t done = 0;
-    bool ok = h != plat::kNoFile && plat::files().writeFile(h, out.get(), n, done) && done == n;
-    if (h != plat::kNoFile) plat::files().closeFile(h);
-    if (!ok) throw std::runtime_error("baseline write failed");
+    if (plat::File::createAlways(target, f).failed() || f.write(out.get(), n, done).failed() || done != n)
+        throw std::runtime_error("baseline write failed");
 }
 
 double medianMs(const std::function<void()>& f, std::vector<double>& samples) {
@@ -85,13 +81,13 @@ int main(int argc, char** argv) {
     if (argc < 3) return 0;
     std::unique_ptr<plat::Platform> platform = plat::createPlatform();
     plat::setPlatform(platform.get());
-    const std::string files = argv[1], scratch = argv[2];
-    plat::files().createFolder(scratch);
+    const plat::Path files(argv[1]), scratch(argv[2]);
+    (void)plat::files().createFolder(scratch);  // there already on a second run
 
     int faults = 0;
     for (const auto& entry : kPayloads) {
         const std::string type = entry[0], name = entry[1];
-        const std::string target = scratch + "\\" + type + "_" + name;
+        const plat::Path target = scratch / (type + "_" + name);
         std::string got, expected;
         try {
             payload::extractPayload(lower(name), lower(type), target);
@@ -100,17 +96,17 @@ int main(int argc, char** argv) {
             ++faults;
             continue;
         }
-        if (!readAll(target, got) || !readAll(files + "\\" + type + "\\" + name, expected) || got != expected) {
+        if (!readAll(target, got) || !readAll(files / type / name, expected) || got != expected) {
             std::printf("FAULT %s/%s: the extracted file differs from the payload file\n", type.c_str(),
                         name.c_str());
             ++faults;
         } else {
             std::printf("%s/%s: %zu bytes extracted\n", type.c_str(), name.c_str(), got.size());
         }
-        plat::files().deleteFile(target);
+        (void)plat::files().deleteFile(target);
     }
 
-    const std::string extracted = scratch + "\\extracted", baseline = scratch + "\\baseline";
+    const plat::Path extracted = scratch / "extracted", baseline = scratch / "baseline";
     std::vector<double> ex, base;
     double exMs = 0, baseMs = 0;
     try {
@@ -125,7 +121,7 @@ int main(int argc, char** argv) {
         std::printf("FAULT timing: %s\n", e.what());
         ++faults;
     }
-    plat::files().deleteFile(extracted);
-    plat::files().deleteFile(baseline);
+    (void)plat::files().deleteFile(extracted);
+    (void)plat::files().deleteFile(baseline);
     return faults == 0 ? 0 : 1;
 }

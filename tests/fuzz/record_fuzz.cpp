@@ -50,7 +50,7 @@ std::string withChecksums(const std::string& text) {
 }
 
 std::string summary(const shell::record::Record& r) {
-    std::string s = r.folder + "|" + r.language + "|" + r.linkFolder + "|" + std::to_string(r.codePage);
+    std::string s = r.folder.text() + "|" + r.language + "|" + r.linkFolder.text() + "|" + std::to_string(r.codePage);
     for (std::size_t n : {r.files.size(), r.folders.size(), r.links.size(), r.patchFiles.size(),
                           r.patchLinks.size(), r.originals.size(), r.unavailable.size(), r.addOnFiles.size(),
                           r.addOnKeys.size(), r.registrations.size()})
@@ -80,10 +80,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // Whatever the lines say, nothing they name leads out of the game folder.
     for (const auto* list : {&r.files, &r.folders, &r.patchFiles})
-        for (const auto& i : *list) check(shell::record::plainRelative(i.path));
+        for (const auto& i : *list) check(shell::record::plainRelative(i.path.text()));
     for (const auto& o : r.originals)
-        check(shell::record::plainRelative(o.target) && shell::record::below(o.kept, "Uninstall\\Original"));
+        check(shell::record::plainRelative(o.target.text()) &&
+              shell::record::plainBelow(o.kept, shell::record::kOwnOriginals).has_value());
     for (const auto* list : {&r.links, &r.patchLinks})
-        for (const auto& i : *list) check(shell::record::plainRelative(i.path) && text::find(i.path, '\\') == std::string::npos);
+        for (const auto& i : *list) check(shell::record::plainRelative(i.path.text()) && i.path.parent().empty());
     return 0;
 }

@@ -443,7 +443,7 @@ TEST_F(Peers, ShellTreeReadsFileSystemPathsOnlyAndReportsEachNewSelection) {
     SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(child));
     std::string path = view.path();
     EXPECT_EQ(path.rfind("C:\\", 0), 0u) << path;
-    EXPECT_TRUE(platform().folderExists(path)) << path;
+    EXPECT_TRUE(platform().folderExists(plat::Path(path))) << path;
 
     // A right click selects the item under the cursor.  The drive is
     // collapsed again and the root selected so that nothing scrolls.

@@ -44,7 +44,7 @@ TEST(Program, ProgramPathIsTheRunningFile) {
     std::string path = platform().programPath();
     ASSERT_GT(path.size(), 3u);
     EXPECT_EQ(path[1], ':');
-    EXPECT_TRUE(platform().fileExists(path));
+    EXPECT_TRUE(platform().fileExists(plat::Path(path)));
     EXPECT_EQ(path.substr(path.size() - 4), ".exe");
 }
 
@@ -59,7 +59,7 @@ TEST(Program, OwnResourcesIgnoreCase) {
     for (const auto& r : rows) {
         const std::uint8_t* data = nullptr;
         std::size_t size = 0;
-        EXPECT_EQ(platform().ownResource(r.type, r.name, data, size), r.found) << r.type << "/" << r.name;
+        EXPECT_EQ(platform().ownResource(r.type, r.name, data, size).ok(), r.found) << r.type << "/" << r.name;
         if (r.found) {
             EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), size), "lunavire test resource\n");
         }
@@ -69,7 +69,7 @@ TEST(Program, OwnResourcesIgnoreCase) {
 TEST(Shell, ProgramsFolderExists) {
     std::string folder = platform().programsFolder();
     ASSERT_FALSE(folder.empty());
-    EXPECT_TRUE(platform().folderExists(folder)) << folder;
+    EXPECT_TRUE(platform().folderExists(plat::Path(folder))) << folder;
 }
 
 std::wstring wide(const std::string& ansi) {
@@ -138,22 +138,22 @@ TEST(Shell, AFolderTheCodePageCannotSpellIsRefused) {
 TEST(Shell, LinkIsSavedUnderItsAnsiNameWithPathAndFolder) {
     TempDir dir;
     // "中文版" in GBK: the name is converted with the ANSI code page.
-    const std::string name = dir / "Lunavire\xD6\xD0\xCE\xC4\xB0\xE6.lnk";
+    const plat::Path name = dir / "Lunavire\xD6\xD0\xCE\xC4\xB0\xE6.lnk";
     const std::string target = "C:\\Games\\Lunavire\\Vandry.EXE";
     {
         auto link = platform().createShellLink();
         link->setPath(target);
         link->setWorkingDirectory("C:\\Games\\Lunavire\\");
-        EXPECT_TRUE(link->save(name)) << "a save that worked says so";
+        EXPECT_TRUE(link->save(name).ok()) << "a save that worked says so";
     }
-    ASSERT_NE(GetFileAttributesW(wide(name).c_str()), INVALID_FILE_ATTRIBUTES) << "saved under the decoded name";
+    ASSERT_NE(GetFileAttributesW(wide(name.text()).c_str()), INVALID_FILE_ATTRIBUTES) << "saved under the decoded name";
 
     w32::ComPtr<IShellLinkA> link;
     ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                            link.putVoid())));
     w32::ComPtr<IPersistFile> file;
     ASSERT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.putVoid())));
-    ASSERT_TRUE(SUCCEEDED(file->Load(wide(name).c_str(), STGM_READ)));
+    ASSERT_TRUE(SUCCEEDED(file->Load(wide(name.text()).c_str(), STGM_READ)));
     char path[MAX_PATH] = {}, work[MAX_PATH] = {};
     link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH);
     link->GetWorkingDirectory(work, MAX_PATH);
@@ -165,9 +165,9 @@ TEST(Shell, ALinkThatCannotBeSavedSaysSoAndWhy) {
     TempDir dir;
     auto link = platform().createShellLink();
     link->setPath("C:\\Games\\Lunavire\\Vandry.EXE");
-    EXPECT_FALSE(link->save(dir / "missing\\Lunavire.lnk")) << "a shortcut into a missing folder is not saved";
-    const std::uint32_t code = platform().lastError();
-    EXPECT_NE(code, 0u) << "the reason is left for lastError()";
+    SetLastError(0);
+    const plat::SysError e = link->save(dir / "missing\\Lunavire.lnk");
+    EXPECT_TRUE(e.failed()) << "a shortcut into a missing folder is not saved, and the reason comes with it";
     EXPECT_FALSE(platform().fileExists(dir / "missing\\Lunavire.lnk"));
 }
 
@@ -192,27 +192,31 @@ namespace {
 
 TEST(Shell, ExecAndWaitReturnsOnlyOnceTheProgramHasEnded) {
     TempDir dir;
-    const std::string first = dir / "first.txt", last = dir / "last.txt";
+    const plat::Path first = dir / "first.txt", last = dir / "last.txt";
     int ticks = 0;
     auto id = platform().setTimer(10, [&] { ++ticks; });
     std::uint32_t exitCode = 99;
-    EXPECT_TRUE(platform().execAndWait(
-        "cmd.exe /c echo one> \"" + first + "\" & copy \"" + first + "\" \"" + last + "\" >nul",
-        plat::sw::ShowNoActivate, exitCode));
+    EXPECT_TRUE(platform()
+                    .execAndWait("cmd.exe /c echo one> \"" + first.text() + "\" & copy \"" + first.text() + "\" \"" +
+                                     last.text() + "\" >nul",
+                                 plat::sw::ShowNoActivate, exitCode)
+                    .ok());
     platform().killTimer(id);
     EXPECT_TRUE(platform().fileExists(last)) << "the program's last step was done when the call returned";
     EXPECT_GT(ticks, 0) << "timers keep ticking while the program runs";
     EXPECT_EQ(exitCode, 0u);
-    EXPECT_TRUE(platform().execAndWait("cmd.exe /c exit 3", plat::sw::ShowNoActivate, exitCode));
+    EXPECT_TRUE(platform().execAndWait("cmd.exe /c exit 3", plat::sw::ShowNoActivate, exitCode).ok());
     EXPECT_EQ(exitCode, 3u) << "the program's own exit code";
 }
 
 TEST(Shell, AProgramThatCannotStartIsReportedWithTheSystemsReason) {
     std::uint32_t exitCode = 0;
-    EXPECT_FALSE(platform().execAndWait("no-such-program-here.exe", plat::sw::ShowNoActivate, exitCode));
-    EXPECT_EQ(platform().lastError(), plat::err::FileNotFound);
-    EXPECT_FALSE(platform().winExec("C:\\no-such-folder\\no-such-program.exe", plat::sw::ShowNoActivate));
-    const std::uint32_t code = platform().lastError();
+    SetLastError(0);
+    EXPECT_EQ(platform().execAndWait("no-such-program-here.exe", plat::sw::ShowNoActivate, exitCode).code(),
+              plat::err::FileNotFound);
+    SetLastError(0);
+    const std::uint32_t code =
+        platform().winExec("C:\\no-such-folder\\no-such-program.exe", plat::sw::ShowNoActivate).code();
     EXPECT_TRUE(code == plat::err::FileNotFound || code == plat::err::PathNotFound) << code;
     EXPECT_FALSE(platform().errorText(code).empty()) << "the system has a text for the reason";
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/File.h"
 #include "platform/FileReplace.h"
 #include "platform/Files.h"
 #include "platform/Program.h"
@@ -22,24 +23,22 @@ std::string bytes(std::size_t size, char seed) {
     return out;
 }
 
-std::string readAll(const std::string& path) {
-    auto& p = platform();
-    plat::FileHandle h = p.openRead(path);
-    if (h == plat::kNoFile) return "(cannot open)";
+std::string readAll(const plat::Path& path) {
+    plat::File f;
+    if (plat::File::openRead(path, f).failed()) return "(cannot open)";
     std::uint32_t size = 0, done = 0;
     std::string out;
-    if (p.fileSize(h, size)) {
+    if (f.size(size).ok()) {
         out.resize(size);
-        if (size && (!p.readFile(h, &out[0], size, done) || done != size)) out = "(cannot read)";
+        if (size && (f.read(&out[0], size, done).failed() || done != size)) out = "(cannot read)";
     }
-    p.closeFile(h);
     return out;
 }
 
-std::vector<std::string> namesIn(const std::string& folder) {
+std::vector<std::string> namesIn(const plat::Path& folder) {
     std::vector<std::string> names;
     plat::FindData d;
-    auto search = platform().findFirst(folder + "\\*", d);
+    auto search = platform().firstMatch(folder / "*", d);
     if (!search) return names;
     do {
         if (d.name != "." && d.name != "..") names.push_back(d.name);
@@ -52,35 +51,35 @@ TEST(SmallDisk, AReplacementThatRunsOutOfRoomLeavesTheOldFileWhole) {
     ASSERT_NE(GetEnvironmentVariableA("LUNAVIRE_SMALL_DISK", disk, MAX_PATH), 0u)
         << "run by small-disk.sh, which mounts the small disk";
     auto& p = platform();
-    const std::string folder = std::string(disk) + "\\replace", target = folder + "\\game01.dat";
-    p.createFolder(folder);
+    const plat::Path folder = plat::Path(disk) / "replace", target = folder / "game01.dat";
+    ASSERT_TRUE(p.createFolder(folder).ok());
     const std::string old = bytes(100 * 1024, 'o');
     ASSERT_FALSE(plat::replaceFile(target, old.data(), static_cast<std::uint32_t>(old.size())));
 
     std::uint64_t room = 0;
-    ASSERT_TRUE(p.freeSpace(folder, room));
+    ASSERT_TRUE(p.freeSpace(folder, room).ok());
     // More than the disk holds beside the old file: the write runs out.
     const std::string tooBig = bytes(static_cast<std::size_t>(room) + 256 * 1024, 'n');
     const auto failed = plat::replaceFile(target, tooBig.data(), static_cast<std::uint32_t>(tooBig.size()));
     ASSERT_TRUE(failed) << "a file larger than the room left is not written";
     EXPECT_EQ(failed->step, plat::ReplaceFailure::Write);
-    EXPECT_EQ(failed->code, plat::err::DiskFull);
+    EXPECT_EQ(failed->error.code(), plat::err::DiskFull);
     EXPECT_TRUE(readAll(target) == old) << "the old file stays, byte for byte";
     EXPECT_EQ(namesIn(folder), std::vector<std::string>{"game01.dat"}) << "the temporary file is gone";
     std::uint64_t after = 0;
-    ASSERT_TRUE(p.freeSpace(folder, after));
+    ASSERT_TRUE(p.freeSpace(folder, after).ok());
     EXPECT_EQ(after, room) << "its room is free again";
     std::printf("small disk: %llu KB free beside a 100 KB file; a %zu KB replacement failed at the write (%u)\n",
                 static_cast<unsigned long long>(room / 1024), tooBig.size() / 1024,
-                static_cast<unsigned>(failed->code));
+                static_cast<unsigned>(failed->error.code()));
 
     // What fits beside the old file replaces it whole.
     const std::string fits = bytes(static_cast<std::size_t>(room) - 64 * 1024, 'f');
     EXPECT_FALSE(plat::replaceFile(target, fits.data(), static_cast<std::uint32_t>(fits.size())));
     EXPECT_TRUE(readAll(target) == fits) << "the new file, byte for byte";
     EXPECT_EQ(namesIn(folder), std::vector<std::string>{"game01.dat"});
-    p.deleteFile(target);
-    RemoveDirectoryA(folder.c_str());
+    EXPECT_TRUE(p.deleteFile(target).ok());
+    EXPECT_TRUE(p.removeFolder(folder).ok());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/Path.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace w32test {
@@ -19,7 +20,7 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+    plat::Path operator/(const std::string& name) const { return plat::Path(path_) / name; }
 
 private:
     std::string path_;

@@ -258,7 +258,7 @@ TEST_F(Unattended, OnAGameItDidNotInstallTheRemovalTakesThePatchAloneAndItsEntry
 // unattended log end with the outcome and the exit code, nothing escapes.
 TEST_F(Unattended, ARemovalStoppedByAnErrorEndsWithItsOutcomeAndExitCode) {
     ASSERT_EQ(run("/S /PATCH=simplified /NOSHORTCUTS"), 0);
-    const std::string record = shell::record::recordPath("C:\\Lunavire");
+    const std::string record = shell::record::recordPath("C:\\Lunavire").text();
     s.writeFile(record, *s.readFile(record) + "00000000 file\tgame01.dat\r\n");  // a line that does not read
     s.writeFile("C:\\Lunavire\\Uninstall\\Uninstall.old\\x", "a folder in the set-aside record's place");
     s.setCommandLine("D:\\Setup.exe /uninstall C:\\Lunavire /S /PATCHONLY /LOG=C:\\run.log");
@@ -276,7 +276,7 @@ TEST_F(Unattended, AFolderNamedByItsShortNameIsRegisteredByItsLongName) {
     ASSERT_NE(shortName, "LunavireGames");
     ASSERT_EQ(run("/S /DIR=C:\\" + shortName), 0);
     std::vector<std::string> keys;
-    ASSERT_TRUE(p.subKeys(RootKey::LocalMachine, RegView::Wow32, shell::registration::kUninstallKey, keys));
+    ASSERT_TRUE(p.subKeys({RootKey::LocalMachine, RegView::Wow32, shell::registration::kUninstallKey}, keys).ok());
     EXPECT_EQ(keys.size(), 1u) << "one entry for one folder";
     EXPECT_FALSE(shell::registration::entriesOf("C:\\LunavireGames").empty());
 }

@@ -22,7 +22,11 @@ protected:
         s.makeFolder(root + "\\game\\VRecog");
         s.makeFolder(root + "\\game\\Movie");
     }
-    std::vector<std::string> paths(const DiscList& l) const { return l.paths; }
+    static std::vector<std::string> paths(const DiscList& l) {
+        std::vector<std::string> out;
+        for (const plat::Path& p : l.paths) out.push_back(p.text());
+        return out;
+    }
 };
 
 TEST_F(DiscFiles, EachKindHasItsMarkersTestedAsFileOrFolder) {

@@ -75,7 +75,7 @@ protected:
     }
     Answer answerBox(const sim::BoxRecord& b) {
         if (onEachBox) onEachBox(b);
-        if (b.style == static_cast<std::uint32_t>(shell::MsgKind::CopyFailed)) {
+        if (b.style == shell::boxStyleOf(shell::Question::CopyFailed)) {
             EXPECT_FALSE(failureAnswers_.empty()) << "an unexpected copy failure: " << b.text;
             if (failureAnswers_.empty()) return Answer::Abort;
             Answer a = failureAnswers_.front();

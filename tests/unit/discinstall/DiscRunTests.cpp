@@ -264,7 +264,7 @@ TEST_F(DiscRun, AFileThatCannotBeCopiedAsksAbortRetryOrIgnore) {
         {"write error, retry once the disk has room", "game00.dat",
          // The copy is written beside the file it replaces.
          [](sim::SimPlatform& s) {
-             s.failWriteAt(plat::temporaryPath("c:\\Lunavire\\game00.dat"), 1024, plat::err::DiskFull);
+             s.failWriteAt(plat::temporaryPath("c:\\Lunavire\\game00.dat").text(), 1024, plat::err::DiskFull);
          },
          Answer::Retry, true, false},
         {"missing on the disc, abort", "vandry.exe", [](sim::SimPlatform& s) { s.remove("D:\\game\\vandry.exe"); },
@@ -286,7 +286,7 @@ TEST_F(DiscRun, AFileThatCannotBeCopiedAsksAbortRetryOrIgnore) {
         pickEachTime({"E:\\", "F:\\"});
         // A retry succeeds because the fault is gone by then.
         onEachBox = [this](const sim::BoxRecord& b) {
-            if (b.style == static_cast<std::uint32_t>(shell::MsgKind::CopyFailed)) s.clearFaults();
+            if (b.style == shell::boxStyleOf(shell::Question::CopyFailed)) s.clearFaults();
         };
         const std::size_t earlier = s.boxes().size();
         install();

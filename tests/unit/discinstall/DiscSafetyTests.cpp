@@ -154,7 +154,7 @@ TEST_F(DiscSafety, AnInstalledFileStaysUntilItsReplacementIsWhole) {
         std::optional<std::string> whileAsked;
         std::vector<std::string> straysWhileAsked;
         onEachBox = [&](const sim::BoxRecord& b) {
-            if (b.style != static_cast<std::uint32_t>(shell::MsgKind::CopyFailed)) return;
+            if (b.style != shell::boxStyleOf(shell::Question::CopyFailed)) return;
             whileAsked = s.readFile(target);
             straysWhileAsked = strays(kInstall);
         };

@@ -44,15 +44,15 @@ public:
     std::function<void()> beforeRead;
 
     using sim::SimPlatform::readFile;
-    bool readFile(plat::FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done) override {
+    plat::SysError readFile(plat::FileHandle h, void* buffer, std::uint32_t count, std::uint32_t& done) override {
         if (beforeRead) beforeRead();
         return sim::SimPlatform::readFile(h, buffer, count, done);
     }
 
-    bool startThread(std::function<void()> body, plat::Priority priority) override {
-        if (!sim::SimPlatform::startThread(std::move(body), priority)) return false;
-        priorities.push_back(priority);
-        return true;
+    plat::SysError startThread(std::function<void()> body, plat::Priority priority) override {
+        const plat::SysError e = sim::SimPlatform::startThread(std::move(body), priority);
+        if (e.ok()) priorities.push_back(priority);
+        return e;
     }
     std::string errorText(std::uint32_t code) override {
         auto it = texts.find(code);

@@ -69,7 +69,7 @@ TEST_F(Installation, AWholeRunShowsEachFileAndClosesItsViewOnce) {
     EXPECT_TRUE(std::is_sorted(view.overall.begin(), view.overall.end())) << "the overall share only grows";
     EXPECT_EQ(view.overall.back(), 100);
     EXPECT_FALSE(run.active());
-    EXPECT_EQ(run.installFolder(), "c:\\Lunavire");
+    EXPECT_EQ(run.installFolder().text(), "c:\\Lunavire");
     EXPECT_EQ(boxTexts().back(), msg(Msg::InstallComplete));
     EXPECT_TRUE(workersEnd());
 }

@@ -89,7 +89,7 @@ protected:
         const std::uint64_t huge = std::uint64_t{1} << 40;
         std::uint64_t free = 0;
         s.setDriveCapacity('C', huge);
-        ASSERT_TRUE(p.freeSpace("C:\\", free));
+        ASSERT_TRUE(p.freeSpace("C:\\", free).ok());
         s.setDriveCapacity('C', huge - free + bytes);
     }
     std::string noRoomText(const std::string& freeMb, int disc, const std::string& neededMb) const {
@@ -132,7 +132,7 @@ TEST_F(Resume, TooLittleRoomIsToldBeforeTheDiscAndRetryGoesOnOnceThereIsRoom) {
             if (r.disc == 3 && b.text == msg(Msg::InsertDisc3)) leaveFree(3000);
         };
         s.onBox([&](const sim::BoxRecord& b) {
-            if (b.style != static_cast<std::uint32_t>(shell::MsgKind::NoRoom)) return answerBox(b);
+            if (b.style != shell::boxStyleOf(shell::Question::TooLittleRoom)) return answerBox(b);
             asked.push_back(b.text);
             // Nothing of the disc is written before the player answers, and
             // for disc 1 not even the folder, its log or its record.
@@ -171,7 +171,7 @@ TEST_F(Resume, DiscOnesRoomCountsTheUninstaller) {
     leaveFree(1536 * 1024);  // room for disc 1's files, the log and the record, not for the program
     std::vector<std::string> asked;
     s.onBox([&](const sim::BoxRecord& b) {
-        if (b.style != static_cast<std::uint32_t>(shell::MsgKind::NoRoom)) return answerBox(b);
+        if (b.style != shell::boxStyleOf(shell::Question::TooLittleRoom)) return answerBox(b);
         asked.push_back(b.text);
         EXPECT_FALSE(s.exists(kInstall)) << "no part of the uninstaller yet, nor the folder";
         return Answer::Cancel;
@@ -191,7 +191,7 @@ TEST_F(Resume, ARunsRoomCountsTheRecordTheLogAndTheFoldersItMakes) {
     };
     std::vector<std::string> asked;
     s.onBox([&](const sim::BoxRecord& b) {
-        if (b.style != static_cast<std::uint32_t>(shell::MsgKind::NoRoom)) return answerBox(b);
+        if (b.style != shell::boxStyleOf(shell::Question::TooLittleRoom)) return answerBox(b);
         asked.push_back(b.text);
         EXPECT_FALSE(s.exists(kInstall + "\\music")) << "nothing of the disc before the answer";
         return Answer::Cancel;
@@ -215,7 +215,7 @@ TEST_F(Resume, FilesWholeAlreadyNeedNoRoom) {
     leaveFree(8 * 4096);  // the record, the log and the folders made take room too
     std::size_t noRoom = 0;
     onEachBox = [&](const sim::BoxRecord& b) {
-        noRoom += b.style == static_cast<std::uint32_t>(shell::MsgKind::NoRoom);
+        noRoom += b.style == shell::boxStyleOf(shell::Question::TooLittleRoom);
     };
     install();
     EXPECT_EQ(noRoom, 0u);

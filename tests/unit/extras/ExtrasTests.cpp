@@ -222,7 +222,7 @@ TEST_F(Shortcuts, EachKindMakesItsFilesWithTargetAndWorkingDirectory) {
     };
     std::size_t seen = 0;
     for (const auto& r : rows) {
-        shell::makeShortcuts(r.kind, r.target);
+        shell::makeShortcuts(r.kind, plat::Path(r.target));
         ASSERT_EQ(s.links().size(), seen + r.links.size()) << "kind " << r.kind;
         for (const auto& e : r.links) {
             const auto& got = s.links()[seen++];

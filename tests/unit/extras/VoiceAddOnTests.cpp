@@ -129,7 +129,7 @@ TEST_F(VoiceAddOn, LeftoversOfAnEarlierAttemptAreReplaced) {
 }
 
 TEST_F(VoiceAddOn, AnUnwritableRootStopsAtTheFirstFileWithItsError) {
-    s.failCreate(plat::temporaryPath(kSetup), plat::err::AccessDenied);
+    s.failCreate(plat::temporaryPath(kSetup).text(), plat::err::AccessDenied);
     s.answerBoxes({Answer::Ok, Answer::Ok});
     Form1->Button4->click();
     ASSERT_EQ(s.boxes().size(), 2u);

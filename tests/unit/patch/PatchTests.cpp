@@ -135,8 +135,9 @@ TEST_F(Patch, AFolderPathGoesUnquotedAndADriveRootKeepsItsBackslash) {
 
     s.writeFile("E:\\Vandry.exe", "MZ");
     run("E:\\");
-    EXPECT_EQ(s.execs().back().commandLine, "\"C:\\WINDOWS\\Notepad.exe\" E:\\\\readme.txt");
-    EXPECT_EQ(s.links().back().path, "E:\\\\KESTAL.exe");
+    // The root's backslash and the name's are one.
+    EXPECT_EQ(s.execs().back().commandLine, "\"C:\\WINDOWS\\Notepad.exe\" E:\\readme.txt");
+    EXPECT_EQ(s.links().back().path, "E:\\KESTAL.exe");
     EXPECT_EQ(s.readFile("E:\\GAME00.DAT"), content("GB_", "GAME00"));
 }
 
@@ -313,7 +314,9 @@ TEST_F(Patch, AFailureDuringTheWritesStopsTheRunWithEveryFileWhole) {
         const char* errorText;  // before the target's path
     } faults[] = {
         {"a write fails part way",
-         [&](const std::string& t) { s.failWriteAt(plat::temporaryPath(t), 1000, plat::err::DiskFull); },
+         [&](const std::string& t) {
+             s.failWriteAt(plat::temporaryPath(plat::Path(t)).text(), 1000, plat::err::DiskFull);
+         },
          "Stream write error\r\n"},
         {"the move over the old file fails", [&](const std::string& t) { s.failMove(t, plat::err::AccessDenied); },
          "Cannot create file "},
@@ -340,7 +343,7 @@ TEST_F(Patch, AFailureDuringTheWritesStopsTheRunWithEveryFileWhole) {
                     << kFiles[i] << (i < failing ? " is the new file" : " is the old file");
             }
             EXPECT_EQ(s.listNames(game).size(), 8u) << "no temporary file is left (the log and the record's folder beside)";
-            EXPECT_EQ(s.folderExists(kPrograms + "\\Lunavire"), failing == 4)
+            EXPECT_EQ(s.folderExists(plat::Path(kPrograms + "\\Lunavire")), failing == 4)
                 << "the shortcuts come between the fourth and the fifth file";
             EXPECT_EQ(s.execs().size(), execs) << "no readme opens after an error";
             EXPECT_FALSE(Form4->showing());

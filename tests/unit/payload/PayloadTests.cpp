@@ -49,7 +49,7 @@ protected:
         std::string got;
         std::string error = errorOf([&] {
             if (way == Way::Extract) {
-                payload::extractPayload("game00", "gb_", kTarget);
+                payload::extractPayload("game00", "gb_", plat::Path(kTarget));
                 got = s.readFile(kTarget).value_or("(no file)");
             } else if (way == Way::InPlace) {
                 std::vector<std::uint8_t> buffer(container.begin(), container.end());
@@ -166,7 +166,7 @@ TEST_F(Payload, NamesAndTypesAreFoundWithoutRegardToCase) {
     const char* asked[][2] = {{"SOUNDS", "EX0"}, {"sounds", "ex0"}, {"Sounds", "Ex0"}};
     for (auto& a : asked) {
         s.remove(kTarget);
-        EXPECT_EQ(errorOf([&] { payload::extractPayload(a[0], a[1], kTarget); }), "(no error)")
+        EXPECT_EQ(errorOf([&] { payload::extractPayload(a[0], a[1], plat::Path(kTarget)); }), "(no error)")
             << a[0] << " " << a[1];
         EXPECT_EQ(s.readFile(kTarget), std::optional<std::string>("MZ!!")) << a[0] << " " << a[1];
         EXPECT_EQ(payload::payloadBytes(a[0], a[1]), "MZ!!");
@@ -181,7 +181,7 @@ TEST_F(Payload, AMissingResourceIsNamedAsTheCallerAskedForIt) {
     } missing[] = {{"Sound2", "ex0"}, {"sounds", "ex1"}, {"", "EX0"}};
     for (auto& m : missing) {
         std::string want = std::string("Resource ") + m.name + " not found";
-        EXPECT_EQ(errorOf([&] { payload::extractPayload(m.name, m.type, kTarget); }), want);
+        EXPECT_EQ(errorOf([&] { payload::extractPayload(m.name, m.type, plat::Path(kTarget)); }), want);
         EXPECT_EQ(errorOf([&] { payload::payloadBytes(m.name, m.type); }), want);
         EXPECT_FALSE(s.exists(kTarget));
     }
@@ -191,9 +191,9 @@ TEST_F(Payload, AnExistingFileIsReplacedWhole) {
     s.setResource("TXT", "LINCE1", le32(5) + zstream("short"));
     s.setResource("TXT", "EMPTY", le32(0));
     s.writeFile(kTarget, std::string(5000, 'x'));
-    payload::extractPayload("lince1", "txt", kTarget);
+    payload::extractPayload("lince1", "txt", plat::Path(kTarget));
     EXPECT_EQ(s.readFile(kTarget), std::optional<std::string>("short")) << "the old file is truncated first";
-    payload::extractPayload("empty", "txt", kTarget);
+    payload::extractPayload("empty", "txt", plat::Path(kTarget));
     EXPECT_EQ(s.readFile(kTarget), std::optional<std::string>("")) << "N = 0 empties an existing file";
 }
 
@@ -203,7 +203,7 @@ TEST_F(Payload, ADamagedPayloadLeavesAnExistingFileAlone) {
                                    le32(0x80000000u), "ab"};
     for (const std::string& c : damaged) {
         s.setResource("GB_", "README", c);
-        EXPECT_NE(errorOf([] { payload::extractPayload("README", "GB_", kTarget); }), "(no error)");
+        EXPECT_NE(errorOf([] { payload::extractPayload("README", "GB_", plat::Path(kTarget)); }), "(no error)");
         EXPECT_EQ(s.readFile(kTarget), std::optional<std::string>("old"))
             << "the target is opened only once all N bytes exist";
     }
@@ -240,7 +240,7 @@ TEST_F(Payload, AWriteThatFallsShortIsAStreamWriteErrorWithThePath) {
     const std::string data = sample(5000);
     s.setResource("EX0", "SOUND1", le32(5000) + zstream(data));
     s.failWriteAt("C:\\Game\\out.~00", 4096, plat::err::DiskFull);
-    EXPECT_EQ(errorOf([&] { payload::extractPayload("SOUND1", "EX0", kTarget); }),
+    EXPECT_EQ(errorOf([&] { payload::extractPayload("SOUND1", "EX0", plat::Path(kTarget)); }),
               "Stream write error\r\n" + kTarget);
     s.clearFaults();
 
@@ -255,7 +255,7 @@ TEST_F(Payload, TheLargestPayloadSizeInflatesAndWrites) {
     // The size of the real main archive, in one piece through the seam.
     const std::string data = sample(9718716, false, 7);
     s.setResource("GB_", "GAME00", le32(9718716) + zstream(data, 6));
-    payload::extractPayload("GAME00", "GB_", kTarget);
+    payload::extractPayload("GAME00", "GB_", plat::Path(kTarget));
     auto got = s.readFile(kTarget);
     ASSERT_TRUE(got.has_value());
     EXPECT_EQ(got->size(), 9718716u);

@@ -38,7 +38,7 @@ protected:
 
     std::string extract() {
         try {
-            payload::extractPayload("game01", "GB_", kTarget);
+            payload::extractPayload("game01", "GB_", plat::Path(kTarget));
         } catch (const base::Error& e) {
             return e.what();
         }
@@ -47,12 +47,13 @@ protected:
 };
 
 TEST_F(Replace, TheTemporaryNameIsTheTargetsWithATwoDigitExtension) {
-    EXPECT_EQ(plat::temporaryPath(kTarget), kTemporary);
-    EXPECT_EQ(plat::temporaryPath("D:\\G\\GAME00.DAT", 0x1F), "D:\\G\\GAME00.~1F");
-    EXPECT_EQ(plat::temporaryPath("D:\\a.b\\KESTAL"), "D:\\a.b\\KESTAL.~00") << "a folder's full stop is no extension";
+    EXPECT_EQ(plat::temporaryPath(plat::Path(kTarget)).text(), kTemporary);
+    EXPECT_EQ(plat::temporaryPath("D:\\G\\GAME00.DAT", 0x1F).text(), "D:\\G\\GAME00.~1F");
+    EXPECT_EQ(plat::temporaryPath("D:\\a.b\\KESTAL").text(), "D:\\a.b\\KESTAL.~00")
+        << "a folder's full stop is no extension";
     // 乗 (81 5C): the backslash of its second byte does not end the folder part.
-    EXPECT_EQ(plat::temporaryPath("D:\\\x81\x5C.x\\readme.txt"), "D:\\\x81\x5C.x\\readme.~00");
-    EXPECT_EQ(plat::temporaryPath("D:\\\x81\x5C"), "D:\\\x81\x5C.~00");
+    EXPECT_EQ(plat::temporaryPath("D:\\\x81\x5C.x\\readme.txt").text(), "D:\\\x81\x5C.x\\readme.~00");
+    EXPECT_EQ(plat::temporaryPath("D:\\\x81\x5C").text(), "D:\\\x81\x5C.~00");
 }
 
 TEST_F(Replace, EveryFailureLeavesTheOldFileOrNoneAndNoTemporaryFile) {
@@ -106,10 +107,10 @@ TEST_F(Replace, EveryFailureLeavesTheOldFileOrNoneAndNoTemporaryFile) {
 TEST_F(Replace, AWriteThatFallsShortCountsAsAFullDisk) {
     s.writeFile(kTarget, old);
     s.failWriteAt(kTemporary, 8192, 0);
-    const auto failed = plat::replaceFile(kTarget, fresh.data(), static_cast<std::uint32_t>(fresh.size()));
+    const auto failed = plat::replaceFile(plat::Path(kTarget), fresh.data(), static_cast<std::uint32_t>(fresh.size()));
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->step, plat::ReplaceFailure::Write);
-    EXPECT_EQ(failed->code, plat::err::DiskFull) << "though the write call itself succeeded";
+    EXPECT_EQ(failed->error.code(), plat::err::DiskFull) << "though the write call itself succeeded";
     EXPECT_TRUE(s.readFile(kTarget) == old);
 }
 
@@ -146,10 +147,10 @@ TEST_F(Replace, APathTooLongForTheFileCallsIsRefusedBeforeAnythingIsMade) {
     s.makeFolder(folder);
     const std::string target = folder + "\\game01.dat";
     ASSERT_EQ(target.size(), 259u);
-    EXPECT_NO_THROW(payload::extractPayload("game01", "GB_", target)) << "259 units fit";
+    EXPECT_NO_THROW(payload::extractPayload("game01", "GB_", plat::Path(target))) << "259 units fit";
     const std::string longer = folder + "\\game01.dat2";
     try {
-        payload::extractPayload("game01", "GB_", longer);
+        payload::extractPayload("game01", "GB_", plat::Path(longer));
         ADD_FAILURE() << "260 units do not fit";
     } catch (const base::Error& e) {
         EXPECT_EQ(std::string(e.what()), plat::systemError(plat::err::FileNameTooLong, longer).what())

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include <functional>
 #include <iconv.h>
 
 #include <fstream>
@@ -6,6 +8,7 @@
 #include <set>
 
 #include "platform/Desktop.h"
+#include "shell/Face.h"
 #include "shell/MessageTable.h"
 #include "tests/support/SimTest.h"
 
@@ -42,11 +45,8 @@ TEST(MessageTable, HoldsTheEighteenBuiltInGbkTexts) {
     EXPECT_EQ(t.get(1), "\xCC\xE1\xCA\xBE");
 }
 
-TEST(MessageTable, PutReplacesInPlaceAndGetReturnsACopy) {
+TEST(MessageTable, PutReplacesInPlaceAndIndicesOutsideTheTableAreRefused) {
     shell::MessageTable t;
-    std::string copy = t.get(12);
-    copy += "x";
-    EXPECT_EQ(t.get(12), toGbk(kExpected[12])) << "changing a copy must not change the table";
     t.put(14, "\\Game");
     EXPECT_EQ(t.get(14), "\\Game");
     EXPECT_EQ(t.count(), 18);
@@ -128,24 +128,28 @@ TEST(MessageTable, EveryNamedTextIsInTheShippedFilesAndTheSimplifiedOneIsTheBuil
 
 class ShowMessage : public simtest::SimTest {};
 
-TEST_F(ShowMessage, EachKindPassesItsExactStyle) {
+TEST_F(ShowMessage, EachNoticeAndQuestionPassesItsExactStyle) {
+    using shell::Question;
     struct Row {
-        shell::MsgKind kind;
+        std::function<plat::Answer()> show;
         std::uint32_t style;
         plat::Answer answer;
     } rows[] = {
-        {shell::MsgKind::Confirm, 0x40021, plat::Answer::Cancel},
-        {shell::MsgKind::Information, 0x40040, plat::Answer::Ok},
-        {shell::MsgKind::QuestionNotice, 0x40020, plat::Answer::Ok},
-        {shell::MsgKind::Stop, 0x40010, plat::Answer::Ok},
-        {shell::MsgKind::AskLocate, 0x40011, plat::Answer::Ok},
-        {shell::MsgKind::RetryDisc, 0x40025, plat::Answer::Retry},
-        {shell::MsgKind::Warning, 0x40030, plat::Answer::Ok},
-        {shell::MsgKind::Plain, 0x40000, plat::Answer::Ok},
-        {shell::MsgKind::NoRoom, 0x40035, plat::Answer::Retry},
+        {[] { return shell::showMessage("t", "c", shell::MsgKind::Information); }, 0x40040, plat::Answer::Ok},
+        {[] { return shell::showMessage("t", "c", shell::MsgKind::QuestionNotice); }, 0x40020, plat::Answer::Ok},
+        {[] { return shell::showMessage("t", "c", shell::MsgKind::Stop); }, 0x40010, plat::Answer::Ok},
+        {[] { return shell::showMessage("t", "c", shell::MsgKind::Warning); }, 0x40030, plat::Answer::Ok},
+        {[] { return shell::showMessage("t", "c", shell::MsgKind::Plain); }, 0x40000, plat::Answer::Ok},
+        {[] { return shell::ask(Question::DiscWanted, "t", "c", 2); }, 0x40025, plat::Answer::Retry},
+        {[] { return shell::ask(Question::LocateDisc, "t", "c", 2); }, 0x40011, plat::Answer::Ok},
+        {[] { return shell::ask(Question::TooLittleRoom, "t", "c", 1); }, 0x40035, plat::Answer::Retry},
+        {[] { return shell::ask(Question::CopyFailed, "t", "c"); }, 0x40012, plat::Answer::Ignore},
+        {[] { return shell::ask(Question::RemovalFailed, "t", "c"); }, 0x40012, plat::Answer::Abort},
+        {[] { return shell::ask(Question::RemoveSaves, "t", "c"); }, 0x40023, plat::Answer::No},
+        {[] { return shell::ask(Question::ConfirmVoiceAddOn, "t", "c"); }, 0x40021, plat::Answer::Cancel},
     };
     for (const auto& r : rows) s.answerBoxes({r.answer});
-    for (const auto& r : rows) EXPECT_EQ(shell::showMessage("t", "c", r.kind), r.answer);
+    for (const auto& r : rows) EXPECT_EQ(r.show(), r.answer);
     ASSERT_EQ(s.boxes().size(), std::size(rows));
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         EXPECT_EQ(s.boxes()[i].style, rows[i].style) << "row " << i;

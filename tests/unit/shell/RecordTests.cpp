@@ -26,7 +26,7 @@ std::string encode(const std::vector<Fields>& lines) {
 }
 
 std::vector<Fields> withHeader(std::vector<Fields> lines, const std::string& folder = kFolder) {
-    auto all = Record::begin(folder, 936);
+    auto all = Record::begin(plat::Path(folder), 936);
     all.insert(all.end(), lines.begin(), lines.end());
     return all;
 }
@@ -61,22 +61,22 @@ class RecordTest : public simtest::SimTest {};
 
 TEST_F(RecordTest, ATypicalRecordReadsBackWhatEachRunWroteRelativeToItsFolder) {
     Record r = shell::record::parse(encode(typical())).record;
-    EXPECT_EQ(r.folder, kFolder);
+    EXPECT_EQ(r.folder.text(), kFolder);
     EXPECT_EQ(r.codePage, 936u);
     EXPECT_EQ(r.language, "\xBC\xF2\xCC\xE5\xD6\xD0\xCE\xC4");
     ASSERT_EQ(r.files.size(), 3u);
-    EXPECT_EQ(r.files[1].path, "VRecog\\a.wav") << "absolute paths of the first version read as relative ones";
+    EXPECT_EQ(r.files[1].path.text(), "VRecog\\a.wav") << "absolute paths of the first version read as relative ones";
     EXPECT_TRUE(r.files[1].whole);
     EXPECT_FALSE(r.files[1].existedBefore);
     EXPECT_TRUE(r.files[2].existedBefore) << "game00.dat was there before it was written";
     EXPECT_EQ(r.folders.size(), 1u);
     ASSERT_EQ(r.registrations.size(), 1u);
     ASSERT_NE(r.activeOriginal("GAME00.DAT"), nullptr) << "paths are matched without regard to case";
-    EXPECT_EQ(r.activeOriginal("game00.dat")->kept, "Uninstall\\Original\\game00.dat");
+    EXPECT_EQ(r.activeOriginal("game00.dat")->kept.text(), "Uninstall\\Original\\game00.dat");
     ASSERT_NE(r.patchFile("kestal.exe"), nullptr);
     EXPECT_FALSE(r.patchFile("kestal.exe")->existedBefore);
     ASSERT_EQ(r.links.size(), 1u);
-    EXPECT_EQ(r.links[0].path, "Lunavire.lnk") << "a shortcut is known by its name";
+    EXPECT_EQ(r.links[0].path.text(), "Lunavire.lnk") << "a shortcut is known by its name";
     EXPECT_EQ(r.patchLinks.size(), 1u);
     EXPECT_EQ(r.addOnFiles.size(), 1u);
     ASSERT_EQ(r.addOnKeys.size(), 1u);
@@ -132,7 +132,7 @@ TEST_F(RecordTest, NoRecordAtAllIsRefusedAndADamagedLineIsLeftOutWithTheRestRead
             shell::record::parse(r.bytes);
             ADD_FAILURE() << "read as a record";
         } catch (const shell::record::FormatError& e) {
-            EXPECT_EQ(e.line, r.line) << e.what;
+            EXPECT_EQ(e.line, r.line) << e.reason;
         }
     }
     const Fields after = {"file", "after.dat"};
@@ -149,7 +149,7 @@ TEST_F(RecordTest, NoRecordAtAllIsRefusedAndADamagedLineIsLeftOutWithTheRestRead
         {shell::record::encodeLine({"restored", "x.dat"}), "restored without an original"},
         {shell::record::encodeLine({"unpatched", "x.dat"}), "unpatched without a patch file"},
         {shell::record::encodeLine({"registered", "HKCR", "x"}), "no such registry root"},
-        {shell::record::encodeLine(Record::begin(kFolder, 936)[0]), "a second header"},
+        {shell::record::encodeLine(Record::begin(plat::Path(kFolder), 936)[0]), "a second header"},
     };
     for (const Damage& d : damaged) {
         SCOPED_TRACE(d.rule);
@@ -157,12 +157,13 @@ TEST_F(RecordTest, NoRecordAtAllIsRefusedAndADamagedLineIsLeftOutWithTheRestRead
         ASSERT_EQ(parsed.damaged.size(), 1u);
         EXPECT_EQ(parsed.damaged[0].line, 3u);
         ASSERT_EQ(parsed.record.files.size(), 1u) << "the lines after a damaged one still count";
-        EXPECT_EQ(parsed.record.files[0].path, "after.dat");
+        EXPECT_EQ(parsed.record.files[0].path.text(), "after.dat");
     }
 }
 
 TEST_F(RecordTest, AKeptOriginalIsNeverReplacedUntilItIsRestored) {
     const std::string target = "game01.dat", kept = "Uninstall\\Original\\game01.dat";
+    const plat::Path targetPath(target);
     Record r = shell::record::parse(encode(withHeader({
         {"keep?", target, kept},
         {"keep", target, kept},
@@ -173,16 +174,16 @@ TEST_F(RecordTest, AKeptOriginalIsNeverReplacedUntilItIsRestored) {
         {"patch?", target, "new"},
         {"patch", target},
     }))).record;
-    ASSERT_NE(r.activeOriginal(target), nullptr);
-    EXPECT_TRUE(r.patchFile(target)->existedBefore) << "the file stays as it first was: replaced, not made";
+    ASSERT_NE(r.activeOriginal(targetPath), nullptr);
+    EXPECT_TRUE(r.patchFile(targetPath)->existedBefore) << "the file stays as it first was: replaced, not made";
 
     r.apply({"restored", target});
-    EXPECT_EQ(r.activeOriginal(target), nullptr);
-    EXPECT_TRUE(r.patchFile(target)->undone);
+    EXPECT_EQ(r.activeOriginal(targetPath), nullptr);
+    EXPECT_TRUE(r.patchFile(targetPath)->undone);
     r.apply({"keep?", target, kept});
-    EXPECT_EQ(r.activeOriginal(target), nullptr) << "an original announced is not kept yet";
+    EXPECT_EQ(r.activeOriginal(targetPath), nullptr) << "an original announced is not kept yet";
     r.apply({"keep", target, kept});
-    EXPECT_NE(r.activeOriginal(target), nullptr) << "after a restore the next patch keeps it again";
+    EXPECT_NE(r.activeOriginal(targetPath), nullptr) << "after a restore the next patch keeps it again";
 }
 
 TEST_F(RecordTest, ALineNamingWhatARecordMayNotIsIgnoredAndTold) {
@@ -220,20 +221,20 @@ TEST_F(RecordTest, AMovedFolderIsToldAndItsPathsStayRelative) {
     Record r = shell::record::parse(encode(withHeader({{"file", "a.dat"}, {"folder", "D:\\Moved"},
                                                        {"file", "D:\\Moved\\b.dat"}, {"file", kFolder + "\\c.dat"}})))
                    .record;
-    EXPECT_EQ(r.folder, "D:\\Moved");
+    EXPECT_EQ(r.folder.text(), "D:\\Moved");
     ASSERT_EQ(r.earlierFolders.size(), 1u);
-    EXPECT_EQ(r.earlierFolders[0], kFolder);
+    EXPECT_EQ(r.earlierFolders[0].text(), kFolder);
     ASSERT_EQ(r.files.size(), 2u);
-    EXPECT_EQ(r.files[1].path, "b.dat");
+    EXPECT_EQ(r.files[1].path.text(), "b.dat");
     EXPECT_EQ(r.ignored.size(), 1u) << "an absolute path below the folder it left is no longer below the record's";
 }
 
 TEST_F(RecordTest, DoubledSeparatorsAreOneAndDoubleByteNamesStayWhole) {
     // 乗 (0x81 0x5C in GBK) ends a name with a byte that is a backslash elsewhere.
-    EXPECT_EQ(shell::record::normalPath("C:\\a\x81\x5C\\\\game03.dat"), "C:\\a\x81\x5C\\game03.dat");
-    EXPECT_EQ(shell::record::normalPath("C:\\L\\\\\\music\\\\x.ogg"), "C:\\L\\music\\x.ogg");
-    EXPECT_TRUE(shell::record::below("C:\\a\x81\x5C\\x", "C:\\a\x81\x5C"));
-    EXPECT_FALSE(shell::record::below("C:\\a\x81\x5C\\x", "C:\\a\x81"))
+    EXPECT_EQ(plat::Path("C:\\a\x81\x5C\\\\game03.dat").text(), "C:\\a\x81\x5C\\game03.dat");
+    EXPECT_EQ(plat::Path("C:\\L\\\\\\music\\\\x.ogg").text(), "C:\\L\\music\\x.ogg");
+    EXPECT_TRUE(shell::record::plainBelow("C:\\a\x81\x5C\\x", "C:\\a\x81\x5C"));
+    EXPECT_FALSE(shell::record::plainBelow("C:\\a\x81\x5C\\x", "C:\\a\x81"))
         << "a trail byte 0x5C is no separator";
     EXPECT_TRUE(shell::record::plainRelative("a\x81\x5C\\x"));
 }
@@ -250,11 +251,12 @@ TEST_F(RecordTest, APathIsBelowItsFolderByPlainNamesOnly) {
         {"C:\\Games\\LunavireX\\a.dat", "C:\\Games\\Lunavire", false},
         {"C:\\Games\\Lunavire\\..\\a.dat", "C:\\Games\\Lunavire", false},
         {"C:\\Games\\Lunavire\\*.dat", "C:\\Games\\Lunavire", false},
-        {"C:\\Games\\Lunavire\\a\\", "C:\\Games\\Lunavire", false},
+        {"C:\\Games\\Lunavire\\a\\", "C:\\Games\\Lunavire", true},  // the trailing backslash dropped
         {"C:\\a.dat", "C:\\", false},
         {"Uninstall\\Original\\a.dat", "uninstall", true},
     };
-    for (const auto& r : rows) EXPECT_EQ(shell::record::below(r.path, r.folder), r.below) << r.path << " in " << r.folder;
+    for (const auto& r : rows)
+        EXPECT_EQ(shell::record::plainBelow(r.path, r.folder).has_value(), r.below) << r.path << " in " << r.folder;
 }
 
 TEST_F(RecordTest, RegistryNamesAreOneWhateverTheCaseOfTheirAsciiLetters) {
@@ -303,28 +305,28 @@ TEST_F(RecordTest, OurPatchAloneIsAllARecordNamesBesideTheUninstallersOwnFilesAn
 
 class RecordFileTest : public simtest::SimTest {
 protected:
-    std::string path() const { return shell::record::recordPath(kFolder); }
+    std::string path() const { return shell::record::recordPath(plat::Path(kFolder)).text(); }
     std::string bytes() const { return s.readFile(path()).value_or(""); }
 };
 
 TEST_F(RecordFileTest, AWriterBeginsARecordAndAddsToItAcrossRuns) {
     s.makeFolder(kFolder);
     {
-        shell::record::Writer w(kFolder, 936);
-        w.fileAnnounced(kFolder + "\\a.dat", false);
+        shell::record::Writer w(plat::Path(kFolder), 936);
+        w.fileAnnounced(plat::Path(kFolder + "\\a.dat"), false);
         EXPECT_EQ(shell::record::parse(bytes()).record.files.size(), 1u) << "each line is on disk before the call returns";
-        w.fileWhole(kFolder + "\\a.dat");
+        w.fileWhole(plat::Path(kFolder + "\\a.dat"));
         EXPECT_EQ(s.openHandles(), 1u) << "the record is held for the run";
         EXPECT_NE(bytes().find("file\ta.dat\r\n"), std::string::npos) << "kept relative to the folder";
     }
     EXPECT_EQ(s.openHandles(), 0u);
     {
-        shell::record::Writer again(kFolder, 936);
+        shell::record::Writer again(plat::Path(kFolder), 936);
         EXPECT_TRUE(again.record().files[0].whole) << "a second run reads what the first wrote";
-        again.folderMade(kFolder + "\\music");
+        again.folderMade(plat::Path(kFolder + "\\music"));
         EXPECT_THROW(again.fileWhole("C:\\Windows\\x"), std::logic_error) << "a run never records outside";
     }
-    auto loaded = shell::record::load(kFolder);
+    auto loaded = shell::record::load(plat::Path(kFolder));
     ASSERT_TRUE(loaded.record) << loaded.refusal->subject;
     EXPECT_EQ(loaded.record->files.size(), 1u);
     EXPECT_EQ(loaded.record->folders.size(), 1u);
@@ -332,40 +334,40 @@ TEST_F(RecordFileTest, AWriterBeginsARecordAndAddsToItAcrossRuns) {
 
 TEST_F(RecordFileTest, ALineAKillCutShortIsDroppedBeforeTheNextRunAdds) {
     s.makeFolder(kFolder);
-    { shell::record::Writer w(kFolder, 936); }
+    { shell::record::Writer w(plat::Path(kFolder), 936); }
     const std::string cut = shell::record::encodeLine({"file", "half"});
     s.writeFile(path(), bytes() + cut.substr(0, cut.size() / 2));
-    EXPECT_TRUE(shell::record::load(kFolder).cutShort);
+    EXPECT_TRUE(shell::record::load(plat::Path(kFolder)).cutShort);
     {
-        shell::record::Writer w(kFolder, 936);
+        shell::record::Writer w(plat::Path(kFolder), 936);
         w.fileWhole("next");
     }
-    auto loaded = shell::record::load(kFolder);
+    auto loaded = shell::record::load(plat::Path(kFolder));
     ASSERT_TRUE(loaded.record) << loaded.refusal->subject;
     EXPECT_TRUE(loaded.damaged.empty()) << "the half line would have joined the next";
     ASSERT_EQ(loaded.record->files.size(), 1u);
-    EXPECT_EQ(loaded.record->files[0].path, "next");
+    EXPECT_EQ(loaded.record->files[0].path.text(), "next");
 }
 
 TEST_F(RecordFileTest, ADamagedRecordIsSetAsideAndWhatReadsGoesOn) {
     s.writeFile(path(), "not a record\r\n");
     {
-        shell::record::Writer w(kFolder, 936);
+        shell::record::Writer w(plat::Path(kFolder), 936);
         EXPECT_TRUE(w.record().files.empty());
     }
     EXPECT_EQ(s.readFile(kFolder + "\\Uninstall\\Uninstall.old"), "not a record\r\n") << "kept for a look";
-    EXPECT_FALSE(shell::record::load(kFolder).refusal);
+    EXPECT_FALSE(shell::record::load(plat::Path(kFolder)).refusal);
 
     const std::string damaged = encode(withHeader({{"file", "a.dat"}})) + "00000000 file\tb.dat\r\n" +
                                 shell::record::encodeLine({"file", "c.dat"});
     s.writeFile(path(), damaged);
     {
-        shell::record::Writer w(kFolder, 936);
+        shell::record::Writer w(plat::Path(kFolder), 936);
         EXPECT_EQ(w.record().files.size(), 2u) << "the lines that read go on in the new record";
         w.fileWhole("d.dat");
     }
     EXPECT_EQ(s.readFile(kFolder + "\\Uninstall\\Uninstall.old"), damaged);
-    auto loaded = shell::record::load(kFolder);
+    auto loaded = shell::record::load(plat::Path(kFolder));
     ASSERT_TRUE(loaded.record);
     EXPECT_TRUE(loaded.damaged.empty());
     EXPECT_EQ(loaded.record->files.size(), 3u);
@@ -374,14 +376,14 @@ TEST_F(RecordFileTest, ADamagedRecordIsSetAsideAndWhatReadsGoesOn) {
 TEST_F(RecordFileTest, AFailedWriteStopsTheWriter) {
     s.makeFolder(kFolder);
     {
-        shell::record::Writer w(kFolder, 936);
+        shell::record::Writer w(plat::Path(kFolder), 936);
         const std::size_t size = bytes().size();
         s.failWriteAt(path(), static_cast<std::uint32_t>(size + 5), plat::err::DiskFull);
         EXPECT_THROW(w.fileWhole("a"), base::Error);
         s.clearFaults();
         EXPECT_THROW(w.fileWhole("b"), base::Error) << "nothing is added after a failed line";
     }
-    auto loaded = shell::record::load(kFolder);
+    auto loaded = shell::record::load(plat::Path(kFolder));
     ASSERT_TRUE(loaded.record) << "the cut line is left out: " << loaded.refusal->subject;
     EXPECT_TRUE(loaded.record->files.empty());
 }
@@ -389,33 +391,34 @@ TEST_F(RecordFileTest, AFailedWriteStopsTheWriter) {
 TEST_F(RecordFileTest, AWriterInAMovedFolderGoesOnAndTellsTheMove) {
     const std::string moved = "D:\\Games\\Lunavire";
     s.addDrive('D');
-    s.writeFile(shell::record::recordPath(moved), encode(withHeader({{"file", kFolder + "\\a.dat"}})));
+    s.writeFile(shell::record::recordPath(plat::Path(moved)).text(),
+                encode(withHeader({{"file", kFolder + "\\a.dat"}})));
     {
-        shell::record::Writer w(moved, 936);
+        shell::record::Writer w(plat::Path(moved), 936);
         ASSERT_EQ(w.record().files.size(), 1u) << "a moved record is not set aside";
-        w.fileWhole(moved + "\\b.dat");
+        w.fileWhole(plat::Path(moved + "\\b.dat"));
     }
-    auto loaded = shell::record::load(moved);
+    auto loaded = shell::record::load(plat::Path(moved));
     ASSERT_TRUE(loaded.record);
-    EXPECT_EQ(loaded.record->folder, moved);
+    EXPECT_EQ(loaded.record->folder.text(), moved);
     EXPECT_EQ(loaded.record->files.size(), 2u);
     EXPECT_FALSE(s.readFile(moved + "\\Uninstall\\Uninstall.old"));
 }
 
 TEST_F(RecordFileTest, AMissingHeldOrHugeRecordIsReportedAndNoHandleStaysOpen) {
-    auto missing = shell::record::load(kFolder);
+    auto missing = shell::record::load(plat::Path(kFolder));
     ASSERT_TRUE(missing.refusal);
     EXPECT_EQ(missing.refusal->kind, Refusal::Missing);
     EXPECT_EQ(missing.refusal->code, plat::err::PathNotFound);
     s.makeFolder(kFolder);
     {
-        shell::record::Writer w(kFolder, 936);
-        auto held = shell::record::load(kFolder);
+        shell::record::Writer w(plat::Path(kFolder), 936);
+        auto held = shell::record::load(plat::Path(kFolder));
         ASSERT_TRUE(held.refusal) << "a run that writes the record holds it";
         EXPECT_EQ(held.refusal->code, plat::err::SharingViolation);
     }
     s.writeFile(path(), encode(withHeader({})) + std::string(shell::record::kMaxBytes, '\n'));
-    auto huge = shell::record::load(kFolder);
+    auto huge = shell::record::load(plat::Path(kFolder));
     ASSERT_TRUE(huge.refusal);
     EXPECT_EQ(huge.refusal->kind, Refusal::Damaged) << "larger than any installation's record";
     EXPECT_EQ(s.openHandles(), 0u);
@@ -423,14 +426,12 @@ TEST_F(RecordFileTest, AMissingHeldOrHugeRecordIsReportedAndNoHandleStaysOpen) {
     s.writeFile(path(), encode(withHeader({})));
     s.failReadAt(path(), 10, plat::err::InvalidData);
     std::string bytes;
-    std::uint32_t code = 0;
-    EXPECT_FALSE(shell::record::readWhole(path(), bytes, code));
-    EXPECT_EQ(code, plat::err::InvalidData);
+    EXPECT_EQ(shell::record::readWhole(plat::Path(path()), bytes).code(), plat::err::InvalidData);
     EXPECT_EQ(s.openHandles(), 0u);
     s.clearFaults();
     s.writeFile(path(), encode(withHeader({{"file", "a.dat"}})) + std::string(shell::record::kMaxBytes, '\n'));
     {
-        shell::record::Writer w(kFolder, 936);  // a huge record is set aside, never read whole
+        shell::record::Writer w(plat::Path(kFolder), 936);  // a huge record is set aside, never read whole
         EXPECT_TRUE(w.record().files.empty());
     }
 }

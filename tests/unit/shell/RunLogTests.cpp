@@ -36,10 +36,10 @@ TEST_F(RunLogTest, LinesWaitForTheirFolderThenTellTheRunInUtf8) {
         RunLog log(shell::kInstallLog, "disc installation");
         log.line("source D:");
         EXPECT_FALSE(s.exists(kGame + "\\install.log")) << "nothing is written before the folder is checked";
-        log.place(kGame);
+        log.place(plat::Path(kGame));
         log.line(simtest::ansi("copied D:\\月之乗\\a.dat"));
         log.line("failed\r\nsecond line");
-        EXPECT_EQ(log.path(), kGame + "\\install.log");
+        EXPECT_EQ(log.path().text(), kGame + "\\install.log");
     }
     const std::string text = inGame();
     EXPECT_EQ(text.substr(0, 3), kBom) << "a byte-order mark first, for Notepad on any code page";
@@ -59,7 +59,7 @@ TEST_F(RunLogTest, LinesWaitForTheirFolderThenTellTheRunInUtf8) {
 TEST_F(RunLogTest, ASecondRunAppendsToTheFirst) {
     for (const char* run : {"first", "second"}) {
         RunLog log(shell::kInstallLog, run);
-        log.place(kGame);
+        log.place(plat::Path(kGame));
         log.line(std::string("line of the ") + run);
     }
     const std::string text = inGame();
@@ -89,9 +89,9 @@ TEST_F(RunLogTest, ALogWithoutAFolderOfItsOwnGoesToTheTemporaryFolder) {
         r.arrange();
         {
             RunLog log(shell::kInstallLog, "disc installation");
-            if (r.placed) log.place(kGame);
+            if (r.placed) log.place(plat::Path(kGame));
             log.line("the line");
-            EXPECT_EQ(log.path(), r.placed ? kTemp + "\\Lunavire install.log" : "");
+            EXPECT_EQ(log.path().text(), r.placed ? kTemp + "\\Lunavire install.log" : "");
         }
         const std::string text = inTemp();
         EXPECT_EQ(text.substr(0, 3), kBom);
@@ -116,7 +116,7 @@ TEST_F(RunLogTest, ADiskThatRunsFullMidRunSendsTheRestToTheTemporaryFolder) {
     s.setDriveCapacity('G', s.readFile("G:\\Lunavire\\install.log")->size() + 10);
     log.line("a line longer than the room that is left");
     log.line("after");
-    EXPECT_EQ(log.path(), kTemp + "\\Lunavire install.log");
+    EXPECT_EQ(log.path().text(), kTemp + "\\Lunavire install.log");
     const std::string temp = inTemp();
     EXPECT_NE(temp.find("cannot be written (112: "), std::string::npos) << "with the system's reason: " << temp;
     EXPECT_NE(temp.find(" a line longer than the room that is left\r\n"), std::string::npos) << temp;
@@ -143,7 +143,7 @@ TEST_F(RunLogTest, TheLogKeepsTheLastMegabyteOfWholeRuns) {
         s.writeFile(kGame + "\\install.log", r.old);
         {
             RunLog log(shell::kInstallLog, "newest");
-            log.place(kGame);
+            log.place(plat::Path(kGame));
             for (int i = 0; i < 200; ++i) log.line("line " + std::to_string(i) + std::string(200, 'n'));
         }
         const std::string text = inGame();
@@ -163,7 +163,7 @@ TEST_F(RunLogTest, WhatAKilledTrimLeftBesideTheLogGoesWhenTheNextRunPlacesIt) {
     s.writeFile(kGame + "\\install.ini", "the player's");
     {
         RunLog log(shell::kInstallLog, "disc installation");
-        log.place(kGame);
+        log.place(plat::Path(kGame));
     }
     EXPECT_FALSE(s.exists(kGame + "\\install.~00"));
     EXPECT_EQ(s.readFile(kGame + "\\install.ini"), "the player's");

@@ -15,7 +15,7 @@ namespace err = plat::err;
 std::vector<std::string> names(plat::Platform& p, const std::string& pattern) {
     std::vector<std::string> out;
     plat::FindData e{};
-    auto search = p.findFirst(pattern, e);
+    auto search = p.firstMatch(plat::Path(pattern), e);
     if (!search) return out;
     do out.push_back(e.name);
     while (search->next(e));
@@ -42,7 +42,7 @@ TEST_F(SimFiles, NamesAreFoundAsWindowsFindsThem) {
         {"C:Games\\Luna\\Vandry.exe", true, "a drive without a backslash: its root"},
         {"C:\\Games\\.\\Temp\\..\\Luna\\Vandry.exe", true, "dot and dot-dot resolve"},
         {"C:\\Games\\Luna\\Vandry.exe. ", true, "trailing dots and blanks drop"},
-        {"C:\\Games\\Luna\\Vandry.exe\\", false, "a file with a trailing backslash is a missing folder"},
+        {"C:\\Games\\Luna\\Vandry.exe\\", true, "a trailing backslash is dropped: the file itself"},
         {"D:\\" + std::string("\xB0\x5C") + "\\a.txt", true, "a trail byte 0x5C does not separate"},
         {"D:\\" + std::string("\xB0") + "\\a.txt", false, "half a character is another name"},
         {"C:\\" + std::string("\x81\x61") + ".txt", false, "a trail byte 'a' is not the letter a"},
@@ -52,7 +52,8 @@ TEST_F(SimFiles, NamesAreFoundAsWindowsFindsThem) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.path);
-        EXPECT_EQ(p.fileExists(r.path) || p.folderExists(r.path), r.found) << r.rule;
+        const plat::Path path(r.path);
+        EXPECT_EQ(p.fileExists(path) || p.folderExists(path), r.found) << r.rule;
     }
     EXPECT_TRUE(p.folderExists("C:")) << "\"X:\" alone is the root";
     EXPECT_TRUE(p.folderExists("D:\\"));
@@ -76,6 +77,7 @@ TEST_F(SimFiles, ListingsComeInCreationOrderWithDotEntriesBelowTheRoot) {
         {"C:\\L\\b*", {"Beta.dat"}},
         {"C:\\L\\*.", {".", "..", "m.dat", "Zeta.dat", "alpha.ini", "Beta.dat", "sub.dat", "notes.datbak"}},
         {"C:\\L", {"L"}},
+        {"C:\\L\\", {"L"}},  // the trailing backslash dropped
         {"C:\\*", {"Users", "Temp", "L"}},  // the user's folders come with the system
     };
     for (const Row& r : rows) {
@@ -83,7 +85,8 @@ TEST_F(SimFiles, ListingsComeInCreationOrderWithDotEntriesBelowTheRoot) {
         EXPECT_EQ(names(p, r.pattern), r.expected);
     }
     plat::FindData e{};
-    auto search = p.findFirst("C:\\L\\*", e);
+    std::unique_ptr<plat::DirSearch> search;
+    ASSERT_TRUE(p.findFirst("C:\\L\\*", e, search).ok());
     ASSERT_TRUE(search);
     EXPECT_EQ(e.attributes, Directory);
     while (search->next(e)) {
@@ -95,7 +98,6 @@ TEST_F(SimFiles, ListingsComeInCreationOrderWithDotEntriesBelowTheRoot) {
         }
     }
     EXPECT_FALSE(search->next(e)) << "an ended search stays ended";
-    EXPECT_EQ(p.lastError(), 18u);
     EXPECT_EQ(s.listNames("C:\\L"), (std::vector<std::string>{"m.dat", "Zeta.dat", "alpha.ini", "Beta.dat", "sub.dat",
                                                               "notes.datbak"}));
 
@@ -103,12 +105,12 @@ TEST_F(SimFiles, ListingsComeInCreationOrderWithDotEntriesBelowTheRoot) {
         const char* pattern;
         std::uint32_t code;
     } misses[] = {{"C:\\L\\*.xyz", err::FileNotFound}, {"C:\\Nope\\*", err::PathNotFound},
-                  {"C:\\L\\m.dat\\*", err::PathNotFound}, {"C:\\L\\", err::FileNotFound},
-                  {"Q:\\*", err::PathNotFound}};
+                  {"C:\\L\\m.dat\\*", err::PathNotFound}, {"Q:\\*", err::PathNotFound}};
     for (const Miss& m : misses) {
         SCOPED_TRACE(m.pattern);
-        EXPECT_EQ(p.findFirst(m.pattern, e), nullptr);
-        EXPECT_EQ(p.lastError(), m.code);
+        EXPECT_EQ(p.findFirst(m.pattern, e, search).code(), m.code);
+        EXPECT_EQ(search, nullptr);
+        EXPECT_EQ(p.firstMatch(m.pattern, e), nullptr);
     }
 }
 
@@ -133,7 +135,7 @@ TEST_F(SimFiles, CreateAndDeleteGiveWindowsCodes) {
     s.makeFolder("C:\\dir");
     struct Row {
         const char* what;
-        bool (plat::Files::*op)(const std::string&);
+        plat::SysError (plat::Files::*op)(const plat::Path&);
         const char* path;
         std::uint32_t code;  // 0: succeeds
     } rows[] = {
@@ -153,10 +155,7 @@ TEST_F(SimFiles, CreateAndDeleteGiveWindowsCodes) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
-        EXPECT_EQ((p.*r.op)(r.path), r.code == 0);
-        if (r.code) {
-            EXPECT_EQ(p.lastError(), r.code);
-        }
+        EXPECT_EQ((p.*r.op)(r.path).code(), r.code);
     }
     EXPECT_EQ(s.attributes("C:\\dir\\new"), Directory);
     EXPECT_FALSE(s.exists("C:\\f.txt"));
@@ -166,13 +165,13 @@ TEST_F(SimFiles, HandlesAreUnsharedAndCarryTheirCodes) {
     s.writeFile("C:\\src.bin", "0123456789");
     s.writeFile("C:\\ro.bin", "r", ReadOnly);
     s.makeFolder("C:\\dir");
-    plat::FileHandle h = p.openRead("c:\\SRC.bin");
+    plat::FileHandle h = plat::kNoFile;
+    EXPECT_TRUE(p.openRead("c:\\SRC.bin", h).ok());
     ASSERT_NE(h, plat::kNoFile);
-    EXPECT_EQ(p.lastError(), 0u) << "a successful open clears the last error";
 
     struct Row {
         const char* what;
-        plat::FileHandle (plat::Files::*op)(const std::string&);
+        plat::SysError (plat::Files::*op)(const plat::Path&, plat::FileHandle&);
         const char* path;
         std::uint32_t code;
     } rows[] = {
@@ -190,36 +189,33 @@ TEST_F(SimFiles, HandlesAreUnsharedAndCarryTheirCodes) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
-        EXPECT_EQ((p.*r.op)(r.path), plat::kNoFile);
-        EXPECT_EQ(p.lastError(), r.code);
+        plat::FileHandle other = 1234;
+        EXPECT_EQ((p.*r.op)(r.path, other).code(), r.code);
+        EXPECT_EQ(other, plat::kNoFile);
     }
-    EXPECT_FALSE(p.deleteFile("C:\\src.bin"));
-    EXPECT_EQ(p.lastError(), err::SharingViolation) << "an open file cannot be deleted";
+    EXPECT_EQ(p.deleteFile("C:\\src.bin").code(), err::SharingViolation) << "an open file cannot be deleted";
 
     char buf[8];
     std::uint32_t done = 99;
-    EXPECT_FALSE(p.writeFile(h, "x", 1, done));
-    EXPECT_EQ(p.lastError(), err::AccessDenied) << "a read handle does not write";
-    EXPECT_TRUE(p.seekFromStart(h, 8));
-    EXPECT_TRUE(p.readFile(h, buf, 8, done));
+    EXPECT_EQ(p.writeFile(h, "x", 1, done).code(), err::AccessDenied) << "a read handle does not write";
+    EXPECT_TRUE(p.seekFromStart(h, 8).ok());
+    EXPECT_TRUE(p.readFile(h, buf, 8, done).ok());
     EXPECT_EQ(done, 2u);
-    EXPECT_TRUE(p.readFile(h, buf, 8, done));
+    EXPECT_TRUE(p.readFile(h, buf, 8, done).ok());
     EXPECT_EQ(done, 0u) << "the end of a file reads 0 bytes and succeeds";
     p.closeFile(h);
     EXPECT_EQ(s.openHandles(), 0u);
-    EXPECT_FALSE(p.readFile(h, buf, 1, done));
-    EXPECT_EQ(p.lastError(), err::InvalidHandle) << "a closed handle is invalid";
-    EXPECT_TRUE(p.deleteFile("C:\\src.bin")) << "closed, the file can go";
+    EXPECT_EQ(p.readFile(h, buf, 1, done).code(), err::InvalidHandle) << "a closed handle is invalid";
+    EXPECT_TRUE(p.deleteFile("C:\\src.bin").ok()) << "closed, the file can go";
 
-    h = p.createAlways("C:\\ro2.bin");
-    EXPECT_EQ(p.lastError(), 0u);
+    EXPECT_TRUE(p.createAlways("C:\\ro2.bin", h).ok());
     p.closeFile(h);
-    h = p.createAlways("C:\\RO2.bin");
-    EXPECT_EQ(p.lastError(), err::AlreadyExists) << "replacing leaves 183 behind, as CreateFile does";
-    EXPECT_TRUE(p.seekFromStart(h, 3));
-    EXPECT_TRUE(p.writeFile(h, "ab", 2, done));
+    EXPECT_TRUE(p.createAlways("C:\\RO2.bin", h).ok()) << "replacing a file is no failure";
+    ASSERT_NE(h, plat::kNoFile);
+    EXPECT_TRUE(p.seekFromStart(h, 3).ok());
+    EXPECT_TRUE(p.writeFile(h, "ab", 2, done).ok());
     std::uint32_t size = 0;
-    EXPECT_TRUE(p.fileSize(h, size));
+    EXPECT_TRUE(p.fileSize(h, size).ok());
     EXPECT_EQ(size, 5u);
     p.closeFile(h);
     EXPECT_EQ(s.readFile("C:\\ro2.bin"), std::string("\0\0\0ab", 5)) << "a write past the end fills the gap with zeros";
@@ -229,34 +225,34 @@ TEST_F(SimFiles, HandlesAreUnsharedAndCarryTheirCodes) {
 TEST_F(SimFiles, AnotherProcessHoldingAFileBlocksOpenAndDelete) {
     s.writeFile("C:\\setvice.exe", "exe");
     s.lockFile("C:\\setvice.exe");
-    EXPECT_EQ(p.openRead("C:\\setvice.exe"), plat::kNoFile);
-    EXPECT_EQ(p.lastError(), err::SharingViolation);
-    EXPECT_FALSE(p.deleteFile("C:\\setvice.exe"));
-    EXPECT_EQ(p.lastError(), err::SharingViolation);
+    plat::FileHandle h = plat::kNoFile;
+    EXPECT_EQ(p.openRead("C:\\setvice.exe", h).code(), err::SharingViolation);
+    EXPECT_EQ(h, plat::kNoFile);
+    EXPECT_EQ(p.deleteFile("C:\\setvice.exe").code(), err::SharingViolation);
     s.unlockFile("C:\\SETVICE.EXE");
-    EXPECT_TRUE(p.deleteFile("C:\\setvice.exe"));
+    EXPECT_TRUE(p.deleteFile("C:\\setvice.exe").ok());
 }
 
 TEST_F(SimFiles, ReadAndWriteFaultsStrikeAtTheirByte) {
     s.writeFile("C:\\src.bin", std::string(3000, 's'));
     s.failReadAt("c:\\SRC.BIN", 2500, 23);
     s.failWriteAt("C:\\dst.bin", 1500, err::DiskFull);
-    plat::FileHandle in = p.openRead("C:\\src.bin"), out = p.createNew("C:\\dst.bin");
+    plat::FileHandle in = plat::kNoFile, out = plat::kNoFile;
+    ASSERT_TRUE(p.openRead("C:\\src.bin", in).ok());
+    ASSERT_TRUE(p.createNew("C:\\dst.bin", out).ok());
     ASSERT_NE(in, plat::kNoFile);
     ASSERT_NE(out, plat::kNoFile);
     char buf[1024];
     std::uint32_t done = 0;
-    ASSERT_TRUE(p.readFile(in, buf, 1024, done));
-    ASSERT_TRUE(p.writeFile(out, buf, done, done));
-    ASSERT_TRUE(p.readFile(in, buf, 1024, done));
-    EXPECT_FALSE(p.writeFile(out, buf, done, done)) << "a write that reaches the fault fails";
-    EXPECT_EQ(p.lastError(), err::DiskFull);
+    ASSERT_TRUE(p.readFile(in, buf, 1024, done).ok());
+    ASSERT_TRUE(p.writeFile(out, buf, done, done).ok());
+    ASSERT_TRUE(p.readFile(in, buf, 1024, done).ok());
+    EXPECT_EQ(p.writeFile(out, buf, done, done).code(), err::DiskFull) << "a write that reaches the fault fails";
     EXPECT_EQ(done, 1500u - 1024u) << "after writing up to the faulty byte";
-    EXPECT_FALSE(p.readFile(in, buf, 1024, done)) << "a read that would reach byte 2500 fails";
-    EXPECT_EQ(p.lastError(), 23u);
+    EXPECT_EQ(p.readFile(in, buf, 1024, done).code(), 23u) << "a read that would reach byte 2500 fails";
     EXPECT_EQ(done, 0u);
-    EXPECT_TRUE(p.seekFromStart(in, 0));
-    EXPECT_TRUE(p.readFile(in, buf, 1024, done)) << "reads before the faulty byte still work";
+    EXPECT_TRUE(p.seekFromStart(in, 0).ok());
+    EXPECT_TRUE(p.readFile(in, buf, 1024, done).ok()) << "reads before the faulty byte still work";
     p.closeFile(in);
     p.closeFile(out);
     EXPECT_EQ(s.readFile("C:\\dst.bin")->size(), 1500u);
@@ -265,31 +261,31 @@ TEST_F(SimFiles, ReadAndWriteFaultsStrikeAtTheirByte) {
     s.failOpen("C:\\src.bin", err::SharingViolation);
     s.failCreateFolder("C:\\Dir", 5);
     s.failDelete("C:\\dst.bin", err::SharingViolation);
-    EXPECT_EQ(p.createNew("C:\\NEW.bin"), plat::kNoFile);
-    EXPECT_EQ(p.lastError(), err::AccessDenied);
-    EXPECT_EQ(p.openRead("C:\\src.bin"), plat::kNoFile);
-    EXPECT_EQ(p.lastError(), err::SharingViolation);
-    EXPECT_FALSE(p.createFolder("C:\\dir\\"));
-    EXPECT_EQ(p.lastError(), 5u);
-    EXPECT_FALSE(p.deleteFile("C:\\dst.bin"));
+    plat::FileHandle h = plat::kNoFile;
+    EXPECT_EQ(p.createNew("C:\\NEW.bin", h).code(), err::AccessDenied);
+    EXPECT_EQ(h, plat::kNoFile);
+    EXPECT_EQ(p.openRead("C:\\src.bin", h).code(), err::SharingViolation);
+    EXPECT_EQ(h, plat::kNoFile);
+    EXPECT_EQ(p.createFolder("C:\\dir\\").code(), 5u);
+    EXPECT_TRUE(p.deleteFile("C:\\dst.bin").failed());
     s.clearFaults();
-    EXPECT_TRUE(p.deleteFile("C:\\dst.bin"));
+    EXPECT_TRUE(p.deleteFile("C:\\dst.bin").ok());
 }
 
 TEST_F(SimFiles, AFullDriveWritesWhatFits) {
     s.addDrive('F');
     s.setDriveCapacity('F', 100);
     s.writeFile("F:\\old.bin", std::string(60, 'o'));
-    plat::FileHandle h = p.createNew("F:\\new.bin");
+    plat::FileHandle h = plat::kNoFile;
+    ASSERT_TRUE(p.createNew("F:\\new.bin", h).ok());
     char buf[64] = {};
     std::uint32_t done = 0;
-    EXPECT_FALSE(p.writeFile(h, buf, 64, done));
-    EXPECT_EQ(p.lastError(), err::DiskFull);
+    EXPECT_EQ(p.writeFile(h, buf, 64, done).code(), err::DiskFull);
     EXPECT_EQ(done, 40u);
     p.closeFile(h);
-    EXPECT_TRUE(p.deleteFile("F:\\old.bin"));
-    h = p.openWrite("F:\\new.bin");
-    EXPECT_TRUE(p.writeFile(h, buf, 64, done)) << "deleting frees the space";
+    EXPECT_TRUE(p.deleteFile("F:\\old.bin").ok());
+    ASSERT_TRUE(p.openWrite("F:\\new.bin", h).ok());
+    EXPECT_TRUE(p.writeFile(h, buf, 64, done).ok()) << "deleting frees the space";
     p.closeFile(h);
 }
 
@@ -318,15 +314,13 @@ TEST_F(SimFiles, ErrorTextsAreWinesInTheCodePagesLocale) {
     }
 }
 
-TEST_F(SimFiles, LastErrorBelongsToTheThread) {
-    EXPECT_EQ(p.openRead("C:\\none"), plat::kNoFile);
-    std::uint32_t seenThere = 0;
-    std::thread([&] {
-        p.deleteFile("C:\\no\\x");
-        seenThere = p.lastError();
-    }).join();
-    EXPECT_EQ(seenThere, err::PathNotFound);
-    EXPECT_EQ(p.lastError(), err::FileNotFound) << "another thread's failure leaves this thread's code alone";
+TEST_F(SimFiles, ACallsCodeIsItsOwnWhateverTheThread) {
+    plat::FileHandle h = plat::kNoFile;
+    const plat::SysError here = p.openRead("C:\\none", h);
+    plat::SysError there;
+    std::thread([&] { there = p.deleteFile("C:\\no\\x"); }).join();
+    EXPECT_EQ(there.code(), err::PathNotFound);
+    EXPECT_EQ(here.code(), err::FileNotFound) << "another thread's failure leaves this call's code alone";
 }
 
 }  // namespace

@@ -180,7 +180,7 @@ TEST_F(SimLoop, WhatCannotProgressFailsInsteadOfHanging) {
              s.setSpinLimit(1000);
              s.writeFile("C:\\00.reg", "r");
              s.lockFile("C:\\00.reg");
-             while (!p.deleteFile("C:\\00.reg")) p.processMessages();
+             while (p.deleteFile("C:\\00.reg").failed()) p.processMessages();
          }},
     };
     for (const Row& r : rows) {
@@ -200,7 +200,7 @@ TEST_F(SimLoop, AStartedProgramHoldsItsFileUntilThePumpLetsItGo) {
     s.onPump([&] {
         if (++pumps == 5) s.unlockFile("C:\\setvice.exe");
     });
-    while (!p.deleteFile("C:\\setvice.exe")) p.processMessages();
+    while (p.deleteFile("C:\\setvice.exe").failed()) p.processMessages();
     EXPECT_EQ(pumps, 5);
     ASSERT_EQ(s.execs().size(), 1u);
     EXPECT_EQ(s.execs()[0].showMode, plat::sw::Show);
@@ -235,14 +235,14 @@ TEST_F(SimLoop, ShellLinksAreSavedIntoTheDrives) {
     auto link = p.createShellLink();
     link->setPath("C:\\Game\\KESTAL.exe");
     link->setWorkingDirectory("C:\\Game");
-    link->save(folder + "\\Lunavire.lnk");
-    ASSERT_TRUE(p.createFolder(folder));
-    link->save(folder + "\\Lunavire.lnk");
+    link->save(plat::Path(folder + "\\Lunavire.lnk"));
+    ASSERT_TRUE(p.createFolder(plat::Path(folder)).ok());
+    link->save(plat::Path(folder + "\\Lunavire.lnk"));
     ASSERT_EQ(s.links().size(), 2u);
     EXPECT_FALSE(s.links()[0].saved) << "no folder, no link";
     EXPECT_TRUE(s.links()[1].saved);
     EXPECT_EQ(s.links()[1].workingDirectory, "C:\\Game");
-    EXPECT_TRUE(p.fileExists(folder + "\\LUNAVIRE.LNK"));
+    EXPECT_TRUE(p.fileExists(plat::Path(folder + "\\LUNAVIRE.LNK")));
 
     s.failShellLinkCreation(true);
     EXPECT_THROW(p.createShellLink(), base::Error);

@@ -45,7 +45,18 @@ std::map<std::string, std::string> files(const std::vector<std::pair<std::string
 }
 
 std::string uninstallKey(const std::string& folder) {
-    return std::string(shell::registration::kUninstallKey) + "\\" + shell::registration::keyName(folder);
+    return std::string(shell::registration::kUninstallKey) + "\\" + shell::registration::keyName(plat::Path(folder));
+}
+
+// A game folder's record, uninstaller and their folders, as the simulation's
+// own calls take paths.
+std::string recordPath(const std::string& folder) { return shell::record::recordPath(plat::Path(folder)).text(); }
+std::string programPath(const std::string& folder) { return shell::record::programPath(plat::Path(folder)).text(); }
+std::string uninstallFolder(const std::string& folder) {
+    return shell::record::uninstallFolder(plat::Path(folder)).text();
+}
+std::string originalsFolder(const std::string& folder) {
+    return shell::record::originalsFolder(plat::Path(folder)).text();
 }
 
 class Uninstall : public DiscRun {
@@ -97,7 +108,7 @@ protected:
         s.onBox([this, saves](const sim::BoxRecord& b) {
             shown.push_back(b.text);
             if (b.text == m.get(Text::UninstallSaves)) return saves;
-            if (b.style == static_cast<std::uint32_t>(shell::MsgKind::CopyFailed)) {
+            if (b.style == shell::boxStyleOf(shell::Question::CopyFailed)) {
                 if (onFailure) onFailure(b);
                 EXPECT_FALSE(failures.empty()) << b.text;
                 if (failures.empty()) return plat::Answer::Abort;
@@ -111,10 +122,10 @@ protected:
         if (!command)
             command = s.registryText(RootKey::CurrentUser, RegView::Wow32, uninstallKey(folder), "UninstallString");
         ASSERT_TRUE(command);
-        s.setProgramPath(shell::record::programPath(folder));
+        s.setProgramPath(programPath(folder));
         s.setCommandLine(*command);
         // Started in its own folder, which it must let go of to remove it.
-        p.setCurrentFolder(shell::record::uninstallFolder(folder));
+        p.setCurrentFolder(uninstallFolder(folder));
         const std::size_t started = s.execs().size();
         EXPECT_EQ(app::runProgram(), 0);
         ASSERT_EQ(s.execs().size(), started + 1) << "the installed uninstaller hands over to a copy";
@@ -166,7 +177,7 @@ protected:
         EXPECT_EQ(shown.back().rfind(m.get(says), 0), 0u) << shown.back();
     }
     void addLine(const std::string& path) {
-        const std::string record = shell::record::recordPath(kGame);
+        const std::string record = recordPath(kGame);
         s.writeFile(record, *s.readFile(record) + shell::record::encodeLine({"file", path}));
     }
 
@@ -216,7 +227,7 @@ TEST_F(Uninstall, AnInstallationIsInWindowsListOnceAndAnotherFolderIsASecondEntr
     installGame();
     installGame("c:\\Lunavire2");
     std::vector<std::string> keys;
-    ASSERT_TRUE(p.subKeys(RootKey::LocalMachine, RegView::Wow32, shell::registration::kUninstallKey, keys));
+    ASSERT_TRUE(p.subKeys({RootKey::LocalMachine, RegView::Wow32, shell::registration::kUninstallKey}, keys).ok());
     EXPECT_EQ(keys.size(), 2u);
     EXPECT_TRUE(registered());
     EXPECT_EQ(s.registryText(RootKey::LocalMachine, RegView::Wow32, uninstallKey("c:\\Lunavire2"),
@@ -276,7 +287,7 @@ TEST_F(Uninstall, ClicksAndTheCloseBoxWhileItRemovesChangeNothingOfTheRun) {
 
 TEST_F(Uninstall, ThePatchAloneGoesAndTheDiscsOriginalsComeBackFromTheFirstPatch) {
     installGame();
-    const std::string own = shell::record::uninstallFolder(kGame);
+    const std::string own = uninstallFolder(kGame);
     const auto discs = tree(kGame, own);
     patchGame();
     patchGame();  // the second run must not keep the first's files as originals
@@ -314,7 +325,7 @@ void copyByHand(sim::SimPlatform& s, const std::string& folder) {
 }
 
 TEST_F(Uninstall, AGameCopiedInByHandGetsThePatchsOwnEntryWhoseUninstallerTakesThePatchAndThenItselfAway) {
-    const std::string hand = "C:\\Games\\Hand", key = uninstallKey(hand), program = shell::record::programPath(hand);
+    const std::string hand = "C:\\Games\\Hand", key = uninstallKey(hand), program = programPath(hand);
     copyByHand(s, hand);
     const auto game = tree(hand);
     patchGame(hand);
@@ -325,7 +336,7 @@ TEST_F(Uninstall, AGameCopiedInByHandGetsThePatchsOwnEntryWhoseUninstallerTakesT
     EXPECT_EQ(text("Publisher"), std::string(shell::registration::kPublisher));
     // The five files of the Traditional edition, about 2 KB each.
     EXPECT_EQ(s.registryDword(RootKey::LocalMachine, RegView::Wow32, key, "EstimatedSize"), 10u);
-    const auto record = shell::record::load(hand).record;
+    const auto record = shell::record::load(plat::Path(hand)).record;
     ASSERT_TRUE(record && record->patchOnly());
     EXPECT_EQ(record->registrations.size(), 1u);
     ASSERT_TRUE(record->gameFile("Uninstall\\Uninstall.exe"));
@@ -345,10 +356,10 @@ TEST_F(Uninstall, AGameCopiedInByHandGetsThePatchsOwnEntryWhoseUninstallerTakesT
     EXPECT_EQ(app::runProgram(), 0);
     auto expected = game;
     expected[text::upperCase(hand + "\\patch.log")] = digest(log);  // the story of it stays
-    EXPECT_EQ(tree(hand, shell::record::uninstallFolder(hand)), expected) << "the game byte for byte";
+    EXPECT_EQ(tree(hand, uninstallFolder(hand)), expected) << "the game byte for byte";
     EXPECT_FALSE(registered(hand));
-    EXPECT_FALSE(s.exists(shell::record::recordPath(hand)));
-    EXPECT_EQ(s.restartDeletes(), (std::vector<std::string>{program, shell::record::uninstallFolder(hand)}))
+    EXPECT_FALSE(s.exists(recordPath(hand)));
+    EXPECT_EQ(s.restartDeletes(), (std::vector<std::string>{program, uninstallFolder(hand)}))
         << "the running uninstaller and its folder at the next start, never the game's";
     EXPECT_EQ(s.boxes().back().text.rfind(m.get(Text::UninstallPatchDone), 0), 0u) << s.boxes().back().text;
 }
@@ -364,9 +375,9 @@ TEST_F(Uninstall, AGameThisProgramInstalledOrOneInADrivesRootGetsNoEntryOfThePat
     const auto before = entry();
     for (const char* folder : {"c:\\Lunavire", "G:\\"}) patchGame(folder);
     EXPECT_EQ(entry(), before) << "the game's entry stays as it was";
-    EXPECT_FALSE(shell::record::load(kGame).record->patchOnly());
+    EXPECT_FALSE(shell::record::load(plat::Path(kGame)).record->patchOnly());
     std::vector<std::string> keys;
-    ASSERT_TRUE(p.subKeys(RootKey::LocalMachine, RegView::Wow32, shell::registration::kUninstallKey, keys));
+    ASSERT_TRUE(p.subKeys({RootKey::LocalMachine, RegView::Wow32, shell::registration::kUninstallKey}, keys).ok());
     EXPECT_EQ(keys.size(), 1u) << "none for the drive's root";
     EXPECT_FALSE(s.exists("G:\\Uninstall"));
     EXPECT_EQ(s.readFile("G:\\KESTAL.exe"), "BIGKESTAL" + std::string(2000, 'p')) << "patched without a record";
@@ -421,7 +432,7 @@ TEST_F(Uninstall, ARestoreThatFailsLeavesThePatchedFileWhole) {
 TEST_F(Uninstall, AKeptOriginalThatStaysAfterItsRestoreGoesWithTheGame) {
     installGame();
     patchGame();
-    const std::string kept = shell::record::originalsFolder(kGame) + "\\game01.dat";
+    const std::string kept = originalsFolder(kGame) + "\\game01.dat";
     ASSERT_TRUE(s.exists(kept));
     s.failDelete(kept, 5);  // as when the run is killed between the restore and the delete
     uninstall(patchOnly);
@@ -444,12 +455,12 @@ void Uninstall::fileThatStays(const std::function<void(const std::string&)>& hol
     onFailure = [&](const sim::BoxRecord& b) { EXPECT_NE(b.text.find(held), std::string::npos) << b.text; };
     failures = {plat::Answer::Retry, plat::Answer::Ignore};
     uninstall(wholeGame);
-    EXPECT_EQ(tree(kGame, shell::record::uninstallFolder(kGame)),
+    EXPECT_EQ(tree(kGame, uninstallFolder(kGame)),
               files({{held, std::string(1500, '3')}, {kSave, "save"}}));
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(shown.back().rfind(m.get(Text::UninstallIncomplete) + "\r\n" + held, 0), 0u) << shown.back();
     EXPECT_TRUE(registered()) << "the entry stays for another try";
-    EXPECT_TRUE(s.exists(shell::record::programPath(kGame)));
+    EXPECT_TRUE(s.exists(programPath(kGame)));
 
     release(held);
     uninstall(wholeGame);
@@ -470,7 +481,7 @@ TEST_F(Uninstall, AReadOnlyFileOfTheGameIsStillTheGamesToRemove) {
 }
 
 TEST_F(Uninstall, NoRecordAtAllIsRefused) {
-    refused([this] { s.writeFile(shell::record::recordPath(kGame), "not a record\r\n"); }, Text::RecordDamaged);
+    refused([this] { s.writeFile(recordPath(kGame), "not a record\r\n"); }, Text::RecordDamaged);
 }
 
 // A record damaged in a line, or cut in its last: what its readable lines
@@ -479,7 +490,7 @@ TEST_F(Uninstall, NoRecordAtAllIsRefused) {
 // that stay, so that another run can act.
 void Uninstall::damagedRecord(bool cut) {
     installGame();
-    const std::string record = shell::record::recordPath(kGame);
+    const std::string record = recordPath(kGame);
     auto bytes = *s.readFile(record);
     if (cut) {
         bytes.resize(bytes.size() - 7);  // the last line is the registration
@@ -491,8 +502,8 @@ void Uninstall::damagedRecord(bool cut) {
     s.writeFile(record, bytes);
     uninstall(wholeGame);
     EXPECT_TRUE(registered()) << "the entry stays while files may stay";
-    EXPECT_TRUE(s.exists(shell::record::recordPath(kGame)));
-    EXPECT_TRUE(s.exists(shell::record::programPath(kGame)));
+    EXPECT_TRUE(s.exists(recordPath(kGame)));
+    EXPECT_TRUE(s.exists(programPath(kGame)));
     EXPECT_FALSE(s.exists(kGame + "\\game00.dat"));
     EXPECT_NE(shown.back().find(m.get(Text::UninstallRecordDamaged)), std::string::npos) << shown.back();
     EXPECT_EQ(s.exists(kGame + "\\game03.dat"), !cut) << "a file only the damaged lines named stays";
@@ -511,9 +522,11 @@ TEST_F(Uninstall, RecordLinesNamingWhatLiesOutsideAreIgnoredAndTold) {
     s.writeFile("C:\\Windows\\x", "system");
     s.writeFile("C:\\autoexec.bat", "rem");
     s.writeFile(kPrograms + "\\Other\\Lunavire\\walkthrough.txt", "notes");
-    ASSERT_TRUE(p.setString(RootKey::LocalMachine, RegView::Wow32, std::string(shell::registration::kUninstallKey) +
-                                    "\\SomeOtherGame", "DisplayName", "Some other game"));
-    ASSERT_TRUE(p.setString(RootKey::CurrentUser, RegView::Wow32, "Software\\Theirs", "x", "y"));
+    ASSERT_TRUE(p.setString({RootKey::LocalMachine, RegView::Wow32,
+                             std::string(shell::registration::kUninstallKey) + "\\SomeOtherGame"},
+                            "DisplayName", "Some other game")
+                    .ok());
+    ASSERT_TRUE(p.setString({RootKey::CurrentUser, RegView::Wow32, "Software\\Theirs"}, "x", "y").ok());
     const std::vector<shell::record::Fields> lines = {
         {"file", "C:\\Windows\\x"},
         {"file", kGame + "\\..\\autoexec.bat"},
@@ -522,7 +535,7 @@ TEST_F(Uninstall, RecordLinesNamingWhatLiesOutsideAreIgnoredAndTold) {
         {"registered", "HKLM", std::string(shell::registration::kUninstallKey) + "\\SomeOtherGame"},
         {"registered", "HKCU", "Software\\Theirs"},
     };
-    const std::string record = shell::record::recordPath(kGame);
+    const std::string record = recordPath(kGame);
     for (const auto& l : lines) s.writeFile(record, *s.readFile(record) + shell::record::encodeLine(l));
     uninstall(wholeGame);
     EXPECT_EQ(s.readFile("C:\\Windows\\x"), "system");
@@ -552,7 +565,7 @@ void Uninstall::linkedSaves(plat::Answer answer) {
     s.remove(kGame + "\\save");
     s.linkFolder(kGame + "\\save", "G:\\Saves");
     s.linkFolder(kGame + "\\linked", "G:\\Data");
-    const std::string record = shell::record::recordPath(kGame);
+    const std::string record = recordPath(kGame);
     s.writeFile(record, *s.readFile(record) + shell::record::encodeLine({"file", "linked\\music.dat"}));
     uninstall(wholeGame, answer);
     EXPECT_EQ(tree("G:\\Saves"), files(theirs));
@@ -583,7 +596,7 @@ TEST_F(Uninstall, FileLinksListedAsPlainFilesAreLeftWithWhatTheyLeadTo) {
     s.linkFile(kGame + "\\Movie\\op.mpg", "G:\\Shared\\op.mpg", Kind::WineUnix);
     s.linkFile(kGame + "\\save\\slot1\\backup.dat", "G:\\Shared\\backup.dat", Kind::WineUnix);
     s.linkFile(kGame + "\\extra.dat", "G:\\Shared\\extra.dat", Kind::WineUnix);
-    const std::string record = shell::record::recordPath(kGame);
+    const std::string record = recordPath(kGame);
     s.writeFile(record, *s.readFile(record) + shell::record::encodeLine({"file", "extra.dat"}));
     ASSERT_EQ(s.attributes(kGame + "\\Movie\\op.mpg") & plat::attr::ReparsePoint, 0u) << "listed as a plain file";
     uninstall(wholeGame, plat::Answer::Yes);
@@ -615,8 +628,8 @@ TEST_F(Uninstall, AMovedGameIsRemovedFromWhereItLiesNowWithItsOldEntry) {
         shown.push_back(b.text);
         return b.text == m.get(Text::UninstallSaves) ? plat::Answer::No : plat::Answer::Ok;
     });
-    s.setProgramPath(shell::record::programPath(moved));
-    s.setCommandLine("\"" + shell::record::programPath(moved) + "\" /uninstall");
+    s.setProgramPath(programPath(moved));
+    s.setCommandLine("\"" + programPath(moved) + "\" /uninstall");
     EXPECT_EQ(app::runProgram(), 0);
     const std::string line = s.execs().back().commandLine;
     s.setProgramPath(line.substr(1, line.find('"', 1) - 1));
@@ -663,11 +676,11 @@ TEST_F(Uninstall, ASecondCopyFrontsTheRunningOneAndRemovesNothing) {
     EXPECT_EQ(s.otherInstanceBroughtToFront(), 1);
     EXPECT_EQ(s.instanceWindowClasses(), (std::vector<std::string>{"TForm5", "TForm1"}))
         << "the uninstaller's window, else a running installer's";
-    EXPECT_TRUE(s.exists(shell::record::recordPath(kGame)));
+    EXPECT_TRUE(s.exists(recordPath(kGame)));
 }
 
 TEST_F(Uninstall, AMissingRecordIsRefused) {
-    refused([this] { s.remove(shell::record::recordPath(kGame)); }, Text::RecordMissing);
+    refused([this] { s.remove(recordPath(kGame)); }, Text::RecordMissing);
 }
 
 TEST_F(Uninstall, ADriveRootOrTheWindowsFolderIsNeverUninstalled) {
@@ -675,13 +688,15 @@ TEST_F(Uninstall, ADriveRootOrTheWindowsFolderIsNeverUninstalled) {
     for (const std::string folder : {"C:", "C:\\WINDOWS", "c:\\windows\\system32"}) {
         SCOPED_TRACE(folder);
         std::string record;
-        for (const auto& f : shell::record::Record::begin(folder, 936)) record += shell::record::encodeLine(f);
-        s.writeFile(shell::record::recordPath(folder), record + shell::record::encodeLine({"file", folder + "\\a.dat"}));
+        for (const auto& f : shell::record::Record::begin(plat::Path(folder), 936))
+            record += shell::record::encodeLine(f);
+        s.writeFile(recordPath(folder), record + shell::record::encodeLine({"file", folder + "\\a.dat"}));
         s.writeFile(folder + "\\a.dat", "a");
-        s.writeFile(shell::record::programPath(folder), kSetup);
+        s.writeFile(programPath(folder), kSetup);
         s.setRegistryValue(RootKey::LocalMachine, uninstallKey(folder), "UninstallString");
-        ASSERT_TRUE(p.setString(RootKey::LocalMachine, RegView::Wow32, uninstallKey(folder), "UninstallString",
-                                        shell::registration::uninstallCommand(folder)));
+        ASSERT_TRUE(p.setString({RootKey::LocalMachine, RegView::Wow32, uninstallKey(folder)}, "UninstallString",
+                                shell::registration::uninstallCommand(plat::Path(folder)))
+                        .ok());
         uninstall(wholeGame, plat::Answer::No, folder);
         EXPECT_EQ(exitCode, 1);
         EXPECT_EQ(s.readFile(folder + "\\a.dat"), "a");
@@ -702,10 +717,11 @@ protected:
         s.setResource("RE0", "REG000",
                       testpay::makeContainer("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Voice\\Engine]\r\n"
                                              "\"Path\"=\"c:\\\\asr3232.exe\"\r\n"));
-        ASSERT_TRUE(p.setString(RootKey::LocalMachine, RegView::Native, kKey, "Theirs", "x"));
+        ASSERT_TRUE(p.setString({RootKey::LocalMachine, RegView::Native, kKey}, "Theirs", "x").ok());
         s.onExec([this](const std::string& line) {
             if (line.find("/s c:\\00.reg") != std::string::npos) {
-                EXPECT_TRUE(p.setString(RootKey::LocalMachine, RegView::Native, kKey, "Path", "c:\\asr3232.exe"));
+                EXPECT_TRUE(
+                    p.setString({RootKey::LocalMachine, RegView::Native, kKey}, "Path", "c:\\asr3232.exe").ok());
             }
         });
     }
@@ -716,7 +732,7 @@ protected:
     }
     bool value(const char* name) {
         std::string v;
-        return p.readString(RootKey::LocalMachine, RegView::Native, kKey, name, v);
+        return p.readString({RootKey::LocalMachine, RegView::Native, kKey}, name, v).ok();
     }
 };
 
@@ -748,18 +764,28 @@ TEST_F(AddOn, ItsValueStaysWhileAnotherInstallationIsInTheListAndGoesWithTheLast
     EXPECT_TRUE(value("Theirs"));
 }
 
+TEST_F(AddOn, ItsKeysStayAndAreToldWhenTheProgramCannotReadItsScript) {
+    installGame();
+    addOn();
+    s.setResource("RE0", "REG000", "not a payload");
+    uninstall(wholeGame);
+    EXPECT_TRUE(value("Path")) << "without the script its names cannot be told";
+    ASSERT_FALSE(shown.empty());
+    EXPECT_NE(shown.back().find("the voice add-on's registry keys"), std::string::npos) << shown.back();
+}
+
 TEST_F(AddOn, ItsValueGoesInTheViewTheRegistryEditorWroteIt) {
     s.onExec([this](const std::string& line) {
         if (line.find("/s c:\\00.reg") != std::string::npos) {
-            EXPECT_TRUE(p.setString(RootKey::LocalMachine, RegView::Wow32, kKey, "Path", "c:\\asr3232.exe"));
+            EXPECT_TRUE(p.setString({RootKey::LocalMachine, RegView::Wow32, kKey}, "Path", "c:\\asr3232.exe").ok());
         }
     });
     installGame();
     addOn();
     std::string v;
-    ASSERT_TRUE(p.readString(RootKey::LocalMachine, RegView::Wow32, kKey, "Path", v));
+    ASSERT_TRUE(p.readString({RootKey::LocalMachine, RegView::Wow32, kKey}, "Path", v).ok());
     uninstall(wholeGame);
-    EXPECT_FALSE(p.readString(RootKey::LocalMachine, RegView::Wow32, kKey, "Path", v));
+    EXPECT_FALSE(p.readString({RootKey::LocalMachine, RegView::Wow32, kKey}, "Path", v).ok());
 }
 
 }  // namespace
