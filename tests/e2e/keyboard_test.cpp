@@ -1,7 +1,7 @@
 // The keyboard of Setup.exe under Wine, as far as the simulation cannot see
-// it: the real focus, the default button as Windows draws it, Enter and Esc
-// in the disc installation window and in the uninstaller's.  What the robot
-// did and saw is kept in the artifacts (keys-<test>.log, in UTF-8).
+// it: the real focus, the default button as Windows draws it, Enter, Space
+// and Esc in the disc window and the uninstaller's.  What the robot saw is
+// kept in the artifacts (keys-<test>.log, in UTF-8).
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -17,26 +17,26 @@ using namespace robot;
 
 class Keys936 : public SetupSession {
 protected:
-    // Presses a key and waits until the program has taken it; notes what it
-    // then shows: the focused control and the button drawn as the default.
-    void press(HWND top, UINT vk, const char* key) {
-        pressKey(top, vk);
+    // Presses a key (none: 0) and, once the program has taken it, expects
+    // the focus and the button drawn as the default (BS_DEFPUSHBUTTON).
+    void expect(HWND top, UINT vk, const char* what, const std::string& focus, const std::string& drawn) {
+        if (vk) pressKey(top, vk);
         markTaken(top);
-        note(top, key);
-    }
-    void note(HWND top, const std::string& what) {
-        log_ << classOf(top) << ": " << what << " -> focus " << focus(top) << ", default drawn "
-             << drawnDefault(top) << "\n";
-    }
-    std::string focus(HWND top) { return nameOf(focusedWindow(top)); }
-    std::string drawnDefault(HWND top) {
-        std::string drawn;
+        std::string seen;
         for (const std::string& name : controlNames(top)) {
             HWND h = findControl(top, name);
             if (classOf(h) == "Button" && (GetWindowLongPtrA(h, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
-                drawn += (drawn.empty() ? "" : " ") + name;
+                seen += name;
         }
-        return drawn;
+        log_ << classOf(top) << ": " << what << ": focus " << nameOf(focusedWindow(top)) << ", default " << seen << "\n";
+        EXPECT_EQ(nameOf(focusedWindow(top)), focus) << what;
+        EXPECT_EQ(seen, drawn) << what;
+    }
+    Box boxAfter(HWND top, UINT vk, const char* what) {
+        pressKey(top, vk);
+        Box b = waitForMessageBox(process_);
+        log_ << classOf(top) << ": " << what << ": box \"" << utf8FromAnsi(b.text) << "\"\n";
+        return b;
     }
     std::ofstream log_{artifactPath(std::string("keys-") + testing::UnitTest::GetInstance()->current_test_info()->name() +
                                     ".log"),
@@ -47,33 +47,22 @@ TEST_F(Keys936, EnterStartsAndEscCancelsTheDiscWindowFromItsFields) {
     startSimplified936();
     click(control("Button1"));
     HWND disc = waitForWindow(process_, "TForm2");
-    markTaken(disc);
-    note(disc, "shown");
-    EXPECT_EQ(focus(disc), "Button1") << "the first control of the tab order";
-    EXPECT_EQ(drawnDefault(disc), "Button1");
-    for (int i = 0; i < 3; ++i) press(disc, VK_TAB, "Tab");
-    EXPECT_EQ(focus(disc), "Edit2");
-    EXPECT_EQ(drawnDefault(disc), "Button1") << "Start stays the default while an edit has the focus";
-    settle(disc);
-    saveScreenshot(disc, artifactPath("keys-disc-window.bmp"));
-
-    pressKey(disc, VK_RETURN);
-    Box box = waitForMessageBox(process_);  // no disc beside the program: the start's check tells so
-    log_ << "TForm2: Enter -> box \"" << utf8FromAnsi(box.text) << "\"\n";
+    expect(disc, 0, "shown", "Button1", "Button1");
+    expect(disc, VK_TAB, "Tab", "Button2", "Button2");
+    expect(disc, VK_TAB, "Tab", "Button5", "Button5");
+    expect(disc, VK_TAB, "Tab", "Edit2", "Button1");
+    // No disc beside the program: Start's check says so.
+    Box box = boxAfter(disc, VK_RETURN, "Enter");
     EXPECT_EQ(escaped(box.text), escaped(LanguageFileBytes(shippedLanguage(kSimplified)).get("msgs", "msgs3")));
     pressButton(box, IDOK);
-    markTaken(disc);
-    note(disc, "the box answered");
-    EXPECT_EQ(focus(disc), "Edit2") << "the field has the focus back";
-
+    expect(disc, 0, "the box answered", "Edit2", "Button1");
     pressKey(disc, VK_ESCAPE);
     waitForIdle(main_);
     EXPECT_FALSE(isVisible(disc)) << "Esc is the window's Cancel";
-    note(main_, "Esc in the disc window, which closed");
-    EXPECT_EQ(focus(main_), "Button1") << "the main window's button has the focus back";
+    expect(main_, 0, "Esc closed the disc window", "Button1", "Button1");
 }
 
-TEST_F(Keys936, EnterPressesTheFocusedChoiceAndEscCancelsTheUninstaller) {
+TEST_F(Keys936, EnterAndSpacePressTheFocusedChoiceAndEscCancelsTheUninstaller) {
     const std::string game = makeFolder("game");
     writeFile(game + "\\Vandry.exe", "game");
     makeFolder("game\\Uninstall");
@@ -83,24 +72,17 @@ TEST_F(Keys936, EnterPressesTheFocusedChoiceAndEscCancelsTheUninstaller) {
     const auto before = fileTree(game);
     process_ = Process::start(exe_, "/uninstall \"" + game + "\"");
     HWND window = waitForWindow(process_, "TForm5");
-    markTaken(window);
-    note(window, "shown");
-    EXPECT_EQ(focus(window), "Button1");
-    EXPECT_EQ(drawnDefault(window), "Button1") << "no default of its own: the focused choice is drawn so";
-
-    press(window, VK_TAB, "Tab");
-    pressKey(window, VK_RETURN);
-    Box saves = waitForMessageBox(process_);
-    log_ << "TForm5: Enter -> box \"" << utf8FromAnsi(saves.text) << "\"\n";
-    EXPECT_EQ(boxButtons(saves), (std::vector<int>{IDYES, IDNO, IDCANCEL})) << "the whole game's question";
-    pressButton(saves, IDCANCEL);
-    markTaken(window);
-    note(window, "the question cancelled");
-    EXPECT_EQ(focus(window), "Button2");
-
+    expect(window, 0, "shown", "Button1", "Button1");
+    expect(window, VK_TAB, "Tab", "Button2", "Button2");
+    for (UINT vk : {VK_RETURN, VK_SPACE}) {
+        Box saves = boxAfter(window, vk, vk == VK_SPACE ? "Space" : "Enter");
+        EXPECT_EQ(boxButtons(saves), (std::vector<int>{IDYES, IDNO, IDCANCEL})) << "the whole game's question";
+        pressButton(saves, IDCANCEL);
+        expect(window, 0, "the question cancelled", "Button2", "Button2");
+    }
     pressKey(window, VK_ESCAPE);
     EXPECT_EQ(process_.waitForExit(), 0u) << "Esc is Cancel, which ends the uninstaller";
-    log_ << "TForm5: Esc -> the program ended\n";
+    log_ << "TForm5: Esc: the program ended\n";
     EXPECT_TRUE(fileTree(game) == before) << "nothing removed";
 }
 
