@@ -9,29 +9,29 @@ namespace {
 #define C(member) UI_CONTROL(TForm2, member)
 // Compiled to GBK bytes.
 const ui::ControlDef kControls[] = {
-    // control            parent          left top  width height  content
+    // control            parent          left top  width height  content (tab, font, flags)
     {C(PageControl1),     "",             {0,   0,   368,  281},   nullptr},
     {C(TabSheet1),        "PageControl1", {},                      nullptr},
     {C(GroupBox3),        "TabSheet1",    {0,   206, 360,  65},    ""},
-    {C(Button1),          "GroupBox3",    {48,  24,  75,   25},    "开始安装"},
-    {C(Button2),          "GroupBox3",    {232, 24,  75,   25},    "取消安装"},
+    {C(Button1),          "GroupBox3",    {48,  24,  75,   25},    "开始安装", -1, nullptr, ui::kDefault | ui::kGroup},
+    {C(Button2),          "GroupBox3",    {232, 24,  75,   25},    "取消安装", -1, nullptr, ui::kCancel},
     {C(GroupBox2),        "TabSheet1",    {0,   105, 360,  101},   "安装到文件夹"},
-    {C(Button5),          "GroupBox2",    {288, 46,  57,   25},    "浏览"},
+    {C(Button5),          "GroupBox2",    {288, 46,  57,   25},    "浏览", -1, nullptr, ui::kGroup},
     {C(Edit2),            "GroupBox2",    {16,  48,  265,  20},    "c:\\Lunavire"},
     {C(GroupBox1),        "TabSheet1",    {0,   0,   360,  105},   "原版光盘位置"},
-    {C(Edit1),            "GroupBox1",    {16,  48,  265,  20},    ""},
+    {C(Edit1),            "GroupBox1",    {16,  48,  265,  20},    "", -1, nullptr, ui::kGroup},
     {C(Button4),          "GroupBox1",    {288, 46,  57,   25},    "浏览"},
     // The folder panel opens over the settings page.
     {C(Panel1),           "TabSheet1",    {56,  32,  241,  185},   nullptr, -1, nullptr, ui::kHidden},
     {C(PageControl2),     "Panel1",       {1,   1,   239,  183},   nullptr},
     {C(TabSheet3),        "PageControl2", {},                      nullptr},
-    {C(ShellTreeView1),   "TabSheet3",    {-1,  0,   233,  137},   nullptr},
-    {C(Button8),          "TabSheet3",    {32,  142, 75,   25},    "确定"},
-    {C(Button9),          "TabSheet3",    {128, 142, 75,   25},    "取消"},
+    {C(ShellTreeView1),   "TabSheet3",    {-1,  0,   233,  137},   nullptr, -1, nullptr, ui::kGroup},
+    {C(Button8),          "TabSheet3",    {32,  142, 75,   25},    "确定", -1, nullptr, ui::kDefault},
+    {C(Button9),          "TabSheet3",    {128, 142, 75,   25},    "取消", -1, nullptr, ui::kCancel},
     {C(TabSheet4),        "PageControl2", {},                      nullptr},
-    {C(ShellTreeView2),   "TabSheet4",    {-1,  1,   233,  137},   nullptr},
-    {C(Button6),          "TabSheet4",    {32,  142, 75,   25},    "确定"},
-    {C(Button7),          "TabSheet4",    {128, 142, 75,   25},    "取消"},
+    {C(ShellTreeView2),   "TabSheet4",    {-1,  1,   233,  137},   nullptr, -1, nullptr, ui::kGroup},
+    {C(Button6),          "TabSheet4",    {32,  142, 75,   25},    "确定", -1, nullptr, ui::kDefault},
+    {C(Button7),          "TabSheet4",    {128, 142, 75,   25},    "取消", -1, nullptr, ui::kCancel},
     {C(TabSheet2),        "PageControl1", {},                      nullptr},
     {C(GroupBox4),        "TabSheet2",    {0,   0,   360,  81},    "当前文件读取进度"},
     {C(Label1),           "GroupBox4",    {24,  24,  313,  13},    "源文件名"},
@@ -41,7 +41,8 @@ const ui::ControlDef kControls[] = {
     {C(ProgressBar2),     "GroupBox5",    {16,  40,  321,  18},    nullptr},
     {C(GroupBox6),        "TabSheet2",    {0,   152, 360,  119},   "完整进度"},
     {C(ProgressBar3),     "GroupBox6",    {16,  24,  321,  33},    nullptr},
-    {C(Button3),          "GroupBox6",    {144, 64,  75,   25},    "取消安装"},
+    // Not the cancel button: a copy under way stops for a click only, never for a stray Esc.
+    {C(Button3),          "GroupBox6",    {144, 64,  75,   25},    "取消安装", -1, nullptr, ui::kGroup},
 };
 #undef C
 

@@ -7,10 +7,10 @@ namespace {
 #define C(member) UI_CONTROL(TForm3, member)
 // Compiled to GBK bytes.
 const ui::ControlDef kControls[] = {
-    // control            parent  left top  width height  content
+    // control            parent  left top  width height  content (tab, font, flags)
     {C(ShellTreeView1),   "",     {9,   4,   286,  233},   nullptr},
-    {C(Button1),          "",     {48,  256, 75,   25},    "确定"},
-    {C(Button2),          "",     {184, 256, 75,   25},    "取消"},
+    {C(Button1),          "",     {48,  256, 75,   25},    "确定", -1, nullptr, ui::kDefault | ui::kGroup},
+    {C(Button2),          "",     {184, 256, 75,   25},    "取消", -1, nullptr, ui::kCancel},
 };
 #undef C
 

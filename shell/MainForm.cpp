@@ -13,10 +13,12 @@ const ui::Font kSansSerif13{"MS Sans Serif", ui::kDefaultCharset, -13};
 #define C(member) UI_CONTROL(TForm1, member)
 // Compiled to GBK bytes.
 const ui::ControlDef kControls[] = {
-    // control       parent  left top  width height  content               tab font
+    // control       parent  left top  width height  content               tab font  flags
     {C(Image1),      "",     {3,   7,   250,  350},   nullptr},
     {C(Memo1),       "",     {264, 8,   289,  233},   nullptr,              0},
-    {C(Button1),     "",     {273, 271, 120,  25},    "从源光盘安装游戏",   2},
+    // The six actions are one group of the arrow keys.  None is the default, and Esc does nothing: this
+    // window is the program, which a stray Esc (one held down past a box) must not end.
+    {C(Button1),     "",     {273, 271, 120,  25},    "从源光盘安装游戏",   2, nullptr,   ui::kGroup},
     {C(Button2),     "",     {426, 271, 120,  25},    "安装 directx 8.0",   3},
     {C(Button3),     "",     {273, 303, 120,  25},    "汉化补丁安装",       4},
     {C(Button4),     "",     {426, 303, 120,  25},    "声音认识XP安装",     5},

@@ -68,6 +68,10 @@ public:
     // Called by the form when its font changed, so inheriting peers restyle.
     void parentFontChanged();
 
+    // Begins a group of the arrow keys in the window's keyboard order
+    // (WS_GROUP); the first control of the order begins one anyway.
+    bool startsGroup = false;
+
 protected:
     void storeText(const std::string& t) { text_ = t; }
     void notify(void (plat::ControlPeer::*what)()) {

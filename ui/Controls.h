@@ -15,6 +15,9 @@ class Button : public ControlOf<Kind::Button> {
 public:
     using ControlOf::ControlOf;
     std::function<void()> OnClick;
+    // Enter presses the default button where the focus is on no other
+    // button; Esc presses the cancel button (ui/Keyboard.h).
+    bool isDefault = false, isCancel = false;
     // As the user's click: runs OnClick through dispatch, unless the button
     // is disabled or its window takes no input (see Application::acceptsInput).
     void click();

@@ -135,6 +135,20 @@ void Form::buildControls() {
     if (def_) build(def_->controls, def_->controlCount);
 }
 
+namespace {
+void applyFlags(Control& made, const ControlDef& d) {
+    if (d.flags & kHidden) made.setVisible(false);
+    if (auto* label = dynamic_cast<Label*>(&made); label && (d.flags & kWordWrap)) label->wordWrap = true;
+    if (d.flags & (kDefault | kCancel)) {
+        auto* button = dynamic_cast<Button*>(&made);
+        if (!button) throw std::logic_error(std::string(d.name) + ": only a button is a default or cancel button");
+        button->isDefault = (d.flags & kDefault) != 0;
+        button->isCancel = (d.flags & kCancel) != 0;
+    }
+    made.startsGroup = (d.flags & kGroup) != 0;
+}
+}  // namespace
+
 void Form::build(const ControlDef* defs, std::size_t count) {
     std::vector<std::pair<int, std::string>> keyboard;
     for (std::size_t i = 0; i < count; ++i) {
@@ -173,8 +187,7 @@ void Form::build(const ControlDef* defs, std::size_t count) {
         if (d.binding.assign) d.binding.assign(*this, *made);
         if (d.content) made->setText(d.content);
         if (d.font) made->setOwnFont(*d.font);
-        if (d.flags & kHidden) made->setVisible(false);
-        if (auto* label = dynamic_cast<Label*>(made); label && (d.flags & kWordWrap)) label->wordWrap = true;
+        applyFlags(*made, d);
         if (d.tabOrder >= 0) keyboard.emplace_back(d.tabOrder, d.name);
     }
     std::sort(keyboard.begin(), keyboard.end());

@@ -40,6 +40,10 @@ enum FrameFlags : unsigned {
 enum ControlFlags : unsigned {
     kHidden = 1u << 0,    // made invisible
     kWordWrap = 1u << 1,  // a label whose text breaks into lines at its width
+    // The keyboard (ui/Keyboard.h), as a dialog box has it:
+    kDefault = 1u << 2,  // a button that Enter presses wherever the focus is on no other button
+    kCancel = 1u << 3,   // a button that Esc presses
+    kGroup = 1u << 4,    // begins a group of the arrow keys, up to the next row that begins one
 };
 
 // What a row makes and how it reaches its member: the control's kind and a

@@ -15,11 +15,12 @@ using shell::Text;
 const ui::ControlDef kControls[] = {
     // control     parent  left top  width height  content  tab  font     flags
     {C(Label1),    "",     {16,  14, 408,  16}},
+    // Two choices of what to remove and no default one between them.
     {C(Button1),   "",     {16,  44, 130,  25},    nullptr, 0},
     {C(Label2),    "",     {160, 44, 264,  52},    nullptr, -1, nullptr, ui::kWordWrap},
     {C(Button2),   "",     {16,  108, 130, 25},    nullptr, 1},
     {C(Label3),    "",     {160, 108, 264, 80},    nullptr, -1, nullptr, ui::kWordWrap},
-    {C(Button3),   "",     {294, 206, 130, 25},    nullptr, 2},
+    {C(Button3),   "",     {294, 206, 130, 25},    nullptr, 2,  nullptr, ui::kCancel},
 };
 #undef C
 

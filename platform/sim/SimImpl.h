@@ -80,6 +80,8 @@ struct SimPlatform::Impl {
     std::map<std::string, std::function<void(ui::Form&)>> modalScripts;
     std::vector<std::string> modalsBegun;
     std::vector<ui::Form*> modalPending, modalStack;
+    // The control each window gives the focus to when it is active (SimUser.cpp).
+    std::map<const ui::Form*, ui::Control*> focus;
 
     // time and pumping
     struct Timer {

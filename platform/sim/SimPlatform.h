@@ -52,6 +52,7 @@
 namespace ui {
 class Control;
 class Form;
+enum class Key;
 class Gauge;
 class ShellTreeView;
 }  // namespace ui
@@ -230,6 +231,18 @@ public:
     // shown percentage (the first paint of the window is not recorded).
     std::vector<int> gaugePaints(const ui::Gauge& gauge) const;
     std::vector<PeerEvent> peerEvents(const ui::Control& control) const;
+
+    // ------------------------------------------------------------ keyboard
+    // A key pressed in a window, as the player presses it with the window
+    // active: what ui/Keyboard.h gives it, and Space on a focused button
+    // presses it, as the native button does.  Nothing while the window takes
+    // no input.  A window gives the focus to the first control of its tab
+    // order when it is shown.
+    void pressKey(ui::Form& form, ui::Key key, bool shift = false);
+    // The window's focused control; nullptr when none is.  A focused control
+    // that is hidden or disabled (or lies in a part that is) loses the focus,
+    // as in Windows: the player's Tab gives it to a control again.
+    ui::Control* focusOf(const ui::Form& form) const;
 
     // ------------------------------------------------------------ virtual time and pumping
     std::uint64_t now() const;  // virtual milliseconds since construction

@@ -10,6 +10,7 @@
 #include "platform/Desktop.h"
 #include "platform/sim/SimImpl.h"
 #include "ui/Components.h"
+#include "ui/Keyboard.h"
 
 namespace sim {
 
@@ -34,17 +35,29 @@ bool answerFits(std::uint32_t style, Answer a) {
     return true;
 }
 
+// A shown window's focus starts on the first control of its tab order.
+void focusFirst(SimPlatform::Impl& d, ui::Form& form) {
+    const std::vector<ui::Control*> stops = ui::tabStops(form);
+    d.focus[&form] = stops.empty() ? nullptr : stops.front();
+}
+
 class SimPeer : public plat::ControlPeer {
 public:
     SimPeer(SimPlatform::Impl& d, ui::Control& c)
-        : d_(d), gauge_(dynamic_cast<ui::Gauge*>(&c)), form_(dynamic_cast<ui::Form*>(&c)) {
+        : d_(d), control_(&c), gauge_(dynamic_cast<ui::Gauge*>(&c)), form_(dynamic_cast<ui::Form*>(&c)) {
         events.push_back(PeerEvent::Created);
     }
     ~SimPeer() override { forget(); }
     void textChanged() override { events.push_back(PeerEvent::Text); }
     void boundsChanged() override { events.push_back(PeerEvent::Bounds); }
-    void visibleChanged() override { events.push_back(PeerEvent::Visible); }
-    void enabledChanged() override { events.push_back(PeerEvent::Enabled); }
+    void visibleChanged() override {
+        events.push_back(PeerEvent::Visible);
+        dropLostFocus();
+    }
+    void enabledChanged() override {
+        events.push_back(PeerEvent::Enabled);
+        dropLostFocus();
+    }
     void fontChanged() override { events.push_back(PeerEvent::Font); }
     void itemsChanged() override { events.push_back(PeerEvent::Items); }
     void itemIndexChanged() override { events.push_back(PeerEvent::ItemIndex); }
@@ -60,12 +73,16 @@ public:
         d->modalsBegun.push_back(form_->className());
         d->modalPending.push_back(form_);
         d->modalStack.push_back(form_);
+        focusFirst(*d, *form_);
     }
     void endModal() override {
         events.push_back(PeerEvent::EndModal);
         forget();
     }
-    void show() override { events.push_back(PeerEvent::Show); }
+    void show() override {
+        events.push_back(PeerEvent::Show);
+        if (SimPlatform::Impl* d = d_.get(); d && form_) focusFirst(*d, *form_);
+    }
     std::string selectedPath() override { return selection; }
     int dpi() override {
         SimPlatform::Impl* d = d_.get();
@@ -77,10 +94,20 @@ public:
     std::string selection;
 
 private:
+    // A focused control hidden or disabled, or one in a part that was, loses
+    // the focus, as in Windows; it does not come back with the part.
+    void dropLostFocus() {
+        if (SimPlatform::Impl* d = d_.get())
+            for (auto& f : d->focus)
+                if (f.second && !ui::canFocus(*f.second)) f.second = nullptr;
+    }
     // The form's modal loop is over (or the form is gone, e.g. after Stuck).
     void forget() {
         SimPlatform::Impl* d = d_.get();
-        if (!form_ || !d) return;
+        if (!d) return;
+        for (auto it = d->focus.begin(); it != d->focus.end();)
+            it = it->first == form_ || it->second == control_ ? d->focus.erase(it) : std::next(it);
+        if (!form_) return;
         auto drop = [this](std::vector<ui::Form*>& v) {
             auto it = std::find(v.rbegin(), v.rend(), form_);
             if (it != v.rend()) v.erase(std::next(it).base());
@@ -90,6 +117,7 @@ private:
     }
 
     Backref d_;
+    ui::Control* control_;
     ui::Gauge* gauge_;
     ui::Form* form_;
 };
@@ -174,6 +202,28 @@ std::vector<int> SimPlatform::gaugePaints(const ui::Gauge& gauge) const {
 std::vector<PeerEvent> SimPlatform::peerEvents(const ui::Control& control) const {
     SimPeer* peer = simPeer(control);
     return peer ? peer->events : std::vector<PeerEvent>{};
+}
+
+// ---------------------------------------------------------------- keyboard
+
+void SimPlatform::pressKey(ui::Form& form, ui::Key key, bool shift) {
+    if (!ui::app().acceptsInput(&form)) return;
+    ui::Control* focus = focusOf(form);
+    const ui::KeyEffect effect = ui::keyEffect(form, focus, key, shift);
+    switch (effect.what) {
+        case ui::KeyEffect::What::Pass:
+            if (key == ui::Key::Space && focus && focus->kind() == ui::Kind::Button)
+                static_cast<ui::Button*>(focus)->click();
+            break;
+        case ui::KeyEffect::What::Nothing: break;
+        case ui::KeyEffect::What::Focus: d_->focus[&form] = effect.target; break;
+        case ui::KeyEffect::What::Press: static_cast<ui::Button*>(effect.target)->click(); break;
+    }
+}
+
+ui::Control* SimPlatform::focusOf(const ui::Form& form) const {
+    auto it = d_->focus.find(&form);
+    return it != d_->focus.end() ? it->second : nullptr;
 }
 
 std::unique_ptr<plat::ControlPeer> SimPlatform::createPeer(ui::Control& control) {

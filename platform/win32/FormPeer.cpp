@@ -2,6 +2,7 @@
 #include <optional>
 
 #include "platform/Host.h"
+#include "platform/win32/Keyboard.h"
 #include "platform/win32/Peers.h"
 #include "platform/win32/Win32Platform.h"
 
@@ -73,15 +74,20 @@ public:
         placeOnScreen();
         ShowWindow(hwnd(), SW_SHOWNORMAL);
         platform_.startupMark("main window shown");
+        focusFirstControl(form_);
         UpdateWindow(hwnd());
         platform_.startupMark("main window painted");
     }
 
     void beginModal() override {
+        // The control that has the focus now (the button that opened this
+        // window, in a handler) is the one the window below gets back.
+        followFocus();
         others_.emplace(hwnd());
         placeOnScreen();
         ShowWindow(hwnd(), SW_SHOWNORMAL);
         SetForegroundWindow(hwnd());
+        focusFirstControl(form_);
         UpdateWindow(hwnd());
     }
 

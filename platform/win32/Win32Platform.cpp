@@ -93,6 +93,7 @@ plat::Answer Win32Platform::messageBox(const std::string& text, const std::strin
     // the owner is disabled here.
     HWND owner = mainWindow();
     HWND active = GetActiveWindow();
+    followFocus();  // the control that gets the focus back after the box
     int r;
     {
         DisabledWindows others(owner);
@@ -129,9 +130,11 @@ bool Win32Platform::dispatch(const MSG& m) {
         plat::host().endProgram();
         return false;
     }
-    if (handleNavigationKey(m)) return true;
-    TranslateMessage(&m);
-    DispatchMessageA(&m);
+    if (!handleNavigationKey(m)) {
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+    followFocus();
     return true;
 }
 

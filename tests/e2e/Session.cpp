@@ -4,6 +4,7 @@
 #include <tlhelp32.h>
 
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -145,6 +146,19 @@ void removeTreeW(const std::wstring& path) {
 }  // namespace
 
 void removeTree(const std::string& path) { removeTreeW(wide(path)); }
+
+std::string recordLine(const std::vector<std::string>& fields) {
+    std::string body;
+    for (const auto& f : fields) body += (body.empty() ? "" : "\t") + f;
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (unsigned char b : body) {
+        c ^= b;
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%08X", c ^ 0xFFFFFFFFu);
+    return std::string(hex) + " " + body + "\r\n";
+}
 
 std::string utf8FromAnsi(const std::string& ansi) { return fromWide(wide(ansi), CP_UTF8); }
 std::string asShownHere(const std::string& bytes) { return fromWide(wide(bytes), CP_ACP); }

@@ -47,6 +47,10 @@ constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\
 // of the machine's list of installed programs, or "".
 std::string uninstallEntryKey(const std::string& folder);
 
+// A line of an install record as the program writes it: the CRC-32 of its
+// fields joined by tabs, then the fields, then CR LF.
+std::string recordLine(const std::vector<std::string>& fields);
+
 // ANSI bytes of this process's code page to UTF-8.
 std::string utf8FromAnsi(const std::string& ansi);
 // What a control of this code page shows for bytes of another: the bytes

@@ -46,21 +46,6 @@ std::vector<std::string> names(const std::map<std::string, std::string>& files) 
     return n;
 }
 
-// A line of an install record as the program writes it: the CRC-32 of its
-// fields joined by tabs, then the fields, then CR LF.
-std::string recordLine(const std::vector<std::string>& fields) {
-    std::string body;
-    for (const auto& f : fields) body += (body.empty() ? "" : "\t") + f;
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (unsigned char b : body) {
-        c ^= b;
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    char hex[9];
-    std::snprintf(hex, sizeof hex, "%08X", c ^ 0xFFFFFFFFu);
-    return std::string(hex) + " " + body + "\r\n";
-}
-
 class DiscsUninstall936 : public testing::Test {
 protected:
     void SetUp() override {

@@ -307,6 +307,21 @@ void waitForText(HWND window, const std::string& expected, DWORD timeoutMs) {
 
 void click(HWND button) { post(button, BM_CLICK, 0, 0, "click"); }
 
+HWND focusedWindow(HWND top) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+void pressKey(HWND top, UINT vk) {
+    HWND to = focusedWindow(top);
+    if (!to) to = top;
+    // A repeat count of 1 and the key's scan code; the release has bits 30 and 31 set.
+    const LPARAM down = 1 | static_cast<LPARAM>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)) << 16;
+    post(to, WM_KEYDOWN, vk, down, "key down");
+    post(to, WM_KEYUP, vk, down | static_cast<LPARAM>(0xC0000000u), "key up");
+}
+
 void selectComboItem(HWND combo, int index) {
     const int count = static_cast<int>(send(combo, CB_GETCOUNT, 0, 0, kActionTimeout, "CB_GETCOUNT"));
     if (index < 0 || index >= count)

@@ -114,6 +114,13 @@ void waitForText(HWND window, const std::string& expected, DWORD timeoutMs = kAc
 // Clicks a button: a posted BM_CLICK, so a handler that opens a modal window
 // or a message box does not block the robot.
 void click(HWND button);
+// The window that has the keyboard focus in the program's user-interface
+// thread (GetGUIThreadInfo), or nullptr.
+HWND focusedWindow(HWND top);
+// Presses a key as the keyboard does: WM_KEYDOWN, then WM_KEYUP, posted to
+// the focused window of the program (to `top` while none has the focus).
+// Posted, as a click is; markTaken() tells when the program has taken it.
+void pressKey(HWND top, UINT vk);
 // Selects item `index` of a combo box as a user would: CB_SETCURSEL, then a
 // CBN_SELCHANGE notification to its parent, both posted while the program's
 // thread is held still, so that nothing it does on its own comes between.

@@ -15,6 +15,7 @@
 #include "platform/Program.h"
 #include "platform/SystemError.h"
 #include "tests/unit/discinstall/DiscRunFixture.h"
+#include "ui/Keyboard.h"
 
 namespace {
 
@@ -99,7 +100,7 @@ TEST_F(DiscSafety, TwoClicksOnStartRunOneInstallation) {
     EXPECT_EQ(s.openHandles(), 0u);
 }
 
-TEST_F(DiscSafety, SettingsButtonsDoNothingWhileARunIsUnderWay) {
+TEST_F(DiscSafety, SettingsButtonsEscAndEnterDoNothingWhileARunIsUnderWay) {
     s.makeFolder("C:\\Elsewhere");
     pickEachTime({"E:\\", "F:\\"});
     bool pressed = false;
@@ -121,6 +122,9 @@ TEST_F(DiscSafety, SettingsButtonsDoNothingWhileARunIsUnderWay) {
                 EXPECT_EQ(Form2->Edit2->text(), kInstall) << b->name() << " leaves the install folder";
                 EXPECT_EQ(Form2->PageControl1->activePageIndex(), 1);
             }
+            // No key stops the copy: its Cancel is pressed by hand only.
+            for (ui::Key k : {ui::Key::Escape, ui::Key::Enter}) s.pressKey(*Form2, k);
+            EXPECT_TRUE(Form2->installation().active());
         };
         Form2->Button1->click();
     });

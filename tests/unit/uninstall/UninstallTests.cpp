@@ -16,6 +16,7 @@
 #include "shell/Registration.h"
 #include "tests/support/Containers.h"
 #include "tests/unit/discinstall/DiscRunFixture.h"
+#include "ui/Keyboard.h"
 #include "uninstall/UninstallForm.h"
 #include "uninstall/Uninstaller.h"
 
@@ -263,7 +264,7 @@ TEST_F(Uninstall, CancelOnTheSavesQuestionOrTheCloseBoxRemovesNothing) {
     }
 }
 
-TEST_F(Uninstall, ClicksAndTheCloseBoxWhileItRemovesChangeNothingOfTheRun) {
+TEST_F(Uninstall, ClicksEscAndTheCloseBoxWhileItRemovesChangeNothingOfTheRun) {
     installGame();
     s.writeFile(kOwn, "mine");
     int pokes = 0;
@@ -273,6 +274,7 @@ TEST_F(Uninstall, ClicksAndTheCloseBoxWhileItRemovesChangeNothingOfTheRun) {
             if (f.Label1->text().rfind(m.get(Text::UninstallRemoving), 0) != 0 || pokes++) return;
             f.Button2->click();
             f.Button1->click();
+            s.pressKey(f, ui::Key::Escape);
             f.userClose();
         });
         f.Button2->click();
