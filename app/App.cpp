@@ -1,9 +1,11 @@
 #include "app/App.h"
 
 #include <memory>
+#include <optional>
 
 #include "app/Unattended.h"
 
+#include "base/InForce.h"
 #include "extras/Launchers.h"
 #include "extras/VoiceAddOn.h"
 #include "patch/PatchRun.h"
@@ -11,6 +13,7 @@
 #include "platform/Path.h"
 #include "platform/Program.h"
 #include "shell/CommandLine.h"
+#include "shell/Face.h"
 #include "shell/Language.h"
 #include "shell/RunLog.h"
 #include "shell/Services.h"
@@ -25,10 +28,20 @@ namespace app {
 
 namespace {
 
-std::unique_ptr<TForm1> form1;
-std::unique_ptr<TForm2> form2;
-std::unique_ptr<TForm3> form3;
-std::unique_ptr<TForm4> form4;
+// The windows, and the services in force while they exist: the application
+// as the back ends' host (until the last window has gone), the main window's
+// settings and the picker.  Members go in the reverse order.
+struct Windows {
+    std::optional<base::InForce<plat::Host>> host;
+    std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TForm2> form2;
+    std::unique_ptr<TForm3> form3;
+    std::unique_ptr<TForm4> form4;
+    std::optional<shell::MainWindowSettings> settings;
+    std::optional<base::InForce<shell::Settings>> settingsInForce;
+    std::optional<base::InForce<TForm3>> picker;
+};
+std::unique_ptr<Windows> windows;
 
 // The main window's buttons hand over to the other windows and subsystems.
 void connect() {
@@ -40,9 +53,9 @@ void connect() {
     Form1->directXSetup = extras::startDirectXSetup;
     Form1->netShowSetup = extras::startNetShowSetup;
     Form1->homePage = extras::openHomePage;
-    Form1->voiceAddOn = [] { extras::installVoiceAddOn(); };
+    Form1->voiceAddOn = [] { extras::installVoiceAddOn(shell::face()); };
     Form1->patchInstall = [] { patch::startPatchInstallation(*Form4); };
-    shell::usePicker(Form3);
+    windows->picker.emplace(*Form3);
 }
 
 }  // namespace
@@ -54,12 +67,14 @@ void applyLanguage(const std::string& name) {
 }
 
 void createForms(const std::function<void(TForm1&)>& beforeCreate, const std::function<void()>& mainCreated) {
-    form1 = std::make_unique<TForm1>();
-    Form1 = form1.get();
+    windows = std::make_unique<Windows>();
+    windows->form1 = std::make_unique<TForm1>();
+    Form1 = windows->form1.get();
     // The application hosts the back ends from the first window on.
-    plat::setHost(&ui::app());
+    windows->host.emplace(ui::app());
     ui::app().setMainForm(Form1);
-    shell::useMainWindow(Form1);
+    windows->settings.emplace(*Form1);
+    windows->settingsInForce.emplace(*windows->settings);
     Form1->findLanguages = shell::findLanguageFiles;
     Form1->detectLanguage = [] { return detectLanguage(); };
     Form1->applyLanguage = [](const std::string& name) { applyLanguage(name); };
@@ -71,28 +86,23 @@ void createForms(const std::function<void(TForm1&)>& beforeCreate, const std::fu
     plat::program().startupMark("main window's windows and artwork");
     if (mainCreated) mainCreated();
 
-    form2 = std::make_unique<TForm2>();
-    Form2 = form2.get();
+    windows->form2 = std::make_unique<TForm2>();
+    Form2 = windows->form2.get();
     Form2->createWindows();
     plat::program().startupMark("disc installation window");
-    form3 = std::make_unique<TForm3>();
-    Form3 = form3.get();
+    windows->form3 = std::make_unique<TForm3>();
+    Form3 = windows->form3.get();
     Form3->createWindows();
     plat::program().startupMark("folder picker");
-    form4 = std::make_unique<TForm4>();
-    Form4 = form4.get();
+    windows->form4 = std::make_unique<TForm4>();
+    Form4 = windows->form4.get();
     Form4->createWindows();
     plat::program().startupMark("patch progress window");
     connect();
 }
 
 void destroyForms() {
-    shell::usePicker(nullptr);
-    shell::useMainWindow(nullptr);
-    form4.reset();
-    form3.reset();
-    form2.reset();
-    form1.reset();
+    windows.reset();
     Form1 = nullptr;
     Form2 = nullptr;
     Form3 = nullptr;

@@ -3,9 +3,7 @@
 #include "platform/Platform.h"
 
 int main() {
-    auto platform = plat::createPlatform();
-    plat::setPlatform(platform.get());
-    int code = app::runProgram();
-    plat::setPlatform(nullptr);
-    return code;
+    const auto platform = plat::createPlatform();
+    const plat::PlatformInForce inForce(*platform);
+    return app::runProgram();
 }

@@ -1,10 +1,12 @@
 #include "app/Unattended.h"
 
+
 #include <exception>
 #include <functional>
 #include <optional>
 
 #include "base/Error.h"
+#include "base/InForce.h"
 #include "discinstall/FileCopy.h"
 #include "discinstall/Installation.h"
 #include "discinstall/RunEvents.h"
@@ -153,7 +155,7 @@ Ended installGame(const std::string& folder, const std::string& disc1, Unwatched
     }
     TKqFileCopy copy(nullptr, "KqFileCopy1");
     LoggedProgress view;
-    discinstall::Installation run(copy, view);
+    discinstall::Installation run(copy, view, shell::face());
     // A typed path's missing parents are made too, once the checks have
     // passed (nobody can pick an existing one); they stay when the game is
     // removed, and go again when the run wrote nothing into them.
@@ -178,7 +180,7 @@ Ended applyPatch(const std::string& folder) {
             return {ExitCode::Refused, "no game to patch in " + folder};
         }
         NoGauge gauge;
-        patch::PatchRun run(gauge);
+        patch::PatchRun run(gauge, shell::face());
         run.setGameFolder(folder);
         const patch::PatchEnd end = run.run();
         if (!end.unregistered.empty())
@@ -198,7 +200,7 @@ Ended applyPatch(const std::string& folder) {
 
 Ended installVoice() {
     try {
-        switch (extras::installVoiceAddOn()) {
+        switch (extras::installVoiceAddOn(shell::face())) {
             case extras::AddOnEnd::Installed:
             case extras::AddOnEnd::Declined: return {};  // no question is declined unattended
             case extras::AddOnEnd::NotInstalled: return {ExitCode::FilesLeftOut, "the voice add-on is not installed"};
@@ -301,17 +303,14 @@ int runUnattended(const shell::CommandLine& line) {
     // The shortcuts are shell links, made through COM.
     plat::program().comInitialize();
     Chosen chosen(line);
-    shell::useSettings(&chosen);
+    const base::InForce<shell::Settings> settings(chosen);
     const auto discs = discFolders(line.sources);
     UnattendedFace face({false, discs});
-    shell::FaceInForce inForce(face);
+    const base::InForce<shell::Face> faceInForce(face);
     if (!line.unholdable.empty()) return UnattendedFace::exitWith(ExitCode::Refused, line.unholdable);
     Unwatched host;
-    plat::Host& before = plat::host();
-    plat::setHost(&host);
+    const base::InForce<plat::Host> hostInForce(host);
     const Ended ended = runSteps(line, host, discs);
-    plat::setHost(&before);
-    shell::useSettings(nullptr);
     if (host.ended() && ended.code == ExitCode::Done)
         return UnattendedFace::exitWith(ExitCode::Cancelled, "the system asked the program to end");
     return UnattendedFace::exitWith(ended.code, ended.why);

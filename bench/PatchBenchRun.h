@@ -111,10 +111,10 @@ public:
 
 private:
     plat::Platform& real_;
-    plat::Standing<plat::Program> standsForProgram_{*this};
-    plat::Standing<plat::Files> standsForFiles_{*this};
-    plat::Standing<plat::Shell> standsForShell_{*this};
-    plat::Standing<plat::Desktop> standsForDesktop_{*this};
+    base::InForce<plat::Program> standsForProgram_{*this};
+    base::InForce<plat::Files> standsForFiles_{*this};
+    base::InForce<plat::Shell> standsForShell_{*this};
+    base::InForce<plat::Desktop> standsForDesktop_{*this};
     std::string gameFolder_, programs_;
     std::vector<Event> events_;
 };

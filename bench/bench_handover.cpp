@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
             mib = static_cast<unsigned>(std::atoi(argv[i]));
     }
     w32::Win32Platform p;
-    plat::setPlatform(&p);
+    const plat::PlatformInForce inForce(p);
 
     char tmp[MAX_PATH];
     GetTempPathA(MAX_PATH, tmp);

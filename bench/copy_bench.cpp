@@ -333,7 +333,7 @@ std::string loadAverage() {
 
 int run(const std::string& folder, unsigned mib, int rounds, bool probing, double slowUiMs) {
     std::unique_ptr<plat::Platform> platform = plat::createPlatform();
-    plat::setPlatform(platform.get());
+    const plat::PlatformInForce inForce(*platform);
     const std::string src = folder + "\\lunavire-copy-bench-src.bin";
     const std::string dst = folder + "\\lunavire-copy-bench-dst.bin";
     makeSource(src, mib);
@@ -413,7 +413,6 @@ int run(const std::string& folder, unsigned mib, int rounds, bool probing, doubl
     }
     DeleteFileA(src.c_str());
     DeleteFileA(dst.c_str());
-    plat::setPlatform(nullptr);
 
     std::printf("copy of %u MiB in %lu-byte steps: medians of %d rounds (a first round dropped), [min, max]\n", mib,
                 kStep, rounds);

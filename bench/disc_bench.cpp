@@ -217,9 +217,9 @@ private:
         return filetime(k) + filetime(u);
     }
     plat::Platform& real_;
-    plat::Standing<plat::Files> standsForFiles_{*this};
-    plat::Standing<plat::Shell> standsForShell_{*this};
-    plat::Standing<plat::Desktop> standsForDesktop_{*this};
+    base::InForce<plat::Files> standsForFiles_{*this};
+    base::InForce<plat::Shell> standsForShell_{*this};
+    base::InForce<plat::Desktop> standsForDesktop_{*this};
     std::string programs_;
     HANDLE ui_ = nullptr;
     std::atomic<int> slowLeft_{0};
@@ -328,7 +328,7 @@ int main(int argc, char** argv) {
         auto real = plat::createPlatform();
         CreateDirectoryA(scratch.c_str(), nullptr);
         CreateDirectoryA((scratch + "\\programs").c_str(), nullptr);
-        plat::setPlatform(real.get());
+        const plat::PlatformInForce inForce(*real);
         BenchPlatform p(*real, scratch + "\\programs");
         real->comInitialize();
         app::createForms();
@@ -385,7 +385,6 @@ int main(int argc, char** argv) {
         const std::uint64_t copied = p.copiedBytes;
         removeTree(resumed);
         app::destroyForms();
-        plat::setPlatform(nullptr);
 
         std::printf("disc installation of %zu files, %.1f MiB: medians of %d rounds, [min, max]\n", all.size(),
                     bytes / 1048576, rounds);

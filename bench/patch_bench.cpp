@@ -225,7 +225,7 @@ PROCESS_MEMORY_COUNTERS_EX memoryCounters() {
 
 int memoryRun(const Paths& paths) {
     std::unique_ptr<plat::Platform> real = plat::createPlatform();
-    plat::setPlatform(real.get());
+    const plat::PlatformInForce inForce(*real);
     BenchPlatform bench(*real, paths.game, paths.programs);
     bench.comInitialize();
     prepareRun(paths);
@@ -252,7 +252,6 @@ int memoryRun(const Paths& paths) {
     std::string game00;
     bool wrote = readWhole(paths.game + "\\GAME00.DAT", game00) && game00.size() == n;
     app::destroyForms();
-    plat::setPlatform(nullptr);
 
     const double budget = static_cast<double>(compressed + n) + 2 * kMiB;
     const double wsRun = static_cast<double>(after.PeakWorkingSetSize) - static_cast<double>(before.WorkingSetSize);
@@ -308,7 +307,7 @@ int spawnMemoryRun(const Paths& p) {
 
 int timedRounds(const Paths& paths, int rounds) {
     std::unique_ptr<plat::Platform> real = plat::createPlatform();
-    plat::setPlatform(real.get());
+    const plat::PlatformInForce inForce(*real);
     BenchPlatform bench(*real, paths.game, paths.programs);
     bench.comInitialize();
     prepareRun(paths);
@@ -458,7 +457,6 @@ int timedRounds(const Paths& paths, int rounds) {
         }
     }
     app::destroyForms();
-    plat::setPlatform(nullptr);
     return status;
 }
 

@@ -115,12 +115,10 @@ private:
         }
     }
 
-    struct InForce : sim::SimPlatform {
-        InForce() { plat::setPlatform(this); }
-        ~InForce() override { plat::setPlatform(nullptr); }
-    } sim_;
-    plat::Standing<plat::Program> standsForProgram_{*this};
-    plat::Standing<plat::Files> standsForFiles_{*this};
+    sim::SimPlatform sim_;
+    plat::PlatformInForce simInForce_{sim_};
+    base::InForce<plat::Program> standsForProgram_{*this};
+    base::InForce<plat::Files> standsForFiles_{*this};
     const Bytes& container_;
 };
 

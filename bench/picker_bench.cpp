@@ -233,7 +233,7 @@ int main(int argc, char** argv) {
         for (int count : counts) makeFolders(scratch, count);
 
         auto platform = plat::createPlatform();
-        plat::setPlatform(platform.get());
+        const plat::PlatformInForce inForce(*platform);
         platform->comInitialize();
         const Icons icons = folderIcons(folderOf(scratch, counts.front()));
 
@@ -247,7 +247,6 @@ int main(int argc, char** argv) {
                 times[count].end.push_back(t.end.front());
             }
         }
-        plat::setPlatform(nullptr);
 
         std::printf("folder picker: a folder of N subfolders opened in the tree, medians of %d rounds, [min, max]\n",
                     rounds);

@@ -79,7 +79,7 @@ TForm2::TForm2() : ui::Form(kWindow) {
     buildControls();
     KqFileCopy1 = &add<TKqFileCopy>(this, "KqFileCopy1");
     discinstall::InstallationView& view = *this;
-    installation_ = std::make_unique<discinstall::Installation>(*KqFileCopy1, view);
+    installation_ = std::make_unique<discinstall::Installation>(*KqFileCopy1, view, shell::face());
     bindEvents();
 }
 

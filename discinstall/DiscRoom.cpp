@@ -73,7 +73,7 @@ RoomReport measure(const RoomQuery& q, RunEvents& events) {
 
 }  // namespace
 
-Outcome checkRoom(const RoomQuery& q, RunEvents& events) {
+Outcome checkRoom(const RoomQuery& q, RunEvents& events, shell::Face& face) {
     for (;;) {
         const RoomReport room = measure(q, events);
         if (q.cancelled()) return Outcome::Cancelled;
@@ -83,8 +83,7 @@ Outcome checkRoom(const RoomQuery& q, RunEvents& events) {
         const std::string text = shell::formatText(
             m.get(shell::Text::NoRoom), {room.drive, std::to_string(room.free / kMegabyte), std::to_string(q.disc),
                                          std::to_string((room.needed + kMegabyte - 1) / kMegabyte)});
-        const plat::Answer a =
-            shell::ask(Question::TooLittleRoom, text, m.get(shell::Msg::Warning), q.disc);
+        const plat::Answer a = face.ask(Question::TooLittleRoom, text, m.get(shell::Msg::Warning), q.disc);
         events.answered(Question::TooLittleRoom, q.disc, a);
         if (a != plat::Answer::Retry) return Outcome::GaveUp;
     }

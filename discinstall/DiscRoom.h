@@ -23,7 +23,7 @@ struct RoomQuery {
 
 // RoomFound (also when the drive cannot tell: the copies replace each file
 // whole), GaveUp or Cancelled.
-Outcome checkRoom(const RoomQuery& query, RunEvents& events);
+Outcome checkRoom(const RoomQuery& query, RunEvents& events, shell::Face& face);
 
 // What the uninstaller's copies take, each whole beside the file it replaces.
 std::uint64_t uninstallerRoom(const plat::Path& installFolder, std::uint32_t cluster);

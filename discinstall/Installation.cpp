@@ -35,26 +35,27 @@ constexpr int kDiscs = 3;
 constexpr std::size_t kLeftOutShown = 20;
 
 // Message 13 with the system's reason under it.
-void refuseFolder(std::uint32_t code, const std::string& subject) {
+void refuseFolder(shell::Face& face, std::uint32_t code, const std::string& subject) {
     const auto& m = shell::messages();
-    shell::showMessage(m.get(Msg::BadInstallFolder) + "\r\n\r\n" + plat::systemError(code, subject).what(),
-                       m.get(Msg::Notice), MsgKind::Stop);
+    face.show(m.get(Msg::BadInstallFolder) + "\r\n\r\n" + plat::systemError(code, subject).what(),
+              m.get(Msg::Notice), MsgKind::Stop);
 }
 
 // A copy that cannot start or stops on an error: the player decides, as
 // Windows asks about a file it cannot copy.
-plat::Answer askAboutFailure(const FileResult& failed, const plat::Path& source, const plat::Path& target) {
+plat::Answer askAboutFailure(shell::Face& face, const FileResult& failed, const plat::Path& source,
+                             const plat::Path& target) {
     const auto& m = shell::messages();
-    return shell::ask(shell::Question::CopyFailed,
-                      failureReason(failed) + "\r\n\r\n" + source.text() + "\r\n" + target.text(), m.get(Msg::Error));
+    return face.ask(shell::Question::CopyFailed,
+                    failureReason(failed) + "\r\n\r\n" + source.text() + "\r\n" + target.text(), m.get(Msg::Error), 0);
 }
 
 // The run's last message: success, or what was left out, why the game is
 // not registered and why it has no shortcut.
-void showReport(const std::vector<plat::Path>& leftOut, const std::string& unregistered,
+void showReport(shell::Face& face, const std::vector<plat::Path>& leftOut, const std::string& unregistered,
                 const std::string& noShortcut) {
     if (leftOut.empty() && unregistered.empty() && noShortcut.empty()) {
-        shell::showMessage(Msg::InstallComplete, Msg::Notice, MsgKind::Plain);
+        face.show(Msg::InstallComplete, Msg::Notice, MsgKind::Plain);
         return;
     }
     const auto& m = shell::messages();
@@ -65,7 +66,7 @@ void showReport(const std::vector<plat::Path>& leftOut, const std::string& unreg
         text += "\r\n" + shell::formatCount(m.get(shell::Text::MoreFilesLeftOut), leftOut.size() - shown);
     if (!unregistered.empty()) text += "\r\n\r\n" + m.get(shell::Text::NotRegistered) + "\r\n" + unregistered;
     if (!noShortcut.empty()) text += "\r\n\r\n" + m.get(shell::Text::ShortcutNotMade) + "\r\n" + noShortcut;
-    shell::showMessage(text, m.get(Msg::Warning), MsgKind::Warning);
+    face.show(text, m.get(Msg::Warning), MsgKind::Warning);
 }
 
 }  // namespace
@@ -85,8 +86,8 @@ private:
     Run& run_;
 };
 
-Installation::Installation(TKqFileCopy& copy, InstallationView& view)
-    : view_(view), installer_(copy, [this] { return cancelled(); }) {}
+Installation::Installation(TKqFileCopy& copy, InstallationView& view, shell::Face& face)
+    : view_(view), face_(face), installer_(copy, [this] { return cancelled(); }) {}
 
 Installation::~Installation() = default;
 
@@ -132,7 +133,7 @@ Installation::FileEnd Installation::installListed(const plat::Path& source, cons
             case FileResult::Kind::Cancelled: return FileEnd::Cancelled;
             case FileResult::Kind::Failed: break;
         }
-        const plat::Answer a = askAboutFailure(result, source, target);
+        const plat::Answer a = askAboutFailure(face_, result, source, target);
         events_->fileFailed(source.text(), target.text(), result, a);
         if (a == plat::Answer::Abort) return FileEnd::GaveUp;
         if (a == plat::Answer::Ignore) return FileEnd::LeftOut;
@@ -178,7 +179,7 @@ Installation::Stop Installation::locateDisc(int disc) {
             return std::nullopt;
         }
         events_->discMissing(disc, runSource_.text());
-        const plat::Answer a = shell::ask(Question::LocateDisc, Msg::LocateFiles, Msg::Error, disc);
+        const plat::Answer a = face_.ask(Question::LocateDisc, Msg::LocateFiles, Msg::Error, disc);
         events_->answered(Question::LocateDisc, disc, a);
         if (a != plat::Answer::Ok) return endEarly(Outcome::GaveUp, Question::LocateDisc);
         pickDiscFolder();
@@ -189,19 +190,19 @@ Installation::Stop Installation::locateDisc(int disc) {
 // does a folder the file calls cannot take.
 void Installation::pickDiscFolder() {
     try {
-        if (auto picked = shell::pickFolder()) {
+        if (auto picked = face_.pickFolder()) {
             runSource_ = plat::Path(text::cutDriveRoot(*picked));
             events_->folderChosen(runSource_.text());
         }
     } catch (const std::exception& e) {
         events_->folderUnusable(e.what());
-        shell::showError(e.what());
+        face_.showError(e.what());
     }
 }
 
 Installation::Stop Installation::askForDisc(int disc) {
     const Msg text = disc == 2 ? Msg::InsertDisc2 : Msg::InsertDisc3;
-    const plat::Answer a = shell::ask(Question::DiscWanted, text, Msg::ChangeDisc, disc);
+    const plat::Answer a = face_.ask(Question::DiscWanted, text, Msg::ChangeDisc, disc);
     events_->answered(Question::DiscWanted, disc, a);
     if (a == plat::Answer::Cancel) return endEarly(Outcome::GaveUp, Question::DiscWanted);
     return locateDisc(disc);
@@ -214,7 +215,7 @@ Installation::Stop Installation::listDisc(int disc, const plat::Path& root) {
     if (cancelled()) return endEarly(Outcome::Cancelled);
     if (auto unfitting = firstUnfitting(files_, installFolder_, root)) {
         RunEnd end = refuse(Refusal::PathTooLong, unfitting->text(), 0);
-        refuseFolder(plat::err::FileNameTooLong, unfitting->text());
+        refuseFolder(face_, plat::err::FileNameTooLong, unfitting->text());
         view_.closeWindow();
         return end;
     }
@@ -229,7 +230,7 @@ Installation::Stop Installation::copyDisc(int disc) {
         if (Stop stop = listDisc(disc, root)) return stop;
         const RoomQuery room{disc, files_, installFolder_, root, events_->log().path(),
                              [this] { return cancelled(); }};
-        const Outcome o = checkRoom(room, *events_);
+        const Outcome o = checkRoom(room, *events_, face_);
         if (o != Outcome::RoomFound) return endEarly(o, Question::TooLittleRoom);
     } else {
         // The uninstaller first, so that even a run cut short can be taken away.
@@ -263,11 +264,11 @@ RunEnd Installation::endEarly(Outcome outcome, std::optional<Question> at) {
     events_->ended(outcome);
     switch (outcome) {
         case Outcome::Cancelled:
-            shell::showMessage(Msg::InstallIncomplete, Msg::Warning, MsgKind::Warning);
+            face_.show(Msg::InstallIncomplete, Msg::Warning, MsgKind::Warning);
             view_.closeWindow();
             return ending(RunEnd::Kind::Cancelled);
         case Outcome::GaveUp: {
-            shell::showMessage(Msg::InstallIncomplete, Msg::Warning, MsgKind::Warning);
+            face_.show(Msg::InstallIncomplete, Msg::Warning, MsgKind::Warning);
             shell::closeMainWindow();
             RunEnd end = ending(RunEnd::Kind::GaveUp);
             end.gaveUpAt = at;
@@ -305,7 +306,7 @@ RunEnd Installation::finish() {
     std::vector<std::string> leftOut;
     for (const plat::Path& p : run_.leftOut) leftOut.push_back(p.text());
     events_->finished(run_.placed, leftOut, unregistered);
-    showReport(run_.leftOut, unregistered, noShortcut);
+    showReport(face_, run_.leftOut, unregistered, noShortcut);
     view_.closeWindow();
     return end;
 }
@@ -338,7 +339,7 @@ RunEnd Installation::start(const std::string& source, const std::string& typedFo
     } catch (const std::exception& e) {
         // The action ends on it as any other; what was written stays.
         events_->log().stoppedBy(e);
-        shell::showError(e.what());
+        face_.showError(e.what());
         RunEnd end = ending(RunEnd::Kind::Failed);
         end.why = e.what();
         return end;
@@ -361,7 +362,7 @@ RunEnd Installation::run(const std::string& typedFolder) {
 Installation::Stop Installation::checkFolder(const std::string& typedFolder) {
     if (!checkDisc(runSource_, 1)) {
         RunEnd end = refuse(Refusal::DiscMissing, runSource_.text(), 0);
-        shell::showMessage(Msg::DiscNotFound, Msg::Error, MsgKind::Stop);
+        face_.show(Msg::DiscNotFound, Msg::Error, MsgKind::Stop);
         return end;
     }
     plat::Path folder;
@@ -372,7 +373,7 @@ Installation::Stop Installation::checkFolder(const std::string& typedFolder) {
     if (Stop stop = makeFolder(folder)) return stop;
     if (auto failed = plat::probeFolderOf(folder / "game00.dat")) {
         RunEnd end = refuse(Refusal::FolderTakesNoFile, folder.text(), failed->error.code());
-        refuseFolder(failed->error.code(), folder.text());
+        refuseFolder(face_, failed->error.code(), folder.text());
         takeBackFolders();
         return end;
     }
@@ -387,7 +388,7 @@ Installation::Stop Installation::checkName(const std::string& typedFolder, plat:
     const std::string typed = withoutTrailingBackslash(typedFolder);
     if (auto fault = folderNameFault(typed)) {
         RunEnd end = refuse(Refusal::FolderName, typed, *fault);
-        refuseFolder(*fault, typedFolder);
+        refuseFolder(face_, *fault, typedFolder);
         return end;
     }
     folder = plat::longName(plat::Path(typed));
@@ -395,7 +396,7 @@ Installation::Stop Installation::checkName(const std::string& typedFolder, plat:
     if (shell::record::unsafeFolder(folder, plat::Path(plat::shell().windowsFolder()))) {
         RunEnd end = refuse(Refusal::UnsafeFolder, folder.text(), 0);
         const auto& m = shell::messages();
-        shell::showMessage(m.get(Msg::BadInstallFolder) + "\r\n\r\n" + m.get(shell::Text::UnsafeInstallFolder) +
+        face_.show(m.get(Msg::BadInstallFolder) + "\r\n\r\n" + m.get(shell::Text::UnsafeInstallFolder) +
                                "\r\n" + typedFolder,
                            m.get(Msg::Notice), MsgKind::Stop);
         return end;
@@ -412,7 +413,7 @@ Installation::Stop Installation::listDisc1(const plat::Path& folder) {
     }
     if (auto unfitting = firstUnfitting(files_, folder, discRoot(1, runSource_))) {
         RunEnd end = refuse(Refusal::PathTooLong, unfitting->text(), 0);
-        refuseFolder(plat::err::FileNameTooLong, unfitting->text());
+        refuseFolder(face_, plat::err::FileNameTooLong, unfitting->text());
         return end;
     }
     return std::nullopt;
@@ -421,7 +422,7 @@ Installation::Stop Installation::listDisc1(const plat::Path& folder) {
 Installation::Stop Installation::roomForDisc1(const plat::Path& folder) {
     const plat::Path root = discRoot(1, runSource_);
     const RoomQuery room{1, files_, folder, root, events_->log().path(), [this] { return cancelled(); }};
-    const Outcome o = checkRoom(room, *events_);
+    const Outcome o = checkRoom(room, *events_, face_);
     if (o == Outcome::RoomFound) return std::nullopt;
     return endEarly(o, Question::TooLittleRoom);
 }
@@ -439,7 +440,7 @@ Installation::Stop Installation::makeFolder(const plat::Path& folder) {
     run_.made.insert(run_.made.end(), made.begin(), made.end());
     if (plat::files().folderExists(folder)) return std::nullopt;
     RunEnd end = refuse(Refusal::FolderNotMade, folder.text(), e.code());
-    shell::showMessage(Msg::BadInstallFolder, Msg::Notice, MsgKind::Stop);
+    face_.show(Msg::BadInstallFolder, Msg::Notice, MsgKind::Stop);
     takeBackFolders();
     return end;
 }
@@ -458,7 +459,7 @@ Installation::Stop Installation::openRecord(const plat::Path& folder) {
     } catch (const base::Error& e) {
         RunEnd end = refuse(Refusal::RecordUnwritable, e.what(), 0);
         const auto& m = shell::messages();
-        shell::showMessage(m.get(Msg::BadInstallFolder) + "\r\n\r\n" + e.what(), m.get(Msg::Notice), MsgKind::Stop);
+        face_.show(m.get(Msg::BadInstallFolder) + "\r\n\r\n" + e.what(), m.get(Msg::Notice), MsgKind::Stop);
         return end;
     }
     run_.wrote = true;

@@ -43,7 +43,8 @@ public:
 
 class Installation {
 public:
-    Installation(TKqFileCopy& copy, InstallationView& view);
+    // The run meets the player through `face`: its notices and questions.
+    Installation(TKqFileCopy& copy, InstallationView& view, shell::Face& face);
     ~Installation();
     Installation(const Installation&) = delete;
     Installation& operator=(const Installation&) = delete;
@@ -117,6 +118,7 @@ private:
     RunEnd ending(RunEnd::Kind kind) const;
 
     InstallationView& view_;
+    shell::Face& face_;
     // The files of the disc being copied, one list for the whole program.
     DiscList files_;
     FileInstaller installer_;

@@ -41,22 +41,20 @@ void extract(const char* name, const char* type, const char* path, shell::RunLog
     log.line(std::string("wrote ") + path + " (" + shell::sizeText(payload::payloadSize(name, type)) + ")");
 }
 
-AddOnEnd install(shell::RunLog& log);
+AddOnEnd install(shell::Face& face, shell::RunLog& log);
 
 }  // namespace
 
-AddOnEnd installVoiceAddOn() {
+AddOnEnd installVoiceAddOn(shell::Face& face) {
     using shell::Msg;
-    using shell::MsgKind;
-    if (shell::ask(shell::Question::ConfirmVoiceAddOn, Msg::ConfirmVoiceAddOn, Msg::Notice) !=
-        plat::Answer::Ok)
+    if (face.ask(shell::Question::ConfirmVoiceAddOn, Msg::ConfirmVoiceAddOn, Msg::Notice) != plat::Answer::Ok)
         return AddOnEnd::Declined;
     // The add-on has no folder of its own: its log is kept in the user's
     // temporary folder.
     shell::RunLog log(shell::kVoiceLog, "voice add-on");
     log.placeInTemp();
     try {
-        return install(log);
+        return install(face, log);
     } catch (const std::exception& e) {
         log.stoppedBy(e);
         throw;
@@ -103,18 +101,19 @@ private:
 
 // What the player is told at the end: not installed and why, installed, or
 // installed without an uninstaller that knows of it.
-AddOnEnd tellOutcome(const std::string& reasons, const shell::voice::Recorder& recorder, shell::RunLog& log) {
+AddOnEnd tellOutcome(shell::Face& face, const std::string& reasons, const shell::voice::Recorder& recorder,
+                     shell::RunLog& log) {
     using shell::Msg;
     using shell::MsgKind;
     const auto& m = shell::messages();
     if (!reasons.empty()) {
         log.line("outcome: not installed");
-        shell::showMessage(m.get(shell::Text::VoiceAddOnFailed) + reasons, m.get(Msg::Error), MsgKind::Stop);
+        face.show(m.get(shell::Text::VoiceAddOnFailed) + reasons, m.get(Msg::Error), MsgKind::Stop);
         return AddOnEnd::NotInstalled;
     }
     log.line("outcome: installed");
     if (recorder.failures().empty()) {
-        shell::showMessage(Msg::VoiceAddOnDone, Msg::Notice, MsgKind::Information);
+        face.show(Msg::VoiceAddOnDone, Msg::Notice, MsgKind::Information);
         return AddOnEnd::Installed;
     }
     std::string text = m.get(Msg::VoiceAddOnDone) + "\r\n";
@@ -122,7 +121,7 @@ AddOnEnd tellOutcome(const std::string& reasons, const shell::voice::Recorder& r
         log.line("not on the uninstall record: " + failure);
         text += "\r\n" + failure;
     }
-    shell::showMessage(text, m.get(Msg::Warning), MsgKind::Warning);
+    face.show(text, m.get(Msg::Warning), MsgKind::Warning);
     return AddOnEnd::NotRecorded;
 }
 
@@ -137,7 +136,7 @@ void refuseLinks() {
     }
 }
 
-AddOnEnd install(shell::RunLog& log) {
+AddOnEnd install(shell::Face& face, shell::RunLog& log) {
     using namespace shell::voice;
     refuseLinks();
     // On the records of the installations first, so that their uninstallers
@@ -154,7 +153,7 @@ AddOnEnd install(shell::RunLog& log) {
     recorder.imported();
 
     for (const char* file : {kScriptFile, kSetupFile, kEngineFile}) deleteWhenFree(plat::Path(file), log);
-    return tellOutcome(starting.reasons(), recorder, log);
+    return tellOutcome(face, starting.reasons(), recorder, log);
 }
 
 }  // namespace

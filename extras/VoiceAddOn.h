@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "base/Error.h"
+#include "shell/Face.h"
 
 namespace extras {
 
@@ -25,7 +26,7 @@ enum class AddOnEnd {
 
 // The action of the main window's voice add-on button.  Asks first; raises
 // Refused, or the extraction's error when a file cannot be written.
-AddOnEnd installVoiceAddOn();
+AddOnEnd installVoiceAddOn(shell::Face& face);
 
 // How long each waiting loop sleeps between two tries while nothing happens
 // (the windows answer at once all the same).

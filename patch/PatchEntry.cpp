@@ -62,15 +62,15 @@ std::string addOwnEntry(shell::record::Writer& record, std::uint64_t bytes, shel
     return registerFolder(record, bytes, log);
 }
 
-void showInstalled(const std::string& unregistered) {
+void showInstalled(shell::Face& face, const std::string& unregistered) {
     if (unregistered.empty()) {
-        shell::showMessage(shell::Msg::PatchInstalled, shell::Msg::Notice, shell::MsgKind::Information);
+        face.show(shell::Msg::PatchInstalled, shell::Msg::Notice, shell::MsgKind::Information);
         return;
     }
     const auto& m = shell::messages();
-    shell::showMessage(m.get(shell::Msg::PatchInstalled) + "\r\n\r\n" + m.get(shell::Text::PatchNotRegistered) +
-                           "\r\n" + unregistered,
-                       m.get(shell::Msg::Warning), shell::MsgKind::Warning);
+    face.show(m.get(shell::Msg::PatchInstalled) + "\r\n\r\n" + m.get(shell::Text::PatchNotRegistered) + "\r\n" +
+                  unregistered,
+              m.get(shell::Msg::Warning), shell::MsgKind::Warning);
 }
 
 }  // namespace patch

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/Path.h"
+#include "shell/Face.h"
 
 namespace shell {
 class RunLog;
@@ -38,6 +39,6 @@ std::string addOwnEntry(shell::record::Writer& record, std::uint64_t bytes, shel
 
 // The run's last message: the patch is installed, and why the folder is not
 // in the list when addOwnEntry() said so.
-void showInstalled(const std::string& unregistered);
+void showInstalled(shell::Face& face, const std::string& unregistered);
 
 }  // namespace patch

@@ -23,5 +23,5 @@ public:
 private:
     void showStep(patch::Step step) override;
 
-    patch::PatchRun run_{*this};
+    patch::PatchRun run_{*this, shell::face()};
 };

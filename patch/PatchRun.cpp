@@ -279,8 +279,8 @@ PatchEnd PatchRun::writeAll(shell::RunLog& log) {
     view_.showStep(kMainArchiveWritten);
     if (shortcutError) std::rethrow_exception(shortcutError);
 
-    showInstalled(unregistered);
-    shell::face().showDocument((f / "readme.txt").text());
+    showInstalled(face_, unregistered);
+    face_.showDocument((f / "readme.txt").text());
     return {unregistered};
 }
 

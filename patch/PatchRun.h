@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/Error.h"
+#include "shell/Face.h"
 
 class TForm4;
 
@@ -48,7 +49,8 @@ struct PatchEnd {
 
 class PatchRun {
 public:
-    explicit PatchRun(PatchView& view) : view_(view) {}
+    // The run meets the player through `face`: its notices and the readme.
+    PatchRun(PatchView& view, shell::Face& face) : view_(view), face_(face) {}
 
     // The game folder chosen for the coming run, as the picker gave it.
     const std::string& gameFolder() const { return gameFolder_; }
@@ -62,6 +64,7 @@ private:
     PatchEnd writeAll(shell::RunLog& log);
 
     PatchView& view_;
+    shell::Face& face_;
     std::string gameFolder_;
 };
 

@@ -1,8 +1,9 @@
 // What the program above the seam does for the back ends: the back ends show
 // an error that escaped a worker, end the program when the system asks, and
 // own message boxes by the main window through it, never by naming the
-// application.  The application hands its host over once at the start (a
-// test, for its scope).
+// application.  The application puts itself in force as the host
+// (base::InForce<plat::Host>) once its main window is made; a test, for its
+// scope.
 #pragma once
 
 #include <string>
@@ -34,9 +35,9 @@ public:
     virtual void restart() = 0;
 };
 
-// The host in force.  Without one (a test of the seam alone) an error shows
-// in a plain box and nothing owns the boxes.
+// The host in force.  Without one (a test of the seam alone) it is
+// noHost(): an error shows in a plain box and nothing owns the boxes.
 Host& host();
-void setHost(Host* h);
+Host& noHost();
 
 }  // namespace plat

@@ -9,33 +9,9 @@ namespace plat {
 
 namespace {
 
-struct InForce {
-    Program* program = nullptr;
-    Files* files = nullptr;
-    Drives* drives = nullptr;
-    Registry* registry = nullptr;
-    Shell* shell = nullptr;
-    Desktop* desktop = nullptr;
-} inForce;
-
-template <class Slice>
-Slice*& slot();
-template <>
-Program*& slot<Program>() { return inForce.program; }
-template <>
-Files*& slot<Files>() { return inForce.files; }
-template <>
-Drives*& slot<Drives>() { return inForce.drives; }
-template <>
-Registry*& slot<Registry>() { return inForce.registry; }
-template <>
-Shell*& slot<Shell>() { return inForce.shell; }
-template <>
-Desktop*& slot<Desktop>() { return inForce.desktop; }
-
 template <class Slice>
 Slice& current() {
-    Slice* s = slot<Slice>();
+    Slice* s = base::InForce<Slice>::current();
     if (!s) throw std::logic_error("no platform in force");
     return *s;
 }
@@ -50,8 +26,7 @@ public:
     void restart() override {}
 };
 
-NoHost noHost;
-Host* currentHost = &noHost;
+NoHost none;
 
 }  // namespace
 
@@ -66,29 +41,12 @@ std::string RegKey::text() const {
 Shell& shell() { return current<Shell>(); }
 Desktop& desktop() { return current<Desktop>(); }
 
-void setPlatform(Platform* p) {
-    inForce = p ? InForce{p, p, p, p, p, p} : InForce{};
+Host& host() {
+    Host* h = base::InForce<Host>::current();
+    return h ? *h : none;
 }
 
-template <class Slice>
-Standing<Slice>::Standing(Slice& s) : before_(slot<Slice>()) {
-    slot<Slice>() = &s;
-}
-
-template <class Slice>
-Standing<Slice>::~Standing() {
-    slot<Slice>() = before_;
-}
-
-template class Standing<Program>;
-template class Standing<Files>;
-template class Standing<Drives>;
-template class Standing<Registry>;
-template class Standing<Shell>;
-template class Standing<Desktop>;
-
-Host& host() { return *currentHost; }
-void setHost(Host* h) { currentHost = h ? h : &noHost; }
+Host& noHost() { return none; }
 
 std::string systemTool(const std::string& fileName) {
     std::string folder = shell().windowsFolder();

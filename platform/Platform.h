@@ -17,6 +17,7 @@
 
 #include <memory>
 
+#include "base/InForce.h"
 #include "platform/Desktop.h"
 #include "platform/Drives.h"
 #include "platform/Files.h"
@@ -32,29 +33,22 @@ class Platform : public Program, public Files, public Drives, public Registry, p
 // The process's platform, made once by the linked back end.
 std::unique_ptr<Platform> createPlatform();
 
-// Puts a back end's every slice in force (nullptr: none); set by the program
-// entry or by a test fixture.
-void setPlatform(Platform* p);
-
-// Puts one slice in force for a scope and the one it replaced back on
-// leaving: a fake that fails or times a few calls of one subject.
-template <class Slice>
-class Standing {
+// A back end's every slice in force for a scope: the program entry's, or a
+// test fixture's.  One slice alone is put in force the same way
+// (base::InForce<plat::Files>): a fake that fails or times a few calls of
+// one subject.
+class PlatformInForce {
 public:
-    explicit Standing(Slice& s);
-    ~Standing();
-    Standing(const Standing&) = delete;
-    Standing& operator=(const Standing&) = delete;
+    explicit PlatformInForce(Platform& p)
+        : program_(p), files_(p), drives_(p), registry_(p), shell_(p), desktop_(p) {}
 
 private:
-    Slice* before_;
+    base::InForce<Program> program_;
+    base::InForce<Files> files_;
+    base::InForce<Drives> drives_;
+    base::InForce<Registry> registry_;
+    base::InForce<Shell> shell_;
+    base::InForce<Desktop> desktop_;
 };
-
-extern template class Standing<Program>;
-extern template class Standing<Files>;
-extern template class Standing<Drives>;
-extern template class Standing<Registry>;
-extern template class Standing<Shell>;
-extern template class Standing<Desktop>;
 
 }  // namespace plat

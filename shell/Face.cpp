@@ -1,5 +1,6 @@
 #include "shell/Face.h"
 
+#include "base/InForce.h"
 #include "platform/Shell.h"
 #include "shell/FolderPicker.h"
 #include "shell/Services.h"
@@ -13,6 +14,8 @@ namespace {
 // folder picker, Notepad.
 class Windows : public Face {
 public:
+    using Face::ask;
+    using Face::show;
     plat::Answer show(const std::string& text, const std::string& caption, MsgKind kind) override {
         return ui::app().messageBox(text, caption, static_cast<std::uint32_t>(kind));
     }
@@ -28,7 +31,6 @@ public:
 };
 
 Windows windows;
-Face* current = &windows;
 
 }  // namespace
 
@@ -73,26 +75,32 @@ const char* meaningOf(ExitCode code) {
     return "unknown";
 }
 
-Face& face() { return *current; }
-void useFace(Face* f) { current = f ? f : &windows; }
+Face& face() {
+    Face* f = base::InForce<Face>::current();
+    return f ? *f : windows;
+}
+
+plat::Answer Face::show(Msg text, Msg caption, MsgKind kind) {
+    const MessageTable& m = messages();
+    return show(m.get(text), m.get(caption), kind);
+}
+
+plat::Answer Face::ask(Question q, Msg text, Msg caption, int disc) {
+    const MessageTable& m = messages();
+    return ask(q, m.get(text), m.get(caption), disc);
+}
 
 plat::Answer showMessage(const std::string& text, const std::string& caption, MsgKind kind) {
     return face().show(text, caption, kind);
 }
 
-plat::Answer showMessage(Msg text, Msg caption, MsgKind kind) {
-    const MessageTable& m = messages();
-    return face().show(m.get(text), m.get(caption), kind);
-}
+plat::Answer showMessage(Msg text, Msg caption, MsgKind kind) { return face().show(text, caption, kind); }
 
 plat::Answer ask(Question q, const std::string& text, const std::string& caption, int disc) {
     return face().ask(q, text, caption, disc);
 }
 
-plat::Answer ask(Question q, Msg text, Msg caption, int disc) {
-    const MessageTable& m = messages();
-    return face().ask(q, m.get(text), m.get(caption), disc);
-}
+plat::Answer ask(Question q, Msg text, Msg caption, int disc) { return face().ask(q, text, caption, disc); }
 
 std::optional<std::string> pickFolder() { return face().pickFolder(); }
 

@@ -55,24 +55,17 @@ public:
     virtual void showError(const std::string& text) = 0;
     // Whether someone is there to see and answer.
     virtual bool attended() const = 0;
+
+    // The same with entries of the message table in force.
+    plat::Answer show(Msg text, Msg caption, MsgKind kind);
+    plat::Answer ask(Question q, Msg text, Msg caption, int disc = 0);
 };
 
 // The face in force: message boxes and windows, unless an unattended run
-// put its own (useFace; nullptr goes back to the windows).
+// put its own (base::InForce<shell::Face>).  A run is given the face it
+// meets the player through; the windows' handlers and the services below
+// use the one in force.
 Face& face();
-void useFace(Face* f);
-
-// A face in force for a scope.
-class FaceInForce {
-public:
-    explicit FaceInForce(Face& f) : before_(&face()) { useFace(&f); }
-    ~FaceInForce() { useFace(before_); }
-    FaceInForce(const FaceInForce&) = delete;
-    FaceInForce& operator=(const FaceInForce&) = delete;
-
-private:
-    Face* before_;
-};
 
 // Through the face in force: a message box that is no question, modal and
 // owned by the application (its text and caption as given, or entries of

@@ -1,5 +1,7 @@
 #include "shell/FolderPicker.h"
 
+#include "base/InForce.h"
+
 #include "platform/SystemError.h"
 
 namespace {
@@ -26,8 +28,6 @@ const ui::FormDef kWindow{
     {0, 0, 312, 320}, ui::kOuterSize | ui::kSystemMenu, ui::BorderStyle::Sizeable, ui::Position::ScreenCenter,
     {"宋体", ui::kGb2312Charset, -12}, kControls, std::size(kControls), kEvents, std::size(kEvents)};
 
-TForm3* current = nullptr;
-
 }  // namespace
 
 TForm3::TForm3() : ui::Form(kWindow) {
@@ -47,9 +47,8 @@ void TForm3::Button2Click() { setModalResult(ui::mrCancel); }
 
 namespace shell {
 
-void usePicker(TForm3* picker) { current = picker; }
-
 std::optional<std::string> showPicker() {
+    TForm3* current = base::InForce<TForm3>::current();
     if (!current || current->ShowModal() != ui::mrOk) return std::nullopt;
     std::string folder = current->ShellTreeView1->path();
     plat::requirePathFits(plat::Path(folder));

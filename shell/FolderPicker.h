@@ -24,9 +24,8 @@ public:
 
 namespace shell {
 
-// The picker that the windows' face shows; set by the program once it is made,
-// cleared (nullptr) when it goes.
-void usePicker(TForm3* picker);
+// The picker that the windows' face shows is the one in force
+// (base::InForce<TForm3>), put there by the program once it is made.
 
 // Shows the folder picker modally.  OK gives the selected folder's whole path
 // ("X:\" for a drive root); it can be pressed only while a file-system folder

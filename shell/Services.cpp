@@ -1,8 +1,8 @@
 #include "shell/Services.h"
 
-#include <memory>
 #include <stdexcept>
 
+#include "base/InForce.h"
 #include "platform/Desktop.h"
 #include "shell/Language.h"
 #include "shell/MainForm.h"
@@ -11,42 +11,22 @@ namespace shell {
 
 namespace {
 
-// The main window's state, as the services read it.
-class MainWindow : public Settings {
-public:
-    explicit MainWindow(TForm1& window) : w_(window) {}
-    const MessageTable& messages() const override { return w_.messages; }
-    std::string sourceFolder() const override { return w_.sourceFolder; }
-    void setSourceFolder(const std::string& folder) override { w_.sourceFolder = folder; }
-    Edition edition() const override {
-        return w_.ComboBox1->selectedText() == kSimplified ? Edition::Simplified : Edition::Traditional;
-    }
-    std::string languageName() const override { return w_.ComboBox1->selectedText(); }
-    void closeMainWindow() override { w_.Close(); }
-
-private:
-    TForm1& w_;
-};
-
-std::unique_ptr<MainWindow> mainWindow;
-Settings* current = nullptr;
-
 Settings& settings() {
+    Settings* current = base::InForce<Settings>::current();
     if (!current) throw std::logic_error("the main window is not made yet");
     return *current;
 }
 
 }  // namespace
 
-void useMainWindow(TForm1* window) {
-    mainWindow = window ? std::make_unique<MainWindow>(*window) : nullptr;
-    current = mainWindow.get();
+const MessageTable& MainWindowSettings::messages() const { return w_.messages; }
+std::string MainWindowSettings::sourceFolder() const { return w_.sourceFolder; }
+void MainWindowSettings::setSourceFolder(const std::string& folder) { w_.sourceFolder = folder; }
+Edition MainWindowSettings::edition() const {
+    return w_.ComboBox1->selectedText() == kSimplified ? Edition::Simplified : Edition::Traditional;
 }
-
-void useSettings(Settings* s) {
-    mainWindow.reset();
-    current = s;
-}
+std::string MainWindowSettings::languageName() const { return w_.ComboBox1->selectedText(); }
+void MainWindowSettings::closeMainWindow() { w_.Close(); }
 
 const MessageTable& messages() { return settings().messages(); }
 

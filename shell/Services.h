@@ -1,8 +1,8 @@
 // What the subsystems use of the main window, and nothing more: the message
 // table, the source folder, the patch edition that the language list chooses
-// and the end of the program.  The program hands the main window over once
-// it exists (useMainWindow), or an unattended run its own settings
-// (useSettings); no window is reachable through here.
+// and the end of the program.  The program puts the main window's settings
+// in force once it exists (MainWindowSettings), an unattended run its own
+// (base::InForce<shell::Settings>); no window is reachable through here.
 #pragma once
 
 #include <string>
@@ -32,11 +32,20 @@ public:
     virtual bool makesShortcuts() const { return true; }
 };
 
-// The window that the services read; set by the program once it is made,
-// cleared (nullptr) when it goes.
-void useMainWindow(TForm1* window);
-// An unattended run's settings instead; nullptr for none.
-void useSettings(Settings* settings);
+// The main window's state, as the services read it.
+class MainWindowSettings : public Settings {
+public:
+    explicit MainWindowSettings(TForm1& window) : w_(window) {}
+    const MessageTable& messages() const override;
+    std::string sourceFolder() const override;
+    void setSourceFolder(const std::string& folder) override;
+    Edition edition() const override;
+    std::string languageName() const override;
+    void closeMainWindow() override;
+
+private:
+    TForm1& w_;
+};
 
 // The main window's message table.
 const MessageTable& messages();

@@ -27,6 +27,8 @@ public:
     // offered once.
     plat::Answer rule(Question q, int disc) const;
 
+    using Face::ask;
+    using Face::show;
     plat::Answer show(const std::string& text, const std::string& caption, MsgKind kind) override;
     plat::Answer ask(Question q, const std::string& text, const std::string& caption, int disc) override;
     std::optional<std::string> pickFolder() override;

@@ -61,15 +61,16 @@ Report removeGameFrom(const Installed& game, bool saves, RemovalView& view) {
     });
 }
 
-void tellReport(const Report& report, const shell::MessageTable& m, bool patch) {
+void tellReport(shell::Face& face, const Report& report, const shell::MessageTable& m, bool patch) {
     const auto shown = reportText(report, m, patch);
-    shell::showMessage(shown.text, m.get(shown.warning ? shell::Msg::Warning : shell::Msg::Notice),
-                       shown.warning ? shell::MsgKind::Warning : shell::MsgKind::Information);
+    face.show(shown.text, m.get(shown.warning ? shell::Msg::Warning : shell::Msg::Notice),
+              shown.warning ? shell::MsgKind::Warning : shell::MsgKind::Information);
 }
 
-plat::Answer askAboutFailure(const std::string& path, std::uint32_t code, const shell::MessageTable& m) {
-    return shell::ask(shell::Question::RemovalFailed, plat::systemText(code) + "\r\n\r\n" + path,
-                      m.get(shell::Msg::Error));
+plat::Answer askAboutFailure(shell::Face& face, const std::string& path, std::uint32_t code,
+                             const shell::MessageTable& m) {
+    return face.ask(shell::Question::RemovalFailed, plat::systemText(code) + "\r\n\r\n" + path,
+                    m.get(shell::Msg::Error), 0);
 }
 
 ReportText reportText(const Report& r, const shell::MessageTable& m, bool patch) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "shell/Face.h"
 #include "shell/InstallRecord.h"
 #include "shell/MessageTable.h"
 #include "uninstall/Removal.h"
@@ -33,9 +34,10 @@ struct ReportText {
 ReportText reportText(const Report& report, const shell::MessageTable& m, bool patch);
 
 // The report as a message box (or, unattended, in the log).
-void tellReport(const Report& report, const shell::MessageTable& m, bool patch);
+void tellReport(shell::Face& face, const Report& report, const shell::MessageTable& m, bool patch);
 
 // A file that cannot go: Retry, Ignore or Abort, asked through the face.
-plat::Answer askAboutFailure(const std::string& path, std::uint32_t code, const shell::MessageTable& m);
+plat::Answer askAboutFailure(shell::Face& face, const std::string& path, std::uint32_t code,
+                             const shell::MessageTable& m);
 
 }  // namespace uninstall

@@ -1,5 +1,6 @@
 #include "uninstall/UnattendedRemoval.h"
 
+#include "base/InForce.h"
 #include "platform/Program.h"
 #include "shell/RunLog.h"
 #include "shell/Unattended.h"
@@ -11,13 +12,14 @@ namespace {
 // The removal's own log names each file; a failure is asked through the face.
 class Logged : public RemovalView {
 public:
-    explicit Logged(const shell::MessageTable& m) : m_(m) {}
+    Logged(shell::Face& face, const shell::MessageTable& m) : face_(face), m_(m) {}
     void showFile(const std::string&, bool) override {}
     plat::Answer askAboutFailure(const std::string& path, std::uint32_t code) override {
-        return uninstall::askAboutFailure(path, code, m_);
+        return uninstall::askAboutFailure(face_, path, code, m_);
     }
 
 private:
+    shell::Face& face_;
     const shell::MessageTable& m_;
 };
 
@@ -52,15 +54,15 @@ int removeUnattended(const shell::CommandLine& line, const Installed& game, cons
     // window's removal has it from its window.
     plat::program().comInitialize();
     shell::UnattendedFace face({line.removeSaves, {}});
-    shell::FaceInForce inForce(face);
+    const base::InForce<shell::Face> inForce(face);
     shell::RunLog log(shell::kUnattendedLog, "unattended removal");
     log.placeInTemp();
     log.line("command line: " + plat::program().commandLine());
     if (!refused.empty()) {
-        shell::showMessage(refused, messages.get(shell::Msg::Error), shell::MsgKind::Stop);
+        face.show(refused, messages.get(shell::Msg::Error), shell::MsgKind::Stop);
         return face.exitWith(shell::ExitCode::Refused, refused);
     }
-    Logged view(messages);
+    Logged view(face, messages);
     // A game the player installed otherwise is theirs: only the patch goes.
     const bool patch = line.patchOnly || game.record.patchOnly();
     Report report;
@@ -68,15 +70,15 @@ int removeUnattended(const shell::CommandLine& line, const Installed& game, cons
         if (patch) {
             report = removePatchFrom(game, view);
         } else {
-            const bool saves = shell::ask(shell::Question::RemoveSaves, messages.get(shell::Text::UninstallSaves),
-                                          messages.get(shell::Msg::Notice)) == plat::Answer::Yes;
+            const bool saves = face.ask(shell::Question::RemoveSaves, messages.get(shell::Text::UninstallSaves),
+                                        messages.get(shell::Msg::Notice), 0) == plat::Answer::Yes;
             report = removeGameFrom(game, saves, view);
         }
     } catch (const std::exception& e) {
         // The removal's log has its outcome; what it had done stays done.
         return face.exitWith(shell::ExitCode::FilesLeftOut, e.what());
     }
-    tellReport(report, messages, patch);
+    tellReport(face, report, messages, patch);
     return face.exitWith(exitOf(report), whyNot(report));
 }
 

@@ -81,7 +81,7 @@ void TForm5::showFile(const std::string& path, bool restoring) {
 }
 
 plat::Answer TForm5::askAboutFailure(const std::string& path, std::uint32_t code) {
-    return uninstall::askAboutFailure(path, code, messages_);
+    return uninstall::askAboutFailure(shell::face(), path, code, messages_);
 }
 
 // A removal that an error stopped is told, and the window goes: its log
@@ -89,7 +89,7 @@ plat::Answer TForm5::askAboutFailure(const std::string& path, std::uint32_t code
 void TForm5::removeAndTell(const std::function<uninstall::Report()>& removal, bool patch) {
     Running running(*this);
     try {
-        uninstall::tellReport(removal(), messages_, patch);
+        uninstall::tellReport(shell::face(), removal(), messages_, patch);
     } catch (const std::exception& e) {
         shell::showError(e.what());
     }

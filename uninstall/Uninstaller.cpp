@@ -1,7 +1,9 @@
 #include "uninstall/Uninstaller.h"
 
+
 #include <exception>
 
+#include "base/InForce.h"
 #include "platform/AnsiText.h"
 #include "platform/Host.h"
 #include "platform/Files.h"
@@ -109,8 +111,8 @@ std::string languageFile(const plat::Path& folder, const std::string& language) 
 // The uninstall window, in the record's language; 1 when the record is refused.
 int removeInWindow(const Installed& game, const std::string& refused, shell::MessageTable& messages,
                    const std::string& languageFile) {
+    const base::InForce<plat::Host> host(ui::app());  // until the window has gone
     TForm5 form(messages, game.record, game.folder, game.damaged);
-    plat::setHost(&ui::app());
     ui::app().setMainForm(&form);
     try {
         shell::applyLanguageFile(languageFile, messages, form);
@@ -129,7 +131,6 @@ int removeInWindow(const Installed& game, const std::string& refused, shell::Mes
         ui::app().run();
     }
     ui::app().reset();
-    plat::setHost(nullptr);
     return code;
 }
 

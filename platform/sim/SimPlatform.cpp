@@ -50,18 +50,17 @@ Installed::Installed(SimPlatform& s, plat::Host& host, std::function<void(const 
     : Installed(s, &host, std::move(failureHandler)) {}
 
 Installed::Installed(SimPlatform& s, plat::Host* host, std::function<void(const std::string&)> failureHandler)
-    : s_(s) {
+    : s_(s), platform_(s) {
     if (failureHandler) s.setFailureHandler(std::move(failureHandler));
-    plat::setPlatform(&s);
-    plat::setHost(host);
+    if (host) host_.emplace(*host);
     plat::host().restart();
 }
 
+// The workers end while the platform is still in force; the host forgets
+// the run's windows; then the guards put back what was in force before.
 Installed::~Installed() {
     s_.stopWorkers();
-    plat::setPlatform(nullptr);
     plat::host().restart();
-    plat::setHost(nullptr);
 }
 
 }  // namespace sim

@@ -1,7 +1,7 @@
 // A simulated Windows inside the test process.
 //
 //   sim::SimPlatform s;            // installs nothing globally
-//   sim::Installed on(s, ui::app());  // plat::setPlatform(&s), the application as the host, restarted;
+//   sim::Installed on(s, ui::app());  // s in force, the application as the host, restarted;
 //                                     // undone at scope end
 //   s.setFailureHandler([](const std::string& m) { ADD_FAILURE() << m; });
 //
@@ -423,6 +423,8 @@ public:
 private:
     Installed(SimPlatform& s, plat::Host* host, std::function<void(const std::string&)> failureHandler);
     SimPlatform& s_;
+    plat::PlatformInForce platform_;
+    std::optional<base::InForce<plat::Host>> host_;
 };
 
 }  // namespace sim

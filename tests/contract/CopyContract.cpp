@@ -181,7 +181,7 @@ public:
     }
 
 private:
-    plat::Standing<plat::Files> standing_;
+    base::InForce<plat::Files> standing_;
     int reads_ = 0;
 };
 

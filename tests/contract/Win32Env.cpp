@@ -9,7 +9,10 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/InForce.h"
 #include "platform/Files.h"
+#include "platform/Host.h"
+#include "platform/Platform.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/contract/Contract.h"
 #include "tests/contract/ContractEnv.h"
@@ -59,9 +62,7 @@ using w32test::underWine;
 
 class Win32Env : public ContractEnv {
 public:
-    Win32Env() : platform_(sharedPlatform()) {
-        plat::setPlatform(&platform_);
-        plat::setHost(&ui::app());
+    Win32Env() : platform_(sharedPlatform()), platformInForce_(platform_), host_(ui::app()) {
         static unsigned counter = 0;
         char temp[MAX_PATH + 1] = {};
         DWORD n = GetTempPathA(MAX_PATH, temp);
@@ -176,6 +177,8 @@ public:
 
 private:
     w32::Win32Platform& platform_;
+    plat::PlatformInForce platformInForce_;
+    base::InForce<plat::Host> host_;
     plat::Path scratch_;
     bool unixLinks_ = false;
 };

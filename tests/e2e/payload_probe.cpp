@@ -80,7 +80,7 @@ double medianMs(const std::function<void()>& f, std::vector<double>& samples) {
 int main(int argc, char** argv) {
     if (argc < 3) return 0;
     std::unique_ptr<plat::Platform> platform = plat::createPlatform();
-    plat::setPlatform(platform.get());
+    const plat::PlatformInForce inForce(*platform);
     const plat::Path files(argv[1]), scratch(argv[2]);
     (void)plat::files().createFolder(scratch);  // there already on a second run
 

@@ -13,7 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "base/InForce.h"
 #include "platform/Desktop.h"
+#include "platform/Host.h"
+#include "platform/Platform.h"
 #include "platform/win32/Peers.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/support/TestWindow.h"
@@ -96,8 +99,8 @@ int runProbe() {
 
 int runForm(const char* holdMarker) {
     w32::Win32Platform platform;
-    plat::setPlatform(&platform);
-    plat::setHost(&ui::app());
+    const plat::PlatformInForce inForce(platform);
+    const base::InForce<plat::Host> host(ui::app());
     platform.comInitialize();
 
     ui::Form form("TForm1", "Form1");

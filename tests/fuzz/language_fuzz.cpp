@@ -17,8 +17,7 @@ namespace {
 
 sim::SimPlatform& simulation() {
     static sim::SimPlatform s;
-    static const bool installed = (plat::setPlatform(&s), true);
-    (void)installed;
+    static const plat::PlatformInForce inForce(s);
     return s;
 }
 

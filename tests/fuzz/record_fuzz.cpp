@@ -22,8 +22,7 @@ void check(bool ok) {
 
 void installSimulation() {
     static sim::SimPlatform s;
-    static const bool installed = (plat::setPlatform(&s), true);
-    (void)installed;
+    static const plat::PlatformInForce inForce(s);
 }
 
 std::string withChecksums(const std::string& text) {

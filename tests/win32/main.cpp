@@ -5,6 +5,9 @@
 #include <memory>
 #include <string>
 
+#include "base/InForce.h"
+#include "platform/Host.h"
+#include "platform/Platform.h"
 #include "tests/win32/TestSupport.h"
 #include "ui/Components.h"
 
@@ -40,12 +43,13 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--hold-until") == 0) return w32test::holdUntil(argv[2], argv[3]);
     ::testing::InitGoogleTest(&argc, argv);
     w32test::instance = std::make_unique<w32::Win32Platform>();
-    plat::setPlatform(w32test::instance.get());
-    plat::setHost(&ui::app());
-    w32test::instance->comInitialize();
-    int rc = RUN_ALL_TESTS();
-    plat::setHost(nullptr);
-    plat::setPlatform(nullptr);
+    int rc = 0;
+    {
+        const plat::PlatformInForce inForce(*w32test::instance);
+        const base::InForce<plat::Host> host(ui::app());
+        w32test::instance->comInitialize();
+        rc = RUN_ALL_TESTS();
+    }
     w32test::instance.reset();
     return rc;
 }

@@ -192,6 +192,15 @@ INSTANTIATE_TEST_SUITE_P(
             "/S /PATCH=simplified /NOSHORTCUTS /DIR=C:\\Hand", ExitCode::FilesLeftOut}),
     [](const ::testing::TestParamInfo<End>& info) { return std::string(info.param.name); });
 
+// The log names why the folder could not be made: the code of the call
+// that failed, not that of a look at the folder afterwards.
+TEST_F(Unattended, AFolderThatCannotBeMadeIsLoggedWithTheCodeOfTheFailedCreation) {
+    arrange(kAllDiscs);
+    s.failCreateFolder("C:\\Lunavire", plat::err::WriteProtect);
+    EXPECT_EQ(run("/S /LOG=C:\\run.log"), static_cast<int>(ExitCode::Refused));
+    EXPECT_NE(log().find("the install folder cannot be made (19: "), std::string::npos) << log();
+}
+
 class UnattendedFromFolders : public Unattended {
 protected:
     void SetUp() override { arrange(kNoDisc); }

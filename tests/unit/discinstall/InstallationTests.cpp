@@ -53,7 +53,7 @@ protected:
     ui::Form owner{"TOwner", "Owner"};
     TKqFileCopy& copy = owner.add<TKqFileCopy>(&owner, "KqFileCopy1");
     RecordingView view;
-    discinstall::Installation run{copy, view};
+    discinstall::Installation run{copy, view, shell::face()};
     std::function<void()> onProgress;
 };
 

@@ -138,10 +138,7 @@ TEST_F(SimThreads, AWorkersExceptionIsShownInTheErrorBoxAtTheNextPump) {
 
 TEST_F(SimThreads, WithoutAnApplicationAWorkersExceptionStillShowsInABox) {
     // A test of the seam alone has no application: the error is not lost.
-    plat::setHost(nullptr);
-    struct HostBack {
-        ~HostBack() { plat::setHost(&ui::app()); }
-    } hostBack;
+    const base::InForce<plat::Host> noApplication(plat::noHost());
     s.answerBoxes({plat::Answer::Ok});
     p.startThread([] { throw std::runtime_error("copy step failed"); }, Priority::Normal);
     while (s.liveWorkers()) std::this_thread::yield();
