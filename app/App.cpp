@@ -6,6 +6,7 @@
 #include "app/Unattended.h"
 
 #include "base/InForce.h"
+#include "discinstall/Discs.h"
 #include "extras/Launchers.h"
 #include "extras/VoiceAddOn.h"
 #include "patch/PatchRun.h"
@@ -115,7 +116,14 @@ int runProgram() {
     shell::RunLog::echoTo(plat::Path(line.log));
     if (line.usage || !line.fault.empty()) return showUsage(line);
     // Windows' list of installed programs starts the uninstall mode.
-    if (line.uninstall) return uninstall::runUninstaller(line);
+    if (line.uninstall) {
+        // A check and a repair find the game's discs as the installation does.
+        const uninstall::DiscsFor discs = [&line](shell::Face& face, shell::RunLog& log) -> std::unique_ptr<shell::DiscSource> {
+            return std::make_unique<discinstall::Discs>(face, discFolders(line.sources),
+                                                        [&log](const std::string& text) { log.line(text); });
+        };
+        return uninstall::runUninstaller(line, discs);
+    }
     if (line.silent) return runUnattended(line);
     if (!uninstall::startOnlyCopy(uninstall::Mode::Installer)) return 0;
     plat::program().startupMark("only copy");

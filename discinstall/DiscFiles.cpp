@@ -118,6 +118,12 @@ bool buildDiscList(int disc, const plat::Path& source, DiscList& list, const Sto
     }
 }
 
+int discOf(const plat::Path& relative) {
+    if (relative == plat::Path("game03.dat")) return 2;
+    if (relative.within(plat::Path("music"))) return 3;
+    return 1;
+}
+
 plat::Path discRoot(int disc, const plat::Path& source) {
     const plat::Path folder(source.text() + "\\");  // "X:" is the drive's root
     return disc == 1 ? folder / "game" : folder;

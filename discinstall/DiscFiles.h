@@ -58,4 +58,9 @@ bool buildDiscList(int disc, const plat::Path& source, DiscList& list, const Sto
 // disc 1's "game" folder, the root of the others.
 plat::Path discRoot(int disc, const plat::Path& source);
 
+// The disc that holds a file of the install folder (relative to it), by
+// what each disc's list takes: disc 2 its archive, disc 3 the music, disc 1
+// the rest.
+int discOf(const plat::Path& relative);
+
 }  // namespace discinstall

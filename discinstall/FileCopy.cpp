@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "discinstall/CopyThread.h"
+#include "payload/Payload.h"
 #include "platform/Desktop.h"
 #include "platform/Files.h"
 #include "platform/Host.h"
@@ -198,10 +199,19 @@ void TKqFileCopy::report(const std::string& text, std::uint32_t code) {
 
 void TKqFileCopy::Start() {
     breakPoint_ = 0;
+    crc_ = 0;
+    crcFromStart_ = true;
     begin(Target::Create, OnStart);
 }
 
-void TKqFileCopy::Restore() { begin(Target::GoOn, OnRestore); }
+void TKqFileCopy::Restore() {
+    crcFromStart_ = false;
+    begin(Target::GoOn, OnRestore);
+}
+
+std::optional<std::uint32_t> TKqFileCopy::Crc32() const {
+    return crcFromStart_ ? std::optional<std::uint32_t>(crc_) : std::nullopt;
+}
 
 void TKqFileCopy::begin(Target target, const TNotifyEvent& started) {
     if (const plat::SysError e = openSource(); e.failed()) return reportError(e);
@@ -304,6 +314,7 @@ void TKqFileCopy::step() {
         return;
     }
     breakPoint_ += put;
+    if (crcFromStart_) crc_ = payload::crc32(crc_, buffer, put);
     const std::uint8_t rate = copyRate(breakPoint_, fileSize_);
     fire([&] {
         if (OnCopyProgress) OnCopyProgress(this, fileSize_, breakPoint_, rate);

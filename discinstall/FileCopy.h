@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/Files.h"
@@ -57,6 +58,10 @@ public:
     TNotifyEvent OnCancel;
     TOnCopyProgress OnCopyProgress;
     TOnError OnError;
+
+    // The CRC-32 of the bytes written since Start, as they passed; nothing
+    // after Restore, which goes on from bytes it did not see.
+    std::optional<std::uint32_t> Crc32() const;
 
     // Start and Restore expect an idle component (no file open, no worker).
     virtual void Start();    // ExistingFile into a newly created NewFile, from byte 0
@@ -105,6 +110,8 @@ private:
     std::string newFile_;
     std::uint32_t breakPoint_ = 0;
     std::uint32_t fileSize_ = 0;
+    std::uint32_t crc_ = 0;
+    bool crcFromStart_ = false;
     std::shared_ptr<TCopyThread> worker_;
     std::uint32_t runningWorker_ = 0;  // the worker's handle; 0 whenever no worker runs
     bool inStep_ = false;

@@ -89,7 +89,7 @@ FileResult FileInstaller::copyAgain(const plat::Path& source, const plat::Path& 
     FileResult result = copyOnce(source, target, action, events);
     if (result.kind == FileResult::Kind::Failed) return result;
     events.fileInstalled(source.text(), target.text(), result);
-    if (result.kind == FileResult::Kind::Placed) record.whole(target);
+    if (result.kind == FileResult::Kind::Placed) record.whole(target, result.digest);
     return result;
 }
 
@@ -122,6 +122,7 @@ FileResult FileInstaller::copyOnce(const plat::Path& source, const plat::Path& t
         partial.keep();
         plat::FileStamp copied;
         result.size = plat::files().fileStamp(target, copied).ok() ? copied.size : 0;
+        if (const auto crc = copy_.Crc32()) result.digest = shell::record::Digest{copy_.BreakPoint(), *crc};
         return result;
     }
     if (cancelled_()) {

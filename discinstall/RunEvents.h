@@ -11,6 +11,7 @@
 #include "discinstall/DiscPlan.h"
 #include "platform/Desktop.h"
 #include "shell/Face.h"
+#include "shell/InstallRecord.h"
 
 namespace discinstall {
 
@@ -72,6 +73,7 @@ struct FileResult {
     Kind kind = Kind::Placed;
     FileAction action = FileAction::Copy;  // what the install folder held
     std::uint64_t size = 0;                // a copy's size in place
+    std::optional<shell::record::Digest> digest;  // a copy's content, as its bytes passed
     std::uint32_t code = 0;                // a failure's system code
     std::string text;                      // and its text as the copy reported it (may be empty)
 };

@@ -38,7 +38,9 @@ void RunRecord::makeFolders(const plat::Path& folder) {
 
 void RunRecord::announce(const plat::Path& target) { writer_->fileAnnounced(target, plat::files().fileExists(target)); }
 
-void RunRecord::whole(const plat::Path& target) { writer_->fileWhole(target); }
+void RunRecord::whole(const plat::Path& target, const std::optional<shell::record::Digest>& digest) {
+    writer_->fileWhole(target, digest);
+}
 
 void RunRecord::inPlace(const plat::Path& target) {
     const auto rel = writer_->record().relative(target);

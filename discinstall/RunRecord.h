@@ -7,11 +7,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/Path.h"
+#include "shell/InstallRecord.h"
 
 namespace shell::record {
 class Writer;
@@ -39,7 +41,7 @@ public:
     void makeFolders(const plat::Path& folder);
     // A file about to be written, and the same file once it is whole.
     void announce(const plat::Path& target);
-    void whole(const plat::Path& target);
+    void whole(const plat::Path& target, const std::optional<shell::record::Digest>& digest = std::nullopt);
     // A file found whole in place is the installation's too, so that the
     // uninstaller takes it away (a reinstall over a set-aside record, a game
     // copied in by hand): put on the record unless it is already.

@@ -22,6 +22,7 @@
 #include "shell/RecordFile.h"
 #include "shell/RunLog.h"
 #include "shell/Services.h"
+#include "shell/PatchFiles.h"
 #include "shell/Shortcuts.h"
 
 namespace patch {
@@ -29,27 +30,20 @@ namespace patch {
 namespace {
 
 struct Edition {
-    const char* group;
+    shell::Edition edition;
     int shortcutKind;
 };
 
 Edition currentEdition() {
-    if (shell::edition() == shell::Edition::Simplified) return {"GB_", shell::kSimplifiedShortcut};
-    return {"BIG", shell::kTraditionalShortcut};
+    const shell::Edition e = shell::edition();
+    return {e, e == shell::Edition::Simplified ? shell::kSimplifiedShortcut : shell::kTraditionalShortcut};
 }
 
 // The five files, in the order they are written.
-struct Target {
-    const char* payload;
-    bool shared;  // the main archive comes from GB_ in both editions
-    const char* file;
-};
-const Target kTargets[] = {
-    {"KESTAL", false, "KESTAL.exe"},  {"CVandry", false, "CVandry.exe"}, {"readme", false, "readme.txt"},
-    {"game01", false, "game01.dat"},  {"game00", true, "GAME00.DAT"},
-};
+using Target = shell::PatchFile;
+const auto& kTargets = shell::kPatchFiles;
 
-const char* groupOf(const Target& t, const Edition& e) { return t.shared ? "GB_" : e.group; }
+const char* groupOf(const Target& t, const Edition& e) { return shell::groupOf(t, e.edition); }
 
 // A new file may take up to this much more than its size on disk: the
 // largest cluster Windows formats by default.
@@ -188,8 +182,9 @@ void write(const Target& t, const Edition& edition, const plat::Path& folder, sh
         keepOriginal(*w, t, path);
         w->patchAnnounced(path, replacing);
     }
-    payload::extractPayload(t.payload, groupOf(t, edition), path);
-    if (w) w->patchWhole(path);
+    const std::uint32_t crc = payload::extractPayload(t.payload, groupOf(t, edition), path);
+    const shell::record::Digest written{payload::payloadSize(t.payload, groupOf(t, edition)), crc};
+    if (w) w->patchWhole(path, written, shell::payloadRef(t, edition.edition));
     log.line(std::string(replacing ? "replaced " : "wrote ") + path.text() + " (" +
              shell::sizeText(payload::payloadSize(t.payload, groupOf(t, edition))) + ")");
 }

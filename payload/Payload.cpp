@@ -132,7 +132,7 @@ std::string payloadBytes(const std::string& name, const std::string& type) {
     return out;
 }
 
-void extractPayload(const std::string& name, const std::string& type, const plat::Path& target) {
+std::uint32_t extractPayload(const std::string& name, const std::string& type, const plat::Path& target) {
     // The resource's bytes are already in memory and stay valid: inflate
     // straight from them into one N-byte block, uninitialised, and write it.
     const std::uint8_t* data = nullptr;
@@ -144,7 +144,7 @@ void extractPayload(const std::string& name, const std::string& type, const plat
     inflateContainer(data, size, block.get());
 
     auto failed = plat::replaceFile(target, block.get(), n);
-    if (!failed) return;
+    if (!failed) return crc32(0, block.get(), n);
     // The texts are the component's own; the error carries the system's code for the log.
     const std::uint32_t code = failed->error.code();
     switch (failed->step) {
@@ -154,6 +154,18 @@ void extractPayload(const std::string& name, const std::string& type, const plat
         case plat::ReplaceFailure::Move: break;
     }
     throw base::Error("Cannot create file " + target.text(), code);
+}
+
+std::uint32_t crc32(std::uint32_t crc, const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const Bytef*>(data);
+    // zlib takes a length of uInt: a larger block goes in pieces.
+    while (size > 0) {
+        const uInt piece = static_cast<uInt>(std::min<std::size_t>(size, 1u << 30));
+        crc = static_cast<std::uint32_t>(::crc32(crc, bytes, piece));
+        bytes += piece;
+        size -= piece;
+    }
+    return crc;
 }
 
 }  // namespace payload

@@ -50,6 +50,11 @@ std::string payloadBytes(const std::string& name, const std::string& type);
 // or replacing it whole.  The file is touched only once all N bytes exist in
 // memory, and then replaced in one step (plat::replaceFile): a damaged or
 // missing payload leaves no file behind, a failing write leaves the old one.
-void extractPayload(const std::string& name, const std::string& type, const plat::Path& target);
+// The CRC-32 of the bytes written.
+std::uint32_t extractPayload(const std::string& name, const std::string& type, const plat::Path& target);
+
+// CRC-32 (zlib's, the polynomial of zip and PNG) of size bytes, going on
+// from the CRC of the bytes before them (0 for none).
+std::uint32_t crc32(std::uint32_t crc, const void* data, std::size_t size);
 
 }  // namespace payload

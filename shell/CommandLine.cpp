@@ -20,7 +20,7 @@ struct Switch {
 const Switch kSwitches[] = {
     {"S", Kind::Flag, Mode::Both},          {"?", Kind::Flag, Mode::Both},
     {"H", Kind::Flag, Mode::Both},          {"HELP", Kind::Flag, Mode::Both},
-    {"DIR", Kind::Value, Mode::Install},    {"SOURCE", Kind::Value, Mode::Install},
+    {"DIR", Kind::Value, Mode::Install},    {"SOURCE", Kind::Value, Mode::Both},
     {"PATCH", Kind::Value, Mode::Install},  {"VOICE", Kind::Flag, Mode::Install},
     {"NOSHORTCUTS", Kind::Flag, Mode::Install}, {"LOG", Kind::Value, Mode::Both},
     {"PATCHONLY", Kind::Flag, Mode::Uninstall}, {"REMOVESAVES", Kind::Flag, Mode::Uninstall},
@@ -99,6 +99,10 @@ std::string checkWhole(const CommandLine& c) {
     const bool installChoices = c.dir || !c.sources.empty() || c.patch || c.voice || c.noShortcuts;
     if (installChoices && !c.silent) return "/DIR, /SOURCE, /PATCH, /VOICE and /NOSHORTCUTS need /S";
     if ((c.patchOnly || c.removeSaves) && !c.silent) return "/PATCHONLY and /REMOVESAVES need /S";
+    if ((c.patchOnly || c.removeSaves) && c.check != CommandLine::Check::None)
+        return "/PATCHONLY and /REMOVESAVES are /uninstall's";
+    if (!c.sources.empty() && c.uninstall && c.check == CommandLine::Check::None)
+        return "/SOURCE is the setup's, /verify's and /repair's";
     if (c.sources.size() > 3) return "/SOURCE names at most three folders";
     return {};
 }
@@ -148,8 +152,12 @@ CommandLine parseCommandLine(const std::string& commandLine) {
     CommandLine c;
     const auto args = arguments(commandLine);
     std::size_t i = 0;
-    if (!args.empty() && isSwitch(args[0]) && text::upperCase(args[0].substr(1)) == "UNINSTALL") {
+    const std::string mode = !args.empty() && isSwitch(args[0]) ? text::upperCase(args[0].substr(1)) : "";
+    if (mode == "UNINSTALL" || mode == "VERIFY" || mode == "REPAIR") {
         c.uninstall = true;
+        c.check = mode == "VERIFY"   ? CommandLine::Check::Verify
+                  : mode == "REPAIR" ? CommandLine::Check::Repair
+                                     : CommandLine::Check::None;
         ++i;
         if (i < args.size() && !isSwitch(args[i])) {
             c.uninstallFolder = args[i++];

@@ -5,6 +5,8 @@
 //             [/PATCH=simplified|traditional] [/VOICE] [/NOSHORTCUTS] [/LOG=file]
 //   Setup.exe /?
 //   Uninstall.exe /uninstall ["folder"] [/S [/PATCHONLY] [/REMOVESAVES]] [/LOG=file]
+//   Uninstall.exe /verify ["folder"] [/S [/SOURCE=folder | /SOURCE=a;b;c]] [/LOG=file]
+//   Uninstall.exe /repair ["folder"] [/S [/SOURCE=folder | /SOURCE=a;b;c]] [/LOG=file]
 //
 // Without switches the program shows its windows as it always has.
 #pragma once
@@ -23,7 +25,10 @@ namespace shell {
 std::vector<std::string> arguments(const std::string& commandLine);
 
 struct CommandLine {
+    // The uninstaller's modes: /uninstall, and the check or the repair of
+    // the installed game (/verify, /repair).
     bool uninstall = false;
+    enum class Check { None, Verify, Repair } check = Check::None;
     std::string uninstallFolder;  // empty: the installed uninstaller's own
     bool silent = false;          // /S
     std::optional<std::string> dir;

@@ -71,6 +71,7 @@ const char* meaningOf(ExitCode code) {
         case ExitCode::Cancelled: return "cancelled";
         case ExitCode::AlreadyRunning: return "another copy of the program is running";
         case ExitCode::Usage: return "usage shown";
+        case ExitCode::Damaged: return "files damaged or missing";
     }
     return "unknown";
 }

@@ -37,6 +37,7 @@ enum class ExitCode : int {
     Cancelled = 5,
     AlreadyRunning = 6,  // another copy of the program runs
     Usage = 7,           // the usage was shown
+    Damaged = 8,         // a check found a file of the game damaged, missing or unreadable
 };
 const char* meaningOf(ExitCode code);
 

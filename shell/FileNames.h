@@ -18,6 +18,8 @@ inline constexpr LogName kPatchLog{"patch.log", "Lunavire patch.log"};
 inline constexpr LogName kVoiceLog{"voice.log", "Lunavire voice.log"};
 // The uninstaller's goes to the temporary folder: the game folder goes away.
 inline constexpr LogName kUninstallLog{"uninstall.log", "Lunavire uninstall.log"};
+// A check's and a repair's of the game's files, from the uninstall window.
+inline constexpr LogName kRepairLog{"repair.log", "Lunavire repair.log"};
 // An unattended run's own lines: its command line, its rules' answers, its exit code.
 inline constexpr LogName kUnattendedLog{"unattended.log", "Lunavire unattended.log", true};
 

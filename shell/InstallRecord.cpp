@@ -1,10 +1,10 @@
 #include "shell/InstallRecord.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <stdexcept>
 
+#include "payload/Payload.h"
 #include "platform/AnsiText.h"
 #include "platform/Path.h"
 #include "platform/Registry.h"
@@ -18,14 +18,14 @@ const char kMagic[] = "LUNAVIRE-RECORD";
 // 1: absolute paths; 2: paths relative to the game folder.
 constexpr unsigned kVersion = 2;
 
-std::array<std::uint32_t, 256> makeCrcTable() {
-    std::array<std::uint32_t, 256> t{};
-    for (std::uint32_t n = 0; n < 256; ++n) {
-        std::uint32_t c = n;
-        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        t[n] = c;
-    }
-    return t;
+// A field of decimal digits alone (at most 19), or of eight hexadecimal ones.
+std::optional<std::uint64_t> decimal(const std::string& s) {
+    if (s.empty() || s.size() > 19 || s.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    return std::stoull(s);
+}
+std::optional<std::uint32_t> hex32(const std::string& s) {
+    if (s.size() != 8 || s.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos) return std::nullopt;
+    return static_cast<std::uint32_t>(std::stoul(s, nullptr, 16));
 }
 
 std::string hex8(std::uint32_t v) {
@@ -53,12 +53,7 @@ plat::Path recordPath(const plat::Path& install) { return uninstallFolder(instal
 plat::Path programPath(const plat::Path& install) { return uninstallFolder(install) / kProgramName; }
 plat::Path originalsFolder(const plat::Path& install) { return uninstallFolder(install) / kOriginalsName; }
 
-std::uint32_t crc32(const std::string& bytes) {
-    static const auto table = makeCrcTable();
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (unsigned char b : bytes) c = table[(c ^ b) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
-}
+std::uint32_t crc32(const std::string& bytes) { return payload::crc32(0, bytes.data(), bytes.size()); }
 
 std::string encodeLine(const Fields& fields) {
     std::string body;
@@ -139,6 +134,8 @@ constexpr Record::Kind Record::kKinds[] = {
     {Line::AddOnValue, "addon-value", 3, &Record::onAddOnKey},
     {Line::AddOnOldKey, "addon-old-key", 2, &Record::onAddOnKey},
     {Line::AddOnOldValue, "addon-old-value", 3, &Record::onAddOnKey},
+    {Line::FileDigest, "file-sum", 3, &Record::onDigest},
+    {Line::PatchDigest, "patch-sum", 4, &Record::onDigest},
 };
 
 namespace {
@@ -181,7 +178,10 @@ Record::Item& Record::item(List l, const plat::Path& path, bool& added) {
     auto& items = list(l);
     auto [it, inserted] = index_[l].emplace(path.key(), items.size());
     added = inserted;
-    if (inserted) items.push_back({path});
+    if (inserted) {
+        items.emplace_back();
+        items.back().path = path;
+    }
     return items[it->second];
 }
 
@@ -273,6 +273,7 @@ void Record::onFileAnnounced(const Fields& f) {
     bool added = false;
     Item& i = item(Files, *path, added);
     if (added) i.existedBefore = old;
+    i.digest.reset();  // written again: what it held is no longer known
 }
 
 // A file, folder or shortcut written whole: the patch's is its own again.
@@ -297,7 +298,8 @@ void Record::onPatchAnnounced(const Fields& f) {
     bool added = false;
     Item& i = item(PatchFiles, *path, added);
     // Once the patch's, a file stays the patch's as it first was.
-    if (added || i.undone) i = {*path, false, old, false};
+    if (added || i.undone) i = {*path, false, old, false, std::nullopt, {}};
+    i.digest.reset();
 }
 
 void Record::onPatch(const Fields& f) { markWhole(f, PatchFiles); }
@@ -359,6 +361,23 @@ void Record::onUnpatched(const Fields& f) {
     }
     if (!path) return ignore(f);
     throw bad("unpatched without a patch file: " + f[1]);
+}
+
+// A digest follows its file's line: it is taken only for a file on the
+// record that is whole.
+void Record::onDigest(const Fields& f) {
+    const auto path = pathField(f[1]);
+    const auto size = decimal(f[2]);
+    const auto crc = hex32(f[3]);
+    if (!size || !crc) throw bad("a digest of " + f[1] + " that does not read");
+    const bool patch = f[0] == tagOf(Line::PatchDigest);
+    if (!path) return ignore(f);
+    const Item* known = find(patch ? PatchFiles : Files, *path);
+    if (!known || !known->whole) return ignore(f);
+    bool added = false;
+    Item& i = item(patch ? PatchFiles : Files, *path, added);
+    i.digest = Digest{*size, *crc};
+    if (patch) i.payload = f[4];
 }
 
 void Record::onAddOnFile(const Fields& f) {

@@ -79,9 +79,20 @@ enum class Line {
     AddOnValue,         // root, key, value: set by the add-on's import
     AddOnOldKey,        // root, key: there before the import
     AddOnOldValue,      // root, key, value: there before the import
+    FileDigest,         // file, size, CRC-32: the content of a file written whole
+    PatchDigest,        // the patch's file, size, CRC-32, its payload "TYPE/NAME"
 };
 // How many kinds there are: the last above, plus one.
-constexpr std::size_t kLineKinds = static_cast<std::size_t>(Line::AddOnOldValue) + 1;
+constexpr std::size_t kLineKinds = static_cast<std::size_t>(Line::PatchDigest) + 1;
+
+// What a file written whole holds, as a run saw its bytes pass: its size and
+// their CRC-32 (zlib's).
+struct Digest {
+    std::uint64_t size = 0;
+    std::uint32_t crc = 0;
+    bool operator==(const Digest& o) const { return size == o.size && crc == o.crc; }
+    bool operator!=(const Digest& o) const { return !(*this == o); }
+};
 // The tag a line kind is stored with.
 const char* tagOf(Line kind);
 
@@ -127,6 +138,11 @@ public:
         bool whole = false;          // written to its end; otherwise only announced
         bool existedBefore = false;  // something of that name was there before the first run wrote it
         bool undone = false;         // the patch's, taken away again by the patch's removal
+        // What it held when it was last written whole, where the run saw it
+        // (records of earlier versions have none); for the patch's files,
+        // the payload it came from ("GB_/GAME01").
+        std::optional<Digest> digest;
+        std::string payload;
         // This installation's: written whole, or announced where no file of
         // that name was before (a run killed while writing it).
         bool ours() const { return whole || !existedBefore; }
@@ -224,6 +240,7 @@ private:
     void onUnpatched(const Fields& f);
     void onAddOnFile(const Fields& f);
     void onAddOnKey(const Fields& f);
+    void onDigest(const Fields& f);
     void ignore(const Fields& f);
 
     bool started_ = false;

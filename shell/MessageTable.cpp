@@ -89,11 +89,29 @@ const NamedText kTexts[] = {
      "  /LOG　运行记录同时写入这个文件\\n"
      "Uninstall.exe /uninstall /S [/PATCHONLY] [/REMOVESAVES]\\n"
      "  无人值守卸载；/PATCHONLY 只卸载汉化补丁；/REMOVESAVES 同时删除存档\\n"
-     "退出代码：0 完成；1 输入被拒绝；2 缺少光盘；3 磁盘空间不足；4 有文件没能复制或删除；5 已取消；6 程序已经在运行；7 显示了用法"},
+     "Uninstall.exe /verify [/S] [/LOG=文件]\\n"
+     "  检查游戏的每个文件，不做任何改动\\n"
+     "Uninstall.exe /repair [/S] [/SOURCE=文件夹] [/LOG=文件]\\n"
+     "  从光盘和汉化补丁恢复损坏或丢失的文件\\n"
+     "退出代码：0 完成；1 输入被拒绝；2 缺少光盘；3 磁盘空间不足；4 有文件没能复制或删除；5 已取消；6 程序已经在运行；7 显示了用法；8 有文件损坏或丢失"},
     {"PatchName", "《Lunavire》中文化补丁"},
     {"PatchNotRegistered", "汉化补丁已经安装，但是没有登记到 Windows 的程序列表中："},
     {"ShortcutNotMade", "没能在开始菜单中建立游戏的快捷方式："},
     {"LinkedFile", "%1 是指向另一个文件的链接。安装程序不替换也不删除链接所指的文件，所以没有做任何改动。"},
+    // -- checking and repairing
+    {"CheckButton", "检查游戏文件"},
+    {"RepairButton", "修复游戏文件"},
+    {"Checking", "正在检查（%1/%2 个文件，%3/%4 MB）："},
+    {"Repairing", "正在修复（%1/%2 个文件）："},
+    {"AllIntact", "游戏的 %d 个文件都完好。"},
+    {"FilesDamaged", "以下文件已经损坏："},
+    {"FilesMissing", "以下文件不见了："},
+    {"FilesUnreadable", "以下文件无法读取（可能正被其他程序使用）："},
+    {"FilesUnchecked", "以下文件无法检查，因为找不到它们所在的光盘："},
+    {"RepairHint", "选择“修复游戏文件”可以从光盘和汉化补丁恢复它们。"},
+    {"FilesRepaired", "以下文件已经修复："},
+    {"NotRepaired", "以下文件没能修复："},
+    {"RepairNoRoom", "驱动器 %1 空间不足：只有 %2 MB 可用，修复需要 %3 MB。请释放磁盘空间后按“重试”，或按“取消”放弃修复。"},
 };
 
 static_assert(std::size(kTexts) == MessageTable::kTextCount, "one name per text");

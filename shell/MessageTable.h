@@ -93,12 +93,26 @@ enum class Text : int {
     PatchNotRegistered,    // heads why such a game is not in that list
     ShortcutNotMade,       // heads why the game's Start-menu shortcut was not made
     LinkedFile,            // %1 is a link to another file, which is neither replaced nor removed
+    // -- checking and repairing the game's files
+    CheckButton,           // the uninstall window's choices
+    RepairButton,
+    Checking,              // heads the file being checked: %1 of %2 files, %3 of %4 MB
+    Repairing,             // heads the file being put back: %1 of %2 files
+    AllIntact,             // all %d files are intact
+    FilesDamaged,          // heads the lists of what the check found
+    FilesMissing,
+    FilesUnreadable,
+    FilesUnchecked,        // an earlier record's files whose disc was not found
+    RepairHint,            // the repair puts them back
+    FilesRepaired,         // heads the files put back
+    NotRepaired,           // heads those that were not
+    RepairNoRoom,          // the drive %1 has %2 MB free, the repair needs %3 MB
 };
 
 class MessageTable {
 public:
     static constexpr int kCount = 18;
-    static constexpr int kTextCount = static_cast<int>(Text::LinkedFile) + 1;
+    static constexpr int kTextCount = static_cast<int>(Text::RepairNoRoom) + 1;
     MessageTable();  // the built-in entries
 
     std::string get(int index) const;  // a copy

@@ -1,5 +1,7 @@
 #include "shell/RecordFile.h"
 
+#include <cstdio>
+
 #include <stdexcept>
 
 #include "platform/AnsiText.h"
@@ -165,13 +167,32 @@ void Writer::folderMade(const plat::Path& path) { add(Line::MadeFolder, {relativ
 void Writer::fileAnnounced(const plat::Path& path, bool existed) {
     add(Line::FileAnnounced, {relative(path), existed ? "old" : "new"});
 }
-void Writer::fileWhole(const plat::Path& path) { add(Line::File, {relative(path)}); }
+namespace {
+
+std::vector<std::string> digestFields(const std::string& path, const Digest& d) {
+    char crc[9];
+    std::snprintf(crc, sizeof crc, "%08X", d.crc);
+    return {path, std::to_string(d.size), crc};
+}
+
+}  // namespace
+
+void Writer::fileWhole(const plat::Path& path, const std::optional<Digest>& digest) {
+    add(Line::File, {relative(path)});
+    if (digest) add(Line::FileDigest, digestFields(relative(path), *digest));
+}
 void Writer::registered(const plat::RegKey& key) { add(Line::Registered, {rootName(key.root), key.path}); }
 void Writer::shortcut(const plat::Path& linkFile) { add(Line::Link, {linkFile.name()}); }
 void Writer::patchAnnounced(const plat::Path& path, bool existed) {
     add(Line::PatchAnnounced, {relative(path), existed ? "old" : "new"});
 }
-void Writer::patchWhole(const plat::Path& path) { add(Line::Patch, {relative(path)}); }
+void Writer::patchWhole(const plat::Path& path, const std::optional<Digest>& digest, const std::string& payload) {
+    add(Line::Patch, {relative(path)});
+    if (!digest) return;
+    auto f = digestFields(relative(path), *digest);
+    f.push_back(payload);
+    add(Line::PatchDigest, std::move(f));
+}
 void Writer::patchShortcut(const plat::Path& linkFile) { add(Line::PatchLink, {linkFile.name()}); }
 void Writer::originalAnnounced(const plat::Path& target, const plat::Path& kept) {
     add(Line::OriginalAnnounced, {relative(target), relative(kept)});

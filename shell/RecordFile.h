@@ -60,11 +60,14 @@ public:
     void language(const std::string& name);  // only when it changes
     void folderMade(const plat::Path& path);
     void fileAnnounced(const plat::Path& path, bool existed);
-    void fileWhole(const plat::Path& path);
+    // A file written whole, with what it holds where the run saw its bytes.
+    void fileWhole(const plat::Path& path, const std::optional<Digest>& digest = std::nullopt);
     void registered(const plat::RegKey& key);
     void shortcut(const plat::Path& linkFile);
     void patchAnnounced(const plat::Path& path, bool existed);
-    void patchWhole(const plat::Path& path);
+    // The patch's file written whole from its payload ("TYPE/NAME").
+    void patchWhole(const plat::Path& path, const std::optional<Digest>& digest = std::nullopt,
+                    const std::string& payload = {});
     void patchShortcut(const plat::Path& linkFile);
     void originalAnnounced(const plat::Path& target, const plat::Path& kept);
     void originalKept(const plat::Path& target, const plat::Path& kept);

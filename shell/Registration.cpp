@@ -28,12 +28,14 @@ plat::SysError write(const plat::RegKey& k, const Entry& e, const std::string& n
                                       {"Publisher", kPublisher},
                                       {"InstallLocation", folder},
                                       {"DisplayIcon", (e.installFolder / "Vandry.exe").text()},
-                                      {"UninstallString", uninstallCommand(e.installFolder)}})
+                                      {"UninstallString", uninstallCommand(e.installFolder)},
+                                      // The list's "Change" opens the same window, where the repair is a choice.
+                                      {"ModifyPath", uninstallCommand(e.installFolder)}})
         if (const plat::SysError failed = r.setString(k, value, text); failed.failed()) return failed;
     for (const auto& [value, number] :
          {std::pair<const char*, std::uint32_t>{"EstimatedSize",
                                                 static_cast<std::uint32_t>(std::min<std::uint64_t>(kilobytes, 0xFFFFFFFFu))},
-          {"NoModify", 1},
+          {"NoModify", 0},
           {"NoRepair", 1}})
         if (const plat::SysError failed = r.setDword(k, value, number); failed.failed()) return failed;
     return plat::kOk;

@@ -48,6 +48,45 @@ shell::ExitCode exitOf(const Report& report) {
     return shell::ExitCode::Done;
 }
 
+namespace {
+
+// Nobody watches the progress: the log has each file that is not intact.
+class Unwatched : public CheckView {
+public:
+    void showProgress(std::size_t, std::size_t, std::uint64_t, std::uint64_t, const std::string&) override {}
+};
+
+}  // namespace
+
+int checkUnattended(const shell::CommandLine& line, const Installed& game, const std::string& refused,
+                    const shell::MessageTable& messages, const DiscsFor& discs) {
+    shell::UnattendedFace face({false, {}});
+    const base::InForce<shell::Face> inForce(face);
+    const bool repairing = line.check == shell::CommandLine::Check::Repair;
+    shell::RunLog log(shell::kUnattendedLog, repairing ? "unattended repair" : "unattended check");
+    log.placeInTemp();
+    log.line("command line: " + plat::program().commandLine() + "\r\ngame folder " + game.folder.text());
+    if (!refused.empty()) {
+        face.show(refused, messages.get(shell::Msg::Error), shell::MsgKind::Stop);
+        return face.exitWith(shell::ExitCode::Refused, refused);
+    }
+    Unwatched view;
+    const auto source = discs(face, log);
+    try {
+        if (!repairing) {
+            const Verification v = verify(game, *source, view, log);
+            face.show(checkText(v, messages).text, messages.get(shell::Msg::Notice), shell::MsgKind::Information);
+            return face.exitWith(exitOf(v), v.intact() ? "" : "files are damaged, missing or unreadable");
+        }
+        const RepairReport r = repair(game, *source, face, view, log);
+        face.show(repairText(r, messages).text, messages.get(shell::Msg::Notice), shell::MsgKind::Information);
+        return face.exitWith(exitOf(r), r.complete() ? "" : std::to_string(r.notRepaired.size()) + " files are not put back");
+    } catch (const std::exception& e) {
+        log.stoppedBy(e);
+        return face.exitWith(shell::ExitCode::FilesLeftOut, e.what());
+    }
+}
+
 int removeUnattended(const shell::CommandLine& line, const Installed& game, const std::string& refused,
                      const shell::MessageTable& messages) {
     // The Start-menu shortcuts are read as shell links, through COM; the

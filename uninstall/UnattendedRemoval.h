@@ -8,6 +8,7 @@
 #include "shell/CommandLine.h"
 #include "shell/Face.h"
 #include "shell/MessageTable.h"
+#include "uninstall/GameCheck.h"
 #include "uninstall/RemovalRun.h"
 
 namespace uninstall {
@@ -16,6 +17,12 @@ namespace uninstall {
 // program's exit code.
 int removeUnattended(const shell::CommandLine& line, const Installed& game, const std::string& refused,
                      const shell::MessageTable& messages);
+
+// The check or the repair that nobody watches (/verify /S, /repair /S): a
+// disc the repair needs comes from /SOURCE or a CD drive; the report goes
+// to the log; the program's exit code.
+int checkUnattended(const shell::CommandLine& line, const Installed& game, const std::string& refused,
+                    const shell::MessageTable& messages, const DiscsFor& discs);
 
 // What a removal's report comes to for whoever started it.
 shell::ExitCode exitOf(const Report& report);

@@ -14,8 +14,10 @@
 #include "platform/SystemError.h"
 #include "shell/CommandLine.h"
 #include "shell/Face.h"
+#include "shell/FolderPicker.h"
 #include "shell/Language.h"
 #include "shell/RecordFile.h"
+#include "shell/Services.h"
 #include "uninstall/UninstallForm.h"
 #include "uninstall/UnattendedRemoval.h"
 
@@ -110,9 +112,12 @@ std::string languageFile(const plat::Path& folder, const std::string& language) 
 
 // The uninstall window, in the record's language; 1 when the record is refused.
 int removeInWindow(const Installed& game, const std::string& refused, shell::MessageTable& messages,
-                   const std::string& languageFile) {
+                   const std::string& languageFile, const DiscsFor& discs) {
     const base::InForce<plat::Host> host(ui::app());  // until the window has gone
-    TForm5 form(messages, game.record, game.folder, game.damaged);
+    // A repair may ask the player to point at a disc's files.
+    TForm3 picker;
+    const base::InForce<TForm3> pickerInForce(picker);
+    TForm5 form(messages, game.record, game.folder, game.damaged, discs);
     ui::app().setMainForm(&form);
     try {
         shell::applyLanguageFile(languageFile, messages, form);
@@ -127,6 +132,7 @@ int removeInWindow(const Installed& game, const std::string& refused, shell::Mes
         code = 1;
     } else {
         form.createWindows();
+        picker.createWindows();
         form.Show();
         ui::app().run();
     }
@@ -166,7 +172,31 @@ bool startOnlyCopy(Mode mode) {
     return true;
 }
 
-int runUninstaller(const shell::CommandLine& line) {
+namespace {
+
+// What the services read in the uninstall mode: the record's language.
+class UninstallSettings : public shell::Settings {
+public:
+    UninstallSettings(const shell::MessageTable& messages, std::string language)
+        : messages_(messages), language_(std::move(language)) {}
+    const shell::MessageTable& messages() const override { return messages_; }
+    std::string sourceFolder() const override { return {}; }
+    void setSourceFolder(const std::string&) override {}
+    shell::Edition edition() const override {
+        return language_ == shell::kSimplified ? shell::Edition::Simplified : shell::Edition::Traditional;
+    }
+    std::string languageName() const override { return language_; }
+    void closeMainWindow() override {}
+    bool makesShortcuts() const override { return false; }
+
+private:
+    const shell::MessageTable& messages_;
+    std::string language_;
+};
+
+}  // namespace
+
+int runUninstaller(const shell::CommandLine& line, const DiscsFor& discs) {
     // Started in the uninstall folder (as the list of programs or the player
     // may start it), the program would hold that folder as its current one,
     // and so would the copy it starts: neither could remove it.
@@ -197,12 +227,16 @@ int runUninstaller(const shell::CommandLine& line) {
         if (!line.unholdable.empty()) return line.unholdable;
         return refusal ? refusalText(*refusal, messages) : std::string();
     };
+    UninstallSettings settings(messages, language);
+    const base::InForce<shell::Settings> settingsInForce(settings);
     int code = 0;
     if (line.silent) {
         shell::loadMessages(languageFile(folder, language), messages);
-        code = removeUnattended(line, {record, folder, damaged}, refused(), messages);
+        code = line.check == shell::CommandLine::Check::None
+                   ? removeUnattended(line, {record, folder, damaged}, refused(), messages)
+                   : checkUnattended(line, {record, folder, damaged}, refused(), messages, discs);
     } else {
-        code = removeInWindow({record, folder, damaged}, refused(), messages, languageFile(folder, language));
+        code = removeInWindow({record, folder, damaged}, refused(), messages, languageFile(folder, language), discs);
     }
     removeTemporaryCopy();
     return code;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "shell/CommandLine.h"
+#include "uninstall/GameCheck.h"
 
 namespace uninstall {
 
@@ -33,7 +34,8 @@ enum class Mode { Installer, Uninstaller };
 // then the temporary copies that earlier uninstallers left go.
 bool startOnlyCopy(Mode mode);
 
-// The whole uninstall mode; the program's exit code.
-int runUninstaller(const shell::CommandLine& line);
+// The whole uninstall mode (/uninstall, /verify, /repair); the program's
+// exit code.  `discs` finds the game's discs for a check and a repair.
+int runUninstaller(const shell::CommandLine& line, const DiscsFor& discs);
 
 }  // namespace uninstall

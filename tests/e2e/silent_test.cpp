@@ -509,6 +509,55 @@ TEST_F(Silent936, InstallPatchAndRemoveWithoutAWindow) {
     removeGame();
 }
 
+// The check and the repair of the installed, patched game: a file of disc 2
+// and a patched file each get a byte flipped, and the player changes a save.
+// /verify finds the two and changes nothing (8); /repair puts both back, the
+// disc's file from its drive and the patched one from the uninstaller's own
+// payloads, and leaves the save as the player made it (0).
+TEST_F(Silent936, VerifyFindsTheDamageAndRepairPutsItBack) {
+    useInstallFolder(L"乗月 修复");
+    installFromDrives();
+    if (HasFatalFailure()) return;
+    patchTraditional();
+    const auto good = fileTree(install_, "Uninstall");
+    std::string discTwo, save;
+    for (const DiscFile& f : discManifest()) {
+        if (f.disc == 2 && discTwo.empty()) discTwo = f.installedAs();
+        if (f.disc == 1 && save.empty() && f.installedAs().rfind("save\\", 0) == 0) save = f.installedAs();
+    }
+    ASSERT_FALSE(discTwo.empty() || save.empty());
+    for (const std::string& name : {discTwo, std::string("KESTAL.exe")}) {
+        std::string bytes = readFile(install_ + "\\" + name);
+        bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x20);
+        writeFile(install_ + "\\" + name, bytes);
+    }
+    writeFile(install_ + "\\" + save, "the player's own progress");
+    const auto damaged = fileTree(install_, "Uninstall");
+
+    DeleteFileA(artifactPath("silent-verify.log").c_str());
+    DWORD code = watch().run(uninstaller(), "/verify /S " + quoted("/LOG", artifactPath("silent-verify.log")), kRunTimeout);
+    EXPECT_EQ(code, 8u);
+    EXPECT_EQ(watch().visibleOfOurs(), std::vector<std::string>{});
+    std::string log = readRunLog("silent-verify.log", code);
+    for (const std::string& name : {discTwo, std::string("KESTAL.exe")})
+        EXPECT_NE(log.find(name + ": damaged"), std::string::npos) << name;
+    EXPECT_EQ(log.find("save\\"), std::string::npos) << "the saves are not looked at";
+    EXPECT_TRUE(fileTree(install_, "Uninstall") == damaged) << "the check changes nothing";
+
+    DeleteFileA(artifactPath("silent-repair.log").c_str());
+    code = watch().run(uninstaller(), "/repair /S " + quoted("/LOG", artifactPath("silent-repair.log")), kRunTimeout);
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(watch().visibleOfOurs(), std::vector<std::string>{});
+    log = readRunLog("silent-repair.log", code);
+    EXPECT_NE(log.find("disc 2 found in E:"), std::string::npos) << "only the disc it needs";
+    EXPECT_EQ(log.find("disc 3 found"), std::string::npos);
+    auto repaired = fileTree(install_, "Uninstall");
+    EXPECT_EQ(repaired[save], "the player's own progress") << "the save stays as the player made it";
+    repaired[save] = good.at(save);
+    EXPECT_EQ(names(repaired), names(good));
+    EXPECT_TRUE(repaired == good) << "every file as the installation and the patch wrote it";
+}
+
 // Two hostile set-ups of one installation.  A file in the place of the
 // Start-menu folder: the game is copied and registered all the same, the run
 // ends with 4 and says why.  Then the player links a movie and a save to a

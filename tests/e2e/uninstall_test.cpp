@@ -189,11 +189,20 @@ TEST_F(DiscsUninstall936, ThePatchThenTheGameGoByTheRegisteredCommand) {
     keepList("uninstall-files-patched.txt", patched);
     EXPECT_NE(patched.at("game01.dat"), discs_.at("game01.dat")) << "the patch replaced it";
 
-    // The patch alone: the discs' files come back, the patch's own go.
+    EXPECT_EQ(escaped(entryValue("ModifyPath")), escaped(command)) << "the list's Change opens the same window";
+
+    // A patched file with a byte flipped: the window's repair puts it back
+    // from its payload and says so; then the choices are there again.
+    writeFile(install_ + "\\KESTAL.exe", "spoilt");
     HWND question = startUninstaller(command);
     EXPECT_EQ(escaped(textOf(waitForControl(question, "Label1"))), escaped(msg("UninstallQuestion")));
     settle(question);
     saveScreenshot(question, artifactPath("uninstall-question.bmp"));
+    click(waitForControl(question, "Button5"));
+    expectBox(msg("FilesRepaired") + "\r\n" + install_ + "\\KESTAL.exe", IDOK, "repair-report");
+    EXPECT_TRUE(fileTree(install_, "Uninstall") == patched) << "as the patch wrote it";
+
+    // The patch alone: the discs' files come back, the patch's own go.
     click(waitForControl(question, "Button1"));
     expectBox(msg("UninstallPatchDone"), IDOK, "uninstall-patch-report", true);
     EXPECT_EQ(process_.waitForExit(), 0u);

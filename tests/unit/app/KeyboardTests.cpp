@@ -72,8 +72,13 @@ private:
         if (name.rfind("TForm5", 0) != 0) return made[name.back() - '1'];
         shell::record::Record record;
         record.folder = "C:\\Lunavire";
-        if (name == "TForm5") record.files.push_back({"Vandry.exe", true});
-        uninstaller_ = std::make_unique<TForm5>(Form1->messages, record, record.folder, false);
+        if (name == "TForm5") {
+            shell::record::Record::Item game;
+            game.path = plat::Path("Vandry.exe");
+            game.whole = true;
+            record.files.push_back(game);
+        }
+        uninstaller_ = std::make_unique<TForm5>(Form1->messages, record, record.folder, false, uninstall::DiscsFor{});
         uninstaller_->createWindows();
         ui::app().setMainForm(uninstaller_.get());
         return uninstaller_.get();
@@ -110,10 +115,10 @@ TEST_F(Keys, EachWindowAsAPlayerPressesItsKeys) {
         {"TForm3", "a folder chosen", picked, {K::Enter}, "Button1", true, "ShellTreeView1"},
         // The patch's progress: it closes itself when its run ends, never for a key.
         {"TForm4", "before its run", {}, {K::Escape, K::Enter, K::Tab, K::Space}, "", false, ""},
-        // The uninstaller: two choices and Cancel, no default between them.
+        // The uninstaller: two removals, the check, the repair and Cancel, no default among them.
         {"TForm5", "both choices", {}, {K::Escape}, "Button3", true, "Button1"},
         {"TForm5", "both choices", {}, {K::Up, K::Enter}, "Button3", true, "Button3"},
-        {"TForm5/patch", "the patch alone", {}, {K::Down}, "", false, "Button3"},
+        {"TForm5/patch", "the patch alone", {}, {K::Down}, "", false, "Button4"},
     };
     for (const Row& r : rows) check(r);
 }

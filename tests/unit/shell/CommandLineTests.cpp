@@ -21,6 +21,8 @@ std::string chosen(const CommandLine& c) {
         if (on) out += (out.empty() ? "" : " ") + text;
     };
     add(c.uninstall, "uninstall[" + c.uninstallFolder + "]");
+    add(c.check == CommandLine::Check::Verify, "verify");
+    add(c.check == CommandLine::Check::Repair, "repair");
     add(c.silent, "S");
     add(c.dir.has_value(), "DIR=" + c.dir.value_or(""));
     for (const auto& source : c.sources) add(true, "SOURCE=" + source);
@@ -56,6 +58,9 @@ TEST_F(CommandLineSim, AcceptedForms) {
         {"Uninstall.exe /UNINSTALL \"C:\\Games\\Lunavire\\\\\" /S /PATCHONLY -removesaves",
          "uninstall[C:\\Games\\Lunavire] S PATCHONLY REMOVESAVES"},
         {"Uninstall.exe /uninstall /S /LOG=C:\\u.log", "uninstall[] S LOG=C:\\u.log"},
+        {"Uninstall.exe /Verify /S", "uninstall[] verify S"},
+        {"Uninstall.exe -repair \"C:\\Games\\Lunavire\" /S /SOURCE=D:;E:\\;F:",
+         "uninstall[C:\\Games\\Lunavire] repair S SOURCE=D: SOURCE=E:\\ SOURCE=F:"},
     };
     for (const auto& row : rows) {
         const CommandLine c = shell::parseCommandLine(row.line);
@@ -79,6 +84,9 @@ TEST_F(CommandLineSim, FaultsNameTheArgumentAndWhy) {
         {"Setup.exe /S /PATCHONLY", "/PATCHONLY: is the uninstaller's"},
         {"Setup.exe /uninstall C:\\G /S /DIR=C:\\x", "/DIR=C:\\x: is not the uninstaller's"},
         {"Setup.exe /uninstall C:\\G /PATCHONLY", "/PATCHONLY and /REMOVESAVES need /S"},
+        {"Uninstall.exe /uninstall /S /SOURCE=D:", "/SOURCE is the setup's, /verify's and /repair's"},
+        {"Uninstall.exe /repair /S /REMOVESAVES", "/PATCHONLY and /REMOVESAVES are /uninstall's"},
+        {"Uninstall.exe /verify /S /DIR=C:\\x", "/DIR=C:\\x: is not the uninstaller's"},
         {"Setup.exe /S /SOURCE=a;b;c;d", "/SOURCE names at most three folders"},
     };
     for (const auto& row : rows) EXPECT_EQ(shell::parseCommandLine(row.line).fault, row.fault) << row.line;

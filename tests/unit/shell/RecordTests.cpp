@@ -186,6 +186,34 @@ TEST_F(RecordTest, AKeptOriginalIsNeverReplacedUntilItIsRestored) {
     EXPECT_NE(r.activeOriginal(targetPath), nullptr) << "after a restore the next patch keeps it again";
 }
 
+// A file's digest holds while it stays as written: a new announcement of
+// the file forgets it, and a digest of a file not whole on the record, or
+// one that does not read, is never taken.
+TEST_F(RecordTest, ADigestBelongsToAFileWrittenWholeUntilItIsWrittenAgain) {
+    Record r = shell::record::parse(encode(withHeader({
+        {"file?", "game00.dat", "new"},
+        {"file", "game00.dat"},
+        {"file-sum", "game00.dat", "5000", "0123ABCD"},
+        {"file-sum", "elsewhere.dat", "1", "00000001"},
+        {"patch?", "KESTAL.exe", "new"},
+        {"patch", "KESTAL.exe"},
+        {"patch-sum", "KESTAL.exe", "2009", "89ABCDEF", "BIG/KESTAL"},
+    }))).record;
+    const auto* game = r.gameFile(plat::Path("GAME00.DAT"));
+    ASSERT_TRUE(game && game->digest);
+    EXPECT_EQ(*game->digest, (shell::record::Digest{5000, 0x0123ABCD}));
+    EXPECT_EQ(r.gameFile(plat::Path("elsewhere.dat")), nullptr) << "a digest puts nothing on the record";
+    EXPECT_EQ(r.ignored.size(), 1u) << "and is told";
+    const auto* patched = r.patchFile(plat::Path("KESTAL.exe"));
+    ASSERT_TRUE(patched && patched->digest);
+    EXPECT_EQ(patched->payload, "BIG/KESTAL");
+
+    r.apply({"file?", "game00.dat", "old"});
+    EXPECT_FALSE(r.gameFile(plat::Path("game00.dat"))->digest) << "being written again, it holds what it holds";
+    EXPECT_THROW(r.apply({"file-sum", "game00.dat", "50x0", "0123ABCD"}), shell::record::FormatError);
+    EXPECT_THROW(r.apply({"file-sum", "game00.dat", "5000", "0123ABC"}), shell::record::FormatError);
+}
+
 TEST_F(RecordTest, ALineNamingWhatARecordMayNotIsIgnoredAndTold) {
     struct Row {
         Fields line;

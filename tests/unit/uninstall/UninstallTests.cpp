@@ -213,7 +213,9 @@ TEST_F(Uninstall, AnInstallationIsInWindowsListOnceAndAnotherFolderIsASecondEntr
     EXPECT_EQ(text("InstallLocation"), kGame);
     EXPECT_EQ(text("DisplayIcon"), kGame + "\\Vandry.exe");
     EXPECT_EQ(text("UninstallString"), "\"" + kGame + "\\Uninstall\\Uninstall.exe\" /uninstall");
-    EXPECT_EQ(dword("NoModify"), 1u);
+    EXPECT_EQ(text("ModifyPath"), "\"" + kGame + "\\Uninstall\\Uninstall.exe\" /uninstall")
+        << "the list's Change opens the uninstall window, where the repair is a choice";
+    EXPECT_EQ(dword("NoModify"), 0u);
     EXPECT_EQ(dword("NoRepair"), 1u);
     // The discs' files, rounded up to whole kilobytes.
     std::uint64_t bytes = 0;
