@@ -74,6 +74,20 @@ bool roomFor(const Installed& game, const std::vector<const CheckedFile*>& files
     }
 }
 
+// A link in the game folder (the file itself, or a folder on its way) leads
+// elsewhere: nothing is written through it, and a plain file never takes
+// its place.
+bool throughLink(const plat::Path& folder, const plat::Path& path) {
+    for (plat::Path p = path; p.below(folder); p = p.parent()) {
+        plat::FindData entry;
+        if (!plat::files().firstMatch(p, entry)) continue;
+        if ((entry.attributes & plat::attr::ReparsePoint) ||
+            (!(entry.attributes & plat::attr::Directory) && plat::isFileLink(p)))
+            return true;
+    }
+    return false;
+}
+
 // A file of ours may have been made read-only; it is replaced all the same.
 void writable(const plat::Path& path) {
     plat::FindData found;
@@ -155,7 +169,11 @@ void putBackAll(const Installed& game, const std::vector<const CheckedFile*>& fi
         view.showProgress(done++, files.size(), 0, 0, path.text());
         std::string why;
         try {
-            if (f->patch) {
+            // What a repair or an installation that was killed left beside it goes first.
+            for (const plat::Path& stale : plat::removeStaleTemporaries(path)) log.line("removed " + stale.text());
+            if (throughLink(game.folder, path)) {
+                why = "a link: what it leads to is not touched";
+            } else if (f->patch) {
                 putBackPatched(w, game, *f);
             } else if (const auto source = discs.fileOnDisc(f->relative)) {
                 why = putBackFromDisc(w, game, *f, *source);

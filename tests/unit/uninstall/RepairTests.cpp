@@ -179,6 +179,20 @@ TEST_F(Repair, TheSavedGamesAndThePlayersFilesAreNeitherReportedNorTouched) {
     EXPECT_EQ(file("my notes.txt"), "mine");
 }
 
+// The player linked a game file to a copy of their own, as Wine lists a
+// Unix link (a plain file): the repair writes nothing through it and never
+// puts a plain file in its place.
+TEST_F(Repair, ALinkedFileIsNeitherReplacedNorWrittenThrough) {
+    s.writeFile("C:\\Shared\\game00.dat", "the player's own copy");
+    s.remove(kGame + "\\game00.dat");
+    s.linkFile(kGame + "\\game00.dat", "C:\\Shared\\game00.dat", sim::SimPlatform::FileLink::WineUnix);
+    EXPECT_EQ(run("/verify"), 8) << log();
+    EXPECT_EQ(run("/repair /SOURCE=D:;E:;F:"), 4) << log();
+    EXPECT_TRUE(logged("did not put back " + kGame + "\\game00.dat: a link")) << log();
+    EXPECT_EQ(s.readFile("C:\\Shared\\game00.dat"), "the player's own copy");
+    EXPECT_EQ(s.readFile(kGame + "\\game00.dat"), "the player's own copy") << "still the link";
+}
+
 TEST_F(Repair, TooLittleRoomWritesNothing) {
     s.remove(kGame + "\\game00.dat");
     // The drive as full as it is now, and 1 KB more.
